@@ -1,0 +1,55 @@
+#pragma once
+// A dialog service for tests: answers come from a script queued by the test,
+// and every question asked is recorded so the test can check its text.
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/dialogs.h"
+
+namespace kyvor::test {
+
+struct AskedMessage {
+  std::string text;
+  std::string caption;
+  MsgIcon icon;
+  unsigned buttons;
+};
+
+class ScriptedDialogs final : public IDialogService {
+ public:
+  ScriptedDialogs();
+  ~ScriptedDialogs() override;  // restores the silent service
+
+  // Queued answers, taken in order. With the queue empty a message box gets
+  // its default (Ok, else Yes, else Cancel) and file/input dialogs cancel.
+  void answer(MsgResult r) { answers_.push_back(r); }
+  void answerFile(std::optional<std::string> path) { files_.push_back(std::move(path)); }
+  void answerInput(std::optional<std::string> text) { inputs_.push_back(std::move(text)); }
+
+  MsgResult messageBox(const std::string& text, const std::string& caption, MsgIcon icon,
+                       unsigned buttons) override;
+  std::optional<std::string> openFileName(const std::string& caption, const std::string& startPath,
+                                          const std::string& filter) override;
+  std::optional<std::string> saveFileName(const std::string& caption, const std::string& startPath,
+                                          const std::string& filter) override;
+  std::optional<std::string> inputText(const std::string& caption, const std::string& prompt,
+                                       const std::string& initial) override;
+
+  const std::vector<AskedMessage>& messages() const { return messages_; }
+  std::vector<std::string> messageTexts() const;
+  int fileDialogs() const { return fileDialogs_; }
+  int unusedAnswers() const { return static_cast<int>(answers_.size()); }
+  void clear() { messages_.clear(); }
+
+ private:
+  std::optional<std::string> nextFile();
+  std::deque<MsgResult> answers_;
+  std::deque<std::optional<std::string>> files_;
+  std::deque<std::optional<std::string>> inputs_;
+  std::vector<AskedMessage> messages_;
+  int fileDialogs_ = 0;
+};
+
+}  // namespace kyvor::test
