@@ -1,0 +1,59 @@
+#pragma once
+// The chip list (INCLUDE/KySel.INC) and the chip description loader. They fill
+// Chip() (chip/chipconfig.h) and the three register lists (chip/reglists.h).
+//
+// Use:
+//   ReadChipList(programFolder);     // once at start-up: IncludeFolder, the list items
+//   Chip().ChipIndex = n;            // the selected chip
+//   if (GetSELUP() == 0) ...         // load it; 0 = list or description file missing
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace kyvor {
+
+// The chip list file's name in the include folder.
+inline constexpr const char* kChipListFileName = "KySel.INC";
+
+// Sets IncludeFolder := programFolder + "INCLUDE/" and fills ChipListItems from
+// the chip list, or with the built-in list of four chips when the file is
+// missing; stores the header line (only when the file exists). Returns the
+// number of items.
+int ReadChipList(const std::string& programFolder);
+
+// Sets IncludeFolder alone (programFolder + "INCLUDE/").
+void SetProgramFolder(const std::string& programFolder);
+
+// TOption.GetSELUP: loads the description file of the chip at Chip().ChipIndex.
+// 1 when the file was found and read, 0 otherwise (the configuration of the
+// previous chip is then left as it was, apart from the always-done resets).
+uint8_t GetSELUP();
+
+// TOption.FindChipIndexById: list position of the first chip whose description
+// file gives the identification code id.
+bool FindChipIndexById(uint32_t id, uint16_t& index);
+
+// TOption.IsPseudo: directive word to code, 255 for anything else.
+uint16_t IsPseudo(const std::string& word);
+
+// Path of a file in the include folder whose name equals name ignoring letter
+// case ('\\' in name is taken as '/'); empty when there is no such regular file.
+std::string FindIncludeFile(const std::string& name);
+
+// Case-insensitive lookup of name in folder (a regular file only); empty when
+// there is none.
+std::string FindFileNoCase(const std::string& folder, const std::string& name);
+
+// Upper-cases ASCII letters only, leaving both bytes of every Big5 character
+// as they are.
+std::string UpperAsciiBig5(const std::string& text);
+
+// The chip list lines as read (file name and display text), for the programmer
+// layout's chip table and the options dialog.
+struct TChipListEntry {
+  std::string FileName;  // upper case, relative to IncludeFolder
+  std::string Display;   // field 5 + two blanks + field 6
+};
+std::vector<TChipListEntry> ReadChipListEntries();
+
+}  // namespace kyvor
