@@ -5,8 +5,8 @@
 // through Chip(). ResetChipConfig() brings it back to its start-up state (tests).
 //
 // The three register-definition lists (BitRegisterList(), ByteRegisterList(),
-// WordRegisterList()) are reached through chip/reglists.h; the loader itself is
-// chip/chiploader.h.
+// WordRegisterList()) are those of base/containers.h; the loader fills them.
+// The loader itself is chip/chiploader.h.
 //
 // Texts taken from chip files are kept as the file's bytes (Big5 for Chinese
 // descriptions); decode them for display only.
@@ -67,7 +67,7 @@ enum class TFieldId : int {
   McMCOFR, McMCOIV, McMCSPN,
   Count
 };
-inline constexpr int kFieldCount = static_cast<int>(TFieldId::Count);
+inline constexpr int kRegFieldCount = static_cast<int>(TFieldId::Count);
 
 // What the loader prepared for a field's controls (the window applies it).
 struct TFieldOption {
@@ -206,8 +206,8 @@ struct TChipConfig {
   std::array<std::string, 8> AdcVddaNames{};
   std::array<std::string, 4> OpVddaNames{};
   std::array<std::string, 4> CmpVddaNames{};
-  std::array<TRegField, kFieldCount> RegFields{};
-  std::array<TFieldUi, kFieldCount> FieldUi{};
+  std::array<TRegField, kRegFieldCount> RegFields{};
+  std::array<TFieldUi, kRegFieldCount> FieldUi{};
   bool TempPanelVisible = false;  // ADC window's PTemp
   TChipMenus Menus;
 
@@ -217,7 +217,7 @@ struct TChipConfig {
 };
 
 TChipConfig& Chip();
-void ResetChipConfig();  // start-up state; also clears the three register lists
+void ResetChipConfig();  // start-up state (the register lists: ResetRegisterLists())
 
 inline TRegField& RegField(TFieldId id) { return Chip().RegFields[static_cast<int>(id)]; }
 inline TFieldUi& FieldUi(TFieldId id) { return Chip().FieldUi[static_cast<int>(id)]; }
