@@ -1,0 +1,217 @@
+#pragma once
+// Source line records, line lists, the macro library and the field helpers
+// shared by the assembler, the chip description reader, the alias file
+// reader and the pod read-back.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace kyvor {
+
+inline constexpr std::size_t kLineTextMax = 160;
+inline constexpr int kFieldCount = 32;         // fields 1..32
+inline constexpr int kFirstOperandField = 4;   // fields 4..32 are operands
+inline constexpr int kMaxOperands = kFieldCount - kFirstOperandField + 1;  // 29
+inline constexpr int32_t kNoAddress = 0xFFFFF;
+inline constexpr uint8_t kNoFile = 255;
+inline constexpr std::size_t kPackNameMax = 255;
+
+// Field numbers.
+inline constexpr int kFieldComment = 1;
+inline constexpr int kFieldLabel = 2;
+inline constexpr int kFieldMnemonic = 3;
+
+// One line as the assembler handles it. Plain value type. Field arrays are
+// indexed 1..32 (slot 0 is unused and stays 0).
+struct TLineRecord {
+  std::string Text;      // the line as read (for the listing), at most 160
+  std::string WorkText;  // working text; all field spans index into it, at most 160
+  int32_t SeqNo = 0;
+  uint16_t MacroRecNo = 0;
+  uint16_t ParentRecNo = 0;
+  uint16_t ChildRecNo = 0;
+  uint8_t ParentFile = kNoFile;
+  uint8_t ChildFile = kNoFile;
+  uint16_t ParentLine = 0;
+  uint16_t ChildLine = 0;
+  int32_t MacroStartAddr = kNoAddress;
+  int32_t MacroEndAddr = kNoAddress;
+  uint8_t FileIndex = kNoFile;
+  int32_t LineNo = 0;
+  int32_t Address = kNoAddress;
+  uint8_t FromMacro = 0;
+  uint8_t MacroOpen = 0;
+  uint8_t LongMoveLine = 0;
+  uint8_t LongPointerLine = 0;
+  uint8_t LongTableLine = 0;
+  uint8_t LongCallLine = 0;
+  uint8_t LongJumpLine = 0;
+  uint8_t SecondOfMove = 0;
+  uint8_t SecondOfCall = 0;
+  uint8_t SecondOfJump = 0;
+  uint8_t SecondOfPointer = 0;
+  uint8_t SecondOfTable = 0;
+  int32_t SectionNo = 0;
+  int32_t EmitAddress = kNoAddress;
+  std::array<uint8_t, kFieldCount + 1> FieldStart{};   // 1-based position in WorkText; 0 = empty
+  std::array<uint8_t, kFieldCount + 1> FieldLength{};
+  uint8_t HasLabel = 0;
+  uint8_t HasDirective = 0;
+  uint8_t IsMacroCall = 0;
+  uint8_t FromObject = 0;
+  uint8_t Inserted = 0;
+  uint8_t Placeholder = 0;
+  std::array<uint8_t, 4> OperandReloc{};  // 1..3
+  uint8_t RelocPart = 0;
+  int32_t InstrIndex = -1;
+};
+
+// Resets every field to its initial value. Text keeps its content.
+void InitLineRecord(TLineRecord& rec);
+
+// Sets WorkText (or Text) cut to 160 characters.
+void SetWorkText(TLineRecord& rec, std::string_view text);
+void SetLineText(TLineRecord& rec, std::string_view text);
+
+// FieldStart[i] := start, FieldLength[i] := length. False (record unchanged)
+// when i is not 1..32 or start/length do not fit a byte or lie negative.
+bool SetFieldSpan(TLineRecord& rec, int i, int start, int length);
+
+// The text of field i; empty when the field is empty or i is out of range.
+// The span is clipped to WorkText, so a stale span never reads past it.
+std::string GetField(const TLineRecord& rec, int i);
+std::string_view GetFieldView(const TLineRecord& rec, int i);
+
+// Consecutive non-empty fields from field 4 on (0..29).
+int OperandCount(const TLineRecord& rec);
+
+// Replaces the text of field i and moves the spans of the fields behind it.
+// False (record unchanged) when the field is empty or i is out of range.
+bool ReplaceField(TLineRecord& rec, int i, std::string_view text);
+
+// What the assembler's splitter asks about a word. Unset members answer
+// "not one" (-1 / false).
+struct TLineClassifier {
+  std::function<int32_t(std::string_view)> InstructionIndex;  // -1 = not an instruction
+  std::function<bool(std::string_view)> IsAsmDirective;
+  std::function<bool(std::string_view)> IsMacroName;
+};
+
+// The assembler's splitter: fills the field spans and the class flags from
+// WorkText (spans and flags of an earlier split are cleared first). Operands
+// beyond field 32 are ignored.
+void SplitSourceLine(TLineRecord& rec, const TLineClassifier& classifier);
+
+class TLinePackLink;
+
+// Doubly linked list of line records with a cursor; also stands for one
+// macro (name and number). Owns its nodes.
+class TLinePack {
+ public:
+  TLinePack();
+  ~TLinePack();
+  TLinePack(const TLinePack&) = delete;
+  TLinePack& operator=(const TLinePack&) = delete;
+
+  // Insert modes.
+  static constexpr int kAtFront = 0;
+  static constexpr int kAtEnd = 1;
+  static constexpr int kAfterCursor = 2;
+  static constexpr int kBeforeCursor = 3;
+
+  // Copies the record into a new node: mode 0 at the front, 1 at the end,
+  // 3 before the cursor, anything else after the cursor. The cursor moves to
+  // the new node and the records from it to the end are renumbered. False only
+  // when memory runs out.
+  bool InsertLineRecord(const TLineRecord& rec, int mode);
+  // A fresh record with WorkText (cut to 160), FileIndex and LineNo, inserted
+  // as above. Text is left empty.
+  bool AddSourceLine(std::string_view text, uint8_t fileIndex, int mode, uint16_t lineNo);
+
+  void DeleteCurrentLine();
+  bool FirstLine();
+  bool LastLine();
+  bool NextLine();
+  bool PrevLine();
+  void ClearLines();
+  bool SeekLine(int32_t seqNo);
+
+  // The cursor's record (the head sentinel's blank record when empty).
+  TLineRecord CopyCurrentLine() const;
+  TLineRecord& CurrentLine();
+  const TLineRecord& CurrentLine() const;
+
+  bool Empty() const;
+  int32_t LineCount() const { return count_; }
+
+  void SetPackNumber(int32_t n) { number_ = n; }
+  int32_t GetPackNumber() const { return number_; }
+  void SetPackName(std::string_view name);  // cut to 255
+  const std::string& GetPackName() const { return name_; }
+
+  TLinePack* NextPack = nullptr;  // next pack of a macro library
+
+ private:
+  struct Node {
+    TLineRecord rec;
+    Node* Next = nullptr;
+    Node* Prev = nullptr;
+  };
+  void Renumber(Node* from);
+  Node* SearchForward(Node* from, int32_t n) const;
+  Node* SearchBackward(Node* from, int32_t n) const;
+
+  Node head_;
+  Node tail_;
+  Node* cursor_;
+  int32_t count_ = 0;
+  int32_t number_ = 0;
+  std::string name_;
+  TLinePackLink* owner_ = nullptr;
+  friend class TLinePackLink;
+};
+
+// The macro library: a singly linked list of packs; owns them. Lookups by
+// name use an index that keeps the first-pack-wins rule.
+class TLinePackLink {
+ public:
+  TLinePackLink() = default;
+  ~TLinePackLink();
+  TLinePackLink(const TLinePackLink&) = delete;
+  TLinePackLink& operator=(const TLinePackLink&) = delete;
+
+  bool AddMacroPack();  // new pack at the end, made current
+  void ClearMacroPacks();
+  bool FirstMacro();
+  bool NextMacro();
+  int32_t CurrentMacroNumber() const;  // 0 when the library is empty
+  bool SeekMacroNumber(int32_t n);
+  TLinePack* CurrentMacro() { return current_; }
+  bool FindMacroByName(std::string_view name);
+  bool MacroLibraryEmpty() const { return first_ == nullptr; }
+
+  TLinePack* First() { return first_; }
+  TLinePack* Last() { return last_; }
+
+ private:
+  friend class TLinePack;
+  struct NameHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const noexcept {
+      return std::hash<std::string_view>{}(s);
+    }
+  };
+  void RebuildIndex() const;
+
+  TLinePack* first_ = nullptr;
+  TLinePack* last_ = nullptr;
+  TLinePack* current_ = nullptr;
+  mutable std::unordered_map<std::string, TLinePack*, NameHash, std::equal_to<>> byName_;
+  mutable bool indexDirty_ = false;
+};
+
+}  // namespace kyvor
