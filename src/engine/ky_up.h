@@ -1,0 +1,280 @@
+#pragma once
+// The CPU model: one instance holds the whole debugging state of the target
+// (register image, program memory, PC, stack, cycles in its TTargetState), the
+// instruction table, breakpoints, the debugger's symbol table, the change log
+// of user writes, the information-block images and the refresh callbacks.
+//
+// In simulator mode (Modes().SimulatorMode = 1) the operations work on the
+// model and never touch the pod; in emulator mode they go to the pod seam
+// (link/pod_access.h) and the model keeps the state last read back.
+//
+// Runs are driven from outside: RunProgram() arms the run, then the GUI calls
+// runSlice(budget) (simulator) or TimerTimer() (emulator, every 100 ms) until
+// the run stops. Nothing here calls a widget: windows listen through the
+// callbacks and hooks.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "base/containers.h"
+#include "engine/cpu_core.h"
+#include "engine/instruction_table.h"
+#include "engine/reg_record.h"
+#include "engine/target_state.h"
+
+namespace kyvor {
+
+class TPodAccess;
+
+// One breakpoint record. Kind 0: built-in EEPROM access site (pod only, no
+// cell flag); 1: set at an address (listing); 2: set at a source line.
+struct TBreakpointRecord {
+  int32_t Address = 0xFFFFF;  // 0xFFFFF = free
+  int32_t Page = 0;           // source page = file index + 1 (Kind 2)
+  int32_t Line = 0;
+  uint8_t Kind = 0;
+};
+
+// Why a slice of the simulator's run returned.
+enum class TRunStop {
+  Running,        // the budget was used up; the run goes on
+  NotRunning,     // no run was armed
+  Breakpoint,     // a Kind 1 / Kind 2 flag or the pod stop address
+  StopAddress,    // the step-over / step-out stop address
+  RunRange,       // left the run range of a source-line step
+  StackOverflow,  // "STOP When OV Stack" and the stack is full
+  PodHalted,      // emulator: the pod halted
+  PodLost,        // emulator: the status poll failed
+};
+
+// Settings the model takes from the options and windows.
+struct TKyUpSettings {
+  bool ContinueLog = false;          // SRAM record's "Continue": every write appends
+  bool StopOnStackOverflow = false;  // option "STOP When OV Stack" (code 0x600013)
+  uint16_t PodChipId = 0;            // chip id the pod reported
+  int EepromBreakCount = 0;          // built-in EEPROM sites at the front of the records
+  uint8_t WatchMask = 0;             // chip watch setting sent before each step
+  uint8_t WatchData = 0;
+  uint16_t WatchAddress = 0;
+};
+
+// Listeners of the windows (each may be empty).
+struct TKyUpHooks {
+  std::function<void(int running)> TargetRunningChanged;  // RAM grid read-only while 1
+  std::function<void(int on)> RunMarksChanged;            // listing and source view run display
+  std::function<void()> DisableRunControls;               // TKYMAIN.ALLMenudisable
+  std::function<void()> ShowStackStatus;                  // TKYMAIN.ShowStackStatus
+  std::function<void(int address)> RegisterWritten;       // RAM, register, peripheral refresh
+  // A breakpoint was set (true) or cleared: source-view mark and listing redraw.
+  std::function<void(const TBreakpointRecord&, bool set)> BreakpointChanged;
+  std::function<void(uint32_t address)> ShowAddress;      // step back: listing and source view
+  // Emulator step found the chip asleep (id 0): stop the animation, call Run.
+  std::function<void()> SleepingChip;
+  std::function<void()> ResetRequested;                   // TKYMAIN.RestMode
+};
+
+class TKy_UP {
+ public:
+  using Callback = std::function<void(TKy_UP& sender)>;
+
+  TKy_UP();
+  ~TKy_UP();
+  TKy_UP(const TKy_UP&) = delete;
+  TKy_UP& operator=(const TKy_UP&) = delete;
+
+  // --- callbacks, hooks, settings, pod -------------------------------------
+  Callback OnRunStopped;
+  Callback OnTraceStep;
+  Callback OnStepDone;  // installed by the main window, never called
+  TKyUpHooks Hooks;
+  TKyUpSettings Settings;
+  void SetPod(TPodAccess* pod);  // not owned; nullptr = no pod
+  TPodAccess& Pod() { return *pod_; }
+  // Folder of "Inst.txt" (with trailing '/'); empty: the current folder.
+  void SetProgramFolder(const std::string& folder) { programFolder_ = folder; }
+  // Takes stack depth and program size from the chip configuration.
+  void ApplyChipConfig();
+
+  // --- target state --------------------------------------------------------
+  TTargetState& State() { return state_; }
+  const TTargetState& State() const { return state_; }
+  TCpuCore& Core() { return core_; }
+
+  uint8_t ReadRegister(int32_t address) const { return state_.ReadRegister(address); }
+  void WriteRegisterModel(int32_t address, uint8_t value) {
+    state_.WriteRegisterModel(address, value);
+  }
+  uint32_t GetPC() const { return state_.GetPC(); }
+  void SetProgramCounter(uint32_t value);
+  void AdvancePC(uint32_t n);
+  void LatchPcFromRegisters(int32_t address) { state_.LatchPcFromRegisters(address); }
+  void SetCycleCounter(uint16_t high, uint16_t low) { state_.SetCycleCounter(high, low); }
+  void AddCycles(uint32_t n) { state_.AddCycles(n); }
+  void GetCycleCounter(uint16_t& high, uint16_t& low) const { state_.GetCycleCounter(high, low); }
+
+  void SetStackEntry(int index, uint32_t value) { state_.SetStackEntry(index, value); }
+  uint32_t GetStackEntry(int index) const { return state_.GetStackEntry(index); }
+  void PushStack(uint32_t value) { state_.PushStack(value); }
+  uint32_t PopStack(bool markUnderflow) { return state_.PopStack(markUnderflow); }
+  void SaveShadow() { state_.SaveShadow(); }
+  void RestoreShadow() { state_.RestoreShadow(); }
+
+  void ClearProgramMemory() { state_.ClearProgramMemory(); }
+  bool StoreProgramWord(uint16_t address, uint16_t opcode, uint16_t line, uint8_t fileIndex) {
+    return state_.StoreProgramWord(address, opcode, line, fileIndex);
+  }
+  uint16_t ReadProgramWord(uint32_t address) const { return state_.ReadProgramWord(address); }
+  uint8_t GetSourceFileIndex(uint32_t address) const { return state_.GetSourceFileIndex(address); }
+  uint16_t GetSourceLine(uint32_t address) const { return state_.GetSourceLine(address); }
+  uint16_t GetOpcode(uint32_t address) const { return state_.GetOpcode(address); }
+  uint16_t ProgramWordOf(uint32_t address) const { return state_.GetOpcode(address); }
+  uint16_t ReadbackWordOf(uint32_t address) const { return state_.ReadbackWordOf(address); }
+  void SetListingWordOf(uint32_t index, uint16_t opcode) { state_.SetListingWordOf(index, opcode); }
+  uint8_t GetBreakpointFlag(uint32_t address, int kind) const {
+    return state_.GetBreakpointFlag(address, kind);
+  }
+  TProgramCell* ProgramMemory() { return state_.Cells().data(); }
+
+  void PushPcHistory(uint32_t address) { state_.PushPcHistory(address); }
+  uint32_t PopPcHistory();  // emulator: the pod's own history
+  void ClearPcHistory() { state_.ClearPcHistory(); }
+
+  // --- symbols ---------------------------------------------------------------
+  bool AddSymbol(const std::string& name, int32_t value, int32_t aux, char kind);
+  int32_t SymbolCount() const { return symbols_.Count(); }
+  const TSymDefRecord* SymbolAt(int32_t i) const { return symbols_.GetItem(i); }
+  int32_t SymbolAddress(const std::string& name) const;
+  std::string SymbolAtAddress(int32_t address) const;
+  void ClearSymbols() { symbols_.Clear(); }
+  TSymDefPack& SymbolTable() { return symbols_; }
+
+  // --- instruction table ------------------------------------------------------
+  void LoadInstructionTableFull();     // K08A with "Inst.txt"
+  void LoadInstructionTableReduced();  // K08B
+  const TInstructionTable& Instructions() const { return table_; }
+  const TInstructionDescriptor* InstructionList() const { return table_.First(); }
+  bool DecodeInstruction(uint16_t opcode, uint8_t& kind, uint8_t& noRegisterOperand,
+                         int& operandCount, int& op1, int& op2, int& op3) const {
+    return table_.DecodeInstruction(opcode, kind, noRegisterOperand, operandCount, op1, op2, op3);
+  }
+  bool DisassembleOpcode(uint16_t opcode, std::string& mnemonic, uint8_t& noRegisterOperand,
+                         int& operandCount, int& op1, int& op2, int& op3) const {
+    return table_.DisassembleOpcode(opcode, mnemonic, noRegisterOperand, operandCount, op1, op2,
+                                    op3);
+  }
+
+  // --- other state -------------------------------------------------------------
+  void SetPointerBankBits();
+  const std::array<uint8_t, 3>& IndirectHighBitPos() const { return indirectHighBitPos_; }
+  void SetTargetRunning(int flag);
+  void SetRunMarks(int flag);
+  std::array<uint16_t, 769> InfoBlock{};
+  std::array<uint16_t, 769> InfoReadback{};
+  std::array<uint16_t, 1538> InfoBlockAlt{};
+  uint8_t StepReady = 1;
+  TRegRecord RegRecord;
+
+  // --- run timer (the GUI drives it) ----------------------------------------------
+  bool TimerEnabled() const { return timerEnabled_; }
+  void SetTimerEnabled(bool on) { timerEnabled_ = on; }
+  int TimerInterval() const { return timerInterval_; }
+  void SetTimerInterval(int ms) { timerInterval_ = ms; }
+
+  // --- run control ------------------------------------------------------------------
+  void TraceStep();
+  void AnimateStep();
+  void StepOver();
+  void StepOut();
+  // Arms a run (simulator: the GUI then calls runSlice until it stops).
+  void RunProgram();
+  void StopProgram(int readBackFlag);
+  // One tick of the run timer (simulator: one instruction and the stop tests;
+  // emulator: the halt poll).
+  void TimerTimer();
+  // Runs up to `budget` ticks of an armed simulator run.
+  TRunStop runSlice(uint64_t budget);
+  // Why the last run stopped (NotRunning when it was stopped by StopProgram).
+  TRunStop LastStop() const { return lastStop_; }
+  // Drives an armed run to its end, letting messages run between slices
+  // (headless callers and tests); gives up after `maxTicks`.
+  TRunStop RunToStop(uint64_t sliceBudget = 100000, uint64_t maxTicks = ~uint64_t(0));
+
+  void SetRunRange(uint16_t low, uint16_t high);
+  void ChangePC(uint32_t value);
+  void ShowPreviousPC();
+  void CpuReset();
+  void ResetTargetState();
+  void ResetDebugTarget();
+  bool RestartIfOutOfRange(uint32_t limit);
+
+  // --- breakpoints -----------------------------------------------------------------
+  static constexpr int kMaxUserBreakpoints = 14;
+  bool SetBreakpoint(int32_t address, int kind, bool set, int32_t page = 0, int32_t line = 0);
+  bool AddBreakpointRecord(int32_t address, int kind, int slot, int32_t page, int32_t line);
+  void ClearBreakpoints();
+  int32_t BreakpointCount() const { return breakpointCount_; }
+  TBreakpointRecord BreakpointRecordAt(int i) const;  // 1-based
+  int32_t BreakpointAddressAt(int i) const { return BreakpointRecordAt(i).Address; }
+  void ApplyHardwareBreakpoints();
+  void SetPodStopAddress(int64_t address, int arm);
+  uint32_t PodStopAddress() const { return podStopAddress_; }
+  uint8_t PodStopArmed() const { return podStopArmed_; }
+  const std::array<uint32_t, 15>& HardwareBreakpoints() const { return hardwareBreakpoints_; }
+  int32_t HardwareBreakpointCount() const { return hardwareBreakpointCount_; }
+  bool StopAddressActive() const { return stopAddressActive_; }
+  bool RunRangeActive() const { return runRangeActive_; }
+  // True when the word writes "PCLATL" (27) through the access path.
+  bool WritesPclatl(uint16_t word) const;
+
+  // --- register write path and change log ---------------------------------------
+  void LogRegisterChange(int32_t address, uint8_t value);
+  void WriteRegisterThrough(int32_t address, uint8_t value);
+
+  // --- emulator state read-back -------------------------------------------------------
+  void ReadStateFromPod(int flag);
+
+ private:
+  bool simulator() const;
+  void callRunStopped() {
+    if (OnRunStopped) OnRunStopped(*this);
+  }
+  void endRun(TRunStop why);
+  bool simTick();  // one simulator tick; true when the run stopped
+  void podTick();
+  int breakpointLimit() const;
+  int firstUserRecord() const;
+  void removeRecord(int index);  // 1-based
+  uint32_t snapToInstruction(uint32_t address) const;
+  bool needsTwoWordStep(uint16_t word) const;
+  void applyReadBackRules(int32_t address, bool toPod);
+  void podWriteBreakpointList();
+
+  TTargetState state_;
+  TInstructionTable table_;
+  TCpuCore core_;
+  TSymDefPack symbols_;
+  TPodAccess* pod_;
+  std::string programFolder_;
+  std::array<uint8_t, 3> indirectHighBitPos_{7, 6, 5};
+
+  bool timerEnabled_ = false;
+  int timerInterval_ = 100;
+  uint8_t inTimerTick_ = 0;
+  TRunStop lastStop_ = TRunStop::NotRunning;
+
+  bool runRangeActive_ = false;
+  uint16_t runRangeLow_ = 0, runRangeHigh_ = 0;
+  bool stopAddressActive_ = false;
+  uint32_t stopAddress_ = 0xFFFFF;
+
+  int32_t hardwareBreakpointCount_ = 0;
+  uint32_t podStopAddress_ = 0xFFFFF;
+  std::array<uint32_t, 15> hardwareBreakpoints_{};
+  uint8_t podStopArmed_ = 0;
+  int32_t breakpointCount_ = 0;
+  std::array<TBreakpointRecord, 21> breakpoints_{};  // index 1..20
+};
+
+}  // namespace kyvor

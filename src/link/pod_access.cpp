@@ -1,0 +1,10 @@
+#include "link/pod_access.h"
+
+namespace kyvor {
+
+TPodAccess& NoPod() {
+  static TNoPod pod;
+  return pod;
+}
+
+}  // namespace kyvor
