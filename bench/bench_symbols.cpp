@@ -1,0 +1,82 @@
+// Symbol table speed at its full size of 8,192 symbols.
+#include <benchmark/benchmark.h>
+
+#include <string>
+#include <vector>
+
+#include "base/containers.h"
+
+using namespace kyvor;
+
+namespace {
+
+// Names shaped like assembler labels, with long shared prefixes so the
+// comparison is not decided by the first character.
+std::vector<std::string> MakeNames(int n, const char* prefix) {
+  std::vector<std::string> names;
+  names.reserve(n);
+  for (int i = 0; i < n; ++i) names.push_back(std::string(prefix) + std::to_string(i));
+  return names;
+}
+
+const std::vector<std::string>& Names() {
+  static const std::vector<std::string> names = MakeNames(kSymbolCapacity, "LOOP_LABEL_");
+  return names;
+}
+
+// Fill an empty table with 8,192 labels (each add checks for a redefinition).
+void BM_InsertFull(benchmark::State& state) {
+  const auto& names = Names();
+  for (auto _ : state) {
+    TSymDefPack table;
+    for (int i = 0; i < kSymbolCapacity; ++i) {
+      benchmark::DoNotOptimize(table.AddSymbol(names[i], "", i, 'L', 0));
+    }
+    benchmark::DoNotOptimize(table.Count());
+  }
+  state.SetItemsProcessed(state.iterations() * kSymbolCapacity);
+}
+BENCHMARK(BM_InsertFull)->Unit(benchmark::kMicrosecond);
+
+// Look up every one of the 8,192 names in a full table.
+void BM_FindHitFull(benchmark::State& state) {
+  const auto& names = Names();
+  TSymDefPack table;
+  for (int i = 0; i < kSymbolCapacity; ++i) table.AddSymbol(names[i], "", i, 'L', 0);
+  for (auto _ : state) {
+    for (const auto& n : names) benchmark::DoNotOptimize(table.FindSymbol(n));
+  }
+  state.SetItemsProcessed(state.iterations() * kSymbolCapacity);
+}
+BENCHMARK(BM_FindHitFull)->Unit(benchmark::kMicrosecond);
+
+// Look up 8,192 names that are not in a full table (forward references).
+void BM_FindMissFull(benchmark::State& state) {
+  const auto& names = Names();
+  static const std::vector<std::string> missing = MakeNames(kSymbolCapacity, "LOOP_LABEX_");
+  TSymDefPack table;
+  for (int i = 0; i < kSymbolCapacity; ++i) table.AddSymbol(names[i], "", i, 'L', 0);
+  for (auto _ : state) {
+    for (const auto& n : missing) benchmark::DoNotOptimize(table.FindSymbol(n));
+  }
+  state.SetItemsProcessed(state.iterations() * kSymbolCapacity);
+}
+BENCHMARK(BM_FindMissFull)->Unit(benchmark::kMicrosecond);
+
+// Redefinition attempts and set-symbol updates against a full table.
+void BM_RedefineAndUpdateFull(benchmark::State& state) {
+  const auto& names = Names();
+  TSymDefPack table;
+  for (int i = 0; i < kSymbolCapacity; ++i) {
+    table.AddSymbol(names[i], "", i, (i % 2) ? 'L' : 'V', 0);
+  }
+  for (auto _ : state) {
+    for (int i = 0; i < kSymbolCapacity; ++i) {
+      benchmark::DoNotOptimize(table.AddSymbol(names[i], "", i + 1, (i % 2) ? 'L' : 'V', 0));
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * kSymbolCapacity);
+}
+BENCHMARK(BM_RedefineAndUpdateFull)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
