@@ -16,8 +16,8 @@ inline constexpr std::size_t kLineTextMax = 160;
 inline constexpr int kFieldCount = 32;         // fields 1..32
 inline constexpr int kFirstOperandField = 4;   // fields 4..32 are operands
 inline constexpr int kMaxOperands = kFieldCount - kFirstOperandField + 1;  // 29
-inline constexpr int32_t kNoAddress = 0xFFFFF;
-inline constexpr uint8_t kNoFile = 255;
+inline constexpr int32_t kLineNoAddress = 0xFFFFF;
+inline constexpr uint8_t kLineNoFile = 255;
 inline constexpr std::size_t kPackNameMax = 255;
 
 // Field numbers.
@@ -34,15 +34,15 @@ struct TLineRecord {
   uint16_t MacroRecNo = 0;
   uint16_t ParentRecNo = 0;
   uint16_t ChildRecNo = 0;
-  uint8_t ParentFile = kNoFile;
-  uint8_t ChildFile = kNoFile;
+  uint8_t ParentFile = kLineNoFile;
+  uint8_t ChildFile = kLineNoFile;
   uint16_t ParentLine = 0;
   uint16_t ChildLine = 0;
-  int32_t MacroStartAddr = kNoAddress;
-  int32_t MacroEndAddr = kNoAddress;
-  uint8_t FileIndex = kNoFile;
+  int32_t MacroStartAddr = kLineNoAddress;
+  int32_t MacroEndAddr = kLineNoAddress;
+  uint8_t FileIndex = kLineNoFile;
   int32_t LineNo = 0;
-  int32_t Address = kNoAddress;
+  int32_t Address = kLineNoAddress;
   uint8_t FromMacro = 0;
   uint8_t MacroOpen = 0;
   uint8_t LongMoveLine = 0;
@@ -56,7 +56,7 @@ struct TLineRecord {
   uint8_t SecondOfPointer = 0;
   uint8_t SecondOfTable = 0;
   int32_t SectionNo = 0;
-  int32_t EmitAddress = kNoAddress;
+  int32_t EmitAddress = kLineNoAddress;
   std::array<uint8_t, kFieldCount + 1> FieldStart{};   // 1-based position in WorkText; 0 = empty
   std::array<uint8_t, kFieldCount + 1> FieldLength{};
   uint8_t HasLabel = 0;

@@ -385,7 +385,7 @@ TEST(LinePack, AddSourceLineFillsRecord) {
   EXPECT_EQ(r.FileIndex, 3);
   EXPECT_EQ(r.LineNo, 42);
   EXPECT_EQ(r.SeqNo, 1);
-  EXPECT_EQ(r.Address, kNoAddress);
+  EXPECT_EQ(r.Address, kLineNoAddress);
   EXPECT_EQ(r.InstrIndex, -1);
 }
 
