@@ -1,0 +1,380 @@
+#!/usr/bin/env python3
+"""Generates the text-table and character-set sources of Kyvor-IDE.
+
+Outputs (committed to the repository; do not edit them by hand):
+  src/base/big5_tables.cpp  Big5ToGBTable, Big5UnicodeTable, Gb2312UnicodeTable
+  src/base/lang_table.cpp   LanguageTextTable (English + Chinese as Big5 bytes)
+  src/base/lang_ids.h       the row identifiers (namespace kyvor::lt)
+
+Inputs:
+  tools/lang_texts.tsv      the bilingual texts (Chinese written in UTF-8)
+  glibc iconv               the BIG5 and GB2312 character sets (called
+                            through ctypes; the gconv modules ship with libc6)
+  opencc                    Traditional -> Simplified Chinese (Debian package
+                            `opencc`, command `opencc`, configuration t2s.json)
+
+How the Big5 -> GB2312 table is built, position by position
+(94 lead bytes 0xA1..0xFE x 157 trail positions):
+  1. decode the Big5 pair with iconv (BIG5 -> UTF-8);
+  2. candidates, first one that iconv encodes as one GB2312 double-byte
+     character wins:
+       a. opencc t2s of the character (also the character itself when it
+          has no simplified form);
+       b. the character itself;
+       c. opencc tw2s and hk2s of the character (regional variants);
+       d. its Unicode compatibility form (NFKC), also through t2s; printable
+          ASCII results are taken as their full-width forms (U+FF01..U+FF5E),
+          so small and vertical punctuation maps to full-width punctuation;
+       e. for a few symbols, the nearest GB2312 symbol (NEAREST_SYMBOLS
+          below: double-line box drawing -> heavy lines, and so on);
+  3. positions with no character or no candidate get the GB2312 white square
+     (0xA1F5).
+The decode tables are plain iconv decodings (BIG5 -> UTF-8, GB2312 -> UTF-8)
+of every double-byte position; 0 marks an unassigned position (iconv's
+private-use mappings of the user-defined Big5 area count as unassigned).
+Every Chinese text of lang_texts.tsv must be Big5 and must convert to
+GB2312 without the white-square fallback; the script stops otherwise.
+
+Regenerate (from the repository root, on Debian/Ubuntu with `opencc`):
+  apt-get install opencc        # once
+  python3 tools/gen_lang_tables.py
+Then rebuild; the tests in tests/base/big5_test.cpp and lang_test.cpp check
+the result. `--check` regenerates into memory and reports whether the
+committed files are up to date (exit status 1 when not).
+"""
+
+import ctypes
+import ctypes.util
+import os
+import subprocess
+import sys
+import unicodedata
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+TSV = os.path.join(ROOT, "tools", "lang_texts.tsv")
+OUT_TABLES = os.path.join(ROOT, "src", "base", "big5_tables.cpp")
+OUT_LANG = os.path.join(ROOT, "src", "base", "lang_table.cpp")
+OUT_IDS = os.path.join(ROOT, "src", "base", "lang_ids.h")
+
+BIG5_SIZE = 14758
+
+# Nearest GB2312 characters for Big5 symbols that have no GB2312 form of their
+# own (the project's own choices; tried in order, the first one that GB2312
+# holds wins). Double-line box drawing becomes heavy lines, shapes and
+# arrows their nearest GB2312 neighbours, Hangzhou numerals Chinese numerals.
+NEAREST_SYMBOLS = {
+    "\u2027": "\u30fb\u00b7", "\u00b7": "\u30fb", "\ufe30": "\uff1a", "\u2025": "\u2026",
+    "\u2013": "\uff0d", "\u2014": "\u2015\u2014", "\ufe31": "\uff5c", "\u2574": "\u2500",
+    "\u301d": "\u201c", "\u301e": "\u201d", "\u2035": "\u2032\u2018", "\u25bd": "\u25b3",
+    "\u25bc": "\u25b2", "\u2105": "\uff05", "\u00af": "\uffe3", "\u02cd": "\uff3f",
+    "\ufe49": "\uffe3", "\ufe4a": "\uffe3", "\ufe4b": "\uffe3", "\ufe4c": "\uffe3",
+    "\u2266": "\u2264", "\u2267": "\u2265", "\u2252": "\u2248", "\u221f": "\u2220",
+    "\u22bf": "\u25b3", "\u2295": "\u2299", "\u2196": "\u2191", "\u2197": "\u2191",
+    "\u2199": "\u2193", "\u2198": "\u2193", "\u2223": "\uff5c", "\u2215": "\uff0f",
+    "\u2109": "\u2103", "\u2594": "\uffe3", "\u2595": "\uff5c", "\u2588": "\u25a0",
+    "\u2593": "\u25a0", "\u2571": "\uff0f", "\u2572": "\uff3c", "\u2573": "\u00d7",
+    "\u256d": "\u250c", "\u256e": "\u2510", "\u2570": "\u2514", "\u256f": "\u2518",
+    "\u2550": "\u2501", "\u2551": "\u2503", "\u2554": "\u250f", "\u2557": "\u2513",
+    "\u255a": "\u2517", "\u255d": "\u251b", "\u2560": "\u2523", "\u2563": "\u252b",
+    "\u2566": "\u2533", "\u2569": "\u253b", "\u256c": "\u254b", "\u255e": "\u251d",
+    "\u256a": "\u253f", "\u2561": "\u2525", "\u2552": "\u250d", "\u2564": "\u252f",
+    "\u2555": "\u2511", "\u2558": "\u2515", "\u2567": "\u2537", "\u255b": "\u2519",
+    "\u2553": "\u250e", "\u2565": "\u2530", "\u2556": "\u2512", "\u255f": "\u2520",
+    "\u256b": "\u2542", "\u2562": "\u2528", "\u2559": "\u2516", "\u2568": "\u2538",
+    "\u255c": "\u251a", "\u3021": "\u4e00", "\u3022": "\u4e8c", "\u3023": "\u4e09",
+    "\u3024": "\u56db", "\u3025": "\u4e94", "\u3026": "\u516d", "\u3027": "\u4e03",
+    "\u3028": "\u516b", "\u3029": "\u4e5d",
+}
+GB_FALLBACK = 0xA1F5  # GB2312 white square
+ROW_COUNT = 305
+
+HEADER = ("// Generated by tools/gen_lang_tables.py -- do not edit by hand.\n"
+          "// Regenerate with: python3 tools/gen_lang_tables.py\n")
+
+
+# ---------------------------------------------------------------- iconv ---
+
+class Iconv:
+    """One glibc iconv conversion, called through ctypes."""
+
+    _libc = None
+
+    def __init__(self, to_code, from_code):
+        if Iconv._libc is None:
+            libc = ctypes.CDLL(ctypes.util.find_library("c") or "libc.so.6", use_errno=True)
+            libc.iconv_open.restype = ctypes.c_void_p
+            libc.iconv_open.argtypes = [ctypes.c_char_p, ctypes.c_char_p]
+            libc.iconv.restype = ctypes.c_size_t
+            libc.iconv.argtypes = [ctypes.c_void_p,
+                                   ctypes.POINTER(ctypes.c_char_p), ctypes.POINTER(ctypes.c_size_t),
+                                   ctypes.POINTER(ctypes.c_char_p), ctypes.POINTER(ctypes.c_size_t)]
+            libc.iconv_close.argtypes = [ctypes.c_void_p]
+            Iconv._libc = libc
+        self.lib = Iconv._libc
+        self.cd = self.lib.iconv_open(to_code.encode(), from_code.encode())
+        if self.cd in (None, ctypes.c_void_p(-1).value, (1 << 64) - 1):
+            sys.exit("iconv cannot convert %s to %s (glibc gconv modules missing?)"
+                     % (from_code, to_code))
+
+    def convert(self, data):
+        """Converts `data` completely, or returns None when any of it is invalid."""
+        lib = self.lib
+        lib.iconv(self.cd, None, None, None, None)  # reset the shift state
+        inbuf = ctypes.create_string_buffer(data, len(data))
+        outcap = 16 + 8 * len(data)
+        outbuf = ctypes.create_string_buffer(outcap)
+        inptr = ctypes.cast(inbuf, ctypes.c_char_p)
+        outptr = ctypes.cast(outbuf, ctypes.c_char_p)
+        inleft = ctypes.c_size_t(len(data))
+        outleft = ctypes.c_size_t(outcap)
+        res = lib.iconv(self.cd, ctypes.byref(inptr), ctypes.byref(inleft),
+                        ctypes.byref(outptr), ctypes.byref(outleft))
+        if res == ctypes.c_size_t(-1).value or inleft.value != 0:
+            return None
+        # flush
+        res = lib.iconv(self.cd, None, None, ctypes.byref(outptr), ctypes.byref(outleft))
+        if res == ctypes.c_size_t(-1).value:
+            return None
+        return outbuf.raw[:outcap - outleft.value]
+
+
+# --------------------------------------------------------------- opencc ---
+
+def opencc_map(config, chars):
+    """Runs opencc with `config` over single characters, one per line."""
+    text = "\n".join(chars) + "\n"
+    try:
+        proc = subprocess.run(["opencc", "-c", config], input=text.encode("utf-8"),
+                              stdout=subprocess.PIPE, check=True)
+    except FileNotFoundError:
+        sys.exit("opencc not found: install the Debian package `opencc`")
+    out = proc.stdout.decode("utf-8").split("\n")
+    if out and out[-1] == "":
+        out.pop()
+    if len(out) != len(chars):
+        sys.exit("opencc %s returned %d lines for %d characters" % (config, len(out), len(chars)))
+    return out
+
+
+# --------------------------------------------------------------- tables ---
+
+def big5_pair(pos):
+    lead = 0xA1 + pos // 157
+    t = pos % 157
+    trail = 0x40 + t if t < 63 else 0xA1 + (t - 63)
+    return lead, trail
+
+
+def build_tables():
+    big5_dec = Iconv("UTF-8", "BIG5")
+    gb_dec = Iconv("UTF-8", "GB2312")
+    gb_enc = Iconv("GB2312", "UTF-8")
+
+    # Decode tables.
+    big5_uni = [0] * BIG5_SIZE
+    for pos in range(BIG5_SIZE):
+        lead, trail = big5_pair(pos)
+        out = big5_dec.convert(bytes([lead, trail]))
+        if out:
+            s = out.decode("utf-8")
+            if len(s) == 1 and ord(s) <= 0xFFFF and not 0xE000 <= ord(s) <= 0xF8FF:
+                big5_uni[pos] = ord(s)
+    gb_uni = [0] * (94 * 94)
+    for i in range(94 * 94):
+        out = gb_dec.convert(bytes([0xA1 + i // 94, 0xA1 + i % 94]))
+        if out:
+            s = out.decode("utf-8")
+            if len(s) == 1 and ord(s) <= 0xFFFF and not 0xE000 <= ord(s) <= 0xF8FF:
+                gb_uni[i] = ord(s)
+
+    def gb_code(s):
+        """GB2312 code of a one-character string, or None."""
+        if not s or len(s) != 1:
+            return None
+        out = gb_enc.convert(s.encode("utf-8"))
+        if out is None or len(out) != 2 or out[0] < 0xA1 or out[1] < 0xA1:
+            return None
+        return out[0] << 8 | out[1]
+
+    chars = [chr(u) for u in big5_uni if u]
+    t2s = dict(zip(chars, opencc_map("t2s.json", chars)))
+    tw2s = dict(zip(chars, opencc_map("tw2s.json", chars)))
+    hk2s = dict(zip(chars, opencc_map("hk2s.json", chars)))
+    compat = {}
+    for c in chars:
+        n = unicodedata.normalize("NFKC", c)
+        if len(n) == 1 and 0x21 <= ord(n) <= 0x7E:
+            n = chr(0xFF01 + ord(n) - 0x21)
+        if n != c:
+            compat[c] = n
+    compat_list = sorted(set(compat.values()))
+    compat_t2s = dict(zip(compat_list, opencc_map("t2s.json", compat_list))) if compat_list else {}
+
+    to_gb = [GB_FALLBACK] * BIG5_SIZE
+    stats = {"same": 0, "simplified": 0, "variant": 0, "compat": 0, "nearest": 0,
+             "unmapped": 0, "unassigned": 0}
+    for pos in range(BIG5_SIZE):
+        u = big5_uni[pos]
+        if not u:
+            stats["unassigned"] += 1
+            continue
+        c = chr(u)
+        code = None
+        kind = None
+        candidates = [(t2s[c], "simplified"), (c, "same"), (tw2s[c], "variant"),
+                      (hk2s[c], "variant"), (compat.get(c), "compat"),
+                      (compat_t2s.get(compat.get(c)), "compat")]
+        candidates += [(n, "nearest") for n in NEAREST_SYMBOLS.get(c, "")]
+        for cand, k in candidates:
+            code = gb_code(cand)
+            if code is not None:
+                kind = k
+                if kind == "simplified" and cand == c:
+                    kind = "same"
+                break
+        if code is None:
+            stats["unmapped"] += 1
+            continue
+        to_gb[pos] = code
+        stats[kind] += 1
+    return to_gb, big5_uni, gb_uni, stats
+
+
+def c_array(name, values, per_line=12):
+    lines = ["const uint16_t %s[%d] = {" % (name, len(values))]
+    for i in range(0, len(values), per_line):
+        lines.append("    " + ", ".join("0x%04X" % v for v in values[i:i + per_line]) + ",")
+    lines.append("};")
+    return "\n".join(lines) + "\n"
+
+
+def tables_source(to_gb, big5_uni, gb_uni, stats):
+    s = HEADER
+    s += ("//\n// Big5 -> GB2312 from opencc (Traditional -> Simplified) and glibc iconv;\n"
+          "// decode tables from glibc iconv. Positions of the Big5 table:\n"
+          "// %d same character, %d simplified, %d regional variant, %d compatibility\n"
+          "// form, %d nearest symbol, %d without a GB2312 form and %d unassigned\n"
+          "// (both 0x%04X). Big5 positions mapped to the private use area by iconv\n"
+          "// count as unassigned.\n"
+          % (stats["same"], stats["simplified"], stats["variant"], stats["compat"],
+             stats["nearest"], stats["unmapped"], stats["unassigned"], GB_FALLBACK))
+    s += '#include "base/big5.h"\n\nnamespace kyvor {\n\n'
+    s += c_array("Big5ToGBTable", to_gb) + "\n"
+    s += c_array("Big5UnicodeTable", big5_uni) + "\n"
+    s += c_array("Gb2312UnicodeTable", gb_uni) + "\n"
+    s += "}  // namespace kyvor\n"
+    return s
+
+
+# ----------------------------------------------------------- text table ---
+
+def read_texts():
+    rows = []
+    with open(TSV, encoding="utf-8") as f:
+        for lineno, line in enumerate(f, 1):
+            line = line.rstrip("\n")
+            if not line.strip() or line.startswith("#"):
+                continue
+            fields = line.split("\t")
+            if len(fields) != 4:
+                sys.exit("%s:%d: expected 4 TAB-separated fields" % (TSV, lineno))
+            num, ident, en, zh = fields
+            for t in (en, zh):
+                if len(t) < 2 or t[0] != '"' or t[-1] != '"':
+                    sys.exit("%s:%d: texts must be wrapped in double quotes" % (TSV, lineno))
+            if int(num) != len(rows):
+                sys.exit("%s:%d: row %s out of order" % (TSV, lineno, num))
+            if not ident.isidentifier():
+                sys.exit("%s:%d: bad identifier %r" % (TSV, lineno, ident))
+            rows.append((ident, en[1:-1], zh[1:-1]))
+    if len(rows) != ROW_COUNT:
+        sys.exit("%s: %d rows, expected %d" % (TSV, len(rows), ROW_COUNT))
+    idents = [r[0] for r in rows]
+    if len(set(idents)) != len(idents):
+        sys.exit("%s: duplicate identifiers" % TSV)
+    return rows
+
+
+def c_string(data):
+    """A C++ string literal of the bytes; non-ASCII bytes as octal escapes."""
+    out = []
+    for b in data:
+        if b == 0x22:
+            out.append('\\"')
+        elif b == 0x5C:
+            out.append("\\\\")
+        elif 0x20 <= b < 0x7F:
+            out.append(chr(b))
+        else:
+            out.append("\\%03o" % b)
+    return '"' + "".join(out) + '"'
+
+
+def lang_sources(rows, to_gb):
+    big5_enc = Iconv("BIG5", "UTF-8")
+    body = []
+    for i, (ident, en, zh) in enumerate(rows):
+        if any(ord(ch) > 0x7E or ord(ch) < 0x20 for ch in en):
+            sys.exit("row %d: English text must be printable ASCII" % i)
+        zb = big5_enc.convert(zh.encode("utf-8"))
+        if zb is None:
+            sys.exit("row %d: Chinese text %r has characters outside Big5" % (i, zh))
+        k = 0
+        while k < len(zb):  # every character must have a real GB2312 form
+            if zb[k] >= 0xA1 and k + 1 < len(zb):
+                t = zb[k + 1]
+                pos = (zb[k] - 0xA1) * 157 + (t - 0x40 if t <= 0x7E else 63 + t - 0xA1)
+                if to_gb[pos] == GB_FALLBACK:
+                    sys.exit("row %d: %r has a character without GB2312 form" % (i, zh))
+                k += 2
+            else:
+                k += 1
+        body.append("    {{%ssv, %ssv}},  // %d %s\n" % (c_string(en.encode()), c_string(zb), i, ident))
+    cpp = HEADER
+    cpp += "// Source: tools/lang_texts.tsv. Chinese texts are Big5 bytes.\n"
+    cpp += '#include "base/lang.h"\n\nnamespace kyvor {\n\n'
+    cpp += "using namespace std::string_view_literals;\n\n"
+    cpp += "const TLangTextPair LanguageTextTable[LanguageTextCount] = {\n"
+    cpp += "".join(body)
+    cpp += "};\n\n}  // namespace kyvor\n"
+
+    ids = HEADER
+    ids += "// Row identifiers of LanguageTextTable (source: tools/lang_texts.tsv).\n"
+    ids += "#pragma once\n\nnamespace kyvor::lt {\n\nenum LangTextId : int {\n"
+    for i, (ident, en, _) in enumerate(rows):
+        shown = en.replace("\\", "\\\\")
+        ids += "  %s = %d,  // \"%s\"\n" % (ident, i, shown)
+    ids += "};\n\n}  // namespace kyvor::lt\n"
+    return cpp, ids
+
+
+def main():
+    check = "--check" in sys.argv[1:]
+    rows = read_texts()
+    to_gb, big5_uni, gb_uni, stats = build_tables()
+    lang_cpp, ids_h = lang_sources(rows, to_gb)
+    outputs = {OUT_TABLES: tables_source(to_gb, big5_uni, gb_uni, stats),
+               OUT_LANG: lang_cpp, OUT_IDS: ids_h}
+    stale = []
+    for path, text in outputs.items():
+        old = None
+        if os.path.exists(path):
+            with open(path, encoding="utf-8") as f:
+                old = f.read()
+        if old != text:
+            stale.append(path)
+            if not check:
+                with open(path, "w", encoding="utf-8", newline="\n") as f:
+                    f.write(text)
+    print("Big5 positions: " + ", ".join("%s %d" % kv for kv in stats.items()))
+    if check:
+        for p in stale:
+            print("out of date: " + os.path.relpath(p, ROOT))
+        return 1 if stale else 0
+    for p in stale:
+        print("wrote " + os.path.relpath(p, ROOT))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
