@@ -79,4 +79,24 @@ void BM_RedefineAndUpdateFull(benchmark::State& state) {
 }
 BENCHMARK(BM_RedefineAndUpdateFull)->Unit(benchmark::kMicrosecond);
 
+// For comparison: the same hits found by a scan in index order, as a table
+// without an index would do (256 names spread over the table).
+void BM_ScanBaselineFull(benchmark::State& state) {
+  const auto& names = Names();
+  TSymDefPack table;
+  for (int i = 0; i < kSymbolCapacity; ++i) table.AddSymbol(names[i], "", i, 'L', 0);
+  for (auto _ : state) {
+    for (int k = 0; k < kSymbolCapacity; k += 32) {
+      const TSymDefRecord* hit = nullptr;
+      for (int32_t i = 1; i <= table.Count() && !hit; ++i) {
+        const TSymDefRecord* r = table.GetItem(i);
+        if (r->Name == names[k]) hit = r;
+      }
+      benchmark::DoNotOptimize(hit);
+    }
+  }
+  state.SetItemsProcessed(state.iterations() * (kSymbolCapacity / 32));
+}
+BENCHMARK(BM_ScanBaselineFull)->Unit(benchmark::kMicrosecond);
+
 }  // namespace

@@ -126,7 +126,11 @@ int TSymDefPack::AddSymbol(std::string_view name, std::string_view text, int32_t
     if (!slot) return 1;
     const int32_t p = store_.Count();
     // Make room in the index first, so nothing below can fail half way.
-    if (nextSame_.size() <= static_cast<std::size_t>(p)) nextSame_.resize(p + 1, -1);
+    if (nextSame_.size() <= static_cast<std::size_t>(p)) {
+      // Grow by pages, so the index is rehashed only a few times.
+      if (index_.empty()) index_.reserve(kSymbolsPerPage);
+      nextSame_.resize(static_cast<std::size_t>(p) + kSymbolsPerPage, -1);
+    }
     if (it == index_.end()) it = index_.emplace(std::string(key), Chain{}).first;
     slot->Name.assign(key);
     slot->Text.assign(shortText);
