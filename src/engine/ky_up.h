@@ -73,6 +73,8 @@ struct TKyUpHooks {
   // Emulator step found the chip asleep (id 0): stop the animation, call Run.
   std::function<void()> SleepingChip;
   std::function<void()> ResetRequested;                   // TKYMAIN.RestMode
+  // Emulator reset with optional reload of the program (program transfer).
+  std::function<bool(int reload)> IceResetTarget;
 };
 
 class TKy_UP {

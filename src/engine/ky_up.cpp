@@ -1,0 +1,812 @@
+#include "engine/ky_up.h"
+
+#include <chrono>
+
+#include "base/clock.h"
+#include "base/dialogs.h"
+#include "base/modes.h"
+#include "chip/chipconfig.h"
+#include "link/pod_access.h"
+
+namespace kyvor {
+
+namespace {
+
+constexpr uint32_t kNoAddress = 0xFFFFF;
+constexpr uint32_t kPodPcHistory = 4144;
+constexpr uint16_t kEepromChipId = 0x8024;
+const char kCaption[] = "Kyvor-IDE";
+
+void Message(const std::string& text) {
+  Dialogs().messageBox(text, kCaption, MsgIcon::Warning, MbOk);
+}
+
+}  // namespace
+
+TKy_UP::TKy_UP() : core_(state_, table_), pod_(&NoPod()) {
+  LoadInstructionTableFull();
+  state_.ClearRegisters();
+  ApplyChipConfig();
+  state_.SetStackDepth(8);
+  state_.ClearProgramMemory();
+  timerEnabled_ = false;
+  hardwareBreakpoints_.fill(kNoAddress);
+  for (auto& b : breakpoints_) b = TBreakpointRecord{};
+}
+
+TKy_UP::~TKy_UP() = default;
+
+void TKy_UP::SetPod(TPodAccess* pod) { pod_ = pod ? pod : &NoPod(); }
+
+void TKy_UP::ApplyChipConfig() {
+  state_.SetStackDepth(Chip().StackDepth);
+  state_.SetProgramWords(ProgramMemoryPages() * 256);
+}
+
+bool TKy_UP::simulator() const { return Modes().SimulatorMode != 0; }
+
+void TKy_UP::SetProgramCounter(uint32_t value) {
+  state_.SetMirrorPc(simulator());
+  state_.SetProgramCounter(value);
+}
+
+void TKy_UP::AdvancePC(uint32_t n) {
+  state_.SetMirrorPc(simulator());
+  state_.AdvancePC(n);
+}
+
+uint32_t TKy_UP::PopPcHistory() {
+  if (simulator()) return state_.PopPcHistory();
+  const uint32_t base = kPodPcHistory + 3u * uint32_t(state_.PcHistoryCursor());
+  const uint32_t v = (uint32_t(pod_->PodReadRegister(base)) << 16) |
+                     (uint32_t(pod_->PodReadRegister(base + 1)) << 8) |
+                     pod_->PodReadRegister(base + 2);
+  state_.SetPcHistoryCursor(state_.PcHistoryCursor() + 1);
+  return v;
+}
+
+// ---------------------------------------------------------------------------
+// Symbols and instruction table
+// ---------------------------------------------------------------------------
+
+bool TKy_UP::AddSymbol(const std::string& name, int32_t value, int32_t aux, char kind) {
+  return symbols_.AddSymbol(name, name, value, kind, aux) == 0;
+}
+
+int32_t TKy_UP::SymbolAddress(const std::string& name) const {
+  const TSymDefRecord* r = symbols_.FindSymbol(name);
+  return r ? r->Value : -1;
+}
+
+std::string TKy_UP::SymbolAtAddress(int32_t address) const {
+  if (address < 0) return std::string();
+  const int32_t n = symbols_.Count();
+  for (int32_t i = 1; i <= n; ++i) {
+    const TSymDefRecord* r = symbols_.GetItem(i);
+    if (r && r->Value == address) return r->Name;
+  }
+  return std::string();
+}
+
+void TKy_UP::LoadInstructionTableFull() {
+  table_.LoadFull(programFolder_.empty() ? std::string() : programFolder_ + "Inst.txt");
+}
+
+void TKy_UP::LoadInstructionTableReduced() { table_.LoadReduced(); }
+
+void TKy_UP::SetPointerBankBits() { indirectHighBitPos_ = {7, 6, 5}; }
+
+void TKy_UP::SetTargetRunning(int flag) {
+  Modes().TargetRunning = flag;
+  if (Hooks.TargetRunningChanged) Hooks.TargetRunningChanged(flag);
+}
+
+void TKy_UP::SetRunMarks(int flag) {
+  if (Hooks.RunMarksChanged) Hooks.RunMarksChanged(flag);
+}
+
+// ---------------------------------------------------------------------------
+// Run control
+// ---------------------------------------------------------------------------
+
+void TKy_UP::TraceStep() {
+  state_.SetPcHistoryCursor(0);
+  SetRunMarks(1);
+  if (simulator()) {
+    state_.SetMirrorPc(true);
+    core_.CheckInterrupt();
+    if (!state_.SleepFlag && !state_.IdleFlag) {
+      core_.ExecuteOne();
+      callRunStopped();
+    }
+  } else {
+    RestartIfOutOfRange(Chip().DeviceKind3 == 1 ? 8192 : 5120);
+    uint16_t hi, lo;
+    state_.GetCycleCounter(hi, lo);
+    pod_->PodWriteCycles(hi, lo);
+    pod_->PodWriteWatch(Settings.WatchMask, Settings.WatchData, Settings.WatchAddress);
+    pod_->PodSetStopBit();
+    const uint16_t word = state_.ReadProgramWord(state_.GetPC());
+    pod_->PodStep(WritesPclatl(word) || needsTwoWordStep(word) ? 2 : 1);
+    Clock().sleepFor(std::chrono::milliseconds(10));
+    pod_->PodStopTarget();
+    ReadStateFromPod(1);
+    SetPodStopAddress(0, 0);
+    callRunStopped();
+    uint16_t id = 0;
+    if (pod_->PodReadChipId(id) == 1) {
+      if (id == 0) {
+        Message("Sleep mode has already been activated, please push button to awake, or reset IC");
+        if (Hooks.SleepingChip) Hooks.SleepingChip();
+        return;
+      }
+      Message("ICE chip comes off, please check!!");
+    }
+  }
+  SetRunMarks(0);
+  StepReady = 1;
+}
+
+void TKy_UP::AnimateStep() {
+  state_.SetPcHistoryCursor(0);
+  SetRunMarks(1);
+  if (simulator()) {
+    state_.SetMirrorPc(true);
+    core_.CheckInterrupt();
+    if (state_.SleepFlag || state_.IdleFlag) {
+      SetRunMarks(0);
+      StepReady = 1;
+      return;
+    }
+    core_.ExecuteOne();
+  } else {
+    uint16_t hi, lo;
+    state_.GetCycleCounter(hi, lo);
+    pod_->PodWriteCycles(hi, lo);
+    pod_->PodWriteWatch(Settings.WatchMask, Settings.WatchData, Settings.WatchAddress);
+    pod_->PodSetStopBit();
+    const uint16_t word = state_.ReadProgramWord(state_.GetPC());
+    pod_->PodStep(WritesPclatl(word) || needsTwoWordStep(word) ? 2 : 1);
+    Clock().sleepFor(std::chrono::milliseconds(10));
+    pod_->PodStopTarget();
+    ReadStateFromPod(1);
+    SetPodStopAddress(0, 0);
+  }
+  if (OnTraceStep) OnTraceStep(*this);
+  if (state_.GetBreakpointFlag(state_.GetPC(), 1)) callRunStopped();
+  SetRunMarks(0);
+  StepReady = 1;
+}
+
+void TKy_UP::StepOver() {
+  state_.SetPcHistoryCursor(0);
+  SetRunMarks(1);
+  const uint32_t pc = state_.GetPC();
+  const TInstructionDescriptor* d = table_.Decode(state_.ReadProgramWord(pc));
+  const bool call = d && d->Mnemonic == "CALL";
+  const bool rcall = d && d->Mnemonic == "RCALL";
+  if (!call && !rcall) {
+    TraceStep();
+    return;
+  }
+  stopAddressActive_ = true;
+  // The return address: after both words of a two-word CALL.
+  stopAddress_ = (pc + ((call && d->LongCall) ? 2 : 1)) & 0xFFFFF;
+  SetPodStopAddress(pc + 1, 1);
+  if (Hooks.DisableRunControls) Hooks.DisableRunControls();
+  RunProgram();
+}
+
+void TKy_UP::StepOut() {
+  state_.SetPcHistoryCursor(0);
+  SetRunMarks(1);
+  const int n = ReadRegister(reg::STKPTR) & 0x1F;
+  if (n != 0) {
+    uint32_t ret = 0;
+    if (simulator()) {
+      ret = state_.GetStackEntry(n);
+    } else {
+      std::vector<uint32_t> levels;
+      if (pod_->PodReadStack(n, levels) && int(levels.size()) >= n) ret = levels[size_t(n - 1)];
+    }
+    stopAddressActive_ = true;
+    stopAddress_ = ret & 0xFFFFF;
+    SetPodStopAddress(ret, 1);
+  } else {
+    // Nothing to return to: an ordinary run up to the next breakpoint.
+    ApplyHardwareBreakpoints();
+  }
+  if (Hooks.DisableRunControls) Hooks.DisableRunControls();
+  RunProgram();
+}
+
+void TKy_UP::RunProgram() {
+  state_.SetPcHistoryCursor(0);
+  if (!simulator()) RestartIfOutOfRange(Chip().DeviceKind3 == 1 ? 8192 : 5120);
+  SetRunMarks(1);
+  SetTargetRunning(1);
+  timerEnabled_ = true;
+  lastStop_ = TRunStop::Running;
+  if (simulator()) {
+    state_.SetMirrorPc(true);
+    inTimerTick_ = 0;
+    if (Hooks.DisableRunControls) Hooks.DisableRunControls();
+  } else {
+    uint16_t hi, lo;
+    state_.GetCycleCounter(hi, lo);
+    pod_->PodWriteCycles(hi, lo);
+    pod_->PodWriteWatch(Settings.WatchMask, Settings.WatchData, Settings.WatchAddress);
+    pod_->PodSetStopBit();
+    if (hardwareBreakpointCount_ > 0 || podStopArmed_)
+      pod_->PodRunWithBreakpoints();
+    else
+      pod_->PodRunFree();
+  }
+}
+
+void TKy_UP::endRun(TRunStop why) {
+  lastStop_ = why;
+  SetTargetRunning(0);
+  SetRunMarks(0);
+  timerEnabled_ = false;
+  // The stops of a step over, step out or line step last for one run only.
+  runRangeActive_ = false;
+  stopAddressActive_ = false;
+  stopAddress_ = kNoAddress;
+  if (podStopArmed_) SetPodStopAddress(0, 0);
+  callRunStopped();
+}
+
+void TKy_UP::StopProgram(int readBackFlag) {
+  SetTargetRunning(0);
+  timerEnabled_ = false;
+  if (lastStop_ == TRunStop::Running) lastStop_ = TRunStop::NotRunning;
+  if (!simulator()) {
+    pod_->PodStopTarget();
+    SetPodStopAddress(0, 0);
+    ReadStateFromPod(readBackFlag);
+  } else if (podStopArmed_) {
+    SetPodStopAddress(0, 0);
+  }
+  callRunStopped();
+  runRangeActive_ = false;
+  stopAddressActive_ = false;
+  stopAddress_ = kNoAddress;
+  SetRunMarks(0);
+}
+
+bool TKy_UP::simTick() {
+  TTargetState& s = state_;
+  if (!s.SleepFlag && !s.IdleFlag) {
+    core_.ExecuteOne();
+    core_.CheckInterrupt();
+  }
+  const uint32_t pc = s.GetPC();
+  if (Settings.StopOnStackOverflow && (s.Registers()[reg::STKPTR] & 0x80)) {
+    if (Hooks.ShowStackStatus) Hooks.ShowStackStatus();
+    endRun(TRunStop::StackOverflow);
+    return true;
+  }
+  if (runRangeActive_) {
+    if (pc <= runRangeLow_ || pc >= runRangeHigh_) {
+      runRangeActive_ = false;
+      endRun(TRunStop::RunRange);
+      return true;
+    }
+    return false;
+  }
+  if (stopAddressActive_) {
+    if (pc == stopAddress_ || pc == podStopAddress_) {
+      stopAddressActive_ = false;
+      endRun(TRunStop::StopAddress);
+      return true;
+    }
+    return false;
+  }
+  if (s.HasBreakFlag(pc) || pc == podStopAddress_) {
+    endRun(TRunStop::Breakpoint);
+    return true;
+  }
+  return false;
+}
+
+TRunStop TKy_UP::runSlice(uint64_t budget) {
+  if (!timerEnabled_) return TRunStop::NotRunning;
+  if (!simulator()) {
+    TimerTimer();
+    return timerEnabled_ ? TRunStop::Running : lastStop_;
+  }
+  if (inTimerTick_) return TRunStop::Running;
+  inTimerTick_ = 1;
+  state_.SetMirrorPc(true);
+  for (uint64_t i = 0; i < budget; ++i) {
+    if (simTick()) {
+      inTimerTick_ = 0;
+      return lastStop_;
+    }
+    if (!timerEnabled_) break;  // stopped from a callback
+  }
+  inTimerTick_ = 0;
+  return timerEnabled_ ? TRunStop::Running : lastStop_;
+}
+
+TRunStop TKy_UP::RunToStop(uint64_t sliceBudget, uint64_t maxTicks) {
+  uint64_t done = 0;
+  while (timerEnabled_ && done < maxTicks) {
+    const uint64_t slice = std::min(sliceBudget, maxTicks - done);
+    const TRunStop r = runSlice(slice);
+    done += slice;
+    if (r != TRunStop::Running) return r;
+    Clock().pumpMessages();
+  }
+  return timerEnabled_ ? TRunStop::Running : lastStop_;
+}
+
+void TKy_UP::TimerTimer() {
+  if (inTimerTick_) return;
+  inTimerTick_ = 1;
+  if (!simulator()) {
+    podTick();
+  } else if (timerEnabled_) {
+    state_.SetMirrorPc(true);
+    simTick();
+  }
+  inTimerTick_ = 0;
+}
+
+void TKy_UP::podTick() {
+  bool failed = false;
+  const bool halted = pod_->PodIsHalted(failed);
+  if (failed) {
+    timerEnabled_ = false;
+    Modes().PodState = 255;
+    lastStop_ = TRunStop::PodLost;
+    return;
+  }
+  if (!halted) return;
+  timerEnabled_ = false;
+  SetTargetRunning(0);
+  lastStop_ = TRunStop::PodHalted;
+  StopProgram(1);
+  lastStop_ = TRunStop::PodHalted;
+  if (Chip().SelfEromMode != 0 && Settings.PodChipId == kEepromChipId) {
+    const uint32_t pc = state_.GetPC();
+    if (pc == 0) {
+      if (Hooks.ResetRequested) Hooks.ResetRequested();
+      return;
+    }
+    for (int i = 1; i <= Settings.EepromBreakCount && i <= breakpointCount_; ++i) {
+      if (uint32_t(breakpoints_[size_t(i)].Address) != pc) continue;
+      const uint8_t e0 = ReadRegister(reg::INTE0);
+      WriteRegisterThrough(reg::INTE0, uint8_t(e0 & 0x7F));
+      inTimerTick_ = 0;
+      TraceStep();
+      WriteRegisterThrough(reg::INTE0, e0);
+      if (Hooks.DisableRunControls) Hooks.DisableRunControls();
+      RunProgram();
+      inTimerTick_ = 1;
+      return;
+    }
+  }
+}
+
+void TKy_UP::SetRunRange(uint16_t low, uint16_t high) {
+  runRangeActive_ = true;
+  runRangeLow_ = low;
+  runRangeHigh_ = high;
+  if (!simulator()) SetPodStopAddress(high, 1);
+}
+
+void TKy_UP::ChangePC(uint32_t value) {
+  SetProgramCounter(value);
+  if (!simulator()) pod_->PodWritePC(state_.GetPC());
+  callRunStopped();
+}
+
+void TKy_UP::ShowPreviousPC() {
+  const uint32_t address = PopPcHistory();
+  if (Hooks.ShowAddress) Hooks.ShowAddress(address);
+}
+
+void TKy_UP::CpuReset() {
+  if (simulator()) {
+    state_.TimerPrescaleCount = 0;
+    state_.TimerEdgeFlag = 0;
+  }
+  state_.ClearRegisters();
+  state_.ClearStack();
+  SetPointerBankBits();
+  state_.SetCycleCounter(0, 0);
+  SetProgramCounter(0);
+  hardwareBreakpointCount_ = 0;
+  state_.SleepFlag = 0;
+  state_.IdleFlag = 0;
+  state_.ClearTwoWordState();
+  SetTargetRunning(0);
+  state_.ClearPcHistory();
+  timerEnabled_ = false;
+}
+
+void TKy_UP::ResetTargetState() {
+  CpuReset();
+  SetProgramCounter(0);
+  if (simulator()) {
+    state_.ClearPcHistory();
+  } else {
+    if (Hooks.IceResetTarget) Hooks.IceResetTarget(1);
+    for (int i = 1; i <= breakpointCount_; ++i)
+      state_.SetBreakpointFlag(uint32_t(breakpoints_[size_t(i)].Address),
+                               breakpoints_[size_t(i)].Kind, 1);
+  }
+  ApplyHardwareBreakpoints();
+  SetRunMarks(0);
+}
+
+void TKy_UP::ResetDebugTarget() {
+  if (simulator())
+    ResetTargetState();
+  else if (Hooks.IceResetTarget)
+    Hooks.IceResetTarget(0);
+  state_.ClearTwoWordState();
+}
+
+bool TKy_UP::RestartIfOutOfRange(uint32_t limit) {
+  if (simulator()) return true;  // the simulator never leaves its program
+  if (Chip().DeviceKind3 != 1) limit = 5120;
+  if (pod_->PodReadPC() < limit) return true;
+  if (Chip().SelfEromMode != 0 && Settings.PodChipId == kEepromChipId) {
+    const uint32_t keepAt = Chip().DeviceKind3 == 1 ? 8192 : 5120;
+    const uint16_t kept = pod_->PodReadProgramWord(keepAt);
+    pod_->PodAccessGate(true);
+    pod_->PodSessionBegin();
+    pod_->PodWriteProgramWord(8192, table_.Variant() == kCoreK08B ? 0x7840 : 0x783F);
+    pod_->PodSessionEnd();
+    pod_->PodAccessGate(false);
+    pod_->PodStep(1);
+    pod_->PodStopTarget();
+    pod_->PodAccessGate(true);
+    pod_->PodSessionBegin();
+    pod_->PodWriteProgramWord(8192, kept);
+    pod_->PodSessionEnd();
+    pod_->PodAccessGate(false);
+  }
+  SetPodStopAddress(0, 1);
+  if (!pod_->PodRunWithBreakpoints()) return false;
+  const auto start = Clock().now();
+  bool halted = false;
+  for (;;) {
+    bool failed = false;
+    halted = pod_->PodIsHalted(failed);
+    if (halted || failed || ElapsedMs(start) > 500) break;
+    Clock().sleepFor(std::chrono::milliseconds(1));
+  }
+  if (!halted) return false;
+  if (!pod_->PodStopTarget()) return false;
+  pod_->PodWriteCycles(0, 0);
+  pod_->PodWritePC(0);
+  SetProgramCounter(0);
+  // An armed address that never matches.
+  SetPodStopAddress(0xFFFFFFFFll, 1);
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Breakpoints
+// ---------------------------------------------------------------------------
+
+int TKy_UP::breakpointLimit() const {
+  if (simulator()) return 20;
+  int limit = int(MaxHardwareBreakpoints()) - 1;
+  if (Chip().SelfEromMode != 0 && Settings.PodChipId == kEepromChipId)
+    limit -= Settings.EepromBreakCount;
+  return limit;
+}
+
+int TKy_UP::firstUserRecord() const {
+  int first = 1;
+  while (first <= breakpointCount_ && breakpoints_[size_t(first)].Kind == 0) ++first;
+  return first;
+}
+
+uint32_t TKy_UP::snapToInstruction(uint32_t address) const {
+  if (address > 0) {
+    const TInstructionDescriptor* d = table_.Decode(state_.ReadProgramWord(address));
+    if (d && d->Kind == ik::NOPF) return address - 1;
+  }
+  return address;
+}
+
+void TKy_UP::removeRecord(int index) {
+  if (index < 1 || index > breakpointCount_) return;
+  for (int i = index; i < breakpointCount_; ++i) breakpoints_[size_t(i)] = breakpoints_[size_t(i + 1)];
+  breakpoints_[size_t(breakpointCount_)] = TBreakpointRecord{};
+  --breakpointCount_;
+}
+
+bool TKy_UP::SetBreakpoint(int32_t address, int kind, bool set, int32_t page, int32_t line) {
+  if (address < 0 || address >= int32_t(kNoAddress) || !state_.InProgram(uint32_t(address)))
+    return false;
+  if (kind != 1 && kind != 2) return false;
+  if (set && address > 0 && WritesPclatl(state_.ReadProgramWord(uint32_t(address - 1)))) {
+    Message("Can not be setup breakpoint after operation PCLATL!!");
+    return false;
+  }
+  const uint32_t at = snapToInstruction(uint32_t(address));
+  if (set) {
+    if (breakpointLimit() < 1) return false;
+    const int first = firstUserRecord();
+    for (int i = first; i <= breakpointCount_; ++i) {
+      const TBreakpointRecord& b = breakpoints_[size_t(i)];
+      if (uint32_t(b.Address) == at && b.Kind == kind) {
+        removeRecord(i);
+        break;
+      }
+    }
+    if (breakpointCount_ >= kMaxUserBreakpoints + (first - 1) ||
+        breakpointCount_ >= int(breakpoints_.size()) - 1) {
+      // The oldest user breakpoint makes room, flag and marks included.
+      const TBreakpointRecord old = breakpoints_[size_t(first)];
+      removeRecord(first);
+      bool stillUsed = false;
+      for (int i = 1; i <= breakpointCount_; ++i)
+        if (breakpoints_[size_t(i)].Address == old.Address && breakpoints_[size_t(i)].Kind == old.Kind)
+          stillUsed = true;
+      if (!stillUsed) state_.SetBreakpointFlag(uint32_t(old.Address), old.Kind, 0);
+      if (Hooks.BreakpointChanged) Hooks.BreakpointChanged(old, false);
+    }
+    TBreakpointRecord rec;
+    rec.Address = int32_t(at);
+    rec.Kind = uint8_t(kind);
+    rec.Page = kind == 2 ? page : 0;
+    rec.Line = kind == 2 ? line : 0;
+    breakpoints_[size_t(++breakpointCount_)] = rec;
+    state_.SetBreakpointFlag(at, kind, 1);
+    ApplyHardwareBreakpoints();
+    if (Hooks.BreakpointChanged) Hooks.BreakpointChanged(rec, true);
+    return true;
+  }
+  for (int i = firstUserRecord(); i <= breakpointCount_; ++i) {
+    const TBreakpointRecord b = breakpoints_[size_t(i)];
+    if (uint32_t(b.Address) != at || b.Kind != kind) continue;
+    removeRecord(i);
+    state_.SetBreakpointFlag(at, kind, 0);
+    if (Hooks.BreakpointChanged) Hooks.BreakpointChanged(b, false);
+    break;
+  }
+  ApplyHardwareBreakpoints();
+  return true;
+}
+
+bool TKy_UP::AddBreakpointRecord(int32_t address, int kind, int slot, int32_t page,
+                                 int32_t line) {
+  if (breakpointLimit() < 1 || slot < 1 || slot > 10) return false;
+  if (address < 0) return false;
+  const uint32_t at = snapToInstruction(uint32_t(address));
+  if (slot > breakpointCount_) breakpointCount_ = slot;  // slots fill from 1
+  else if (breakpoints_[size_t(slot)].Address == int32_t(kNoAddress)) ++breakpointCount_;
+  TBreakpointRecord rec;
+  rec.Address = int32_t(at);
+  rec.Kind = uint8_t(kind);
+  rec.Page = page;
+  rec.Line = line;
+  breakpoints_[size_t(slot)] = rec;
+  if (kind == 1 || kind == 2) state_.SetBreakpointFlag(at, kind, 1);
+  ApplyHardwareBreakpoints();
+  return true;
+}
+
+void TKy_UP::ClearBreakpoints() {
+  for (int i = 1; i <= breakpointCount_; ++i) {
+    const TBreakpointRecord& b = breakpoints_[size_t(i)];
+    if (b.Address >= 0) state_.SetBreakpointFlag(uint32_t(b.Address), b.Kind, 0);
+  }
+  for (auto& b : breakpoints_) b = TBreakpointRecord{};
+  hardwareBreakpoints_.fill(kNoAddress);
+  podStopAddress_ = kNoAddress;
+  podStopArmed_ = 0;
+  hardwareBreakpointCount_ = 0;
+  breakpointCount_ = 0;
+  SetRunMarks(0);
+  state_.ClearTwoWordState();
+}
+
+TBreakpointRecord TKy_UP::BreakpointRecordAt(int i) const {
+  if (i < 1 || i >= int(breakpoints_.size())) return TBreakpointRecord{};
+  return breakpoints_[size_t(i)];
+}
+
+void TKy_UP::podWriteBreakpointList() {
+  if (simulator()) return;
+  std::array<uint32_t, 16> list{};
+  list[0] = podStopAddress_;
+  for (size_t i = 0; i < 15; ++i) list[i + 1] = hardwareBreakpoints_[i];
+  pod_->PodWriteBreakpoints(list);
+}
+
+void TKy_UP::ApplyHardwareBreakpoints() {
+  const int count = breakpointCount_ < 15 ? breakpointCount_ : 15;
+  const uint32_t last = count > 0 ? uint32_t(breakpoints_[size_t(count)].Address) : kNoAddress;
+  for (int i = 0; i < 15; ++i)
+    hardwareBreakpoints_[size_t(i)] = i < count ? uint32_t(breakpoints_[size_t(i + 1)].Address) : last;
+  hardwareBreakpointCount_ = count;
+  podStopAddress_ = hardwareBreakpoints_[0];
+  podStopArmed_ = 0;
+  podWriteBreakpointList();
+}
+
+void TKy_UP::SetPodStopAddress(int64_t address, int arm) {
+  if (arm) {
+    podStopAddress_ = uint32_t(address);
+  } else {
+    // Disarmed: back to the first breakpoint, or to no address at all.
+    podStopAddress_ = hardwareBreakpointCount_ > 0 ? hardwareBreakpoints_[0] : kNoAddress;
+  }
+  podStopArmed_ = arm ? 1 : 0;
+  if (hardwareBreakpointCount_ == 0) hardwareBreakpoints_.fill(arm ? podStopAddress_ : kNoAddress);
+  podWriteBreakpointList();
+}
+
+bool TKy_UP::WritesPclatl(uint16_t word) const {
+  const TDecodedWord& d = table_.DecodedWord(word);
+  if (d.Row == 0xFF) return false;
+  const uint32_t target = core_.PeekIndirectAddress(d.Op1);
+  if (target != uint32_t(reg::PCLATL)) return false;
+  switch (d.Kind) {
+    case ik::CLRF:
+    case ik::SETF:
+      return d.Op2 == 0;
+    case ik::ADDF: case ik::INF: case ik::INSZ: case ik::DCF: case ik::DCSZ: case ik::SUBF:
+    case ik::COMF: case ik::MVF: case ik::ADDC: case ik::ANDF: case ik::IORF: case ik::XORF:
+    case ik::RLF: case ik::SUBC: case ik::RRF: case ik::RRFC: case ik::RLFC: case ik::SWPF:
+    case ik::INSUZ: case ik::DCSUZ: case ik::ARLC: case ik::ARRC:
+      return d.Op2 == 1 && d.Op3 == 0;
+    case ik::BCF:
+    case ik::BSF:
+    case ik::BTGF:
+      return d.Op3 == 0;
+    default:
+      return false;
+  }
+}
+
+bool TKy_UP::needsTwoWordStep(uint16_t word) const {
+  const TDecodedWord& d = table_.DecodedWord(word);
+  if (d.Row == 0xFF) return false;
+  const uint8_t st = ReadRegister(reg::STATUS);
+  auto operandByte = [&](uint8_t bankBit) -> uint32_t {
+    uint32_t bank = 0;
+    const uint32_t nib = ReadRegister(reg::BSR) & 0x0F;
+    if (bankBit && nib <= Chip().LastRamBank) bank = nib * 256;
+    return ReadRegister(int32_t(bank + d.Op1));
+  };
+  const uint32_t w = ReadRegister(reg::W);
+  switch (d.Kind) {
+    case ik::MVFF: case ik::MVLP: case ik::LDPR: return true;
+    case ik::RJ: case ik::RCALL: return Chip().DeviceKind3 == 1;
+    case ik::JC: return st & sf::C;
+    case ik::JNC: return !(st & sf::C);
+    case ik::JO: return st & sf::OV;
+    case ik::JNO: return !(st & sf::OV);
+    case ik::JN: return st & sf::N;
+    case ik::JNN: return !(st & sf::N);
+    case ik::JZ: return st & sf::Z;
+    case ik::JNZ: return !(st & sf::Z);
+    case ik::BTSS: return (operandByte(d.Op3) >> d.Op2) & 1;
+    case ik::BTSZ: return !((operandByte(d.Op3) >> d.Op2) & 1);
+    case ik::INSZ: return operandByte(d.Op3) == 0xFF;
+    case ik::DCSZ: return operandByte(d.Op3) == 1;
+    case ik::INSUZ: return ((operandByte(d.Op3) + 1) & 0xFF) != 0;
+    case ik::DCSUZ: return ((operandByte(d.Op3) - 1) & 0xFF) != 0;
+    case ik::TFSZ: return operandByte(d.Op2) == 0;
+    case ik::CPSG: return w < operandByte(d.Op2);
+    case ik::CPSL: return operandByte(d.Op2) < w;
+    case ik::CPSE: return operandByte(d.Op2) == w;
+    default: return false;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Register write path
+// ---------------------------------------------------------------------------
+
+void TKy_UP::LogRegisterChange(int32_t address, uint8_t value) {
+  if (address < 0 || address >= TTargetState::kRegisterCount) return;
+  const uint8_t old = ReadRegister(address);
+  bool updated = false;
+  if (!Settings.ContinueLog) {
+    for (int32_t i = 1; i <= RegRecord.Count(); ++i) {
+      TRegChange* c = RegRecord.Item(i);
+      if (c->Address == address) {
+        c->NewValue = value;
+        c->OldValue = old;
+        updated = true;
+        break;
+      }
+    }
+  }
+  if (!updated) RegRecord.Add(SymbolAtAddress(address), address, value, old);
+  const bool emu = !simulator();
+  const uint8_t control = emu ? pod_->PodReadControl() : 0;
+  WriteRegisterThrough(address, value);
+  if (emu) pod_->PodWriteControl(control);
+}
+
+void TKy_UP::applyReadBackRules(int32_t address, bool toPod) {
+  const auto& q = Chip().RegisterQuirkFlags;
+  uint8_t v = ReadRegister(address);
+  bool applied = false;
+  if (address == 48 && q[2]) {
+    v |= 0x60;
+    applied = true;
+  } else if (address == 60 && (q[3] || q[4] || q[5])) {
+    if (q[3] && (v & 0x18)) v |= 0x18;
+    if (q[4]) v &= uint8_t(~0x40);
+    if (q[5]) v &= uint8_t(~0x20);
+    applied = true;
+  } else if (address == 61 && (q[0] || q[1])) {
+    if (q[0]) v &= uint8_t(~0x10);
+    if (q[1]) v &= uint8_t(~0x20);
+    applied = true;
+  }
+  if (!applied) return;
+  WriteRegisterModel(address, v);
+  if (toPod) pod_->PodWriteRegister(uint32_t(address), v);
+}
+
+void TKy_UP::WriteRegisterThrough(int32_t address, uint8_t value) {
+  if (address < 0 || address >= TTargetState::kRegisterCount) return;
+  const bool emu = !simulator();
+  const bool keepTable = emu && address != reg::TBLDH && address != reg::TBLDL;
+  uint8_t keptHigh = 0, keptLow = 0;
+  if (keepTable) {
+    keptHigh = pod_->PodReadRegister(reg::TBLDH);
+    keptLow = pod_->PodReadRegister(reg::TBLDL);
+  }
+  uint8_t byte = value;
+  if (emu) {
+    pod_->PodWriteRegister(uint32_t(address), value);
+    byte = pod_->PodReadRegister(uint32_t(address));
+  }
+  WriteRegisterModel(address, byte);
+  applyReadBackRules(address, emu);
+  if (Hooks.RegisterWritten) Hooks.RegisterWritten(address);
+  if (keepTable) {
+    pod_->PodWriteRegister(reg::TBLDH, keptHigh);
+    pod_->PodWriteRegister(reg::TBLDL, keptLow);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Emulator state read-back
+// ---------------------------------------------------------------------------
+
+void TKy_UP::ReadStateFromPod(int flag) {
+  (void)flag;
+  if (simulator()) return;
+  const uint32_t limit = Chip().DeviceKind3 == 1 ? 8192 : 5120;
+  uint32_t p = pod_->PodReadPC();
+  if (p > limit - 1) {
+    RestartIfOutOfRange(limit);
+    p = 0;
+  }
+  SetProgramCounter(p);
+  uint16_t hi = 0, lo = 0;
+  if (pod_->PodReadCycles(hi, lo)) state_.SetCycleCounter(hi, lo);
+  const uint8_t keptHigh = pod_->PodReadRegister(reg::TBLDH);
+  const uint8_t keptLow = pod_->PodReadRegister(reg::TBLDL);
+  std::vector<uint32_t> levels;
+  const int depth = state_.StackDepth();
+  if (pod_->PodReadStack(depth, levels)) {
+    for (int i = 1; i <= depth && i <= int(levels.size()); ++i)
+      state_.SetStackEntry(i, levels[size_t(i - 1)] & 0xFFFFFF);
+    pod_->PodWriteRegister(reg::TBLDH, keptHigh);
+    pod_->PodWriteRegister(reg::TBLDL, keptLow);
+  }
+  const uint32_t size = DataMemorySize();
+  pod_->PodReadDataMemory(0, size < 4096 ? size : 4096, state_.Registers());
+  applyReadBackRules(61, true);
+  applyReadBackRules(60, true);
+  applyReadBackRules(48, true);
+}
+
+}  // namespace kyvor
