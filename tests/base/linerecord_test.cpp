@@ -550,3 +550,36 @@ TEST(MacroLibrary, FindByNameFirstWinsAndFollowsRenames) {
   ASSERT_TRUE(lib.AddMacroPack());
   EXPECT_EQ(lib.CurrentMacroNumber(), 0);
 }
+
+// Random spans, texts and replacements: no read outside the text, and after
+// every replacement each non-empty span lies inside the work text.
+TEST(FieldHelpers, RandomSpansStayInsideText) {
+  uint32_t seed = 99;
+  auto next = [&seed](uint32_t mod) {
+    seed = seed * 1664525u + 1013904223u;
+    return static_cast<int>((seed >> 8) % mod);
+  };
+  for (int round = 0; round < 2000; ++round) {
+    TLineRecord r;
+    SetWorkText(r, std::string(next(170), 'a' + next(26)));
+    for (int k = 0; k < 6; ++k) SetFieldSpan(r, 1 + next(32), next(256), next(256));
+    for (int k = 0; k < 4; ++k) {
+      const int field = next(34);
+      const std::string text(next(200), 'z');
+      const bool had = field >= 1 && field <= 32 && r.FieldStart[field] != 0;
+      EXPECT_EQ(ReplaceField(r, field, text), had);
+      ASSERT_LE(r.WorkText.size(), kLineTextMax);
+      if (had) {
+        for (int i = 1; i <= kFieldCount; ++i) {
+          // Fields moved by this call are inside; others may be stale but read safely.
+          const std::string f = GetField(r, i);
+          ASSERT_LE(f.size(), r.WorkText.size());
+        }
+        const std::string got = GetField(r, field);
+        ASSERT_EQ(got, text.substr(0, got.size()));
+        ASSERT_LE(r.FieldStart[field] + r.FieldLength[field], static_cast<int>(r.WorkText.size()) + 1);
+      }
+    }
+    (void)OperandCount(r);
+  }
+}
