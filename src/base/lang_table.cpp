@@ -28,7 +28,7 @@ const TLangTextPair LanguageTextTable[LanguageTextCount] = {
     {{"Please set address of 8255 card!"sv, "\275\320\263]\251w 8255 \245d\252\272\246\354\247}!"sv}},  // 17 PleaseSet8255Address
     {{"Please set address of LPT!"sv, "\275\320\263]\251w LPT \252\272\246\354\247}!"sv}},  // 18 PleaseSetLptAddress
     {{"Number of files are over "sv, "\300\311\256\327\274\306\245\330\266W\271L "sv}},  // 19 TooManyFiles
-    {{". Can't simulation/emulation!"sv, "\241A\265L\252k\274\322\300\300/\245\351\257u!"sv}},  // 20 TooManyFilesEnd
+    {{". Can't simulation/emulation!"sv, "\241A\265L\252k\263n\305\351/\265w\305\351\274\322\300\300!"sv}},  // 20 TooManyFilesEnd
     {{"Open "sv, "\266}\261\322 "sv}},  // 21 OpenPrefix
     {{"Memory checked OK!"sv, "\260O\276\320\305\351\300\313\254d\245\277\275T!"sv}},  // 22 KeypadAccept
     {{"Clear"sv, "\262M\260\243"sv}},  // 23 KeypadClear
@@ -134,8 +134,8 @@ const TLangTextPair LanguageTextTable[LanguageTextCount] = {
     {{"Assemble"sv, "\262\325\304\266"sv}},  // 123 MenuAssemble
     {{"Set Main File"sv, "\263]\251w\245D\300\311\256\327"sv}},  // 124 MenuSetMainFile
     {{"Set Mode"sv, "\263]\251w\274\322\246\241"sv}},  // 125 MenuSetMode
-    {{"Simulation"sv, "\274\322\300\300"sv}},  // 126 MenuSimulation
-    {{"Emulation"sv, "\245\351\257u"sv}},  // 127 MenuEmulation
+    {{"Simulation"sv, "\263n\305\351\274\322\300\300"sv}},  // 126 MenuSimulation
+    {{"Emulation"sv, "\265w\305\351\274\322\300\300"sv}},  // 127 MenuEmulation
     {{"-------"sv, "-------"sv}},  // 128 MenuSeparator1
     {{"-------"sv, "-------"sv}},  // 129 MenuSeparator2
     {{"Run"sv, "\260\365\246\346"sv}},  // 130 MenuRun
@@ -203,7 +203,7 @@ const TLangTextPair LanguageTextTable[LanguageTextCount] = {
     {{"Hex"sv, "\244Q\244\273\266i\246\354"sv}},  // 192 BtnHex
     {{"goto HEX window"sv, "\244\301\264\253\250\354 HEX \265\370\265\241"sv}},  // 193 HintGotoHexWindow
     {{"Ram"sv, "RAM"sv}},  // 194 BtnRam
-    {{"goto Stack RAM window"sv, "\244\301\264\253\250\354 RAM \265\370\265\241"sv}},  // 195 HintGotoRamWindow
+    {{"goto Stack RAM window"sv, "\244\301\264\253\250\354\300R\272A RAM \265\370\265\241"sv}},  // 195 HintGotoRamWindow
     {{"Reg"sv, "\274\310\246s\276\271"sv}},  // 196 BtnReg
     {{"goto Special REG window"sv, "\244\301\264\253\250\354\257S\256\355\274\310\246s\276\271\265\370\265\241"sv}},  // 197 HintGotoRegWindow
     {{"Watch"sv, "\272\312\254\335"sv}},  // 198 BtnWatch
@@ -290,7 +290,7 @@ const TLangTextPair LanguageTextTable[LanguageTextCount] = {
     {{"Program Memory Select"sv, "\265{\246\241\260O\276\320\305\351\277\357\276\334"sv}},  // 279 OptProgramMemorySelect
     {{"Chip Select"sv, "\264\271\244\371\277\357\276\334"sv}},  // 280 OptChipSelect
     {{"IDE Mode"sv, "IDE \274\322\246\241"sv}},  // 281 OptIdeMode
-    {{"emulate and Debug"sv, "\245\351\257u\273P\260\243\277\371"sv}},  // 282 OptEmulateAndDebug
+    {{"emulate and Debug"sv, "\265w\305\351\274\322\300\300\273P\260\243\277\371"sv}},  // 282 OptEmulateAndDebug
     {{"Programmer"sv, "\277N\277\375\276\271"sv}},  // 283 OptProgrammer
     {{""sv, ""sv}},  // 284 Unused284
     {{""sv, ""sv}},  // 285 Unused285
