@@ -163,6 +163,10 @@ struct TChipConfig {
   int32_t SimIcCount = 0;
   std::array<std::string, kRestrictCapacity> RestrictList{};
   int32_t RestrictCount = 0;
+  // Names of the byte and word registers in list order (the grid's name cells;
+  // "=" for a hidden byte register).
+  std::vector<std::string> ByteRegisterNames;
+  std::vector<std::string> WordRegisterNames;
   uint16_t ByteRegisterCount = 0;
   uint16_t WordRegisterCount = 0;
   uint16_t Reg3ByteCount = 0;
@@ -210,6 +214,11 @@ struct TChipConfig {
   std::array<TFieldUi, kRegFieldCount> FieldUi{};
   bool TempPanelVisible = false;  // ADC window's PTemp
   TChipMenus Menus;
+
+  // Problems met in the last load (values clamped or lines refused), and why
+  // the last load returned 0 (empty after a successful load).
+  std::vector<std::string> LoadMessages;
+  std::string LastLoadError;
 
   // View state the loader keeps valid for the new chip
   uint8_t CurrentRamBank = 0;  // bank shown by the RAM window (0..15)

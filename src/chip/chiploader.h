@@ -57,3 +57,11 @@ struct TChipListEntry {
 std::vector<TChipListEntry> ReadChipListEntries();
 
 }  // namespace kyvor
+
+namespace kyvor {
+struct TLineRecord;
+// TOption.CutLIPara: splits WorkText into field 1 (from the first quotation
+// mark or semicolon to the end) and fields 4.. (the blank- or tab-separated
+// tokens before it, at most 29).
+void CutLIPara(TLineRecord& record);
+}  // namespace kyvor

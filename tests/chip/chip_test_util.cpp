@@ -1,0 +1,43 @@
+#include "chip_test_util.h"
+
+#include <atomic>
+#include <random>
+
+namespace kyvor::test {
+
+namespace fs = std::filesystem;
+
+ScratchFolder::ScratchFolder() {
+  static std::atomic<int> counter{0};
+  std::random_device rd;
+  root_ = fs::temp_directory_path() /
+          ("kyvor-chip-" + std::to_string(rd()) + "-" + std::to_string(counter++));
+  fs::create_directories(root_ / "INCLUDE");
+}
+
+ScratchFolder::~ScratchFolder() {
+  std::error_code ec;
+  fs::remove_all(root_, ec);
+}
+
+void ScratchFolder::writeInclude(const std::string& name,
+                                 const std::vector<std::string>& lines) const {
+  std::string bytes;
+  for (const auto& l : lines) bytes += l + "\r\n";
+  writeIncludeBytes(name, bytes);
+}
+
+void ScratchFolder::writeIncludeBytes(const std::string& name, const std::string& bytes) const {
+  std::ofstream out(root_ / "INCLUDE" / name, std::ios::binary);
+  out << bytes;
+}
+
+void ResetChipState() {
+  ResetChipConfig();
+  ResetRegisterLists();
+  SetChipLoadListener(nullptr);
+}
+
+std::string ShippedProgramFolder() { return std::string(KYVOR_DATA_DIR) + "/"; }
+
+}  // namespace kyvor::test
