@@ -121,6 +121,7 @@ bool FakePod::PodStopTarget() {
 bool FakePod::PodStep(int count) {
   calls.push_back("PodStep " + std::to_string(count));
   steps.push_back(count);
+  if (onStep) onStep(count);
   return true;
 }
 void FakePod::PodSetStopBit() { calls.push_back("PodSetStopBit"); }

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -61,6 +62,8 @@ class FakePod final : public TPodAccess {
   std::array<uint32_t, 16> breakpoints{};
   int breakpointWrites = 0;
   std::vector<int> steps;
+  // Runs on every PodStep (e.g. to move the pod's PC and cycles).
+  std::function<void(int count)> onStep;
 
   // Every call, by operation name ("PodWriteRegister 80=12", "PodStep 1", ...).
   std::vector<std::string> calls;
