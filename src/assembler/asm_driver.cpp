@@ -1,0 +1,412 @@
+// The assembler driver: the run, the error report, the transfer of the
+// program into the CPU model with the strict checks, the information block
+// and the hand-off to the debugger side.
+#include <algorithm>
+#include <cstdio>
+
+#include "assembler/asm_expr.h"
+#include "assembler/assembler.h"
+#include "base/numbers.h"
+#include "base/outputfile.h"
+#include "chip/chipconfig.h"
+
+namespace kyvor {
+
+std::string AsmErrorMessage(int code, uint32_t romWords) {
+  switch (code) {
+    case 0: return "Unknown error.";
+    case 1: return "Couldn't open source file";
+    case 2: return "Couldn't open file";
+    case 4: return "Duplicate label or redefining symbol";
+    case 5: return "Undefined Symbol";
+    case 6: return "Out of memory...";
+    case 8: return "Illegal Symbol";
+    case 9: return "Illegal argument";
+    case 10: return "Overwriting previous address contents.";
+    case 11: return "Addresses above " + std::to_string(romWords / 1024) + "K not supported.";
+    case 13: return "Missing argument...";
+    case 14: return "Too many arguments...";
+    case 16: return "Illegal Macro...";
+    case 19: return "Macro nested too deep...(Max:32)";
+    case 20: return "Circular file reference...";
+    case 21: return "Circular macro reference...";
+    case 23: return "Over Range";
+    case 24: return "illegally Memory or Registor";
+    case 25: return "illegally  Bit";
+    case 26: return "Memory Over";
+    case 52: return "In KYM06 , PCLATL can not be use before 0040h";
+    case 53: return "Illegal file";
+    default: return "";
+  }
+}
+
+uint16_t ImageCrc16Update(uint8_t byte, uint16_t crc) {
+  crc = static_cast<uint16_t>(crc ^ byte);
+  for (int i = 0; i < 8; ++i) {
+    const bool out = (crc & 0x8000) != 0;
+    crc = static_cast<uint16_t>(crc << 1);
+    if (out) crc = static_cast<uint16_t>(crc ^ 0x8005);
+  }
+  return crc;
+}
+
+TF_ASM::TF_ASM(IAsmHost& host, IAsmTarget& target, const TAsmOptions& options)
+    : host_(host), target_(target), options_(options), image_(new TImageCell[kImageCells]) {
+  romWords_ = std::min<uint32_t>(static_cast<uint32_t>(ProgramMemoryPages()) * 256u,
+                                 static_cast<uint32_t>(kImageCells));
+  ApplyFill();
+}
+
+TF_ASM::~TF_ASM() { CloseErrorFile(); }
+
+void TF_ASM::OpenErrorFile() {
+  if (errorFileOpen_) return;
+  const std::string path = OutputFileName(OutErrorFile);
+  if (path.empty()) return;
+  errorFile_.open(path, std::ios::binary | std::ios::trunc);
+  errorFileOpen_ = errorFile_.is_open();
+}
+
+void TF_ASM::CloseErrorFile() {
+  if (errorFileOpen_) errorFile_.close();
+  errorFileOpen_ = false;
+}
+
+void TF_ASM::ReportAsmError(const TAsmLine* line, int code, bool fatal, const std::string* extra) {
+  std::string text = AsmErrorMessage(code, romWords_);
+  if (extra) text = text + " [" + *extra + "]";
+  if (line) {
+    std::string path;
+    if (line->FileIndex < sourceFiles_.size()) path = sourceFiles_[line->FileIndex];
+    char num[32];
+    std::string full;
+    if (line->LineNo != 0) {
+      std::snprintf(num, sizeof num, "%d", static_cast<int>(line->LineNo));
+      full = "Error(code:" + std::to_string(code) + ")   " + path + " " + num + ": " + text;
+    } else {
+      full = "Error(code:" + std::to_string(code) + ")   " + path + " : " + text;
+    }
+    text = full;
+    host_.addError(path, line->LineNo, text);
+  } else {
+    host_.addError(sourceFiles_.empty() ? std::string() : sourceFiles_.back(), 0, text);
+  }
+  errorTexts_.push_back(text);
+  OpenErrorFile();
+  if (errorFileOpen_) {
+    errorFile_ << text << "\r\n";
+    errorFile_.flush();
+  }
+  if (errorCount_ == 0) host_.showErrorView();
+  ++errorCount_;
+  if (fatal) abortFlag_ = 1;
+}
+
+void TF_ASM::PassError(const TAsmLine* line, int code, bool fatal, const std::string* extra) {
+  const bool layout = code == AsmErrOverwrite || code == AsmErrAddressRange || code == AsmErrOverRange;
+  bool report = true;
+  switch (passErrorMode_) {
+    case 1: report = !layout || fatal; break;
+    case 2: report = fatal; break;
+    case 3: report = layout || fatal; break;
+    default: break;
+  }
+  if (report) ReportAsmError(line, code, fatal, extra);
+  else if (fatal) abortFlag_ = 1;
+}
+
+void TF_ASM::ResetAssembler() {
+  mainLines_.Clear();
+  errorTexts_.clear();
+  sourceFiles_.clear();
+  openedFiles_.clear();
+  finalSymbols_.Clear();
+  macros_.clear();
+  macroByName_.clear();
+  CloseErrorFile();
+  abortFlag_ = 0;
+  endSeen_ = 0;
+  definingMacro_ = 0;
+  ifActive_ = ifTrue_ = elsePart_ = 0;
+  localLabelCounter_ = 0;
+  errorCount_ = 0;
+  ClearProgramImage();
+  host_.clearErrors();
+  host_.clearAddrMacroIndex();
+}
+
+uint8_t TF_ASM::Assemble() {
+  assembledWordCount_ = 0;
+  wordCountFrozen_ = 0;
+  eepromCount_ = 0;
+  eepromAddr_.clear();
+  eepromFile_.clear();
+  eepromLine_.clear();
+  romWords_ = std::min<uint32_t>(static_cast<uint32_t>(ProgramMemoryPages()) * 256u,
+                                 static_cast<uint32_t>(kImageCells));
+  ResetAssembler();
+  globalDecl_.Clear();
+  globalImport_.Clear();
+  externTable_.Clear();
+  defineTable_.Clear();
+  passSymbols_.Clear();
+  passErrorMode_ = 0;
+  BuildInstructionIndex();
+
+  if (!ReadMainSource() || !ExpandAllMacros() || !FirstPass()) {
+    CloseErrorFile();
+    return 0;
+  }
+  if (Chip().CoreVariant == kCoreK08A && options_.SmartCompiler == 1) {
+    passErrorMode_ = 2;
+    OptimizeCalls();
+  }
+  passErrorMode_ = 0;
+  callSites_.clear();
+
+  TransferAndCheck();
+  host_.showChecksum("Checksum = 0x" + IntToHexPad(codeChecksum_, 4));
+  BuildInfoBlock();
+
+  if (options_.OutListFile == 1) WriteListing();
+  WriteSymbolMap();
+  if (errorCount_ == 0) {
+    if (options_.OutAsciiFile == 1) WriteAsciiDump();
+    if (options_.OutBinaryFile == 1) WriteBinaryImage();
+  }
+  if (errorCount_ != 0) {
+    CloseErrorFile();
+    return 0;
+  }
+  const bool ok = HandOff();
+  CloseErrorFile();
+  return ok ? 1 : 0;
+}
+
+// ---------------------------------------------------------------------------
+// Transfer and strict checks
+
+void TF_ASM::TransferAndCheck() {
+  codeChecksum_ = 0;
+  const bool strict = options_.AssembleOnly == 0;
+  for (uint32_t a = 0; a < romWords_; ++a) {
+    const TImageCell& cell = image_[a];
+    const TAsmLineList::Node* node = cell.LineSeq ? mainLines_.BySeq(cell.LineSeq) : nullptr;
+    int lineNo = 0, fileIndex = 0;
+    if (node) {
+      lineNo = node->Line.LineNo;
+      fileIndex = node->Line.FileIndex;
+    }
+    target_.storeProgramWord(static_cast<int>(a), cell.Word, lineNo, fileIndex);
+    codeChecksum_ = ImageCrc16Update(static_cast<uint8_t>(cell.Word >> 8), codeChecksum_);
+    codeChecksum_ = ImageCrc16Update(static_cast<uint8_t>(cell.Word & 0xFF), codeChecksum_);
+    if (strict && node && !(node->Line.HasDirective && (node->Line.Directive == DirDW ||
+                                                        node->Line.Directive == DirDB)))
+      CheckWord(static_cast<int>(a), cell.Word, node->Line);
+  }
+  target_.setCodeChecksum(codeChecksum_);
+  target_.setEepromSites(eepromAddr_, eepromFile_, eepromLine_, eepromCount_);
+
+  // On chip 113 with the K08B core, PCLATL may not be written before 0040h.
+  const TChipConfig& chip = Chip();
+  if (chip.ChipId == 113 && chip.CoreVariant == kCoreK08B) {
+    const TInstructionTable& table = target_.instructionTable();
+    for (uint32_t a = 0; a <= 64 && a < romWords_; ++a) {
+      uint8_t kind, noReg;
+      int count, op1, op2, op3;
+      if (!table.DecodeInstruction(image_[a].Word, kind, noReg, count, op1, op2, op3)) continue;
+      if (count == 3 && op2 == 1 && op1 == 0x1B && op3 == 0) {
+        const TAsmLineList::Node* node = mainLines_.BySeq(image_[a].LineSeq);
+        ReportAsmError(node ? &node->Line : nullptr, AsmErrPclatl, false, nullptr);
+        break;
+      }
+    }
+  }
+}
+
+void TF_ASM::CheckWord(int address, uint16_t word, const TAsmLine& line) {
+  const TInstructionTable& table = target_.instructionTable();
+  uint8_t kind, noReg;
+  int count, op1, op2, op3;
+  if (!table.DecodeInstruction(word, kind, noReg, count, op1, op2, op3)) return;
+  const TChipConfig& chip = Chip();
+  const bool regAD = kind == 1 || kind == 32 || kind == 37 || (kind >= 54 && kind <= 57);
+  const bool regABD = (kind >= 2 && kind <= 17) || (kind >= 39 && kind <= 41) || kind == 46 ||
+                      kind == 47 || kind == 52 || kind == 53;
+  const bool bitKind = (kind >= 33 && kind <= 36) || kind == 64;
+  if (externTable_.Count() > 0 && (regAD || regABD || bitKind)) {
+    const int last = count == 3 ? 6 : 5;
+    for (int f = 4; f <= last; ++f)
+      if (line.HasField(f) && externTable_.FindReplacementName(line.Field(f))) return;
+  }
+  auto mapAt = [&](int32_t a) -> uint8_t {
+    return (a >= 0 && a < kDataMemorySize) ? chip.DataMemoryMap[a] : 0;
+  };
+  if (regAD || regABD || bitKind) {
+    const int d = regAD ? op2 : op3;
+    std::string text = line.Field(4);
+    int32_t addr = 0;
+    std::string t = text;
+    if (!EvaluateExpression(finalSymbols_, t, addr)) {
+      t = text;
+      if (!EvaluateExpression(passSymbols_, t, addr)) return;
+    }
+    const bool ok = (d == 1 ? addr >= 256 : addr < 256) && mapAt(addr) != 0;
+    if (!ok) {
+      ReportAsmError(&line, AsmErrIllegalRegister, false, text);
+      return;
+    }
+    if (bitKind) {
+      const int bit = op2 & 7;
+      if ((mapAt(addr) & (1u << bit)) == 0) {
+        ReportAsmError(&line, AsmErrIllegalBit, false, line.Field(5));
+        return;
+      }
+    }
+    if (chip.SelfEromMode != 0 && addr <= 255 && addr == chip.SelfEromRegister) {
+      if (eepromCount_ <= 10) {
+        eepromAddr_.push_back(address);
+        eepromFile_.push_back(line.FileIndex);
+        eepromLine_.push_back(line.LineNo);
+      }
+      ++eepromCount_;
+    }
+    return;
+  }
+  if (kind == ik::NOPF && address >= 1) {
+    uint8_t pk, pn;
+    int pc, p1, p2, p3;
+    if (!table.DecodeInstruction(image_[address - 1].Word, pk, pn, pc, p1, p2, p3)) return;
+    if (pk == ik::LDPR) {
+      if (mapAt(op1) == 0) ReportAsmError(&line, AsmErrIllegalRegister, false, line.Field(4));
+    } else if (pk == ik::MVFF) {
+      if (mapAt(p1) == 0 || mapAt(op1) == 0)
+        ReportAsmError(&line, AsmErrIllegalRegister, false, line.Field(4));
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Option/information block
+
+void TF_ASM::BuildInfoBlock() {
+  const TChipConfig& chip = Chip();
+  const bool chip21or62 = chip.ChipId == 0x21 || chip.ChipId == 0x62;
+  if (chip.DeviceKind3 == 1) {
+    uint16_t* b = target_.infoBlock();
+    if (!b) return;
+    if (!options_.AcmGroupEnabled) {
+      b[114] = 0;
+      b[115] = 0;
+    } else if (chip.DeviceNotKind3 == 0) {
+      if (chip21or62) {
+        b[114] = options_.Acm10 ? 0x0680 : 0x067F;
+        b[115] = options_.Acm10 ? 0x2E2E : 0x2A2E;
+      } else {
+        b[114] = options_.Acm10 ? 0x067F : 0x0680;
+        b[115] = options_.Acm10 ? 0x2A38 : 0x2E38;
+      }
+    }
+    b[116] = chip.CoreVariant == 1 ? 0x7800 + 0x7C : (chip21or62 ? 0x7800 + 0x0A : 0x7800 + 0x07);
+    b[119] = chip.ChipListVersion;
+    b[120] = options_.AcceptedPodChipId;
+    b[123] = codeChecksum_;
+    if (chip.DeviceNotKind3 == 1) {
+      b[124] = 0x6433; b[125] = 0x01FE; b[126] = 0x6633;
+    } else {
+      b[124] = 0x642E; b[125] = 0x01BF; b[126] = 0x662E;
+    }
+    b[127] = options_.Protect ? 0xF7FE : 0xFFFE;
+    return;
+  }
+  uint16_t* b = target_.infoBlockAlt();
+  if (!b) return;
+  b[752] = static_cast<uint16_t>((options_.EnHAO ? 256 : 0) | (options_.EnSHAO ? 1 : 0));
+  b[753] = static_cast<uint16_t>(options_.HaoNumber / 65536);
+  b[754] = static_cast<uint16_t>(options_.HaoNumber & 0xFFFF);
+  b[755] = static_cast<uint16_t>((options_.EnSLAO ? 256 : 0) | (options_.PermissNumber & 0xFF));
+  b[756] = static_cast<uint16_t>(options_.LaoNumber & 0xFFFF);
+  for (int i = 757; i <= 760; ++i) b[i] = 0xFFFF;
+  b[761] = options_.StackOverStop ? 1 : 0;
+  b[762] = chip.ChipListVersion;
+  b[763] = chip.ChipSubId;
+  b[764] = chip.ChipId;
+  b[765] = codeChecksum_;
+  b[767] = options_.Protect ? 0xF7FE : 0xFFFF;
+  uint16_t crc = 0;
+  for (int i = 0; i <= 765; ++i) {
+    crc = ImageCrc16Update(static_cast<uint8_t>(b[i] >> 8), crc);
+    crc = ImageCrc16Update(static_cast<uint8_t>(b[i] & 0xFF), crc);
+  }
+  crc = ImageCrc16Update(static_cast<uint8_t>(b[767] >> 8), crc);
+  crc = ImageCrc16Update(static_cast<uint8_t>(b[767] & 0xFF), crc);
+  b[766] = crc;
+  target_.setBlockCrc(crc);
+}
+
+// ---------------------------------------------------------------------------
+// Hand-off
+
+namespace {
+bool IsObjectPath(const std::string& path) {
+  size_t slash = path.find_last_of("/\\");
+  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  size_t dot = name.find('.');
+  if (dot == std::string::npos) return false;
+  std::string ext = name.substr(dot + 1);
+  if (ext.size() != 3) return false;
+  for (char& c : ext)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  return ext == "OBJ";
+}
+}  // namespace
+
+bool TF_ASM::HandOff() {
+  passSymbols_.Clear();
+  globalDecl_.Clear();
+  globalImport_.Clear();
+  externTable_.Clear();
+  defineTable_.Clear();
+  target_.cpuReset();
+  target_.clearSymbols();
+  for (int i = 1; i <= finalSymbols_.Count(); ++i) {
+    const TAsmSymbol* s = finalSymbols_.GetItem(i);
+    target_.addSymbol(s->Name, s->Value, s->Aux, s->Kind);
+  }
+  for (const std::string& path : sourceFiles_) {
+    if (IsObjectPath(path)) continue;
+    if (!host_.loadSourceFile(path)) return false;
+  }
+  if (!host_.createMacroTable()) return false;
+  for (const TAsmLineList::Node* n = mainLines_.First(); n; n = n->Next) {
+    const TAsmLine& l = n->Line;
+    // The second word of a two-word instruction shares its source line; the
+    // line keeps the address of its first word.
+    if (l.SecondOfMove || l.SecondOfCall || l.SecondOfJump || l.SecondOfPointer ||
+        l.SecondOfTable)
+      continue;
+    const int page = l.FileIndex + 1;
+    host_.setLineInfo(page, l.LineNo, l.FromMacro ? -1 : l.Address, 0);
+    if (l.MacroRecNo != 0) {
+      if (!l.FromMacro) host_.setLineInfo(page, l.LineNo, l.MacroRecNo, 1);
+      host_.setAddrMacroIndex(l.Address, l.MacroRecNo);
+      TMacroExpansionRecord r;
+      const bool own = l.ChildFile == l.FileIndex && l.ChildLine == static_cast<uint16_t>(l.LineNo);
+      r.Nested = own ? 0 : 1;
+      r.CodeAddress = own ? l.Address : kNoAddress;
+      r.FromMacro = l.FromMacro;
+      r.ChildFile = l.ChildFile;
+      r.ParentFile = l.ParentFile;
+      r.ChildLine = l.ChildLine;
+      r.ParentLine = l.ParentLine;
+      r.ParentRecNo = l.ParentRecNo;
+      r.ChildRecNo = l.ChildRecNo;
+      r.MacroStartAddr = l.MacroStartAddr;
+      r.MacroEndAddr = l.MacroEndAddr;
+      host_.putMacroRecord(l.MacroRecNo, r);
+    }
+  }
+  return true;
+}
+
+}  // namespace kyvor

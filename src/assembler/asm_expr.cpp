@@ -1,0 +1,133 @@
+#include "assembler/asm_expr.h"
+
+#include "base/numbers.h"
+
+namespace kyvor {
+
+bool ScanOperandToken(std::string_view text, size_t& pos, size_t& length, bool* bad) {
+  if (bad) *bad = false;
+  while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) ++pos;
+  if (pos >= text.size()) return false;
+  if (text[pos] == '+' || text[pos] == '-') {
+    length = 1;
+    return true;
+  }
+  size_t e = pos;
+  while (e < text.size() && text[e] != ' ' && text[e] != '\t' && text[e] != '+' &&
+         text[e] != '-') {
+    if (!IsAsmNameChar(text[e])) {
+      if (bad) *bad = true;
+      return false;
+    }
+    ++e;
+  }
+  length = e - pos;
+  return true;
+}
+
+namespace {
+std::string FoldText(int32_t v) {
+  if (v < 0) return "0-" + IntToHexPad(-v, 4) + "H";
+  return IntToHexPad(v, 4) + "H";
+}
+}  // namespace
+
+bool EvaluateExpression(const TAsmSymbols& table, std::string& text, int32_t& value,
+                        std::string* unknown) {
+  int32_t v = 0;
+  std::string canon;
+  int selector = 0;  // 1 LOW, 2 HIGH, 3 UP
+  char pending = 0;
+  bool noTermYet = true;
+  bool canonIsNumber = false;
+  size_t pos = 0, len = 0;
+  std::string_view t(text);
+  while (ScanOperandToken(t, pos, len)) {
+    std::string_view tok = t.substr(pos, len);
+    pos += len;
+    if (tok == "+" || tok == "-") {
+      if (noTermYet || pending) return false;
+      pending = tok[0];
+      continue;
+    }
+    if (tok == "LOW") { selector = 1; continue; }
+    if (tok == "HIGH") { selector = 2; continue; }
+    if (tok == "UP") { selector = 3; continue; }
+    if (!pending && !noTermYet) return false;
+    int32_t tv = 0;
+    std::string ttext;
+    bool termIsNumber = false;
+    if (ParseNumber(tok, tv)) {
+      ttext.assign(tok);
+      termIsNumber = true;
+    } else {
+      const TAsmSymbol* s = table.FindSymbol(tok);
+      if (!s) {
+        if (unknown) unknown->assign(tok);
+        return false;
+      }
+      tv = s->Value;
+      ttext = s->Text;
+      int32_t dummy;
+      termIsNumber = ParseNumber(ttext, dummy);
+    }
+    if (noTermYet) {
+      canon = ttext;
+      v = tv;
+      canonIsNumber = termIsNumber;
+      noTermYet = false;
+    } else {
+      v = pending == '+' ? static_cast<int32_t>(static_cast<uint32_t>(v) + static_cast<uint32_t>(tv))
+                         : static_cast<int32_t>(static_cast<uint32_t>(v) - static_cast<uint32_t>(tv));
+      if (canonIsNumber && termIsNumber) {
+        canon = FoldText(v);
+        int32_t dummy;
+        canonIsNumber = ParseNumber(canon, dummy);
+      } else {
+        canon += pending;
+        canon += ttext;
+        canonIsNumber = false;
+      }
+    }
+    pending = 0;
+  }
+  bool bad = false;
+  {
+    size_t p2 = pos, l2 = 0;
+    ScanOperandToken(t, p2, l2, &bad);
+  }
+  if (bad) return false;
+  // A trailing operator has no term after it.
+  if (pending) return false;
+  switch (selector) {
+    case 1: v &= 0xFF; canon = "LOW " + canon; break;
+    case 2: v = (v >> 8) & 0xFF; canon = "HIGH " + canon; break;
+    case 3: v = (v >> 16) & 0xFF; canon = "UP " + canon; break;
+    default: break;
+  }
+  text = canon;
+  value = v;
+  return true;
+}
+
+std::string SubstituteNames(const TAsmSymbols& table, std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 8);
+  size_t i = 0;
+  while (i < text.size()) {
+    if (IsAsmNameChar(text[i])) {
+      size_t e = i;
+      while (e < text.size() && IsAsmNameChar(text[e])) ++e;
+      std::string_view name = text.substr(i, e - i);
+      const TAsmSymbol* s = table.FindSymbol(name);
+      if (s) out += s->Text;
+      else out.append(name);
+      i = e;
+    } else {
+      out += text[i++];
+    }
+  }
+  return out;
+}
+
+}  // namespace kyvor

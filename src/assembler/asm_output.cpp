@@ -1,0 +1,264 @@
+// Output files: listing (".lst"), symbol map (".map"), bit dump (".asc")
+// and binary image (".hex"). Text files end their lines with CR LF.
+#include <cstdio>
+#include <filesystem>
+
+#include "assembler/assembler.h"
+#include "base/numbers.h"
+#include "base/outputfile.h"
+#include "chip/chipconfig.h"
+
+namespace kyvor {
+
+namespace {
+
+class TextOut {
+ public:
+  explicit TextOut(const std::string& path) : f_(std::fopen(path.c_str(), "wb")) {
+    if (f_) buf_.reserve(1 << 16);
+  }
+  ~TextOut() { Close(); }
+  bool Ok() const { return f_ != nullptr; }
+  void Line(const std::string& s) {
+    buf_ += s;
+    buf_ += "\r\n";
+    if (buf_.size() > (1 << 16)) Flush();
+  }
+  void Bytes(const void* p, size_t n) {
+    buf_.append(static_cast<const char*>(p), n);
+    if (buf_.size() > (1 << 16)) Flush();
+  }
+  void Close() {
+    if (!f_) return;
+    Flush();
+    std::fclose(f_);
+    f_ = nullptr;
+  }
+
+ private:
+  void Flush() {
+    if (f_ && !buf_.empty()) std::fwrite(buf_.data(), 1, buf_.size(), f_);
+    buf_.clear();
+  }
+  FILE* f_;
+  std::string buf_;
+};
+
+std::string RightAlign(const std::string& s, size_t width) {
+  if (s.size() >= width) return s;
+  return std::string(width - s.size(), ' ') + s;
+}
+
+const std::string kRule(98, '=');
+
+}  // namespace
+
+int TF_ASM::WriteListing() {
+  const std::string path = OutputFileName(OutListFile);
+  // The main source file, read along with the records.
+  std::vector<std::string> source;
+  {
+    const std::string mainPath = OutputFileName(OutMainFile);
+    FILE* f = std::fopen(mainPath.c_str(), "rb");
+    if (f) {
+      std::string data;
+      char buf[65536];
+      size_t n;
+      while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
+      std::fclose(f);
+      size_t pos = 0;
+      while (pos < data.size()) {
+        size_t eol = data.find('\n', pos);
+        size_t end = eol == std::string::npos ? data.size() : eol;
+        size_t e2 = end;
+        if (e2 > pos && data[e2 - 1] == '\r') --e2;
+        source.emplace_back(data, pos, e2 - pos);
+        pos = eol == std::string::npos ? data.size() : eol + 1;
+      }
+    }
+  }
+  TextOut out(path);
+  if (!out.Ok()) {
+    ReportAsmError(nullptr, AsmErrOpenFile, true, path);
+    return 0;
+  }
+  out.Line("");
+  out.Line("line--addr--code----instruction-------------------------------------");
+  out.Line("");
+  int32_t n = 1;
+  const std::string blanks14(14, ' ');
+  auto addrCode = [&](int32_t address) {
+    return IntToHexPad(address, 4) + "  " + IntToHexPad(image_[address & (kImageCells - 1)].Word, 4) +
+           "    ";
+  };
+  for (const TAsmLineList::Node* node = mainLines_.First(); node; node = node->Next) {
+    const TAsmLine& l = node->Line;
+    const bool second = l.SecondOfMove || l.SecondOfCall || l.SecondOfJump || l.SecondOfPointer ||
+                        l.SecondOfTable;
+    if (second || l.Inserted) {
+      std::string s = second ? "I    " : "IM   ";
+      s += l.Address != kNoAddress ? addrCode(l.Address) : blanks14;
+      s += l.Text;
+      if (s.size() > 181) s.resize(181);
+      out.Line(s);
+      continue;
+    }
+    if (l.FileIndex == 0 && !l.FromMacro) {
+      while (n < l.LineNo) {
+        std::string s = IntToDecPad(n, 4) + "  " + blanks14;
+        if (n - 1 < static_cast<int32_t>(source.size())) s += source[n - 1];
+        out.Line(s);
+        ++n;
+      }
+      std::string s = IntToDecPad(l.LineNo, 4) + "  ";
+      s += l.Address != kNoAddress ? addrCode(l.Address) : blanks14;
+      s += l.Text;
+      out.Line(s);
+      n = l.LineNo + 1;
+      continue;
+    }
+    if (l.Address == kNoAddress) continue;
+    std::string s = "  M   " + addrCode(l.Address) + l.WorkText;
+    if (s.size() > 184) s.resize(184);
+    out.Line(s);
+  }
+  return 1;
+}
+
+bool TF_ASM::WriteSymbolMap() {
+  const std::string path = OutputFileName(OutMapFile);
+  TextOut out(path);
+  if (!out.Ok()) {
+    ReportAsmError(nullptr, AsmErrOpenFile, true, path);
+    return false;
+  }
+  const std::string header = RightAlign("Name", 32) + "     Location    " + "Address";
+  const std::string underline = RightAlign("----", 32) + "     " + std::string(8, '-') + "    " +
+                                std::string(7, '-');
+  out.Line(kRule);
+  out.Line("Memory , Register and Const ");
+  out.Line(kRule);
+  out.Line(header);
+  out.Line(underline);
+  for (int i = 1; i <= finalSymbols_.Count(); ++i) {
+    const TAsmSymbol* s = finalSymbols_.GetItem(i);
+    const bool data = s->Kind == 'D' || s->Kind == 'd';
+    out.Line(RightAlign(s->Name, 32) + (data ? "     Memory      0x" : "     Const       0x") +
+             IntToHexPad(s->Value, 4));
+  }
+  out.Line(kRule);
+  out.Line("Local  Program  Address ");
+  out.Line(kRule);
+  if (passSymbols_.Count() > 0) {
+    out.Line(header);
+    out.Line(underline);
+    for (int i = 1; i <= passSymbols_.Count(); ++i) {
+      const TAsmSymbol* s = passSymbols_.GetItem(i);
+      if (s->Kind == 'L' || s->Kind == 'l')
+        out.Line(RightAlign(s->Name, 32) + "     Program      0x" + IntToHexPad(s->Value, 4));
+    }
+  }
+  out.Line(kRule);
+  out.Line("Extern  Program  Address ");
+  out.Line(kRule);
+  if (globalImport_.Count() > 0) {
+    out.Line(header);
+    out.Line(underline);
+    for (int i = 1; i <= globalImport_.Count(); ++i) {
+      const TAsmSymbol* s = globalImport_.GetItem(i);
+      if (s->Kind == 'L' || s->Kind == 'l')
+        out.Line(RightAlign(s->Name, 32) + "     Program      0x" +
+                 IntToHexPad(s->Value + s->Aux, 4));
+    }
+  }
+  return true;
+}
+
+int TF_ASM::WriteAsciiDump() {
+  const std::string path = OutputFileName(OutAsciiFile);
+  TextOut out(path);
+  if (!out.Ok()) {
+    ReportAsmError(nullptr, AsmErrOpenFile, true, path);
+    return 0;
+  }
+  for (uint32_t a = 0; a < romWords_; ++a) {
+    const TImageCell& c = image_[a];
+    const std::string bits = IntToBinPad(c.Word, 16);
+    std::string s = bits.substr(0, 4) + "-" + bits.substr(4, 4) + "-" + bits.substr(8, 4) + "-" +
+                    bits.substr(12, 4) + "        // ";
+    const TAsmLineList::Node* node = c.LineSeq ? mainLines_.BySeq(c.LineSeq) : nullptr;
+    if (node) s += " " + IntToHexPad(static_cast<int32_t>(a), 4) + "  " + node->Line.Text;
+    else s += " " + IntToHexPad(static_cast<int32_t>(a), 4) + " <Empty>";
+    out.Line(s);
+  }
+  return 1;
+}
+
+int TF_ASM::WriteBinaryImage() {
+  const std::string path = OutputFileName(OutBinaryFile);
+  std::error_code ec;
+  std::filesystem::remove(path, ec);
+  TextOut out(path);
+  if (!out.Ok()) {
+    ReportAsmError(nullptr, AsmErrOpenFile, true, path);
+    return 0;
+  }
+  auto put = [&](uint16_t w) {
+    const unsigned char b[2] = {static_cast<unsigned char>(w >> 8),
+                                static_cast<unsigned char>(w & 0xFF)};
+    out.Bytes(b, 2);
+  };
+  for (uint32_t a = 0; a < romWords_; ++a) put(image_[a].Word);
+  const TChipConfig& chip = Chip();
+  if (chip.DeviceKind3 == 0) {
+    const uint16_t* alt = target_.infoBlockAlt();
+    for (int i = 0; i < 768; ++i) put(alt ? alt[i] : 0);
+    return 1;
+  }
+  uint16_t* b = target_.infoBlock();
+  uint16_t* alt = target_.infoBlockAlt();
+  if (!b) {
+    for (int i = 0; i < 256; ++i) put(0);
+    return 1;
+  }
+  b[109] = chip.ChipId;
+  // Words 114 and 115 follow the chip's ACM data.
+  const uint8_t mask = static_cast<uint8_t>(1u << (chip.AcmBit & 7));
+  const uint8_t inv = static_cast<uint8_t>(~mask);
+  const uint8_t regLow = static_cast<uint8_t>(chip.AcmRegister & 0xFF);
+  if (!options_.AcmGroupEnabled) {
+    if (alt) {
+      alt[114] = 0;
+      alt[115] = 0;
+    }
+  } else if (chip.DeviceNotKind3 == 0) {
+    if (options_.Acm10) {
+      if (chip.AcmOption == 0) {
+        b[114] = static_cast<uint16_t>(0x0600 + inv);
+        b[115] = static_cast<uint16_t>(0x2A00 + regLow);
+      } else {
+        b[114] = 0;
+        b[115] = 0;
+      }
+    } else if (chip.AcmOption == 0) {
+      b[114] = static_cast<uint16_t>(0x0600 + mask);
+      b[115] = static_cast<uint16_t>(0x2E00 + regLow);
+    } else {
+      b[114] = static_cast<uint16_t>(0x0600 + inv);
+      b[115] = static_cast<uint16_t>(0x2A00 + regLow);
+    }
+  }
+  b[116] = chip.CoreVariant == 1 ? 0x7800 + 0x7C : 0x7800 + 0x07;
+  b[119] = chip.ChipListVersion;
+  b[120] = options_.AcceptedPodChipId;
+  b[123] = codeChecksum_;
+  b[124] = 0x6433;
+  b[125] = 0x01FE;
+  b[126] = 0x6633;
+  b[127] = options_.Protect ? 0xF7FE : 0xFFFE;
+  b[227] = b[127];
+  for (int i = 0; i < 256; ++i) put((i == 114 || i == 115) ? 0 : b[i]);
+  return 1;
+}
+
+}  // namespace kyvor

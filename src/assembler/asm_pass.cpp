@@ -1,0 +1,788 @@
+// Program image, main pass, forward references, branch fix-ups and call
+// shortening.
+#include <algorithm>
+#include <unordered_set>
+
+#include "assembler/asm_expr.h"
+#include "assembler/assembler.h"
+#include "base/numbers.h"
+#include "chip/chipconfig.h"
+
+namespace kyvor {
+
+namespace {
+
+bool IsSkipOrShortJump(int kind) {
+  switch (kind) {
+    case 4: case 6: case 35: case 36: case 46: case 47: case 54: case 55: case 56: case 57:
+    case 58: case 59: case 60: case 61: case 62: case 63:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsPlainNumber(const std::string& text) {
+  int32_t v;
+  return ParseNumber(text, v);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Program image
+
+uint16_t TF_ASM::InsertBitField(int32_t value, int lo, int hi) {
+  const int n = hi - lo + 1;
+  if (n <= 0) return 0;
+  const uint32_t mask = n >= 32 ? 0xFFFFFFFFu : ((1u << n) - 1u);
+  return static_cast<uint16_t>((static_cast<uint32_t>(value) & mask) << lo);
+}
+
+void TF_ASM::ApplyFill() {
+  const uint32_t rom = romWords_;
+  for (uint32_t a = 0; a < rom; ++a) {
+    TImageCell& c = image_[a];
+    c.LineSeq = 0;
+    switch (options_.UnusedFillMode) {
+      case 1: c.Word = 0xFFFF; break;
+      case 2: c.Word = (a & 1) ? 0xF000 : 0xC200; break;
+      default: c.Word = 0x0000; break;
+    }
+  }
+}
+
+void TF_ASM::ClearProgramImage() {
+  target_.clearProgramMemory();
+  ApplyFill();
+  locationCounter_ = 0;
+  assembledWordCount_ = 0;
+  wordCountFrozen_ = 0;
+}
+
+void TF_ASM::ResetImageForPass() {
+  for (int a = 0; a < kImageCells; ++a) image_[a] = TImageCell{};
+  // Unused cells keep the chosen fill in every pass.
+  ApplyFill();
+  locationCounter_ = 0;
+  assembledWordCount_ = 0;
+  wordCountFrozen_ = 0;
+}
+
+int32_t TF_ASM::EmitWord(TAsmLine& line, uint16_t word, int mode, int32_t seq) {
+  const int32_t last = static_cast<int32_t>(romWords_) - 1;
+  const int32_t lc = locationCounter_;
+  const bool relaxedSmart = (mode == 1 && options_.SmartCompiler == 1);
+  // The image has 32,768 cells: nothing goes beyond, whatever the mode.
+  const bool outsideImage = lc < 0 || lc >= kImageCells;
+  if (outsideImage || (!options_.AssembleOnly && !relaxedSmart && (lc < 0 || lc > last))) {
+    PassError(&line, AsmErrAddressRange, false, nullptr);
+    ++assembledWordCount_;
+    wordCountFrozen_ = 1;
+    return kNoAddress;
+  }
+  if (!relaxedSmart && image_[lc].LineSeq != 0) {
+    PassError(&line, AsmErrOverwrite, false, nullptr);
+    return kNoAddress;
+  }
+  image_[lc].Word = word;
+  image_[lc].LineSeq = seq;
+  locationCounter_ = lc + 1;
+  if (!wordCountFrozen_) assembledWordCount_ = locationCounter_;
+  totalCodeLines_ = static_cast<uint16_t>(locationCounter_);
+  return lc;
+}
+
+bool TF_ASM::SetLocationCounter(uint16_t address, const TAsmLine& line) {
+  if (address < romWords_ || options_.AssembleOnly == 1) {
+    locationCounter_ = address;
+    return true;
+  }
+  PassError(&line, AsmErrAddressRange, false, nullptr);
+  return false;
+}
+
+// ---------------------------------------------------------------------------
+// Operands
+
+bool TF_ASM::EvalOperand(const std::string& text, int32_t& value, bool withImports) {
+  std::string t = text;
+  if (EvaluateExpression(passSymbols_, t, value)) return true;
+  if (withImports && globalImport_.Count() > 0) {
+    t = text;
+    if (EvaluateExpression(globalImport_, t, value)) return true;
+  }
+  if (withImports && options_.AssembleOnly == 1 && externTable_.Count() > 0) {
+    int idx = 0;
+    for (int i = 1; i <= externTable_.Count(); ++i) {
+      if (externTable_.GetItem(i)->Name == text) {
+        idx = i;
+        break;
+      }
+    }
+    if (idx) {
+      value = idx;
+      return true;
+    }
+  }
+  return false;
+}
+
+// Builds the word of an instruction line. Unknown names become forward
+// references (first emission) or errors (resolution).
+bool TF_ASM::EncodeInstruction(TAsmLine& line, bool firstEmission, uint16_t& word,
+                               bool& unresolved) {
+  const TInstructionDescriptor* d = line.Opcode;
+  word = d->Value;
+  unresolved = false;
+  const bool longFirst = line.LongCallLine || line.LongJumpLine || line.LongTableLine;
+  const bool secondLow12 = line.SecondOfCall || line.SecondOfJump || line.SecondOfTable;
+  for (int i = 1; i <= d->OperandCount && i <= 3; ++i) {
+    int field = 3 + i;
+    if (i == 1 && d->Kind == ik::LDPR) field = 5;
+    if (!line.HasField(field)) continue;
+    const std::string text = line.Field(field);
+    int32_t value = 0;
+    bool ok = EvalOperand(text, value, !firstEmission);
+    if (ok && d->Kind == ik::LBSR && !IsPlainNumber(text)) value /= 256;
+    if (!ok) {
+      unresolved = true;
+      value = 0;
+      if (firstEmission) {
+        forwardRefs_.AddSymbol(text, text, locationCounter_, 'M', sectionNo_);
+      } else {
+        std::string t = text, unknown;
+        int32_t dummy;
+        EvaluateExpression(passSymbols_, t, dummy, &unknown);
+        PassError(&line, AsmErrUndefined, false, unknown.empty() ? text : unknown);
+      }
+    }
+    if ((d->ShortBranch || d->RelativeBranch) && i == 1) continue;
+    int32_t v = value;
+    if (longFirst && i == 1) v = value / 4096;
+    else if (secondLow12) v = value % 4096;
+    word |= InsertBitField(v, d->Operand[i - 1].Lo, d->Operand[i - 1].Hi);
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// One pass
+
+bool TF_ASM::FirstPass() {
+  passSymbols_.Clear();
+  callSites_.clear();
+  firstPassDone_ = false;
+  const bool optimizing = Chip().CoreVariant == kCoreK08A && options_.SmartCompiler == 1;
+  passErrorMode_ = optimizing ? 1 : 0;
+  bool ok = AssemblePass(1, 1);
+  firstPassDone_ = true;
+  return ok;
+}
+
+void TF_ASM::DefineLabel(TAsmLine& line, int reporting) {
+  (void)reporting;
+  std::string label = line.Field(2);
+  const TAsmDirective dir = line.HasDirective ? static_cast<TAsmDirective>(line.Directive) : DirNone;
+  if (dir == DirEQU) {
+    if (FindInstruction(label)) {
+      PassError(&line, AsmErrIllegalSymbol, false, label);
+      return;
+    }
+    if (line.OperandCount() < 1) {
+      PassError(&line, AsmErrMissingArgument, false, nullptr);
+      return;
+    }
+    std::string text = line.Field(4);
+    int32_t value = 0;
+    if (!EvaluateExpression(passSymbols_, text, value)) {
+      PassError(&line, AsmErrUndefined, false, line.Field(4));
+      return;
+    }
+    int r = passSymbols_.AddSymbol(label, text, value, 'C', sectionNo_);
+    if (r == 1) {
+      PassError(&line, AsmErrOutOfMemory, true, nullptr);
+      return;
+    }
+    if (r == 2) {
+      PassError(&line, AsmErrDuplicate, false, label);
+      return;
+    }
+    if (!firstPassDone_) {
+      r = finalSymbols_.AddSymbol(label, text, value, 'C', sectionNo_);
+      if (r == 1) PassError(&line, AsmErrOutOfMemory, true, nullptr);
+      else if (r == 2) PassError(&line, AsmErrDuplicate, false, label);
+    }
+    return;
+  }
+  if (dir == DirSET) {
+    if (line.OperandCount() < 1) {
+      PassError(&line, AsmErrMissingArgument, false, nullptr);
+      return;
+    }
+    std::string text = line.Field(4);
+    int32_t value = 0;
+    if (!EvaluateExpression(passSymbols_, text, value)) {
+      PassError(&line, AsmErrDuplicate, false, line.Field(4));
+      return;
+    }
+    if (passSymbols_.AddSymbol(label, text, value, 'V', sectionNo_) != 0)
+      PassError(&line, AsmErrOutOfMemory, true, label);
+    return;
+  }
+  if (dir == DirDS) {
+    if (FindInstruction(label)) {
+      PassError(&line, AsmErrIllegalSymbol, false, label);
+      return;
+    }
+    if (line.OperandCount() < 1) {
+      PassError(&line, AsmErrMissingArgument, false, nullptr);
+      return;
+    }
+    std::string text = line.Field(4);
+    int32_t size = 0;
+    if (!EvaluateExpression(passSymbols_, text, size)) {
+      PassError(&line, AsmErrDuplicate, false, line.Field(4));
+      return;
+    }
+    const int32_t at = ramPointer_;
+    int r = passSymbols_.AddSymbol(label, label, at, 'D', size);
+    if (r == 1) {
+      PassError(&line, AsmErrOutOfMemory, true, nullptr);
+      return;
+    }
+    if (r == 2) {
+      PassError(&line, AsmErrDuplicate, false, label);
+      return;
+    }
+    if (!firstPassDone_) {
+      r = finalSymbols_.AddSymbol(label, label, at, 'D', size);
+      if (r == 1) {
+        PassError(&line, AsmErrOutOfMemory, true, nullptr);
+        return;
+      }
+      if (r == 2) {
+        PassError(&line, AsmErrDuplicate, false, label);
+        return;
+      }
+    }
+    ramPointer_ = static_cast<uint16_t>(ramPointer_ + size);
+    if (ramPointer_ >= kDataMemorySize || Chip().DataMemoryMap[ramPointer_] == 0)
+      PassError(&line, AsmErrMemoryOver, false, label);
+    return;
+  }
+  if (dir == DirLOCAL) return;
+  // A code label.
+  if (label.size() < 2 || label.back() != ':') {
+    PassError(&line, AsmErrIllegalSymbol, false, label);
+    return;
+  }
+  label.pop_back();
+  int r = passSymbols_.AddSymbol(label, label, locationCounter_, 'L', sectionNo_);
+  if (r == 1) PassError(&line, AsmErrOutOfMemory, true, nullptr);
+  else if (r == 2) PassError(&line, AsmErrDuplicate, false, label);
+}
+
+void TF_ASM::TrackMacroNesting(TAsmLineList::Node* node) {
+  TAsmLine& line = node->Line;
+  line.MacroStartAddr = locationCounter_ - 1;
+  line.MacroOpen = 1;
+  ++macroRecordCounter_;
+  line.MacroRecNo = static_cast<uint16_t>(macroRecordCounter_);
+  TAsmLineList::Node* prev = node->Prev;
+  if (!openCalls_.empty() && prev && prev->Line.IsMacroCall && prev->Line.MacroOpen) {
+    TAsmLine& c = openCalls_.back()->Line;
+    line.ParentFile = c.FileIndex;
+    line.ParentLine = static_cast<uint16_t>(c.LineNo);
+    line.ParentRecNo = c.MacroRecNo;
+    c.ChildFile = line.FileIndex;
+    c.ChildLine = static_cast<uint16_t>(line.LineNo);
+    c.ChildRecNo = line.MacroRecNo;
+  } else {
+    line.ParentFile = line.FileIndex;
+    line.ParentLine = static_cast<uint16_t>(line.LineNo);
+    line.ParentRecNo = line.MacroRecNo;
+    pendingCall_ = node;
+  }
+  openCalls_.push_back(node);
+  if (openCalls_.size() > 31) PassError(&line, AsmErrMacroTooDeep, false, line.Text);
+  for (int f = 4; f <= kMaxFields && line.HasField(f); ++f) {
+    std::string t = line.Field(f);
+    int32_t v;
+    if (EvaluateExpression(passSymbols_, t, v)) line.ReplaceField(f, t);
+  }
+}
+
+bool TF_ASM::AssemblePass(int reporting, int relaxed) {
+  passSymbols_.Clear();
+  forwardRefs_.Clear();
+  fixups_.clear();
+  sectionNo_ = 0;
+  ramPointer_ = 0;
+  macroRecordCounter_ = 0;
+  openCalls_.clear();
+  pendingCall_ = nullptr;
+  highestAddress_ = 0;
+  prevFileIndex_ = 255;
+  wdtVectorDone_ = false;
+  const TChipConfig& chip = Chip();
+  const bool wdtRule = chip.ChipId == 113 && chip.CoreVariant == kCoreK08B && options_.WdtJumpZero;
+  TAsmLineList::Node* prevNode = nullptr;
+  for (TAsmLineList::Node* node = mainLines_.First(); node && !abortFlag_; node = node->Next) {
+    Step();
+    if (wdtRule && !wdtVectorDone_) {
+      TAsmLine& l = node->Line;
+      auto makeLine = [&](const char* text) {
+        TAsmLine n;
+        n.WorkText = text;
+        n.Text = n.WorkText;
+        n.FileIndex = l.FileIndex;
+        n.LineNo = l.LineNo;
+        n.FromMacro = l.FromMacro;
+        n.Inserted = 1;
+        SplitSourceLine(n);
+        return n;
+      };
+      if (locationCounter_ == 0x3E && l.Opcode && IsSkipOrShortJump(l.InstrIndex)) {
+        TAsmLineList::Node* nop = mainLines_.InsertBefore(node, makeLine("NOP     "));
+        mainLines_.InsertBefore(node, makeLine("JMP  0041h"));
+        mainLines_.InsertBefore(node, makeLine("JMP  0000h"));
+        node = nop;
+        wdtVectorDone_ = true;
+      } else if (locationCounter_ == 0x3F) {
+        TAsmLineList::Node* j1 = mainLines_.InsertBefore(node, makeLine("JMP  0041h"));
+        mainLines_.InsertBefore(node, makeLine("JMP  0000h"));
+        node = j1;
+        wdtVectorDone_ = true;
+      }
+    }
+    AssembleLine(node, reporting, relaxed);
+    prevNode = node;
+  }
+  (void)prevNode;
+  if (abortFlag_) return false;
+  return FinishPass(reporting);
+}
+
+bool TF_ASM::AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed) {
+  TAsmLine& line = node->Line;
+  if (reporting == 0) line.LongMoveLine = line.LongCallLine = line.LongJumpLine = 0;
+  if (line.FileIndex != prevFileIndex_) {
+    objectBase_ = locationCounter_;
+    prevFileIndex_ = line.FileIndex;
+  }
+  line.Address = kNoAddress;
+  if (line.HasLabel) {
+    DefineLabel(line, reporting);
+    if (abortFlag_) return false;
+  }
+  if (line.IsMacroCall) {
+    TrackMacroNesting(node);
+    return true;
+  }
+  if (line.Opcode && pendingCall_ && !openCalls_.empty()) {
+    TAsmLine& c = openCalls_.back()->Line;
+    ++macroRecordCounter_;
+    line.MacroRecNo = static_cast<uint16_t>(macroRecordCounter_);
+    line.ParentFile = c.FileIndex;
+    line.ParentLine = static_cast<uint16_t>(c.LineNo);
+    line.ParentRecNo = c.MacroRecNo;
+    line.ChildFile = line.FileIndex;
+    line.ChildLine = static_cast<uint16_t>(line.LineNo);
+    line.ChildRecNo = line.MacroRecNo;
+    c.ChildFile = line.FileIndex;
+    c.ChildLine = static_cast<uint16_t>(line.LineNo);
+    c.ChildRecNo = line.MacroRecNo;
+    pendingCall_ = nullptr;
+  }
+  if (!line.HasField(3)) return true;
+  if (!line.Opcode && !line.HasDirective) {
+    // A word in the mnemonic place that is no instruction, directive or macro.
+    PassError(&line, AsmErrIllegalSymbol, false, line.Field(3));
+    return true;
+  }
+  const int mode = relaxed ? 1 : reporting;
+  const TAsmDirective dir = line.HasDirective ? static_cast<TAsmDirective>(line.Directive) : DirNone;
+
+  // Operands: GLOBAL and EXTERN lists, canonical rewriting of the others.
+  if (dir == DirGLOBAL || dir == DirEXTERN) {
+    for (int f = 4; f <= kMaxFields && line.HasField(f); ++f) {
+      std::string name = line.Field(f);
+      if (dir == DirGLOBAL) {
+        if (!firstPassDone_ && !globalDecl_.FindSymbol(name)) {
+          if (globalDecl_.AddSymbol(name, name, 0xFFFF, 'E', sectionNo_) == 1) {
+            PassError(&line, AsmErrOutOfMemory, true, nullptr);
+            return false;
+          }
+        }
+      } else if (!firstPassDone_ && !externTable_.FindSymbol(name)) {
+        if (externTable_.AddSymbol(name, name, 0, 'E', sectionNo_) == 1) {
+          PassError(&line, AsmErrOutOfMemory, true, nullptr);
+          return false;
+        }
+      }
+    }
+    return true;
+  }
+  if (dir == DirLOCAL || dir == DirEQU || dir == DirSET || dir == DirDS) return true;
+
+  if (line.Opcode) {
+    const int kind = line.Opcode->Kind;
+    for (int f = 4; f <= kMaxFields && line.HasField(f); ++f) {
+      std::string text = line.Field(f);
+      if (!text.empty() && text.back() == ':') {
+        PassError(&line, AsmErrUndefined, false, text);
+        return true;
+      }
+      if (kind == ik::TBLR) continue;
+      if (kind == ik::LBSR && f == 4) {
+        int32_t v = 0;
+        if (ParseNumber(text, v)) {
+          if (v >= 17) {
+            PassError(&line, AsmErrIllegalArgument, false, text);
+            return true;
+          }
+          continue;
+        }
+        std::string t = text;
+        if (EvaluateExpression(passSymbols_, t, v)) {
+          int32_t bank = v / 256;
+          if (bank >= 17) {
+            PassError(&line, AsmErrIllegalArgument, false, text);
+            return true;
+          }
+          line.ReplaceField(f, "0" + IntToHexPad(bank, 2) + "H");
+        }
+        continue;
+      }
+      std::string t = text;
+      int32_t v;
+      if (EvaluateExpression(passSymbols_, t, v) && t != text) line.ReplaceField(f, t);
+    }
+  } else {
+    for (int f = 4; f <= kMaxFields && line.HasField(f); ++f) {
+      std::string text = line.Field(f);
+      std::string t = text;
+      int32_t v;
+      if (EvaluateExpression(passSymbols_, t, v) && t != text) line.ReplaceField(f, t);
+    }
+  }
+
+  if (!line.Opcode) {
+    switch (dir) {
+      case DirDB:
+      case DirDW: {
+        const int n = line.OperandCount();
+        const int step = dir == DirDB ? 2 : 1;
+        for (int i = 0; i < n; i += step) {
+          int32_t hi = 0, lo = 0;
+          bool unknown = false;
+          auto value = [&](int f, int32_t& out) {
+            if (!line.HasField(f)) {
+              out = 0;
+              return;
+            }
+            if (!EvalOperand(line.Field(f), out, false)) {
+              out = 0;
+              unknown = true;
+            }
+          };
+          uint16_t w;
+          if (dir == DirDB) {
+            value(4 + i, hi);
+            value(5 + i, lo);
+            w = static_cast<uint16_t>(hi * 256 + lo);
+          } else {
+            value(4 + i, hi);
+            w = static_cast<uint16_t>(hi);
+          }
+          if (unknown)
+            forwardRefs_.AddSymbol(line.Field(4 + i), line.Field(4 + i), locationCounter_, 'M',
+                                   sectionNo_);
+          int32_t a = EmitWord(line, w, mode, line.SeqNo);
+          if (a == kNoAddress) return true;
+          if (line.Address == kNoAddress) {
+            line.Address = a;
+            line.EmitAddress = a;
+          }
+          line.SectionNo = sectionNo_;
+          highestAddress_ = std::max(highestAddress_, a);
+        }
+        return true;
+      }
+      case DirENDM:
+        if (openCalls_.empty()) {
+          PassError(&line, AsmErrUnknown, true, nullptr);
+          return false;
+        }
+        openCalls_.back()->Line.MacroEndAddr = locationCounter_;
+        openCalls_.back()->Line.MacroOpen = 0;
+        openCalls_.pop_back();
+        return true;
+      case DirORG: {
+        if (line.OperandCount() < 1) {
+          PassError(&line, AsmErrMissingArgument, false, nullptr);
+          return true;
+        }
+        int32_t v = 0;
+        if (!EvalOperand(line.Field(4), v, false)) {
+          PassError(&line, AsmErrUndefined, false, line.Field(4));
+          return true;
+        }
+        SetLocationCounter(static_cast<uint16_t>(v), line);
+        ++sectionNo_;
+        return true;
+      }
+      case DirMEMAR: {
+        int32_t v = 0;
+        if (line.OperandCount() < 1) {
+          PassError(&line, AsmErrMissingArgument, false, nullptr);
+          return true;
+        }
+        if (!EvalOperand(line.Field(4), v, false)) {
+          PassError(&line, AsmErrUndefined, false, line.Field(4));
+          return true;
+        }
+        ramPointer_ = static_cast<uint16_t>(v);
+        if (ramPointer_ >= kDataMemorySize || Chip().DataMemoryMap[ramPointer_] == 0)
+          PassError(&line, AsmErrMemoryOver, false, line.Field(3));
+        return true;
+      }
+      default:
+        return true;
+    }
+  }
+
+  // Instructions.
+  const TInstructionDescriptor* d = line.Opcode;
+  if (d->LongMove) line.LongMoveLine = 1;
+  if (d->LongJump) line.LongJumpLine = 1;
+  if (d->LongCall) line.LongCallLine = 1;
+  if (d->LongTableLoad) line.LongTableLine = 1;
+  if (d->LongPointerLoad) line.LongPointerLine = 1;
+  if (!line.FromObject) {
+    const int required = d->OperandCount + ((d->LongMove || d->LongPointerLoad) ? 1 : 0);
+    const int minimum = d->OptionalLastOperand ? required - 1 : required;
+    const int given = line.OperandCount();
+    if (given < minimum) {
+      if (reporting) PassError(&line, AsmErrMissingArgument, false, nullptr);
+      return true;
+    }
+    if (given > required) {
+      PassError(&line, AsmErrTooManyArguments, false, nullptr);
+      return true;
+    }
+  }
+  uint16_t word = 0;
+  bool unresolved = false;
+  EncodeInstruction(line, true, word, unresolved);
+  const int32_t a = EmitWord(line, word, mode, line.SeqNo);
+  if (a == kNoAddress) return true;
+  line.Address = a;
+  line.EmitAddress = a;
+  line.SectionNo = sectionNo_;
+  if (d->ShortBranch || d->RelativeBranch) fixups_.push_back(Fixup{a, d->ShortBranch, d->RelativeBranch});
+  highestAddress_ = std::max(highestAddress_, a);
+
+  // The second word of a two-word instruction.
+  const bool isLong = line.LongMoveLine || line.LongCallLine || line.LongJumpLine ||
+                      line.LongTableLine || line.LongPointerLine;
+  if (!firstPassDone_ && !line.FromObject && isLong) {
+    const bool callOrJump = line.LongCallLine || line.LongJumpLine;
+    if (callOrJump) callSites_.push_back(a);
+    const bool nextIsNopf = node->Next && node->Next->Line.Opcode &&
+                            node->Next->Line.Opcode->Kind == ik::NOPF;
+    if (!(callOrJump && nextIsNopf)) {
+      std::string operand = line.Field(line.LongMoveLine ? 5 : 4);
+      int32_t v;
+      if (!EvalOperand(operand, v, false))
+        forwardRefs_.AddSymbol(operand, operand, a, 'M', sectionNo_);
+      TAsmLine second;
+      second.WorkText = "NOPF    " + operand;
+      if (second.WorkText.size() > static_cast<size_t>(kMaxLineText)) second.WorkText.resize(kMaxLineText);
+      second.Text = second.WorkText;
+      second.FileIndex = line.FileIndex;
+      second.LineNo = line.LineNo;
+      second.FromMacro = line.FromMacro;
+      second.Inserted = 1;
+      SplitSourceLine(second);
+      second.SecondOfMove = line.LongMoveLine;
+      second.SecondOfCall = line.LongCallLine;
+      second.SecondOfJump = line.LongJumpLine;
+      second.SecondOfPointer = line.LongPointerLine;
+      second.SecondOfTable = line.LongTableLine;
+      mainLines_.InsertAfter(node, std::move(second));
+    }
+  }
+  return true;
+}
+
+void TF_ASM::ReencodeLine(TAsmLine& line) {
+  if (line.Address == kNoAddress) return;
+  if (line.Opcode) {
+    uint16_t word = 0;
+    bool unresolved = false;
+    EncodeInstruction(line, false, word, unresolved);
+    // Branch operands are inserted by the fix-up sweep.
+    image_[line.Address & (kImageCells - 1)].Word = word;
+    return;
+  }
+  if (line.HasDirective && (line.Directive == DirDB || line.Directive == DirDW)) {
+    const bool db = line.Directive == DirDB;
+    const int n = line.OperandCount();
+    int32_t addr = line.Address;
+    for (int i = 0; i < n; i += db ? 2 : 1) {
+      auto value = [&](int f) -> int32_t {
+        if (!line.HasField(f)) return 0;
+        int32_t v = 0;
+        std::string text = line.Field(f);
+        if (!EvalOperand(text, v, true)) {
+          std::string t = text, unknown;
+          int32_t dummy;
+          EvaluateExpression(passSymbols_, t, dummy, &unknown);
+          PassError(&line, AsmErrUndefined, false, unknown.empty() ? text : unknown);
+          return 0;
+        }
+        return v;
+      };
+      uint16_t w = db ? static_cast<uint16_t>(value(4 + i) * 256 + value(5 + i))
+                      : static_cast<uint16_t>(value(4 + i));
+      if (addr >= 0 && addr < kImageCells && image_[addr].LineSeq == line.SeqNo)
+        image_[addr].Word = w;
+      ++addr;
+    }
+  }
+}
+
+bool TF_ASM::FinishPass(int reporting) {
+  (void)reporting;
+  // GLOBAL declarations take their definitions.
+  for (int i = 1; i <= globalDecl_.Count(); ++i) {
+    TAsmSymbol* g = globalDecl_.GetItem(i);
+    const TAsmSymbol* def = passSymbols_.FindSymbol(g->Name);
+    if (!def) {
+      PassError(nullptr, AsmErrUndefined, true, g->Name);
+      return false;
+    }
+    g->Value = def->Value;
+    g->Kind = def->Kind;
+    g->Aux = def->Aux;
+  }
+  // Forward references: each line is encoded again once.
+  std::unordered_set<int32_t> done;
+  for (int i = 1; i <= forwardRefs_.Count(); ++i) {
+    const TAsmSymbol* r = forwardRefs_.GetItem(i);
+    if (r->Value < 0 || r->Value >= kImageCells) continue;
+    const int32_t seq = image_[r->Value].LineSeq;
+    TAsmLineList::Node* node = mainLines_.BySeq(seq);
+    if (!node || !done.insert(seq).second) continue;
+    ReencodeLine(node->Line);
+  }
+  // Unused memory above the program.
+  if (options_.UnusedFillMode == 1) {
+    for (uint32_t a = static_cast<uint32_t>(highestAddress_) + 1; a < romWords_; ++a)
+      if (image_[a].LineSeq == 0) image_[a].Word = 0xFFFF;
+  }
+  // Relative branches.
+  for (const Fixup& f : fixups_) {
+    if (f.Address < 0 || f.Address >= kImageCells) continue;
+    TImageCell& cell = image_[f.Address];
+    TAsmLineList::Node* node = mainLines_.BySeq(cell.LineSeq);
+    if (!node) continue;
+    TAsmLine& line = node->Line;
+    const std::string target = line.Field(4);
+    int32_t value = 0;
+    if (!EvalOperand(target, value, true)) {
+      PassError(&line, AsmErrUndefined, false, target);
+      continue;
+    }
+    const int32_t disp = line.FromObject ? value : value - f.Address - 1;
+    const bool fits = f.Short ? (disp >= -128 && disp <= 127) : (disp >= -1024 && disp <= 1023);
+    if (!fits) {
+      PassError(&line, AsmErrOverRange, false, target + "     " + line.Field(3));
+      continue;
+    }
+    const TInstructionDescriptor* d = line.Opcode;
+    uint16_t bits = f.Short ? static_cast<uint16_t>(disp & 0xFF) : static_cast<uint16_t>(disp & 0x7FF);
+    if (d) bits = InsertBitField(disp, d->Operand[0].Lo, d->Operand[0].Hi);
+    cell.Word = static_cast<uint16_t>(cell.Word | bits);
+  }
+  fixups_.clear();
+  forwardRefs_.Clear();
+  return !abortFlag_;
+}
+
+// ---------------------------------------------------------------------------
+// Call shortening
+
+bool TF_ASM::CollectShortCalls(const std::vector<int32_t>& in, std::vector<int32_t>& out) {
+  out.clear();
+  int32_t c = 0;
+  int32_t section = -1;
+  for (int32_t addr : in) {
+    if (addr < 0 || addr >= kImageCells) continue;
+    TAsmLineList::Node* node = mainLines_.BySeq(image_[addr].LineSeq);
+    if (!node || !node->Line.Opcode) continue;
+    TAsmLine& line = node->Line;
+    const int kind = line.Opcode->Kind;
+    const bool isCall = kind == ik::CALL && line.OperandCount() == 1;
+    const bool isJump = kind == ik::JMP;
+    if (!isCall && !isJump) continue;
+    const std::string targetText = line.Field(4);
+    int32_t target = 0;
+    std::string t = targetText;
+    if (!EvaluateExpression(passSymbols_, t, target)) {
+      if (options_.AssembleOnly == 1 && externTable_.FindSymbol(targetText)) continue;
+      t = targetText;
+      if (!EvaluateExpression(globalImport_, t, target)) {
+        PassError(&line, AsmErrUndefined, false, targetText);
+        continue;
+      }
+    }
+    if (line.SectionNo != section) {
+      section = line.SectionNo;
+      c = 0;
+    }
+    int32_t d = target - line.Address;
+    d = d < 0 ? d - c : d + c;
+    if (d > 1022 || d < -1023) {
+      out.push_back(addr - c);
+      continue;
+    }
+    line.ReplaceField(3, isCall ? "RCALL" : "RJ");
+    const std::string work = line.WorkText;
+    SplitSourceLine(line);
+    line.LongCallLine = line.LongJumpLine = 0;
+    TAsmLineList::Node* next = node->Next;
+    if (next && (next->Line.SecondOfCall || next->Line.SecondOfJump)) mainLines_.Erase(next);
+    ++c;
+    for (int i = 1; i <= passSymbols_.Count(); ++i) {
+      TAsmSymbol* s = passSymbols_.GetItem(i);
+      if ((s->Kind == 'L' || s->Kind == 'l') && s->Aux == section && s->Value > line.Address)
+        s->Value -= 1;
+    }
+  }
+  return true;
+}
+
+bool TF_ASM::OptimizeCalls() {
+  std::vector<int32_t> left;
+  CollectShortCalls(callSites_, left);
+  ResetImageForPass();
+  passErrorMode_ = options_.Optimization ? 2 : 3;
+  if (!AssemblePass(0, options_.Optimization ? 1 : 0)) return false;
+  if (!options_.Optimization) return true;
+  for (;;) {
+    const size_t a = left.size();
+    std::vector<int32_t> now;
+    CollectShortCalls(left, now);
+    const size_t b = now.size();
+    left.swap(now);
+    ResetImageForPass();
+    passErrorMode_ = (a == b) ? 3 : 2;
+    if (!AssemblePass(0, a != b ? 1 : 0)) return false;
+    if (a == b) return true;
+  }
+}
+
+}  // namespace kyvor

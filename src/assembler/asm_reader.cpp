@@ -1,0 +1,582 @@
+// Source reader and preprocessor: files and includes, macro definitions,
+// DEFINE and IF/ELSE/ENDIF, and macro expansion.
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+
+#include "assembler/asm_expr.h"
+#include "assembler/assembler.h"
+#include "base/numbers.h"
+#include "base/outputfile.h"
+#include "chip/chipconfig.h"
+
+namespace kyvor {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+TAsmDirective DirectiveOf(std::string_view w) {
+  switch (w.size()) {
+    case 2:
+      if (w == "DB") return DirDB;
+      if (w == "DW") return DirDW;
+      if (w == "IF") return DirIF;
+      if (w == "DS") return DirDS;
+      break;
+    case 3:
+      if (w == "END") return DirEND;
+      if (w == "EQU") return DirEQU;
+      if (w == "ORG") return DirORG;
+      if (w == "SET") return DirSET;
+      break;
+    case 4:
+      if (w == "ENDM") return DirENDM;
+      if (w == "ELSE") return DirELSE;
+      break;
+    case 5:
+      if (w == "LOCAL") return DirLOCAL;
+      if (w == "MACRO") return DirMACRO;
+      if (w == "MEMAR") return DirMEMAR;
+      if (w == "ENDIF") return DirENDIF;
+      break;
+    case 6:
+      if (w == "GLOBAL") return DirGLOBAL;
+      if (w == "EXTERN") return DirEXTERN;
+      if (w == "DEFINE") return DirDEFINE;
+      break;
+    case 7:
+      if (w == "INCLUDE") return DirINCLUDE;
+      break;
+    default:
+      break;
+  }
+  return DirNone;
+}
+
+std::string UpperKey(std::string s) {
+  for (char& c : s)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  return s;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& data) {
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return false;
+  data.clear();
+  char buf[65536];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
+  std::fclose(f);
+  return true;
+}
+
+bool IsObjectName(const std::string& name) {
+  size_t dot = name.find('.');
+  if (dot == std::string::npos) return false;
+  std::string ext = name.substr(dot + 1);
+  return ext.size() == 3 && UpperKey(ext) == "OBJ";
+}
+
+}  // namespace
+
+bool IsAsmDirectiveWord(std::string_view word) { return DirectiveOf(word) != DirNone; }
+
+// ---------------------------------------------------------------------------
+// Instruction lookup
+
+void TF_ASM::BuildInstructionIndex() {
+  instrIndex_.clear();
+  for (const TInstructionDescriptor& d : target_.instructionTable().Descriptors()) {
+    instrIndex_.emplace(d.Mnemonic, &d);
+    instrIndex_.emplace(d.Alias, &d);
+  }
+}
+
+const TInstructionDescriptor* TF_ASM::FindInstruction(std::string_view word) const {
+  if (word.empty()) return nullptr;
+  auto it = instrIndex_.find(std::string(word));
+  return it == instrIndex_.end() ? nullptr : it->second;
+}
+
+int32_t TF_ASM::InstructionIndex(std::string_view word) const {
+  const TInstructionDescriptor* d = FindInstruction(word);
+  return d ? d->Kind : -1;
+}
+
+bool TF_ASM::IsMacroName(std::string_view word) const {
+  if (macros_.empty()) return false;
+  return macroByName_.count(std::string(word)) != 0;
+}
+
+// ---------------------------------------------------------------------------
+// Splitting
+
+void TF_ASM::SplitSourceLine(TAsmLine& line) const {
+  line.ClearFields();
+  const std::string& w = line.WorkText;
+  const size_t len = w.size();
+  size_t codeEnd = w.find(';');
+  if (codeEnd != std::string::npos) {
+    line.SetFieldSpan(1, static_cast<int>(codeEnd + 1), static_cast<int>(len - codeEnd));
+  } else {
+    codeEnd = len;
+  }
+  int k = 2;
+  size_t p = 0;
+  auto classify = [&](std::string_view tok, int& field) {
+    if (const TInstructionDescriptor* d = FindInstruction(tok)) {
+      line.InstrIndex = d->Kind;
+      line.Opcode = d;
+      field = 3;
+      return;
+    }
+    TAsmDirective dir = DirectiveOf(tok);
+    if (dir != DirNone) {
+      line.HasDirective = 1;
+      line.Directive = dir;
+      field = 3;
+      return;
+    }
+    if (IsMacroName(tok)) {
+      line.IsMacroCall = 1;
+      field = 3;
+      return;
+    }
+    if (field == 2) line.HasLabel = 1;
+  };
+  while (p < codeEnd && k <= kMaxFields) {
+    size_t start, end;
+    if (k <= 3) {
+      while (p < codeEnd && (w[p] == ' ' || w[p] == '\t')) ++p;
+      if (p >= codeEnd) break;
+      start = p;
+      while (p < codeEnd && w[p] != ' ' && w[p] != '\t') ++p;
+      end = p;
+      int field = k;
+      classify(std::string_view(w).substr(start, end - start), field);
+      k = field;
+    } else {
+      while (p < codeEnd && (w[p] == ' ' || w[p] == '\t' || w[p] == ',' || w[p] == '=')) ++p;
+      if (p >= codeEnd) break;
+      start = p;
+      while (p < codeEnd && w[p] != ',' && w[p] != '=') ++p;
+      end = p;
+      while (end > start && (w[end - 1] == ' ' || w[end - 1] == '\t')) --end;
+    }
+    line.SetFieldSpan(k, static_cast<int>(start + 1), static_cast<int>(end - start));
+    ++k;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Reading files
+
+std::string TF_ASM::ResolveIncludePath(const std::string& name) const {
+  std::string rel = name;
+  std::replace(rel.begin(), rel.end(), '\\', '/');
+  std::string direct = mainFolder_ + rel;
+  std::error_code ec;
+  if (fs::exists(direct, ec)) return direct;
+  // Names are upper-cased by the reader: find each part ignoring case.
+  fs::path base = mainFolder_.empty() ? fs::path(".") : fs::path(mainFolder_);
+  fs::path result = mainFolder_.empty() ? fs::path() : fs::path(mainFolder_);
+  fs::path relPath(rel);
+  for (const fs::path& part : relPath) {
+    std::string want = UpperKey(part.string());
+    if (want.empty() || want == ".") continue;
+    bool found = false;
+    if (fs::is_directory(base, ec)) {
+      for (const auto& entry : fs::directory_iterator(base, ec)) {
+        if (UpperKey(entry.path().filename().string()) == want) {
+          base = entry.path();
+          result /= entry.path().filename();
+          found = true;
+          break;
+        }
+      }
+    }
+    if (!found) return direct;
+  }
+  return result.string();
+}
+
+bool TF_ASM::ReadMainSource() {
+  objectBase_ = 0;
+  ifActive_ = 0;
+  std::string path = OutputFileName(OutMainFile);
+  mainFolder_.clear();
+  MainFileDir(mainFolder_);
+  if (mainFolder_.size() > 128) mainFolder_.resize(128);
+  return ReadSourceFile(path, false);
+}
+
+bool TF_ASM::ReadSourceFile(const std::string& path, bool objectFile) {
+  Step();
+  std::string data;
+  if (!ReadWholeFile(path, data) && !ReadWholeFile(path, data)) {
+    ReportAsmError(nullptr, AsmErrOpenSource, true, path);
+    return false;
+  }
+  if (sourceFiles_.size() >= 255) {
+    ReportAsmError(nullptr, AsmErrOutOfMemory, true, path);
+    return false;
+  }
+  const uint8_t fileIndex = static_cast<uint8_t>(sourceFiles_.size());
+  sourceFiles_.push_back(path);
+  std::error_code ec;
+  fs::path canon = fs::weakly_canonical(fs::path(path), ec);
+  openedFiles_.push_back(UpperKey(ec ? path : canon.string()));
+  if (objectFile) return ReadObjectFile(data, fileIndex);
+  return ReadTextLines(data, fileIndex);
+}
+
+bool TF_ASM::ReadTextLines(const std::string& data, uint8_t fileIndex) {
+  size_t pos = 0;
+  int32_t lineNo = 0;
+  const size_t n = data.size();
+  while (pos < n && !endSeen_) {
+    size_t eol = data.find('\n', pos);
+    size_t next = eol == std::string::npos ? n : eol + 1;
+    size_t end = eol == std::string::npos ? n : eol;
+    if (end > pos && data[end - 1] == '\r') --end;
+    ++lineNo;
+    const size_t rawLen = end - pos;
+    if (rawLen == 0) {
+      pos = next;
+      continue;
+    }
+    TAsmLine line;
+    line.WorkText.assign(data, pos, std::min<size_t>(rawLen, kMaxLineText));
+    pos = next;
+    for (char& c : line.WorkText)
+      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    line.Text = line.WorkText;
+    line.FileIndex = fileIndex;
+    line.LineNo = lineNo;
+    if ((lineNo & 63) == 0) Step();
+    SplitSourceLine(line);
+    if (!line.HasField(3)) {
+      if (!StoreLine(std::move(line))) return false;
+      continue;
+    }
+    switch (line.HasDirective ? line.Directive : static_cast<uint8_t>(DirNone)) {
+      case DirINCLUDE:
+        if (!HandleInclude(line)) return false;
+        break;
+      case DirMACRO: {
+        if (definingMacro_) {
+          ReportAsmError(&line, AsmErrIllegalMacro, false, line.Text);
+          return false;
+        }
+        std::string name = line.Field(2);
+        if (name.size() > 128) name.resize(128);
+        if (name.empty()) {
+          ReportAsmError(&line, AsmErrIllegalMacro, false, line.Text);
+          return false;
+        }
+        definingMacro_ = 1;
+        Macro m;
+        m.Name = name;
+        m.Number = macros_.empty() ? 0 : macros_.back().Number + 1;
+        macroByName_.emplace(name, static_cast<int>(macros_.size()));
+        macros_.push_back(std::move(m));
+        if (!StoreLine(std::move(line))) return false;
+        break;
+      }
+      case DirENDM:
+        if (definingMacro_) {
+          macros_.back().Body.push_back(std::move(line));
+          definingMacro_ = 0;
+        } else {
+          ReportAsmError(&line, AsmErrIllegalMacro, false, std::string("ENDM"));
+          return false;
+        }
+        break;
+      case DirDEFINE: {
+        int32_t v = 0;
+        std::string f5 = line.Field(5);
+        if (!ParseNumber(f5, v)) {
+          ReportAsmError(&line, AsmErrMissingArgument, false, f5);
+          return false;
+        }
+        std::string name = line.Field(4);
+        if (defineTable_.AddSymbol(name, name, v, 'V', 0) == 1) {
+          ReportAsmError(&line, AsmErrOutOfMemory, true, name);
+          return false;
+        }
+        break;
+      }
+      case DirEND:
+        endSeen_ = 1;
+        break;
+      default:
+        if (!StoreLine(std::move(line))) return false;
+        break;
+    }
+  }
+  return true;
+}
+
+bool TF_ASM::EvaluateCondition(const TAsmLine& line, bool& result) {
+  const int n = line.OperandCount();
+  if (n == 1) {
+    std::string op = line.Field(4);
+    if (op == "FALSE") {
+      result = false;
+      return true;
+    }
+    const TAsmSymbol* s = defineTable_.FindSymbol(op);
+    if (!s) {
+      ReportAsmError(&line, AsmErrUndefined, false, op);
+      return false;
+    }
+    result = s->Value > 0;
+    return true;
+  }
+  if (n == 2) {
+    std::string a = line.Field(4), b = line.Field(5);
+    const TAsmSymbol* sa = defineTable_.FindSymbol(a);
+    if (!sa) {
+      ReportAsmError(&line, AsmErrUndefined, false, a);
+      return false;
+    }
+    const TAsmSymbol* sb = defineTable_.FindSymbol(b);
+    if (!sb) {
+      ReportAsmError(&line, AsmErrUndefined, false, b);
+      return false;
+    }
+    result = sa->Value == sb->Value;
+    return true;
+  }
+  ReportAsmError(&line, AsmErrMissingArgument, false, line.Text);
+  return false;
+}
+
+bool TF_ASM::StoreLine(TAsmLine&& line) {
+  if (definingMacro_) {
+    macros_.back().Body.push_back(std::move(line));
+    return true;
+  }
+  if (line.HasDirective) {
+    switch (line.Directive) {
+      case DirIF: {
+        bool cond = false;
+        if (!EvaluateCondition(line, cond)) return false;
+        ifActive_ = 1;
+        ifTrue_ = cond ? 1 : 0;
+        elsePart_ = 0;
+        return true;
+      }
+      case DirELSE:
+        elsePart_ = ifTrue_ ? 0 : 1;
+        ifTrue_ = 0;
+        return true;
+      case DirENDIF:
+        ifActive_ = ifTrue_ = elsePart_ = 0;
+        return true;
+      default:
+        break;
+    }
+  }
+  if (!ifActive_ || ifTrue_ || elsePart_) mainLines_.Append(std::move(line));
+  return true;
+}
+
+bool TF_ASM::HandleInclude(const TAsmLine& line) {
+  std::string name = line.Field(4);
+  if (name.size() > 128) name.resize(128);
+  const TChipConfig& chip = Chip();
+  for (int i = 0; i < chip.RestrictCount && i < kRestrictCapacity; ++i) {
+    if (!chip.RestrictList[i].empty() && chip.RestrictList[i] == name) {
+      ReportAsmError(&line, AsmErrIllegalFile, false, name);
+      return false;
+    }
+  }
+  const bool objectFile = IsObjectName(name);
+  std::string path = ResolveIncludePath(name);
+  std::error_code ec;
+  fs::path canon = fs::weakly_canonical(fs::path(path), ec);
+  std::string key = UpperKey(ec ? path : canon.string());
+  if (std::find(openedFiles_.begin(), openedFiles_.end(), key) != openedFiles_.end()) {
+    ReportAsmError(&line, AsmErrCircularFile, false, path);
+    return false;
+  }
+  if (!ifActive_ || ifTrue_ || elsePart_) return ReadSourceFile(path, objectFile);
+  return true;
+}
+
+bool TF_ASM::ReadObjectFile(const std::string& data, uint8_t fileIndex) {
+  (void)data;
+  (void)fileIndex;
+  // Object files are not produced by this assembler; an included one cannot
+  // be turned back into source lines.
+  ReportAsmError(nullptr, AsmErrIllegalMacro, true, std::string("Error Code"));
+  return false;
+}
+
+// ---------------------------------------------------------------------------
+// Macro expansion
+
+std::string TF_ASM::NewLocalLabel() {
+  return "Lab@" + std::to_string(localLabelCounter_++);
+}
+
+bool TF_ASM::ExpandAllMacros() {
+  Step();
+  if (macros_.empty()) return true;
+  if (definingMacro_) {
+    // A MACRO without its ENDM: the rest of the source went into its body.
+    const Macro& m = macros_.back();
+    ReportAsmError(&m.Body.front(), AsmErrIllegalMacro, true, std::string("ENDM"));
+    return false;
+  }
+  std::vector<int> active;
+  for (TAsmLineList::Node* n = mainLines_.First(); n; n = n->Next) {
+    if (!n->Line.IsMacroCall) continue;
+    TAsmLineList::Node* at = n;
+    if (!ExpandCall(at, n->Line, active)) return false;
+    n = at;
+  }
+  return true;
+}
+
+bool TF_ASM::ExpandCall(TAsmLineList::Node*& at, const TAsmLine& call, std::vector<int>& active) {
+  std::string name = call.Field(3);
+  if (name.size() > 64) name.resize(64);
+  auto it = macroByName_.find(name);
+  if (it == macroByName_.end()) {
+    ReportAsmError(&call, AsmErrUndefined, false, name);
+    return false;
+  }
+  const int mi = it->second;
+  if (std::find(active.begin(), active.end(), mi) != active.end()) {
+    ReportAsmError(&call, AsmErrCircularMacro, false, name);
+    return false;
+  }
+  const Macro& m = macros_[mi];
+  const TAsmLine& head = m.Body.front();
+  const int a = call.OperandCount();
+  const int b = head.OperandCount();
+  if (b < a) {
+    ReportAsmError(&call, AsmErrTooManyArguments, false, nullptr);
+    return false;
+  }
+  if (a < b) {
+    ReportAsmError(&call, AsmErrMissingArgument, false, nullptr);
+    return false;
+  }
+  if (active.size() >= 256) {
+    ReportAsmError(&call, AsmErrMacroTooDeep, false, call.Text);
+    return false;
+  }
+  TAsmSymbols table;
+  for (int i = 1; i <= a; ++i) {
+    std::string pn = head.Field(3 + i);
+    int r = table.AddSymbol(pn, call.Field(3 + i), 0, 'C', 0);
+    if (r == 1) {
+      ReportAsmError(&head, AsmErrOutOfMemory, true, nullptr);
+      return false;
+    }
+    if (r == 2) {
+      ReportAsmError(&head, AsmErrDuplicate, false, pn);
+      return false;
+    }
+  }
+  // Code labels of the body are local to each expansion.
+  for (size_t i = 1; i < m.Body.size(); ++i) {
+    const TAsmLine& bl = m.Body[i];
+    if (!bl.HasLabel) continue;
+    if (bl.HasDirective &&
+        (bl.Directive == DirEQU || bl.Directive == DirSET || bl.Directive == DirLOCAL))
+      continue;
+    std::string label = bl.Field(2);
+    if (label.size() < 2 || label.back() != ':') {
+      ReportAsmError(&bl, AsmErrIllegalSymbol, false, label);
+      return false;
+    }
+    label.pop_back();
+    int r = table.AddSymbol(label, NewLocalLabel(), 0, 'C', 0);
+    if (r == 1) {
+      ReportAsmError(&bl, AsmErrOutOfMemory, true, nullptr);
+      return false;
+    }
+    if (r == 2) {
+      ReportAsmError(&bl, AsmErrDuplicate, false, label);
+      return false;
+    }
+  }
+  active.push_back(mi);
+  uint8_t ifA = 0, ifT = 0, elseP = 0;
+  for (size_t i = 1; i < m.Body.size(); ++i) {
+    const TAsmLine& bl = m.Body[i];
+    if (bl.HasDirective && (bl.Directive == DirIF || bl.Directive == DirELSE ||
+                            bl.Directive == DirENDIF)) {
+      if (bl.Directive == DirIF) {
+        bool cond = false;
+        if (!EvaluateCondition(bl, cond)) return false;
+        ifA = 1;
+        ifT = cond ? 1 : 0;
+        elseP = 0;
+      } else if (bl.Directive == DirELSE) {
+        elseP = ifT ? 0 : 1;
+        ifT = 0;
+      } else {
+        ifA = ifT = elseP = 0;
+      }
+      continue;
+    }
+    if (!(ifA == 0 || ifT || elseP)) continue;
+    TAsmLine copy = bl;
+    copy.FromMacro = 1;
+    if (copy.HasDirective && copy.Directive == DirLOCAL) {
+      const int n = copy.OperandCount();
+      if (n > 1) {
+        ReportAsmError(&copy, AsmErrTooManyArguments, false, nullptr);
+        return false;
+      }
+      if (n == 0) {
+        ReportAsmError(&copy, AsmErrMissingArgument, false, nullptr);
+        return false;
+      }
+      std::string ln = copy.Field(2);
+      int r = table.AddSymbol(ln, copy.Field(4), 0, 'C', 0);
+      if (r == 1) {
+        ReportAsmError(&copy, AsmErrOutOfMemory, true, nullptr);
+        return false;
+      }
+      if (r == 2) {
+        ReportAsmError(&copy, AsmErrDuplicate, false, ln);
+        return false;
+      }
+    }
+    if (copy.HasLabel) {
+      std::string label = copy.Field(2);
+      bool colon = !label.empty() && label.back() == ':';
+      if (colon) label.pop_back();
+      const TAsmSymbol* s = table.FindSymbol(label);
+      if (!s) {
+        ReportAsmError(&copy, AsmErrUndefined, false, label);
+        return false;
+      }
+      copy.ReplaceField(2, colon ? s->Text + ":" : s->Text);
+    }
+    if (copy.Opcode || copy.HasDirective || copy.IsMacroCall) {
+      for (int f = 4; f <= kMaxFields && copy.HasField(f); ++f) {
+        std::string op = copy.Field(f);
+        std::string sub = SubstituteNames(table, op);
+        if (sub != op) copy.ReplaceField(f, sub);
+      }
+    }
+    const bool nested = copy.IsMacroCall;
+    at = mainLines_.InsertAfter(at, std::move(copy));
+    if (nested) {
+      TAsmLine callCopy = at->Line;
+      if (!ExpandCall(at, callCopy, active)) return false;
+    }
+  }
+  active.pop_back();
+  return true;
+}
+
+}  // namespace kyvor

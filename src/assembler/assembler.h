@@ -1,0 +1,252 @@
+#pragma once
+// The assembler. One TF_ASM per build: create it, call Assemble() once, drop
+// it. The main file is the one stored with StoreMainFileName (base/outputfile.h);
+// the chip is the selected one (Chip(), chip/chipconfig.h); the instruction
+// list, program memory, symbols and information block are the CPU model's,
+// reached through IAsmTarget; wait lamps, error list, checksum label and the
+// source view tables through IAsmHost.
+//
+//   kyvor::TAsmOptions opt;  opt.AssembleOnly = 0;   // 0: Assemble & Debug (strict)
+//   kyvor::TF_ASM asmForm(host, target, opt);          // 1: Assemble (lenient)
+//   uint8_t ok = asmForm.Assemble();                   // 1 = no error reported
+#include <cstdint>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "assembler/asm_host.h"
+#include "assembler/asm_lines.h"
+#include "assembler/asm_symbols.h"
+
+namespace kyvor {
+
+// Options of a build (from the options dialog and the command).
+struct TAsmOptions {
+  uint8_t AssembleOnly = 0;      // 1 plain Assemble (lenient), 0 Assemble & Debug (strict)
+  uint8_t SmartCompiler = 0;     // shorten near CALL/JMP (K08A)
+  uint8_t Optimization = 0;      // "Optimization" (COptimization): repeat shortening
+  uint8_t UnusedFillMode = 0;    // 0: 0x0000, 1: 0xFFFF, 2: jump-to-0 pairs
+  uint8_t OutListFile = 1;       // write ".lst"
+  uint8_t OutAsciiFile = 1;      // write ".asc"
+  uint8_t OutBinaryFile = 1;     // write ".hex"
+  uint8_t OutBinarySplitFile = 0;  // ".obj" (not written by this assembler)
+  uint8_t RomEmulationType = 0;  // ".EEH" (not written by this assembler)
+  uint8_t Protect = 0;           // CProtect
+  uint8_t WdtJumpZero = 0;       // ChWDTJMPOO: "JMP 0" watchdog reset vector (chip 113)
+  uint8_t AcmGroupEnabled = 0;   // GruopACM enabled
+  uint8_t Acm10 = 1;             // RACM10 selected
+  uint8_t EnHAO = 0, EnSHAO = 0, EnSLAO = 0;
+  int32_t HaoNumber = 0;         // EHAO
+  int32_t PermissNumber = 0;     // EPERMISS
+  int32_t LaoNumber = 0;         // ELAO
+  uint8_t StackOverStop = 0;     // STKOVSTOP
+  uint16_t AcceptedPodChipId = 0;
+};
+
+// Error codes of the assembler.
+enum TAsmErrorCode : int {
+  AsmErrUnknown = 0, AsmErrOpenSource = 1, AsmErrOpenFile = 2, AsmErrDuplicate = 4,
+  AsmErrUndefined = 5, AsmErrOutOfMemory = 6, AsmErrIllegalSymbol = 8,
+  AsmErrIllegalArgument = 9, AsmErrOverwrite = 10, AsmErrAddressRange = 11,
+  AsmErrMissingArgument = 13, AsmErrTooManyArguments = 14, AsmErrIllegalMacro = 16,
+  AsmErrMacroTooDeep = 19, AsmErrCircularFile = 20, AsmErrCircularMacro = 21,
+  AsmErrOverRange = 23, AsmErrIllegalRegister = 24, AsmErrIllegalBit = 25,
+  AsmErrMemoryOver = 26, AsmErrPclatl = 52, AsmErrIllegalFile = 53
+};
+
+// The fixed English text of an error code ("" for an unknown code); code 11
+// names the ROM size in K words.
+std::string AsmErrorMessage(int code, uint32_t romWords);
+
+// One CRC-16 step of the image checksum (polynomial 0x8005, byte into the low end).
+uint16_t ImageCrc16Update(uint8_t byte, uint16_t crc);
+
+// The program image: 32,768 cells and the location counter.
+struct TImageCell {
+  uint16_t Word = 0;
+  int32_t LineSeq = 0;  // sequence number of the producing line, 0 = none
+};
+
+class TF_ASM {
+ public:
+  static constexpr int kImageCells = 32768;
+
+  TF_ASM(IAsmHost& host, IAsmTarget& target, const TAsmOptions& options);
+  ~TF_ASM();
+  TF_ASM(const TF_ASM&) = delete;
+  TF_ASM& operator=(const TF_ASM&) = delete;
+
+  // The whole run: 1 = success (nothing reported), 0 = failure.
+  uint8_t Assemble();
+
+  // Results, for the IDE's views and for tests.
+  int ErrorCount() const { return errorCount_; }
+  uint16_t CodeChecksum() const { return codeChecksum_; }
+  const TImageCell& ImageCell(int address) const { return image_[address & (kImageCells - 1)]; }
+  int32_t LocationCounter() const { return locationCounter_; }
+  int32_t AssembledWordCount() const { return assembledWordCount_; }
+  uint16_t TotalCodeLines() const { return totalCodeLines_; }
+  int32_t HighestAddress() const { return highestAddress_; }
+  const TAsmLineList& MainLines() const { return mainLines_; }
+  const TAsmSymbols& FinalSymbols() const { return finalSymbols_; }
+  const TAsmSymbols& PassSymbols() const { return passSymbols_; }
+  const std::vector<std::string>& SourceFiles() const { return sourceFiles_; }
+  // Error texts in report order (the error-line list).
+  const std::vector<std::string>& ErrorTexts() const { return errorTexts_; }
+  uint32_t RomWords() const { return romWords_; }
+
+ private:
+  struct Macro {
+    std::string Name;
+    int Number = 0;
+    std::vector<TAsmLine> Body;  // MACRO line first, ENDM line last
+  };
+  struct PendingError {
+    int Code;
+    int32_t Seq;  // line, 0 = none
+    bool HasLine;
+    TAsmLine Line;
+    bool Fatal;
+    std::string Extra;
+    bool HasExtra;
+  };
+  struct Fixup {
+    int32_t Address;
+    uint8_t Short;
+    uint8_t Relative;
+  };
+  struct ForwardRef {
+    int32_t Address;
+  };
+
+  // --- driver and errors ---
+  void ResetAssembler();
+  void ReportAsmError(const TAsmLine* line, int code, bool fatal, const std::string* extra);
+  void ReportAsmError(const TAsmLine* line, int code, bool fatal, const std::string& extra) {
+    ReportAsmError(line, code, fatal, &extra);
+  }
+  // Errors of a pass go through here: reported at once or kept for later.
+  void PassError(const TAsmLine* line, int code, bool fatal, const std::string* extra);
+  void PassError(const TAsmLine* line, int code, bool fatal, const std::string& extra) {
+    PassError(line, code, fatal, &extra);
+  }
+  void OpenErrorFile();
+  void CloseErrorFile();
+  void TransferAndCheck();
+  void CheckWord(int address, uint16_t word, const TAsmLine& line);
+  void BuildInfoBlock();
+  bool HandOff();
+  void Step() { host_.lineStep(); }
+
+  // --- instruction lookup ---
+  void BuildInstructionIndex();
+  const TInstructionDescriptor* FindInstruction(std::string_view word) const;
+  int32_t InstructionIndex(std::string_view word) const;
+
+  // --- source reader ---
+  bool IsMacroName(std::string_view word) const;
+  void SplitSourceLine(TAsmLine& line) const;
+  bool ReadMainSource();
+  bool ReadSourceFile(const std::string& path, bool objectFile);
+  bool ReadTextLines(const std::string& data, uint8_t fileIndex);
+  bool HandleInclude(const TAsmLine& line);
+  bool StoreLine(TAsmLine&& line);
+  bool EvaluateCondition(const TAsmLine& line, bool& result);
+  bool ReadObjectFile(const std::string& data, uint8_t fileIndex);
+  std::string ResolveIncludePath(const std::string& name) const;
+  bool ExpandAllMacros();
+  bool ExpandCall(TAsmLineList::Node*& at, const TAsmLine& call, std::vector<int>& active);
+  std::string NewLocalLabel();
+
+  // --- program image ---
+  void ClearProgramImage();
+  void ApplyFill();
+  int32_t EmitWord(TAsmLine& line, uint16_t word, int mode, int32_t seq);
+  bool SetLocationCounter(uint16_t address, const TAsmLine& line);
+  void ResetImageForPass();
+  static uint16_t InsertBitField(int32_t value, int lo, int hi);
+
+  // --- passes ---
+  bool FirstPass();
+  bool AssemblePass(int reporting, int relaxed);
+  bool AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed);
+  void DefineLabel(TAsmLine& line, int reporting);
+  void TrackMacroNesting(TAsmLineList::Node* node);
+  bool EncodeInstruction(TAsmLine& line, bool firstEmission, uint16_t& word,
+                         bool& unresolved);
+  bool EvalOperand(const std::string& text, int32_t& value, bool withImports);
+  bool FinishPass(int reporting);
+  bool CollectShortCalls(const std::vector<int32_t>& in, std::vector<int32_t>& out);
+  bool OptimizeCalls();
+  void ReencodeLine(TAsmLine& line);
+
+  // --- output files ---
+  int WriteListing();
+  bool WriteSymbolMap();
+  int WriteAsciiDump();
+  int WriteBinaryImage();
+
+  IAsmHost& host_;
+  IAsmTarget& target_;
+  TAsmOptions options_;
+  uint32_t romWords_ = 4096;
+
+  // lists and tables
+  TAsmLineList mainLines_;
+  std::vector<std::string> sourceFiles_;   // index = file index
+  std::vector<std::string> openedFiles_;   // upper-cased keys of opened files
+  std::vector<std::string> errorTexts_;
+  std::vector<Macro> macros_;
+  std::unordered_map<std::string, int> macroByName_;  // first macro of a name
+  TAsmSymbols finalSymbols_, passSymbols_, defineTable_, globalDecl_, globalImport_,
+      externTable_, forwardRefs_;
+  std::unordered_map<std::string, const TInstructionDescriptor*> instrIndex_;
+
+  // image
+  std::unique_ptr<TImageCell[]> image_;
+  int32_t locationCounter_ = 0;
+  int32_t assembledWordCount_ = 0;
+  uint8_t wordCountFrozen_ = 0;
+  uint16_t totalCodeLines_ = 0;
+  int32_t highestAddress_ = 0;
+
+  // reader state
+  uint8_t definingMacro_ = 0;
+  uint8_t endSeen_ = 0;
+  uint8_t ifActive_ = 0, ifTrue_ = 0, elsePart_ = 0;
+  int32_t localLabelCounter_ = 0;
+  int32_t objectBase_ = 0;
+  std::string mainFolder_;
+
+  // pass state
+  int32_t sectionNo_ = 0;
+  int32_t ramPointer_ = 0;
+  int32_t macroRecordCounter_ = 0;
+  std::vector<TAsmLineList::Node*> openCalls_;
+  TAsmLineList::Node* pendingCall_ = nullptr;
+  std::vector<Fixup> fixups_;
+  std::vector<int32_t> callSites_;
+  int passReporting_ = 1;
+  bool deferErrors_ = false;
+  std::vector<PendingError> deferred_;
+  uint8_t prevFileIndex_ = 255;
+  // How pass errors are reported: 0 all; 1 first pass before call
+  // shortening (layout errors wait for the final layout); 2 intermediate
+  // pass (fatal only); 3 final pass after shortening (layout errors only).
+  int passErrorMode_ = 0;
+  bool wdtVectorDone_ = false;
+  bool firstPassDone_ = false;
+
+  // driver state
+  int errorCount_ = 0;
+  uint8_t abortFlag_ = 0;
+  std::ofstream errorFile_;
+  bool errorFileOpen_ = false;
+  uint16_t codeChecksum_ = 0;
+  std::vector<int> eepromAddr_, eepromFile_, eepromLine_;
+  int eepromCount_ = 0;
+};
+
+}  // namespace kyvor

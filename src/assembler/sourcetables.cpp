@@ -1,0 +1,93 @@
+#include "assembler/sourcetables.h"
+
+#include <new>
+
+namespace kyvor {
+
+TSourceLineTables::TSourceLineTables() : addrIndex_(kAddrEntries, 0) {}
+
+bool TSourceLineTables::AddPage(int lineCount) {
+  if (PageCount() >= kMaxPages) return false;
+  Page p;
+  p.Slots.reset(new (std::nothrow) int32_t[2 * static_cast<size_t>(kLinesPerPage)]);
+  if (!p.Slots) return false;
+  for (int i = 0; i < kLinesPerPage; ++i) {
+    // Lines of the file start without code; lines beyond it are zero.
+    p.Slots[2 * i] = i < lineCount ? -1 : 0;
+    p.Slots[2 * i + 1] = 0;
+  }
+  pages_.push_back(std::move(p));
+  return true;
+}
+
+void TSourceLineTables::ClearPages() { pages_.clear(); }
+
+bool TSourceLineTables::CreateMacroTable() {
+  macros_.reset(new (std::nothrow) TMacroExpansionRecord[kMacroRecords]);
+  if (!macros_) return false;
+  for (int i = 0; i < kMacroRecords; ++i) {
+    macros_[i] = TMacroExpansionRecord{};
+  }
+  return true;
+}
+
+void TSourceLineTables::FreeMacroTable() { macros_.reset(); }
+
+void TSourceLineTables::PutMacroRecord(int n, const TMacroExpansionRecord& record) {
+  if (!macros_ || n < 1 || n > kMacroRecords) return;
+  macros_[n - 1] = record;
+}
+
+const TMacroExpansionRecord* TSourceLineTables::GetMacroRecord(int n) const {
+  if (!macros_ || n < 1 || n > kMacroRecords) return nullptr;
+  return &macros_[n - 1];
+}
+
+bool TSourceLineTables::SetAddrMacroIndex(int32_t address, int32_t n) {
+  if (static_cast<uint32_t>(address) > static_cast<uint32_t>(lastAddress_) ||
+      static_cast<uint32_t>(address) >= static_cast<uint32_t>(kAddrEntries))
+    return false;
+  addrIndex_[address] = n;
+  return true;
+}
+
+int32_t TSourceLineTables::GetAddrMacroIndex(int32_t address) const {
+  if (static_cast<uint32_t>(address) > static_cast<uint32_t>(lastAddress_) ||
+      static_cast<uint32_t>(address) >= static_cast<uint32_t>(kAddrEntries))
+    return 0;
+  return addrIndex_[address];
+}
+
+void TSourceLineTables::ClearAddrMacroIndex() {
+  for (int32_t a = 0; a <= lastAddress_ && a < kAddrEntries; ++a) addrIndex_[a] = 0;
+}
+
+bool TSourceLineTables::SetLineInfo(int page, int line, int32_t value, int slot) {
+  if (line < 1 || line > kLinesPerPage || page < 1 || page > PageCount()) return false;
+  if (slot != 0 && slot != 1) return false;
+  pages_[page - 1].Slots[2 * (line - 1) + slot] = value;
+  return true;
+}
+
+int32_t TSourceLineTables::GetLineInfo(int page, int line, int slot) const {
+  if (line < 1 || line > kLinesPerPage || page < 1 || page > PageCount()) return 0;
+  if (slot != 0 && slot != 1) return 0;
+  return pages_[page - 1].Slots[2 * (line - 1) + slot];
+}
+
+bool TSourceLineTables::LineHasNoCode(int page, int line) const {
+  const uint32_t s0 = static_cast<uint32_t>(GetLineInfo(page, line, 0));
+  return s0 >= 0xFFFFFu && GetLineInfo(page, line, 1) == 0;
+}
+
+int32_t TSourceLineTables::FirstCodeAddress(int n) const {
+  for (int guard = 0; guard <= kMacroRecords; ++guard) {
+    const TMacroExpansionRecord* r = GetMacroRecord(n);
+    if (!r) return 0xFFFFF;
+    if (r->Nested != 1) return r->CodeAddress;
+    n = r->ChildRecNo;
+  }
+  return 0xFFFFF;  // a cycle of nested records
+}
+
+}  // namespace kyvor
