@@ -2,6 +2,10 @@
 
 #include <memory>
 
+#include "base/dialogs.h"
+#include "base/lang.h"
+#include "base/modes.h"
+
 
 namespace kyvor {
 
@@ -47,6 +51,14 @@ uint16_t DataMemorySize() {
 }
 
 uint16_t MaxHardwareBreakpoints() { return 15; }
+
+bool CheckIceInterface() {
+  if (Modes().IceInterfaceIndex != 0 || Modes().PodlessMode != 0) return true;
+  Dialogs().messageBox(LangTextUtf8(lt::PleaseSetLptAddress), "", MsgIcon::Error, MbOk);
+  return false;
+}
+
+int TChipLoadListener::languageIndex() const { return LangState().LanguageIndex; }
 
 void SetChipLoadListener(TChipLoadListener* listener) { g_listener = listener; }
 

@@ -244,6 +244,11 @@ int LastProgramAddress();       // ProgramMemoryPages() * 256 - 1
 uint16_t DataMemorySize();      // 256 + 256 per RAM bank 1..15 with Start < End
 uint16_t MaxHardwareBreakpoints();  // 15
 
+// True when a pod interface is chosen (IceInterfaceIndex not 0) or the
+// podless mode is on; otherwise shows "Please set address of LPT!" in the
+// current language in an error box with OK and gives false.
+bool CheckIceInterface();
+
 // ---------------------------------------------------------------------------
 // Effects of loading on windows and on the pod
 // ---------------------------------------------------------------------------
@@ -256,7 +261,7 @@ class TChipLoadListener {
   virtual ~TChipLoadListener() = default;
 
   // Queries the loader needs from elsewhere.
-  virtual int languageIndex() const { return 0; }     // 0 English, 1 Chinese
+  virtual int languageIndex() const;  // 0 English, 1 Chinese; default LangState()'s
   virtual uint16_t podChipId() const { return 0; }    // chip ID the pod reported
   virtual bool writerIdentityEnabled() { return false; }  // TKy_UP.WriterIdentityEnabled
 

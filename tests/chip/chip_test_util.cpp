@@ -41,3 +41,15 @@ void ResetChipState() {
 std::string ShippedProgramFolder() { return std::string(KYVOR_DATA_DIR) + "/"; }
 
 }  // namespace kyvor::test
+
+namespace kyvor::test {
+
+uint8_t LoadChipLines(const ScratchFolder& folder, const std::vector<std::string>& chipLines) {
+  folder.writeInclude("KySel.INC", {"V1.0 test list", "CHIP.INC  TEST  CHIP"});
+  folder.writeInclude("CHIP.INC", chipLines);
+  ReadChipList(folder.program());
+  Chip().ChipIndex = 0;
+  return GetSELUP();
+}
+
+}  // namespace kyvor::test

@@ -36,3 +36,41 @@ void ResetChipState();
 std::string ShippedProgramFolder();
 
 }  // namespace kyvor::test
+
+namespace kyvor::test {
+
+// A loader listener that answers the queries from its members and records
+// every effect it is asked for.
+class RecordingListener : public TChipLoadListener {
+ public:
+  int language = 0;
+  uint16_t podChip = 0;
+  bool writerAnswers = false;
+  std::vector<std::string> calls;
+  std::vector<int> stackDepths;
+  std::vector<bool> variantCommands;
+
+  int languageIndex() const override { return language; }
+  uint16_t podChipId() const override { return podChip; }
+  bool writerIdentityEnabled() override { calls.push_back("writerIdentity"); return writerAnswers; }
+  void chipLoadStarted() override { calls.push_back("started"); }
+  void chipVariantCommand(bool kind3) override { variantCommands.push_back(kind3); }
+  void productChanged() override { calls.push_back("product"); }
+  void stackDepthChanged(int depth) override { stackDepths.push_back(depth); }
+  void adcViewDropped() override { calls.push_back("adcViewDropped"); }
+  void writerCalibration() override { calls.push_back("writerCalibration"); }
+  void chipLoaded(uint8_t result) override { calls.push_back("loaded" + std::to_string(result)); }
+
+  bool called(const std::string& name) const {
+    for (const auto& c : calls) {
+      if (c == name) return true;
+    }
+    return false;
+  }
+};
+
+// Writes a one-chip list naming "CHIP.INC" and that chip file, reads the
+// list and loads chip 0. Returns GetSELUP's result.
+uint8_t LoadChipLines(const ScratchFolder& folder, const std::vector<std::string>& chipLines);
+
+}  // namespace kyvor::test
