@@ -7,11 +7,13 @@ bool TAsmLine::ReplaceField(int i, const std::string& t) {
   const int delta = static_cast<int>(t.size()) - FieldLength[i];
   const size_t s = FieldStart[i] - 1;
   const size_t e = s + FieldLength[i];
-  std::string w = WorkText.substr(0, s);
+  const std::string_view cur = Work();
+  std::string w(cur.substr(0, s));
   w += t;
-  if (e < WorkText.size()) w.append(WorkText, e, std::string::npos);
+  if (e < cur.size()) w.append(cur.substr(e));
   if (w.size() > static_cast<size_t>(kMaxLineText)) w.resize(kMaxLineText);
-  WorkText = std::move(w);
+  workText_ = std::move(w);
+  workOwned_ = true;
   int len = static_cast<int>(t.size());
   if (static_cast<int>(s) + len > kMaxLineText) len = kMaxLineText - static_cast<int>(s);
   FieldLength[i] = static_cast<uint8_t>(len < 0 ? 0 : len);
@@ -98,8 +100,7 @@ void TAsmLineList::Erase(Node* node) {
   else last_ = node->Prev;
   node->Live = false;
   node->Next = node->Prev = nullptr;
-  node->Line.WorkText.clear();
-  node->Line.Text.clear();
+  node->Line = TAsmLine();
   --size_;
 }
 

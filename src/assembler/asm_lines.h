@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kyvor {
@@ -23,8 +24,9 @@ enum TAsmDirective : uint8_t {
 };
 
 struct TAsmLine {
-  std::string Text;      // the line as read (for the listing)
-  std::string WorkText;  // working text; field spans index into it
+  // The line as read (upper case, at most 160 characters), for the listing.
+  // It points into text kept by the assembler for the whole run.
+  std::string_view Text;
   int32_t SeqNo = 0;
   uint16_t MacroRecNo = 0;
   uint16_t ParentRecNo = 0;
@@ -59,9 +61,21 @@ struct TAsmLine {
   int32_t InstrIndex = -1;           // instruction kind of field 3, -1 = none
   const TInstructionDescriptor* Opcode = nullptr;  // the instruction row of field 3
 
+  // The working text: Text until a field is rewritten. Field spans index
+  // into it.
+  std::string_view Work() const { return workOwned_ ? std::string_view(workText_) : Text; }
+  void SetWork(std::string text) {
+    workText_ = std::move(text);
+    workOwned_ = true;
+  }
+
   std::string Field(int i) const {
     if (i < 1 || i > kMaxFields || FieldStart[i] == 0) return std::string();
-    return WorkText.substr(FieldStart[i] - 1, FieldLength[i]);
+    return std::string(Work().substr(FieldStart[i] - 1, FieldLength[i]));
+  }
+  std::string_view FieldView(int i) const {
+    if (i < 1 || i > kMaxFields || FieldStart[i] == 0) return std::string_view();
+    return Work().substr(FieldStart[i] - 1, FieldLength[i]);
   }
   bool HasField(int i) const { return i >= 1 && i <= kMaxFields && FieldStart[i] != 0; }
   int OperandCount() const {
@@ -83,6 +97,10 @@ struct TAsmLine {
   // Replaces the text of field i; later fields move with it. False when the
   // field is empty.
   bool ReplaceField(int i, const std::string& t);
+
+ private:
+  std::string workText_;
+  bool workOwned_ = false;
 };
 
 // The doubly linked list of lines.

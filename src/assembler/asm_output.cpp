@@ -118,7 +118,7 @@ int TF_ASM::WriteListing() {
       continue;
     }
     if (l.Address == kNoAddress) continue;
-    std::string s = "  M   " + addrCode(l.Address) + l.WorkText;
+    std::string s = "  M   " + addrCode(l.Address) + std::string(l.Work());
     if (s.size() > 184) s.resize(184);
     out.Line(s);
   }
@@ -181,14 +181,27 @@ int TF_ASM::WriteAsciiDump() {
     ReportAsmError(nullptr, AsmErrOpenFile, true, path);
     return 0;
   }
+  static const char* const kNibble[16] = {"0000", "0001", "0010", "0011", "0100", "0101",
+                                          "0110", "0111", "1000", "1001", "1010", "1011",
+                                          "1100", "1101", "1110", "1111"};
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string s;
   for (uint32_t a = 0; a < romWords_; ++a) {
     const TImageCell& c = image_[a];
-    const std::string bits = IntToBinPad(c.Word, 16);
-    std::string s = bits.substr(0, 4) + "-" + bits.substr(4, 4) + "-" + bits.substr(8, 4) + "-" +
-                    bits.substr(12, 4) + "        // ";
+    s.clear();
+    for (int k = 3; k >= 0; --k) {
+      s.append(kNibble[(c.Word >> (4 * k)) & 15], 4);
+      if (k) s += '-';
+    }
+    s += "        //  ";
+    for (int k = 3; k >= 0; --k) s += kHex[(a >> (4 * k)) & 15];
     const TAsmLineList::Node* node = c.LineSeq ? mainLines_.BySeq(c.LineSeq) : nullptr;
-    if (node) s += " " + IntToHexPad(static_cast<int32_t>(a), 4) + "  " + node->Line.Text;
-    else s += " " + IntToHexPad(static_cast<int32_t>(a), 4) + " <Empty>";
+    if (node) {
+      s += "  ";
+      s.append(node->Line.Text);
+    } else {
+      s += " <Empty>";
+    }
     out.Line(s);
   }
   return 1;

@@ -305,7 +305,7 @@ void TF_ASM::TrackMacroNesting(TAsmLineList::Node* node) {
     pendingCall_ = node;
   }
   openCalls_.push_back(node);
-  if (openCalls_.size() > 31) PassError(&line, AsmErrMacroTooDeep, false, line.Text);
+  if (openCalls_.size() > 31) PassError(&line, AsmErrMacroTooDeep, false, std::string(line.Text));
   for (int f = 4; f <= kMaxFields && line.HasField(f); ++f) {
     std::string t = line.Field(f);
     int32_t v;
@@ -334,8 +334,7 @@ bool TF_ASM::AssemblePass(int reporting, int relaxed) {
       TAsmLine& l = node->Line;
       auto makeLine = [&](const char* text) {
         TAsmLine n;
-        n.WorkText = text;
-        n.Text = n.WorkText;
+        n.Text = KeepText(text);
         n.FileIndex = l.FileIndex;
         n.LineNo = l.LineNo;
         n.FromMacro = l.FromMacro;
@@ -598,9 +597,9 @@ bool TF_ASM::AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed) 
       if (!EvalOperand(operand, v, false))
         forwardRefs_.AddSymbol(operand, operand, a, 'M', sectionNo_);
       TAsmLine second;
-      second.WorkText = "NOPF    " + operand;
-      if (second.WorkText.size() > static_cast<size_t>(kMaxLineText)) second.WorkText.resize(kMaxLineText);
-      second.Text = second.WorkText;
+      std::string text = "NOPF    " + operand;
+      if (text.size() > static_cast<size_t>(kMaxLineText)) text.resize(kMaxLineText);
+      second.Text = KeepText(std::move(text));
       second.FileIndex = line.FileIndex;
       second.LineNo = line.LineNo;
       second.FromMacro = line.FromMacro;
@@ -750,7 +749,6 @@ bool TF_ASM::CollectShortCalls(const std::vector<int32_t>& in, std::vector<int32
       continue;
     }
     line.ReplaceField(3, isCall ? "RCALL" : "RJ");
-    const std::string work = line.WorkText;
     SplitSourceLine(line);
     line.LongCallLine = line.LongJumpLine = 0;
     TAsmLineList::Node* next = node->Next;

@@ -114,7 +114,7 @@ bool TF_ASM::IsMacroName(std::string_view word) const {
 
 void TF_ASM::SplitSourceLine(TAsmLine& line) const {
   line.ClearFields();
-  const std::string& w = line.WorkText;
+  const std::string_view w = line.Work();
   const size_t len = w.size();
   size_t codeEnd = w.find(';');
   if (codeEnd != std::string::npos) {
@@ -154,7 +154,7 @@ void TF_ASM::SplitSourceLine(TAsmLine& line) const {
       while (p < codeEnd && w[p] != ' ' && w[p] != '\t') ++p;
       end = p;
       int field = k;
-      classify(std::string_view(w).substr(start, end - start), field);
+      classify(w.substr(start, end - start), field);
       k = field;
     } else {
       while (p < codeEnd && (w[p] == ' ' || w[p] == '\t' || w[p] == ',' || w[p] == '=')) ++p;
@@ -228,10 +228,26 @@ bool TF_ASM::ReadSourceFile(const std::string& path, bool objectFile) {
   fs::path canon = fs::weakly_canonical(fs::path(path), ec);
   openedFiles_.push_back(UpperKey(ec ? path : canon.string()));
   if (objectFile) return ReadObjectFile(data, fileIndex);
-  return ReadTextLines(data, fileIndex);
+  return ReadTextLines(std::move(data), fileIndex);
 }
 
-bool TF_ASM::ReadTextLines(const std::string& data, uint8_t fileIndex) {
+bool TF_ASM::ReadTextLines(std::string&& contents, uint8_t fileIndex) {
+  // Letters become upper case (ASCII only; the second byte of a Big5
+  // character is left as it is). The text stays for the whole run.
+  std::string& data = textStore_.emplace_back(std::move(contents));
+  {
+    const size_t n = data.size();
+    for (size_t i = 0; i < n; ++i) {
+      const unsigned char c = static_cast<unsigned char>(data[i]);
+      if (c >= 'a' && c <= 'z') {
+        data[i] = static_cast<char>(c - 32);
+      } else if (c >= 0x81 && c <= 0xFE && i + 1 < n && data[i + 1] != '\n' &&
+                 data[i + 1] != '\r') {
+        ++i;
+      }
+    }
+  }
+  const std::string_view all(data);
   size_t pos = 0;
   int32_t lineNo = 0;
   const size_t n = data.size();
@@ -247,11 +263,8 @@ bool TF_ASM::ReadTextLines(const std::string& data, uint8_t fileIndex) {
       continue;
     }
     TAsmLine line;
-    line.WorkText.assign(data, pos, std::min<size_t>(rawLen, kMaxLineText));
+    line.Text = all.substr(pos, std::min<size_t>(rawLen, kMaxLineText));
     pos = next;
-    for (char& c : line.WorkText)
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    line.Text = line.WorkText;
     line.FileIndex = fileIndex;
     line.LineNo = lineNo;
     if ((lineNo & 63) == 0) Step();
@@ -266,13 +279,13 @@ bool TF_ASM::ReadTextLines(const std::string& data, uint8_t fileIndex) {
         break;
       case DirMACRO: {
         if (definingMacro_) {
-          ReportAsmError(&line, AsmErrIllegalMacro, false, line.Text);
+          ReportAsmError(&line, AsmErrIllegalMacro, false, std::string(line.Text));
           return false;
         }
         std::string name = line.Field(2);
         if (name.size() > 128) name.resize(128);
         if (name.empty()) {
-          ReportAsmError(&line, AsmErrIllegalMacro, false, line.Text);
+          ReportAsmError(&line, AsmErrIllegalMacro, false, std::string(line.Text));
           return false;
         }
         definingMacro_ = 1;
@@ -349,7 +362,7 @@ bool TF_ASM::EvaluateCondition(const TAsmLine& line, bool& result) {
     result = sa->Value == sb->Value;
     return true;
   }
-  ReportAsmError(&line, AsmErrMissingArgument, false, line.Text);
+  ReportAsmError(&line, AsmErrMissingArgument, false, std::string(line.Text));
   return false;
 }
 
@@ -467,7 +480,7 @@ bool TF_ASM::ExpandCall(TAsmLineList::Node*& at, const TAsmLine& call, std::vect
     return false;
   }
   if (active.size() >= 256) {
-    ReportAsmError(&call, AsmErrMacroTooDeep, false, call.Text);
+    ReportAsmError(&call, AsmErrMacroTooDeep, false, std::string(call.Text));
     return false;
   }
   TAsmSymbols table;

@@ -29,10 +29,14 @@ class TAsmRecordingHost : public IAsmHost {
   bool loadSourceFile(const std::string& path) override {
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) return false;
-    int lines = 0, c, last = '\n';
-    while ((c = std::fgetc(f)) != EOF) {
-      if (c == '\n') ++lines;
-      last = c;
+    int lines = 0;
+    char last = '\n';
+    char buf[65536];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
+      for (size_t i = 0; i < n; ++i)
+        if (buf[i] == '\n') ++lines;
+      last = buf[n - 1];
     }
     if (last != '\n') ++lines;
     std::fclose(f);

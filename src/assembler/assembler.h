@@ -10,6 +10,7 @@
 //   kyvor::TF_ASM asmForm(host, target, opt);          // 1: Assemble (lenient)
 //   uint8_t ok = asmForm.Assemble();                   // 1 = no error reported
 #include <cstdint>
+#include <deque>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -150,7 +151,7 @@ class TF_ASM {
   void SplitSourceLine(TAsmLine& line) const;
   bool ReadMainSource();
   bool ReadSourceFile(const std::string& path, bool objectFile);
-  bool ReadTextLines(const std::string& data, uint8_t fileIndex);
+  bool ReadTextLines(std::string&& data, uint8_t fileIndex);
   bool HandleInclude(const TAsmLine& line);
   bool StoreLine(TAsmLine&& line);
   bool EvaluateCondition(const TAsmLine& line, bool& result);
@@ -192,6 +193,14 @@ class TF_ASM {
   IAsmTarget& target_;
   TAsmOptions options_;
   uint32_t romWords_ = 4096;
+
+  // Text of the run: file contents (upper case) and lines the assembler
+  // makes; line records point into it.
+  std::deque<std::string> textStore_;
+  std::string_view KeepText(std::string text) {
+    textStore_.push_back(std::move(text));
+    return textStore_.back();
+  }
 
   // lists and tables
   TAsmLineList mainLines_;

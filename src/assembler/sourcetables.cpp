@@ -9,13 +9,14 @@ TSourceLineTables::TSourceLineTables() : addrIndex_(kAddrEntries, 0) {}
 bool TSourceLineTables::AddPage(int lineCount) {
   if (PageCount() >= kMaxPages) return false;
   Page p;
-  p.Slots.reset(new (std::nothrow) int32_t[2 * static_cast<size_t>(kLinesPerPage)]);
-  if (!p.Slots) return false;
-  for (int i = 0; i < kLinesPerPage; ++i) {
-    // Lines of the file start without code; lines beyond it are zero.
-    p.Slots[2 * i] = i < lineCount ? -1 : 0;
-    p.Slots[2 * i + 1] = 0;
+  const int lines = lineCount < 0 ? 0 : (lineCount > kLinesPerPage ? kLinesPerPage : lineCount);
+  try {
+    p.Slots.resize(2 * static_cast<size_t>(lines), 0);
+  } catch (const std::bad_alloc&) {
+    return false;
   }
+  // Lines of the file start without code of their own.
+  for (int i = 0; i < lines; ++i) p.Slots[2 * i] = -1;
   pages_.push_back(std::move(p));
   return true;
 }
@@ -65,14 +66,19 @@ void TSourceLineTables::ClearAddrMacroIndex() {
 bool TSourceLineTables::SetLineInfo(int page, int line, int32_t value, int slot) {
   if (line < 1 || line > kLinesPerPage || page < 1 || page > PageCount()) return false;
   if (slot != 0 && slot != 1) return false;
-  pages_[page - 1].Slots[2 * (line - 1) + slot] = value;
+  std::vector<int32_t>& slots = pages_[page - 1].Slots;
+  const size_t at = 2 * static_cast<size_t>(line - 1) + static_cast<size_t>(slot);
+  if (at >= slots.size()) slots.resize(2 * static_cast<size_t>(line), 0);
+  slots[at] = value;
   return true;
 }
 
 int32_t TSourceLineTables::GetLineInfo(int page, int line, int slot) const {
   if (line < 1 || line > kLinesPerPage || page < 1 || page > PageCount()) return 0;
   if (slot != 0 && slot != 1) return 0;
-  return pages_[page - 1].Slots[2 * (line - 1) + slot];
+  const std::vector<int32_t>& slots = pages_[page - 1].Slots;
+  const size_t at = 2 * static_cast<size_t>(line - 1) + static_cast<size_t>(slot);
+  return at < slots.size() ? slots[at] : 0;
 }
 
 bool TSourceLineTables::LineHasNoCode(int page, int line) const {

@@ -22,8 +22,9 @@ class TSourceLineTables {
   TSourceLineTables();
 
   // Pages are numbered 1..PageCount() (page = source file index + 1).
-  // AddPage allocates the slots of all 0x20000 lines; slot 0 of every line
-  // of a loaded file starts as -1 (LoadPage), slot 1 as 0.
+  // Every page answers for lines 1..0x20000: slot 0 of each line of the
+  // loaded file starts as -1, slot 1 as 0, and lines beyond the file read 0.
+  // Storage grows with the lines actually written.
   bool AddPage(int lineCount);
   void ClearPages();
   int PageCount() const { return static_cast<int>(pages_.size()); }
@@ -53,7 +54,7 @@ class TSourceLineTables {
 
  private:
   struct Page {
-    std::unique_ptr<int32_t[]> Slots;  // 2 per line
+    std::vector<int32_t> Slots;  // 2 per line, for the lines stored so far
   };
   std::vector<Page> pages_;
   std::unique_ptr<TMacroExpansionRecord[]> macros_;

@@ -1,0 +1,127 @@
+// Assembler throughput: source lines per second for a generated program with
+// macros, includes and conditional parts, at about 150,000 lines and at half
+// and a quarter of that. The program stays within the real limits (32,768
+// program words, 8,192 symbols). Time includes reading, expansion, the pass,
+// the checks and writing the listing, map, bit dump and image files. Each
+// program is built for a chip whose program memory fits it (8K, 16K, 32K).
+#include <benchmark/benchmark.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+#include "assembler/asm_testhost.h"
+#include "assembler/assembler.h"
+#include "assembler/kyup_target.h"
+#include "base/outputfile.h"
+#include "chip/chipconfig.h"
+#include "engine/ky_up.h"
+
+namespace {
+
+using namespace kyvor;
+
+constexpr int kIncludeFiles = 10;
+
+// One block: 30 source lines, 6 program words, one label.
+void WriteBlock(std::ofstream& f, int i) {
+  f << "; ---- block " << i << " ----\r\n";
+  f << "; a comment line that the reader splits into a comment field only\r\n";
+  f << "B" << i << ":     MVL     " << (i & 0xFF) << "           ; load a literal\r\n";
+  f << "        MVF     VAR" << (i % 8) << ", 1         ; store it\r\n";
+  f << "        INF     VAR" << (i % 8) << ", 1, 0      ; count\r\n";
+  f << "        BUMP    VAR" << (i % 8) << ", STEP      ; macro: two words\r\n";
+  f << "        IF      FALSE\r\n";
+  for (int k = 0; k < 4; ++k) f << "        NOP                     ; not assembled\r\n";
+  f << "        ENDIF\r\n";
+  for (int k = 0; k < 13; ++k)
+    f << ";   description line " << k << " of block " << i << ": what the code does\r\n";
+  f << "        RJ      B" << i << "            ; back to the start of the block\r\n";
+  f << "\r\n";
+}
+
+struct Project {
+  std::filesystem::path dir;
+  int lines = 0;
+};
+
+Project MakeProject(int blocks) {
+  Project p;
+  p.dir = std::filesystem::temp_directory_path() /
+          ("kyasm_bench_" + std::to_string(::getpid()) + "_" + std::to_string(blocks));
+  std::filesystem::remove_all(p.dir);
+  std::filesystem::create_directories(p.dir);
+  {
+    std::ofstream f(p.dir / "defs.inc", std::ios::binary);
+    f << "; variables, constants and the macro\r\n";
+    f << "        MEMAR   80H\r\n";
+    for (int v = 0; v < 8; ++v) f << "VAR" << v << "    DS      1\r\n";
+    f << "STEP    EQU     3\r\n";
+    f << "BUMP    MACRO   REG, N\r\n";
+    f << "        MVL     N\r\n";
+    f << "        ADDF    REG, 1, 0\r\n";
+    f << "        ENDM\r\n";
+    p.lines += 14;
+  }
+  const int perFile = blocks / kIncludeFiles;
+  {
+    std::ofstream m(p.dir / "main.asm", std::ios::binary);
+    m << "; generated benchmark program\r\n";
+    m << "        INCLUDE DEFS.INC\r\n";
+    m << "        ORG     0\r\n";
+    p.lines += 3;
+    int next = 0;
+    for (int k = 0; k < kIncludeFiles; ++k) {
+      const std::string name = "part" + std::to_string(k) + ".inc";
+      m << "        INCLUDE PART" << k << ".INC\r\n";
+      ++p.lines;
+      std::ofstream f(p.dir / name, std::ios::binary);
+      const int count = k == kIncludeFiles - 1 ? blocks - next : perFile;
+      for (int b = 0; b < count; ++b, ++next) WriteBlock(f, next);
+      p.lines += count * 30;
+    }
+    m << "        END\r\n";
+    ++p.lines;
+  }
+  return p;
+}
+
+void BM_Assemble(benchmark::State& state) {
+  const int targetLines = static_cast<int>(state.range(0));
+  ResetChipConfig();
+  TChipConfig& c = Chip();
+  c.CoreVariant = 0;
+  // A chip whose program memory fits the program (6 words per block): 8K,
+  // 16K or 32K words for the three sizes.
+  uint32_t rom = 8192;
+  while (rom < static_cast<uint32_t>(targetLines / 30 * 6 + 64) && rom < 32768) rom *= 2;
+  c.ChipRomWords = rom;
+  c.DeviceKind3 = 0;
+  for (int a = 0; a < 0x200; ++a) c.DataMemoryMap[a] = 0xFF;
+  const Project p = MakeProject(targetLines / 30);
+  StoreMainFileName((p.dir / "main.asm").string());
+  TKy_UP up;
+  up.ApplyChipConfig();
+  TKyUpAsmTarget target(up);
+  TAsmOptions options;
+  options.AssembleOnly = 0;
+  for (auto _ : state) {
+    TAsmRecordingHost host;
+    TF_ASM asmForm(host, target, options);
+    const uint8_t ok = asmForm.Assemble();
+    if (!ok) {
+      state.SkipWithError(host.Errors.Count() ? host.Errors.Text(0).c_str() : "assembly failed");
+      break;
+    }
+    benchmark::DoNotOptimize(asmForm.CodeChecksum());
+  }
+  state.counters["lines"] = p.lines;
+  state.counters["lines_per_second"] =
+      benchmark::Counter(static_cast<double>(p.lines), benchmark::Counter::kIsIterationInvariantRate);
+  std::filesystem::remove_all(p.dir);
+}
+BENCHMARK(BM_Assemble)->Arg(37500)->Arg(75000)->Arg(150000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
