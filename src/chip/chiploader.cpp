@@ -1137,3 +1137,51 @@ bool FindChipIndexById(uint32_t id, uint16_t& index) {
 }
 
 }  // namespace kyvor
+
+namespace kyvor {
+
+bool ReadChipSummary(const std::string& fileName, TChipSummary& summary) {
+  summary = TChipSummary{};
+  const std::string path = FindIncludeFile(fileName);
+  std::vector<std::string> lines;
+  if (path.empty() || !ReadLines(path, lines)) return false;
+  uint16_t pending = kNone;
+  bool haveName = false, haveId = false, haveRom = false;
+  for (const auto& line : lines) {
+    const TLineRecord r = SplitChipLine(line);
+    const std::string f4 = GetField(r, 4);
+    if (f4.empty()) continue;
+    const uint16_t code = IsPseudo(f4);
+    if (code != kNone) {
+      pending = code;
+      continue;
+    }
+    int32_t n = 0;
+    if (pending == kProduct && !haveName) {
+      summary.ProductName = f4;
+      haveName = true;
+    } else if (pending == kId && !haveId) {
+      if (ParseNumber(f4, n)) summary.ChipId = static_cast<uint16_t>(n & 0xFFFF);
+      haveId = true;
+    } else if (pending == kRom && !haveRom) {
+      if (ParseNumber(f4, n)) {
+        summary.RomWords = (n >= 0 && n < 256) ? 4096u : static_cast<uint32_t>(n);
+      }
+      haveRom = true;
+    }
+    pending = kNone;
+  }
+  return true;
+}
+
+bool ChipFileHasHaoLine(const std::string& fileName) {
+  const std::string path = FindIncludeFile(fileName);
+  std::vector<std::string> lines;
+  if (path.empty() || !ReadLines(path, lines)) return false;
+  for (const auto& line : lines) {
+    if (UpperAsciiBig5(line) == "#HAO") return true;
+  }
+  return false;
+}
+
+}  // namespace kyvor

@@ -65,3 +65,20 @@ struct TLineRecord;
 // tokens before it, at most 29).
 void CutLIPara(TLineRecord& record);
 }  // namespace kyvor
+
+namespace kyvor {
+// What the programmer layout's chip table shows of one chip file: the first
+// data line after "#PRODUCT" (name), after "#ID" (code) and after "#ROM" (word
+// count; below 256 means 4096). False when the file is not in the include
+// folder.
+struct TChipSummary {
+  std::string ProductName;
+  uint16_t ChipId = 0;
+  uint32_t RomWords = 4096;
+};
+bool ReadChipSummary(const std::string& fileName, TChipSummary& summary);
+
+// True when the chip file (in the include folder) has a line reading exactly
+// "#HAO" after upper-casing (the options dialog's calibration page).
+bool ChipFileHasHaoLine(const std::string& fileName);
+}  // namespace kyvor

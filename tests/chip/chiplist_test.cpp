@@ -166,3 +166,40 @@ TEST_F(ChipListTest, VersionIsFormedFromSecondAndFourthCharacters) {
 
 }  // namespace
 }  // namespace kyvor
+
+namespace kyvor {
+namespace {
+
+TEST(ChipSummaryTest, NameIdAndRomOfEachShippedChip) {
+  test::ResetChipState();
+  ReadChipList(test::ShippedProgramFolder());
+  TChipSummary s;
+  ASSERT_TRUE(ReadChipSummary("KY08A16.INC", s));
+  EXPECT_EQ(s.ProductName, "KY08A16");
+  EXPECT_EQ(s.ChipId, 0x0A16);
+  EXPECT_EQ(s.RomWords, 16384u);
+  ASSERT_TRUE(ReadChipSummary("qn08a4.inc", s));
+  EXPECT_EQ(s.ChipId, 0x71);
+  EXPECT_FALSE(ReadChipSummary("NONE.INC", s));
+  EXPECT_TRUE(ChipFileHasHaoLine("QN08A4.INC"));
+  EXPECT_FALSE(ChipFileHasHaoLine("KY08A16.INC"));
+  test::ResetChipState();
+}
+
+TEST(ChipSummaryTest, SmallRomMeansFourK) {
+  test::ResetChipState();
+  test::ScratchFolder folder;
+  folder.writeInclude("X.INC", {"#ROM", "; size", "100", "#PRODUCT", "x1", "#hao ", "#hao"});
+  ReadChipList(folder.program());
+  TChipSummary s;
+  ASSERT_TRUE(ReadChipSummary("X.INC", s));
+  EXPECT_EQ(s.RomWords, 4096u);
+  EXPECT_EQ(s.ProductName, "X1");
+  EXPECT_TRUE(ChipFileHasHaoLine("X.INC"));
+  folder.writeInclude("Y.INC", {"#HAO ", "#HAO;"});
+  EXPECT_FALSE(ChipFileHasHaoLine("Y.INC"));
+  test::ResetChipState();
+}
+
+}  // namespace
+}  // namespace kyvor
