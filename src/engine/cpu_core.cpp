@@ -130,22 +130,7 @@ bool TCpuCore::takeInterrupt() {
   return true;
 }
 
-bool TCpuCore::ExecuteOne() {
-  if (!executeWord()) {
-    // A two-word instruction never outlives its call.
-    s_.PendingTwoWordKind = 0;
-    return false;
-  }
-  if (s_.PendingTwoWordKind > 0) {
-    // The second word: a NOPF completes the instruction; any other word runs
-    // as itself and the unfinished instruction is dropped.
-    executeWord();
-    s_.PendingTwoWordKind = 0;
-  }
-  return true;
-}
-
-bool TCpuCore::executeWord() {
+inline __attribute__((always_inline)) bool TCpuCore::executeWord() {
   const uint32_t here = s_.GetPC();
   const uint16_t word = s_.ReadProgramWord(here);
   s_.AdvancePC(1);
@@ -160,24 +145,17 @@ bool TCpuCore::executeWord() {
   const uint32_t op1 = d.Op1;
   const int32_t pending = s_.PendingTwoWordKind;
 
-  // Data address.
+  // Data address. The second word of MVFF is the destination: always
+  // resolved like the first.
   uint32_t addr;
-  {
-    uint8_t bank;
-    switch (kind) {
-      case ik::CLRF: case ik::SETF: case ik::MULF: case ik::TFSZ:
-      case ik::CPSG: case ik::CPSL: case ik::CPSE:
-        bank = d.Op2;
-        break;
-      default:
-        bank = d.Op3;
-        break;
-    }
-    if ((d.NoRegisterOperand == 0 && bank == 0) || kind == ik::MVFF || pending == ik::MVFF)
-      addr = ResolveIndirectAddress(op1);
-    else
-      addr = uint32_t(r[reg::BSR]) * 256u + op1;
-  }
+  if (pending == ik::MVFF)
+    addr = ResolveIndirectAddress(op1);
+  else if (d.Access == 0)
+    addr = uint32_t(r[reg::BSR]) * 256u + op1;
+  else if (d.Access == 1)
+    addr = op1;
+  else
+    addr = ResolveIndirectAddress(op1);
   const uint32_t f = addr < uint32_t(TTargetState::kRegisterCount) ? r[addr] : 0;
   const uint32_t w = r[reg::W];
   const uint32_t c = (r[reg::STATUS] & sf::C) ? 1 : 0;
@@ -487,7 +465,7 @@ bool TCpuCore::executeWord() {
       break;
   }
 
-  applyPostUpdate();
+  if (postRequests_) applyPostUpdate();
   s_.AddCycles(cycles);
 
   // Simulated timer.
@@ -507,6 +485,43 @@ bool TCpuCore::executeWord() {
   }
   s_.PushPcHistory(here);
   return true;
+}
+
+bool TCpuCore::ExecuteOne() {
+  if (!executeWord()) {
+    // A two-word instruction never outlives its call.
+    s_.PendingTwoWordKind = 0;
+    return false;
+  }
+  if (s_.PendingTwoWordKind > 0) {
+    // The second word: a NOPF completes the instruction; any other word runs
+    // as itself and the unfinished instruction is dropped.
+    executeWord();
+    s_.PendingTwoWordKind = 0;
+  }
+  return true;
+}
+
+uint64_t TCpuCore::RunUntilBreak(uint64_t budget, uint32_t stopAddress, bool& stopped) {
+  stopped = false;
+  for (uint64_t i = 0; i < budget;) {
+    ++i;
+    if (!(s_.SleepFlag | s_.IdleFlag)) {
+      if (!executeWord()) {
+        s_.PendingTwoWordKind = 0;
+      } else if (s_.PendingTwoWordKind > 0) {
+        executeWord();
+        s_.PendingTwoWordKind = 0;
+      }
+      CheckInterrupt();
+    }
+    const uint32_t pc = s_.GetPC();
+    if (s_.HasBreakFlag(pc) || pc == stopAddress) {
+      stopped = true;
+      return i;
+    }
+  }
+  return budget;
 }
 
 }  // namespace kyvor

@@ -18,6 +18,12 @@ class TCpuCore {
   // (result false).
   bool ExecuteOne();
 
+  // The inner loop of a plain run: up to `budget` ticks of one instruction
+  // (none while asleep or idle) and the interrupt check, ending early when the
+  // new PC carries a breakpoint flag or equals `stopAddress`. Returns the
+  // ticks done; `stopped` tells whether it ended on such a stop.
+  uint64_t RunUntilBreak(uint64_t budget, uint32_t stopAddress, bool& stopped);
+
   // Takes a pending, enabled interrupt: shadow copies, push of PC, PC := 4,
   // 4 cycles, sleep and idle cleared. True when one was taken.
   bool CheckInterrupt() {

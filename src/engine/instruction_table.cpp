@@ -80,6 +80,26 @@ std::string Upper(std::string s) {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
+// The data-address form of a decoded word (see TDecodedWord::Access). The
+// bank bit is the 'd' field: operand 2 of the instructions without a
+// destination field (CLRF, SETF, MULF, TFSZ, CPSG, CPSL, CPSE), else operand 3.
+uint8_t AccessOf(const TDecodedWord& w, int variant) {
+  uint8_t bank;
+  switch (w.Kind) {
+    case ik::CLRF: case ik::SETF: case ik::MULF: case ik::TFSZ:
+    case ik::CPSG: case ik::CPSL: case ik::CPSE:
+      bank = w.Op2;
+      break;
+    default:
+      bank = w.Op3;
+      break;
+  }
+  const bool resolve = (w.NoRegisterOperand == 0 && bank == 0) || w.Kind == ik::MVFF;
+  if (!resolve) return 0;
+  const bool pointer = variant == kCoreK08B ? (w.Op1 == 0 || w.Op1 == 5) : w.Op1 <= 14;
+  return pointer ? 2 : 1;
+}
+
 }  // namespace
 
 uint16_t ExtractBitField(uint16_t opcode, int lo, int hi) {
@@ -267,6 +287,7 @@ void TInstructionTable::buildLookup() {
         dw.Op2 = static_cast<uint8_t>(ExtractBitField(op, d.Operand[1].Lo, d.Operand[1].Hi));
       if (d.OperandCount >= 3)
         dw.Op3 = static_cast<uint8_t>(ExtractBitField(op, d.Operand[2].Lo, d.Operand[2].Hi));
+      dw.Access = AccessOf(dw, variant_);
       break;
     }
     table[w] = dw;

@@ -81,6 +81,10 @@ struct TDecodedWord {
   uint8_t NoRegisterOperand = 0;
   uint8_t Row = 0xFF;  // 0xFF: the word matches no row
   uint8_t OperandCount = 0;
+  // How the simulator forms the data address: 0 banked (register 42 x 256 +
+  // operand 1), 1 operand 1 itself, 2 through the indirect-access pointers.
+  uint8_t Access = 0;
+  uint8_t Reserved = 0;
 };
 
 // (opcode >> lo) AND (2^(hi-lo+1) - 1); 0 when hi < lo.

@@ -319,12 +319,23 @@ TRunStop TKy_UP::runSlice(uint64_t budget) {
   if (inTimerTick_) return TRunStop::Running;
   inTimerTick_ = 1;
   state_.SetMirrorPc(true);
-  for (uint64_t i = 0; i < budget; ++i) {
-    if (simTick()) {
+  if (!Settings.StopOnStackOverflow && !runRangeActive_ && !stopAddressActive_) {
+    // The common run: only breakpoint flags and the pod stop address stop it.
+    bool stopped = false;
+    core_.RunUntilBreak(budget, podStopAddress_, stopped);
+    if (stopped) {
+      endRun(TRunStop::Breakpoint);
       inTimerTick_ = 0;
       return lastStop_;
     }
-    if (!timerEnabled_) break;  // stopped from a callback
+  } else {
+    for (uint64_t i = 0; i < budget; ++i) {
+      if (simTick()) {
+        inTimerTick_ = 0;
+        return lastStop_;
+      }
+      if (!timerEnabled_) break;  // stopped from a callback
+    }
   }
   inTimerTick_ = 0;
   return timerEnabled_ ? TRunStop::Running : lastStop_;

@@ -23,19 +23,6 @@ void TTargetState::SetProgramWords(int words) {
 
 void TTargetState::ClearRegisters() { regs_.fill(0); }
 
-void TTargetState::SetProgramCounter(uint32_t value) {
-  pc_ = value & 0xFFFFF;
-  if (mirrorPc_) {
-    regs_[reg::PCLATL] = uint8_t(pc_);
-    regs_[reg::PCLATH] = uint8_t(pc_ >> 8);
-  }
-}
-
-void TTargetState::AdvancePC(uint32_t n) {
-  pc_ = (pc_ + n) & 0xFFFFF;
-  if (mirrorPc_) regs_[reg::PCLATL] = uint8_t(pc_);
-}
-
 void TTargetState::SetStackEntry(int index, uint32_t value) {
   if (index >= 0 && index <= stackDepth_) stack_[std::size_t(index)] = value;
 }

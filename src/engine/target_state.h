@@ -75,8 +75,17 @@ class TTargetState {
 
   // --- program counter and cycles --------------------------------------------
   uint32_t GetPC() const { return pc_; }
-  void SetProgramCounter(uint32_t value);
-  void AdvancePC(uint32_t n);
+  void SetProgramCounter(uint32_t value) {
+    pc_ = value & 0xFFFFF;
+    if (mirrorPc_) {
+      regs_[reg::PCLATL] = uint8_t(pc_);
+      regs_[reg::PCLATH] = uint8_t(pc_ >> 8);
+    }
+  }
+  void AdvancePC(uint32_t n) {
+    pc_ = (pc_ + n) & 0xFFFFF;
+    if (mirrorPc_) regs_[reg::PCLATL] = uint8_t(pc_);
+  }
   // For address 27 only: PC := reg25:reg26:reg27 (a computed jump).
   void LatchPcFromRegisters(int address) {
     if (address == reg::PCLATL)
