@@ -108,7 +108,10 @@ void TKy_NFind::showEvent(QShowEvent* e) {
 
 TKy_NFind& Ky_NFind() {
   static QPointer<TKy_NFind> dialog;
-  if (!dialog) dialog = new TKy_NFind(nullptr);
+  if (!dialog) {
+    dialog = new TKy_NFind(nullptr);
+    QObject::connect(qApp, &QCoreApplication::aboutToQuit, [] { delete dialog.data(); });
+  }
   return *dialog;
 }
 

@@ -402,10 +402,6 @@ bool TKy_EDIT::ReloadPage(int n) {
 
 void TKy_EDIT::CloseCurrentPage() {
   if (currentPage_ < 1) return;
-  {
-    const QSignalBlocker block(tabSet_);
-    tabSet_->removeTab(currentPage_ - 1);
-  }
   RemovePageControls(currentPage_);
   if (currentPage_ > pageCount_) currentPage_ = pageCount_;
   if (currentPage_ > 0)
@@ -416,6 +412,10 @@ void TKy_EDIT::CloseCurrentPage() {
 
 void TKy_EDIT::RemovePageControls(int n) {
   if (n < 1 || n > pageCount_) return;
+  if (tabSet_->count() == pageCount_) {  // a page being opened has no tab yet
+    const QSignalBlocker block(tabSet_);
+    tabSet_->removeTab(n - 1);
+  }
   std::unique_ptr<Page> gone = std::move(pages_[n]);
   stack_->removeWidget(gone->container);
   gone->container->hide();
@@ -424,10 +424,7 @@ void TKy_EDIT::RemovePageControls(int n) {
   for (int i = n; i < pageCount_; ++i) pages_[i] = std::move(pages_[i + 1]);
   pages_[pageCount_].reset();
   --pageCount_;
-  if (currentPage_ == n && tabSet_->count() > pageCount_) {
-    const QSignalBlocker block(tabSet_);
-    tabSet_->removeTab(n - 1);
-  }
+  if (currentPage_ > n) --currentPage_;
   DropPageBookmarks(n);
 }
 
@@ -548,10 +545,6 @@ TEdOpenResult TKy_EDIT::OpenSourceFile(const QString& path) {
     ActivatePage(existing);
     // Cancel (or a save that failed) keeps the page with its changes.
     if (!SaveModifiedFiles(PagePath(existing), false)) return TEdOpenResult::KeptOpen;
-    {
-      const QSignalBlocker block(tabSet_);
-      tabSet_->removeTab(existing - 1);
-    }
     RemovePageControls(existing);
     if (currentPage_ > pageCount_) currentPage_ = pageCount_;
   }

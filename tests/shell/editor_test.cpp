@@ -232,6 +232,21 @@ TEST_F(EditorTest, PagesCloseAndHideTheEditorWhenTheLastGoes) {
   EXPECT_FALSE(ed.ActivatePageByPath(a));
 }
 
+TEST_F(EditorTest, RemovingAnEarlierPageKeepsTheCurrentOneAndTheTabs) {
+  OpenLines("a.asm", 3);
+  OpenLines("b.asm", 3);
+  const QString c = OpenLines("c.asm", 3);
+  ed.RemovePageControls(1);
+  EXPECT_EQ(ed.PageCount(), 2);
+  EXPECT_EQ(ed.CurrentPageIndex(), 2);
+  EXPECT_EQ(ed.CurrentPagePath(), c);
+  ASSERT_EQ(ed.TabSet()->count(), 2);
+  EXPECT_EQ(ed.TabSet()->tabText(0), QStringLiteral("b.asm"));
+  EXPECT_EQ(ed.TabSet()->tabText(1), QStringLiteral("c.asm"));
+  ed.RemovePageControls(5);
+  EXPECT_EQ(ed.PageCount(), 2);
+}
+
 TEST_F(EditorTest, TabSelectionActivatesThePage) {
   OpenLines("a.asm", 3);
   OpenLines("b.asm", 3);
