@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "base/containers.h"
 #include "base/dialogs.h"
 #include "base/lang.h"
 #include "base/modes.h"
@@ -22,6 +23,7 @@ TChipConfig& Chip() { return *ConfigSlot(); }
 
 void ResetChipConfig() {
   ConfigSlot() = std::make_unique<TChipConfig>();
+  ResetRegisterLists();
 }
 
 uint8_t FieldValue(const TRegField& f, uint8_t registerByte) {

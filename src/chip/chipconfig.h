@@ -226,7 +226,7 @@ struct TChipConfig {
 };
 
 TChipConfig& Chip();
-void ResetChipConfig();  // start-up state (the register lists: ResetRegisterLists())
+void ResetChipConfig();  // start-up state; also empties the three register lists
 
 inline TRegField& RegField(TFieldId id) { return Chip().RegFields[static_cast<int>(id)]; }
 inline TFieldUi& FieldUi(TFieldId id) { return Chip().FieldUi[static_cast<int>(id)]; }
@@ -265,8 +265,10 @@ class TChipLoadListener {
   virtual uint16_t podChipId() const { return 0; }    // chip ID the pod reported
   virtual bool writerIdentityEnabled() { return false; }  // TKy_UP.WriterIdentityEnabled
 
-  // Before anything is read (always): hide the calibration group PHAO, draw the
-  // ADC window's PENCHP/PENHIGN panels lowered and disabled.
+  // The description file was found and is about to be read: hide the
+  // calibration group PHAO, draw the ADC window's PENCHP/PENHIGN panels
+  // lowered and disabled. (A failed load changes nothing and only reports
+  // chipLoaded(0).)
   virtual void chipLoadStarted() {}
   // "#PRODUCT" of a "QR" chip: send the chip-variant command (TKYMAIN.KYQRPCHIP).
   virtual void chipVariantCommand(bool deviceKind3) { (void)deviceKind3; }

@@ -1050,7 +1050,6 @@ int ReadChipList(const std::string& programFolder) {
 uint8_t GetSELUP() {
   TChipConfig& c = Chip();
   TChipLoadListener& listener = ChipLoadListener();
-  listener.chipLoadStarted();
 
   std::string header;
   if (!ReadChipListHeader(header)) {
@@ -1078,6 +1077,7 @@ uint8_t GetSELUP() {
     return 0;
   }
 
+  listener.chipLoadStarted();
   ResetForNewChip(c);
   Loader loader(c, listener, fileName);
   loader.Run(lines);

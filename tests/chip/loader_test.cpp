@@ -487,7 +487,7 @@ TEST_F(LoaderTest, MissingDescriptionFileLeavesThePreviousChip) {
   Chip().ChipIndex = 1;
   listener.calls.clear();
   EXPECT_EQ(GetSELUP(), 0);
-  EXPECT_EQ(listener.calls.back(), "loaded0");
+  EXPECT_EQ(listener.calls, std::vector<std::string>{"loaded0"});
   EXPECT_NE(Chip().LastLoadError.find("GONE.INC"), std::string::npos);
   EXPECT_EQ(Chip().ChipId, 0x77);
   EXPECT_EQ(Chip().DataMemoryMap[0x80], 0xFF);
