@@ -127,7 +127,9 @@ QString DecodeUtf8Counted(const QByteArray& bytes, int* invalid) {
     if (len == 1) {
       s += PlainAscii(static_cast<unsigned char>(cp)) ? QChar(char16_t(cp))
                                                       : Escape(static_cast<unsigned char>(cp));
-    } else if (cp >= kEscapeBase && cp <= kEscapeBase + 0xFF) {
+    } else if ((cp >= kEscapeBase && cp <= kEscapeBase + 0xFF) || cp == 0x2028 || cp == 0x2029 ||
+               cp == 0xFDD0 || cp == 0xFDD1) {
+      // Our own escapes, and characters the text control takes as breaks.
       for (int k = 0; k < len; ++k) s += Escape(static_cast<unsigned char>(bytes[i + k]));
     } else {
       const char32_t one[1] = {cp};

@@ -62,6 +62,14 @@ int BookmarkDigit(const QKeyEvent* e) {
   return -1;
 }
 
+// The page's text as stored, lines joined with '\n' (no-break spaces and
+// other characters kept as they are).
+QString PageText(const TSRichEdit* edit) {
+  QString text = edit->document()->toRawText();
+  text.replace(QChar(QChar::ParagraphSeparator), QChar('\n'));
+  return text;
+}
+
 bool IsWordChar(QChar c) { return c.isLetterOrNumber() || c == QChar('_'); }
 
 // Replace and search state switches, undone when the scope ends.
@@ -173,8 +181,17 @@ TKy_EDIT::TKy_EDIT(QWidget* parent) : QWidget(parent) {
 
 TKy_EDIT::~TKy_EDIT() {
   Ky_Lang().RemoveCaptionTarget(this);
-  // The pages' widgets are children and go with the form.
+  // The pages' widgets are children and go with the form; they must not
+  // call back into it while it is taken down.
+  for (int n = 1; n <= pageCount_; ++n) detachPage(pages_[n].get());
   for (auto& p : pages_) p.reset();
+  pageCount_ = currentPage_ = 0;
+}
+
+void TKy_EDIT::detachPage(Page* p) {
+  if (!p) return;
+  p->edit->disconnect(this);
+  p->edit->document()->disconnect(this);
 }
 
 TKy_EDIT::Page* TKy_EDIT::page(int n) const {
@@ -349,7 +366,7 @@ int TKy_EDIT::NewFilePage() {
 bool TKy_EDIT::writePage(Page* p, const QString& path) {
   QString error;
   QByteArray written;
-  if (!WriteTextFile(path, p->edit->toPlainText(), p->file, &error, &written)) {
+  if (!WriteTextFile(path, PageText(p->edit), p->file, &error, &written)) {
     Dialogs().messageBox(("Cannot save " + path + "\n" + error + "\nThe file was not saved.")
                              .toStdString(),
                          kCaption, MsgIcon::Error, MbCancel);
@@ -417,6 +434,7 @@ void TKy_EDIT::RemovePageControls(int n) {
     tabSet_->removeTab(n - 1);
   }
   std::unique_ptr<Page> gone = std::move(pages_[n]);
+  detachPage(gone.get());
   stack_->removeWidget(gone->container);
   gone->container->hide();
   // Deleted later: this may run from inside one of the page's own events.
@@ -430,6 +448,7 @@ void TKy_EDIT::RemovePageControls(int n) {
 
 void TKy_EDIT::CloseAllPages() {
   for (int n = 1; n <= pageCount_; ++n) {
+    detachPage(pages_[n].get());
     stack_->removeWidget(pages_[n]->container);
     pages_[n]->container->hide();
     pages_[n]->container->deleteLater();
@@ -766,6 +785,8 @@ void TKy_EDIT::applyIndent() {
   if (!HasNonBlank(above)) return;  // a line of blanks only gives no indent
   const QString indent = above.left(LeadingBlanks(above));
   const QString current = e->LineText(line);
+  // Only right after a line break: the caret stands in the line's indent.
+  if (e->CaretColumn() > LeadingBlanks(current)) return;
   QTextCursor c = e->textCursor();
   if (HasNonBlank(current)) {
     const int start = e->LineStart(line);
@@ -785,6 +806,7 @@ void TKy_EDIT::applyIndent() {
 
 bool TKy_EDIT::editorKeyDown(QKeyEvent* e) {
   guardLength();
+  indentPending_ = false;
   Page* p = page(currentPage_);
   if (!p) return false;
   const auto mods = e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier |
@@ -1063,8 +1085,9 @@ void TKy_EDIT::fillPageItems(QMenu* menu, QAction* before) {
   for (int n = 1; n <= pageCount_; ++n)
     items.emplace_back(EdText(lt::FilePrefix) + fileNamePart(pages_[n]->rec.Path),
                        pages_[n]->rec.Path);
-  std::stable_sort(items.begin(), items.end(),
-                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::stable_sort(items.begin(), items.end(), [](const auto& a, const auto& b) {
+    return a.first.compare(b.first, Qt::CaseInsensitive) < 0;
+  });
   for (const auto& [caption, path] : items) {
     auto* action = new QAction(caption, menu);
     action->setData(path);

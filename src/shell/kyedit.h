@@ -186,6 +186,7 @@ class TKy_EDIT : public QWidget, public ILangCaptionTarget {
  private:
   struct Page;
   Page* page(int n) const;
+  void detachPage(Page* p);
   void editorSelectionChange();
   void editorChange();
   void onContentsChange(Page* p, int position, int removed, int added);

@@ -141,6 +141,17 @@ TEST_F(EditorTest, Big5CrlfFileRoundTripsThroughEditAndSave) {
   EXPECT_EQ(Cur()->LineText(1), QString::fromUtf8("\tMOV\tA,#2 ; 新1"));
 }
 
+TEST_F(EditorTest, Utf8FileWithNoBreakSpaceAndLineSeparatorSavesUnchanged) {
+  const QByteArray bytes = "; caf\xC3\xA9\xC2\xA0\xE4\xB8\xAD\n; a\xE2\x80\xA8" "b\n";
+  const QString path = Write("u.asm", bytes);
+  ASSERT_TRUE(ed.OpenFileInPage(path));
+  EXPECT_EQ(Cur()->LineCount(), 3);
+  Caret(2, 0);
+  Type(Cur(), QStringLiteral("x"));
+  ASSERT_TRUE(ed.SaveCurrentPageAs(path));
+  EXPECT_EQ(Read(path), bytes + "x");
+}
+
 TEST_F(EditorTest, SaveAsRetitlesThePage) {
   ASSERT_EQ(ed.NewFilePage(), 1);
   Type(Cur(), QStringLiteral("nop\n"));
