@@ -705,6 +705,31 @@ TEST_F(EditorTest, PopupListsPagesSortedAndOffersTheWordAsFile) {
   EXPECT_FALSE(open->isVisible());
 }
 
+TEST_F(EditorTest, BookmarkItemsAreCheckedAndCaptionedFromTheTable) {
+  OpenLines("a.asm", 5);
+  Caret(2, 0);
+  QAction* set4 = ed.PMenu()->findChild<QAction*>(QStringLiteral("StBM4"));
+  QAction* go4 = ed.PMenu()->findChild<QAction*>(QStringLiteral("GoBM4"));
+  QMenu* setMenu = ed.PMenu()->findChild<QMenu*>(QStringLiteral("PrevStBM"));
+  ASSERT_TRUE(set4 && go4 && setMenu);
+  EXPECT_EQ(set4->text(), QString::fromUtf8("設定書籤-4    Ctrl-Shift-4"));
+  set4->trigger();
+  EXPECT_TRUE(ed.IsBookmarkSet(4));
+  EXPECT_EQ(ed.Bookmark(4).Line, 2);
+  emit setMenu->aboutToShow();
+  EXPECT_TRUE(set4->isChecked());
+  EXPECT_TRUE(go4->isChecked());
+  EXPECT_FALSE(ed.PMenu()->findChild<QAction*>(QStringLiteral("StBM5"))->isChecked());
+  Caret(0, 0);
+  go4->trigger();
+  EXPECT_EQ(Cur()->CaretLine(), 2);
+  ed.ApplyLanguage();
+  EXPECT_EQ(set4->text(), QStringLiteral("Set Bookmark-4    Ctrl-Shift-4"));
+  EXPECT_EQ(go4->text(), QStringLiteral("Goto Bookmark-4    Ctrl-4"));
+  EXPECT_EQ(ed.PMenu()->findChild<QAction*>(QStringLiteral("PMenu_Close"))->text(),
+            QStringLiteral("Close file"));
+}
+
 TEST_F(EditorTest, WordAtColumnStopsAtBlanksAndTabs) {
   EXPECT_EQ(TKy_EDIT::WordAtColumn(QStringLiteral("\tINCLUDE a.inc x"), 10),
             QStringLiteral("a.inc"));
