@@ -362,7 +362,7 @@ bool IsObjectPath(const std::string& path) {
 }  // namespace
 
 bool TF_ASM::HandOff() {
-  passSymbols_.Clear();
+  // The pass table stays for the views of this run (labels of the map).
   globalDecl_.Clear();
   globalImport_.Clear();
   externTable_.Clear();

@@ -141,6 +141,8 @@ bool TF_ASM::EncodeInstruction(TAsmLine& line, bool firstEmission, uint16_t& wor
     int field = 3 + i;
     if (i == 1 && d->Kind == ik::LDPR) field = 5;
     if (!line.HasField(field)) continue;
+    // Branch targets are resolved by the fix-up sweep alone.
+    if (!firstEmission && i == 1 && (d->ShortBranch || d->RelativeBranch)) continue;
     const std::string text = line.Field(field);
     int32_t value = 0;
     bool ok = EvalOperand(text, value, !firstEmission);

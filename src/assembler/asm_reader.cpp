@@ -444,6 +444,10 @@ bool TF_ASM::ExpandAllMacros() {
     ReportAsmError(&m.Body.front(), AsmErrIllegalMacro, true, std::string("ENDM"));
     return false;
   }
+  // Body lines are classified again now that every macro is known, so a
+  // body may call a macro defined after it.
+  for (Macro& m : macros_)
+    for (size_t i = 1; i < m.Body.size(); ++i) SplitSourceLine(m.Body[i]);
   std::vector<int> active;
   for (TAsmLineList::Node* n = mainLines_.First(); n; n = n->Next) {
     if (!n->Line.IsMacroCall) continue;
