@@ -439,18 +439,23 @@ class Loader {
   void EnterSection(uint16_t code) {
     section_ = code;
     switch (code) {
+      // A section that empties its list starts its counts again, so the
+      // counts always describe what the list holds.
       case kRegBit:
         BitRegisterList().Clear();
+        c_.BitRegisterPageCount = {};
         curBit_ = nullptr;
         break;
       case kRegByte:
         ByteRegisterList().Clear();
         c_.ByteRegisterNames.clear();
+        c_.ByteRegisterCount = 0;
         curByte_ = nullptr;
         break;
       case kRegWord:
         WordRegisterList().Clear();
         c_.WordRegisterNames.clear();
+        c_.WordRegisterCount = 0;
         curWord_ = nullptr;
         break;
       case kAdc0S: c_.AdcPresent = 1; break;

@@ -3,6 +3,9 @@
 // bad input.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <random>
+
 #include "base/linerecord.h"
 #include "base/modes.h"
 #include "chip_test_util.h"
@@ -124,6 +127,7 @@ TEST_F(LoaderTest, SecondRegByteSectionClearsTheFirst) {
   ASSERT_EQ(ByteRegisterList().Count(), 1);
   EXPECT_EQ(ByteRegisterList().GetItem(0)->Address, 0x32);
   EXPECT_EQ(Chip().ByteRegisterNames, std::vector<std::string>{"C"});
+  EXPECT_EQ(Chip().ByteRegisterCount, 1) << "the count follows the list";
   // The map keeps what the first section set.
   EXPECT_EQ(Chip().DataMemoryMap[0x30], 0xFF);
   EXPECT_EQ(Chip().DataMemoryMap[0x32], 0x0F);
@@ -592,6 +596,92 @@ TEST(CheckIceInterfaceTest, AsksForAnInterface) {
   EXPECT_TRUE(CheckIceInterface());
   EXPECT_EQ(dialogs.messages().size(), 1u);
   ResetModes();
+}
+
+}  // namespace
+}  // namespace kyvor
+
+namespace kyvor {
+namespace {
+
+// Random lines built from directive words, keys, numbers, quotes and stray
+// bytes: the loader must finish every file and keep its invariants.
+TEST(LoaderRobustnessTest, RandomFilesNeverBreakTheLoader) {
+  test::ResetChipState();
+  test::ScratchFolder folder;
+  std::mt19937 rng(12345);
+  const std::vector<std::string> words = {
+      "#PRODUCT", "#REGBIT", "#REGBIT3", "#REGBYTE", "#REGWORD", "#RAMBANK0", "#RAMBANK15",
+      "#STACK", "#ROM", "#SIMIC", "#RESTRICT", "#REGBITSTR", "#REGBYTESTR", "#REGWORDSTR",
+      "#ADC0S", "#QRADC2S", "#MULTICMP", "#CMP0S", "#SELFEROM", "#DEVICE", "#ADCNUM", "#HAO",
+      "IN0H", "VDDAX", "IN1P", "MCNES", "PTMX", "VRBUF0", "TEMPERATURE", "-", "--", "=", "1",
+      "0FFFFH", "65535", "-7", "1000H", "0FH", "9", "ABC", "\"text", ";c", "\xA4\x40", "QR",
+      "QN12", "K08B"};
+  for (int file = 0; file < 60; ++file) {
+    std::vector<std::string> lines;
+    const int count = static_cast<int>(rng() % 120);
+    for (int l = 0; l < count; ++l) {
+      std::string line;
+      const int tokens = static_cast<int>(rng() % 40);
+      for (int t = 0; t < tokens; ++t) {
+        if (rng() % 17 == 0) {
+          line += static_cast<char>(rng() % 256);
+        } else {
+          line += words[rng() % words.size()];
+        }
+        line += (rng() % 5 == 0) ? "\t" : " ";
+      }
+      lines.push_back(line);
+    }
+    ASSERT_LE(test::LoadChipLines(folder, lines), 1);
+    const TChipConfig& c = Chip();
+    EXPECT_GE(c.StackDepth, 4);
+    EXPECT_LE(c.StackDepth, kMaxStackDepth);
+    EXPECT_LE(c.ChipRomWords, kMaxRomWords);
+    EXPECT_LE(c.SimIcCount, kSimIcCapacity);
+    EXPECT_LE(c.RestrictCount, kRestrictCapacity);
+    EXPECT_EQ(c.ByteRegisterCount, ByteRegisterList().Count());
+    EXPECT_EQ(c.WordRegisterCount, WordRegisterList().Count());
+    EXPECT_EQ(c.ByteRegisterNames.size(), static_cast<std::size_t>(ByteRegisterList().Count()));
+    int pages = 0;
+    for (auto n : c.BitRegisterPageCount) pages += n;
+    EXPECT_EQ(pages, BitRegisterList().Count());
+    for (const auto& f : c.RegFields) {
+      EXPECT_LT(f.Address, kDataMemorySize);
+      EXPECT_LE(f.Width + f.LowBit, 8);
+    }
+    for (const auto& b : c.RamBankRanges) EXPECT_LT(b.End, kDataMemorySize);
+  }
+  test::ResetChipState();
+}
+
+TEST(LoaderRobustnessTest, FolderNamedLikeTheListIsNoList) {
+  test::ResetChipState();
+  test::ScratchFolder folder;
+  std::filesystem::create_directories(folder.include() + "KySel.INC");
+  EXPECT_EQ(ReadChipList(folder.program()), 4);
+  EXPECT_FALSE(Chip().ChipListFromFile);
+  EXPECT_EQ(GetSELUP(), 0);
+  test::ResetChipState();
+}
+
+TEST(LoaderRobustnessTest, EmptyAndOddFiles) {
+  test::ResetChipState();
+  test::ScratchFolder folder;
+  folder.writeIncludeBytes("KySel.INC", "V1.0\nA.INC A B\n");
+  folder.writeIncludeBytes("A.INC", "");
+  ReadChipList(folder.program());
+  EXPECT_EQ(GetSELUP(), 1);
+  EXPECT_EQ(Chip().ChipRomWords, 4096u);
+  const char bytes[] = "#ID\r\n12\r\n\0\r\n#STACK\n5";
+  folder.writeIncludeBytes("A.INC", std::string(bytes, sizeof bytes - 1));
+  EXPECT_EQ(GetSELUP(), 1);
+  EXPECT_EQ(Chip().ChipId, 12);
+  EXPECT_EQ(Chip().StackDepth, 5);
+  folder.writeIncludeBytes("A.INC", "#PRODUCT\n" + std::string(500, 'x') + "\n");
+  EXPECT_EQ(GetSELUP(), 1);
+  EXPECT_EQ(Chip().ChipProductName, std::string(160, 'X'));
+  test::ResetChipState();
 }
 
 }  // namespace
