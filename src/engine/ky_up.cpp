@@ -119,6 +119,9 @@ void TKy_UP::TraceStep() {
       core_.ExecuteOne();
       callRunStopped();
     }
+  } else if (Chip().SelfEromMode != 0 && Settings.PodChipId == kEepromChipId &&
+             accessesEepromRegister(state_.ReadProgramWord(state_.GetPC()))) {
+    selfEepromStep();
   } else {
     RestartIfOutOfRange(Chip().DeviceKind3 == 1 ? 8192 : 5120);
     uint16_t hi, lo;
@@ -714,6 +717,122 @@ bool TKy_UP::needsTwoWordStep(uint16_t word) const {
     case ik::CPSE: return operandByte(d.Op2) == w;
     default: return false;
   }
+}
+
+// ---------------------------------------------------------------------------
+// Built-in EEPROM emulation on the pod
+// ---------------------------------------------------------------------------
+
+uint16_t TKy_UP::encode(const char* mnemonic, int op1, int op2, int op3) const {
+  const TInstructionDescriptor* d = table_.FindByMnemonic(mnemonic);
+  if (!d) return 0;
+  uint16_t w = d->Value;
+  const int ops[3] = {op1, op2, op3};
+  for (int i = 0; i < d->OperandCount; ++i) {
+    const TOperandRange& r = d->Operand[i];
+    if (r.Hi < r.Lo) continue;
+    const unsigned mask = (1u << unsigned(r.Hi - r.Lo + 1)) - 1u;
+    w = uint16_t(w | ((unsigned(ops[i]) & mask) << r.Lo));
+  }
+  return w;
+}
+
+bool TKy_UP::accessesEepromRegister(uint16_t word) const {
+  const TDecodedWord& d = table_.DecodedWord(word);
+  if (d.Row == 0xFF) return false;
+  const uint32_t reg8 = Chip().SelfEromRegister & 0xFF;
+  if (d.Kind == ik::MVFF) {
+    const TDecodedWord& second = table_.DecodedWord(state_.ReadProgramWord(state_.GetPC() + 1));
+    return (d.Op1 & 0xFF) == reg8 || (second.Kind == ik::NOPF && (second.Op1 & 0xFF) == reg8);
+  }
+  if (d.NoRegisterOperand) return false;
+  // Operand 1 with the bank bit 0 (the access path of the register).
+  return d.Access != 0 && (d.Op1 & 0xFF) == reg8 && Chip().SelfEromRegister < 256;
+}
+
+void TKy_UP::podWriteProgramInSession(uint32_t address, const std::vector<uint16_t>& words) {
+  pod_->PodAccessGate(true);
+  pod_->PodSessionBegin();
+  for (size_t i = 0; i < words.size(); ++i) pod_->PodWriteProgramWord(address + uint32_t(i), words[i]);
+  pod_->PodSessionEnd();
+  pod_->PodAccessGate(false);
+}
+
+void TKy_UP::selfEepromStep() {
+  const TChipConfig& chip = Chip();
+  const uint32_t pc = state_.GetPC();
+  const uint8_t keptBsr = ReadRegister(reg::BSR);
+  const uint8_t keptInte = ReadRegister(reg::INTE0);
+  const uint8_t keptW = ReadRegister(reg::W);
+  WriteRegisterThrough(reg::INTE0, uint8_t(keptInte & 0x7F));
+  WriteRegisterThrough(reg::BSR, 4);
+  // The access runs once on bank 4 in place of the control register.
+  const uint16_t word = state_.ReadProgramWord(pc);
+  podWriteProgramInSession(pc, {uint16_t(word | 0x0100)});
+  pod_->PodStep(1);
+  pod_->PodStopTarget();
+  podWriteProgramInSession(pc, {word});
+  WriteRegisterThrough(reg::BSR, keptBsr);
+  WriteRegisterThrough(reg::INTE0, keptInte);
+
+  const int statusAddress = chip.SelfEromStatusAddress;
+  uint8_t st = pod_->PodReadRegister(uint32_t(statusAddress));
+  WriteRegisterModel(statusAddress, st);
+  const int w0 = chip.SelfEromWords[0], w1 = chip.SelfEromWords[1];
+  const int w2 = chip.SelfEromWords[2], w3 = chip.SelfEromWords[3];
+  auto pointerOf = [&]() -> uint32_t {
+    if (chip.SelfEromMode < 3) return ReadRegister(w1) & 0xFF;
+    return uint32_t(ReadRegister(w0)) * 256u + ReadRegister(w1);
+  };
+  auto advance = [&](uint32_t at) {
+    if (chip.SelfEromMode > 2) {
+      WriteRegisterThrough(w0, uint8_t((at + 1) >> 8));
+      WriteRegisterThrough(w1, uint8_t((at + 1) & 0xFF));
+    } else {
+      WriteRegisterThrough(w1, uint8_t((at + 1) & 0x3F));
+    }
+  };
+  if (!(st & 0x02) && (st & 0x01)) {
+    // Read request.
+    st = uint8_t(st & ~0x01);
+    WriteRegisterModel(statusAddress, st);
+    const uint32_t e = chip.SelfEromMode < 3 ? (pointerOf() | 0x1700) : pointerOf() + 0x1700;
+    std::vector<uint16_t> saved(5);
+    for (uint32_t i = 0; i < 5; ++i) saved[i] = state_.ReadProgramWord(pc + i);
+    const uint16_t back = table_.Variant() == kCoreK08B ? encode("JMP", int(pc & 0x7FF))
+                                                       : encode("RJ", 0x800 - 5);
+    podWriteProgramInSession(pc, {encode("MVL", int((e >> 8) & 0xFF)), encode("MVF", reg::TBLDH, 1, 0),
+                                  encode("MVL", int(e & 0xFF)), encode("MVF", reg::TBLDL, 1, 0), back});
+    WriteRegisterThrough(reg::INTE0, uint8_t(keptInte & 0x7F));
+    pod_->PodStep(5);
+    pod_->PodStopTarget();
+    WriteRegisterThrough(reg::W, keptW);
+    WriteRegisterThrough(reg::INTE0, keptInte);
+    podWriteProgramInSession(pc, saved);
+    advance(e);
+  } else if ((st & 0x02) && !(st & 0x01)) {
+    // Write request.
+    st = uint8_t(st & ~0x02);
+    WriteRegisterModel(statusAddress, st);
+    if (ReadRegister(reg::TBLPTRL) <= 0x3F) {
+      uint16_t value = uint16_t(ReadRegister(w2) * 256u + ReadRegister(w3));
+      const uint32_t d = (chip.DeviceKind3 == 1 ? 0x4000u : 0x1700u) + pointerOf();
+      pod_->PodAccessGate(true);
+      pod_->PodSessionBegin();
+      const uint16_t old = pod_->PodReadProgramWord(d);
+      if (chip.SelfEromMode == 1 || chip.SelfEromMode == 2) value = uint16_t(value & old);
+      pod_->PodWriteProgramWord(d, value);
+      pod_->PodSessionEnd();
+      pod_->PodAccessGate(false);
+      advance(d);
+      if (chip.SelfEromMode <= 2 && ((d + 1) & 0xFF) > 63)
+        Message("Warning: BIE Pointer overflow, May cap the previous data!!");
+    }
+  }
+  WriteRegisterThrough(statusAddress, st);
+  ReadStateFromPod(1);
+  SetPodStopAddress(0, 0);
+  callRunStopped();
 }
 
 // ---------------------------------------------------------------------------

@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/containers.h"
 #include "engine/cpu_core.h"
@@ -250,6 +251,12 @@ class TKy_UP {
   void removeRecord(int index);  // 1-based
   uint32_t snapToInstruction(uint32_t address) const;
   bool needsTwoWordStep(uint16_t word) const;
+  // Built-in EEPROM emulation on the pod: true when the word at PC accesses
+  // the EEPROM control register, then the step is made by selfEepromStep.
+  bool accessesEepromRegister(uint16_t word) const;
+  void selfEepromStep();
+  void podWriteProgramInSession(uint32_t address, const std::vector<uint16_t>& words);
+  uint16_t encode(const char* mnemonic, int op1, int op2 = 0, int op3 = 0) const;
   void applyReadBackRules(int32_t address, bool toPod);
   void podWriteBreakpointList();
 

@@ -501,3 +501,81 @@ TEST_F(EmulatorRunTest, StepBackReadsThePodHistory) {
 
 }  // namespace
 }  // namespace kyvor
+
+namespace kyvor {
+namespace {
+
+class EepromStepTest : public EmulatorRunTest {
+ protected:
+  void SetUp() override {
+    EmulatorRunTest::SetUp();
+    Chip().SelfEromMode = 1;
+    Chip().SelfEromRegister = 0x70;
+    Chip().SelfEromStatusAddress = 0x71;
+    Chip().SelfEromWords = {0x72, 0x73, 0x74, 0x75};
+    up().Settings.PodChipId = 0x8024;
+    Load(up(), 0x10, {enc("BSF", 0x70, 0, 0), enc("MVL", 1), enc("MVL", 2), enc("MVL", 3),
+                      enc("MVL", 4)});
+    up().SetProgramCounter(0x10);
+    pod_.pc = 0x10;
+  }
+  void setBoth(int a, uint8_t v) {
+    up().WriteRegisterModel(a, v);
+    pod_.memory[uint32_t(a)] = v;
+  }
+};
+
+TEST_F(EepromStepTest, ReadRequestPlantsTheLoaderAndAdvancesThePointer) {
+  setBoth(0x71, 0x01);  // read request
+  setBoth(0x73, 0x05);
+  setBoth(reg::INTE0, 0x80);
+  setBoth(reg::W, 0x99);
+  up().TraceStep();
+  EXPECT_EQ(pod_.steps, (std::vector<int>{1, 5}));
+  const auto& p = pod_.program;
+  // The original words are back in place.
+  EXPECT_EQ(p.at(0x10), enc("BSF", 0x70, 0, 0));
+  EXPECT_EQ(p.at(0x14), enc("MVL", 4));
+  EXPECT_EQ(pod_.count("PodWriteProgramWord 10=" + [] {
+              char b[8];
+              std::snprintf(b, sizeof b, "%X", 0x9170 | 0x0100);
+              return std::string(b);
+            }()),
+            1);
+  EXPECT_EQ(pod_.count("PodWriteProgramWord 10=617"), 1);  // MVL 17h
+  EXPECT_EQ(pod_.count("PodWriteProgramWord 14=7FFB"), 1);  // RJ -5
+  EXPECT_EQ(pod_.memory[0x73], 0x06);
+  EXPECT_EQ(pod_.memory[0x71], 0x00);
+  EXPECT_EQ(pod_.memory[reg::W], 0x99);
+  EXPECT_EQ(pod_.memory[reg::INTE0], 0x80);
+  EXPECT_EQ(stopped_, 1);
+  EXPECT_EQ(up().StepReady, 1);
+}
+
+TEST_F(EepromStepTest, WriteRequestMergesIntoTheEmulatedEeprom) {
+  setBoth(0x71, 0x02);  // write request
+  setBoth(0x73, 0x3F);
+  setBoth(0x74, 0x12);
+  setBoth(0x75, 0x34);
+  pod_.program[0x173F] = 0xFF0F;
+  test::ScriptedDialogs dialogs;
+  SetDialogs(&dialogs);
+  up().TraceStep();
+  EXPECT_EQ(pod_.program.at(0x173F), 0x1204);  // ANDed with the old word in mode 1
+  EXPECT_EQ(pod_.memory[0x73], 0x00);           // pointer wraps within 64
+  ASSERT_EQ(dialogs.messageTexts().size(), 1u);
+  EXPECT_EQ(dialogs.messageTexts()[0], "Warning: BIE Pointer overflow, May cap the previous data!!");
+  EXPECT_EQ(pod_.memory[0x71], 0x00);
+  SetDialogs(nullptr);
+}
+
+TEST_F(EepromStepTest, OtherInstructionsStepNormally) {
+  up().SetProgramCounter(0x11);
+  pod_.pc = 0x11;
+  up().TraceStep();
+  EXPECT_EQ(pod_.steps, (std::vector<int>{1}));
+  EXPECT_EQ(pod_.count("PodWriteProgramWord"), 0);
+}
+
+}  // namespace
+}  // namespace kyvor
