@@ -81,15 +81,17 @@ class BusyScope {
     text_->setUpdatesEnabled(false);
   }
   ~BusyScope() {
-    form_->setEnabled(true);
+    if (form_) form_->setEnabled(true);
     QApplication::restoreOverrideCursor();
-    text_->setUpdatesEnabled(true);
-    text_->update();
+    if (text_) {
+      text_->setUpdatesEnabled(true);
+      text_->update();
+    }
   }
 
  private:
-  QWidget* form_;
-  QWidget* text_;
+  QPointer<QWidget> form_;
+  QPointer<QWidget> text_;
 };
 
 // The bookmark gutter: silver, with the digit of each bookmark of its page
@@ -997,7 +999,7 @@ int TKy_EDIT::ReplaceText(const QString& findText, const QString& replaceText, b
                           bool wholeWord, bool replaceAll) {
   Page* p = page(currentPage_);
   if (!p || findText.isEmpty()) return 0;
-  TSRichEdit* e = p->edit;
+  QPointer<TSRichEdit> e = p->edit;
   int count = 0;
   BusyScope busy(this, e);
   const Qt::CaseSensitivity cs = matchCase ? Qt::CaseSensitive : Qt::CaseInsensitive;
@@ -1013,7 +1015,7 @@ int TKy_EDIT::ReplaceText(const QString& findText, const QString& replaceText, b
     ++count;
     if (!replaceAll) break;
     QCoreApplication::processEvents();
-    if (QCoreApplication::closingDown() || !page(currentPage_) || CurrentEdit() != e) break;
+    if (QCoreApplication::closingDown() || !e || CurrentEdit() != e) break;
   }
   return count;
 }
