@@ -26,6 +26,7 @@ class RecordingPod final : public TPodAccess {
   int chipIdResult = 0;
   uint16_t chipId = 0x1234;
   bool halted = true;
+  bool statusFails = false;
 
   int count(const std::string& prefix) const {
     int n = 0;
@@ -122,8 +123,8 @@ class RecordingPod final : public TPodAccess {
   void PodSetStopBit() override { calls.push_back("StopBit"); }
   bool PodIsHalted(bool& failed) override {
     calls.push_back("Halted?");
-    failed = false;
-    return halted;
+    failed = statusFails;
+    return statusFails ? false : halted;
   }
   bool PodWriteBreakpoints(const std::array<uint32_t, 16>& a) override {
     calls.push_back("WBP");
