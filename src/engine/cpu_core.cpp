@@ -513,8 +513,8 @@ uint64_t TCpuCore::RunUntilBreak(uint64_t budget, uint32_t stopAddress, bool& st
         executeWord();
         s_.PendingTwoWordKind = 0;
       }
-      CheckInterrupt();
     }
+    CheckInterrupt();  // also while asleep: only an interrupt wakes the core
     const uint32_t pc = s_.GetPC();
     if (s_.HasBreakFlag(pc) || pc == stopAddress) {
       stopped = true;

@@ -283,6 +283,8 @@ bool TKy_UP::simTick() {
   if (!s.SleepFlag && !s.IdleFlag) {
     core_.ExecuteOne();
     core_.CheckInterrupt();
+  } else {
+    core_.CheckInterrupt();  // only an interrupt wakes a sleeping core
   }
   const uint32_t pc = s.GetPC();
   if (Settings.StopOnStackOverflow && (s.Registers()[reg::STKPTR] & 0x80)) {
@@ -556,8 +558,8 @@ bool TKy_UP::SetBreakpoint(int32_t address, int kind, bool set, int32_t page, in
         break;
       }
     }
-    if (breakpointCount_ >= kMaxUserBreakpoints + (first - 1) ||
-        breakpointCount_ >= int(breakpoints_.size()) - 1) {
+    if (breakpointCount_ >= kMaxUserBreakpoints) {
+      if (first > breakpointCount_) return false;  // only EEPROM sites: no room
       // The oldest user breakpoint makes room, flag and marks included.
       const TBreakpointRecord old = breakpoints_[size_t(first)];
       removeRecord(first);

@@ -200,6 +200,28 @@ TEST_F(RunControlTest, InterruptDuringRunReachesTheVector) {
   EXPECT_EQ(up().ReadRegister(reg::INTE0), 0x08);
 }
 
+TEST_F(RunControlTest, SleepingRunWakesOnAnInterrupt) {
+  Load(up(), 0, {enc("SLP"), 0, 0});
+  Load(up(), 4, {enc("RETI", 0)});
+  up().SetBreakpoint(2, 1, true);
+  up().RunProgram();
+  EXPECT_EQ(up().runSlice(1000), TRunStop::Running);  // asleep at 1
+  EXPECT_EQ(up().GetPC(), 1u);
+  EXPECT_EQ(up().State().Cycles(), 1u);
+  up().StopProgram(0);
+  // A flag set while stopped wakes the core on the next run.
+  up().WriteRegisterModel(reg::INTE0, 0x81);
+  up().WriteRegisterModel(reg::INTF0, 0x01);
+  up().WriteRegisterModel(reg::INTF0, 0x01);
+  up().RunProgram();
+  up().runSlice(1);
+  EXPECT_EQ(up().State().SleepFlag, 0);
+  EXPECT_EQ(up().GetPC(), 4u);
+  up().WriteRegisterModel(reg::INTF0, 0x00);
+  EXPECT_EQ(up().RunToStop(100, 10000), TRunStop::Breakpoint);
+  EXPECT_EQ(up().GetPC(), 2u);
+}
+
 TEST_F(RunControlTest, TraceAndAnimateSteps) {
   Load(up(), 0, {enc("MVL", 1), enc("MVL", 2), enc("MVL", 3)});
   up().StepReady = 0;
@@ -354,10 +376,12 @@ TEST_F(RunControlTest, EepromSitesComeFirstAndStayOutOfCells) {
   EXPECT_FALSE(up().AddBreakpointRecord(0x301, 0, 11, 0, 0));
   EXPECT_EQ(up().BreakpointCount(), 1);
   EXPECT_EQ(up().GetBreakpointFlag(0x300, 0), 0);
-  for (int i = 0; i < 15; ++i) up().SetBreakpoint(0x100 + i, 1, true);
+  // The site takes one of the 14 places: 13 user breakpoints remain.
+  for (int i = 0; i < 14; ++i) up().SetBreakpoint(0x100 + i, 1, true);
   EXPECT_EQ(up().BreakpointRecordAt(1).Kind, 0);  // the site is never evicted
   EXPECT_EQ(up().BreakpointAddressAt(2), 0x101);
-  EXPECT_EQ(up().BreakpointCount(), 15);
+  EXPECT_EQ(up().BreakpointCount(), 14);
+  EXPECT_EQ(up().GetBreakpointFlag(0x100, 0), 0);
 }
 
 // ---------------------------------------------------------------------------
