@@ -1,0 +1,262 @@
+// Review tests of edges: the deepest stack, program sizes that are not whole
+// pages, slices of a run, reset of the simulated timer, and the emulator's
+// built-in EEPROM accesses.
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <memory>
+#include <string>
+
+#include "base/modes.h"
+#include "chip/chipconfig.h"
+#include "engine/ky_up.h"
+#include "engine/review_pod.h"
+#include "engine/review_spec_table.h"
+#include "support/scripted_dialogs.h"
+
+namespace kyvor {
+namespace {
+
+class ReviewEdgeTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetModes();
+    ResetChipConfig();
+    Chip().ChipRomWords = 8192;
+    Chip().StackDepth = 8;
+    up_ = std::make_unique<TKy_UP>();
+    up_->ApplyChipConfig();
+    up_->OnRunStopped = [this](TKy_UP&) { ++stopped_; };
+  }
+  void TearDown() override {
+    up_.reset();
+    ResetModes();
+    ResetChipConfig();
+  }
+  uint16_t e(const char* m, int a = 0, int b = 0, int c = 0) {
+    return review::Enc(variant_, m, a, b, c);
+  }
+  void at(uint32_t address, std::initializer_list<uint16_t> words) {
+    uint32_t a = address;
+    for (uint16_t w : words) ASSERT_TRUE(up_->StoreProgramWord(uint16_t(a++), w, uint16_t(a), 0));
+  }
+  uint8_t R(int a) { return up_->ReadRegister(a); }
+  void S(int a, uint8_t v) { up_->WriteRegisterModel(a, v); }
+
+  std::unique_ptr<TKy_UP> up_;
+  int variant_ = 0;
+  int stopped_ = 0;
+};
+
+TEST_F(ReviewEdgeTest, ProgramSizeRoundsDownToWholePages) {
+  Chip().ChipRomWords = 1000;  // 3 pages of 256
+  up_->ApplyChipConfig();
+  EXPECT_TRUE(up_->StoreProgramWord(767, 0x1111, 1, 0));
+  EXPECT_FALSE(up_->StoreProgramWord(768, 0x2222, 1, 0));
+  EXPECT_EQ(up_->ReadProgramWord(768), 0);
+  EXPECT_FALSE(up_->SetBreakpoint(768, 1, true));
+  EXPECT_TRUE(up_->SetBreakpoint(767, 1, true));
+}
+
+TEST_F(ReviewEdgeTest, RunSliceRunsAtMostItsBudget) {
+  up_->RunProgram();
+  EXPECT_EQ(up_->runSlice(5), TRunStop::Running);
+  EXPECT_EQ(up_->GetPC(), 5u);
+  EXPECT_EQ(up_->runSlice(7), TRunStop::Running);
+  EXPECT_EQ(up_->GetPC(), 12u);
+  EXPECT_EQ(stopped_, 0);
+  up_->StopProgram(0);
+  EXPECT_EQ(stopped_, 1);
+}
+
+TEST_F(ReviewEdgeTest, CpuResetClearsTheSimulatedTimer) {
+  S(65, 0x80);
+  up_->State().TimerPrescaleCount = 200;
+  up_->State().TimerEdgeFlag = 1;
+  up_->CpuReset();
+  EXPECT_EQ(up_->State().TimerPrescaleCount, 0);
+  EXPECT_EQ(up_->State().TimerEdgeFlag, 0);
+  EXPECT_EQ(R(65), 0);
+}
+
+TEST_F(ReviewEdgeTest, TraceOfAnUndecodableWord) {
+  at(0, {0xC3AB});
+  up_->TraceStep();
+  EXPECT_EQ(up_->GetPC(), 1u);
+  EXPECT_EQ(stopped_, 1);
+  uint16_t h = 0, l = 0;
+  up_->GetCycleCounter(h, l);
+  EXPECT_EQ(l, 0);
+}
+
+// ---- emulator: built-in EEPROM -----------------------------------------------------------------
+
+class ReviewEepromTest : public ReviewEdgeTest {
+ protected:
+  void SetUp() override {
+    ReviewEdgeTest::SetUp();
+    Modes().SimulatorMode = 0;
+    up_->SetPod(&pod_);
+    Chip().SelfEromMode = 1;
+    Chip().SelfEromRegister = 0x50;
+    Chip().SelfEromStatusAddress = 0x51;
+    Chip().SelfEromWords = {0x52, 0x53, 0x54, 0x55};
+    Chip().DeviceKind3 = 0;
+    up_->Settings.PodChipId = 0x8024;
+    // The access: MVF 50h, 1, 0 (W into the EEPROM register) at 0x20.
+    access_ = e("MVF", 0x50, 1, 0);
+    at(0x20, {access_, 0x1111, 0x2222, 0x3333, 0x4444});
+    for (uint32_t i = 0; i < 5; ++i) pod_.prog[0x20 + i] = up_->ReadProgramWord(0x20 + i);
+    pod_.pc = 0x20;
+    up_->SetProgramCounter(0x20);
+    // Registers in pod and model alike.
+    set(42, 0x03);
+    set(35, 0x85);
+    set(41, 0x99);
+    set(0x53, 0x07);  // EEPROM pointer
+    set(0x54, 0x12);
+    set(0x55, 0x34);
+    set(30, 0x10);
+  }
+  void set(int a, uint8_t v) {
+    S(a, v);
+    pod_.mem[uint32_t(a)] = v;
+  }
+  review::RecordingPod pod_;
+  uint16_t access_ = 0;
+};
+
+TEST_F(ReviewEepromTest, ReadRequestLoadsTheTableDataAndAdvances) {
+  pod_.mem[0x51] = 0x01;  // read request
+  up_->TraceStep();
+  // The access ran once with bit 8 set, then the word was put back.
+  const int planted = pod_.indexOf("WP 20=" + review::RecordingPod::hex(access_ | 0x100));
+  const int step1 = pod_.indexOf("Step 1");
+  ASSERT_GE(planted, 0);
+  ASSERT_GE(step1, 0);
+  EXPECT_LT(planted, step1);
+  // The five loader words at PC: MVL 17h, MVF 1Fh W, MVL 07h, MVF 20h W, RJ -5.
+  const int l1 = pod_.indexOf("WP 20=" + review::RecordingPod::hex(e("MVL", 0x17)));
+  const int l2 = pod_.indexOf("WP 21=" + review::RecordingPod::hex(e("MVF", 31, 1, 0)));
+  const int l3 = pod_.indexOf("WP 22=" + review::RecordingPod::hex(e("MVL", 0x07)));
+  const int l4 = pod_.indexOf("WP 23=" + review::RecordingPod::hex(e("MVF", 32, 1, 0)));
+  const int l5 = pod_.indexOf("WP 24=" + review::RecordingPod::hex(e("RJ", 0x7FB)));
+  const int step5 = pod_.indexOf("Step 5");
+  ASSERT_GE(l1, 0);
+  ASSERT_GE(l2, 0);
+  ASSERT_GE(l3, 0);
+  ASSERT_GE(l4, 0);
+  ASSERT_GE(l5, 0);
+  ASSERT_GE(step5, 0);
+  EXPECT_LT(l5, step5);
+  // The saved words go back afterwards.
+  bool restored = false;
+  for (size_t i = size_t(step5); i < pod_.calls.size(); ++i)
+    restored = restored || pod_.calls[i] == "WP 24=4444";
+  EXPECT_TRUE(restored);
+  EXPECT_EQ(pod_.prog[0x20], access_);
+  EXPECT_EQ(pod_.prog[0x24], 0x4444);
+  // W, the interrupt enable and the bank select are as before.
+  EXPECT_EQ(pod_.mem[41], 0x99);
+  EXPECT_EQ(pod_.mem[35], 0x85);
+  EXPECT_EQ(pod_.mem[42], 0x03);
+  // The request bit is cleared and the pointer advanced, in pod and model.
+  EXPECT_EQ(pod_.mem[0x51], 0x00);
+  EXPECT_EQ(pod_.mem[0x53], 0x08);
+  EXPECT_EQ(R(0x51), 0x00);
+  EXPECT_EQ(R(0x53), 0x08);
+  EXPECT_EQ(stopped_, 1);
+  EXPECT_EQ(up_->StepReady, 1);
+}
+
+TEST_F(ReviewEepromTest, WriteRequestMergesIntoTheEepromWord) {
+  pod_.mem[0x51] = 0x02;  // write request
+  pod_.prog[0x1707] = 0xFF0F;
+  up_->TraceStep();
+  EXPECT_EQ(pod_.prog[0x1707], 0x1204);  // 0x1234 AND the old word (mode 1)
+  EXPECT_EQ(pod_.mem[0x51], 0x00);
+  EXPECT_EQ(pod_.mem[0x53], 0x08);
+  EXPECT_EQ(R(0x53), 0x08);
+  EXPECT_EQ(pod_.count("Step 5"), 0);
+}
+
+TEST_F(ReviewEepromTest, WriteRequestAtTheEndOfTheBlockWarns) {
+  test::ScriptedDialogs dialogs;
+  set(0x53, 0x3F);
+  pod_.mem[0x51] = 0x02;
+  pod_.prog[0x173F] = 0xFFFF;
+  up_->TraceStep();
+  EXPECT_EQ(pod_.prog[0x173F], 0x1234);
+  EXPECT_EQ(R(0x53), 0x00);
+  ASSERT_EQ(dialogs.messages().size(), 1u);
+  EXPECT_EQ(dialogs.messages()[0].text,
+            "Warning: BIE Pointer overflow, May cap the previous data!!");
+}
+
+TEST_F(ReviewEepromTest, WriteRequestIgnoredWhenTablePointerIsHigh) {
+  set(30, 0x40);
+  pod_.mem[0x51] = 0x02;
+  pod_.prog[0x1707] = 0xFFFF;
+  up_->TraceStep();
+  EXPECT_EQ(pod_.prog[0x1707], 0xFFFF);
+  EXPECT_EQ(pod_.mem[0x51], 0x00);  // the request bit is cleared all the same
+  EXPECT_EQ(R(0x53), 0x07);
+}
+
+TEST_F(ReviewEepromTest, OtherInstructionsStepNormally) {
+  at(0x20, {e("MVF", 0x51, 1, 0)});
+  pod_.prog[0x20] = e("MVF", 0x51, 1, 0);
+  up_->TraceStep();
+  EXPECT_EQ(pod_.count("WP "), 0);
+  EXPECT_EQ(pod_.count("Step 1"), 1);
+}
+
+TEST_F(ReviewEepromTest, BankedAccessIsNotAnEepromAccess) {
+  at(0x20, {e("MVF", 0x50, 1, 1)});
+  pod_.prog[0x20] = e("MVF", 0x50, 1, 1);
+  up_->TraceStep();
+  EXPECT_EQ(pod_.count("WP "), 0);
+}
+
+TEST_F(ReviewEepromTest, RestartPlantsAWordAtTheEndOfProgramMemory) {
+  Chip().DeviceKind3 = 1;
+  pod_.pc = 9000;  // beyond 8192
+  pod_.prog[8192] = 0xABCD;
+  up_->TraceStep();
+  const int plant = pod_.indexOf("WP 2000=783F");
+  const int back = pod_.indexOf("WP 2000=ABCD");
+  ASSERT_GE(plant, 0);
+  ASSERT_GE(back, 0);
+  EXPECT_LT(plant, back);
+  EXPECT_GE(pod_.indexOf("WPC 0"), 0);
+}
+
+TEST_F(ReviewEepromTest, HaltAtASiteStepsItAndRunsOn) {
+  ASSERT_TRUE(up_->AddBreakpointRecord(0x20, 0, 1, 0, 0));
+  up_->Settings.EepromBreakCount = 1;
+  pod_.mem[0x51] = 0x00;  // no request
+  pod_.halted = false;
+  up_->RunProgram();
+  pod_.halted = true;
+  pod_.pc = 0x20;
+  pod_.calls.clear();
+  up_->TimerTimer();
+  EXPECT_TRUE(up_->TimerEnabled());  // the run continues
+  EXPECT_GE(pod_.count("Step 1"), 1);
+  EXPECT_GE(pod_.indexOf("W 23=5"), 0);  // interrupts masked for the step
+  EXPECT_EQ(pod_.mem[35], 0x85);        // and restored
+}
+
+TEST_F(ReviewEepromTest, HaltAtZeroAsksForAReset) {
+  int resets = 0;
+  up_->Hooks.ResetRequested = [&] { ++resets; };
+  pod_.halted = false;
+  up_->RunProgram();
+  pod_.halted = true;
+  pod_.pc = 0;
+  up_->TimerTimer();
+  EXPECT_EQ(resets, 1);
+}
+
+}  // namespace
+}  // namespace kyvor
