@@ -152,7 +152,9 @@ bool TF_ASM::EncodeInstruction(TAsmLine& line, bool firstEmission, uint16_t& wor
       value = 0;
       if (firstEmission) {
         forwardRefs_.AddSymbol(text, text, locationCounter_, 'M', sectionNo_);
-      } else {
+      } else if (!secondLow12) {
+        // (The second word of CALL, JMP and MVLP repeats the operand of the
+        // first word, which reports it.)
         std::string t = text, unknown;
         int32_t dummy;
         EvaluateExpression(passSymbols_, t, dummy, &unknown);
@@ -182,107 +184,116 @@ bool TF_ASM::FirstPass() {
   return ok;
 }
 
-void TF_ASM::DefineLabel(TAsmLine& line, int reporting) {
+bool TF_ASM::DefineLabel(TAsmLine& line, int reporting) {
   (void)reporting;
   std::string label = line.Field(2);
   const TAsmDirective dir = line.HasDirective ? static_cast<TAsmDirective>(line.Directive) : DirNone;
   if (dir == DirEQU) {
     if (FindInstruction(label)) {
       PassError(&line, AsmErrIllegalSymbol, false, label);
-      return;
+      return false;
     }
     if (line.OperandCount() < 1) {
       PassError(&line, AsmErrMissingArgument, false, nullptr);
-      return;
+      return false;
     }
     std::string text = line.Field(4);
     int32_t value = 0;
     if (!EvaluateExpression(passSymbols_, text, value)) {
       PassError(&line, AsmErrUndefined, false, line.Field(4));
-      return;
+      return false;
     }
     int r = passSymbols_.AddSymbol(label, text, value, 'C', sectionNo_);
     if (r == 1) {
       PassError(&line, AsmErrOutOfMemory, true, nullptr);
-      return;
+      return false;
     }
     if (r == 2) {
       PassError(&line, AsmErrDuplicate, false, label);
-      return;
+      return false;
     }
     if (!firstPassDone_) {
       r = finalSymbols_.AddSymbol(label, text, value, 'C', sectionNo_);
       if (r == 1) PassError(&line, AsmErrOutOfMemory, true, nullptr);
       else if (r == 2) PassError(&line, AsmErrDuplicate, false, label);
     }
-    return;
+    return true;
   }
   if (dir == DirSET) {
     if (line.OperandCount() < 1) {
       PassError(&line, AsmErrMissingArgument, false, nullptr);
-      return;
+      return false;
     }
     std::string text = line.Field(4);
     int32_t value = 0;
     if (!EvaluateExpression(passSymbols_, text, value)) {
       PassError(&line, AsmErrDuplicate, false, line.Field(4));
-      return;
+      return false;
     }
-    if (passSymbols_.AddSymbol(label, text, value, 'V', sectionNo_) != 0)
+    if (passSymbols_.AddSymbol(label, text, value, 'V', sectionNo_) != 0) {
       PassError(&line, AsmErrOutOfMemory, true, label);
-    return;
+      return false;
+    }
+    return true;
   }
   if (dir == DirDS) {
     if (FindInstruction(label)) {
       PassError(&line, AsmErrIllegalSymbol, false, label);
-      return;
+      return false;
     }
     if (line.OperandCount() < 1) {
       PassError(&line, AsmErrMissingArgument, false, nullptr);
-      return;
+      return false;
     }
     std::string text = line.Field(4);
     int32_t size = 0;
     if (!EvaluateExpression(passSymbols_, text, size)) {
       PassError(&line, AsmErrDuplicate, false, line.Field(4));
-      return;
+      return false;
     }
     const int32_t at = ramPointer_;
     int r = passSymbols_.AddSymbol(label, label, at, 'D', size);
     if (r == 1) {
       PassError(&line, AsmErrOutOfMemory, true, nullptr);
-      return;
+      return false;
     }
     if (r == 2) {
       PassError(&line, AsmErrDuplicate, false, label);
-      return;
+      return false;
     }
     if (!firstPassDone_) {
       r = finalSymbols_.AddSymbol(label, label, at, 'D', size);
       if (r == 1) {
         PassError(&line, AsmErrOutOfMemory, true, nullptr);
-        return;
+        return false;
       }
       if (r == 2) {
         PassError(&line, AsmErrDuplicate, false, label);
-        return;
+        return false;
       }
     }
     ramPointer_ = static_cast<uint16_t>(ramPointer_ + size);
     if (ramPointer_ >= kDataMemorySize || Chip().DataMemoryMap[ramPointer_] == 0)
       PassError(&line, AsmErrMemoryOver, false, label);
-    return;
+    return true;
   }
-  if (dir == DirLOCAL) return;
+  if (dir == DirLOCAL) return true;
   // A code label.
   if (label.size() < 2 || label.back() != ':') {
     PassError(&line, AsmErrIllegalSymbol, false, label);
-    return;
+    return false;
   }
   label.pop_back();
   int r = passSymbols_.AddSymbol(label, label, locationCounter_, 'L', sectionNo_);
-  if (r == 1) PassError(&line, AsmErrOutOfMemory, true, nullptr);
-  else if (r == 2) PassError(&line, AsmErrDuplicate, false, label);
+  if (r == 1) {
+    PassError(&line, AsmErrOutOfMemory, true, nullptr);
+    return false;
+  }
+  if (r == 2) {
+    PassError(&line, AsmErrDuplicate, false, label);
+    return false;
+  }
+  return true;
 }
 
 void TF_ASM::TrackMacroNesting(TAsmLineList::Node* node) {
@@ -373,10 +384,8 @@ bool TF_ASM::AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed) 
     prevFileIndex_ = line.FileIndex;
   }
   line.Address = kNoAddress;
-  if (line.HasLabel) {
-    DefineLabel(line, reporting);
-    if (abortFlag_) return false;
-  }
+  // A label error ends the line.
+  if (line.HasLabel && (!DefineLabel(line, reporting) || abortFlag_)) return !abortFlag_;
   if (line.IsMacroCall) {
     TrackMacroNesting(node);
     return true;

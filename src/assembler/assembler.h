@@ -173,7 +173,7 @@ class TF_ASM {
   bool FirstPass();
   bool AssemblePass(int reporting, int relaxed);
   bool AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed);
-  void DefineLabel(TAsmLine& line, int reporting);
+  bool DefineLabel(TAsmLine& line, int reporting);
   void TrackMacroNesting(TAsmLineList::Node* node);
   bool EncodeInstruction(TAsmLine& line, bool firstEmission, uint16_t& word,
                          bool& unresolved);

@@ -1,0 +1,4 @@
+        MVL     NOWHERE
+        JMP     NOWHERE+1
+        MVL     K
+K       EQU     NOTYET

@@ -1,0 +1,4 @@
+LABEL   NOP
+X:      FOO
+:       NOP
+OK:     NOP

@@ -1,0 +1,4 @@
+M       MACRO
+IN      NOP
+        ENDM
+        M

@@ -1,0 +1,3 @@
+        LBSR    17
+        LBSR    BIG
+BIG     EQU     1100H

@@ -1,0 +1,5 @@
+        ORG     3FFH
+        NOP
+        NOP
+        ORG     400H
+        NOP

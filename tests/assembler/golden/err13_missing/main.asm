@@ -1,0 +1,4 @@
+        MVL
+        ORG
+X       EQU
+        MVFF    1

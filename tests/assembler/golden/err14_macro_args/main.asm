@@ -1,0 +1,4 @@
+M       MACRO   A
+        MVL     A
+        ENDM
+        M       1, 2

@@ -1,0 +1,7 @@
+PING    MACRO
+        PONG
+        ENDM
+PONG    MACRO
+        PING
+        ENDM
+        PING

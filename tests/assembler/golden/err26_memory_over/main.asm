@@ -1,0 +1,4 @@
+        MEMAR   1FBH
+A       DS      1
+B       DS      1
+        MEMAR   200H

@@ -1,0 +1,2 @@
+        NOP
+        INCLUDE secret.inc
