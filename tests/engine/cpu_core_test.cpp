@@ -609,5 +609,52 @@ TEST_F(CpuCoreTest, K08BVariant) {
   EXPECT_EQ(up().GetPC(), 0x101u);
 }
 
+TEST_F(CpuCoreTest, K08BFamiliesKeepOnlyZeroAndCarry) {
+  up().LoadInstructionTableReduced();
+  // Logic: Z only (no N).
+  set(reg::STATUS, 0);
+  set(reg::W, 0x80);
+  set(0x80, 0x80);
+  exec(Encode(t(), "IORF", 0x80, 0, 1));
+  EXPECT_EQ(r(reg::W), 0x80);
+  EXPECT_EQ(status(), 0);
+  exec(Encode(t(), "XORF", 0x80, 0, 1));
+  EXPECT_EQ(status(), sf::Z);
+  // Subtraction: C and Z, no DC.
+  set(reg::STATUS, 0);
+  set(reg::W, 0x01);
+  set(0x80, 0x01);
+  exec(Encode(t(), "SUBF", 0x80, 0, 1));
+  EXPECT_EQ(status(), sf::Z | sf::C);
+  // Rotates through carry.
+  set(reg::STATUS, sf::C);
+  set(0x80, 0x80);
+  exec(Encode(t(), "RLFC", 0x80, 1, 1));
+  EXPECT_EQ(r(0x80), 0x01);
+  EXPECT_EQ(status(), sf::C);
+  // Skips and bit operations behave as under K08A.
+  set(0x80, 0xFF);
+  up().State().SetCycleCounter(0, 0);
+  exec(Encode(t(), "INSZ", 0x80, 1, 1));
+  EXPECT_EQ(up().GetPC(), 0x102u);
+  EXPECT_EQ(cycles(), 2u);
+  exec(Encode(t(), "BTGF", 0x80, 7, 1));
+  EXPECT_EQ(r(0x80), 0x80);
+  set(reg::W, 0x10);
+  exec(Encode(t(), "CPSE", 0x81, 1));
+  EXPECT_EQ(up().GetPC(), 0x101u);
+  // RETI has no shadow restore and sets the global enable.
+  up().PushStack(0x222);
+  set(reg::SHADOW_W, 0x55);
+  exec(Encode(t(), "RETI"));
+  EXPECT_EQ(up().GetPC(), 0x222u);
+  EXPECT_EQ(r(reg::W), 0x10);
+  EXPECT_EQ(r(reg::INTE0) & 0x80, 0x80);
+  // Words of the K08A-only instructions decode to nothing here.
+  up().State().SetCycleCounter(0, 0);
+  EXPECT_FALSE(exec(0xF123));
+  EXPECT_EQ(cycles(), 0u);
+}
+
 }  // namespace
 }  // namespace kyvor
