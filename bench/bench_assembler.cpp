@@ -104,7 +104,7 @@ void BM_Assemble(benchmark::State& state) {
   StoreMainFileName((p.dir / "main.asm").string());
   TKy_UP up;
   up.ApplyChipConfig();
-  TKyUpAsmTarget target(up);
+  TKyUpTarget target(up);
   TAsmOptions options;
   options.AssembleOnly = 0;
   for (auto _ : state) {

@@ -384,8 +384,12 @@ bool TF_ASM::AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed) 
     prevFileIndex_ = line.FileIndex;
   }
   line.Address = kNoAddress;
-  // A label error ends the line.
-  if (line.HasLabel && (!DefineLabel(line, reporting) || abortFlag_)) return !abortFlag_;
+  // A label error ends the line; a macro call still opens its expansion so
+  // that the expansion's ENDM finds it.
+  if (line.HasLabel && (!DefineLabel(line, reporting) || abortFlag_)) {
+    if (line.IsMacroCall && !abortFlag_) TrackMacroNesting(node);
+    return !abortFlag_;
+  }
   if (line.IsMacroCall) {
     TrackMacroNesting(node);
     return true;

@@ -4,7 +4,7 @@
 
 namespace kyvor {
 
-void TKyUpAsmTarget::setEepromSites(const std::vector<int>& addresses,
+void TKyUpTarget::setEepromSites(const std::vector<int>& addresses,
                                     const std::vector<int>& files, const std::vector<int>& lines,
                                     int count) {
   const int kept = std::min<int>(count, static_cast<int>(addresses.size()));

@@ -7,9 +7,9 @@
 
 namespace kyvor {
 
-class TKyUpAsmTarget final : public IAsmTarget {
+class TKyUpTarget final : public IAsmTarget {
  public:
-  explicit TKyUpAsmTarget(TKy_UP& up) : up_(up) {}
+  explicit TKyUpTarget(TKy_UP& up) : up_(up) {}
 
   const TInstructionTable& instructionTable() const override { return up_.Instructions(); }
   void clearProgramMemory() override { up_.ClearProgramMemory(); }

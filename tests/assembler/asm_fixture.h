@@ -84,7 +84,7 @@ class AsmFixture : public ::testing::Test {
       if (Chip().CoreVariant == 1) up->LoadInstructionTableReduced();
     }
     up->ApplyChipConfig();
-    target = std::make_unique<TKyUpAsmTarget>(*up);
+    target = std::make_unique<TKyUpTarget>(*up);
     host = std::make_unique<TAsmRecordingHost>();
     asmForm = std::make_unique<TF_ASM>(*host, *target, options);
     return asmForm->Assemble();
@@ -95,7 +95,7 @@ class AsmFixture : public ::testing::Test {
   std::filesystem::path dir_;
   TAsmOptions options;
   std::unique_ptr<TKy_UP> up;
-  std::unique_ptr<TKyUpAsmTarget> target;
+  std::unique_ptr<TKyUpTarget> target;
   std::unique_ptr<TAsmRecordingHost> host;
   std::unique_ptr<TF_ASM> asmForm;
 };

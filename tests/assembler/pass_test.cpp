@@ -286,3 +286,31 @@ TEST_F(PassTest, WatchdogVectorOnChip113) {
 
 }  // namespace
 }  // namespace kyvor::test
+
+namespace kyvor::test {
+namespace {
+
+class PassLimitsTest : public AsmFixture {};
+
+TEST_F(PassLimitsTest, SymbolTableFullStopsThePass) {
+  std::string text;
+  for (int i = 0; i < 8193; ++i) text += "L" + std::to_string(i) + ":\r\n";
+  text += "  MVL NOWHERE\r\n";
+  Write("m.asm", text);
+  EXPECT_EQ(Assemble("m.asm"), 0);
+  ASSERT_EQ(host->Errors.Count(), 1);
+  EXPECT_EQ(host->Errors.Text(0),
+            "Error(code:6)   " + Path("m.asm") + " 8193: Out of memory...");
+  EXPECT_FALSE(Exists("m.lst"));  // the pass stopped: no output files
+}
+
+TEST_F(PassLimitsTest, MacroCallWithABadLabelStillNests) {
+  Write("m.asm", Crlf({"M MACRO", "  NOP", "  ENDM", "BAD M", "  NOP"}));
+  EXPECT_EQ(Assemble("m.asm"), 0);
+  ASSERT_EQ(host->Errors.Count(), 1);
+  EXPECT_EQ(host->Errors.Text(0),
+            "Error(code:8)   " + Path("m.asm") + " 4: Illegal Symbol [BAD]");
+}
+
+}  // namespace
+}  // namespace kyvor::test
