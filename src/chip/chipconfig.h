@@ -132,6 +132,12 @@ struct TChipMenus {
   bool AdcIIEnabled = true;
 };
 
+// A successful load first brings every chip-derived member back to its
+// default (and empties the register lists), so nothing of the previously
+// loaded chip stays; the chip list and selection, LastValueMap, the options
+// dialog's calibration inputs and the view state (CurrentRamBank,
+// RegisterPage, which the loader then keeps valid) survive. A failed load
+// changes nothing.
 struct TChipConfig {
   // Chip list (KySel.INC) and selection
   std::string IncludeFolder;             // program folder + "INCLUDE/"
