@@ -89,6 +89,88 @@ TEST_F(ReviewEdgeTest, TraceOfAnUndecodableWord) {
   EXPECT_EQ(l, 0);
 }
 
+// ---- appended: ordering of computed jumps, sleeping runs, emulator steps ----------------------
+
+TEST_F(ReviewEdgeTest, BitSetOnPclatlJumpsWithinTheCurrentPage) {
+  at(0x100, {e("BSF", 27, 7, 0)});
+  up_->SetProgramCounter(0x100);  // mirrors 0x01 into 26
+  up_->Core().ExecuteOne();
+  EXPECT_EQ(up_->GetPC(), 0x181u);  // 27 held 0x01 (the advanced PC) before the bit was set
+}
+
+TEST_F(ReviewEdgeTest, SleepingRunWakesOnAnInterruptInEitherRunLoop) {
+  for (int pass = 0; pass < 2; ++pass) {
+    SCOPED_TRACE(pass == 0 ? "plain run" : "run with the stack stop option");
+    up_->CpuReset();
+    up_->Settings.StopOnStackOverflow = pass == 1;
+    at(0, {e("SLP"), e("NOP")});
+    at(4, {e("NOP")});
+    ASSERT_TRUE(up_->SetBreakpoint(4, 1, true));
+    S(35, 0x81);
+    up_->RunProgram();
+    EXPECT_EQ(up_->runSlice(50), TRunStop::Running);
+    EXPECT_EQ(up_->GetPC(), 1u);
+    EXPECT_EQ(up_->State().SleepFlag, 1);
+    S(38, 0x01);
+    EXPECT_EQ(up_->runSlice(50), TRunStop::Breakpoint);
+    EXPECT_EQ(up_->GetPC(), 4u);
+    EXPECT_EQ(up_->State().SleepFlag, 0);
+    EXPECT_EQ(up_->GetStackEntry(1), 1u);
+    ASSERT_TRUE(up_->SetBreakpoint(4, 1, false));
+  }
+}
+
+TEST_F(ReviewEdgeTest, EmulatorStepSendsTheCyclesFirst) {
+  review::RecordingPod pod;
+  Modes().SimulatorMode = 0;
+  up_->SetPod(&pod);
+  up_->SetCycleCounter(0x0001, 0x2345);
+  up_->TraceStep();
+  const int wcy = pod.indexOf("WCY 1:2345");
+  ASSERT_GE(wcy, 0);
+  EXPECT_LT(wcy, pod.indexOf("Step 1"));
+  EXPECT_GE(pod.indexOf("Watch"), 0);
+}
+
+TEST_F(ReviewEdgeTest, EmulatorRelativeJumpsStepTwiceOnKind3Chips) {
+  review::RecordingPod pod;
+  Modes().SimulatorMode = 0;
+  up_->SetPod(&pod);
+  at(0, {e("RJ", 5)});
+  Chip().DeviceKind3 = 1;
+  up_->TraceStep();
+  Chip().DeviceKind3 = 0;
+  up_->SetProgramCounter(0);
+  up_->TraceStep();
+  ASSERT_EQ(pod.steps.size(), 2u);
+  EXPECT_EQ(pod.steps[0], 2);
+  EXPECT_EQ(pod.steps[1], 1);
+}
+
+TEST_F(ReviewEdgeTest, EmulatorStepOverLeavesNoArmedStop) {
+  review::RecordingPod pod;
+  Modes().SimulatorMode = 0;
+  up_->SetPod(&pod);
+  at(0x10, {e("RCALL", 0x20)});
+  up_->SetProgramCounter(0x10);
+  pod.pc = 0x10;
+  pod.halted = false;
+  up_->StepOver();
+  EXPECT_EQ(pod.breakpoints[0], 0x11u);
+  EXPECT_EQ(pod.count("RunBP"), 1);
+  pod.halted = true;
+  pod.pc = 0x11;
+  up_->TimerTimer();
+  EXPECT_FALSE(up_->TimerEnabled());
+  EXPECT_EQ(up_->GetPC(), 0x11u);
+  EXPECT_EQ(up_->PodStopArmed(), 0);
+  EXPECT_EQ(pod.breakpoints[0], 0xFFFFFu);
+  pod.calls.clear();
+  up_->RunProgram();  // no breakpoints: a free run
+  EXPECT_EQ(pod.count("RunFree"), 1);
+  up_->StopProgram(0);
+}
+
 // ---- emulator: built-in EEPROM -----------------------------------------------------------------
 
 class ReviewEepromTest : public ReviewEdgeTest {
