@@ -207,9 +207,10 @@ void TF_ASM::TransferAndCheck() {
   target_.setCodeChecksum(codeChecksum_);
   target_.setEepromSites(eepromAddr_, eepromFile_, eepromLine_, eepromCount_);
 
-  // On chip 113 with the K08B core, PCLATL may not be written before 0040h.
+  // On chip 113 with the K08B core, PCLATL may not be written before 0040h
+  // (checked by Assemble & Debug only, like the register checks).
   const TChipConfig& chip = Chip();
-  if (chip.ChipId == 113 && chip.CoreVariant == kCoreK08B) {
+  if (strict && chip.ChipId == 113 && chip.CoreVariant == kCoreK08B) {
     const TInstructionTable& table = target_.instructionTable();
     for (uint32_t a = 0; a <= 64 && a < romWords_; ++a) {
       uint8_t kind, noReg;

@@ -48,9 +48,8 @@ void TAsmLineList::Clear() {
 }
 
 TAsmLineList::Node* TAsmLineList::NewNode(TAsmLine&& line) {
-  nodes_.emplace_back();
+  nodes_.emplace_back(std::move(line));
   Node* n = &nodes_.back();
-  n->Line = std::move(line);
   n->Line.SeqNo = static_cast<int32_t>(bySeq_.size());
   n->Live = true;
   bySeq_.push_back(n);

@@ -107,6 +107,8 @@ struct TAsmLine {
 class TAsmLineList {
  public:
   struct Node {
+    Node() = default;
+    explicit Node(TAsmLine&& line) : Line(std::move(line)) {}
     TAsmLine Line;
     Node* Next = nullptr;
     Node* Prev = nullptr;

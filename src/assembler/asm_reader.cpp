@@ -64,6 +64,11 @@ bool ReadWholeFile(const std::string& path, std::string& data) {
   FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return false;
   data.clear();
+  if (std::fseek(f, 0, SEEK_END) == 0) {
+    const long size = std::ftell(f);
+    if (size > 0) data.reserve(static_cast<size_t>(size));
+    std::fseek(f, 0, SEEK_SET);
+  }
   char buf[65536];
   size_t n;
   while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);

@@ -1,0 +1,186 @@
+// Instruction encodings of both cores, number notation, long forms and
+// branch displacements, worked out from the instruction patterns.
+#include "review_fixture.h"
+
+namespace kyvor::review {
+namespace {
+
+struct Case {
+  const char* Line;
+  std::vector<uint16_t> Words;
+};
+
+class ReviewEncoding : public Review {
+ protected:
+  // Assembles the lines in order and checks the words they give.
+  void Check(const std::vector<Case>& cases) {
+    std::string src;
+    for (const auto& c : cases) src += std::string("  ") + c.Line + "\r\n";
+    ASSERT_EQ(RunSource(src), 1) << AllErrors();
+    int a = 0;
+    for (const auto& c : cases) {
+      for (uint16_t w : c.Words) {
+        EXPECT_EQ(Hex4(W(a)), Hex4(w)) << c.Line << " at " << a;
+        ++a;
+      }
+    }
+    EXPECT_EQ(asmForm->LocationCounter(), a);
+  }
+};
+
+TEST_F(ReviewEncoding, NumberNotation) {
+  Check({{"MVL 10", {0x060A}},
+         {"MVL 0AH", {0x060A}},
+         {"MVL 0ah", {0x060A}},
+         {"MVL 1010B", {0x060A}},
+         {"MVL 10D", {0x060A}},
+         {"MVL 12B", {0x0600}},
+         {"MVL 19H", {0x0619}},
+         {"MVL +7", {0x0607}},
+         {"MVL 0FFH", {0x06FF}},
+         {"MVL 0-1", {0x06FF}}});
+}
+
+TEST_F(ReviewEncoding, LiteralAndControlInstructions) {
+  Check({{"NOP", {0x0000}},
+         {"ADDL 0FFH", {0x04FF}},
+         {"SUBL 1", {0x0801}},
+         {"ANDL 2", {0x0102}},
+         {"IORL 3", {0x0203}},
+         {"XORL 4", {0x0304}},
+         {"RETL 5", {0x0505}},
+         {"MULL 6", {0x0706}},
+         {"RET", {0x000A}},
+         {"RET 1", {0x000B}},
+         {"RETI", {0x0008}},
+         {"RETI 1", {0x0009}},
+         {"IDLE", {0x0001}},
+         {"SLP", {0x0002}},
+         {"CWDT", {0x0003}},
+         {"POP", {0x0021}},
+         {"LBSR 2", {0x0012}},
+         {"TBLR 1", {0x0007}}});
+}
+
+TEST_F(ReviewEncoding, RegisterInstructions) {
+  Check({{"CLRF 80H", {0x0C80}},
+         {"CLRF 120H, 1", {0x0D20}},
+         {"SETF 81H, 0", {0x0A81}},
+         {"MULF 86H", {0x0E86}},
+         {"ADDF 82H, 1, 0", {0x1282}},
+         {"ADDF 82H, 0", {0x1082}},
+         {"MVF 110H, 1, 1", {0x6710}},
+         {"INF 84H, 1", {0x3A84}},
+         {"DCF 84H, 0", {0x3084}},
+         {"COMF 85H, 1, 0", {0x2685}},
+         {"XORF 86H, 0", {0x2086}},
+         {"ANDF 86H, 1", {0x2A86}},
+         {"IORF 86H, 1", {0x2E86}},
+         {"SUBF 86H, 1", {0x1A86}},
+         {"ADDC 86H, 1", {0x1686}},
+         {"SUBC 86H, 1", {0x1E86}},
+         {"RLF 86H, 1", {0x4A86}},
+         {"RRF 86H, 1", {0x4E86}},
+         {"RRFC 86H, 1", {0x5286}},
+         {"RLFC 86H, 1", {0x5686}},
+         {"SWPF 86H, 1", {0x6286}},
+         {"INSZ 86H, 1", {0x3E86}},
+         {"DCSZ 86H, 1", {0x3686}},
+         {"INSUZ 86H, 1", {0x4286}},
+         {"DCSUZ 86H, 1", {0x4686}},
+         {"ARLC 86H, 1", {0x5A86}},
+         {"ARRC 86H, 1", {0x5E86}},
+         {"CPSG 86H, 0", {0x6886}},
+         {"CPSL 86H, 0", {0x6A86}},
+         {"CPSE 86H, 0", {0x6C86}},
+         {"TFSZ 86H, 0", {0x6E86}}});
+}
+
+TEST_F(ReviewEncoding, BitInstructions) {
+  Check({{"BCF 86H, 3", {0x8686}},
+         {"BSF 86H, 7, 0", {0x9E86}},
+         {"BTSZ 86H, 0", {0xA086}},
+         {"BTSS 86H, 1", {0xB286}},
+         {"BTGF 86H, 2", {0xE486}},
+         {"BSF 110H, 5, 1", {0x9B10}}});
+}
+
+TEST_F(ReviewEncoding, TwoWordInstructions) {
+  Check({{"CALL 1234H", {0xC001, 0xF234}},
+         {"CALL 123H, 1", {0xC100, 0xF123}},
+         {"JMP 0ABCH", {0xC200, 0xFABC}},
+         {"MVLP 1234H", {0x0901, 0xF234}},
+         {"MVFF 12H, 34H", {0xD012, 0xF034}},
+         {"LDPR 123H, 2", {0x000E, 0xF123}}});
+}
+
+TEST_F(ReviewEncoding, SecondWordsAreListedLinesOfTheirOwn) {
+  ASSERT_EQ(RunSource(Lines({"  CALL 123H", "  NOP"})), 1) << AllErrors();
+  // CALL, its NOPF line, NOP.
+  const TAsmLineList& lines = asmForm->MainLines();
+  int n = 0;
+  std::vector<std::string> texts;
+  for (auto* node = lines.First(); node; node = node->Next) {
+    ++n;
+    texts.push_back(std::string(node->Line.Text));
+  }
+  ASSERT_EQ(n, 3);
+  EXPECT_EQ(texts[1], "NOPF    123H");
+  EXPECT_EQ(W(1), 0xF123);
+}
+
+TEST_F(ReviewEncoding, ShortAndRelativeBranches) {
+  ASSERT_EQ(RunSource(Lines({"LOOP: NOP",        // 0
+                             "  JZ LOOP",        // 1: 0 - 1 - 1 = -2
+                             "  JNZ FWD",        // 2: 5 - 2 - 1 = 2
+                             "  RJ LOOP",        // 3: -4
+                             "  RCALL FWD",      // 4: 0
+                             "FWD: JC FWD",      // 5: -1
+                             "  JN FWD",         // 6: -2
+                             "  JO FWD",         // 7: -3
+                             "  JNC FWD",        // 8: -4
+                             "  JNN FWD",        // 9: -5
+                             "  JNO FWD"})),     // 10: -6
+            1)
+      << AllErrors();
+  const uint16_t expect[] = {0x0000, 0x71FE, 0x7502, 0x7FFC, 0xC800, 0x70FF,
+                             0x72FE, 0x73FD, 0x74FC, 0x76FB, 0x77FA};
+  for (int a = 0; a < 11; ++a) EXPECT_EQ(Hex4(W(a)), Hex4(expect[a])) << a;
+}
+
+TEST_F(ReviewEncoding, LowerCaseSourceIsReadAsUpperCase) {
+  ASSERT_EQ(RunSource(Lines({"start: mvl 5", "  jmp start", "k equ 3", "  addl k"})), 1)
+      << AllErrors();
+  EXPECT_EQ(W(0), 0x0605);
+  EXPECT_EQ(W(1), 0xC200);
+  EXPECT_EQ(W(2), 0xF000);
+  EXPECT_EQ(W(3), 0x0403);
+  ASSERT_NE(PassSym("START"), nullptr);
+}
+
+TEST_F(ReviewEncoding, K08BOneWordCallAndJump) {
+  Chip().CoreVariant = 1;
+  Chip().ChipId = 0x0B01;
+  ASSERT_EQ(RunSource(Lines({"  CALL SUB",     // 0
+                             "  JMP 5",        // 1
+                             "  RET",          // 2
+                             "  RETI",         // 3
+                             "SUB: NOP"})),    // 4
+            1)
+      << AllErrors();
+  EXPECT_EQ(W(0), 0xC804);
+  EXPECT_EQ(W(1), 0x7805);
+  EXPECT_EQ(W(2), 0x000A);
+  EXPECT_EQ(W(3), 0x0008);
+  EXPECT_EQ(W(4), 0x0000);
+  EXPECT_EQ(asmForm->LocationCounter(), 5);
+}
+
+TEST_F(ReviewEncoding, K08BLacksTheK08AOnlyMnemonics) {
+  Chip().CoreVariant = 1;
+  EXPECT_EQ(RunSource(Lines({"  NOP", "  MULL 5"})), 0);
+  EXPECT_GE(Errors(), 1);
+}
+
+}  // namespace
+}  // namespace kyvor::review
