@@ -1,13 +1,756 @@
 #include "shell/kymain.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "base/dialogs.h"
+#include "base/modes.h"
+#include "base/outputfile.h"
+#include "chip/chipconfig.h"
+#include "chip/chiploader.h"
+#include "debugwin/debugwins.h"
+#include "peripherals/periphwins.h"
+#include "shell/editorlink.h"
+#include "shell/kybase.h"
+#include "shell/kyerr.h"
+#include "shell/kyviews.h"
 
 namespace kyvor {
 
+namespace {
+TShellState g_shell;
+TOptionChoices g_options;
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// The interface list of the options dialog, by IceInterfaceIndex.
+const char* const kInterfaceNames[] = {"(none)", "378h (LPT1)", "3BCh", "278h", "USB"};
+
+std::string InterfaceName(int i) {
+  if (i < 0 || i > 4) return std::string();
+  return kInterfaceNames[i];
+}
+
+std::string ChipListEntry(int i) {
+  const auto& items = Chip().ChipListItems;
+  if (i < 0 || i >= static_cast<int>(items.size())) return std::string();
+  return items[i];
+}
+
+}  // namespace
+
+TShellState& Shell() { return g_shell; }
+void ResetShell() { g_shell = TShellState{}; }
+TOptionChoices& OptionChoices() { return g_options; }
+
+// ---------------------------------------------------------------------------
+// Creation
+// ---------------------------------------------------------------------------
+
 TKYMAIN::TKYMAIN(QWidget* parent) : QMainWindow(parent), mdi_(new QMdiArea(this)) {
+  setObjectName("KYMAIN");
   setWindowTitle("Kyvor-IDE");
   setCentralWidget(mdi_);
+  mdi_->setObjectName("MdiArea");
   resize(1024, 720);
+  setMinimumSize(240, 300);
+
+  buildMenus();
+  buildToolBars();
+  buildStatusBar();
+
+  runTimer_ = new QTimer(this);
+  runTimer_->setObjectName("RunTimer");
+  runTimer_->setInterval(0);
+  connect(runTimer_, &QTimer::timeout, this, [this] { runSliceTick(); });
+  timer2_ = new QTimer(this);
+  timer2_->setObjectName("Timer2");
+  timer2_->setInterval(20);
+  connect(timer2_, &QTimer::timeout, this, [this] { timer2Tick(); });
+
+  // FormCreate, in order.
+  setBusy(10);
+  Shell().LastTraceTime = Clock().now();
+  Shell().LastStepOverTime = Clock().now();
+  Shell().WinNtPlatform = 1;
+  Shell().StartedWithFile = 0;
+  move(0, 0);
+  Modes().SimulatorMode = 1;
+  SetDebugMode(0);
+  SetNoFileState(1);
+  setEnabled("SMenu_Error", false);
+  FitToScreen(this);
+  firstActivation_ = 1;
+  if (Shell().ProgramFolder.empty()) {
+    QString dir = QCoreApplication::applicationDirPath();
+    Shell().ProgramFolder = dir.toStdString() + "/";
+  }
+  Shell().ShowEditToolBar = 1;
+  // No pod link is opened here: PodState keeps "no pod" until a pod is found.
+  eeBar_->hide();
+  timer2_->stop();
+  proWait_->hide();
+  for (auto* l : waitLights_) l->hide();
+  Shell().BieBank = 0;
+  Ky_Lang().AddCaptionTarget(this);
 }
+
+TKYMAIN::~TKYMAIN() {
+  Ky_Lang().RemoveCaptionTarget(this);
+  // The child windows are owned by the program's main block; detach them so
+  // the document area does not delete them a second time.
+  for (auto& [w, frame] : frames_) {
+    if (frame && frame->widget() == w) {
+      frame->setWidget(nullptr);
+      w->setParent(nullptr);
+    }
+  }
+}
+
+QAction* TKYMAIN::addAction(QMenu* menu, const QString& name, const QString& caption,
+                            const QKeySequence& key, std::function<void()> fn) {
+  auto* a = new QAction(caption, this);
+  a->setObjectName(name);
+  if (!key.isEmpty()) {
+    a->setShortcut(key);
+    a->setShortcutContext(Qt::ApplicationShortcut);
+  }
+  if (fn) connect(a, &QAction::triggered, this, [fn] { fn(); });
+  if (menu) menu->addAction(a);
+  QWidget::addAction(a);  // shortcuts work with the menu closed
+  actions_[name] = a;
+  return a;
+}
+
+QToolButton* TKYMAIN::addButton(QToolBar* bar, const QString& name, const QString& caption,
+                                const QString& hint, std::function<void()> fn) {
+  auto* b = new QToolButton(bar);
+  b->setObjectName(name);
+  b->setText(caption);
+  b->setToolTip(hint);
+  b->setAutoRaise(true);
+  if (fn) connect(b, &QToolButton::clicked, this, [fn] { fn(); });
+  bar->addWidget(b);
+  buttons_[name] = b;
+  return b;
+}
+
+void TKYMAIN::buildMenus() {
+  QMenuBar* mb = menuBar();
+  auto menu = [&](const QString& name, const QString& caption) {
+    QMenu* m = mb->addMenu(caption);
+    m->setObjectName(name);
+    m->menuAction()->setObjectName(name);
+    actions_[name] = m->menuAction();
+    return m;
+  };
+  const QKeySequence none;
+
+  QMenu* file = menu("Menu_File", "File");
+  addAction(file, "SMenu_New", "New(&N)", QKeySequence("Ctrl+N"), [this] { SMenu_NewClick(); });
+  addAction(file, "SMenu_Open", "Open(&O)", QKeySequence("Ctrl+O"), [this] { SMenu_OpenClick(); });
+  addAction(file, "SMenu_Save", "Save(&S)", QKeySequence("Ctrl+S"), [this] { SMenu_SaveClick(); });
+  addAction(file, "SMenu_SaveAs", "Save As", none, [this] { SMenu_SaveAsClick(); });
+  addAction(file, "SMenu_SaveAll", "Save All", none, [this] { SMenu_SaveAllClick(); });
+  addAction(file, "SMenu_Close", "Close File", none, [this] { SMenu_CloseClick(); });
+  addAction(file, "SMenu_CloseAll", "Close All", none, [this] { SMenu_CloseAllClick(); });
+  file->addSeparator();
+  addAction(file, "SMenu_Record", "SRAM Record", none, nullptr)->setVisible(false);
+  file->addSeparator();
+  addAction(file, "SMenu_Exit", "Exit(&Q)", QKeySequence("Ctrl+Q"), [this] { SMenu_ExitClick(); });
+
+  QMenu* edit = menu("Menu_Edit", "Edit");
+  auto fwd = [this](void (IEditorPages::*m)()) {
+    return [this, m] {
+      if (forms_.editor) (forms_.editor->*m)();
+    };
+  };
+  addAction(edit, "SMenu_Undo", "Undo(&Z)", none, fwd(&IEditorPages::UndoEdit));
+  addAction(edit, "SMenu_Cut", "Cut(&X)", none, fwd(&IEditorPages::CutSelection));
+  addAction(edit, "SMenu_Copy", "Copy(&C)", none, fwd(&IEditorPages::CopySelection));
+  addAction(edit, "SMenu_Paste", "Paste(&V)", none, fwd(&IEditorPages::PasteClipboard));
+  addAction(edit, "SMenu_SelectAll", "Select All", none, fwd(&IEditorPages::SelectAllText));
+
+  QMenu* search = menu("Menu_Search", "Search");
+  addAction(search, "SMenu_Find", "Find(&F)", none, fwd(&IEditorPages::Find));
+  addAction(search, "SMenu_Replace", "Replace(&R)", none, fwd(&IEditorPages::Replace));
+  addAction(search, "SMenu_FindAgain", "Find Next", QKeySequence("F3"), fwd(&IEditorPages::FindNext));
+
+  QMenu* view = menu("Menu_View", "View");
+  auto viewItem = [&](const QString& name, const QString& caption) {
+    addAction(view, name, caption, none, [this, name] { SMenu_ViewClick(name); });
+  };
+  viewItem("SMenu_Edit", "Edit");
+  viewItem("SMenu_View", "Source");
+  viewItem("SMenu_Debug", "Hex");
+  viewItem("SMenu_Watch", "Watch");
+  viewItem("SMenu_Ram", "Static RAM");
+  viewItem("SMenu_Register", "Special Register");
+  viewItem("SMenu_Stack", "Stack");
+  viewItem("SMenu_BP", "Break Point");
+  viewItem("SMenu_Error", "Message");
+  viewItem("SMENU_ADC", "ADC Panel");
+  viewItem("SMENU_OP", "OP Panel");
+  viewItem("SMENU_CMP", "Comparator Panel");
+  viewItem("SMENU_ADC1", "ADCI Panel");
+  viewItem("SMENU_ADC2", "ADCII Panel");
+  viewItem("SMENU_MP", "MultiCMP Panel");
+  connect(view, &QMenu::aboutToShow, this, [this] {
+    setEnabled("SMenu_Edit", forms_.editor && forms_.editor->PageCount() > 0 &&
+                                 Shell().StartedWithFile != 1);
+  });
+
+  QMenu* win = menu("Menu_Windows", "Windows");
+  addAction(win, "SMenu_Next", "Tile Horizontally", QKeySequence("Alt+Down"),
+            [this] { mdi_->tileSubWindows(); });
+  addAction(win, "SMenu_Prev", "Tile Verticlly", QKeySequence("Alt+Up"),
+            [this] { mdi_->tileSubWindows(); });
+
+  QMenu* run = menu("Menu_Run", "Run");
+  menuRun_ = run;
+  addAction(run, "SMenu_AssembleDebug", "Assemble&&Run", QKeySequence("F4"),
+            [this] { SMenu_AssembleDebugClick(); });
+  addAction(run, "SMenu_Assemble", "Assemble", QKeySequence("Ctrl+F10"),
+            [this] { SMenu_AssembleClick(); });
+  addAction(run, "SMenu_MainFile", "Set Main File", none, nullptr);
+  QMenu* w1 = run->addMenu("Set Mode");
+  w1->setObjectName("w1");
+  w1->menuAction()->setObjectName("w1");
+  actions_["w1"] = w1->menuAction();
+  QAction* sim = addAction(w1, "MM_Simulator", "Simulation", none, [this] { MM_SimulatorClick(); });
+  QAction* emu = addAction(w1, "MM_Emulator", "Emulation", none, [this] { MM_EmulatorClick(); });
+  sim->setCheckable(true);
+  emu->setCheckable(true);
+  sim->setChecked(true);
+  run->addSeparator();
+  addAction(run, "SMenu_Run", "Run", QKeySequence("F5"), [this] { SMenu_RunClick(); });
+  addAction(run, "SMenu_StepOver", "Step Over", QKeySequence("F8"), [this] { SMenu_StepOverClick(); });
+  addAction(run, "SMenu_Trace", "Trace", QKeySequence("F7"), [this] { SMenu_TraceClick(); });
+  addAction(run, "SMenu_TraceContinue", "Continue", QKeySequence("F11"),
+            [this] { SMenu_TraceContinueClick(); });
+  addAction(run, "SMenu_Stop", "Stop", QKeySequence("F12"), [this] { SMenu_StopClick(); });
+  addAction(run, "SMenu_Reset", "Program Reset", QKeySequence("F6"), [this] { SMenu_ResetClick(); });
+  addAction(run, "SMenu_STKOUT", "Stack Out", QKeySequence("F10"), [this] { SMenu_STKOUTClick(); });
+  addAction(run, "StepBack1", "Step Back", QKeySequence("F9"), [this] { StepBack1Click(); });
+  addAction(run, "ReLoadROM1", "ReLoad-ROM", none, nullptr);
+  addAction(run, "SMenu_EditMode", "Edit Mode", QKeySequence("Ctrl+F11"),
+            [this] { SMenu_EditModeClick(); });
+  addAction(run, "SMenu_SetBP", "Set Break Point", QKeySequence("F2"), [this] { SMenu_SetBPClick(); });
+  addAction(run, "SMenu_ICEDbg", "ICE Debug", none, nullptr)->setVisible(false);
+  addAction(run, "SMenu_ICE_Test", "ICE Test", none, nullptr)->setVisible(false);
+  connect(run, &QMenu::aboutToShow, this, [this] {
+    bool pages = forms_.editor && forms_.editor->PageCount() > 0;
+    if (!pages) {
+      setEnabled("SMenu_AssembleDebug", false);
+      setEnabled("SMenu_Assemble", false);
+    }
+    QString mode = Modes().SimulatorMode == 1 ? Action("MM_Simulator")->text()
+                                              : Action("MM_Emulator")->text();
+    Action("SMenu_AssembleDebug")->setText(QString("Assemble&&Run ( %1 )").arg(mode));
+  });
+
+  QMenu* prog = menu("Menu_Programmer", "Programmer");
+  prog->menuAction()->setVisible(false);
+  addAction(prog, "SMenu_DownLoad", "DownLoad To Flash Memory", none, nullptr);
+
+  QMenu* opt = menu("Menu_Option", "Options");
+  addAction(opt, "SMenu_Options", "Build Options", none, nullptr)->setEnabled(false);
+
+  QMenu* help = menu("Menu_Help", "Help");
+  addAction(help, "TVerHis", "Revision History", none, nullptr)->setEnabled(false);
+}
+
+void TKYMAIN::buildToolBars() {
+  viewBar_ = addToolBar("Views");
+  viewBar_->setObjectName("TBarView");
+  addButton(viewBar_, "TBtV_Edit", "Edit", "goto EDIT window", [this] {
+    if (Shell().StartedWithFile != 1) ShowView(forms_.edit, ViewEdit, 1);
+  });
+  addButton(viewBar_, "TBtV_View", "Source", "goto SOURCE window",
+            [this] { ShowView(ViewForm(ViewSource), ViewSource, 1); });
+  addButton(viewBar_, "TBtV_Debug", "Hex", "goto HEX window",
+            [this] { ShowView(ViewForm(ViewHex), ViewHex, 1); });
+  addButton(viewBar_, "TBtV_Ram", "Ram", "goto Stack RAM window",
+            [this] { ShowView(ViewForm(ViewRam), ViewRam, 1); });
+  addButton(viewBar_, "TBtV_Reg", "Reg", "goto Special REG window",
+            [this] { ShowView(ViewForm(ViewReg2), ViewReg2, 1); });
+  addButton(viewBar_, "TBtV_Watch", "Watch", "goto WATCH window",
+            [this] { ShowView(ViewForm(ViewWatch), ViewWatch, 1); });
+  viewBar_->addSeparator();
+  addButton(viewBar_, "TBtK_F10", "Go", "switch EDIT/Debug mode", [this] { TBtK_F10Click(); });
+  addButton(viewBar_, "TBTk_Make", "Make", "Assemble", [this] { SMenu_AssembleClick(); });
+
+  editBar_ = addToolBar("Edit");
+  editBar_->setObjectName("TBarEdit");
+  addButton(editBar_, "TBtK_Open", "Open", "open file", [this] { SMenu_OpenClick(); });
+  addButton(editBar_, "TBtK_Find", "Find", "find string", [this] {
+    if (forms_.editor) forms_.editor->Find();
+  });
+  addButton(editBar_, "TBtK_FindN", "F/N", "find next string", [this] {
+    if (forms_.editor) forms_.editor->FindNext();
+  });
+
+  // Run buttons: each runs the command its handler names; the keys are
+  // those of the menu items.
+  runPanel_ = addToolBar("Run");
+  runPanel_->setObjectName("RunPanel");
+  addButton(runPanel_, "TBtK_F6", "F6", "trace back", [this] { StepBack1Click(); });
+  addButton(runPanel_, "TBtK_F7", "F7", "trace into", [this] { SMenu_TraceClick(); });
+  addButton(runPanel_, "TBtK_F8", "F8", "step over", [this] { SMenu_StepOverClick(); });
+  addButton(runPanel_, "TBtK_F9", "F9", "free run", [this] { SMenu_RunClick(); });
+  addButton(runPanel_, "TBtK_F11", "F11", "Animate", [this] { SMenu_TraceContinueClick(); });
+  addButton(runPanel_, "TBtK_F12", "F12", "pause", [this] { SMenu_StopClick(); });
+  addButton(runPanel_, "TBtK_CF9", "STKOUT", "Stack Out", [this] { SMenu_STKOUTClick(); });
+  addButton(runPanel_, "TBtK_CF12", "Rst", "reset", [this] { SMenu_ResetClick(); });
+
+  programPanel_ = addToolBar("Programmer");
+  programPanel_->setObjectName("ProgramPanel");
+  for (const char* n : {"Tk_BlankCheck", "Tk_Program", "Tk_ReadChip", "TK_VerifyChip", "Tk_Auto"})
+    addButton(programPanel_, n, QString(n).mid(3), QString(), nullptr)->setEnabled(false);
+  programPanel_->hide();
+}
+
+void TKYMAIN::buildStatusBar() {
+  QStatusBar* sb = statusBar();
+  stBusy_ = new QLabel(this);
+  stBusy_->setObjectName("StBusy");
+  labSt_ = new QLabel(this);
+  labSt_->setObjectName("LabSt");
+  labSt_->setAutoFillBackground(true);
+  proWait_ = new QWidget(this);
+  proWait_->setObjectName("ProWait");
+  auto* wl = new QHBoxLayout(proWait_);
+  wl->setContentsMargins(0, 0, 0, 0);
+  wl->setSpacing(1);
+  for (int i = 0; i < 20; ++i) {
+    auto* l = new QLabel(proWait_);
+    l->setObjectName(QString("PWait%1").arg(i));
+    l->setFixedSize(6, 12);
+    l->setAutoFillBackground(true);
+    QPalette p = l->palette();
+    p.setColor(QPalette::Window, Qt::green);
+    l->setPalette(p);
+    wl->addWidget(l);
+    waitLights_[i] = l;
+  }
+  eeBar_ = new QProgressBar(this);
+  eeBar_->setObjectName("EEBar");
+  pCheckSum_ = new QLabel(this);
+  pCheckSum_->setObjectName("PCheckSum");
+  pConnect_ = new QLabel("ICE not Connect", this);
+  pConnect_->setObjectName("PConnect");
+  pConnect_->setAutoFillBackground(true);
+  pConnect_->setFrameShape(QFrame::Panel);
+  sb->addWidget(stBusy_);
+  sb->addWidget(labSt_, 1);
+  sb->addWidget(proWait_);
+  sb->addWidget(eeBar_);
+  sb->addPermanentWidget(pCheckSum_);
+  sb->addPermanentWidget(pConnect_);
+}
+
+void TKYMAIN::AttachForms(const TKyForms& forms) {
+  forms_ = forms;
+  views_ = {forms.edit, forms.hex, forms.source, forms.ram, forms.stk, forms.reg2, forms.watch,
+            forms.err, forms.adc, forms.op, forms.cmp, forms.adcI, forms.adcII, forms.multiCmp};
+  installLineLookup();
+  if (forms_.err) {
+    forms_.err->OnOpenLine = [this](const std::string& p, int l) { return OpenLineInEditor(p, l); };
+    connect(forms_.err, &QObject::destroyed, this, [this] { forms_.err = nullptr; });
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Helpers for menu items, buttons and panels
+// ---------------------------------------------------------------------------
+
+QAction* TKYMAIN::Action(const QString& name) const {
+  auto it = actions_.find(name);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+QToolButton* TKYMAIN::Button(const QString& name) const {
+  auto it = buttons_.find(name);
+  return it == buttons_.end() ? nullptr : it->second;
+}
+
+void TKYMAIN::setEnabled(const QString& name, bool on) {
+  if (QAction* a = Action(name)) a->setEnabled(on);
+}
+
+void TKYMAIN::setButtonEnabled(const QString& name, bool on) {
+  if (QToolButton* b = Button(name)) b->setEnabled(on);
+}
+
+void TKYMAIN::setBusy(int width) { stBusy_->setFixedWidth(width); }
+
+bool TKYMAIN::RunTimerActive() const { return runTimer_->isActive(); }
+
+std::string TKYMAIN::StatusText() const { return labSt_->text().toStdString(); }
+std::string TKYMAIN::CheckSumText() const { return pCheckSum_->text().toStdString(); }
+std::string TKYMAIN::ConnectText() const { return pConnect_->text().toStdString(); }
+
+void TKYMAIN::SetCheckSumText(const std::string& text) { pCheckSum_->setText(Q(text)); }
+
+void TKYMAIN::Timer3Timer() {
+  if (proWait_->isHidden()) return;
+  const long long s = ElapsedMs(Shell().WaitStartTime) / 1000;
+  const int last = static_cast<int>(s < 19 ? s : 19);
+  for (int i = 0; i <= last; ++i) waitLights_[i]->show();
+}
+
+void TKYMAIN::SetMainFile(const std::string& path) {
+  Shell().MainFileName = path;
+  labSt_->setText(Q(" main: " + path));
+}
+
+void TKYMAIN::SetStatusText(int flag, const std::string& text) {
+  if (flag == 1) {
+    labSt_->setText(Q(text));
+  } else {
+    SetMainFile(text);
+  }
+}
+
+// look: 0 simulator, 1 connected, 2 not connected.
+void TKYMAIN::setConnectLook(int look, const QString& caption) {
+  pConnect_->setText(caption);
+  pConnect_->setEnabled(look != 0);
+  pConnect_->setFrameShadow(look == 2 ? QFrame::Raised : QFrame::Sunken);
+  QPalette p = pConnect_->palette();
+  p.setColor(QPalette::Window, look == 2 ? QColor(Qt::red) : palette().color(QPalette::Button));
+  pConnect_->setPalette(p);
+}
+
+// ---------------------------------------------------------------------------
+// Modes
+// ---------------------------------------------------------------------------
+
+std::string TKYMAIN::editModeTitle() const {
+  const auto& c = Chip();
+  TMainTitleParts parts;
+  parts.ChipListHeader = Ky_Lang().DisplayText(c.ChipListHeader);
+  parts.ChipName = Ky_Lang().DisplayText(ChipListEntry(c.ChipIndex));
+  parts.InterfaceName = InterfaceName(Modes().IceInterfaceIndex);
+  parts.ProjectName = Shell().ProjectFileName;
+  return MainWindowTitle(parts);
+}
+
+void TKYMAIN::RebuildMainTitle() {
+  if (Modes().DebugMode == 0) setWindowTitle(Q(editModeTitle()));
+}
+
+std::string TKYMAIN::debugModeTitle() const {
+  const auto& c = Chip();
+  std::string t = "KyvorIDE - ";
+  if (Modes().SimulatorMode == 1) {
+    t += Action("MM_Simulator")->text().toStdString() + "   ***  Chip = ";
+  } else {
+    t += Action("MM_Emulator")->text().toStdString() + "        Chip = Kyvor - ";
+  }
+  return t + ChipListEntry(c.ChipIndex) + "     ICE Inteface = " +
+         InterfaceName(Modes().IceInterfaceIndex) + "   Project = " + Shell().ProjectFileName;
+}
+
+bool TKYMAIN::chipHasView(int index) const {
+  const auto& c = Chip();
+  switch (index) {
+    case ViewAdc: return c.AdcPresent != 0;
+    case ViewOp: return c.OpPresent != 0;
+    case ViewCmp: return c.CmpPresent != 0;
+    case ViewAdcI: return c.AdcIPresent != 0;
+    case ViewAdcII: return c.AdcIIPresent != 0;
+    case ViewMultiCmp: return c.MultiCmpPresent != 0;
+    default: return true;
+  }
+}
+
+void TKYMAIN::SetDebugMode(int mode) {
+  const bool dbg = mode == 1;
+  const bool started = Shell().StartedWithFile == 1;
+  for (const char* b : {"TBtV_View", "TBtV_Debug", "TBtV_Ram", "TBtV_Reg", "TBtV_Watch"})
+    setButtonEnabled(b, dbg);
+  runPanel_->setVisible(dbg);
+  for (const char* b : {"TBtK_F6", "TBtK_F7", "TBtK_F8", "TBtK_F9", "TBtK_F11", "TBtK_CF9"})
+    setButtonEnabled(b, true);
+  setButtonEnabled("TBtK_F12", false);
+
+  for (const char* n : {"SMenu_ICEDbg", "SMenu_ICE_Test", "SMenu_AssembleDebug", "SMenu_Assemble",
+                        "SMenu_MainFile", "w1"})
+    setEnabled(n, !dbg);
+  for (const char* n : {"SMenu_View", "SMenu_Debug", "SMenu_Watch", "SMenu_Ram", "SMenu_Register",
+                        "SMenu_Stack", "SMenu_BP", "SMenu_Run", "ReLoadROM1", "SMenu_StepOver",
+                        "SMenu_STKOUT", "StepBack1", "SMenu_Trace", "SMenu_TraceContinue",
+                        "SMenu_Reset", "SMenu_SetBP"})
+    setEnabled(n, dbg);
+  if (dbg) {
+    setWindowTitle(Q(debugModeTitle()));
+    setEnabled("SMenu_EditMode", !started);
+    setEnabled("SMENU_ADC1", chipHasView(ViewAdcI));
+    setEnabled("SMENU_ADC2", chipHasView(ViewAdcII));
+    setEnabled("SMENU_OP", chipHasView(ViewOp));
+    setEnabled("SMENU_CMP", chipHasView(ViewCmp));
+    setEnabled("SMENU_MP", chipHasView(ViewMultiCmp));
+    setEnabled("SMENU_ADC", chipHasView(ViewAdc));
+    Action("SMenu_Record")->setVisible(true);
+  } else {
+    for (const char* n : {"SMenu_Stop", "SMenu_EditMode", "SMENU_ADC", "SMENU_ADC1", "SMENU_ADC2",
+                          "SMENU_OP", "SMENU_CMP", "SMENU_MP"})
+      setEnabled(n, false);
+    eeBar_->hide();
+    Action("SMenu_Record")->setVisible(false);
+  }
+  for (const char* n : {"Menu_File", "Menu_Edit", "Menu_Option"}) setEnabled(n, !started);
+  Modes().DebugMode = mode;
+  // Back in edit mode the title is the edit-mode one again (from the first
+  // activation on; before it the window keeps the program's name).
+  if (!dbg && firstActivation_ == 0) RebuildMainTitle();
+}
+
+void TKYMAIN::SetNoFileState(int flag) {
+  const bool on = flag == 0;
+  setButtonEnabled("TBtV_Edit", on);
+  for (const char* n : {"SMenu_Edit", "SMenu_Save", "SMenu_SaveAs", "SMenu_SaveAll", "SMenu_Close",
+                        "SMenu_CloseAll", "SMenu_AssembleDebug", "SMenu_Assemble"})
+    setEnabled(n, on);
+  if (flag == 1) {
+    setEnabled("SMenu_Error", false);
+    SetMainFile(std::string());
+  }
+}
+
+void TKYMAIN::SetSimulatorMode(int mode) {
+  Action("MM_Simulator")->setChecked(mode == 1);
+  Action("MM_Emulator")->setChecked(mode == 0);
+  Modes().SimulatorMode = mode;
+  if (OptionChoices().PICE && mode == 1) {
+    setConnectLook(0, "Simulator");
+  } else {
+    // Pod detection: no pod link is available on this system yet.
+    Modes().PodState = 255;
+    if (Modes().IceInterfaceIndex == 4) {
+      Dialogs().messageBox("KyVor-IDE Connect Error , Please check !!", "Error", MsgIcon::Error,
+                           MbCancel);
+    }
+    setConnectLook(2, OptionChoices().PICE ? "ICE not Connect" : "Body not on board");
+  }
+}
+
+void TKYMAIN::MM_SimulatorClick() {
+  if (Modes().SimulatorMode == 1) {
+    Action("MM_Simulator")->setChecked(true);
+    return;
+  }
+  GetSELUP();
+  if (!Shell().MainFileName.empty()) SMenu_EditModeClick();
+  SetSimulatorMode(1);
+}
+
+void TKYMAIN::MM_EmulatorClick() {
+  if (Modes().SimulatorMode == 0) {
+    Action("MM_Emulator")->setChecked(true);
+    return;
+  }
+  GetSELUP();
+  if (!Shell().MainFileName.empty()) SMenu_EditModeClick();
+  SetSimulatorMode(0);
+}
+
+// ---------------------------------------------------------------------------
+// Views
+// ---------------------------------------------------------------------------
+
+QWidget* TKYMAIN::ViewForm(int index) const {
+  if (index < 0 || index >= ViewCount) return nullptr;
+  return views_[index];
+}
+
+void TKYMAIN::ShowView(QWidget* form, int index, int show) {
+  (void)index;
+  if (!form) return;
+  auto it = frames_.find(form);
+  if (show == 0) {
+    if (it != frames_.end()) it->second->hide();
+    else form->hide();
+    return;
+  }
+  QMdiSubWindow* frame;
+  if (it == frames_.end()) {
+    frame = new QMdiSubWindow(nullptr);
+    frame->setAttribute(Qt::WA_DeleteOnClose, false);
+    frame->setWidget(form);
+    frame->setWindowTitle(form->windowTitle());
+    frame->setObjectName(form->objectName() + "Frame");
+    mdi_->addSubWindow(frame);
+    frames_[form] = frame;
+    connect(form, &QObject::destroyed, this, [this, form] { frames_.erase(form); });
+  } else {
+    frame = it->second;
+  }
+  form->show();
+  frame->show();
+  mdi_->setActiveSubWindow(frame);
+}
+
+bool TKYMAIN::IsViewShowing(QWidget* form) const {
+  if (!form) return false;
+  auto it = frames_.find(form);
+  if (it == frames_.end()) return false;
+  return !it->second->isHidden() && !form->isHidden();
+}
+
+void TKYMAIN::SMenu_ViewClick(const QString& item) {
+  static const std::map<QString, int> kIndex = {
+      {"SMenu_Edit", ViewEdit},      {"SMenu_Debug", ViewHex},     {"SMenu_View", ViewSource},
+      {"SMenu_Ram", ViewRam},        {"SMenu_Stack", ViewStk},     {"SMenu_Register", ViewReg2},
+      {"SMenu_Watch", ViewWatch},    {"SMenu_Error", ViewErr},     {"SMENU_ADC", ViewAdc},
+      {"SMENU_ADC1", ViewAdcI},      {"SMENU_ADC2", ViewAdcII},    {"SMENU_OP", ViewOp},
+      {"SMENU_CMP", ViewCmp},        {"SMENU_MP", ViewMultiCmp}};
+  if (item == "SMenu_BP") {
+    if (forms_.bp) ShowView(forms_.bp, -1, 1);
+    return;
+  }
+  auto it = kIndex.find(item);
+  if (it == kIndex.end()) return;
+  if (it->second == ViewEdit && Shell().StartedWithFile == 1) return;
+  ShowView(ViewForm(it->second), it->second, 1);
+}
+
+QWidget* TKYMAIN::editorTarget() const { return forms_.edit; }
+
+// ---------------------------------------------------------------------------
+// Start-up, activation and shutdown
+// ---------------------------------------------------------------------------
+
+void TKYMAIN::FormActivate() {
+  if (firstActivation_ == 1) {
+    SetSimulatorMode(1);
+    // Hide the views.
+    for (int i : {ViewSource, ViewHex, ViewStk, ViewRam, ViewReg2, ViewWatch, ViewErr, ViewAdc,
+                  ViewAdcI, ViewAdcII, ViewOp, ViewCmp, ViewMultiCmp})
+      ShowView(ViewForm(i), i, 0);
+    if (forms_.editor && forms_.editor->PageCount() > 0) {
+      ShowView(forms_.edit, ViewEdit, 1);
+      SetNoFileState(0);
+    }
+    SetMainFile(Shell().MainFileName);
+    Shell().LanguageIndex = LangState().LanguageIndex;
+    firstActivation_ = 0;
+    Ky_Lang().SetLanguage(LangState().LanguageIndex);
+    RebuildMainTitle();
+    if (!args_.isEmpty()) {
+      QFileInfo fi(args_.first());
+      if (fi.exists() && fi.isFile()) {
+        Shell().StartedWithFile = 1;
+        SetMainFile(fi.absoluteFilePath().toStdString());
+        if (forms_.editor && forms_.editor->OpenFileInPage(Shell().MainFileName)) {
+          SetNoFileState(0);
+        }
+        BuildAndLoad(1);
+      } else {
+        Dialogs().messageBox("Error! file do't exist!", "Error", MsgIcon::Error, MbCancel);
+        close();
+        if (!closed_) {
+          // Even a refused close query does not keep a program whose start
+          // file is missing.
+          FormClose();
+          closed_ = true;
+          hide();
+        }
+      }
+    }
+  }
+  if (closed_) return;
+  show();
+  applyLayout();
+}
+
+void TKYMAIN::applyLayout() {
+  const bool prog = OptionChoices().PProg;
+  if (prog) {
+    runPanel_->hide();
+    setEnabled("Menu_Run", false);
+    setEnabled("Menu_Programmer", true);
+    Action("Menu_Programmer")->setVisible(true);
+    programPanel_->show();
+    setButtonEnabled("TBtV_Debug", true);
+    setEnabled("SMenu_Debug", true);
+    setEnabled("SMenu_Error", true);
+    for (auto& [n, b] : buttons_)
+      if (n.startsWith("Tk_") || n.startsWith("TK_")) b->setEnabled(true);
+    for (const char* n : {"SMenu_New", "SMenu_Save", "SMenu_SaveAs", "SMenu_SaveAll", "SMenu_Close",
+                          "SMenu_CloseAll"})
+      setEnabled(n, false);
+    editBar_->hide();
+    setEnabled("SMenu_DownLoad", true);
+    labSt_->setText(Q(Shell().LastProgrammerFile));
+    pCheckSum_->setText(Q(CheckSumCaption(Shell().CodeChecksum)));
+  } else {
+    setEnabled("Menu_Run", true);
+    setEnabled("Menu_Programmer", false);
+    Action("Menu_Programmer")->setVisible(false);
+    programPanel_->hide();
+    setButtonEnabled("TBtV_Debug", Modes().DebugMode == 1);
+    for (auto& [n, b] : buttons_)
+      if (n.startsWith("Tk_") || n.startsWith("TK_")) b->setEnabled(false);
+    if (Shell().StartedWithFile != 1) {
+      setEnabled("SMenu_Open", true);
+      bool pages = forms_.editor && forms_.editor->PageCount() > 0;
+      setEnabled("SMenu_New", true);
+      for (const char* n : {"SMenu_Save", "SMenu_SaveAs", "SMenu_SaveAll", "SMenu_Close",
+                            "SMenu_CloseAll"})
+        setEnabled(n, pages);
+    }
+    editBar_->show();
+    setEnabled("SMenu_DownLoad", false);
+    SetStatusText(1, Shell().MainFileName);
+  }
+}
+
+void TKYMAIN::closeEvent(QCloseEvent* ev) {
+  if (closed_) {
+    ev->accept();
+    return;
+  }
+  if (!closing_ && !FormCloseQuery()) {
+    ev->ignore();
+    return;
+  }
+  FormClose();
+  closed_ = true;
+  ev->accept();
+}
+
+bool TKYMAIN::FormCloseQuery() {
+  // Every close asks about unsaved editor files; Cancel keeps the program open.
+  if (!SaveModifiedFiles(std::string(), 0)) {
+    if (forms_.editor && forms_.editor->PageCount() > 0) ShowView(forms_.edit, ViewEdit, 1);
+    return false;
+  }
+  if (Modes().DebugMode == 1 && forms_.watch) ShowView(forms_.watch, ViewWatch, 0);
+  return true;
+}
+
+void TKYMAIN::FormClose() {
+  runTimer_->stop();
+  timer2_->stop();
+  StoreMainFileName(Shell().MainFileName);
+}
+
+void TKYMAIN::SMenu_ExitClick() { close(); }
 
 }  // namespace kyvor

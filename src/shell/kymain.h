@@ -1,19 +1,269 @@
 #pragma once
-// The main window of the IDE: a multiple-document frame.
+// The main window of the IDE: a multiple-document frame with the menus, tool
+// bars and status panels, the start-up and shutdown sequence, the build and
+// debug road (Assemble & Debug), edit and debug mode, and the run and step
+// commands that drive the CPU model.
 #include <QMainWindow>
+#include <QStringList>
+#include <array>
+#include <functional>
+#include <map>
+#include <string>
 
+#include "base/clock.h"
+#include "base/lang.h"
+
+class QAction;
+class QLabel;
 class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QProgressBar;
+class QTimer;
+class QToolBar;
+class QToolButton;
 
 namespace kyvor {
 
-class TKYMAIN : public QMainWindow {
+class IEditorPages;
+class TKy_BASE;
+class TKy_ERR;
+class TKy_Source;
+class TKy_Hex;
+class TKy_RAM;
+class TKy_STK;
+class TKy_Reg2;
+class TKy_WATCH;
+class TKy_BP;
+class TKyPeripheralForm;
+class TKy_UP;
+
+// Process-wide values of the main window's unit.
+struct TShellState {
+  int StartedWithFile = 0;        // 1: started with an existing file on the command line
+  int WinNtPlatform = 1;
+  std::string ProgramFolder;      // the program's folder, with a trailing '/'
+  int ShowEditToolBar = 1;
+  int BieBank = 0;
+  IClock::time_point LastTraceTime{};
+  IClock::time_point LastStepOverTime{};
+  std::string MainFileName;
+  std::string ProjectFileName;
+  std::string LastProgrammerFile;
+  int AssembleOnly = 0;
+  int AcmCheckState = 0;          // 0 not armed, 1 armed, 2 done
+  int IceConnected = 0;
+  int LanguageIndex = 0;          // 0 English, 1 Chinese
+  uint16_t CodeChecksum = 0;
+  uint16_t AcceptedPodChipId = 0;
+  IClock::time_point WaitStartTime{};
+  // Debug views showing when debug mode was last left, in this order.
+  enum ViewFlag { VSource, VHex, VRam, VReg2, VStk, VBp, VWatch, VAdc, VAdcI, VAdcII, VOp, VCmp,
+                  VMultiCmp, ViewFlagCount };
+  std::array<bool, ViewFlagCount> DebugViewShown{};
+};
+TShellState& Shell();
+// "Checksum = 0x" and four upper-case hex digits.
+std::string CheckSumCaption(uint16_t checksum);
+void ResetShell();
+
+// Choices of the options dialog that the main window reads.
+struct TOptionChoices {
+  bool PICE = true;        // "emulate and Debug" layout (else programmer-only)
+  bool PProg = false;      // programmer-only layout
+  bool STKOVSTOP = false;  // stop on stack overflow
+  bool STKOVRST = false;   // reset on stack overflow
+  bool RACM10 = false;     // "ACM = 1.0V"
+};
+TOptionChoices& OptionChoices();
+
+// The view indexes of ShowView.
+enum TViewIndex {
+  ViewEdit = 0, ViewHex = 1, ViewSource = 2, ViewRam = 3, ViewStk = 4, ViewReg2 = 5,
+  ViewWatch = 6, ViewErr = 7, ViewAdc = 8, ViewOp = 9, ViewCmp = 10, ViewAdcI = 11,
+  ViewAdcII = 12, ViewMultiCmp = 13, ViewCount = 14
+};
+
+// The windows the main window drives (created by the program's main block).
+struct TKyForms {
+  TKy_BASE* base = nullptr;
+  QWidget* edit = nullptr;          // the editor window
+  IEditorPages* editor = nullptr;   // its pages
+  TKy_ERR* err = nullptr;
+  TKy_Source* source = nullptr;
+  TKy_Hex* hex = nullptr;
+  TKy_RAM* ram = nullptr;
+  TKy_STK* stk = nullptr;
+  TKy_Reg2* reg2 = nullptr;
+  TKy_WATCH* watch = nullptr;
+  TKy_BP* bp = nullptr;
+  TKyPeripheralForm* adc = nullptr;
+  TKyPeripheralForm* op = nullptr;
+  TKyPeripheralForm* cmp = nullptr;
+  TKyPeripheralForm* adcI = nullptr;
+  TKyPeripheralForm* adcII = nullptr;
+  TKyPeripheralForm* multiCmp = nullptr;
+  TKy_UP* up = nullptr;              // the CPU model
+};
+
+class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   Q_OBJECT
  public:
+  // FormCreate.
   explicit TKYMAIN(QWidget* parent = nullptr);
+  ~TKYMAIN() override;
+
   QMdiArea* mdiArea() const { return mdi_; }
 
+  // Hands the other windows to the main window (before the first activation).
+  void AttachForms(const TKyForms& forms);
+  const TKyForms& Forms() const { return forms_; }
+  // The program's arguments without the program name.
+  void SetCommandLine(const QStringList& args) { args_ = args; }
+
+  // FormActivate: the start-up sequence on the first call, the layout on
+  // every call.
+  void FormActivate();
+  // True once the main window has been closed (e.g. a missing command-line
+  // file, or a failed build of the command-line file).
+  bool IsClosed() const { return closed_; }
+
+  // --- main file and status -------------------------------------------------
+  void SetMainFile(const std::string& path);
+  void SetStatusText(int flag, const std::string& text);
+  std::string StatusText() const;
+  std::string CheckSumText() const;
+  void SetCheckSumText(const std::string& text);
+  std::string ConnectText() const;
+
+  // --- modes ------------------------------------------------------------------
+  void SetDebugMode(int mode);
+  // The edit-mode title (the language switch calls it while not debugging).
+  void RebuildMainTitle() override;
+  void SetNoFileState(int flag);
+  void SetSimulatorMode(int mode);
+  void EditModePro(int flag);
+  void RestMode(int flag);
+  void ALLMenudisable();
+  void ShowStackStatus();
+  // Lights one wait lamp per second since the build started (at most 20).
+  void Timer3Timer();
+
+  // --- views ------------------------------------------------------------------
+  void ShowView(QWidget* form, int index, int show);
+  bool IsViewShowing(QWidget* form) const;
+  QWidget* ViewForm(int index) const;
+
+  // --- build and debug road ------------------------------------------------------
+  // True when the assembler reported nothing.
+  bool BuildAndLoad(int enterDebug);
+  int InvokeAssembler();
+  bool SaveModifiedFiles(const std::string& onlyPath, int saveAll);
+
+  // --- refresh callbacks ---------------------------------------------------------
+  void RefreshOnRunStopped();
+  void RefreshWhileTracing();
+  void EditorPageCommand(int command, const std::string& path);
+  // Opens an error-list entry's line in the editor.
+  bool OpenLineInEditor(const std::string& path, int line);
+
+  // --- commands (menu items and tool buttons) ---------------------------------------
+  void SMenu_AssembleDebugClick();
+  void SMenu_AssembleClick();
+  void SMenu_RunClick();
+  void SMenu_StopClick();
+  void SMenu_TraceClick();
+  void SMenu_StepOverClick();
+  void SMenu_STKOUTClick();
+  void SMenu_ResetClick();
+  void SMenu_EditModeClick();
+  void SMenu_TraceContinueClick();
+  void StepBack1Click();
+  void SMenu_SetBPClick();
+  void SMenu_ViewClick(const QString& item);
+  void TBtK_F10Click();
+  void MM_SimulatorClick();
+  void MM_EmulatorClick();
+  // File and edit commands forwarded to the editor.
+  void SMenu_NewClick();
+  void SMenu_OpenClick();
+  void SMenu_SaveClick();
+  void SMenu_SaveAsClick();
+  void SMenu_CloseClick();
+  void SMenu_SaveAllClick();
+  void SMenu_CloseAllClick();
+  void SMenu_ExitClick();
+  bool OpenSourceFile(const std::string& path);
+
+  // Menu items and tool buttons by their names (e.g. "SMenu_Trace", "TBtK_F7").
+  QAction* Action(const QString& name) const;
+  QToolButton* Button(const QString& name) const;
+  bool RunTimerActive() const;
+  int StepPending() const { return stepPending_; }
+
+  // Budget of instructions per slice of a simulator run.
+  void SetRunSliceBudget(int n) { sliceBudget_ = n; }
+
+ protected:
+  void closeEvent(QCloseEvent* ev) override;
+
  private:
+  void buildMenus();
+  void buildToolBars();
+  void buildStatusBar();
+  QAction* addAction(QMenu* menu, const QString& name, const QString& caption,
+                     const QKeySequence& key, std::function<void()> fn);
+  QToolButton* addButton(QToolBar* bar, const QString& name, const QString& caption,
+                         const QString& hint, std::function<void()> fn);
+  void setEnabled(const QString& name, bool on);
+  void setButtonEnabled(const QString& name, bool on);
+  void runControls(bool running);
+  void applyLayout();
+  std::string editModeTitle() const;
+  std::string debugModeTitle() const;
+  bool FormCloseQuery();
+  void FormClose();
+  void setBusy(int width);
+  void setConnectLook(int look, const QString& caption);
+  void installDebugCallbacks();
+  void installLineLookup();
+  void startRunLoop();
+  void runSliceTick();
+  void timer2Tick();
+  void debugEntry();
+  void closingSteps(bool debugEntered);
+  void buildInformationBlock();
+  bool chipHasView(int index) const;
+  QWidget* editorTarget() const;
+
   QMdiArea* mdi_;
+  TKyForms forms_;
+  QStringList args_;
+  std::map<QString, QAction*> actions_;
+  std::map<QString, QToolButton*> buttons_;
+  std::map<QWidget*, QMdiSubWindow*> frames_;
+  std::array<QWidget*, ViewCount> views_{};
+  QMenu* menuRun_ = nullptr;
+  QToolBar* runPanel_ = nullptr;
+  QToolBar* viewBar_ = nullptr;
+  QToolBar* editBar_ = nullptr;
+  QToolBar* programPanel_ = nullptr;
+  QLabel* labSt_ = nullptr;
+  QLabel* stBusy_ = nullptr;
+  QLabel* pCheckSum_ = nullptr;
+  QLabel* pConnect_ = nullptr;
+  QWidget* proWait_ = nullptr;
+  std::array<QLabel*, 20> waitLights_{};
+  QProgressBar* eeBar_ = nullptr;
+  QTimer* runTimer_ = nullptr;     // drives a simulator run, slice by slice
+  QTimer* timer2_ = nullptr;       // animated trace (20 ms)
+  int firstActivation_ = 1;
+  int stepPending_ = 0;
+  int sliceBudget_ = 20000;
+  int totalCodeLines_ = 0;
+  bool closed_ = false;
+  bool closing_ = false;
+  bool inBuild_ = false;
 };
 
 }  // namespace kyvor

@@ -1,0 +1,11 @@
+#include "shell/childform.h"
+
+namespace kyvor {
+
+TKyChildForm::TKyChildForm(const QString& name, const QString& caption, QWidget* parent)
+    : QWidget(parent) {
+  setObjectName(name);
+  setWindowTitle(caption);
+}
+
+}  // namespace kyvor

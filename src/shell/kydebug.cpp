@@ -1,0 +1,827 @@
+// The main window's build and debug road, edit and debug mode switching,
+// the run and step commands and the refresh of the views when the target
+// stops.
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QProgressBar>
+#include <QTimer>
+#include <QToolButton>
+#include <cstdio>
+
+#include "assembler/assembler.h"
+#include "base/dialogs.h"
+#include "base/modes.h"
+#include "base/outputfile.h"
+#include "chip/chipconfig.h"
+#include "chip/chiploader.h"
+#include "debugwin/debugwins.h"
+#include "engine/ky_up.h"
+#include "peripherals/periphwins.h"
+#include "shell/asmlink.h"
+#include "shell/editorlink.h"
+#include "shell/kyerr.h"
+#include "shell/kymain.h"
+#include "shell/kyviews.h"
+
+namespace kyvor {
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+void Pump() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+bool IsUnnamed(const std::string& path) {
+  if (path.size() < 4) return false;
+  std::string head = path.substr(0, 4);
+  for (auto& c : head) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  return head == "~NEW";
+}
+
+std::string Upper(std::string s) {
+  for (auto& c : s) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+  return s;
+}
+
+std::string WithAsmExtension(const std::string& name) {
+  std::string base = name;
+  size_t slash = base.find_last_of('/');
+  std::string leaf = slash == std::string::npos ? base : base.substr(slash + 1);
+  if (leaf.find('.') == std::string::npos) return name + ".asm";
+  return name;
+}
+
+std::string Hex4(unsigned v) {
+  char b[8];
+  std::snprintf(b, sizeof b, "%04X", v & 0xFFFF);
+  return b;
+}
+
+}  // namespace
+
+std::string CheckSumCaption(uint16_t checksum) { return "Checksum = 0x" + Hex4(checksum); }
+
+// ---------------------------------------------------------------------------
+// Saving modified editor files
+// ---------------------------------------------------------------------------
+
+bool TKYMAIN::SaveModifiedFiles(const std::string& onlyPath, int saveAll) {
+  IEditorPages* ed = forms_.editor;
+  if (!ed || ed->PageCount() == 0) return true;
+  const bool wasShowing = IsViewShowing(forms_.edit);
+  ShowView(forms_.edit, ViewEdit, 0);
+  const std::string only = Upper(onlyPath);
+  const int original = ed->ActivePageIndex();
+  bool all = saveAll != 0;
+  bool ok = true;
+  for (int i = 1; i <= ed->PageCount() && ok; ++i) {
+    ed->ActivatePage(i);
+    const std::string path = ed->PagePath(i);
+    if (!only.empty() && Upper(path) != only) continue;
+    if (!ed->PageModified(i)) continue;
+    MsgResult answer = MsgResult::All;
+    if (!all) {
+      unsigned buttons = MbYes | MbNo | MbCancel | (only.empty() ? MbAll : 0u);
+      answer = Dialogs().messageBox("Save changes to " + path + "?", "Kyvor-IDE", MsgIcon::None,
+                                    buttons);
+    }
+    if (answer == MsgResult::Cancel) {
+      ok = false;
+      break;
+    }
+    if (answer == MsgResult::All) all = true;
+    if (answer == MsgResult::Yes || answer == MsgResult::All) {
+      std::string target = path;
+      if (IsUnnamed(path)) {
+        auto name = Dialogs().saveFileName("Save As", std::string(),
+                                           "*.asm|*.asm|*.inc|*.inc|*.*|*.*");
+        if (!name) {
+          // Cancelling the name dialog cancels the whole question.
+          ok = false;
+          break;
+        }
+        target = WithAsmExtension(*name);
+      }
+      if (!ed->SaveCurrentPageAs(target)) {
+        // A page that could not be written is not counted as saved.
+        ok = false;
+        break;
+      }
+    }
+  }
+  if (original >= 1 && original <= ed->PageCount()) {
+    ed->ActivatePage(original);
+    StoreMainFileName(ed->PagePath(original));
+  }
+  if (wasShowing) ShowView(forms_.edit, ViewEdit, 1);
+  return ok;
+}
+
+// ---------------------------------------------------------------------------
+// Build and debug road
+// ---------------------------------------------------------------------------
+
+void TKYMAIN::SMenu_AssembleDebugClick() {
+  if (inBuild_ || !Action("SMenu_AssembleDebug")->isEnabled()) return;
+  Shell().AssembleOnly = 0;
+  if (Modes().PodlessMode != 1 && forms_.up) forms_.up->SetPointerBankBits();
+  BuildAndLoad(1);
+}
+
+void TKYMAIN::SMenu_AssembleClick() {
+  if (inBuild_ || !Action("SMenu_Assemble")->isEnabled()) return;
+  Shell().AssembleOnly = 1;
+  const bool ok = BuildAndLoad(0);
+  if (ok && forms_.err) {
+    forms_.err->AddError("", 0, Shell().MainFileName + " .......Compiler ...............");
+    forms_.err->AddError("", 0, Shell().MainFileName + " .......Compiler   complete");
+  }
+  if (forms_.err) ShowView(forms_.err, ViewErr, 1);
+  if (forms_.source) forms_.source->ClearSourcePages();
+}
+
+void TKYMAIN::buildInformationBlock() {
+  TKy_UP* up = forms_.up;
+  const auto& c = Chip();
+  auto readWords = [&](const std::string& name, long skip, uint16_t* dst, int first, int last) {
+    QFile f(Q(Shell().ProgramFolder + name));
+    int n = first;
+    if (!f.open(QIODevice::ReadOnly)) return n;
+    QByteArray b = f.readAll();
+    long pos = skip * 2;
+    for (; n <= last && pos + 1 < b.size(); ++n, pos += 2)
+      dst[n] = static_cast<uint16_t>((uint8_t(b[pos]) << 8) | uint8_t(b[pos + 1]));
+    return n;
+  };
+  int n = 128;
+  if (c.DeviceKind3 == 1) {
+    readWords("InformationI.ifo", c.SbmBankSize, up->InfoBlock.data(), 0, 127);
+    n = readWords("Information5.ifo", long(c.SbmSector) * 128, up->InfoBlock.data(), 128, 239);
+    // SBM loader words.
+    for (int k = 0; k < 5; ++k) {
+      uint16_t w = static_cast<uint16_t>(0x0600 + c.SbmRom[k]);
+      if (k == 0 && OptionChoices().STKOVSTOP) w |= 0x20;
+      if (n + 2 * k + 1 < int(up->InfoBlock.size())) {
+        up->InfoBlock[n + 2 * k] = w;
+        up->InfoBlock[n + 2 * k + 1] = static_cast<uint16_t>(0x6600 + k);
+      }
+    }
+    if (n + 11 < int(up->InfoBlock.size())) {
+      if ((c.SbmRom[0] & 0x80) == 0) {
+        up->InfoBlock[n + 10] = 0xC205;
+        up->InfoBlock[n + 11] = static_cast<uint16_t>(0xF000 + (c.SbmStart & 0xFF));
+      } else {
+        up->InfoBlock[n + 10] = static_cast<uint16_t>(0x7800 + (c.SbmStart & 0xFF));
+        up->InfoBlock[n + 11] = 0;
+      }
+    }
+  } else {
+    readWords("Information_R71.ifo", c.SbmBankSize / 2, up->InfoBlockAlt.data(), 0, 665);
+  }
+  // Start-up words of the stack-overflow option.
+  if (c.StackOverPresent) {
+    const uint16_t b = static_cast<uint16_t>(1u << (c.StackOverBit & 7));
+    const bool rst = OptionChoices().STKOVRST;
+    up->InfoBlockAlt[72] = 0x9033;
+    up->InfoBlockAlt[73] = rst ? static_cast<uint16_t>(b + 0x0600)
+                               : static_cast<uint16_t>(((b ^ 0xFF) & 0xFF) | 0x0600);
+    up->InfoBlockAlt[74] =
+        static_cast<uint16_t>((c.StackOverRegister & 0xFF) | (rst ? 0x2E00 : 0x2A00));
+  } else {
+    up->InfoBlock[112] = 0;
+    up->InfoBlock[113] = 0;
+  }
+  // Calibration: without a writer the calibration block is all zero.
+  up->InfoBlock[207] = c.ChipSubId;
+  for (int i = 208; i <= 233; ++i) up->InfoBlock[i] = 0;
+  if (c.DeviceKind3 != 0) {
+    const bool rst = OptionChoices().STKOVRST;
+    up->InfoBlock[112] = rst ? 0x0680 : 0x067F;
+    up->InfoBlock[113] = rst ? 0x2E43 : 0x2A43;
+  }
+}
+
+int TKYMAIN::InvokeAssembler() {
+  if (OutputFileName(OutMainFile).empty() || !forms_.up) return 0;
+  TShellAsmHost host(*this);
+  TKyUpAsmTarget target(*forms_.up);
+  TAsmOptions opt;
+  opt.AssembleOnly = static_cast<uint8_t>(Shell().AssembleOnly);
+  opt.StackOverStop = OptionChoices().STKOVSTOP ? 1 : 0;
+  opt.Acm10 = OptionChoices().RACM10 ? 1 : 0;
+  TF_ASM assembler(host, target, opt);
+  const int result = assembler.Assemble();
+  totalCodeLines_ = assembler.TotalCodeLines();
+  Shell().CodeChecksum = assembler.CodeChecksum();
+  return result;
+}
+
+bool TKYMAIN::BuildAndLoad(int enterDebug) {
+  if (inBuild_ || !forms_.up) return false;
+  inBuild_ = true;
+  TKy_UP* up = forms_.up;
+  bool result = false;
+  bool debugEntered = false;
+
+  // The selected chip, reloaded.
+  GetSELUP();
+  up->ApplyChipConfig();
+  Shell().AcmCheckState = 0;
+
+  if (Modes().SimulatorMode == 0) {
+    // No pod link is available on this system: the emulator cannot be reached.
+    Modes().PodState = 255;
+    Dialogs().messageBox("KyVor-IDE Connect Error , Please check !!", "Error", MsgIcon::Error,
+                         MbCancel);
+    setConnectLook(2, "ICE not Connect");
+    closingSteps(false);
+    inBuild_ = false;
+    return false;
+  }
+
+  setBusy(35);
+  Pump();
+  if (Chip().CoreVariant == 0) {
+    up->LoadInstructionTableFull();
+  } else {
+    up->LoadInstructionTableReduced();
+  }
+  setEnabled("SMenu_AssembleDebug", false);
+  setEnabled("SMenu_Assemble", false);
+  setButtonEnabled("TBtK_F10", false);
+
+  const bool saved = SaveModifiedFiles(std::string(), 1);
+  setEnabled("SMenu_Error", true);
+  if (!saved) {
+    // A page that could not be saved keeps its text: no reload, no build.
+    closingSteps(false);
+    inBuild_ = false;
+    return false;
+  }
+  StoreMainFileName(Shell().MainFileName);
+  if (OutputFileName(OutMainFile).empty()) {
+    Dialogs().messageBox("Please set the \"Mail File\".", "Error", MsgIcon::Error, MbCancel);
+    closingSteps(false);
+    inBuild_ = false;
+    return false;
+  }
+  if (IEditorPages* ed = forms_.editor) {
+    for (int i = 1; i <= ed->PageCount(); ++i)
+      if (!ed->PageModified(i)) ed->ReloadPage(i);
+  }
+  SetStatusText(1, "Please wait...");
+  Pump();
+
+  buildInformationBlock();
+  if (OptionChoices().PProg) Shell().AcceptedPodChipId = 0;
+  if (OptionChoices().PProg || Modes().SimulatorMode == 1) Shell().AcceptedPodChipId = 0;
+
+  for (auto* l : waitLights_) l->hide();
+  proWait_->show();
+  Shell().WaitStartTime = Clock().now();
+  Pump();
+  result = InvokeAssembler() == 1;
+  proWait_->hide();
+
+  if (enterDebug == 1 && result) {
+    debugEntry();
+    debugEntered = Modes().DebugMode == 1;
+  } else {
+    labSt_->setPalette(palette());
+    SetStatusText(1, Shell().MainFileName);
+  }
+  closingSteps(debugEntered);
+  inBuild_ = false;
+  return result;
+}
+
+void TKYMAIN::debugEntry() {
+  TKy_UP* up = forms_.up;
+  ShowView(forms_.edit, ViewEdit, 0);
+  up->ClearBreakpoints();
+  setEnabled("SMenu_Error", false);
+  if (forms_.source) {
+    ShowView(forms_.source, ViewSource, 0);
+    const int lines = totalCodeLines_;
+    char size[64];
+    std::snprintf(size, sizeof size, "Size: %.1fk", lines / 1024.0);
+    const QString rom = QString::number(ProgramMemoryPages() / 4.0, 'g');
+    forms_.source->SetStatusPanel(std::string(size) + "  /  " + rom.toStdString() + "K" +
+                                  "      " + "Total Code Line = " + std::to_string(lines));
+    forms_.source->ShowPCLine(up->GetPC(), true);
+  }
+  const auto& shown = Shell().DebugViewShown;
+  if (shown[TShellState::VHex]) ShowView(forms_.hex, ViewHex, 1);
+  if (shown[TShellState::VRam]) ShowView(forms_.ram, ViewRam, 1);
+  if (forms_.reg2) forms_.reg2->ForceRefresh();
+  if (shown[TShellState::VReg2]) ShowView(forms_.reg2, ViewReg2, 1);
+  if (shown[TShellState::VStk]) ShowView(forms_.stk, ViewStk, 1);
+  if (shown[TShellState::VBp] && forms_.bp) ShowView(forms_.bp, -1, 1);
+  if (shown[TShellState::VWatch]) ShowView(forms_.watch, ViewWatch, 1);
+  const std::pair<int, int> periph[] = {
+      {TShellState::VAdc, ViewAdc},   {TShellState::VAdcI, ViewAdcI}, {TShellState::VAdcII, ViewAdcII},
+      {TShellState::VOp, ViewOp},     {TShellState::VCmp, ViewCmp},   {TShellState::VMultiCmp, ViewMultiCmp}};
+  for (auto [flag, view] : periph)
+    if (shown[flag] && chipHasView(view)) ShowView(ViewForm(view), view, 1);
+  ShowView(forms_.err, ViewErr, 0);
+
+  installDebugCallbacks();
+  if (forms_.hex) forms_.hex->GotoAddressCentered(0);
+  if (forms_.watch) forms_.watch->InitWatchWindow();
+  if (forms_.hex) forms_.hex->GotoAddressCentered(up->GetPC());
+  SetDebugMode(1);
+  if (forms_.source) {
+    ShowView(forms_.source, ViewSource, 1);
+    forms_.source->setFocus();
+  }
+  up->SetTimerInterval(Modes().SimulatorMode == 1 ? 10 : 100);
+  labSt_->setPalette(palette());
+  SetStatusText(1, Shell().MainFileName);
+}
+
+void TKYMAIN::closingSteps(bool debugEntered) {
+  if (!debugEntered && Shell().StartedWithFile == 1) {
+    // A failed build of the command-line file ends the program.
+    closing_ = true;
+    close();
+    closing_ = false;
+    closed_ = true;
+    hide();
+  }
+  if (!debugEntered && Modes().SimulatorMode == 0 && Modes().DebugMode == 1) EditModePro(1);
+  // The output names keep following the main file itself.
+  StoreMainFileName(Shell().MainFileName);
+  SetMainFile(Shell().MainFileName);
+  if (Modes().DebugMode == 0) {
+    const bool pages = forms_.editor && forms_.editor->PageCount() > 0;
+    setEnabled("SMenu_AssembleDebug", pages || !Shell().MainFileName.empty());
+    setEnabled("SMenu_Assemble", pages || !Shell().MainFileName.empty());
+  }
+  setButtonEnabled("TBtK_F10", true);
+  setBusy(10);
+  if (forms_.up) forms_.up->StepReady = 1;
+  timer2_->stop();
+  if (Modes().DebugMode == 1) SetStatusText(1, Shell().MainFileName);
+  if (OptionChoices().PProg) labSt_->setText(Q(Shell().LastProgrammerFile));
+}
+
+void TKYMAIN::installDebugCallbacks() {
+  TKy_UP* up = forms_.up;
+  up->OnRunStopped = [this](TKy_UP&) { RefreshOnRunStopped(); };
+  up->OnTraceStep = [this](TKy_UP&) { RefreshWhileTracing(); };
+  up->Hooks.DisableRunControls = [this] { ALLMenudisable(); };
+  up->Hooks.ShowStackStatus = [this] { ShowStackStatus(); };
+  up->Hooks.ShowAddress = [this](uint32_t a) {
+    if (forms_.source) forms_.source->ShowPCLine(a, true);
+    if (forms_.hex) forms_.hex->CenterOnAddress(a);
+  };
+  up->Hooks.ResetRequested = [this] { RestMode(0); };
+  installLineLookup();
+}
+
+void TKYMAIN::installLineLookup() {
+  if (forms_.source) {
+    forms_.source->LineOfAddress = [this](uint32_t a) -> std::pair<int, int> {
+      TKy_UP* u = forms_.up;
+      if (!u || !u->State().InProgram(a)) return {0, 0};
+      const int line = u->GetSourceLine(a);
+      if (line <= 0) return {0, 0};
+      return {u->GetSourceFileIndex(a) + 1, line};
+    };
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Edit and debug mode
+// ---------------------------------------------------------------------------
+
+void TKYMAIN::EditModePro(int flag) {
+  runTimer_->stop();
+  timer2_->stop();
+  setBusy(35);
+  Pump();
+  if (forms_.up) {
+    forms_.up->CpuReset();
+    forms_.up->ClearProgramMemory();
+  }
+  if (forms_.source) forms_.source->ClearSourcePages();
+  auto& shown = Shell().DebugViewShown;
+  if (flag == 0) {
+    shown[TShellState::VSource] = IsViewShowing(forms_.source);
+    shown[TShellState::VHex] = IsViewShowing(forms_.hex);
+    shown[TShellState::VRam] = IsViewShowing(forms_.ram);
+    shown[TShellState::VReg2] = IsViewShowing(forms_.reg2);
+    shown[TShellState::VStk] = IsViewShowing(forms_.stk);
+    shown[TShellState::VBp] = IsViewShowing(forms_.bp);
+    shown[TShellState::VWatch] = IsViewShowing(forms_.watch);
+    if (Chip().ExtendedDevice == 1) {
+      shown[TShellState::VAdcI] = IsViewShowing(forms_.adcI);
+      shown[TShellState::VAdcII] = IsViewShowing(forms_.adcII);
+      shown[TShellState::VMultiCmp] = IsViewShowing(forms_.multiCmp);
+    } else {
+      shown[TShellState::VAdc] = IsViewShowing(forms_.adc);
+      shown[TShellState::VOp] = IsViewShowing(forms_.op);
+      shown[TShellState::VCmp] = IsViewShowing(forms_.cmp);
+    }
+  }
+  for (int i : {ViewSource, ViewHex, ViewRam, ViewReg2, ViewStk, ViewAdc, ViewAdcI, ViewAdcII,
+                ViewOp, ViewCmp, ViewMultiCmp})
+    ShowView(ViewForm(i), i, 0);
+  if (forms_.bp) ShowView(forms_.bp, -1, 0);
+  ShowView(forms_.watch, ViewWatch, 0);
+  SetDebugMode(0);
+  if (forms_.editor && forms_.editor->PageCount() > 0) ShowView(forms_.edit, ViewEdit, 1);
+  setBusy(10);
+  const bool pages = forms_.editor && forms_.editor->PageCount() > 0;
+  setEnabled("SMenu_AssembleDebug", pages || !Shell().MainFileName.empty());
+  setEnabled("SMenu_Assemble", pages || !Shell().MainFileName.empty());
+}
+
+void TKYMAIN::SMenu_EditModeClick() {
+  if (Modes().DebugMode != 1) return;
+  EditModePro(0);
+}
+
+void TKYMAIN::TBtK_F10Click() {
+  Shell().AssembleOnly = 0;
+  if (Shell().StartedWithFile == 1) {
+    close();
+    return;
+  }
+  if (Modes().DebugMode == 0) {
+    if (forms_.source) forms_.source->ClearSourcePages();
+    SMenu_AssembleDebugClick();
+  } else {
+    timer2_->stop();
+    if (forms_.up) {
+      forms_.up->StopProgram(0);
+      forms_.up->StepReady = 1;
+    }
+    runTimer_->stop();
+    if (IEditorPages* ed = forms_.editor) {
+      for (int i = 1; i <= ed->PageCount(); ++i)
+        if (!ed->PageModified(i)) ed->ReloadPage(i);
+    }
+    SMenu_EditModeClick();
+    labSt_->setPalette(palette());
+    SetStatusText(1, Shell().MainFileName);
+  }
+}
+
+void TKYMAIN::RestMode(int /*flag*/) {
+  TKy_UP* up = forms_.up;
+  if (!up) return;
+  timer2_->stop();
+  runTimer_->stop();
+  up->SetRunMarks(0);
+  setBusy(35);
+  Pump();
+  up->ResetDebugTarget();
+  installDebugCallbacks();
+  if (forms_.hex) forms_.hex->GotoAddressCentered(0);
+  if (IsViewShowing(forms_.ram)) forms_.ram->RefreshRamView(true);
+  if (IsViewShowing(forms_.reg2)) forms_.reg2->RefreshRegisters(true);
+  if (IsViewShowing(forms_.stk)) forms_.stk->RefreshStackView(true);
+  for (int v : (Chip().ExtendedDevice == 1 ? std::array<int, 3>{ViewAdcI, ViewAdcII, ViewMultiCmp}
+                                             : std::array<int, 3>{ViewAdc, ViewOp, ViewCmp})) {
+    auto* f = static_cast<TKyPeripheralForm*>(ViewForm(v));
+    if (f && IsViewShowing(f)) f->DataUpdate();
+  }
+  if (forms_.hex) forms_.hex->GotoAddressCentered(up->GetPC());
+  if (forms_.source) forms_.source->ShowPCLine(up->GetPC(), true);
+  SetDebugMode(1);
+  runControls(false);
+  setBusy(10);
+  up->StepReady = 1;
+  labSt_->setPalette(palette());
+  SetStatusText(1, Shell().MainFileName);
+}
+
+// ---------------------------------------------------------------------------
+// Run, stop and step
+// ---------------------------------------------------------------------------
+
+void TKYMAIN::runControls(bool running) {
+  setEnabled("SMenu_Stop", running);
+  for (const char* n : {"SMenu_Run", "ReLoadROM1", "SMenu_Trace", "SMenu_TraceContinue",
+                        "SMenu_StepOver", "SMenu_STKOUT", "StepBack1"})
+    setEnabled(n, !running);
+  for (const char* b : {"TBtK_F6", "TBtK_F7", "TBtK_F8", "TBtK_F9", "TBtK_CF9", "TBtK_F11"})
+    setButtonEnabled(b, !running);
+  setButtonEnabled("TBtK_F12", running);
+}
+
+void TKYMAIN::ALLMenudisable() { runControls(true); }
+
+void TKYMAIN::startRunLoop() {
+  TKy_UP* up = forms_.up;
+  if (!up || !up->TimerEnabled()) return;
+  runTimer_->setInterval(Modes().SimulatorMode == 1 ? 0 : up->TimerInterval());
+  runTimer_->start();
+}
+
+void TKYMAIN::runSliceTick() {
+  TKy_UP* up = forms_.up;
+  if (!up || !up->TimerEnabled()) {
+    runTimer_->stop();
+    return;
+  }
+  if (Modes().SimulatorMode == 1) {
+    if (up->runSlice(static_cast<uint64_t>(sliceBudget_)) != TRunStop::Running) runTimer_->stop();
+  } else {
+    up->TimerTimer();
+    if (!up->TimerEnabled()) runTimer_->stop();
+  }
+}
+
+void TKYMAIN::SMenu_RunClick() {
+  TKy_UP* up = forms_.up;
+  if (!up || Modes().DebugMode != 1 || !Action("SMenu_Run")->isEnabled()) return;
+  up->RunProgram();
+  ALLMenudisable();
+  startRunLoop();
+}
+
+void TKYMAIN::SMenu_StopClick() {
+  TKy_UP* up = forms_.up;
+  if (!up) return;
+  runTimer_->stop();
+  up->StopProgram(1);
+  runControls(false);
+  timer2_->stop();
+  up->StepReady = 1;
+}
+
+void TKYMAIN::SMenu_TraceClick() {
+  TKy_UP* up = forms_.up;
+  if (!up || Modes().DebugMode != 1 || !Action("SMenu_Trace")->isEnabled()) return;
+  const auto now = Clock().now();
+  if (now - Shell().LastTraceTime < std::chrono::milliseconds(10)) return;
+  Shell().LastTraceTime = now;
+  stepPending_ = 1;
+  up->TraceStep();
+}
+
+void TKYMAIN::SMenu_StepOverClick() {
+  TKy_UP* up = forms_.up;
+  if (!up || Modes().DebugMode != 1 || !Action("SMenu_StepOver")->isEnabled()) return;
+  const auto now = Clock().now();
+  if (now - Shell().LastStepOverTime < std::chrono::milliseconds(50)) return;
+  Shell().LastStepOverTime = now;
+  stepPending_ = 1;
+  up->StepOver();
+  startRunLoop();
+}
+
+void TKYMAIN::SMenu_STKOUTClick() {
+  TKy_UP* up = forms_.up;
+  if (!up || Modes().DebugMode != 1 || !Action("SMenu_STKOUT")->isEnabled()) return;
+  up->StepOut();
+  startRunLoop();
+}
+
+void TKYMAIN::StepBack1Click() {
+  if (!forms_.up || Modes().DebugMode != 1) return;
+  forms_.up->ShowPreviousPC();
+}
+
+void TKYMAIN::SMenu_ResetClick() {
+  if (Modes().DebugMode != 1) return;
+  RestMode(0);
+}
+
+void TKYMAIN::SMenu_TraceContinueClick() {
+  if (!forms_.up || Modes().DebugMode != 1 || !Action("SMenu_TraceContinue")->isEnabled()) return;
+  ALLMenudisable();
+  timer2_->start(20);
+}
+
+void TKYMAIN::timer2Tick() {
+  TKy_UP* up = forms_.up;
+  if (!up || up->StepReady == 0) return;
+  stepPending_ = 1;
+  up->StepReady = 0;
+  up->AnimateStep();
+  ShowStackStatus();
+}
+
+void TKYMAIN::SMenu_SetBPClick() {
+  TKy_UP* up = forms_.up;
+  if (!up || Modes().TargetRunning == 1 || Modes().DebugMode != 1) return;
+  if (TKy_Source* src = forms_.source; src && IsViewShowing(src)) {
+    const int page = src->CurrentPage();
+    const int line = src->CaretLine();
+    const int address = src->AddressOfLine(page, line);
+    if (address < 0) return;
+    const bool set = up->GetBreakpointFlag(static_cast<uint32_t>(address), 2) == 0;
+    up->SetBreakpoint(address, 2, set, page, line);
+    src->SetBreakMark(line, set);
+  }
+  if (forms_.bp) forms_.bp->FillBreakpointList();
+}
+
+// ---------------------------------------------------------------------------
+// Refresh
+// ---------------------------------------------------------------------------
+
+void TKYMAIN::ShowStackStatus() {
+  if (!forms_.up) return;
+  const uint8_t r = forms_.up->ReadRegister(24);
+  QString text;
+  QColor colour;
+  if ((r & 0x80) && (r & 0x20)) {
+    text = "Stack Full and Over Flow";
+    colour = Qt::red;
+  } else if (r & 0x20) {
+    text = "Stack Over Flow";
+    colour = Qt::red;
+  } else if (r & 0x80) {
+    text = "Stack Full";
+    colour = Qt::yellow;
+  } else if (r & 0x40) {
+    text = "Stack Under Flow";
+    colour = Qt::red;
+  } else {
+    labSt_->setPalette(palette());
+    SetStatusText(1, Shell().MainFileName);
+    return;
+  }
+  QPalette p = labSt_->palette();
+  p.setColor(QPalette::Window, colour);
+  labSt_->setPalette(p);
+  labSt_->setText(text);
+}
+
+void TKYMAIN::RefreshOnRunStopped() {
+  TKy_UP* up = forms_.up;
+  if (!up) return;
+  RefreshWhileTracing();
+  if (forms_.hex) forms_.hex->GotoAddressCentered(up->GetPC());
+  runTimer_->stop();
+  runControls(false);
+  timer2_->stop();
+  up->StepReady = 1;
+  ShowStackStatus();
+  // ACM advice, at most once per arming.
+  const uint8_t r48 = up->ReadRegister(48);
+  if (Shell().AcmCheckState == 1 && (r48 & 0x10)) {
+    Shell().AcmCheckState = 2;
+    if ((r48 & 0x80) && (up->ReadRegister(60) & 0x80)) {
+      const int h = (r48 >> 5) & 3;
+      if (OptionChoices().RACM10 && h <= 1) {
+        Dialogs().messageBox(
+            "If A/D differential voltage reference > 1.4V, It is suggested to set up the ACM "
+            "voltage as 1.2V. Please go to Options-Build Options to change ACM voltage=1.2V",
+            "Warning", MsgIcon::Warning, MbOk);
+      } else if (!OptionChoices().RACM10 && h >= 2) {
+        Dialogs().messageBox(
+            "If A/D differential voltage reference < 1.4V, It is suggested to set up the ACM "
+            "voltage as 1.0V. Please go to Options-Build Options to change ACM voltage=1.0V",
+            "Warning", MsgIcon::Warning, MbOk);
+      }
+    }
+  } else if (Shell().AcmCheckState == 0) {
+    Shell().AcmCheckState = 1;
+  }
+}
+
+void TKYMAIN::RefreshWhileTracing() {
+  TKy_UP* up = forms_.up;
+  if (!up) return;
+  if (IsViewShowing(forms_.ram)) forms_.ram->RefreshRamView(false);
+  if (IsViewShowing(forms_.reg2)) forms_.reg2->RefreshRegisters(false);
+  if (IsViewShowing(forms_.stk)) forms_.stk->RefreshStackView(false);
+  for (int v : (Chip().ExtendedDevice == 1 ? std::array<int, 3>{ViewAdcI, ViewAdcII, ViewMultiCmp}
+                                             : std::array<int, 3>{ViewAdc, ViewOp, ViewCmp})) {
+    auto* f = static_cast<TKyPeripheralForm*>(ViewForm(v));
+    if (f && IsViewShowing(f)) f->DataUpdate();
+  }
+  if (forms_.watch) forms_.watch->RefreshWatchValues();
+  if (forms_.hex) forms_.hex->GotoAddressCentered(up->GetPC());
+  if (forms_.source) {
+    if (stepPending_) {
+      forms_.source->ShowPCLine(up->GetPC(), true);
+      stepPending_ = 0;
+    } else {
+      const bool follow = up->GetBreakpointFlag(up->GetPC(), 2) != 0 || Modes().SimulatorMode == 0;
+      forms_.source->ShowPCLine(up->GetPC(), follow);
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Editor commands
+// ---------------------------------------------------------------------------
+
+void TKYMAIN::EditorPageCommand(int command, const std::string& path) {
+  if (command == 1) SMenu_CloseClick();
+  else if (command == 2) SetMainFile(path);
+}
+
+bool TKYMAIN::OpenLineInEditor(const std::string& path, int line) {
+  IEditorPages* ed = forms_.editor;
+  if (!ed || path.empty()) return false;
+  ShowView(forms_.edit, ViewEdit, 1);
+  if (!ed->ActivatePageByPath(path) && !ed->OpenFileInPage(path)) return false;
+  SetNoFileState(0);
+  ed->SelectLine(line - 1);
+  return true;
+}
+
+bool TKYMAIN::OpenSourceFile(const std::string& path) {
+  IEditorPages* ed = forms_.editor;
+  if (!ed) return false;
+  if (ed->PageCount() >= 20) {
+    Dialogs().messageBox("max number of edited file: 20", "Kyvor-IDE", MsgIcon::Information, MbOk);
+    return false;
+  }
+  StoreMainFileName(path);
+  if (ed->ActivatePageByPath(path)) {
+    // Already open: offer it for saving; Cancel keeps the page as it is.
+    if (!SaveModifiedFiles(path, 0)) return true;
+    ed->CloseCurrentPage();
+  }
+  if (!ed->OpenFileInPage(path)) return true;
+  ShowView(forms_.edit, ViewEdit, 1);
+  if (ed->PageCount() == 1) SetMainFile(path);
+  SetNoFileState(0);
+  return true;
+}
+
+void TKYMAIN::SMenu_NewClick() {
+  IEditorPages* ed = forms_.editor;
+  if (!ed) return;
+  ShowView(forms_.edit, ViewEdit, 1);
+  if (ed->PageCount() < 20) {
+    ed->NewPage();
+    StoreMainFileName(std::string());
+    SetNoFileState(0);
+  } else if (forms_.err) {
+    forms_.err->AddError("", 0, "max number of edited file: 20");
+    ShowView(forms_.err, ViewErr, 1);
+  }
+}
+
+void TKYMAIN::SMenu_OpenClick() {
+  auto f = Dialogs().openFileName("Open", std::string(), "*.asm|*.asm|*.inc|*.inc|*.*|*.*");
+  if (!f) {
+    StoreMainFileName(std::string());
+    return;
+  }
+  OpenSourceFile(*f);
+}
+
+void TKYMAIN::SMenu_SaveClick() {
+  IEditorPages* ed = forms_.editor;
+  if (!ed || ed->ActivePageIndex() < 1) return;
+  std::string path = ed->PagePath(ed->ActivePageIndex());
+  if (IsUnnamed(path)) {
+    auto name = Dialogs().saveFileName("Save As", std::string(), "*.asm|*.asm|*.inc|*.inc|*.*|*.*");
+    if (!name) {
+      StoreMainFileName(std::string());
+      return;
+    }
+    path = WithAsmExtension(*name);
+    if (ed->PageCount() == 1) SetMainFile(path);
+  }
+  ed->SaveCurrentPageAs(path);
+}
+
+void TKYMAIN::SMenu_SaveAsClick() {
+  IEditorPages* ed = forms_.editor;
+  if (!ed || ed->ActivePageIndex() < 1) return;
+  auto name = Dialogs().saveFileName("Save As", std::string(), "*.asm|*.asm|*.inc|*.inc|*.*|*.*");
+  if (!name) {
+    StoreMainFileName(std::string());
+    return;
+  }
+  const std::string path = WithAsmExtension(*name);
+  if (ed->PageCount() == 1) SetMainFile(path);
+  ed->SaveCurrentPageAs(path);
+}
+
+void TKYMAIN::SMenu_CloseClick() {
+  IEditorPages* ed = forms_.editor;
+  if (!ed || ed->ActivePageIndex() < 1) return;
+  // Cancel keeps the page open.
+  if (!SaveModifiedFiles(ed->PagePath(ed->ActivePageIndex()), 0)) return;
+  ed->CloseCurrentPage();
+  if (ed->PageCount() == 0) SetNoFileState(1);
+}
+
+void TKYMAIN::SMenu_SaveAllClick() { SaveModifiedFiles(std::string(), 1); }
+
+void TKYMAIN::SMenu_CloseAllClick() {
+  IEditorPages* ed = forms_.editor;
+  if (!ed) return;
+  if (!SaveModifiedFiles(std::string(), 0)) return;
+  ed->CloseAllPages();
+  SetNoFileState(1);
+}
+
+}  // namespace kyvor

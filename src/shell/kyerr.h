@@ -1,0 +1,53 @@
+#pragma once
+// The error list window: the messages of the last build or programmer
+// command, each remembering the source file and line it refers to, so that a
+// double-click (or Enter) opens that line in the editor.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "shell/childform.h"
+
+class QListWidget;
+class QListWidgetItem;
+
+namespace kyvor {
+
+class TKy_ERR : public TKyChildForm {
+  Q_OBJECT
+ public:
+  static constexpr int kMaxEntries = 100;
+  static constexpr int kMaxPathLength = 128;
+
+  explicit TKy_ERR(QWidget* parent = nullptr);
+
+  // Adds an entry while fewer than 100 are held (the path cut to its first
+  // 128 characters, a line of 0 or less stored as 1); later calls are dropped.
+  void AddError(const std::string& path, int line, const std::string& text);
+  void ClearErrors();
+
+  int Count() const { return static_cast<int>(paths_.size()); }
+  const std::string& PathAt(int i) const { return paths_.at(i); }
+  int LineAt(int i) const { return lines_.at(i); }
+  std::string TextAt(int i) const;
+  QListWidget* ErrView() const { return view_; }
+
+  // Opens entry i in the editor (what a double-click does). False when i is
+  // no entry or the file could not be shown.
+  bool OpenEntry(int i);
+
+  // Installed by the main window: shows the editor and selects the line
+  // (1-based) of the file, activating its page or opening it. False when
+  // neither works.
+  std::function<bool(const std::string& path, int line)> OnOpenLine;
+
+ private:
+  void openSelected();
+  bool eventFilter(QObject* obj, QEvent* ev) override;
+
+  QListWidget* view_;
+  std::vector<std::string> paths_;
+  std::vector<int> lines_;
+};
+
+}  // namespace kyvor
