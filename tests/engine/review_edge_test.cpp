@@ -342,3 +342,81 @@ TEST_F(ReviewEepromTest, HaltAtZeroAsksForAReset) {
 
 }  // namespace
 }  // namespace kyvor
+
+namespace kyvor {
+namespace {
+
+// The fast run loop and the tick-by-tick run give the same target state on
+// random programs and random register images (both variants).
+TEST(ReviewRunLoops, SliceAndTicksAgreeOnRandomPrograms) {
+  for (int variant = 0; variant < 2; ++variant) {
+    for (uint32_t seed = 1; seed <= 16; ++seed) {
+      SCOPED_TRACE("variant " + std::to_string(variant) + " seed " + std::to_string(seed));
+      ResetModes();
+      ResetChipConfig();
+      Chip().ChipRomWords = 4096;
+      TKy_UP a, b;
+      for (TKy_UP* u : {&a, &b}) {
+        u->ApplyChipConfig();
+        if (variant == 1) u->LoadInstructionTableReduced();
+      }
+      uint32_t x = seed * 2654435761u;
+      auto next = [&x] {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        return x;
+      };
+      for (uint32_t addr = 0; addr < 4096; ++addr) {
+        const uint16_t w = uint16_t(next());
+        a.StoreProgramWord(uint16_t(addr), w, 0, 0);
+        b.StoreProgramWord(uint16_t(addr), w, 0, 0);
+      }
+      for (int r = 0; r < 4096; ++r) {
+        const uint8_t v = uint8_t(next());
+        a.WriteRegisterModel(r, v);
+        b.WriteRegisterModel(r, v);
+      }
+      for (TKy_UP* u : {&a, &b}) {
+        u->WriteRegisterModel(24, 0);
+        u->WriteRegisterModel(65, 0x80);
+        u->SetProgramCounter(0);
+      }
+      a.RunProgram();
+      const TRunStop ra = a.runSlice(5000);
+      b.RunProgram();
+      int ticks = 0;
+      while (b.TimerEnabled() && ticks < 5000) {
+        b.TimerTimer();
+        ++ticks;
+      }
+      const TRunStop rb = b.TimerEnabled() ? TRunStop::Running : b.LastStop();
+      EXPECT_EQ(ra, rb);
+      EXPECT_EQ(a.GetPC(), b.GetPC());
+      uint16_t ah, al, bh, bl;
+      a.GetCycleCounter(ah, al);
+      b.GetCycleCounter(bh, bl);
+      EXPECT_EQ(ah, bh);
+      EXPECT_EQ(al, bl);
+      EXPECT_GT((uint32_t(ah) << 16) | al, 20u);  // the programs really ran
+      int diffs = 0;
+      for (int r = 0; r < 4096 && diffs < 5; ++r)
+        if (a.ReadRegister(r) != b.ReadRegister(r)) {
+          ++diffs;
+          ADD_FAILURE() << "register " << r << ": " << int(a.ReadRegister(r)) << " vs "
+                        << int(b.ReadRegister(r));
+        }
+      for (int i = 0; i <= 8; ++i) EXPECT_EQ(a.GetStackEntry(i), b.GetStackEntry(i)) << i;
+      for (int i = 0; i < 16; ++i) EXPECT_EQ(a.PopPcHistory(), b.PopPcHistory()) << i;
+      EXPECT_EQ(a.State().SleepFlag, b.State().SleepFlag);
+      EXPECT_EQ(a.State().IdleFlag, b.State().IdleFlag);
+      a.StopProgram(0);
+      b.StopProgram(0);
+    }
+  }
+  ResetModes();
+  ResetChipConfig();
+}
+
+}  // namespace
+}  // namespace kyvor
