@@ -36,9 +36,15 @@ TEST_F(ReviewEncoding, NumberNotation) {
          {"MVL 10D", {0x060A}},
          {"MVL 12B", {0x0600}},
          {"MVL 19H", {0x0619}},
-         {"MVL +7", {0x0607}},
          {"MVL 0FFH", {0x06FF}},
          {"MVL 0-1", {0x06FF}}});
+}
+
+TEST_F(ReviewEncoding, LeadingSignIsNoTerm) {
+  // An expression needs a term before its first operator, so a literal
+  // written with a leading sign is refused (and reported as undefined).
+  EXPECT_EQ(RunSource("  MVL +7\r\n"), 0);
+  EXPECT_NE(AllErrors().find("Undefined Symbol [+7]"), std::string::npos) << AllErrors();
 }
 
 TEST_F(ReviewEncoding, LiteralAndControlInstructions) {
