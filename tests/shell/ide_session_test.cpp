@@ -9,7 +9,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
+#include <QPlainTextEdit>
 #include <QTemporaryDir>
+#include <QTextBlock>
 #include <QToolButton>
 
 #include "base/lang.h"
@@ -292,6 +294,32 @@ TEST_F(IdeSession, RunStoppedRefreshReachesTheShowingWindowsOnly) {
   EXPECT_FALSE(w.IsViewShowing(w.Forms().ram));
   w.SMenu_AssembleDebugClick();
   EXPECT_TRUE(w.IsViewShowing(w.Forms().ram));
+}
+
+TEST_F(IdeSession, BreakpointOnTheSourceLineStopsTheRun) {
+  TKyProgram prog(KYVOR_DATA_DIR);
+  ASSERT_TRUE(prog.Start({QString::fromStdString(source)}));
+  TKYMAIN& w = prog.Main();
+  ASSERT_EQ(Modes().DebugMode, 1);
+  TKy_Source* src = w.Forms().source;
+  QTextCursor c(src->TextView()->document()->findBlockByNumber(19));  // line 20: BTGF
+  src->TextView()->setTextCursor(c);
+  press(w, Qt::Key_F2);
+  EXPECT_EQ(prog.Up().BreakpointCount(), 1);
+  EXPECT_EQ(prog.Up().GetBreakpointFlag(7, 2), 1);
+  EXPECT_TRUE(src->HasBreakMark(20));
+  press(w, Qt::Key_F5);
+  ASSERT_TRUE(waitRunStopped(w));
+  EXPECT_EQ(prog.Up().GetPC(), 7u);
+  EXPECT_EQ(prog.Up().ReadRegister(kCount), 1);
+  EXPECT_EQ(src->PCLine(), 20);
+  press(w, Qt::Key_F5);
+  ASSERT_TRUE(waitRunStopped(w));
+  EXPECT_EQ(prog.Up().GetPC(), 7u);
+  EXPECT_EQ(prog.Up().ReadRegister(kCount), 2) << "once more round the loop";
+  press(w, Qt::Key_F2);  // off again
+  EXPECT_EQ(prog.Up().BreakpointCount(), 0);
+  EXPECT_FALSE(src->HasBreakMark(20));
 }
 
 }  // namespace
