@@ -6,6 +6,8 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "base/modes.h"
 #include "chip/chipconfig.h"
@@ -169,6 +171,73 @@ TEST_F(ReviewEdgeTest, EmulatorStepOverLeavesNoArmedStop) {
   up_->RunProgram();  // no breakpoints: a free run
   EXPECT_EQ(pod.count("RunFree"), 1);
   up_->StopProgram(0);
+}
+
+TEST_F(ReviewEdgeTest, EmulatorSkipTestReadsTheBankedByte) {
+  review::RecordingPod pod;
+  Modes().SimulatorMode = 0;
+  up_->SetPod(&pod);
+  struct Case {
+    uint16_t word;
+    uint8_t lastBank;
+    int steps;
+  };
+  // Model bytes: 0x060 = 0x05, 0x260 = 0x00; bank select 0x12 (low nibble 2); W = 0.
+  const Case cases[] = {
+      {e("TFSZ", 0x60, 1), 3, 2},       // banked byte 0x260 = 0: skips
+      {e("TFSZ", 0x60, 1), 1, 1},       // bank 2 above the last RAM bank: byte 0x060
+      {e("TFSZ", 0x60, 0), 3, 1},       // unbanked: byte 0x060
+      {e("BTSZ", 0x60, 0, 1), 3, 2},    // bit 0 of 0x260 is 0
+      {e("BTSZ", 0x60, 0, 0), 3, 1},    // bit 0 of 0x060 is 1
+      {e("INSUZ", 0x60, 1, 1), 3, 2},   // 0x00 + 1 is not 0
+      {e("DCSUZ", 0x60, 1, 1), 3, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.word);
+    Chip().LastRamBank = c.lastBank;
+    at(0, {c.word});
+    up_->SetProgramCounter(0);
+    S(0x060, 0x05);
+    S(0x260, 0x00);
+    S(42, 0x12);
+    S(41, 0x00);
+    pod.steps.clear();
+    up_->TraceStep();
+    ASSERT_EQ(pod.steps.size(), 1u);
+    EXPECT_EQ(pod.steps[0], c.steps);
+  }
+}
+
+TEST_F(ReviewEdgeTest, NoBreakpointWhenTheSitesTakeEveryPlace) {
+  Modes().SimulatorMode = 0;
+  review::RecordingPod pod;
+  up_->SetPod(&pod);
+  Chip().SelfEromMode = 1;
+  up_->Settings.PodChipId = 0x8024;
+  up_->Settings.EepromBreakCount = 14;  // limit 14 - 14 = 0
+  up_->SetBreakpoint(0x30, 1, true);
+  EXPECT_EQ(up_->BreakpointCount(), 0);
+  EXPECT_EQ(up_->GetBreakpointFlag(0x30, 1), 0);
+  EXPECT_FALSE(up_->AddBreakpointRecord(0x40, 0, 1, 0, 0));
+  up_->Settings.EepromBreakCount = 13;  // limit 1
+  EXPECT_TRUE(up_->SetBreakpoint(0x30, 1, true));
+  EXPECT_EQ(up_->BreakpointCount(), 1);
+}
+
+TEST_F(ReviewEdgeTest, BreakpointMarksFollowSetClearAndEviction) {
+  std::vector<std::pair<int32_t, bool>> marks;
+  up_->Hooks.BreakpointChanged = [&](const TBreakpointRecord& b, bool set) {
+    marks.emplace_back(b.Address, set);
+  };
+  for (int i = 0; i < 14; ++i) ASSERT_TRUE(up_->SetBreakpoint(0x200 + i, 2, true, 1, 10 + i));
+  marks.clear();
+  ASSERT_TRUE(up_->SetBreakpoint(0x300, 2, true, 1, 99));  // evicts 0x200
+  ASSERT_TRUE(up_->SetBreakpoint(0x205, 2, false));
+  const std::vector<std::pair<int32_t, bool>> want = {{0x200, false}, {0x300, true}, {0x205, false}};
+  EXPECT_EQ(marks, want);
+  EXPECT_EQ(up_->BreakpointRecordAt(13).Line, 99);
+  EXPECT_EQ(up_->BreakpointRecordAt(13).Page, 1);
+  EXPECT_EQ(up_->BreakpointCount(), 13);
 }
 
 // ---- emulator: built-in EEPROM -----------------------------------------------------------------
