@@ -240,6 +240,32 @@ TEST_F(ReviewEdgeTest, BreakpointMarksFollowSetClearAndEviction) {
   EXPECT_EQ(up_->BreakpointCount(), 13);
 }
 
+TEST_F(ReviewEdgeTest, EmulatorStepOutArmsTheReturnAddressFromThePodStack) {
+  review::RecordingPod pod;
+  Modes().SimulatorMode = 0;
+  up_->SetPod(&pod);
+  S(24, 0x02);
+  pod.stack = {0x0123, 0x0456};
+  pod.halted = false;
+  up_->StepOut();
+  EXPECT_EQ(pod.breakpoints[0], 0x456u);
+  EXPECT_EQ(pod.count("RunBP"), 1);
+  EXPECT_TRUE(up_->TimerEnabled());
+  pod.halted = true;
+  pod.pc = 0x456;
+  up_->TimerTimer();
+  EXPECT_FALSE(up_->TimerEnabled());
+  EXPECT_EQ(up_->GetPC(), 0x456u);
+  EXPECT_EQ(stopped_, 1);
+}
+
+TEST_F(ReviewEdgeTest, EmulatorWriteWithoutAPodLeavesZeroInTheModel) {
+  Modes().SimulatorMode = 0;  // the default pod: every access fails
+  S(0x80, 0x11);
+  up_->WriteRegisterThrough(0x80, 0x55);
+  EXPECT_EQ(R(0x80), 0x00);
+}
+
 // ---- emulator: built-in EEPROM -----------------------------------------------------------------
 
 class ReviewEepromTest : public ReviewEdgeTest {
