@@ -109,8 +109,15 @@ bool TF_ASM::EvalOperand(const std::string& text, int32_t& value, bool withImpor
   std::string t = text;
   if (EvaluateExpression(passSymbols_, t, value)) return true;
   if (withImports && globalImport_.Count() > 0) {
+    // Imported code labels count from their object's load address.
+    importResolved_.Clear();
+    for (int i = 1; i <= globalImport_.Count(); ++i) {
+      const TAsmSymbol* g = globalImport_.GetItem(i);
+      const bool fixed = g->Kind == 'C' || g->Kind == 'D' || g->Kind == 'c' || g->Kind == 'd';
+      importResolved_.AddSymbol(g->Name, g->Name, fixed ? g->Value : g->Value + g->Aux, 'E', 0);
+    }
     t = text;
-    if (EvaluateExpression(globalImport_, t, value)) return true;
+    if (EvaluateExpression(importResolved_, t, value)) return true;
   }
   if (withImports && options_.AssembleOnly == 1 && externTable_.Count() > 0) {
     int idx = 0;
@@ -145,7 +152,19 @@ bool TF_ASM::EncodeInstruction(TAsmLine& line, bool firstEmission, uint16_t& wor
     if (!firstEmission && i == 1 && (d->ShortBranch || d->RelativeBranch)) continue;
     const std::string text = line.Field(field);
     int32_t value = 0;
-    bool ok = EvalOperand(text, value, !firstEmission);
+    bool ok;
+    if (line.FromObject && line.OperandReloc[i]) {
+      // A relocatable operand of an object file: its number (after any
+      // selector word) plus the load address, then the part it names.
+      const size_t last = text.find_last_of(' ');
+      ok = ParseNumber(last == std::string::npos ? text : text.substr(last + 1), value);
+      value += objectBase_;
+      if (line.RelocPart == 1) value = (value >> 16) & 0xFF;
+      else if (line.RelocPart == 2) value = (value >> 8) & 0xFF;
+      else if (line.RelocPart == 3) value &= 0xFF;
+    } else {
+      ok = EvalOperand(text, value, !firstEmission);
+    }
     if (ok && d->Kind == ik::LBSR && !IsPlainNumber(text)) value /= 256;
     if (!ok) {
       unresolved = true;
@@ -163,8 +182,13 @@ bool TF_ASM::EncodeInstruction(TAsmLine& line, bool firstEmission, uint16_t& wor
     }
     if ((d->ShortBranch || d->RelativeBranch) && i == 1) continue;
     int32_t v = value;
-    if (longFirst && i == 1) v = value / 4096;
-    else if (secondLow12) v = value % 4096;
+    if (line.FromObject) {
+      // object words carry their fields as they are
+    } else if (longFirst && i == 1) {
+      v = value / 4096;
+    } else if (secondLow12) {
+      v = value % 4096;
+    }
     word |= InsertBitField(v, d->Operand[i - 1].Lo, d->Operand[i - 1].Hi);
   }
   return true;
@@ -384,6 +408,23 @@ bool TF_ASM::AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed) 
     prevFileIndex_ = line.FileIndex;
   }
   line.Address = kNoAddress;
+  if (line.HasLabel && line.FromObject) {
+    // A GLOBAL symbol of an object file.
+    const std::string name(line.Text);
+    for (int i = 1; i <= globalImport_.Count(); ++i) {
+      TAsmSymbol* g = globalImport_.GetItem(i);
+      if (g->Name != name) continue;
+      const bool fixed = g->Kind == 'C' || g->Kind == 'D' || g->Kind == 'c' || g->Kind == 'd';
+      if (!fixed) g->Aux = objectBase_;
+      if (passSymbols_.FindSymbol(name)) {
+        PassError(&line, AsmErrDuplicate, false, name);
+      } else if (fixed && !firstPassDone_ &&
+                 finalSymbols_.AddSymbol(g->Name, g->Text, g->Value, g->Kind, g->Aux) == 1) {
+        PassError(&line, AsmErrOutOfMemory, true, nullptr);
+      }
+    }
+    return !abortFlag_;
+  }
   // A label error ends the line; a macro call still opens its expansion so
   // that the expansion's ENDM finds it.
   if (line.HasLabel && (!DefineLabel(line, reporting) || abortFlag_)) {
@@ -710,7 +751,13 @@ bool TF_ASM::FinishPass(int reporting) {
       PassError(&line, AsmErrUndefined, false, target);
       continue;
     }
-    const int32_t disp = line.FromObject ? value : value - f.Address - 1;
+    int32_t disp = value - f.Address - 1;
+    if (line.FromObject) {
+      // The object carries the displacement bits themselves.
+      disp = value;
+      if (f.Short && disp >= 128 && disp < 256) disp -= 256;
+      if (!f.Short && disp >= 1024 && disp < 2048) disp -= 2048;
+    }
     const bool fits = f.Short ? (disp >= -128 && disp <= 127) : (disp >= -1024 && disp <= 1023);
     if (!fits) {
       PassError(&line, AsmErrOverRange, false, target + "     " + line.Field(3));
@@ -747,8 +794,7 @@ bool TF_ASM::CollectShortCalls(const std::vector<int32_t>& in, std::vector<int32
     std::string t = targetText;
     if (!EvaluateExpression(passSymbols_, t, target)) {
       if (options_.AssembleOnly == 1 && externTable_.FindSymbol(targetText)) continue;
-      t = targetText;
-      if (!EvaluateExpression(globalImport_, t, target)) {
+      if (!EvalOperand(targetText, target, true)) {
         PassError(&line, AsmErrUndefined, false, targetText);
         continue;
       }

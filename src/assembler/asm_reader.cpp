@@ -424,13 +424,161 @@ bool TF_ASM::HandleInclude(const TAsmLine& line) {
   return true;
 }
 
+namespace {
+
+// A cursor over an object stream.
+struct ObjectReader {
+  const std::string& d;
+  size_t p = 0;
+  bool ok = true;
+  bool More() const { return p < d.size(); }
+  unsigned char Byte() {
+    if (p >= d.size()) {
+      ok = false;
+      return 0;
+    }
+    return static_cast<unsigned char>(d[p++]);
+  }
+  bool Expect(unsigned char tag) {
+    if (Byte() != tag) ok = false;
+    return ok;
+  }
+  std::string Text(size_t n) {
+    if (p + n > d.size()) {
+      ok = false;
+      return std::string();
+    }
+    std::string s = d.substr(p, n);
+    p += n;
+    return s;
+  }
+  int32_t Hex(size_t n) { return HexStrToInt(Text(n)); }
+};
+
+// "UP       ", "HIGH       " and "LOW       " before a relocated part.
+const char* RelocPrefix(int part) {
+  switch (part) {
+    case 1: return "UP       ";
+    case 2: return "HIGH       ";
+    case 3: return "LOW       ";
+    default: return "";
+  }
+}
+
+}  // namespace
+
 bool TF_ASM::ReadObjectFile(const std::string& data, uint8_t fileIndex) {
-  (void)data;
-  (void)fileIndex;
-  // Object files are not produced by this assembler; an included one cannot
-  // be turned back into source lines.
-  ReportAsmError(nullptr, AsmErrIllegalMacro, true, std::string("Error Code"));
-  return false;
+  ObjectReader r{data};
+  auto fail = [&]() {
+    ReportAsmError(nullptr, AsmErrIllegalMacro, true, std::string("Error Code"));
+    externTable_.Clear();
+    return false;
+  };
+  int32_t highest = -1;
+  while (r.More()) {
+    const unsigned char tag = r.Byte();
+    if (tag == 0x84) {  // GLOBAL symbol
+      const char kind = static_cast<char>(r.Byte());
+      const int32_t aux = r.Hex(2);
+      const int32_t len = r.Hex(2);
+      const std::string name = r.Text(static_cast<size_t>(len));
+      r.Expect(0x85);
+      r.Expect(0x86);
+      const int32_t value = r.Hex(8);
+      r.Expect(0x87);
+      if (!r.ok) return fail();
+      if (globalImport_.AddSymbol(name, name, value, kind, aux) == 1) {
+        ReportAsmError(nullptr, AsmErrOutOfMemory, true, name);
+        return false;
+      }
+      TAsmLine line;
+      std::string text = name;
+      for (char& c : text)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+      line.Text = KeepText(std::move(text));
+      line.FileIndex = fileIndex;
+      line.FromObject = 1;
+      line.HasLabel = 1;
+      line.SetFieldSpan(2, 1, static_cast<int>(line.Text.size()));
+      mainLines_.Append(std::move(line));
+    } else if (tag == 0x89) {  // EXTERN name
+      const int32_t len = r.Hex(2);
+      const std::string name = r.Text(static_cast<size_t>(len));
+      r.Expect(0x8A);
+      r.Expect(0x8B);
+      r.Hex(8);
+      r.Expect(0x8C);
+      if (!r.ok) return fail();
+      if (!externTable_.FindSymbol(name) &&
+          externTable_.AddSymbol(name, name, 0, 'E', 0) == 1) {
+        ReportAsmError(nullptr, AsmErrOutOfMemory, true, name);
+        return false;
+      }
+    } else if (tag == 0x80) {  // highest code address
+      highest = r.Hex(8);
+      r.Expect(0x81);
+      if (!r.ok) return fail();
+    } else if (tag == 0x82) {  // code records
+      const TInstructionTable& table = target_.instructionTable();
+      for (int32_t i = 0; i <= highest; ++i) {
+        if (!r.More()) return fail();
+        const unsigned char first = static_cast<unsigned char>(data[r.p]);
+        if (first == 0x83 || first == 0x88) break;
+        unsigned char dtag[3];
+        std::string dcode[3];
+        for (int k = 0; k < 3; ++k) {
+          dtag[k] = r.Byte();
+          dcode[k] = r.Text(4);
+        }
+        const int32_t hi = r.Hex(2), lo = r.Hex(2);
+        if (!r.ok) return fail();
+        const uint16_t word = static_cast<uint16_t>(hi * 256 + lo);
+        std::string mnemonic;
+        uint8_t noReg = 0;
+        int count = 0, op[3] = {0, 0, 0};
+        if (!table.DisassembleOpcode(word, mnemonic, noReg, count, op[0], op[1], op[2])) {
+          ReportAsmError(nullptr, AsmErrIllegalMacro, true, std::string("Error Code"));
+          return false;
+        }
+        TAsmLine line;
+        std::string text = mnemonic + "       ";
+        for (int k = 0; k < count && k < 3; ++k) {
+          if (k) text += ", ";
+          const unsigned char t = dtag[k];
+          const int32_t number = DecStrToInt(std::string_view(dcode[k]).substr(
+              dcode[k].find_first_not_of(' ') == std::string::npos ? 4 : dcode[k].find_first_not_of(' ')));
+          std::string operand = IntToHexPad(op[k], 4) + "h";
+          if (t == 0x8D && number > 0) {
+            const int part = (number - 1) % 4;  // 0 whole, 1 UP, 2 HIGH, 3 LOW
+            line.OperandReloc[k + 1] = 1;
+            if (part) line.RelocPart = static_cast<uint8_t>(part);
+            operand = RelocPrefix(part) + operand;
+          } else if ((t == 0x8E || (t >= 0x91 && t <= 0x9B)) && number >= 1 &&
+                     number <= externTable_.Count()) {
+            operand = externTable_.GetItem(number)->Name;
+          } else if (t == 0x90) {
+            line.OperandReloc[k + 1] = 1;  // a code label of the object
+          }
+          text += operand;
+        }
+        for (char& c : text)
+          if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+        if (text.size() > static_cast<size_t>(kMaxLineText)) text.resize(kMaxLineText);
+        line.Text = KeepText(std::move(text));
+        line.FileIndex = fileIndex;
+        line.FromObject = 1;
+        SplitSourceLine(line);
+        // The relocation marks survive the split.
+        mainLines_.Append(std::move(line));
+      }
+    } else if (tag == 0x88 || tag == 0x83) {
+      break;
+    } else {
+      return fail();
+    }
+  }
+  externTable_.Clear();
+  return true;
 }
 
 // ---------------------------------------------------------------------------

@@ -210,7 +210,7 @@ class TF_ASM {
   std::vector<Macro> macros_;
   std::unordered_map<std::string, int> macroByName_;  // first macro of a name
   TAsmSymbols finalSymbols_, passSymbols_, defineTable_, globalDecl_, globalImport_,
-      externTable_, forwardRefs_;
+      externTable_, forwardRefs_, importResolved_;
   std::unordered_map<std::string, const TInstructionDescriptor*> instrIndex_;
 
   // image

@@ -205,3 +205,61 @@ TEST_F(ReaderTest, LinesAreUpperCasedButBig5IsKept) {
 
 }  // namespace
 }  // namespace kyvor::test
+
+namespace kyvor::test {
+namespace {
+
+class ObjectImportTest : public AsmFixture {};
+
+// One 19-byte code record: three operand descriptors and the word.
+std::string CodeRecord(std::initializer_list<std::pair<unsigned char, const char*>> descs,
+                       const char* word) {
+  std::string s;
+  int n = 0;
+  for (auto& d : descs) {
+    s += static_cast<char>(d.first);
+    s += d.second;
+    ++n;
+  }
+  for (; n < 3; ++n) s += "\x8D" "0000";
+  s += word;
+  return s;
+}
+
+TEST_F(ObjectImportTest, ObjectLinesAreRelocatedAndItsSymbolsImported) {
+  std::string obj;
+  // GLOBAL SUB: a code label at offset 2 of the object.
+  obj += "\x84" "L" "00" "03" "SUB" "\x85" "\x86" "00000002" "\x87";
+  obj += "\x80" "00000002" "\x81";
+  obj += "\x82";
+  obj += CodeRecord({{0x8D, "0000"}}, "0605");          // MVL 05h, absolute
+  obj += CodeRecord({{0x8D, "0004"}}, "0602");          // MVL LOW (02h + load address)
+  obj += CodeRecord({{0x8D, "0000"}}, "000A");          // RET
+  obj += "\x88";
+  Write("lib.obj", obj);
+  Write("m.asm", Crlf({"  NOP", "  NOP", "  INCLUDE LIB.OBJ", "  CALL SUB"}));
+  ASSERT_EQ(Assemble("m.asm"), 1) << (host->Errors.Count() ? host->Errors.Text(0) : "");
+  EXPECT_EQ(Word(2), 0x0605);
+  EXPECT_EQ(Word(3), 0x0604);
+  EXPECT_EQ(Word(4), 0x000A);
+  EXPECT_EQ(Word(5), 0xC000);
+  EXPECT_EQ(Word(6), 0xF004);  // SUB = 2 + load address 2
+  // The object's lines carry its file index; it gets no source page.
+  EXPECT_EQ(up->GetSourceFileIndex(3), 1);
+  ASSERT_EQ(host->LoadedFiles.size(), 1u);
+  EXPECT_EQ(host->LoadedFiles[0], Path("m.asm"));
+  // The imported label shows in the map with its load address.
+  EXPECT_NE(Read("m.map").find("                             SUB     Program      0x0004"),
+            std::string::npos);
+}
+
+TEST_F(ObjectImportTest, BrokenObjectIsReported) {
+  Write("bad.obj", std::string("\x80" "00000001" "\x81" "\x82" "\x8D" "00", 14));
+  Write("m.asm", Crlf({"  INCLUDE BAD.OBJ"}));
+  EXPECT_EQ(Assemble("m.asm"), 0);
+  ASSERT_EQ(host->Errors.Count(), 1);
+  EXPECT_EQ(host->Errors.Text(0), "Illegal Macro... [Error Code]");
+}
+
+}  // namespace
+}  // namespace kyvor::test
