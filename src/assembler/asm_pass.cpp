@@ -1,6 +1,7 @@
 // Program image, main pass, forward references, branch fix-ups and call
 // shortening.
 #include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "assembler/asm_expr.h"
@@ -780,6 +781,16 @@ bool TF_ASM::CollectShortCalls(const std::vector<int32_t>& in, std::vector<int32
   out.clear();
   int32_t c = 0;
   int32_t section = -1;
+  // Addresses (in the layout of the last pass) of the calls shortened in
+  // this round, per section, in increasing order: a code label of the
+  // section moves down by the number of them below it.
+  std::unordered_map<int32_t, std::vector<int32_t>> shortened;
+  auto movedDown = [&](int32_t sec, int32_t value) -> int32_t {
+    auto it = shortened.find(sec);
+    if (it == shortened.end()) return 0;
+    return static_cast<int32_t>(std::lower_bound(it->second.begin(), it->second.end(), value) -
+                                it->second.begin());
+  };
   for (int32_t addr : in) {
     if (addr < 0 || addr >= kImageCells) continue;
     TAsmLineList::Node* node = mainLines_.BySeq(image_[addr].LineSeq);
@@ -792,7 +803,10 @@ bool TF_ASM::CollectShortCalls(const std::vector<int32_t>& in, std::vector<int32
     const std::string targetText = line.Field(4);
     int32_t target = 0;
     std::string t = targetText;
-    if (!EvaluateExpression(passSymbols_, t, target)) {
+    if (EvaluateExpression(passSymbols_, t, target)) {
+      const TAsmSymbol* s = passSymbols_.FindSymbol(targetText);
+      if (s && (s->Kind == 'L' || s->Kind == 'l')) target -= movedDown(s->Aux, s->Value);
+    } else {
       if (options_.AssembleOnly == 1 && externTable_.FindSymbol(targetText)) continue;
       if (!EvalOperand(targetText, target, true)) {
         PassError(&line, AsmErrUndefined, false, targetText);
@@ -815,11 +829,12 @@ bool TF_ASM::CollectShortCalls(const std::vector<int32_t>& in, std::vector<int32
     TAsmLineList::Node* next = node->Next;
     if (next && (next->Line.SecondOfCall || next->Line.SecondOfJump)) mainLines_.Erase(next);
     ++c;
-    for (int i = 1; i <= passSymbols_.Count(); ++i) {
-      TAsmSymbol* s = passSymbols_.GetItem(i);
-      if ((s->Kind == 'L' || s->Kind == 'l') && s->Aux == section && s->Value > line.Address)
-        s->Value -= 1;
-    }
+    shortened[section].push_back(line.Address);
+  }
+  for (auto& entry : shortened) std::sort(entry.second.begin(), entry.second.end());
+  for (int i = 1; i <= passSymbols_.Count(); ++i) {
+    TAsmSymbol* s = passSymbols_.GetItem(i);
+    if (s->Kind == 'L' || s->Kind == 'l') s->Value -= movedDown(s->Aux, s->Value);
   }
   return true;
 }
