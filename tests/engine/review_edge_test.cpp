@@ -14,6 +14,7 @@
 #include "engine/ky_up.h"
 #include "engine/review_pod.h"
 #include "engine/review_spec_table.h"
+#include "support/fake_clock.h"
 #include "support/scripted_dialogs.h"
 
 namespace kyvor {
@@ -264,6 +265,54 @@ TEST_F(ReviewEdgeTest, EmulatorWriteWithoutAPodLeavesZeroInTheModel) {
   S(0x80, 0x11);
   up_->WriteRegisterThrough(0x80, 0x55);
   EXPECT_EQ(R(0x80), 0x00);
+}
+
+TEST_F(ReviewEdgeTest, EmulatorRestartGivesUpWhenThePodDoesNotHalt) {
+  test::FakeClock clock;
+  clock.install();
+  review::RecordingPod pod;
+  Modes().SimulatorMode = 0;
+  up_->SetPod(&pod);
+  Chip().DeviceKind3 = 0;
+  pod.pc = 5120;  // the first address out of range
+  pod.halted = false;
+  EXPECT_FALSE(up_->RestartIfOutOfRange(8192));
+  EXPECT_EQ(pod.count("WPC"), 0);
+  EXPECT_GE(pod.count("Halted?"), 2);
+  pod.pc = 5119;  // in range: nothing to do
+  pod.calls.clear();
+  EXPECT_TRUE(up_->RestartIfOutOfRange(8192));
+  EXPECT_EQ(pod.count("RunBP"), 0);
+  pod.pc = 7000;  // out of range, and the pod halts
+  pod.halted = true;
+  up_->SetProgramCounter(0x1B58);
+  EXPECT_TRUE(up_->RestartIfOutOfRange(8192));
+  EXPECT_EQ(pod.count("WPC 0"), 1);
+  EXPECT_EQ(up_->GetPC(), 0u);
+}
+
+TEST_F(ReviewEdgeTest, EmulatorStopReadsTheStateBack) {
+  review::RecordingPod pod;
+  Modes().SimulatorMode = 0;
+  up_->SetPod(&pod);
+  pod.halted = false;
+  up_->RunProgram();
+  pod.pc = 0x0321;
+  pod.cyclesHigh = 0x0001;
+  pod.cyclesLow = 0x0002;
+  pod.mem[0x90] = 0x5A;
+  pod.calls.clear();
+  up_->StopProgram(1);
+  EXPECT_EQ(pod.indexOf("Stop"), 0);
+  EXPECT_EQ(up_->GetPC(), 0x321u);
+  uint16_t h = 0, l = 0;
+  up_->GetCycleCounter(h, l);
+  EXPECT_EQ(h, 1);
+  EXPECT_EQ(l, 2);
+  EXPECT_EQ(R(0x90), 0x5A);
+  EXPECT_EQ(stopped_, 1);
+  EXPECT_FALSE(up_->TimerEnabled());
+  EXPECT_EQ(Modes().TargetRunning, 0);
 }
 
 // ---- emulator: built-in EEPROM -----------------------------------------------------------------
