@@ -58,6 +58,7 @@ struct TAsmLine {
   uint8_t OperandReloc[4] = {};
   uint8_t RelocPart = 0;
   uint8_t Directive = DirNone;       // which directive field 3 is
+  uint8_t FieldOverflow = 0;         // more operands than the 32 fields hold
   int32_t InstrIndex = -1;           // instruction kind of field 3, -1 = none
   const TInstructionDescriptor* Opcode = nullptr;  // the instruction row of field 3
 
@@ -89,7 +90,7 @@ struct TAsmLine {
   }
   void ClearFields() {
     for (int i = 0; i <= kMaxFields; ++i) FieldStart[i] = FieldLength[i] = 0;
-    HasLabel = HasDirective = IsMacroCall = 0;
+    HasLabel = HasDirective = IsMacroCall = FieldOverflow = 0;
     Directive = DirNone;
     InstrIndex = -1;
     Opcode = nullptr;

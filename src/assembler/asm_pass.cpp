@@ -452,6 +452,11 @@ bool TF_ASM::AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed) 
     pendingCall_ = nullptr;
   }
   if (!line.HasField(3)) return true;
+  if (line.FieldOverflow) {
+    // More operands than a line record holds.
+    PassError(&line, AsmErrTooManyArguments, false, nullptr);
+    return true;
+  }
   if (!line.Opcode && !line.HasDirective) {
     // A word in the mnemonic place that is no instruction, directive or macro.
     PassError(&line, AsmErrIllegalSymbol, false, line.Field(3));

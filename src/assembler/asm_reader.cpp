@@ -172,6 +172,10 @@ void TF_ASM::SplitSourceLine(TAsmLine& line) const {
     line.SetFieldSpan(k, static_cast<int>(start + 1), static_cast<int>(end - start));
     ++k;
   }
+  if (k > kMaxFields) {
+    while (p < codeEnd && (w[p] == ' ' || w[p] == '\t' || w[p] == ',' || w[p] == '=')) ++p;
+    if (p < codeEnd) line.FieldOverflow = 1;
+  }
 }
 
 // ---------------------------------------------------------------------------

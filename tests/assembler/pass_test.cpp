@@ -185,6 +185,17 @@ TEST_F(PassTest, FillModes) {
   EXPECT_EQ(Word(8191), 0xFFFF);
 }
 
+TEST_F(PassTest, MoreOperandsThanFieldsAreRefused) {
+  std::string db29 = "  DB 1", db30 = "  DB 1";
+  for (int i = 2; i <= 29; ++i) db29 += "," + std::to_string(i);
+  for (int i = 2; i <= 30; ++i) db30 += "," + std::to_string(i);
+  Write("m.asm", db29 + "\r\n" + db30 + "\r\n");
+  EXPECT_EQ(Assemble("m.asm"), 0);
+  ASSERT_EQ(host->Errors.Count(), 1);
+  EXPECT_EQ(FirstError(), Err(14, 2, "Too many arguments..."));
+  EXPECT_EQ(Word(14), 0x1D00);  // the 29th operand of the first line
+}
+
 TEST_F(PassTest, LbsrBankLimit) {
   Write("m.asm", Crlf({"  LBSR 17", "  LBSR 16"}));
   EXPECT_EQ(Assemble("m.asm"), 0);
