@@ -869,6 +869,77 @@ TEST_F(ReviewExecTest, K08BIndirectThroughZeroAndFiveOnly) {
   EXPECT_EQ(R(16), 0x23);
 }
 
+TEST_F(ReviewExecTest, K08BFamiliesWithZeroAndCarryOnly) {
+  useK08B();
+  // Literals: ADDL 0x7F + 1 sets no N, OV or DC under K08B.
+  S(W, 0x7F);
+  EXPECT_EQ(one(e("ADDL", 0x01), 0), 1u);
+  EXPECT_EQ(R(W), 0x80);
+  EXPECT_EQ(flags(), 0);
+  S(W, 0x40);
+  one(e("SUBL", 0x40), Nf);
+  EXPECT_EQ(R(W), 0x00);
+  EXPECT_EQ(flags(), Nf | Zf | Cf);
+  S(W, 0x0F);
+  one(e("ANDL", 0xF0), OVf);
+  EXPECT_EQ(flags(), OVf | Zf);
+  one(e("IORL", 0x80), Zf);
+  EXPECT_EQ(R(W), 0x80);
+  EXPECT_EQ(flags(), 0);  // Z cleared, N not set
+  // File logic and rotates.
+  S(0x70, 0xFF);
+  one(e("COMF", 0x70, 1, 0), Nf);
+  EXPECT_EQ(R(0x70), 0x00);
+  EXPECT_EQ(flags(), Nf | Zf);
+  S(0x70, 0x40);
+  one(e("RLF", 0x70, 1, 0), 0);
+  EXPECT_EQ(R(0x70), 0x80);
+  EXPECT_EQ(flags(), 0);
+  S(0x70, 0x81);
+  one(e("RRF", 0x70, 0, 0), 0);
+  EXPECT_EQ(R(W), 0xC0);
+  S(0x70, 0x12);
+  one(e("SWPF", 0x70, 1, 0));
+  EXPECT_EQ(R(0x70), 0x21);
+  S(0x70, 0x01);
+  one(e("DCF", 0x70, 1, 0), 0);
+  EXPECT_EQ(R(0x70), 0x00);
+  EXPECT_EQ(flags(), Zf | Cf);
+  // Bits, clear and set with the bank.
+  S(BSR, 3);
+  one(e("SETF", 0x20, 1));
+  EXPECT_EQ(R(0x320), 0xFF);
+  one(e("BCF", 0x20, 4, 1));
+  EXPECT_EQ(R(0x320), 0xEF);
+  one(e("BTGF", 0x20, 0, 1));
+  EXPECT_EQ(R(0x320), 0xEE);
+  one(e("CLRF", 0x20, 1));
+  EXPECT_EQ(R(0x320), 0x00);
+  // Skips and compares.
+  S(0x70, 0x00);
+  EXPECT_EQ(one(e("TFSZ", 0x70, 0)), 2u);
+  EXPECT_EQ(up_->GetPC(), 0x102u);
+  S(0x70, 0x08);
+  EXPECT_EQ(one(e("BTSS", 0x70, 3, 0)), 2u);
+  EXPECT_EQ(one(e("BTSZ", 0x70, 3, 0)), 1u);
+  S(W, 0x08);
+  EXPECT_EQ(one(e("CPSE", 0x70, 0)), 2u);
+  EXPECT_EQ(one(e("CPSG", 0x70, 0)), 1u);
+  S(0x70, 0xFF);
+  EXPECT_EQ(one(e("INSZ", 0x70, 1, 0)), 2u);
+  EXPECT_EQ(R(0x70), 0x00);
+  EXPECT_EQ(one(e("DCSUZ", 0x70, 1, 0)), 2u);
+  EXPECT_EQ(R(0x70), 0xFF);
+  // Returns.
+  up_->PushStack(0x345);
+  EXPECT_EQ(one(e("RETL", 0x66)), 2u);
+  EXPECT_EQ(R(W), 0x66);
+  EXPECT_EQ(up_->GetPC(), 0x345u);
+  // Power kinds.
+  EXPECT_EQ(one(e("SLP")), 1u);
+  EXPECT_EQ(up_->State().SleepFlag, 1);
+}
+
 // ---- simulated timer ---------------------------------------------------------------------------
 
 TEST_F(ReviewExecTest, SimulatedTimerCountsEvery256Instructions) {
