@@ -233,6 +233,8 @@ class Review : public ::testing::Test {
     up->ApplyChipConfig();
     host = std::make_unique<ReviewHost>();
     target = std::make_unique<ReviewTarget>(*up);
+    target->Block.fill(blockFill);
+    target->BlockAlt.fill(blockFill);
     asmForm = std::make_unique<TF_ASM>(*host, *target, opt);
     return asmForm->Assemble();
   }
@@ -274,6 +276,7 @@ class Review : public ::testing::Test {
 
   std::filesystem::path dir_;
   TAsmOptions opt;
+  uint16_t blockFill = 0;  // what the information blocks hold before a run
   std::unique_ptr<TKy_UP> up;
   std::unique_ptr<ReviewHost> host;
   std::unique_ptr<ReviewTarget> target;
