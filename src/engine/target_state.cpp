@@ -32,12 +32,19 @@ uint32_t TTargetState::GetStackEntry(int index) const {
 }
 
 void TTargetState::PushStack(uint32_t value) {
-  unsigned s = unsigned(regs_[reg::STKPTR]) + 1;
+  // The count (bits 0-4) is incremented on its own: with a depth of 31 a
+  // carry out of the count would otherwise land in the "OVER" bit and wrap
+  // the count to 0.
+  const unsigned status = regs_[reg::STKPTR] & 0xE0u;
+  const unsigned count = (regs_[reg::STKPTR] & 0x1Fu) + 1;
   const unsigned depth = unsigned(stackDepth_);
-  if ((s & 0x1F) > depth)
-    s = (s & 0xC0) | 0x20 | depth;  // overflow: the top entry is overwritten
-  else if ((s & 0x1F) == depth)
-    s |= 0x80;  // full
+  unsigned s;
+  if (count > depth)
+    s = (status & 0xC0) | 0x20 | depth;  // overflow: the top entry is overwritten
+  else if (count == depth)
+    s = status | 0x80 | count;  // full
+  else
+    s = status | count;
   stack_[s & 0x1F] = value;
   regs_[reg::STKPTR] = uint8_t(s);
 }

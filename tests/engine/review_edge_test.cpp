@@ -61,6 +61,42 @@ TEST_F(ReviewEdgeTest, ProgramSizeRoundsDownToWholePages) {
   EXPECT_TRUE(up_->SetBreakpoint(767, 1, true));
 }
 
+// With the deepest stack (31 levels) the count must not carry into the
+// "OVER" bit: an overflowing push overwrites the top entry.
+TEST_F(ReviewEdgeTest, DeepestStackOverflowOverwritesTheTop) {
+  Chip().StackDepth = 31;
+  up_->ApplyChipConfig();
+  for (uint32_t i = 1; i <= 30; ++i) up_->PushStack(i);
+  EXPECT_EQ(R(24), 30);
+  up_->PushStack(31);
+  EXPECT_EQ(R(24), 0x80 | 31);
+  EXPECT_EQ(up_->GetStackEntry(31), 31u);
+  up_->PushStack(32);  // overflow: the top entry is overwritten
+  EXPECT_EQ(R(24) & 0x1F, 31);
+  EXPECT_EQ(R(24) & 0xA0, 0xA0);
+  EXPECT_EQ(R(24), 0xBF);
+  EXPECT_EQ(up_->GetStackEntry(31), 32u);
+  EXPECT_EQ(up_->GetStackEntry(0), 0u);
+  up_->PushStack(33);  // a second overflow: still no underflow mark, no wrap
+  EXPECT_EQ(R(24), 0xBF);
+  EXPECT_EQ(up_->GetStackEntry(31), 33u);
+  EXPECT_EQ(up_->GetStackEntry(30), 30u);
+  EXPECT_EQ(up_->GetStackEntry(0), 0u);
+  EXPECT_EQ(up_->PopStack(true), 33u);
+  EXPECT_EQ(R(24) & 0x1F, 30);
+  EXPECT_EQ(up_->PopStack(true), 30u);
+}
+
+// A count written above the depth (through the register) overflows on the
+// next push instead of wrapping to entry 0.
+TEST_F(ReviewEdgeTest, PushWithACountAboveTheDepthOverflows) {
+  S(24, 0x1F);  // count 31 with a depth of 8
+  up_->PushStack(0x44);
+  EXPECT_EQ(R(24), 0x28);
+  EXPECT_EQ(up_->GetStackEntry(8), 0x44u);
+  EXPECT_EQ(up_->GetStackEntry(0), 0u);
+}
+
 TEST_F(ReviewEdgeTest, RunSliceRunsAtMostItsBudget) {
   up_->RunProgram();
   EXPECT_EQ(up_->runSlice(5), TRunStop::Running);
