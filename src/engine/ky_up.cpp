@@ -136,14 +136,9 @@ void TKy_UP::TraceStep() {
     ReadStateFromPod(1);
     SetPodStopAddress(0, 0);
     callRunStopped();
-    uint16_t id = 0;
-    if (pod_->PodReadChipId(id) == 1) {
-      if (id == 0) {
-        Message("Sleep mode has already been activated, please push button to awake, or reset IC");
-        if (Hooks.SleepingChip) Hooks.SleepingChip();
-        return;
-      }
-      Message("ICE chip comes off, please check!!");
+    if (!checkPodChipAfterStep()) {
+      if (Hooks.SleepingChip) Hooks.SleepingChip();
+      return;
     }
   }
   SetRunMarks(0);
@@ -177,8 +172,26 @@ void TKy_UP::AnimateStep() {
   }
   if (OnTraceStep) OnTraceStep(*this);
   if (state_.GetBreakpointFlag(state_.GetPC(), 1)) callRunStopped();
+  if (!simulator() && !checkPodChipAfterStep()) {
+    // The chip sleeps: the animation is handed over to a run. This step
+    // itself is over, so nothing waiting for it is left hanging.
+    StepReady = 1;
+    if (Hooks.SleepingChip) Hooks.SleepingChip();
+    return;
+  }
   SetRunMarks(0);
   StepReady = 1;
+}
+
+bool TKy_UP::checkPodChipAfterStep() {
+  uint16_t id = 0;
+  if (pod_->PodReadChipId(id) != 1) return true;
+  if (id == 0) {
+    Message("Sleep mode has already been activated, please push button to awake, or reset IC");
+    return false;
+  }
+  Message("ICE chip comes off, please check!!");
+  return true;
 }
 
 void TKy_UP::StepOver() {

@@ -251,6 +251,9 @@ class TKy_UP {
   void removeRecord(int index);  // 1-based
   uint32_t snapToInstruction(uint32_t address) const;
   bool needsTwoWordStep(uint16_t word) const;
+  // Emulator: the pod's chip-ID check after a step; shows the message of a
+  // mismatch and gives false when the chip sleeps (ID 0).
+  bool checkPodChipAfterStep();
   // Built-in EEPROM emulation on the pod: true when the word at PC accesses
   // the EEPROM control register, then the step is made by selfEepromStep.
   bool accessesEepromRegister(uint16_t word) const;

@@ -137,6 +137,67 @@ TEST_F(ReviewEdgeTest, BitSetOnPclatlJumpsWithinTheCurrentPage) {
   EXPECT_EQ(up_->GetPC(), 0x181u);  // 27 held 0x01 (the advanced PC) before the bit was set
 }
 
+// The animated trace checks the pod's chip after each step as the single
+// step does: a sleeping chip (ID 0) stops the animation and hands over to Run.
+TEST_F(ReviewEdgeTest, EmulatorAnimatedStepChecksTheChipToo) {
+  review::RecordingPod pod;
+  Modes().SimulatorMode = 0;
+  up_->SetPod(&pod);
+  test::ScriptedDialogs dialogs;
+  int sleeping = 0, traced = 0;
+  up_->Hooks.SleepingChip = [&] { ++sleeping; };
+  up_->OnTraceStep = [&](TKy_UP&) { ++traced; };
+  pod.chipIdResult = 1;
+  pod.chipId = 0;
+  up_->StepReady = 0;  // as the animation timer leaves it
+  up_->AnimateStep();
+  EXPECT_EQ(pod.count("ChipId"), 1);
+  ASSERT_EQ(dialogs.messages().size(), 1u);
+  EXPECT_EQ(dialogs.messages()[0].text,
+            "Sleep mode has already been activated, please push button to awake, or reset IC");
+  EXPECT_EQ(sleeping, 1);
+  EXPECT_EQ(traced, 1);
+  EXPECT_EQ(up_->StepReady, 1);  // nothing waits for this step any more
+  up_->SetPod(nullptr);
+}
+
+TEST_F(ReviewEdgeTest, EmulatorAnimatedStepReportsALostChip) {
+  review::RecordingPod pod;
+  Modes().SimulatorMode = 0;
+  up_->SetPod(&pod);
+  test::ScriptedDialogs dialogs;
+  int sleeping = 0;
+  up_->Hooks.SleepingChip = [&] { ++sleeping; };
+  pod.chipIdResult = 1;
+  pod.chipId = 0x1234;
+  up_->StepReady = 0;
+  up_->AnimateStep();
+  ASSERT_EQ(dialogs.messages().size(), 1u);
+  EXPECT_EQ(dialogs.messages()[0].text, "ICE chip comes off, please check!!");
+  EXPECT_EQ(sleeping, 0);
+  EXPECT_EQ(up_->StepReady, 1);
+  // A chip that answers as expected: no message.
+  pod.chipIdResult = 0;
+  up_->AnimateStep();
+  EXPECT_EQ(dialogs.messages().size(), 1u);
+  EXPECT_EQ(pod.count("ChipId"), 2);
+  up_->SetPod(nullptr);
+}
+
+// The simulator's animated step has no chip to ask.
+TEST_F(ReviewEdgeTest, SimulatorAnimatedStepAsksNoChip) {
+  review::RecordingPod pod;
+  up_->SetPod(&pod);
+  test::ScriptedDialogs dialogs;
+  pod.chipIdResult = 1;
+  pod.chipId = 0;
+  up_->AnimateStep();
+  EXPECT_EQ(pod.count("ChipId"), 0);
+  EXPECT_TRUE(dialogs.messages().empty());
+  EXPECT_EQ(up_->GetPC(), 1u);
+  up_->SetPod(nullptr);
+}
+
 TEST_F(ReviewEdgeTest, SleepingRunWakesOnAnInterruptInEitherRunLoop) {
   for (int pass = 0; pass < 2; ++pass) {
     SCOPED_TRACE(pass == 0 ? "plain run" : "run with the stack stop option");
