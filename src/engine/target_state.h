@@ -132,10 +132,12 @@ class TTargetState {
   // kind 0: either flag; 1 or 2: that flag; 0 for other kinds or beyond the bound.
   uint8_t GetBreakpointFlag(uint32_t address, int kind) const;
   void SetBreakpointFlag(uint32_t address, int kind, uint8_t value);
-  // True when the cell carries a Kind 1 or Kind 2 flag (no bound check beyond
-  // the 32,768 cells; flags are only ever set within the program).
+  // True when the cell carries a Kind 1 or Kind 2 flag. An address beyond
+  // program memory has no cell and so no flag (it must not fold onto a cell
+  // of the program).
   bool HasBreakFlag(uint32_t address) const {
-    const TProgramCell& c = Cell(address);
+    if (address >= uint32_t(programWords_)) return false;
+    const TProgramCell& c = cells_[address];
     return (c.BreakAtAddress | c.BreakAtLine) != 0;
   }
   std::vector<TProgramCell>& Cells() { return cells_; }

@@ -97,6 +97,34 @@ TEST_F(ReviewEdgeTest, PushWithACountAboveTheDepthOverflows) {
   EXPECT_EQ(up_->GetStackEntry(0), 0u);
 }
 
+// A PC beyond program memory has no cell, so it meets no breakpoint: the
+// breakpoint at 0x10 must not be found again at 0x8010 or 0x10010.
+TEST_F(ReviewEdgeTest, RunBeyondProgramMemoryMeetsNoBreakpoint) {
+  ASSERT_TRUE(up_->SetBreakpoint(0x10, 1, true));
+  up_->SetProgramCounter(0x800F);  // beyond the 8,192 words: empty (NOP) cells
+  up_->RunProgram();
+  EXPECT_EQ(up_->runSlice(100), TRunStop::Running);
+  EXPECT_EQ(up_->GetPC(), 0x800Fu + 100u);
+  up_->StopProgram(0);
+  // The same through the tick-by-tick loop (taken while the stack-overflow
+  // stop is on) and past 0x10010.
+  up_->Settings.StopOnStackOverflow = true;
+  up_->SetProgramCounter(0x1000F);
+  up_->RunProgram();
+  EXPECT_EQ(up_->runSlice(100), TRunStop::Running);
+  EXPECT_EQ(up_->GetPC(), 0x1000Fu + 100u);
+  up_->StopProgram(0);
+}
+
+// Within program memory, below the end of a smaller chip, a flag still stops.
+TEST_F(ReviewEdgeTest, BreakpointNearTheEndOfProgramMemoryStillStops) {
+  ASSERT_TRUE(up_->SetBreakpoint(8191, 2, true, 1, 5));
+  up_->SetProgramCounter(8100);
+  up_->RunProgram();
+  EXPECT_EQ(up_->runSlice(1000), TRunStop::Breakpoint);
+  EXPECT_EQ(up_->GetPC(), 8191u);
+}
+
 TEST_F(ReviewEdgeTest, RunSliceRunsAtMostItsBudget) {
   up_->RunProgram();
   EXPECT_EQ(up_->runSlice(5), TRunStop::Running);
