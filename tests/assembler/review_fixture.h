@@ -90,11 +90,11 @@ class ReviewHost : public IAsmHost {
   void clearAddrMacroIndex() override { ++AddrIndexClears; }
   bool loadSourceFile(const std::string& path) override {
     Loaded.push_back(path);
-    return true;
+    return !FailLoad;
   }
   bool createMacroTable() override {
     MacroTableMade = true;
-    return true;
+    return !FailMacroTable;
   }
   void setLineInfo(int page, int line, int32_t value, int slot) override {
     LineInfo.push_back({page, line, value, slot});
@@ -114,6 +114,7 @@ class ReviewHost : public IAsmHost {
   };
   int Steps = 0, Clears = 0, ErrorViews = 0, AddrIndexClears = 0;
   bool MacroTableMade = false;
+  bool FailLoad = false, FailMacroTable = false;  // set by a test before the run
   std::string Checksum;
   TErrorList List;
   std::vector<RecordedError> Raw;
@@ -232,6 +233,8 @@ class Review : public ::testing::Test {
     if (Chip().CoreVariant == 1) up->LoadInstructionTableReduced();
     up->ApplyChipConfig();
     host = std::make_unique<ReviewHost>();
+    host->FailLoad = failLoad;
+    host->FailMacroTable = failMacroTable;
     target = std::make_unique<ReviewTarget>(*up);
     target->Block.fill(blockFill);
     target->BlockAlt.fill(blockFill);
@@ -277,6 +280,7 @@ class Review : public ::testing::Test {
   std::filesystem::path dir_;
   TAsmOptions opt;
   uint16_t blockFill = 0;  // what the information blocks hold before a run
+  bool failLoad = false, failMacroTable = false;
   std::unique_ptr<TKy_UP> up;
   std::unique_ptr<ReviewHost> host;
   std::unique_ptr<ReviewTarget> target;
