@@ -232,21 +232,23 @@ inline __attribute__((always_inline)) bool TCpuCore::executeWord() {
                    (((nw & 15) + (f & 15) + carry) > 15 ? sf::DC : 0));
       break;
     }
+    // The skip comes first and the write after it, so a result written to
+    // "PCLATL" (a computed jump) wins over the skip.
     case ik::INSZ:
-      toDest(f + 1);
       skipIf(f == 0xFF);
+      toDest(f + 1);
       break;
     case ik::DCSZ:
-      toDest(f - 1);
       skipIf(f == 1);
+      toDest(f - 1);
       break;
     case ik::INSUZ:
-      toDest(f + 1);
       skipIf(((f + 1) & 0xFF) != 0);
+      toDest(f + 1);
       break;
     case ik::DCSUZ:
-      toDest(f - 1);
       skipIf(((f - 1) & 0xFF) != 0);
+      toDest(f - 1);
       break;
     case ik::COMF:
       res = 255 - f;

@@ -226,6 +226,50 @@ TEST_F(ReviewEdgeTest, SimulatorAnimatedStepAsksNoChip) {
   up_->SetPod(nullptr);
 }
 
+// A skip instruction whose result goes to "PCLATL": the skip is made first,
+// then the write latches the computed jump, which wins.
+TEST_F(ReviewEdgeTest, SkipOnPclatlLetsTheComputedJumpWin) {
+  at(0x100, {e("DCSZ", 27, 1, 0)});
+  up_->SetProgramCounter(0x100);  // 26 = 0x01; the fetch leaves 27 = 0x01
+  uint16_t h0 = 0, l0 = 0, h1 = 0, l1 = 0;
+  up_->GetCycleCounter(h0, l0);
+  up_->Core().ExecuteOne();
+  up_->GetCycleCounter(h1, l1);
+  EXPECT_EQ(up_->GetPC(), 0x100u);  // 25:26:27 after writing 0 to 27
+  EXPECT_EQ(R(27), 0);
+  EXPECT_EQ(l1 - l0, 2);  // the skip still costs its cycle
+}
+
+TEST_F(ReviewEdgeTest, IncrementSkipsOnPclatlLatchTheWrittenByte) {
+  // INSUZ: 27 = 0x01 after the fetch, the result 0x02 is not 0 -> skip, then
+  // the write jumps to 0x0102.
+  at(0x100, {e("INSUZ", 27, 1, 0)});
+  up_->SetProgramCounter(0x100);
+  up_->Core().ExecuteOne();
+  EXPECT_EQ(up_->GetPC(), 0x102u);
+  EXPECT_EQ(R(27), 0x02);
+  // INSZ at 0x2FF: 27 = 0x00 after the fetch (PC 0x300), f + 1 = 1, no skip;
+  // the write latches 25:26:27 = 0x00:0x02:0x01.
+  at(0x2FF, {e("INSZ", 27, 1, 0)});
+  up_->SetProgramCounter(0x2FF);
+  up_->Core().ExecuteOne();
+  EXPECT_EQ(up_->GetPC(), 0x201u);
+  // DCSUZ with the result to W: an ordinary skip, no jump.
+  at(0x400, {e("DCSUZ", 27, 0, 0)});
+  up_->SetProgramCounter(0x400);
+  up_->Core().ExecuteOne();  // 27 = 0x01 after the fetch, result 0 -> no skip
+  EXPECT_EQ(up_->GetPC(), 0x401u);
+  EXPECT_EQ(R(41), 0);
+  // Skips on other registers are unchanged.
+  S(0x60, 0xFF);
+  at(0x500, {e("INSZ", 0x60, 1, 1), e("NOP"), e("NOP")});
+  S(42, 0);
+  up_->SetProgramCounter(0x500);
+  up_->Core().ExecuteOne();
+  EXPECT_EQ(up_->GetPC(), 0x502u);
+  EXPECT_EQ(R(0x60), 0);
+}
+
 TEST_F(ReviewEdgeTest, SleepingRunWakesOnAnInterruptInEitherRunLoop) {
   for (int pass = 0; pass < 2; ++pass) {
     SCOPED_TRACE(pass == 0 ? "plain run" : "run with the stack stop option");
