@@ -1,5 +1,7 @@
 // The source view's tables: line slots per page, the address-to-macro
 // index and the macro-expansion records.
+#include <map>
+
 #include "review_fixture.h"
 
 namespace kyvor::review {
@@ -103,6 +105,80 @@ TEST(ReviewTables, FirstCodeAddressFollowsNestedRecords) {
   d.ChildRecNo = 0;
   t.PutMacroRecord(4, d);
   EXPECT_EQ(t.FirstCodeAddress(4), 0xFFFFF);
+}
+
+}  // namespace
+}  // namespace kyvor::review
+
+namespace kyvor::review {
+namespace {
+
+TEST(ReviewTables, ACycleOfNestedRecordsEnds) {
+  TSourceLineTables t;
+  ASSERT_TRUE(t.CreateMacroTable());
+  TMacroExpansionRecord a, b;
+  a.Nested = 1;
+  a.ChildRecNo = 2;
+  b.Nested = 1;
+  b.ChildRecNo = 1;
+  t.PutMacroRecord(1, a);
+  t.PutMacroRecord(2, b);
+  EXPECT_EQ(t.FirstCodeAddress(1), 0xFFFFF);
+}
+
+class ReviewNesting : public Review {};
+
+TEST_F(ReviewNesting, ACallThatStartsAnExpansionIsLinkedToItsParent) {
+  ASSERT_EQ(RunSource(Lines({"INNER MACRO", "  NOP", "  ENDM", "OUTER MACRO", "  INNER", "  ENDM",
+                             "  OUTER"})),
+            1)
+      << AllErrors();
+  std::map<int, TMacroExpansionRecord> recs;
+  for (const auto& r : host->Records) recs[r.first] = r.second;
+  ASSERT_EQ(recs.size(), 3u);
+  const auto& outer = recs[1];
+  EXPECT_EQ(outer.Nested, 1);
+  EXPECT_EQ(outer.FromMacro, 0);
+  EXPECT_EQ(outer.CodeAddress, 0xFFFFF);
+  EXPECT_EQ(outer.ChildFile, 0);
+  EXPECT_EQ(outer.ChildLine, 5);
+  EXPECT_EQ(outer.ParentFile, 0);
+  EXPECT_EQ(outer.ParentLine, 7);
+  EXPECT_EQ(outer.ParentRecNo, 1);
+  EXPECT_EQ(outer.ChildRecNo, 2);
+  EXPECT_EQ(outer.MacroStartAddr, -1);
+  EXPECT_EQ(outer.MacroEndAddr, 1);
+  const auto& inner = recs[2];
+  EXPECT_EQ(inner.Nested, 1);
+  EXPECT_EQ(inner.FromMacro, 1);
+  EXPECT_EQ(inner.CodeAddress, 0xFFFFF);
+  EXPECT_EQ(inner.ChildLine, 2);
+  EXPECT_EQ(inner.ParentLine, 7);
+  EXPECT_EQ(inner.ParentRecNo, 1);
+  EXPECT_EQ(inner.ChildRecNo, 3);
+  EXPECT_EQ(inner.MacroEndAddr, 1);
+  const auto& first = recs[3];
+  EXPECT_EQ(first.Nested, 0);
+  EXPECT_EQ(first.FromMacro, 1);
+  EXPECT_EQ(first.CodeAddress, 0);
+  EXPECT_EQ(first.ChildLine, 2);
+  EXPECT_EQ(first.ParentLine, 5);
+  EXPECT_EQ(first.ParentRecNo, 2);
+  EXPECT_EQ(first.ChildRecNo, 3);
+  // Only the call in the main file marks its own line.
+  int slot1 = 0;
+  for (const auto& i : host->LineInfo)
+    if (i.Slot == 1) {
+      ++slot1;
+      EXPECT_EQ(i.Page, 1);
+      EXPECT_EQ(i.Line, 7);
+      EXPECT_EQ(i.Value, 1);
+    }
+  EXPECT_EQ(slot1, 1);
+  TSourceLineTables t;
+  ASSERT_TRUE(t.CreateMacroTable());
+  for (const auto& r : recs) t.PutMacroRecord(r.first, r.second);
+  EXPECT_EQ(t.FirstCodeAddress(1), 0);
 }
 
 }  // namespace
