@@ -136,3 +136,54 @@ TEST_F(ReviewMore, ErrorFileEntriesUseTheIncludePath) {
 
 }  // namespace
 }  // namespace kyvor::review
+
+namespace kyvor::review {
+namespace {
+
+class ReviewMore2 : public Review {};
+
+TEST_F(ReviewMore2, IncludeLinesAreListedWithTheirCanonicalOperands) {
+  Write("SUB.INC", Lines({"  MVL K", "  ADDL K+1"}));
+  ASSERT_EQ(RunSource(Lines({"K EQU 12H", "  INCLUDE SUB.INC", "  MVL K"})), 1) << AllErrors();
+  const std::string head =
+      "\r\nline--addr--code----instruction-------------------------------------\r\n\r\n";
+  EXPECT_EQ(Read("main.lst"),
+            head + Lines({"0001" + std::string(16, ' ') + "K EQU 12H",
+                          "  M   0000  0612      MVL 12H", "  M   0001  0413      ADDL 0013H",
+                          "0002" + std::string(16, ' ') + "  INCLUDE SUB.INC",
+                          "0003  0002  0612      MVL K"}));
+}
+
+TEST_F(ReviewMore2, AKnownMacroNameIsACallNotANewDefinition) {
+  // The first word of the second "M MACRO" is a known macro: the line is a
+  // call, and the ENDM after it has no MACRO.
+  EXPECT_EQ(RunSource(Lines({"M MACRO", "  MVL 1", "  ENDM", "M MACRO", "  MVL 2", "  ENDM", "  M"})),
+            0);
+  ASSERT_EQ(Errors(), 1) << AllErrors();
+  const std::string& t = asmForm->ErrorTexts()[0];
+  EXPECT_EQ(t.rfind("Error(code:16)", 0), 0u) << t;
+  const std::string tail = "Illegal Macro... [ENDM]";
+  ASSERT_GE(t.size(), tail.size());
+  EXPECT_EQ(t.substr(t.size() - tail.size()), tail);
+}
+
+TEST_F(ReviewMore2, EndInAFalsePartStillEndsTheReading) {
+  ASSERT_EQ(RunSource(Lines({"  MVL 1", "  IF FALSE", "  END", "  ENDIF", "  MVL 2"})), 1)
+      << AllErrors();
+  EXPECT_EQ(asmForm->LocationCounter(), 1);
+}
+
+TEST_F(ReviewMore2, ABranchToANumber) {
+  ASSERT_EQ(RunSource(Lines({"  JZ 5", "  RJ 0", "  RCALL 1"})), 1) << AllErrors();
+  EXPECT_EQ(Hex4(W(0)), "7104");
+  EXPECT_EQ(Hex4(W(1)), "7FFE");
+  EXPECT_EQ(Hex4(W(2)), "CFFE");
+}
+
+TEST_F(ReviewMore2, ElseWithoutIfStoresTheLinesAfterIt) {
+  ASSERT_EQ(RunSource(Lines({"  MVL 1", "  ENDIF", "  MVL 2"})), 1) << AllErrors();
+  EXPECT_EQ(asmForm->LocationCounter(), 2);
+}
+
+}  // namespace
+}  // namespace kyvor::review
