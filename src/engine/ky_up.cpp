@@ -13,6 +13,8 @@ namespace kyvor {
 namespace {
 
 constexpr uint32_t kNoAddress = 0xFFFFF;
+// A stop address that no PC (20 bits) can equal.
+constexpr uint32_t kNeverMatches = 0xFFFFFFFFu;
 constexpr uint32_t kPodPcHistory = 4144;
 constexpr uint16_t kEepromChipId = 0x8024;
 const char kCaption[] = "Kyvor-IDE";
@@ -291,6 +293,12 @@ void TKy_UP::StopProgram(int readBackFlag) {
   SetRunMarks(0);
 }
 
+uint32_t TKy_UP::runStopAddress() const {
+  // 0xFFFFF marks an unused place of the pod's list (no breakpoint, nothing
+  // armed): the simulator's run must not stop at that address either.
+  return podStopAddress_ == kNoAddress ? kNeverMatches : podStopAddress_;
+}
+
 bool TKy_UP::simTick() {
   TTargetState& s = state_;
   if (!s.SleepFlag && !s.IdleFlag) {
@@ -314,14 +322,14 @@ bool TKy_UP::simTick() {
     return false;
   }
   if (stopAddressActive_) {
-    if (pc == stopAddress_ || pc == podStopAddress_) {
+    if (pc == stopAddress_ || pc == runStopAddress()) {
       stopAddressActive_ = false;
       endRun(TRunStop::StopAddress);
       return true;
     }
     return false;
   }
-  if (s.HasBreakFlag(pc) || pc == podStopAddress_) {
+  if (s.HasBreakFlag(pc) || pc == runStopAddress()) {
     endRun(TRunStop::Breakpoint);
     return true;
   }
@@ -340,7 +348,7 @@ TRunStop TKy_UP::runSlice(uint64_t budget) {
   if (!Settings.StopOnStackOverflow && !runRangeActive_ && !stopAddressActive_) {
     // The common run: only breakpoint flags and the pod stop address stop it.
     bool stopped = false;
-    core_.RunUntilBreak(budget, podStopAddress_, stopped);
+    core_.RunUntilBreak(budget, runStopAddress(), stopped);
     if (stopped) {
       endRun(TRunStop::Breakpoint);
       inTimerTick_ = 0;

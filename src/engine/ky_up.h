@@ -245,6 +245,9 @@ class TKy_UP {
   }
   void endRun(TRunStop why);
   bool simTick();  // one simulator tick; true when the run stopped
+  // The pod stop address as the simulator's run compares it with the PC (the
+  // unused marker 0xFFFFF never matches).
+  uint32_t runStopAddress() const;
   void podTick();
   int breakpointLimit() const;
   int firstUserRecord() const;

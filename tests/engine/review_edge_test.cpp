@@ -125,6 +125,55 @@ TEST_F(ReviewEdgeTest, BreakpointNearTheEndOfProgramMemoryStillStops) {
   EXPECT_EQ(up_->GetPC(), 8191u);
 }
 
+// With no breakpoint the pod's list holds only the unused marker 0xFFFFF; a
+// runaway simulator run passes that address without reporting a breakpoint.
+TEST_F(ReviewEdgeTest, RunThroughTheUnusedMarkerAddress) {
+  ASSERT_EQ(up_->PodStopAddress(), 0xFFFFFu);
+  up_->SetProgramCounter(0xFFFF0);
+  up_->RunProgram();
+  EXPECT_EQ(up_->runSlice(100), TRunStop::Running);
+  EXPECT_EQ(up_->GetPC(), (0xFFFF0u + 100u) & 0xFFFFFu);
+  up_->StopProgram(0);
+  EXPECT_EQ(stopped_, 1);  // the stop only
+  // The tick-by-tick loop too.
+  up_->Settings.StopOnStackOverflow = true;
+  up_->SetProgramCounter(0xFFFF0);
+  up_->RunProgram();
+  EXPECT_EQ(up_->runSlice(100), TRunStop::Running);
+  EXPECT_EQ(up_->GetPC(), (0xFFFF0u + 100u) & 0xFFFFFu);
+  up_->StopProgram(0);
+  EXPECT_EQ(up_->PodStopAddress(), 0xFFFFFu);  // the pod-facing value is kept
+}
+
+// A breakpoint set and cleared again leaves the marker behind, which still
+// stops nothing; a breakpoint that is set stops as before.
+TEST_F(ReviewEdgeTest, ClearedBreakpointLeavesNoStopAtTheMarker) {
+  ASSERT_TRUE(up_->SetBreakpoint(0x20, 1, true));
+  EXPECT_EQ(up_->PodStopAddress(), 0x20u);
+  ASSERT_TRUE(up_->SetBreakpoint(0x20, 1, false));
+  EXPECT_EQ(up_->PodStopAddress(), 0xFFFFFu);
+  up_->SetProgramCounter(0xFFFFA);
+  up_->RunProgram();
+  EXPECT_EQ(up_->runSlice(10), TRunStop::Running);
+  EXPECT_EQ(up_->GetPC(), 4u);
+  up_->StopProgram(0);
+  ASSERT_TRUE(up_->SetBreakpoint(0x20, 2, true, 1, 7));
+  up_->SetProgramCounter(0xFFFFA);
+  up_->RunProgram();
+  EXPECT_EQ(up_->runSlice(100), TRunStop::Breakpoint);
+  EXPECT_EQ(up_->GetPC(), 0x20u);
+}
+
+// A step out whose return address is 0xFFFFF still stops there: that stop
+// address is the step's own, not the pod's marker.
+TEST_F(ReviewEdgeTest, StepOutToTheLastAddressStillStops) {
+  up_->PushStack(0xFFFFF);
+  up_->SetProgramCounter(0xFFFF0);  // empty (NOP) words up to it
+  up_->StepOut();
+  EXPECT_EQ(up_->RunToStop(100, 1000), TRunStop::StopAddress);
+  EXPECT_EQ(up_->GetPC(), 0xFFFFFu);
+}
+
 TEST_F(ReviewEdgeTest, RunSliceRunsAtMostItsBudget) {
   up_->RunProgram();
   EXPECT_EQ(up_->runSlice(5), TRunStop::Running);
