@@ -284,3 +284,84 @@ TEST_F(ReviewHandOff, NoSitesWhenLenient) {
 
 }  // namespace
 }  // namespace kyvor::review
+
+namespace kyvor::review {
+namespace {
+
+class ReviewSmart2 : public Review {
+ protected:
+  void SetUp() override {
+    Review::SetUp();
+    opt.SmartCompiler = 1;
+  }
+};
+
+TEST_F(ReviewSmart2, SeveralCallsInOneRound) {
+  ASSERT_EQ(RunSource(Lines({"  CALL S1", "  CALL S2", "  CALL S1", "S1: RET", "S2: RET"})), 1)
+      << AllErrors();
+  EXPECT_EQ(PassSym("S1")->Value, 3);
+  EXPECT_EQ(PassSym("S2")->Value, 4);
+  EXPECT_EQ(Hex4(W(0)), "C802");
+  EXPECT_EQ(Hex4(W(1)), "C802");
+  EXPECT_EQ(Hex4(W(2)), "C800");
+  EXPECT_EQ(Hex4(W(3)), "000A");
+  EXPECT_EQ(Hex4(W(4)), "000A");
+  EXPECT_EQ(asmForm->LocationCounter(), 5);
+}
+
+TEST_F(ReviewSmart2, BackwardCall) {
+  ASSERT_EQ(RunSource(Lines({"SUB: RET", "  NOP", "  CALL SUB", "  JMP SUB"})), 1) << AllErrors();
+  EXPECT_EQ(Hex4(W(2)), "CFFD");
+  EXPECT_EQ(Hex4(W(3)), "7FFC");
+  EXPECT_EQ(asmForm->LocationCounter(), 4);
+}
+
+TEST_F(ReviewSmart2, CallsInAMacroAndAnInclude) {
+  Write("SUB.INC", Lines({"  CALL SUB", "  NOP"}));
+  ASSERT_EQ(RunSource(Lines({"CM MACRO", "  CALL SUB", "  ENDM", "  CM", "  INCLUDE SUB.INC",
+                             "SUB: RET"})),
+            1)
+      << AllErrors();
+  // RCALL at 0 and 1, NOP at 2, SUB at 3.
+  EXPECT_EQ(Hex4(W(0)), "C802");
+  EXPECT_EQ(Hex4(W(1)), "C801");
+  EXPECT_EQ(Hex4(W(2)), "0000");
+  EXPECT_EQ(Hex4(W(3)), "000A");
+}
+
+class ReviewFiles : public Review {};
+
+TEST_F(ReviewFiles, UserWrittenSecondWord) {
+  ASSERT_EQ(RunSource(Lines({"  CALL 123H", "  NOPF 123H", "  NOP"})), 1) << AllErrors();
+  EXPECT_EQ(Hex4(W(0)), "C000");
+  EXPECT_EQ(Hex4(W(1)), "F123");
+  EXPECT_EQ(Hex4(W(2)), "0000");
+  EXPECT_EQ(asmForm->LocationCounter(), 3);
+}
+
+TEST_F(ReviewFiles, UnwritableErrorFileDoesNotStopTheRun) {
+  std::filesystem::create_directories(dir_ / "main.err");
+  EXPECT_EQ(RunSource(Lines({"  MVL NOPE"})), 0);
+  EXPECT_EQ(Errors(), 1);
+  EXPECT_EQ(host->List.Count(), 1);
+  EXPECT_TRUE(Exists("main.lst"));
+}
+
+TEST_F(ReviewFiles, OutputNamesFollowTheMainFile) {
+  Write("prog.asmx", Lines({"  NOP"}));
+  ASSERT_EQ(Run("prog.asmx"), 1);
+  EXPECT_TRUE(Exists("prog.asmx.lst"));
+  EXPECT_TRUE(Exists("prog.asmx.map"));
+  EXPECT_TRUE(Exists("prog.asmx.asc"));
+  EXPECT_TRUE(Exists("prog.asmx.hex"));
+  Write("work.1/main.s", Lines({"  MVL NOPE"}));
+  EXPECT_EQ(Run("work.1/main.s"), 0);
+  EXPECT_TRUE(Exists("work.1/main.err"));
+  EXPECT_TRUE(Exists("work.1/main.lst"));
+  EXPECT_TRUE(Exists("work.1/main.map"));
+  EXPECT_EQ(Read("work.1/main.err"),
+            "Error(code:5)   " + P("work.1/main.s") + " 1: Undefined Symbol [NOPE]\r\n");
+}
+
+}  // namespace
+}  // namespace kyvor::review
