@@ -187,3 +187,20 @@ TEST_F(ReviewMore2, ElseWithoutIfStoresTheLinesAfterIt) {
 
 }  // namespace
 }  // namespace kyvor::review
+
+namespace kyvor::review {
+namespace {
+
+class ReviewMore3 : public Review {};
+
+TEST_F(ReviewMore3, BankAndTableOperandTextsInTheListing) {
+  Write("SUB.INC", Lines({"  LBSR B1", "  TBLR K", "  LBSR 2"}));
+  ASSERT_EQ(RunSource(Lines({"B1 EQU 180H", "K EQU 1", "  INCLUDE SUB.INC"})), 1) << AllErrors();
+  const std::string lst = Read("main.lst");
+  EXPECT_NE(lst.find("  M   0000  0011      LBSR 001H\r\n"), std::string::npos) << lst;
+  EXPECT_NE(lst.find("  M   0001  0007      TBLR K\r\n"), std::string::npos) << lst;
+  EXPECT_NE(lst.find("  M   0002  0012      LBSR 2\r\n"), std::string::npos) << lst;
+}
+
+}  // namespace
+}  // namespace kyvor::review
