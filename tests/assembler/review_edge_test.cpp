@@ -140,3 +140,41 @@ TEST_F(ReviewEdge, AnEmptyMainFile) {
 
 }  // namespace
 }  // namespace kyvor::review
+
+namespace kyvor::review {
+namespace {
+
+class ReviewBounds : public Review {};
+
+TEST_F(ReviewBounds, DataMapIsNeverReadOutsideItsRange) {
+  EXPECT_EQ(RunSource(Lines({"  MEMAR 5000H"})), 0);
+  EXPECT_EQ(asmForm->ErrorTexts().at(0), E(26, 1, "Memory Over [MEMAR]"));
+  EXPECT_EQ(RunSource(Lines({"  MEMAR 0FFFFH"})), 0);
+  EXPECT_EQ(asmForm->ErrorTexts().at(0), E(26, 1, "Memory Over [MEMAR]"));
+  EXPECT_EQ(RunSource(Lines({"  MEMAR 0-1"})), 0);
+  EXPECT_EQ(asmForm->ErrorTexts().at(0), E(26, 1, "Memory Over [MEMAR]"));
+  EXPECT_EQ(RunSource(Lines({"  MEMAR 0FF0H", "V DS 20H"})), 0);
+  EXPECT_TRUE(HasCode(26)) << AllErrors();
+  EXPECT_EQ(RunSource(Lines({"  MEMAR 80H", "V DS 0-1"})), 0);
+  EXPECT_TRUE(HasError(E(26, 2, "Memory Over [V]"))) << AllErrors();
+}
+
+TEST_F(ReviewBounds, RegisterChecksOutsideTheDataMap) {
+  EXPECT_EQ(RunSource(Lines({"  CLRF 5000H, 1", "  BSF 0FFFFH, 1, 1", "  CLRF 0-1"})), 0);
+  EXPECT_TRUE(HasError(E(24, 1, "illegally Memory or Registor [5000H]"))) << AllErrors();
+  EXPECT_TRUE(HasError(E(24, 2, "illegally Memory or Registor [0FFFFH]"))) << AllErrors();
+  EXPECT_TRUE(HasError(E(24, 3, "illegally Memory or Registor [0-0001H]"))) << AllErrors();
+  EXPECT_EQ(Errors(), 3) << AllErrors();
+}
+
+TEST_F(ReviewBounds, OrgToANegativeAddress) {
+  EXPECT_EQ(RunSource(Lines({"  ORG 0-1", "  NOP"})), 0);
+  EXPECT_TRUE(HasCode(11)) << AllErrors();
+  opt.AssembleOnly = 1;
+  EXPECT_EQ(RunSource(Lines({"  ORG 0-1", "  MVL 3"})), 0);
+  EXPECT_TRUE(HasCode(11)) << AllErrors();
+  EXPECT_EQ(asmForm->ImageCell(0).LineSeq, 0);
+}
+
+}  // namespace
+}  // namespace kyvor::review

@@ -365,3 +365,45 @@ TEST_F(ReviewFiles, OutputNamesFollowTheMainFile) {
 
 }  // namespace
 }  // namespace kyvor::review
+
+namespace kyvor::review {
+namespace {
+
+class ReviewSmart3 : public Review {
+ protected:
+  std::string Source() const {
+    std::string s = "  CALL T\r\n  CALL N1\r\n  CALL N1\r\nN1: RET\r\n";
+    for (int i = 0; i < 1016; ++i) s += "  NOP\r\n";
+    return s + "T: RET\r\n";  // first pass: T at 1023
+  }
+  void SetUp() override {
+    Review::SetUp();
+    Chip().ChipRomWords = 2048;
+    opt.SmartCompiler = 1;
+  }
+};
+
+TEST_F(ReviewSmart3, OneRoundWithoutOptimization) {
+  ASSERT_EQ(RunSource(Source()), 1) << AllErrors();
+  EXPECT_EQ(PassSym("T")->Value, 1021);
+  EXPECT_EQ(Hex4(W(0)), "C000");
+  EXPECT_EQ(Hex4(W(1)), "F3FD");
+  EXPECT_EQ(Hex4(W(2)), "C801");
+  EXPECT_EQ(Hex4(W(3)), "C800");
+}
+
+TEST_F(ReviewSmart3, OptimizationRepeatsUntilNothingChanges) {
+  opt.Optimization = 1;
+  ASSERT_EQ(RunSource(Source()), 1) << AllErrors();
+  EXPECT_EQ(PassSym("T")->Value, 1020);
+  EXPECT_EQ(PassSym("N1")->Value, 3);
+  EXPECT_EQ(Hex4(W(0)), "CBFB");
+  EXPECT_EQ(Hex4(W(1)), "C801");
+  EXPECT_EQ(Hex4(W(2)), "C800");
+  EXPECT_EQ(Hex4(W(3)), "000A");
+  EXPECT_EQ(Hex4(W(1020)), "000A");
+  EXPECT_EQ(asmForm->LocationCounter(), 1021);
+}
+
+}  // namespace
+}  // namespace kyvor::review
