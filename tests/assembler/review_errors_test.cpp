@@ -283,3 +283,33 @@ TEST_F(ReviewErrors, PclatlBeforeTheVectorOnChip113) {
 
 }  // namespace
 }  // namespace kyvor::review
+
+namespace kyvor::review {
+namespace {
+
+class ReviewEarlyFailure : public Review {};
+
+TEST_F(ReviewEarlyFailure, NothingIsHandedOverWhenReadingFails) {
+  EXPECT_EQ(RunSource(Lines({"  NOP", "  INCLUDE NOPE.INC"})), 0);
+  EXPECT_EQ(target->MemoryClears, 1);
+  EXPECT_TRUE(target->Words.empty());
+  EXPECT_TRUE(host->Checksum.empty());
+  EXPECT_TRUE(target->Symbols.empty());
+  EXPECT_EQ(host->ErrorViews, 1);
+  EXPECT_FALSE(Exists("main.lst"));
+  EXPECT_FALSE(Exists("main.map"));
+  EXPECT_TRUE(Exists("main.err"));
+}
+
+TEST_F(ReviewEarlyFailure, NothingIsHandedOverWhenTheFirstPassStops) {
+  std::string src = "K EQU 1\r\n";
+  for (int i = 1; i <= 8193; ++i) src += "S" + std::to_string(i) + ":\r\n";
+  EXPECT_EQ(RunSource(src), 0);
+  ASSERT_EQ(Errors(), 1) << AllErrors();
+  EXPECT_EQ(asmForm->ErrorTexts()[0], E(6, 8193, "Out of memory..."));
+  EXPECT_TRUE(target->Words.empty());
+  EXPECT_FALSE(Exists("main.map"));
+}
+
+}  // namespace
+}  // namespace kyvor::review

@@ -183,3 +183,38 @@ TEST_F(ReviewNesting, ACallThatStartsAnExpansionIsLinkedToItsParent) {
 
 }  // namespace
 }  // namespace kyvor::review
+
+namespace kyvor::review {
+namespace {
+
+class ReviewLineTable : public Review {
+ protected:
+  // The value a line's slot ends with (the last one written).
+  int32_t Slot(int page, int line, int slot) const {
+    int32_t v = 0x7FFFFFFF;
+    for (const auto& i : host->LineInfo)
+      if (i.Page == page && i.Line == line && i.Slot == slot) v = i.Value;
+    return v;
+  }
+};
+
+TEST_F(ReviewLineTable, ATwoWordLineKeepsItsFirstAddress) {
+  Write("SUB.INC", Lines({"  NOP", "  JMP 7"}));
+  ASSERT_EQ(RunSource(Lines({"  NOP", "  CALL 5", "  MVFF 12H, 34H", "  INCLUDE SUB.INC"})), 1)
+      << AllErrors();
+  EXPECT_EQ(Slot(1, 1, 0), 0);
+  EXPECT_EQ(Slot(1, 2, 0), 1);
+  EXPECT_EQ(Slot(1, 3, 0), 3);
+  EXPECT_EQ(Slot(2, 1, 0), 5);
+  EXPECT_EQ(Slot(2, 2, 0), 6);
+}
+
+TEST_F(ReviewLineTable, LinesWithoutCode) {
+  ASSERT_EQ(RunSource(Lines({"K EQU 1", "; note", "  NOP"})), 1) << AllErrors();
+  EXPECT_EQ(Slot(1, 1, 0), 0xFFFFF);
+  EXPECT_EQ(Slot(1, 2, 0), 0xFFFFF);
+  EXPECT_EQ(Slot(1, 3, 0), 0);
+}
+
+}  // namespace
+}  // namespace kyvor::review
