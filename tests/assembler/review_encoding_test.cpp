@@ -190,3 +190,29 @@ TEST_F(ReviewEncoding, K08BLacksTheK08AOnlyMnemonics) {
 
 }  // namespace
 }  // namespace kyvor::review
+
+namespace kyvor::review {
+namespace {
+
+class ReviewAlias : public Review {};
+
+TEST_F(ReviewAlias, AliasesOfTheAliasFileAreMnemonicsToo) {
+  Write("prog/Inst.txt", "ADDF PLUS\r\nSUBF ADDF\r\n");
+  programFolder = (dir_ / "prog").string() + "/";
+  ASSERT_EQ(RunSource(Lines({"  PLUS 80H, 1", "  ADDF 80H, 1", "  SUBF 80H, 1"})), 1)
+      << AllErrors();
+  EXPECT_EQ(Hex4(W(0)), "1280");
+  EXPECT_EQ(Hex4(W(1)), "1280");
+  EXPECT_EQ(Hex4(W(2)), "1A80");
+}
+
+TEST_F(ReviewAlias, K08BHasNoAliases) {
+  Write("prog/Inst.txt", "ADDF PLUS\r\n");
+  programFolder = (dir_ / "prog").string() + "/";
+  Chip().CoreVariant = 1;
+  EXPECT_EQ(RunSource(Lines({"  PLUS 80H, 1"})), 0);
+  EXPECT_GE(Errors(), 1);
+}
+
+}  // namespace
+}  // namespace kyvor::review

@@ -230,6 +230,10 @@ class Review : public ::testing::Test {
   uint8_t Run(const std::string& mainName = "main.asm") {
     StoreMainFileName(P(mainName));
     up = std::make_unique<TKy_UP>();
+    if (!programFolder.empty()) {
+      up->SetProgramFolder(programFolder);
+      up->LoadInstructionTableFull();
+    }
     if (Chip().CoreVariant == 1) up->LoadInstructionTableReduced();
     up->ApplyChipConfig();
     host = std::make_unique<ReviewHost>();
@@ -281,6 +285,7 @@ class Review : public ::testing::Test {
   TAsmOptions opt;
   uint16_t blockFill = 0;  // what the information blocks hold before a run
   bool failLoad = false, failMacroTable = false;
+  std::string programFolder;  // with its trailing separator: where "Inst.txt" is read
   std::unique_ptr<TKy_UP> up;
   std::unique_ptr<ReviewHost> host;
   std::unique_ptr<ReviewTarget> target;
