@@ -152,8 +152,8 @@ void TKYMAIN::buildInformationBlock() {
     QFile f(Q(Shell().ProgramFolder + name));
     int n = first;
     if (!f.open(QIODevice::ReadOnly)) return n;
-    QByteArray b = f.readAll();
-    long pos = skip * 2;
+    const QByteArray b = f.readAll();
+    qsizetype pos = static_cast<qsizetype>(skip) * 2;
     for (; n <= last && pos + 1 < b.size(); ++n, pos += 2)
       dst[n] = static_cast<uint16_t>((uint8_t(b[pos]) << 8) | uint8_t(b[pos + 1]));
     return n;

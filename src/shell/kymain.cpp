@@ -12,10 +12,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <algorithm>
+#include <vector>
 
 #include "base/dialogs.h"
 #include "base/modes.h"
@@ -27,6 +30,7 @@
 #include "shell/editorlink.h"
 #include "shell/kybase.h"
 #include "shell/kyerr.h"
+#include "shell/kylayout.h"
 #include "shell/kyviews.h"
 
 namespace kyvor {
@@ -66,7 +70,14 @@ TKYMAIN::TKYMAIN(QWidget* parent) : QMainWindow(parent), mdi_(new QMdiArea(this)
   setWindowTitle("Kyvor-IDE");
   setCentralWidget(mdi_);
   mdi_->setObjectName("MdiArea");
-  resize(1024, 720);
+  mdi_->viewport()->installEventFilter(this);
+  // The main window is shown maximized; without a window manager that
+  // maximizes it, its normal size is the screen's work area.
+  if (QScreen* scr = QGuiApplication::primaryScreen()) {
+    resize(scr->availableGeometry().size());
+  } else {
+    resize(1024, 720);
+  }
   setMinimumSize(240, 300);
 
   buildMenus();
@@ -111,6 +122,9 @@ TKYMAIN::TKYMAIN(QWidget* parent) : QMainWindow(parent), mdi_(new QMdiArea(this)
 
 TKYMAIN::~TKYMAIN() {
   Ky_Lang().RemoveCaptionTarget(this);
+  mdi_->viewport()->removeEventFilter(this);
+  for (auto& [w, frame] : frames_)
+    if (frame) frame->removeEventFilter(this);
   // The child windows are owned by the program's main block; detach them so
   // the document area does not delete them a second time.
   for (auto& [w, frame] : frames_) {
@@ -584,12 +598,20 @@ void TKYMAIN::ShowView(QWidget* form, int index, int show) {
   if (!form) return;
   auto it = frames_.find(form);
   if (show == 0) {
-    if (it != frames_.end()) it->second->hide();
-    else form->hide();
+    if (it != frames_.end()) {
+      const bool was = !it->second->isHidden();
+      it->second->hide();
+      if (was) ArrangeDefaultViews();
+    } else {
+      form->hide();
+    }
     return;
   }
   QMdiSubWindow* frame;
   if (it == frames_.end()) {
+    // The form's own height is its share of the debug-window column.
+    TPlace place;
+    place.preferredHeight = form->height();
     frame = new QMdiSubWindow(nullptr);
     frame->setAttribute(Qt::WA_DeleteOnClose, false);
     frame->setWidget(form);
@@ -597,13 +619,106 @@ void TKYMAIN::ShowView(QWidget* form, int index, int show) {
     frame->setObjectName(form->objectName() + "Frame");
     mdi_->addSubWindow(frame);
     frames_[form] = frame;
-    connect(form, &QObject::destroyed, this, [this, form] { frames_.erase(form); });
+    places_[form] = place;
+    frame->installEventFilter(this);
+    connect(form, &QObject::destroyed, this, [this, form] {
+      frames_.erase(form);
+      places_.erase(form);
+    });
   } else {
     frame = it->second;
   }
   form->show();
   frame->show();
+  ArrangeDefaultViews();
   mdi_->setActiveSubWindow(frame);
+}
+
+QMdiSubWindow* TKYMAIN::ViewFrame(QWidget* form) const {
+  auto it = frames_.find(form);
+  return it == frames_.end() ? nullptr : it->second;
+}
+
+bool TKYMAIN::HoldsDefaultPlace(QWidget* form) const {
+  auto it = places_.find(form);
+  if (it == places_.end()) return false;
+  const TPlace& p = it->second;
+  if (!p.managed) return false;
+  QMdiSubWindow* f = ViewFrame(form);
+  return !p.placed || (f && f->geometry() == p.assigned);
+}
+
+void TKYMAIN::ArrangeDefaultViews() {
+  if (arranging_) return;
+  arranging_ = true;
+  // Tile order; the breakpoint list goes with the watch window.
+  QWidget* const order[] = {forms_.edit, forms_.source, forms_.hex, forms_.ram, forms_.stk,
+                            forms_.reg2, forms_.watch, forms_.bp, forms_.err, forms_.adc,
+                            forms_.adcI, forms_.adcII, forms_.op, forms_.cmp, forms_.multiCmp};
+  std::vector<QWidget*> forms;
+  for (QWidget* w : order)
+    if (w && std::find(forms.begin(), forms.end(), w) == forms.end()) forms.push_back(w);
+  // Windows shown in the area that are none of the above go to the column too.
+  for (auto& [w, frame] : frames_)
+    if (std::find(forms.begin(), forms.end(), w) == forms.end()) forms.push_back(w);
+
+  std::vector<QMdiSubWindow*> frames;
+  std::vector<QWidget*> placedForms;
+  std::vector<TLayoutItem> items;
+  for (QWidget* w : forms) {
+    auto fit = frames_.find(w);
+    if (fit == frames_.end() || !fit->second) continue;
+    QMdiSubWindow* f = fit->second;
+    if (f->isHidden()) continue;
+    TPlace& p = places_[w];
+    if (!p.managed) continue;
+    if (f->isMaximized() || f->isMinimized()) continue;
+    if (p.placed && f->geometry() != p.assigned) {
+      // Moved or resized by the user (or tiled): it keeps its place from now on.
+      p.managed = false;
+      continue;
+    }
+    TLayoutItem item;
+    if (w == forms_.edit || w == forms_.source) {
+      item.role = TViewRole::Main;
+    } else if (w == forms_.err) {
+      item.role = TViewRole::Bottom;
+    } else {
+      item.role = TViewRole::Side;
+    }
+    item.preferredHeight = p.preferredHeight;
+    frames.push_back(f);
+    placedForms.push_back(w);
+    items.push_back(item);
+  }
+  const std::vector<QRect> rects = ArrangeViews(mdi_->viewport()->size(), items);
+  for (size_t i = 0; i < frames.size(); ++i) {
+    frames[i]->setGeometry(rects[i]);
+    TPlace& p = places_[placedForms[i]];
+    p.assigned = frames[i]->geometry();
+    p.placed = true;
+  }
+  arranging_ = false;
+}
+
+void TKYMAIN::scheduleArrange() {
+  if (arrangePending_) return;
+  arrangePending_ = true;
+  QTimer::singleShot(0, this, [this] {
+    arrangePending_ = false;
+    ArrangeDefaultViews();
+  });
+}
+
+bool TKYMAIN::eventFilter(QObject* watched, QEvent* ev) {
+  if (watched == mdi_->viewport()) {
+    if (ev->type() == QEvent::Resize) ArrangeDefaultViews();
+  } else if (ev->type() == QEvent::Hide && !arranging_) {
+    // A child window closed with its own close button: the others may
+    // take its room.
+    if (qobject_cast<QMdiSubWindow*>(watched)) scheduleArrange();
+  }
+  return QMainWindow::eventFilter(watched, ev);
 }
 
 bool TKYMAIN::IsViewShowing(QWidget* form) const {
@@ -675,7 +790,12 @@ void TKYMAIN::FormActivate() {
     }
   }
   if (closed_) return;
-  show();
+  if (!shownOnce_) {
+    shownOnce_ = true;
+    showMaximized();
+  } else {
+    show();
+  }
   applyLayout();
 }
 

@@ -4,6 +4,7 @@
 // debug road (Assemble & Debug), edit and debug mode, and the run and step
 // commands that drive the CPU model.
 #include <QMainWindow>
+#include <QRect>
 #include <QStringList>
 #include <array>
 #include <functional>
@@ -153,6 +154,14 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   void ShowView(QWidget* form, int index, int show);
   bool IsViewShowing(QWidget* form) const;
   QWidget* ViewForm(int index) const;
+  // The document-area frame of a view (nullptr before it was first shown).
+  QMdiSubWindow* ViewFrame(QWidget* form) const;
+  // Puts the showing views that still hold their default place (the user
+  // has not moved or resized them) in the default arrangement for the
+  // current size of the document area. Runs on every show, hide and resize.
+  void ArrangeDefaultViews();
+  // True while the view keeps its default place.
+  bool HoldsDefaultPlace(QWidget* form) const;
 
   // --- build and debug road ------------------------------------------------------
   // True when the assembler reported nothing.
@@ -206,6 +215,7 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
 
  protected:
   void closeEvent(QCloseEvent* ev) override;
+  bool eventFilter(QObject* watched, QEvent* ev) override;
 
  private:
   void buildMenus();
@@ -235,6 +245,7 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   void buildInformationBlock();
   bool chipHasView(int index) const;
   QWidget* editorTarget() const;
+  void scheduleArrange();
 
   QMdiArea* mdi_;
   TKyForms forms_;
@@ -242,6 +253,18 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   std::map<QString, QAction*> actions_;
   std::map<QString, QToolButton*> buttons_;
   std::map<QWidget*, QMdiSubWindow*> frames_;
+  // Default placement of each frame: kept while the frame stays where it
+  // was last put.
+  struct TPlace {
+    bool managed = true;
+    bool placed = false;
+    QRect assigned;
+    int preferredHeight = 240;
+  };
+  std::map<QWidget*, TPlace> places_;
+  bool arranging_ = false;
+  bool arrangePending_ = false;
+  bool shownOnce_ = false;
   std::array<QWidget*, ViewCount> views_{};
   QMenu* menuRun_ = nullptr;
   QToolBar* runPanel_ = nullptr;

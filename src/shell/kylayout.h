@@ -1,0 +1,33 @@
+#pragma once
+// Default places of the child windows in the main window's document area,
+// for windows the user has not moved or resized yet: the editor and the
+// source view take the area, the error list a strip below the editor, and
+// the debug and peripheral windows a column on the right, stacked in tile
+// order, so that none of them covers the program text.
+#include <QRect>
+#include <QSize>
+#include <vector>
+
+namespace kyvor {
+
+enum class TViewRole {
+  Main,    // editor, source view: as much of the area as the others leave
+  Bottom,  // error list: a strip below the main windows
+  Side     // debug and peripheral windows: the column on the right
+};
+
+struct TLayoutItem {
+  TViewRole role = TViewRole::Side;
+  int preferredHeight = 240;  // a side window's share of the column
+};
+
+// Width of the right-hand column in an area of the given width.
+int SideColumnWidth(int areaWidth);
+// Height of the bottom strip in an area of the given height.
+int BottomStripHeight(int areaHeight);
+
+// One rectangle per item, in the item order (side windows are stacked in
+// the order they come). Every rectangle lies within the area.
+std::vector<QRect> ArrangeViews(const QSize& area, const std::vector<TLayoutItem>& items);
+
+}  // namespace kyvor

@@ -1,0 +1,284 @@
+// Default places of the child windows: the arrangement itself, and the
+// whole program offscreen (the source view after F4 on the shipped example,
+// the debug windows beside it, the editor with the error list below it).
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QKeyEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+
+#include "base/lang.h"
+#include "base/modes.h"
+#include "base/outputfile.h"
+#include "chip/chipconfig.h"
+#include "debugwin/debugwins.h"
+#include "shell/kyapp.h"
+#include "shell/kyerr.h"
+#include "shell/kylayout.h"
+#include "shell/kymain.h"
+#include "shell/kyviews.h"
+#include "support/fake_clock.h"
+#include "support/scripted_dialogs.h"
+
+namespace kyvor {
+namespace {
+
+long long AreaOf(const QRect& r) { return static_cast<long long>(r.width()) * r.height(); }
+
+bool Within(const QRect& r, const QSize& area) { return QRect(QPoint(0, 0), area).contains(r); }
+
+// --- the arrangement ----------------------------------------------------------
+
+TEST(ArrangeViews, AMainWindowAloneTakesTheWholeArea) {
+  const QSize area(1200, 700);
+  auto r = ArrangeViews(area, {{TViewRole::Main, 0}});
+  ASSERT_EQ(r.size(), 1u);
+  EXPECT_EQ(r[0], QRect(0, 0, 1200, 700));
+  // The editor and the source view share the same place.
+  r = ArrangeViews(area, {{TViewRole::Main, 0}, {TViewRole::Main, 0}});
+  EXPECT_EQ(r[0], r[1]);
+}
+
+TEST(ArrangeViews, SideWindowsStackInAColumnBesideTheMainWindow) {
+  for (QSize area : {QSize(1280, 690), QSize(1024, 590), QSize(800, 480)}) {
+    SCOPED_TRACE(area.width());
+    auto r = ArrangeViews(area, {{TViewRole::Main, 0},
+                                 {TViewRole::Side, 320},
+                                 {TViewRole::Side, 240},
+                                 {TViewRole::Side, 240}});
+    ASSERT_EQ(r.size(), 4u);
+    const QRect main = r[0];
+    EXPECT_EQ(main.topLeft(), QPoint(0, 0));
+    EXPECT_EQ(main.height(), area.height());
+    EXPECT_GE(main.width() * 10, area.width() * 6) << "the program text keeps most of the width";
+    int y = 0;
+    for (int i = 1; i < 4; ++i) {
+      EXPECT_TRUE(Within(r[i], area)) << i;
+      EXPECT_FALSE(r[i].intersects(main)) << i;
+      EXPECT_EQ(r[i].left(), main.right() + 1) << i;
+      EXPECT_EQ(r[i].right(), area.width() - 1) << "the column reaches the right edge";
+      EXPECT_EQ(r[i].top(), y) << "stacked in order without gaps";
+      y = r[i].bottom() + 1;
+    }
+    EXPECT_EQ(y, area.height()) << "the column is filled";
+    // Shares follow the preferred heights.
+    EXPECT_GT(r[1].height(), r[2].height());
+    EXPECT_NEAR(r[2].height(), r[3].height(), 1);
+  }
+}
+
+TEST(ArrangeViews, TheErrorListTakesAStripBelowTheMainWindow) {
+  const QSize area(1000, 600);
+  auto r = ArrangeViews(area, {{TViewRole::Bottom, 0}, {TViewRole::Main, 0}});
+  ASSERT_EQ(r.size(), 2u);
+  const QRect err = r[0], main = r[1];
+  EXPECT_FALSE(err.intersects(main));
+  EXPECT_EQ(err.bottom(), area.height() - 1);
+  EXPECT_EQ(main.bottom() + 1, err.top());
+  EXPECT_EQ(err.width(), area.width());
+  EXPECT_GE(AreaOf(main) * 10, AreaOf(QRect(QPoint(0, 0), area)) * 6);
+  EXPECT_GE(err.height(), 110);
+}
+
+TEST(ArrangeViews, NarrowAndTinyAreasStayInside) {
+  for (QSize area : {QSize(400, 300), QSize(240, 250), QSize(1, 1), QSize(0, 0)}) {
+    SCOPED_TRACE(area.width());
+    auto r = ArrangeViews(area, {{TViewRole::Main, 0}, {TViewRole::Bottom, 0},
+                                 {TViewRole::Side, 240}, {TViewRole::Side, 0}});
+    ASSERT_EQ(r.size(), 4u);
+    const QSize bounded = area.expandedTo(QSize(1, 1));
+    for (const QRect& x : r) {
+      EXPECT_TRUE(Within(x, bounded)) << x.x() << "," << x.y() << " " << x.width() << "x" << x.height();
+      EXPECT_GT(x.width(), 0);
+      EXPECT_GT(x.height(), 0);
+    }
+    if (area.width() >= 240) EXPECT_FALSE(r[0].intersects(r[2]));
+  }
+  EXPECT_EQ(SideColumnWidth(400), 200) << "a narrow area is shared half and half";
+  EXPECT_EQ(SideColumnWidth(1280), 384);
+  EXPECT_EQ(SideColumnWidth(3000), 440);
+}
+
+// --- the program offscreen ------------------------------------------------------
+
+class WindowLayout : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetModes();
+    ResetShell();
+    ResetOutputFileState();
+    ResetChipConfig();
+    ResetLangState();
+    clock.install();
+    ASSERT_TRUE(dir.isValid());
+    for (const char* f : {"blink.asm", "blink.inc"}) {
+      ASSERT_TRUE(QFile::copy(QString(KYVOR_DATA_DIR) + "/examples/" + f, dir.filePath(f))) << f;
+    }
+    source = dir.filePath("blink.asm").toStdString();
+  }
+
+  void press(TKYMAIN& w, int key) {
+    clock.advance(std::chrono::milliseconds(100));
+    QApplication::setActiveWindow(&w);
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &w;
+    QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(target, &down);
+    QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier);
+    QApplication::sendEvent(target, &up);
+  }
+
+  static QSize AreaSize(TKYMAIN& w) { return w.mdiArea()->viewport()->size(); }
+  static QRect FrameRect(TKYMAIN& w, QWidget* form) {
+    QMdiSubWindow* f = w.ViewFrame(form);
+    return f ? f->geometry() : QRect();
+  }
+  // The share of the document area that the frame covers, in percent.
+  static long long CoverPercent(TKYMAIN& w, QWidget* form) {
+    const QRect area(QPoint(0, 0), AreaSize(w));
+    return AreaOf(FrameRect(w, form).intersected(area)) * 100 / AreaOf(area);
+  }
+  static void settle() {
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  }
+
+  test::FakeClock clock;
+  test::ScriptedDialogs dialogs;
+  QTemporaryDir dir;
+  std::string source;
+};
+
+TEST_F(WindowLayout, SourceViewCoversTheDocumentAreaAfterF4OnTheExample) {
+  TKyProgram prog(KYVOR_DATA_DIR);
+  ASSERT_TRUE(prog.Start({}));
+  TKYMAIN& w = prog.Main();
+  settle();
+  const QSize area = AreaSize(w);
+  ASSERT_GE(area.width(), 400);
+  ASSERT_GE(area.height(), 250);
+
+  ASSERT_TRUE(w.OpenSourceFile(source));
+  settle();
+  EXPECT_GE(CoverPercent(w, w.Forms().edit), 90) << "the editor fills the area";
+
+  press(w, Qt::Key_F4);
+  ASSERT_EQ(Modes().DebugMode, 1);
+  settle();
+  TKy_Source* src = w.Forms().source;
+  ASSERT_TRUE(w.IsViewShowing(src));
+  EXPECT_GE(CoverPercent(w, src), 90) << "the source view fills the area";
+  EXPECT_TRUE(Within(FrameRect(w, src), area));
+  // The PC line is on the screen in the text view.
+  EXPECT_EQ(src->PCLine(), 15);
+  const QRect pcLine = src->TextView()->cursorRect();
+  EXPECT_TRUE(src->TextView()->viewport()->rect().contains(pcLine.center()));
+
+  // Debug windows go beside the program text, not over it.
+  w.SMenu_ViewClick("SMenu_Ram");
+  w.SMenu_ViewClick("SMenu_Register");
+  w.SMenu_ViewClick("SMenu_Stack");
+  settle();
+  const QRect srcRect = FrameRect(w, src);
+  EXPECT_GE(CoverPercent(w, src), 55);
+  for (QWidget* f : {static_cast<QWidget*>(w.Forms().ram), static_cast<QWidget*>(w.Forms().reg2),
+                     static_cast<QWidget*>(w.Forms().stk)}) {
+    SCOPED_TRACE(f->objectName().toStdString());
+    ASSERT_TRUE(w.IsViewShowing(f));
+    EXPECT_FALSE(FrameRect(w, f).intersects(srcRect));
+    EXPECT_TRUE(Within(FrameRect(w, f), area));
+  }
+  EXPECT_FALSE(FrameRect(w, w.Forms().ram).intersects(FrameRect(w, w.Forms().reg2)));
+  EXPECT_FALSE(FrameRect(w, w.Forms().ram).intersects(FrameRect(w, w.Forms().stk)));
+
+  // Closing the debug windows gives the room back.
+  for (QWidget* f : {static_cast<QWidget*>(w.Forms().ram), static_cast<QWidget*>(w.Forms().reg2),
+                     static_cast<QWidget*>(w.Forms().stk)})
+    w.ViewFrame(f)->close();
+  settle();
+  EXPECT_GE(CoverPercent(w, src), 90);
+
+  // Stepping keeps the place.
+  press(w, Qt::Key_F7);
+  EXPECT_EQ(src->PCLine(), 16);
+  EXPECT_GE(CoverPercent(w, src), 90);
+}
+
+TEST_F(WindowLayout, CommandLineStartShowsTheSourceViewOverTheWholeArea) {
+  TKyProgram prog(KYVOR_DATA_DIR);
+  ASSERT_TRUE(prog.Start({QString::fromStdString(source)}));
+  TKYMAIN& w = prog.Main();
+  ASSERT_EQ(Modes().DebugMode, 1);
+  settle();
+  // The frame was made before the main window was shown; it follows the
+  // area to its shown size.
+  EXPECT_GE(AreaSize(w).width(), 400);
+  EXPECT_GE(CoverPercent(w, w.Forms().source), 90);
+}
+
+TEST_F(WindowLayout, WindowsFollowTheAreaUntilTheUserMovesThem) {
+  TKyProgram prog(KYVOR_DATA_DIR);
+  ASSERT_TRUE(prog.Start({QString::fromStdString(source)}));
+  TKYMAIN& w = prog.Main();
+  settle();
+  TKy_Source* src = w.Forms().source;
+  w.SMenu_ViewClick("SMenu_Ram");
+  settle();
+  ASSERT_TRUE(w.HoldsDefaultPlace(src));
+  ASSERT_TRUE(w.HoldsDefaultPlace(w.Forms().ram));
+
+  // A smaller main window: both windows are arranged again.
+  w.showNormal();
+  w.resize(700, 520);
+  settle();
+  const QSize area = AreaSize(w);
+  ASSERT_LE(area.width(), 700);
+  EXPECT_TRUE(Within(FrameRect(w, src), area));
+  EXPECT_TRUE(Within(FrameRect(w, w.Forms().ram), area));
+  EXPECT_FALSE(FrameRect(w, src).intersects(FrameRect(w, w.Forms().ram)));
+  EXPECT_EQ(FrameRect(w, w.Forms().ram).right(), area.width() - 1);
+
+  // The user drags the RAM window: it stays where it was put, and the
+  // source view no longer leaves a column for it.
+  const QRect moved(30, 40, 250, 200);
+  w.ViewFrame(w.Forms().ram)->setGeometry(moved);
+  w.SMenu_ViewClick("SMenu_Stack");
+  settle();
+  EXPECT_FALSE(w.HoldsDefaultPlace(w.Forms().ram));
+  EXPECT_EQ(FrameRect(w, w.Forms().ram), moved);
+  EXPECT_FALSE(FrameRect(w, w.Forms().stk).intersects(FrameRect(w, src)));
+  w.resize(760, 560);
+  settle();
+  EXPECT_EQ(FrameRect(w, w.Forms().ram), moved) << "a moved window keeps its place";
+  EXPECT_TRUE(Within(FrameRect(w, src), AreaSize(w)));
+}
+
+TEST_F(WindowLayout, ErrorListSitsBelowTheEditor) {
+  QFile bad(dir.filePath("bad.asm"));
+  ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+  bad.write("        ORG 0\r\n        FOO 1\r\n        END\r\n");
+  bad.close();
+  TKyProgram prog(KYVOR_DATA_DIR);
+  ASSERT_TRUE(prog.Start({}));
+  TKYMAIN& w = prog.Main();
+  ASSERT_TRUE(w.OpenSourceFile(dir.filePath("bad.asm").toStdString()));
+  w.SMenu_AssembleDebugClick();
+  ASSERT_EQ(Modes().DebugMode, 0);
+  settle();
+  TKy_ERR* err = w.Forms().err;
+  ASSERT_TRUE(w.IsViewShowing(err));
+  ASSERT_TRUE(w.IsViewShowing(w.Forms().edit));
+  const QRect ed = FrameRect(w, w.Forms().edit), er = FrameRect(w, err);
+  EXPECT_FALSE(ed.intersects(er));
+  EXPECT_GT(er.top(), ed.top());
+  EXPECT_EQ(er.bottom(), AreaSize(w).height() - 1);
+  EXPECT_GE(CoverPercent(w, w.Forms().edit), 60);
+  // Without the error list the editor takes the whole area again.
+  w.ShowView(err, ViewErr, 0);
+  EXPECT_GE(CoverPercent(w, w.Forms().edit), 90);
+}
+
+}  // namespace
+}  // namespace kyvor
