@@ -313,3 +313,31 @@ TEST_F(ReviewEarlyFailure, NothingIsHandedOverWhenTheFirstPassStops) {
 
 }  // namespace
 }  // namespace kyvor::review
+
+namespace kyvor::review {
+namespace {
+
+class ReviewWriteFailure : public Review {};
+
+TEST_F(ReviewWriteFailure, UnwritableImageEndsTheRunBeforeTheHandOff) {
+  Write("main.hex/keep", "x");  // a folder in the image file's place
+  EXPECT_EQ(RunSource(Lines({"K EQU 1", "  NOP"})), 0);
+  ASSERT_EQ(Errors(), 1) << AllErrors();
+  EXPECT_EQ(asmForm->ErrorTexts()[0], "Couldn't open file [" + P("main.hex") + "]");
+  EXPECT_TRUE(target->Symbols.empty());
+  EXPECT_EQ(target->Resets, 0);
+  EXPECT_EQ(target->Words.size(), 256u);
+  EXPECT_TRUE(Exists("main.asc"));
+}
+
+TEST_F(ReviewWriteFailure, UnwritableMap) {
+  Write("main.map/keep", "x");
+  EXPECT_EQ(RunSource(Lines({"  NOP"})), 0);
+  ASSERT_GE(Errors(), 1) << AllErrors();
+  EXPECT_EQ(asmForm->ErrorTexts()[0], "Couldn't open file [" + P("main.map") + "]");
+  EXPECT_FALSE(Exists("main.asc"));
+  EXPECT_FALSE(std::filesystem::is_regular_file(dir_ / "main.hex"));
+}
+
+}  // namespace
+}  // namespace kyvor::review
