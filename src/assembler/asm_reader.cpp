@@ -61,12 +61,14 @@ std::string UpperKey(std::string s) {
 }
 
 bool ReadWholeFile(const std::string& path, std::string& data) {
+  std::error_code ec;
+  if (!fs::is_regular_file(path, ec)) return false;  // a folder is no source file
   FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return false;
   data.clear();
   if (std::fseek(f, 0, SEEK_END) == 0) {
     const long size = std::ftell(f);
-    if (size > 0) data.reserve(static_cast<size_t>(size));
+    if (size > 0 && size < (1L << 30)) data.reserve(static_cast<size_t>(size));
     std::fseek(f, 0, SEEK_SET);
   }
   char buf[65536];

@@ -80,6 +80,13 @@ TEST_F(ReaderTest, MissingIncludeCannotBeOpened) {
   EXPECT_EQ(host->Errors.Line(0), 1);  // stored as line 1
 }
 
+TEST_F(ReaderTest, IncludeWithoutANameOpensNothing) {
+  Write("m.asm", Crlf({"  INCLUDE", "  NOP"}));
+  EXPECT_EQ(Assemble("m.asm"), 0);
+  ASSERT_EQ(host->Errors.Count(), 1);
+  EXPECT_EQ(FirstError().rfind("Couldn't open source file [", 0), 0u) << FirstError();
+}
+
 TEST_F(ReaderTest, EndInsideAnIncludeStopsEveryFile) {
   Write("a.inc", Crlf({"  MVL 1", "  END", "  MVL 2"}));
   Write("m.asm", Crlf({"  MVL 0", "  INCLUDE A.INC", "  MVL 3"}));
