@@ -647,6 +647,7 @@ bool TF_ASM::ExpandCall(TAsmLineList::Node*& at, const TAsmLine& call, std::vect
     return false;
   }
   TAsmSymbols table;
+  table.SetTextLimit(kMaxLineText);  // an argument is never cut
   for (int i = 1; i <= a; ++i) {
     std::string pn = head.Field(3 + i);
     int r = table.AddSymbol(pn, call.Field(3 + i), 0, 'C', 0);

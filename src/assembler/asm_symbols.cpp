@@ -17,7 +17,7 @@ void TAsmSymbols::Clear() {
 int TAsmSymbols::AddSymbol(std::string_view name, std::string_view text, int32_t value,
                            char kind, int32_t aux) {
   std::string n = Cut32(name);
-  std::string t = Cut32(text);
+  std::string t(text.substr(0, std::min(text.size(), textLimit_)));
   if (kind != 'M') {
     auto it = byName_.find(n);
     if (it != byName_.end()) {

@@ -26,6 +26,9 @@ class TAsmSymbols {
   static constexpr size_t kMaxName = 32;
 
   void Clear();
+  // Texts are cut to 32 characters unless a table is given a longer limit
+  // (the replacement tables of macro expansion keep whole arguments).
+  void SetTextLimit(size_t limit) { textLimit_ = limit; }
   int Count() const { return static_cast<int>(records_.size()); }
   // 0 stored or a 'V' updated, 1 not stored (full), 2 a 'C' or 'L' of that name exists.
   int AddSymbol(std::string_view name, std::string_view text, int32_t value, char kind,
@@ -48,6 +51,7 @@ class TAsmSymbols {
     using is_transparent = void;
     size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
   };
+  size_t textLimit_ = kMaxName;
   std::vector<TAsmSymbol> records_;
   // name -> indices (0-based) of records with that name, in order
   std::unordered_map<std::string, std::vector<int>, Hash, std::equal_to<>> byName_;

@@ -149,6 +149,14 @@ TEST_F(ReaderTest, ParametersAreSubstitutedTokenByToken) {
   EXPECT_EQ(Word(1), 0x0610);
 }
 
+TEST_F(ReaderTest, LongArgumentsAreNotCut) {
+  // 40 characters: more than a symbol text holds.
+  Write("m.asm", Crlf({"ONE MACRO P", "  DW P", "  ENDM",
+                      "  ONE 1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1"}));
+  ASSERT_EQ(Assemble("m.asm"), 1) << FirstError();
+  EXPECT_EQ(Word(0), 20);
+}
+
 TEST_F(ReaderTest, MacroArgumentCountMustMatch) {
   Write("m.asm", Crlf({"M2 MACRO A, B", "  MVL A", "  ENDM", "  M2 1"}));
   EXPECT_EQ(Assemble("m.asm"), 0);
