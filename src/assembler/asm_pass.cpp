@@ -277,7 +277,9 @@ bool TF_ASM::DefineLabel(TAsmLine& line, int reporting) {
       return false;
     }
     const int32_t at = ramPointer_;
-    int r = passSymbols_.AddSymbol(label, label, at, 'D', size);
+    // A name stands for itself: its text is the name as stored (32 characters).
+    const std::string self = label.substr(0, TAsmSymbols::kMaxName);
+    int r = passSymbols_.AddSymbol(label, self, at, 'D', size);
     if (r == 1) {
       PassError(&line, AsmErrOutOfMemory, true, nullptr);
       return false;
@@ -287,7 +289,7 @@ bool TF_ASM::DefineLabel(TAsmLine& line, int reporting) {
       return false;
     }
     if (!firstPassDone_) {
-      r = finalSymbols_.AddSymbol(label, label, at, 'D', size);
+      r = finalSymbols_.AddSymbol(label, self, at, 'D', size);
       if (r == 1) {
         PassError(&line, AsmErrOutOfMemory, true, nullptr);
         return false;
@@ -309,7 +311,8 @@ bool TF_ASM::DefineLabel(TAsmLine& line, int reporting) {
     return false;
   }
   label.pop_back();
-  int r = passSymbols_.AddSymbol(label, label, locationCounter_, 'L', sectionNo_);
+  int r = passSymbols_.AddSymbol(label, label.substr(0, TAsmSymbols::kMaxName), locationCounter_,
+                                 'L', sectionNo_);
   if (r == 1) {
     PassError(&line, AsmErrOutOfMemory, true, nullptr);
     return false;

@@ -132,6 +132,14 @@ TEST_F(PassTest, DataSpaceAndMemoryOver) {
   EXPECT_EQ(host->Errors.Count(), 3);
 }
 
+TEST_F(PassTest, LongEquTextsAreKeptWhole) {
+  Write("m.asm", Crlf({"FIRSTLONGNAME EQU 1", "SECONDLONGNAME EQU 2", "THIRDLONGNAME SET 3",
+                      "SUMOFALL EQU FIRSTLONGNAME+SECONDLONGNAME+THIRDLONGNAME",
+                      "  MVL SUMOFALL"}));
+  ASSERT_EQ(Assemble("m.asm"), 1) << FirstError();
+  EXPECT_EQ(Word(0), 0x0606);
+}
+
 TEST_F(PassTest, DuplicatesAndSet) {
   Write("m.asm", Crlf({"X EQU 1", "X EQU 2", "V SET 1", "V SET V+1", "  MVL V", "L1: NOP", "L1: NOP"}));
   EXPECT_EQ(Assemble("m.asm"), 0);
