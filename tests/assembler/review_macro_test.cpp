@@ -191,3 +191,55 @@ TEST_F(ReviewMacro, UnknownMnemonicAfterALabel) {
 
 }  // namespace
 }  // namespace kyvor::review
+
+namespace kyvor::review {
+namespace {
+
+class ReviewMacro2 : public Review {};
+
+TEST_F(ReviewMacro2, LocalNeedsExactlyOneValueAndAFreshName) {
+  EXPECT_EQ(RunSource(Lines({"LM MACRO", "CNT LOCAL 3, 4", "  ENDM", "  LM"})), 0);
+  ASSERT_EQ(Errors(), 1) << AllErrors();
+  EXPECT_EQ(asmForm->ErrorTexts()[0].rfind("Error(code:14)", 0), 0u) << AllErrors();
+
+  EXPECT_EQ(RunSource(Lines({"LM MACRO", "CNT LOCAL", "  ENDM", "  LM"})), 0);
+  ASSERT_EQ(Errors(), 1) << AllErrors();
+  EXPECT_EQ(asmForm->ErrorTexts()[0].rfind("Error(code:13)", 0), 0u) << AllErrors();
+
+  EXPECT_EQ(RunSource(Lines({"LM MACRO P", "P LOCAL 3", "  ENDM", "  LM 1"})), 0);
+  ASSERT_EQ(Errors(), 1) << AllErrors();
+  EXPECT_EQ(asmForm->ErrorTexts()[0].rfind("Error(code:4)", 0), 0u) << AllErrors();
+}
+
+TEST_F(ReviewMacro2, ArgumentsToAMacroWithoutParameters) {
+  EXPECT_EQ(RunSource(Lines({"Z MACRO", "  NOP", "  ENDM", "  Z 1"})), 0);
+  ASSERT_EQ(Errors(), 1) << AllErrors();
+  EXPECT_EQ(asmForm->ErrorTexts()[0].rfind(E(14, 4, "Too many arguments..."), 0), 0u)
+      << AllErrors();
+}
+
+TEST_F(ReviewMacro2, OneCharacterBodyLabel) {
+  EXPECT_EQ(RunSource(Lines({"B MACRO", ": NOP", "  ENDM", "  B"})), 0);
+  ASSERT_EQ(Errors(), 1) << AllErrors();
+  EXPECT_EQ(asmForm->ErrorTexts()[0].rfind("Error(code:8)", 0), 0u) << AllErrors();
+}
+
+TEST_F(ReviewMacro2, LongArgumentIsNotCut) {
+  // 33 characters: 1 + 2 + ... + 13 + 145 = 236.
+  ASSERT_EQ(RunSource(Lines({"ONE MACRO P", "  DW P", "  ENDM",
+                             "  ONE 1+2+3+4+5+6+7+8+9+10+11+12+13+145"})),
+            1)
+      << AllErrors();
+  EXPECT_EQ(Hex4(W(0)), "00EC");
+}
+
+TEST_F(ReviewMacro2, LongReplacementsAreCutNotOverrun) {
+  const std::string p = "1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1";  // 20
+  const uint8_t r = RunSource(Lines({"W5 MACRO P", "  DW P, P, P, P, P", "  ENDM", "  W5 " + p}));
+  (void)r;
+  EXPECT_EQ(W(0), 20);
+  EXPECT_EQ(W(1), 20);
+}
+
+}  // namespace
+}  // namespace kyvor::review
