@@ -126,6 +126,7 @@ void TF_ASM::ResetAssembler() {
   finalSymbols_.Clear();
   macros_.clear();
   macroByName_.clear();
+  textStore_.clear();
   CloseErrorFile();
   abortFlag_ = 0;
   endSeen_ = 0;

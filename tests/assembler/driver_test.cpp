@@ -234,6 +234,16 @@ TEST_F(DriverTest, SourceViewTablesAndMacroRecords) {
   EXPECT_EQ(t.GetAddrMacroIndex(1), 2);
 }
 
+TEST_F(DriverTest, ASecondRunStartsAfresh) {
+  Write("m.asm", Crlf({"M MACRO", "  MVL 1", "  ENDM", "  M", "  MVL MISSING"}));
+  EXPECT_EQ(Assemble("m.asm"), 0);
+  Write("m.asm", Crlf({"M MACRO", "  MVL 2", "  ENDM", "  M"}));
+  ASSERT_EQ(asmForm->Assemble(), 1);
+  EXPECT_EQ(asmForm->ErrorCount(), 0);
+  EXPECT_EQ(Word(0), 0x0602);
+  EXPECT_EQ(asmForm->ImageCell(1).LineSeq, 0);
+}
+
 TEST_F(DriverTest, LineStepsKeepTheWindowAlive) {
   Write("m.asm", Crlf({"  NOP", "  NOP", "  NOP"}));
   ASSERT_EQ(Assemble("m.asm"), 1);
