@@ -204,3 +204,33 @@ TEST_F(ReviewMore3, BankAndTableOperandTextsInTheListing) {
 
 }  // namespace
 }  // namespace kyvor::review
+
+namespace kyvor::review {
+namespace {
+
+class ReviewLongTexts : public Review {};
+
+TEST_F(ReviewLongTexts, LongConstantTextInALineWithAForwardName) {
+  // K's canonical text has 39 characters.
+  ASSERT_EQ(RunSource(Lines({"ALPHA1: NOP", "ALPHA2: NOP", "ALPHA3: NOP", "ALPHA4: NOP",
+                             "ALPHA5: NOP", "K EQU ALPHA1+ALPHA2+ALPHA3+ALPHA4+ALPHA5",
+                             "  DW K, FWD", "FWD: RET"})),
+            1)
+      << AllErrors();
+  EXPECT_EQ(Hex4(W(5)), "000A");
+  EXPECT_EQ(Hex4(W(6)), "0007");
+}
+
+TEST_F(ReviewLongTexts, LongConstantTextWithCallShortening) {
+  opt.SmartCompiler = 1;
+  ASSERT_EQ(RunSource(Lines({"  CALL SUB", "ALPHA1: NOP", "ALPHA2: NOP", "ALPHA3: NOP",
+                             "ALPHA4: NOP", "ALPHA5: NOP",
+                             "K EQU ALPHA1+ALPHA2+ALPHA3+ALPHA4+ALPHA5", "  MVL K", "SUB: RET"})),
+            1)
+      << AllErrors();
+  EXPECT_EQ(Hex4(W(6)), "060F");  // 1 + 2 + 3 + 4 + 5 after shortening
+}
+
+
+}  // namespace
+}  // namespace kyvor::review
