@@ -234,3 +234,39 @@ TEST_F(ReviewLongTexts, LongConstantTextWithCallShortening) {
 
 }  // namespace
 }  // namespace kyvor::review
+
+namespace kyvor::review {
+namespace {
+
+class ReviewLongTexts2 : public Review {};
+
+TEST_F(ReviewLongTexts2, LongSetTextInALineWithAForwardName) {
+  ASSERT_EQ(RunSource(Lines({"ALPHA1: NOP", "ALPHA2: NOP", "ALPHA3: NOP", "ALPHA4: NOP",
+                             "ALPHA5: NOP", "S SET ALPHA1+ALPHA2+ALPHA3+ALPHA4+ALPHA5",
+                             "  DW S, FWD", "FWD: RET"})),
+            1)
+      << AllErrors();
+  EXPECT_EQ(Hex4(W(5)), "000A");
+  EXPECT_EQ(Hex4(W(6)), "0007");
+}
+
+TEST_F(ReviewLongTexts2, LongLocalValue) {
+  ASSERT_EQ(RunSource(Lines({"LM MACRO", "CNT LOCAL 1+2+3+4+5+6+7+8+9+10+11+12+13+145",
+                             "  DW CNT", "  ENDM", "  LM"})),
+            1)
+      << AllErrors();
+  EXPECT_EQ(Hex4(W(0)), "00EC");
+}
+
+TEST_F(ReviewLongTexts2, NamesLongerThan32AreKnownByTheirFirst32) {
+  const std::string a = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789ABCD";
+  const std::string b = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789WXYZ";
+  EXPECT_EQ(RunSource(Lines({a + ": NOP", b + ": NOP"})), 0);
+  ASSERT_EQ(Errors(), 1) << AllErrors();
+  EXPECT_EQ(asmForm->ErrorTexts()[0].rfind(E(4, 2, "Duplicate label or redefining symbol"), 0),
+            0u)
+      << AllErrors();
+}
+
+}  // namespace
+}  // namespace kyvor::review
