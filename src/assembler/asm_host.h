@@ -3,7 +3,8 @@
 // lamps and message pump, error list, checksum label, source view tables)
 // and from the CPU model (instruction list, program memory, symbols,
 // information block). The GUI implements IAsmHost; the engine side is
-// reached through IAsmTarget. TAsmRecordingHost (assembler/asm_testhost.h)
+// reached through IAsmTarget, which TKyUpTarget (assembler/kyup_target.h)
+// implements over the CPU model. TAsmRecordingHost (assembler/asm_testhost.h)
 // records everything, for tests and for tools without a window.
 #include <cstdint>
 #include <string>

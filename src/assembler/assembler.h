@@ -6,9 +6,14 @@
 // reached through IAsmTarget; wait lamps, error list, checksum label and the
 // source view tables through IAsmHost.
 //
+//   kyvor::TKyUpTarget target(kyUp);                  // assembler/kyup_target.h
 //   kyvor::TAsmOptions opt;  opt.AssembleOnly = 0;   // 0: Assemble & Debug (strict)
 //   kyvor::TF_ASM asmForm(host, target, opt);          // 1: Assemble (lenient)
 //   uint8_t ok = asmForm.Assemble();                   // 1 = no error reported
+//
+// The source view keeps a TSourceLineTables (assembler/sourcetables.h) and
+// the error list a TErrorList (assembler/errorlist.h); the host forwards the
+// hand-off calls to them.
 #include <cstdint>
 #include <deque>
 #include <fstream>
