@@ -581,6 +581,8 @@ bool TF_ASM::AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed) 
         }
         openCalls_.back()->Line.MacroEndAddr = locationCounter_;
         openCalls_.back()->Line.MacroOpen = 0;
+        // An expansion without instructions leaves no call waiting for one.
+        if (pendingCall_ == openCalls_.back()) pendingCall_ = nullptr;
         openCalls_.pop_back();
         return true;
       case DirORG: {

@@ -244,6 +244,20 @@ TEST_F(DriverTest, ASecondRunStartsAfresh) {
   EXPECT_EQ(asmForm->ImageCell(1).LineSeq, 0);
 }
 
+TEST_F(DriverTest, AnEmptyExpansionClaimsNoLaterInstruction) {
+  Write("m.asm", Crlf({"E MACRO", "  ENDM", "T MACRO", "  MVL 1", "  E", "  MVL 2", "  ENDM",
+                      "  T"}));
+  ASSERT_EQ(Assemble("m.asm"), 1) << FirstError();
+  // T is record 1, its first instruction record 2, E record 3; MVL 2 gets none.
+  const TMacroExpansionRecord* t = host->Tables.GetMacroRecord(1);
+  ASSERT_NE(t, nullptr);
+  EXPECT_EQ(t->ChildRecNo, 2);
+  EXPECT_EQ(host->Tables.FirstCodeAddress(1), 0);
+  EXPECT_EQ(host->Tables.GetAddrMacroIndex(0), 2);
+  EXPECT_EQ(host->Tables.GetAddrMacroIndex(1), 0);
+  EXPECT_EQ(host->Tables.GetMacroRecord(4)->ParentRecNo, 0);  // no fourth record
+}
+
 TEST_F(DriverTest, LineStepsKeepTheWindowAlive) {
   Write("m.asm", Crlf({"  NOP", "  NOP", "  NOP"}));
   ASSERT_EQ(Assemble("m.asm"), 1);
