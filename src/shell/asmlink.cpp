@@ -1,7 +1,9 @@
 #include "shell/asmlink.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 
+#include "chip/chipconfig.h"
 #include "engine/ky_up.h"
 #include "shell/kyerr.h"
 #include "shell/kymain.h"
@@ -9,7 +11,17 @@
 
 namespace kyvor {
 
+namespace {
+constexpr uint16_t kEepromPodChipId = 0x8024;
+}
+
+TShellAsmHost::TShellAsmHost(TKYMAIN& main) : main_(main), lastPump_(Clock().now()) {}
+
 void TShellAsmHost::lineStep() {
+  const auto now = Clock().now();
+  if (now - lastPump_ < std::chrono::milliseconds(kPumpIntervalMs)) return;
+  lastPump_ = now;
+  ++pumps_;
   main_.Timer3Timer();
   QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
@@ -37,26 +49,25 @@ void TShellAsmHost::setLineInfo(int page, int line, int32_t value, int slot) {
   if (main_.Forms().source && slot == 0) main_.Forms().source->SetLineAddress(page, line, value);
 }
 
-const TInstructionTable& TKyUpAsmTarget::instructionTable() const { return up_.Instructions(); }
-
-void TKyUpAsmTarget::clearProgramMemory() { up_.ClearProgramMemory(); }
-
-void TKyUpAsmTarget::storeProgramWord(int address, uint16_t word, int line, int fileIndex) {
-  up_.StoreProgramWord(static_cast<uint16_t>(address), word, static_cast<uint16_t>(line),
-                       static_cast<uint8_t>(fileIndex));
+void TShellAsmTarget::setEepromSites(const std::vector<int>& addresses,
+                                     const std::vector<int>& files, const std::vector<int>& lines,
+                                     int count) {
+  sites_.Addresses = addresses;
+  sites_.Files = files;
+  sites_.Lines = lines;
+  sites_.Count = count < 0 ? 0 : count;
 }
 
-void TKyUpAsmTarget::setCodeChecksum(uint16_t checksum) { Shell().CodeChecksum = checksum; }
-
-void TKyUpAsmTarget::cpuReset() { up_.CpuReset(); }
-
-void TKyUpAsmTarget::clearSymbols() { up_.ClearSymbols(); }
-
-void TKyUpAsmTarget::addSymbol(const std::string& name, int32_t value, int32_t aux, char kind) {
-  up_.AddSymbol(name, value, aux, kind);
+bool ApplyEepromSites(TKy_UP& up, const TEepromSites& sites) {
+  // Only the sites whose address, file and line were all recorded.
+  const size_t recorded =
+      std::min({sites.Addresses.size(), sites.Files.size(), sites.Lines.size()});
+  const int kept = std::min<int>(sites.Count, static_cast<int>(recorded));
+  up.Settings.EepromBreakCount = kept;
+  if (Chip().SelfEromMode == 0 || up.Settings.PodChipId != kEepromPodChipId) return false;
+  if (kept > 0) TKyUpTarget(up).setEepromSites(sites.Addresses, sites.Files, sites.Lines, kept);
+  up.WriteRegisterThrough(Chip().SelfEromStatusAddress, 8);
+  return true;
 }
-
-uint16_t* TKyUpAsmTarget::infoBlock() { return up_.InfoBlock.data(); }
-uint16_t* TKyUpAsmTarget::infoBlockAlt() { return up_.InfoBlockAlt.data(); }
 
 }  // namespace kyvor

@@ -209,7 +209,8 @@ void TKYMAIN::buildInformationBlock() {
 int TKYMAIN::InvokeAssembler() {
   if (OutputFileName(OutMainFile).empty() || !forms_.up) return 0;
   TShellAsmHost host(*this);
-  TKyUpAsmTarget target(*forms_.up);
+  eepromSites_ = TEepromSites{};
+  TShellAsmTarget target(*forms_.up, eepromSites_);
   TAsmOptions opt;
   opt.AssembleOnly = static_cast<uint8_t>(Shell().AssembleOnly);
   opt.StackOverStop = OptionChoices().STKOVSTOP ? 1 : 0;
@@ -217,7 +218,8 @@ int TKYMAIN::InvokeAssembler() {
   TF_ASM assembler(host, target, opt);
   const int result = assembler.Assemble();
   totalCodeLines_ = assembler.TotalCodeLines();
-  Shell().CodeChecksum = assembler.CodeChecksum();
+  Shell().CodeChecksum = target.Target().CodeChecksum();
+  Shell().BlockCrc = target.Target().BlockCrc();
   return result;
 }
 
@@ -339,6 +341,10 @@ void TKYMAIN::debugEntry() {
     ShowView(forms_.source, ViewSource, 1);
     forms_.source->setFocus();
   }
+  // Built-in EEPROM emulation on the pod: the access sites become the first
+  // breakpoint records.
+  if (ApplyEepromSites(*up, eepromSites_) && eepromSites_.Count > 10)
+    Dialogs().messageBox(kEepromSitesWarning, "Warning", MsgIcon::Warning, MbOk);
   up->SetTimerInterval(Modes().SimulatorMode == 1 ? 10 : 100);
   labSt_->setPalette(palette());
   SetStatusText(1, Shell().MainFileName);
@@ -381,6 +387,7 @@ void TKYMAIN::installDebugCallbacks() {
     if (forms_.hex) forms_.hex->CenterOnAddress(a);
   };
   up->Hooks.ResetRequested = [this] { RestMode(0); };
+  up->Hooks.SleepingChip = [this] { SleepingChip(); };
   installLineLookup();
 }
 
@@ -542,6 +549,18 @@ void TKYMAIN::runSliceTick() {
 void TKYMAIN::SMenu_RunClick() {
   TKy_UP* up = forms_.up;
   if (!up || Modes().DebugMode != 1 || !Action("SMenu_Run")->isEnabled()) return;
+  up->RunProgram();
+  ALLMenudisable();
+  startRunLoop();
+}
+
+void TKYMAIN::SleepingChip() {
+  // The CPU model has already told the user; the animation gives way to a run.
+  // The animation keeps the run controls disabled, so the run is started
+  // here without the menu item's enabled check.
+  timer2_->stop();
+  TKy_UP* up = forms_.up;
+  if (!up || Modes().DebugMode != 1) return;
   up->RunProgram();
   ALLMenudisable();
   startRunLoop();

@@ -118,9 +118,15 @@ TKYMAIN::TKYMAIN(QWidget* parent) : QMainWindow(parent), mdi_(new QMdiArea(this)
   for (auto* l : waitLights_) l->hide();
   Shell().BieBank = 0;
   Ky_Lang().AddCaptionTarget(this);
+  SetChipLoadListener(&chipListener_);
+}
+
+uint16_t TKYMAIN::TChipListener::podChipId() const {
+  return main_.forms_.up ? main_.forms_.up->Settings.PodChipId : 0;
 }
 
 TKYMAIN::~TKYMAIN() {
+  if (&ChipLoadListener() == &chipListener_) SetChipLoadListener(nullptr);
   Ky_Lang().RemoveCaptionTarget(this);
   mdi_->viewport()->removeEventFilter(this);
   for (auto& [w, frame] : frames_)

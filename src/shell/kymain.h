@@ -13,6 +13,8 @@
 
 #include "base/clock.h"
 #include "base/lang.h"
+#include "chip/chipconfig.h"
+#include "shell/asmlink.h"
 
 class QAction;
 class QLabel;
@@ -56,6 +58,7 @@ struct TShellState {
   int IceConnected = 0;
   int LanguageIndex = 0;          // 0 English, 1 Chinese
   uint16_t CodeChecksum = 0;
+  uint16_t BlockCrc = 0;          // CRC of the information block of the last build
   uint16_t AcceptedPodChipId = 0;
   IClock::time_point WaitStartTime{};
   // Debug views showing when debug mode was last left, in this order.
@@ -168,6 +171,8 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   bool BuildAndLoad(int enterDebug);
   int InvokeAssembler();
   bool SaveModifiedFiles(const std::string& onlyPath, int saveAll);
+  // The built-in EEPROM access sites of the last build.
+  const TEepromSites& EepromSites() const { return eepromSites_; }
 
   // --- refresh callbacks ---------------------------------------------------------
   void RefreshOnRunStopped();
@@ -212,6 +217,10 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
 
   // Budget of instructions per slice of a simulator run.
   void SetRunSliceBudget(int n) { sliceBudget_ = n; }
+
+  // The pod step found the chip asleep: the animation stops and the run
+  // command takes over (installed in the CPU model at debug entry).
+  void SleepingChip();
 
  protected:
   void closeEvent(QCloseEvent* ev) override;
@@ -287,6 +296,19 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   bool closed_ = false;
   bool closing_ = false;
   bool inBuild_ = false;
+  TEepromSites eepromSites_;
+
+  // What the chip loader asks of the main window.
+  class TChipListener final : public TChipLoadListener {
+   public:
+    explicit TChipListener(const TKYMAIN& main) : main_(main) {}
+    // The emulator chip id kept in the CPU model's settings (0 without one).
+    uint16_t podChipId() const override;
+
+   private:
+    const TKYMAIN& main_;
+  };
+  TChipListener chipListener_{*this};
 };
 
 }  // namespace kyvor

@@ -1,0 +1,209 @@
+// The main window's side of a build: the message pump during a build, the
+// CPU model adapter (checksum, EEPROM access sites), the chip loader's pod
+// chip id query and the sleeping-chip hand-over to a run.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "base/dialogs.h"
+#include "base/lang.h"
+#include "base/modes.h"
+#include "base/outputfile.h"
+#include "chip/chipconfig.h"
+#include "engine/ky_up.h"
+#include "shell/asmlink.h"
+#include "shell/kyapp.h"
+#include "shell/kyerr.h"
+#include "shell/kymain.h"
+#include "support/fake_clock.h"
+#include "support/scripted_dialogs.h"
+
+namespace kyvor {
+namespace {
+
+class BuildRoad : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetModes();
+    ResetShell();
+    ResetOutputFileState();
+    ResetChipConfig();
+    ResetLangState();
+    clock.install();
+  }
+  void TearDown() override {
+    ResetChipConfig();
+    ResetModes();
+  }
+  test::FakeClock clock;
+  test::ScriptedDialogs dialogs;
+};
+
+TEST_F(BuildRoad, LineStepsLetTheMessageLoopRunOnlyEveryFewMilliseconds) {
+  TKYMAIN w;
+  TShellAsmHost host(w);
+  // A burst of lines within the interval: no pumping at all.
+  for (int i = 0; i < 10000; ++i) host.lineStep();
+  EXPECT_EQ(host.Pumps(), 0);
+  clock.advance(std::chrono::milliseconds(TShellAsmHost::kPumpIntervalMs - 1));
+  host.lineStep();
+  EXPECT_EQ(host.Pumps(), 0);
+  clock.advance(std::chrono::milliseconds(1));
+  host.lineStep();
+  EXPECT_EQ(host.Pumps(), 1);
+  for (int i = 0; i < 1000; ++i) host.lineStep();
+  EXPECT_EQ(host.Pumps(), 1) << "the interval starts again at the last pump";
+  // Slow lines: one pump per interval.
+  for (int i = 0; i < 5; ++i) {
+    clock.advance(std::chrono::milliseconds(TShellAsmHost::kPumpIntervalMs));
+    host.lineStep();
+    host.lineStep();
+  }
+  EXPECT_EQ(host.Pumps(), 6);
+}
+
+TEST_F(BuildRoad, EepromSitesAreKeptForDebugEntryNotPutIntoTheBreakpointTable) {
+  TKy_UP up;
+  TEepromSites sites;
+  TShellAsmTarget target(up, sites);
+  target.setCodeChecksum(0x1234);
+  target.setBlockCrc(0xBEEF);
+  target.setEepromSites({0x10, 0x20, 0x30}, {0, 1, 0}, {5, 7, 9}, 3);
+  EXPECT_EQ(target.Target().CodeChecksum(), 0x1234);
+  EXPECT_EQ(target.Target().BlockCrc(), 0xBEEF);
+  EXPECT_EQ(sites.Count, 3);
+  ASSERT_EQ(sites.Addresses.size(), 3u);
+  EXPECT_EQ(up.BreakpointCount(), 0) << "nothing lands in the table during the build";
+}
+
+TEST_F(BuildRoad, EepromSitesBecomeBreakpointsOnlyForTheEepromPodChip) {
+  TKy_UP up;
+  TEepromSites sites;
+  sites.Addresses = {0x10, 0x20};
+  sites.Files = {0, 2};
+  sites.Lines = {5, 7};
+  sites.Count = 2;
+
+  // No built-in EEPROM emulation: the count is known, no records.
+  up.Settings.PodChipId = 0x8024;
+  EXPECT_FALSE(ApplyEepromSites(up, sites));
+  EXPECT_EQ(up.Settings.EepromBreakCount, 2);
+  EXPECT_EQ(up.BreakpointCount(), 0);
+
+  // Emulation on, but another pod chip.
+  Chip().SelfEromMode = 1;
+  Chip().SelfEromStatusAddress = 0x82;
+  up.Settings.PodChipId = 0x8023;
+  EXPECT_FALSE(ApplyEepromSites(up, sites));
+  EXPECT_EQ(up.BreakpointCount(), 0);
+
+  up.Settings.PodChipId = 0x8024;
+  up.WriteRegisterThrough(0x82, 0);
+  EXPECT_TRUE(ApplyEepromSites(up, sites));
+  ASSERT_EQ(up.BreakpointCount(), 2);
+  const TBreakpointRecord a = up.BreakpointRecordAt(1);
+  EXPECT_EQ(a.Kind, 0);
+  EXPECT_EQ(a.Address, 0x10);
+  EXPECT_EQ(a.Page, 1) << "file index + 1";
+  EXPECT_EQ(a.Line, 5);
+  const TBreakpointRecord b = up.BreakpointRecordAt(2);
+  EXPECT_EQ(b.Address, 0x20);
+  EXPECT_EQ(b.Page, 3);
+  EXPECT_EQ(b.Line, 7);
+  EXPECT_EQ(up.ReadRegister(0x82), 8) << "EEPROM status register";
+}
+
+TEST_F(BuildRoad, EepromSiteCountBeyondTheRecordedSitesIsCut) {
+  TKy_UP up;
+  Chip().SelfEromMode = 1;
+  up.Settings.PodChipId = 0x8024;
+  TEepromSites sites;
+  for (int i = 0; i < 11; ++i) {
+    sites.Addresses.push_back(0x40 + 2 * i);
+    sites.Files.push_back(0);
+    sites.Lines.push_back(i + 1);
+  }
+  sites.Count = 14;  // the assembler records at most 11 sites but counts on
+  EXPECT_TRUE(ApplyEepromSites(up, sites));
+  EXPECT_EQ(up.Settings.EepromBreakCount, 11) << "only the recorded sites count";
+  // The CPU model holds site records in slots 1..10 only (hence the warning
+  // at debug entry for more than 10 sites).
+  EXPECT_EQ(up.BreakpointCount(), 10);
+  EXPECT_EQ(up.BreakpointRecordAt(10).Address, 0x40 + 18);
+  EXPECT_EQ(up.BreakpointRecordAt(10).Line, 10);
+}
+
+TEST_F(BuildRoad, ChipLoaderGetsThePodChipIdOfTheCpuModel) {
+  TKy_UP up;
+  {
+    TKYMAIN w;
+    EXPECT_EQ(ChipLoadListener().podChipId(), 0) << "no CPU model attached yet";
+    TKyForms forms;
+    forms.up = &up;
+    w.AttachForms(forms);
+    up.Settings.PodChipId = 0x8024;
+    EXPECT_EQ(ChipLoadListener().podChipId(), 0x8024);
+    up.Settings.PodChipId = 0x8011;
+    EXPECT_EQ(ChipLoadListener().podChipId(), 0x8011);
+  }
+  EXPECT_EQ(ChipLoadListener().podChipId(), 0) << "a closed main window is no longer asked";
+}
+
+class BuildRoadSession : public BuildRoad {
+ protected:
+  void SetUp() override {
+    BuildRoad::SetUp();
+    ASSERT_TRUE(dir.isValid());
+    for (const char* f : {"blink.asm", "blink.inc"})
+      ASSERT_TRUE(QFile::copy(QString(KYVOR_DATA_DIR) + "/examples/" + f, dir.filePath(f))) << f;
+    source = dir.filePath("blink.asm").toStdString();
+  }
+  QTemporaryDir dir;
+  std::string source;
+};
+
+TEST_F(BuildRoadSession, ChecksumCaptionAndStateComeFromTheBuild) {
+  TKyProgram prog(KYVOR_DATA_DIR);
+  ASSERT_TRUE(prog.Start({}));
+  TKYMAIN& w = prog.Main();
+  ASSERT_TRUE(w.OpenSourceFile(source));
+  w.SMenu_AssembleDebugClick();
+  ASSERT_EQ(Modes().DebugMode, 1) << (w.Forms().err->Count() ? w.Forms().err->TextAt(0) : "");
+  EXPECT_EQ(w.CheckSumText(), CheckSumCaption(Shell().CodeChecksum));
+  EXPECT_EQ(w.CheckSumText().size(), 17u);
+  EXPECT_NE(Shell().CodeChecksum, 0) << "the program has code";
+  // The example has no EEPROM accesses and no breakpoints are left over.
+  EXPECT_EQ(w.EepromSites().Count, 0);
+  EXPECT_EQ(prog.Up().BreakpointCount(), 0);
+  EXPECT_EQ(prog.Up().Settings.EepromBreakCount, 0);
+}
+
+TEST_F(BuildRoadSession, SleepingChipStopsTheAnimationAndRuns) {
+  TKyProgram prog(KYVOR_DATA_DIR);
+  ASSERT_TRUE(prog.Start({}));
+  TKYMAIN& w = prog.Main();
+  ASSERT_TRUE(w.OpenSourceFile(source));
+  w.SMenu_AssembleDebugClick();
+  ASSERT_EQ(Modes().DebugMode, 1);
+  ASSERT_TRUE(prog.Up().Hooks.SleepingChip) << "installed at debug entry";
+  QTimer* animation = w.findChild<QTimer*>("Timer2");
+  ASSERT_NE(animation, nullptr);
+  w.SMenu_TraceContinueClick();
+  ASSERT_TRUE(animation->isActive());
+  ASSERT_FALSE(w.Action("SMenu_Run")->isEnabled()) << "the animation holds the run controls";
+
+  prog.Up().Hooks.SleepingChip();
+  EXPECT_FALSE(animation->isActive());
+  EXPECT_TRUE(w.RunTimerActive());
+  EXPECT_EQ(Modes().TargetRunning, 1);
+  EXPECT_TRUE(w.Action("SMenu_Stop")->isEnabled());
+  w.SMenu_StopClick();
+  EXPECT_FALSE(w.RunTimerActive());
+  EXPECT_EQ(Modes().TargetRunning, 0);
+}
+
+}  // namespace
+}  // namespace kyvor
