@@ -732,11 +732,15 @@ bool TF_ASM::ExpandCall(TAsmLineList::Node*& at, const TAsmLine& call, std::vect
       bool colon = !label.empty() && label.back() == ':';
       if (colon) label.pop_back();
       const TAsmSymbol* s = table.FindSymbol(label);
-      if (!s) {
+      // EQU and SET names are not local to an expansion: unless LOCAL
+      // renamed them, they stay as written.
+      const bool constant =
+          copy.HasDirective && (copy.Directive == DirEQU || copy.Directive == DirSET);
+      if (!s && !constant) {
         ReportAsmError(&copy, AsmErrUndefined, false, label);
         return false;
       }
-      copy.ReplaceField(2, colon ? s->Text + ":" : s->Text);
+      if (s) copy.ReplaceField(2, colon ? s->Text + ":" : s->Text);
     }
     if (copy.Opcode || copy.HasDirective || copy.IsMacroCall) {
       for (int f = 4; f <= kMaxFields && copy.HasField(f); ++f) {
