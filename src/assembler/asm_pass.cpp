@@ -73,7 +73,9 @@ void TF_ASM::ResetImageForPass() {
 int32_t TF_ASM::EmitWord(TAsmLine& line, uint16_t word, int mode, int32_t seq) {
   const int32_t last = static_cast<int32_t>(romWords_) - 1;
   const int32_t lc = locationCounter_;
-  const bool relaxedSmart = (mode == 1 && options_.SmartCompiler == 1);
+  // Relaxed words skip the layout checks only when call shortening follows
+  // (it repeats them on the final layout); otherwise this pass is the last.
+  const bool relaxedSmart = (mode == 1 && options_.SmartCompiler == 1 && shorteningFollows_);
   // The image has 32,768 cells: nothing goes beyond, whatever the mode.
   const bool outsideImage = lc < 0 || lc >= kImageCells;
   if (outsideImage || (!options_.AssembleOnly && !relaxedSmart && (lc < 0 || lc > last))) {
@@ -204,6 +206,7 @@ bool TF_ASM::FirstPass() {
   firstPassDone_ = false;
   const bool optimizing = Chip().CoreVariant == kCoreK08A && options_.SmartCompiler == 1;
   passErrorMode_ = optimizing ? 1 : 0;
+  shorteningFollows_ = optimizing;
   bool ok = AssemblePass(1, 1);
   firstPassDone_ = true;
   return ok;

@@ -252,6 +252,8 @@ class TF_ASM {
   int passErrorMode_ = 0;
   bool wdtVectorDone_ = false;
   bool firstPassDone_ = false;
+  // Call shortening runs after the first pass (K08A with Smart Compiler).
+  bool shorteningFollows_ = false;
 
   // driver state
   int errorCount_ = 0;

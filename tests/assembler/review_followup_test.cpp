@@ -12,6 +12,28 @@ namespace {
 class ReviewFollowup : public Review {};
 
 // ---------------------------------------------------------------------------
+// Without call shortening the first pass is the last: it checks the layout.
+
+TEST_F(ReviewFollowup, K08BWithSmartCompilerStillChecksTheLayout) {
+  Chip().CoreVariant = 1;
+  opt.SmartCompiler = 1;
+  EXPECT_EQ(RunSource(Lines({"  NOP", "  ORG 0", "  MVL 1"})), 0);
+  EXPECT_TRUE(HasError(E(10, 3, "Overwriting previous address contents."))) << AllErrors();
+  EXPECT_EQ(W(0), 0x0000);  // the first word stays
+  EXPECT_EQ(RunSource(Lines({"  ORG 0FFH", "  NOP", "  NOP"})), 0);
+  EXPECT_TRUE(HasError(E(11, 3, "Addresses above 0K not supported."))) << AllErrors();
+  EXPECT_EQ(Errors(), 1) << AllErrors();
+}
+
+TEST_F(ReviewFollowup, K08ASmartCompilerChecksTheFinalLayoutOnce) {
+  // The relaxed first pass says nothing; the final pass reports once.
+  opt.SmartCompiler = 1;
+  EXPECT_EQ(RunSource(Lines({"  CALL SUB", "SUB: RET", "  ORG 1", "  MVL 1"})), 0);
+  EXPECT_EQ(Errors(), 1) << AllErrors();
+  EXPECT_TRUE(HasError(E(10, 4, "Overwriting previous address contents."))) << AllErrors();
+}
+
+// ---------------------------------------------------------------------------
 // EQU and SET inside a macro body.
 
 TEST_F(ReviewFollowup, SetAndEquInsideAMacroBody) {
