@@ -203,6 +203,7 @@ bool TF_ASM::EncodeInstruction(TAsmLine& line, bool firstEmission, uint16_t& wor
 bool TF_ASM::FirstPass() {
   passSymbols_.Clear();
   callSites_.clear();
+  finalRecordOf_.clear();
   firstPassDone_ = false;
   const bool optimizing = Chip().CoreVariant == kCoreK08A && options_.SmartCompiler == 1;
   passErrorMode_ = optimizing ? 1 : 0;
@@ -210,6 +211,17 @@ bool TF_ASM::FirstPass() {
   bool ok = AssemblePass(1, 1);
   firstPassDone_ = true;
   return ok;
+}
+
+// A later pass (call shortening) can move the labels a constant is made
+// of: the final table takes the values of the last pass.
+void TF_ASM::UpdateFinalRecord(const TAsmLine& line, int32_t value, int32_t aux) {
+  auto it = finalRecordOf_.find(line.SeqNo);
+  if (it == finalRecordOf_.end()) return;
+  if (TAsmSymbol* s = finalSymbols_.GetItem(it->second)) {
+    s->Value = value;
+    s->Aux = aux;
+  }
 }
 
 bool TF_ASM::DefineLabel(TAsmLine& line, int reporting) {
@@ -244,6 +256,9 @@ bool TF_ASM::DefineLabel(TAsmLine& line, int reporting) {
       r = finalSymbols_.AddSymbol(label, text, value, 'C', sectionNo_);
       if (r == 1) PassError(&line, AsmErrOutOfMemory, true, nullptr);
       else if (r == 2) PassError(&line, AsmErrDuplicate, false, label);
+      else finalRecordOf_[line.SeqNo] = finalSymbols_.Count();
+    } else {
+      UpdateFinalRecord(line, value, sectionNo_);
     }
     return true;
   }
@@ -301,6 +316,9 @@ bool TF_ASM::DefineLabel(TAsmLine& line, int reporting) {
         PassError(&line, AsmErrDuplicate, false, label);
         return false;
       }
+      finalRecordOf_[line.SeqNo] = finalSymbols_.Count();
+    } else {
+      UpdateFinalRecord(line, at, size);
     }
     ramPointer_ = static_cast<uint16_t>(ramPointer_ + size);
     if (ramPointer_ >= kDataMemorySize || Chip().DataMemoryMap[ramPointer_] == 0)

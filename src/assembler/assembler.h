@@ -179,6 +179,7 @@ class TF_ASM {
   bool AssemblePass(int reporting, int relaxed);
   bool AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed);
   bool DefineLabel(TAsmLine& line, int reporting);
+  void UpdateFinalRecord(const TAsmLine& line, int32_t value, int32_t aux);
   void TrackMacroNesting(TAsmLineList::Node* node);
   bool EncodeInstruction(TAsmLine& line, bool firstEmission, uint16_t& word,
                          bool& unresolved);
@@ -254,6 +255,8 @@ class TF_ASM {
   bool firstPassDone_ = false;
   // Call shortening runs after the first pass (K08A with Smart Compiler).
   bool shorteningFollows_ = false;
+  // Final-table record (1-based) of each EQU and DS line, by sequence number.
+  std::unordered_map<int32_t, int> finalRecordOf_;
 
   // driver state
   int errorCount_ = 0;

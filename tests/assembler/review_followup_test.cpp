@@ -12,6 +12,69 @@ namespace {
 class ReviewFollowup : public Review {};
 
 // ---------------------------------------------------------------------------
+// The final symbol table takes the values of the final layout.
+
+TEST_F(ReviewFollowup, ConstantsFollowShortenedLabels) {
+  opt.SmartCompiler = 1;
+  ASSERT_EQ(RunSource(Lines({"  CALL SUB", "  NOP", "SUB: RET", "K EQU SUB", "  MVL K"})), 1)
+      << AllErrors();
+  EXPECT_EQ(PassSym("SUB")->Value, 2);
+  EXPECT_EQ(Hex4(W(3)), "0602");
+  ASSERT_NE(FinalSym("K"), nullptr);
+  EXPECT_EQ(FinalSym("K")->Value, 2);
+  ASSERT_EQ(target->Symbols.size(), 1u);
+  EXPECT_EQ(target->Symbols[0].Name, "K");
+  EXPECT_EQ(target->Symbols[0].Value, 2);
+  EXPECT_NE(Read("main.map").find(std::string(31, ' ') + "K     Const       0x0002\r\n"),
+            std::string::npos);
+  EXPECT_EQ(Read("main.map").find("0x0003"), std::string::npos);
+}
+
+TEST_F(ReviewFollowup, ConstantsFollowRepeatedShorteningRounds) {
+  // With "Optimization" several passes run; the last one counts. Both calls
+  // become one word: SUB moves from 5 to 3.
+  opt.SmartCompiler = 1;
+  opt.Optimization = 1;
+  ASSERT_EQ(RunSource(Lines({"  CALL SUB", "  CALL SUB", "  NOP", "SUB: RET", "K EQU SUB+1",
+                             "  MVL K"})),
+            1)
+      << AllErrors();
+  EXPECT_EQ(PassSym("SUB")->Value, 3);
+  EXPECT_EQ(Hex4(W(4)), "0604");
+  ASSERT_NE(FinalSym("K"), nullptr);
+  EXPECT_EQ(FinalSym("K")->Value, 4);
+  ASSERT_EQ(target->Symbols.size(), 1u);
+  EXPECT_EQ(target->Symbols[0].Value, 4);
+}
+
+TEST_F(ReviewFollowup, VariablesFollowShortenedLabels) {
+  // A size taken from a label: A gets SUB's final value (2) bytes, so B
+  // lies at 2, not at the first pass's 3.
+  opt.SmartCompiler = 1;
+  ASSERT_EQ(RunSource(Lines({"  CALL SUB", "  NOP", "SUB: RET", "A DS SUB", "B DS 1",
+                             "  MVL B"})),
+            1)
+      << AllErrors();
+  ASSERT_NE(FinalSym("A"), nullptr);
+  ASSERT_NE(FinalSym("B"), nullptr);
+  EXPECT_EQ(FinalSym("A")->Value, 0);
+  EXPECT_EQ(FinalSym("A")->Aux, 2);
+  EXPECT_EQ(FinalSym("B")->Value, 2);
+  EXPECT_EQ(Hex4(W(3)), "0602");
+  EXPECT_NE(Read("main.map").find(std::string(31, ' ') + "B     Memory      0x0002\r\n"),
+            std::string::npos);
+}
+
+TEST_F(ReviewFollowup, ConstantsWithoutShorteningKeepTheirValue) {
+  ASSERT_EQ(RunSource(Lines({"  CALL SUB", "  NOP", "SUB: RET", "K EQU SUB", "  MVL K"})), 1)
+      << AllErrors();
+  EXPECT_EQ(PassSym("SUB")->Value, 3);
+  ASSERT_NE(FinalSym("K"), nullptr);
+  EXPECT_EQ(FinalSym("K")->Value, 3);
+  EXPECT_EQ(Hex4(W(4)), "0603");
+}
+
+// ---------------------------------------------------------------------------
 // Without call shortening the first pass is the last: it checks the layout.
 
 TEST_F(ReviewFollowup, K08BWithSmartCompilerStillChecksTheLayout) {
