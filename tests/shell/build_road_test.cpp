@@ -205,5 +205,52 @@ TEST_F(BuildRoadSession, SleepingChipStopsTheAnimationAndRuns) {
   EXPECT_EQ(Modes().TargetRunning, 0);
 }
 
+
+TEST_F(BuildRoadSession, DebugEntryAddsTheEepromSitesAndWarnsBeyondTen) {
+  // QR08A3 emulates its EEPROM through register 5AH.
+  QFile f(dir.filePath("eeprom.asm"));
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("        ORG     0\n");
+  for (int i = 0; i < 12; ++i) f.write("        CLRF    5AH\n");
+  f.write("        END\n");
+  f.close();
+  TKyProgram prog(KYVOR_DATA_DIR);
+  ASSERT_TRUE(prog.Start({}));
+  TKYMAIN& w = prog.Main();
+  Chip().ChipIndex = 4;
+  prog.Up().Settings.PodChipId = 0x8024;
+  ASSERT_TRUE(w.OpenSourceFile(dir.filePath("eeprom.asm").toStdString()));
+  w.SMenu_AssembleDebugClick();
+  ASSERT_EQ(Modes().DebugMode, 1) << (w.Forms().err->Count() ? w.Forms().err->TextAt(0) : "");
+  ASSERT_EQ(Chip().SelfEromMode, 2);
+  EXPECT_EQ(w.EepromSites().Count, 12);
+  EXPECT_EQ(prog.Up().Settings.EepromBreakCount, 11);
+  ASSERT_EQ(prog.Up().BreakpointCount(), 10) << "site records survive the cleared table";
+  EXPECT_EQ(prog.Up().BreakpointRecordAt(1).Kind, 0);
+  EXPECT_EQ(prog.Up().BreakpointRecordAt(1).Address, 0);
+  EXPECT_EQ(prog.Up().BreakpointRecordAt(1).Line, 2);
+  EXPECT_EQ(prog.Up().BreakpointRecordAt(1).Page, 1);
+  EXPECT_EQ(prog.Up().ReadRegister(Chip().SelfEromStatusAddress), 8);
+  ASSERT_EQ(dialogs.messages().size(), 1u);
+  EXPECT_EQ(dialogs.messages()[0].text, kEepromSitesWarning);
+}
+
+TEST_F(BuildRoadSession, WithoutTheEepromPodChipNoSiteBecomesABreakpoint) {
+  QFile f(dir.filePath("eeprom.asm"));
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("        ORG     0\n        CLRF    5AH\n        END\n");
+  f.close();
+  TKyProgram prog(KYVOR_DATA_DIR);
+  ASSERT_TRUE(prog.Start({}));
+  TKYMAIN& w = prog.Main();
+  Chip().ChipIndex = 4;
+  ASSERT_TRUE(w.OpenSourceFile(dir.filePath("eeprom.asm").toStdString()));
+  w.SMenu_AssembleDebugClick();
+  ASSERT_EQ(Modes().DebugMode, 1) << (w.Forms().err->Count() ? w.Forms().err->TextAt(0) : "");
+  EXPECT_EQ(w.EepromSites().Count, 1);
+  EXPECT_EQ(prog.Up().BreakpointCount(), 0);
+  EXPECT_TRUE(dialogs.messages().empty());
+}
+
 }  // namespace
 }  // namespace kyvor
