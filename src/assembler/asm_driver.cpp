@@ -53,8 +53,9 @@ uint16_t ImageCrc16Update(uint8_t byte, uint16_t crc) {
 TF_ASM::TF_ASM(IAsmHost& host, IAsmTarget& target, const TAsmOptions& options)
     : host_(host), target_(target), options_(options), image_(new TImageCell[kImageCells]) {
   // Replacement texts of the pass are operand texts: they are kept whole, so
-  // a long EQU expression is never cut when it replaces its name.
-  passSymbols_.SetTextLimit(kMaxLineText);
+  // a long EQU expression is never cut when it replaces its name (an
+  // expression of EQU names can be longer than any source line).
+  passSymbols_.SetTextLimit(kMaxWorkText);
   romWords_ = std::min<uint32_t>(static_cast<uint32_t>(ProgramMemoryPages()) * 256u,
                                  static_cast<uint32_t>(kImageCells));
   ApplyFill();

@@ -16,7 +16,7 @@ bool TAsmLine::ReplaceField(int i, const std::string& t) {
   workOwned_ = true;
   int len = static_cast<int>(t.size());
   if (static_cast<int>(s) + len > kMaxLineText) len = kMaxLineText - static_cast<int>(s);
-  FieldLength[i] = static_cast<uint8_t>(len < 0 ? 0 : len);
+  FieldLength[i] = static_cast<uint16_t>(len < 0 ? 0 : len);
   for (int j = i + 1; j <= kMaxFields && FieldStart[j] != 0; ++j) {
     int ns = FieldStart[j] + delta;
     if (ns < 1 || ns > kMaxLineText) {
@@ -24,8 +24,8 @@ bool TAsmLine::ReplaceField(int i, const std::string& t) {
       for (int k = j; k <= kMaxFields; ++k) FieldStart[k] = FieldLength[k] = 0;
       break;
     }
-    FieldStart[j] = static_cast<uint8_t>(ns);
-    if (ns - 1 + FieldLength[j] > kMaxLineText) FieldLength[j] = static_cast<uint8_t>(kMaxLineText - (ns - 1));
+    FieldStart[j] = static_cast<uint16_t>(ns);
+    if (ns - 1 + FieldLength[j] > kMaxLineText) FieldLength[j] = static_cast<uint16_t>(kMaxLineText - (ns - 1));
   }
   // The comment (field 1) follows the code part.
   if (i != 1 && FieldStart[1] != 0 && FieldStart[1] > s + 1) {
@@ -33,10 +33,33 @@ bool TAsmLine::ReplaceField(int i, const std::string& t) {
     if (ns < 1 || ns > kMaxLineText) {
       FieldStart[1] = FieldLength[1] = 0;
     } else {
-      FieldStart[1] = static_cast<uint8_t>(ns);
-      if (ns - 1 + FieldLength[1] > kMaxLineText) FieldLength[1] = static_cast<uint8_t>(kMaxLineText - (ns - 1));
+      FieldStart[1] = static_cast<uint16_t>(ns);
+      if (ns - 1 + FieldLength[1] > kMaxLineText) FieldLength[1] = static_cast<uint16_t>(kMaxLineText - (ns - 1));
     }
   }
+  return true;
+}
+
+bool TAsmLine::RewriteField(int i, const std::string& t) {
+  if (i < 1 || i > kMaxFields || FieldStart[i] == 0) return false;
+  const std::string_view cur = Work();
+  const size_t s = FieldStart[i] - 1;
+  const size_t e = s + FieldLength[i];
+  if (cur.size() - FieldLength[i] + t.size() > static_cast<size_t>(kMaxWorkText)) return false;
+  const int delta = static_cast<int>(t.size()) - FieldLength[i];
+  std::string w;
+  w.reserve(cur.size() - FieldLength[i] + t.size());
+  w.append(cur.substr(0, s));
+  w += t;
+  if (e < cur.size()) w.append(cur.substr(e));
+  workText_ = std::move(w);
+  workOwned_ = true;
+  FieldLength[i] = static_cast<uint16_t>(t.size());
+  for (int j = i + 1; j <= kMaxFields && FieldStart[j] != 0; ++j)
+    FieldStart[j] = static_cast<uint16_t>(FieldStart[j] + delta);
+  // The comment (field 1) follows the code part.
+  if (i != 1 && FieldStart[1] != 0 && FieldStart[1] > s + 1)
+    FieldStart[1] = static_cast<uint16_t>(FieldStart[1] + delta);
   return true;
 }
 

@@ -16,6 +16,9 @@ struct TInstructionDescriptor;
 
 constexpr int32_t kNoAddress = 0xFFFFF;
 constexpr int kMaxLineText = 160;
+// A working text can outgrow the source line when the passes write operands
+// in their canonical form; field spans reach this far.
+constexpr int kMaxWorkText = 65535;
 constexpr int kMaxFields = 32;
 
 enum TAsmDirective : uint8_t {
@@ -48,8 +51,8 @@ struct TAsmLine {
           SecondOfTable = 0;
   int32_t SectionNo = 0;
   int32_t EmitAddress = kNoAddress;
-  uint8_t FieldStart[kMaxFields + 1] = {};   // 1-based position in WorkText; 0 = empty
-  uint8_t FieldLength[kMaxFields + 1] = {};
+  uint16_t FieldStart[kMaxFields + 1] = {};   // 1-based position in WorkText; 0 = empty
+  uint16_t FieldLength[kMaxFields + 1] = {};
   uint8_t HasLabel = 0;
   uint8_t HasDirective = 0;
   uint8_t IsMacroCall = 0;
@@ -85,8 +88,8 @@ struct TAsmLine {
     return n;
   }
   void SetFieldSpan(int i, int start, int length) {
-    FieldStart[i] = static_cast<uint8_t>(start);
-    FieldLength[i] = static_cast<uint8_t>(length);
+    FieldStart[i] = static_cast<uint16_t>(start);
+    FieldLength[i] = static_cast<uint16_t>(length);
   }
   void ClearFields() {
     for (int i = 0; i <= kMaxFields; ++i) FieldStart[i] = FieldLength[i] = 0;
@@ -98,6 +101,10 @@ struct TAsmLine {
   // Replaces the text of field i; later fields move with it. False when the
   // field is empty.
   bool ReplaceField(int i, const std::string& t);
+  // The same without the cut: the working text may grow past 160
+  // characters (up to kMaxWorkText), so no later field is lost. False, and
+  // the line unchanged, when the field is empty or the text would not fit.
+  bool RewriteField(int i, const std::string& t);
 
  private:
   std::string workText_;

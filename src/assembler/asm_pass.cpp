@@ -371,7 +371,7 @@ void TF_ASM::TrackMacroNesting(TAsmLineList::Node* node) {
   for (int f = 4; f <= kMaxFields && line.HasField(f); ++f) {
     std::string t = line.Field(f);
     int32_t v;
-    if (EvaluateExpression(passSymbols_, t, v)) line.ReplaceField(f, t);
+    if (EvaluateExpression(passSymbols_, t, v)) line.RewriteField(f, t);
   }
 }
 
@@ -536,20 +536,20 @@ bool TF_ASM::AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed) 
             PassError(&line, AsmErrIllegalArgument, false, text);
             return true;
           }
-          line.ReplaceField(f, "0" + IntToHexPad(bank, 2) + "H");
+          line.RewriteField(f, "0" + IntToHexPad(bank, 2) + "H");
         }
         continue;
       }
       std::string t = text;
       int32_t v;
-      if (EvaluateExpression(passSymbols_, t, v) && t != text) line.ReplaceField(f, t);
+      if (EvaluateExpression(passSymbols_, t, v) && t != text) line.RewriteField(f, t);
     }
   } else {
     for (int f = 4; f <= kMaxFields && line.HasField(f); ++f) {
       std::string text = line.Field(f);
       std::string t = text;
       int32_t v;
-      if (EvaluateExpression(passSymbols_, t, v) && t != text) line.ReplaceField(f, t);
+      if (EvaluateExpression(passSymbols_, t, v) && t != text) line.RewriteField(f, t);
     }
   }
 
@@ -686,8 +686,14 @@ bool TF_ASM::AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed) 
         forwardRefs_.AddSymbol(operand, operand, a, 'M', sectionNo_);
       TAsmLine second;
       std::string text = "NOPF    " + operand;
-      if (text.size() > static_cast<size_t>(kMaxLineText)) text.resize(kMaxLineText);
-      second.Text = KeepText(std::move(text));
+      if (text.size() > static_cast<size_t>(kMaxWorkText)) text.resize(kMaxWorkText);
+      if (text.size() > static_cast<size_t>(kMaxLineText)) {
+        // The listing shows 160 characters; the pass reads the whole operand.
+        second.Text = KeepText(text.substr(0, kMaxLineText));
+        second.SetWork(std::move(text));
+      } else {
+        second.Text = KeepText(std::move(text));
+      }
       second.FileIndex = line.FileIndex;
       second.LineNo = line.LineNo;
       second.FromMacro = line.FromMacro;
@@ -854,7 +860,7 @@ bool TF_ASM::CollectShortCalls(const std::vector<int32_t>& in, std::vector<int32
       out.push_back(addr - c);
       continue;
     }
-    line.ReplaceField(3, isCall ? "RCALL" : "RJ");
+    line.RewriteField(3, isCall ? "RCALL" : "RJ");
     SplitSourceLine(line);
     line.LongCallLine = line.LongJumpLine = 0;
     TAsmLineList::Node* next = node->Next;

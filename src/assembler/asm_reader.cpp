@@ -647,7 +647,7 @@ bool TF_ASM::ExpandCall(TAsmLineList::Node*& at, const TAsmLine& call, std::vect
     return false;
   }
   TAsmSymbols table;
-  table.SetTextLimit(kMaxLineText);  // an argument is never cut
+  table.SetTextLimit(kMaxWorkText);  // an argument is never cut
   for (int i = 1; i <= a; ++i) {
     std::string pn = head.Field(3 + i);
     int r = table.AddSymbol(pn, call.Field(3 + i), 0, 'C', 0);
@@ -740,13 +740,14 @@ bool TF_ASM::ExpandCall(TAsmLineList::Node*& at, const TAsmLine& call, std::vect
         ReportAsmError(&copy, AsmErrUndefined, false, label);
         return false;
       }
-      if (s) copy.ReplaceField(2, colon ? s->Text + ":" : s->Text);
+      if (s) copy.RewriteField(2, colon ? s->Text + ":" : s->Text);
     }
     if (copy.Opcode || copy.HasDirective || copy.IsMacroCall) {
       for (int f = 4; f <= kMaxFields && copy.HasField(f); ++f) {
         std::string op = copy.Field(f);
         std::string sub = SubstituteNames(table, op);
-        if (sub != op) copy.ReplaceField(f, sub);
+        // Whole arguments may make the line longer than the source line.
+        if (sub != op) copy.RewriteField(f, sub);
       }
     }
     const bool nested = copy.IsMacroCall;

@@ -130,5 +130,100 @@ TEST_F(ReviewFollowup, CodeLabelsInAMacroBodyStillNeedTheirColon) {
   EXPECT_TRUE(HasError(E(8, 2, "Illegal Symbol [L]"))) << AllErrors();
 }
 
+// ---------------------------------------------------------------------------
+// Operands whose canonical texts make the line longer than 160 characters.
+
+TEST_F(ReviewFollowup, RewrittenOperandsLongerThanTheLine) {
+  // Each K is rewritten as its 27-character text: the line grows past 160
+  // characters, and the passes after call shortening read it again.
+  opt.SmartCompiler = 1;
+  ASSERT_EQ(RunSource(Lines({"  CALL SUB", "ALPHA1: NOP", "ALPHA2: NOP", "ALPHA3: NOP",
+                             "ALPHA4: NOP", "K EQU ALPHA1+ALPHA2+ALPHA3+ALPHA4",
+                             "DW K, K, K, K, K, K", "SUB: RET"})),
+            1)
+      << AllErrors();
+  EXPECT_EQ(Hex4(W(0)), "C80A");  // RCALL to 11: 11 - 0 - 1
+  for (int a = 5; a <= 10; ++a) EXPECT_EQ(Hex4(W(a)), "000A") << a;
+}
+
+TEST_F(ReviewFollowup, LongRewrittenLineWithAForwardNameAndARedefinedSet) {
+  // The forward name FWD is resolved after the pass, when V is already 2:
+  // V's place must still hold the value it had on this line (1).
+  ASSERT_EQ(RunSource(Lines({"ALPHA1: NOP", "ALPHA2: NOP", "ALPHA3: NOP", "ALPHA4: NOP",
+                             "K EQU ALPHA1+ALPHA2+ALPHA3+ALPHA4", "V SET 1",
+                             "  DW K, K, K, K, K, K, V, FWD", "V SET 2", "FWD: NOP"})),
+            1)
+      << AllErrors();
+  for (int a = 4; a <= 9; ++a) EXPECT_EQ(Hex4(W(a)), "0006") << a;
+  EXPECT_EQ(Hex4(W(10)), "0001");
+  EXPECT_EQ(Hex4(W(11)), "000C");
+  EXPECT_EQ(asmForm->LocationCounter(), 13);
+}
+
+TEST_F(ReviewFollowup, LongOperandOfATwoWordCall) {
+  // K2 + K = 5 x 6 + 6 = 36; the second word's operand text is longer than
+  // a source line.
+  ASSERT_EQ(RunSource(Lines({"ALPHA1: NOP", "ALPHA2: NOP", "ALPHA3: NOP", "ALPHA4: NOP",
+                             "K EQU ALPHA1+ALPHA2+ALPHA3+ALPHA4", "K2 EQU K+K+K+K+K",
+                             "  CALL K2+K"})),
+            1)
+      << AllErrors();
+  EXPECT_EQ(Hex4(W(4)), "C000");
+  EXPECT_EQ(Hex4(W(5)), "F024");
+}
+
+TEST_F(ReviewFollowup, ConstantTextLongerThanALine) {
+  // K2's text is six copies of K's 27 characters: 167 characters. The
+  // passes after call shortening read it whole: 6 x 10 = 60.
+  opt.SmartCompiler = 1;
+  ASSERT_EQ(RunSource(Lines({"  CALL SUB", "ALPHA1: NOP", "ALPHA2: NOP", "ALPHA3: NOP",
+                             "ALPHA4: NOP", "K EQU ALPHA1+ALPHA2+ALPHA3+ALPHA4",
+                             "K2 EQU K+K+K+K+K+K", "  MVL K2", "SUB: RET"})),
+            1)
+      << AllErrors();
+  EXPECT_EQ(Hex4(W(5)), "063C");
+  ASSERT_NE(FinalSym("K2"), nullptr);
+  EXPECT_EQ(FinalSym("K2")->Value, 60);
+}
+
+TEST_F(ReviewFollowup, MacroExpansionLongerThanALine) {
+  // Five copies of a 39-character argument: every word is 20.
+  const std::string p = "1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1";
+  ASSERT_EQ(RunSource(Lines({"W5 MACRO P", "  DW P, P, P, P, P", "  ENDM", "  W5 " + p})), 1)
+      << AllErrors();
+  for (int a = 0; a < 5; ++a) EXPECT_EQ(W(a), 20) << a;
+  EXPECT_EQ(asmForm->LocationCounter(), 5);
+}
+
+TEST_F(ReviewFollowup, NestedCallWithAnArgumentFromALongLine) {
+  // The inner call's line is longer than 160 characters once P is put in;
+  // its last argument still reaches the inner macro whole.
+  const std::string p = "1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1+1";
+  ASSERT_EQ(RunSource(Lines({"IN5 MACRO A, B, C, D, E", "  DW A, B, C, D, E", "  ENDM",
+                             "OUT MACRO P", "  IN5 P, P, P, P, P", "  ENDM", "  OUT " + p})),
+            1)
+      << AllErrors();
+  for (int a = 0; a < 5; ++a) EXPECT_EQ(W(a), 20) << a;
+}
+
+TEST(ReviewFollowupLines, RewriteFieldKeepsEveryFieldOfALongLine) {
+  TAsmLine l;
+  l.SetWork("DW K, 1 ;C");
+  l.SetFieldSpan(1, 9, 2);
+  l.SetFieldSpan(3, 1, 2);
+  l.SetFieldSpan(4, 4, 1);
+  l.SetFieldSpan(5, 7, 1);
+  ASSERT_TRUE(l.RewriteField(4, std::string(200, 'Y')));
+  EXPECT_EQ(l.Work().size(), 209u);
+  EXPECT_EQ(l.Field(4), std::string(200, 'Y'));
+  EXPECT_EQ(l.Field(5), "1");
+  EXPECT_EQ(l.Field(1), ";C");
+  // Beyond what a field span can reach the line stays as it was.
+  EXPECT_FALSE(l.RewriteField(4, std::string(kMaxWorkText, 'Z')));
+  EXPECT_EQ(l.Field(4), std::string(200, 'Y'));
+  EXPECT_EQ(l.Field(5), "1");
+  EXPECT_FALSE(l.RewriteField(6, "X"));
+}
+
 }  // namespace
 }  // namespace kyvor::review
