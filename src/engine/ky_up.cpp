@@ -126,17 +126,7 @@ void TKy_UP::TraceStep() {
     selfEepromStep();
   } else {
     RestartIfOutOfRange(Chip().DeviceKind3 == 1 ? 8192 : 5120);
-    uint16_t hi, lo;
-    state_.GetCycleCounter(hi, lo);
-    pod_->PodWriteCycles(hi, lo);
-    pod_->PodWriteWatch(Settings.WatchMask, Settings.WatchData, Settings.WatchAddress);
-    pod_->PodSetStopBit();
-    const uint16_t word = state_.ReadProgramWord(state_.GetPC());
-    pod_->PodStep(WritesPclatl(word) || needsTwoWordStep(word) ? 2 : 1);
-    Clock().sleepFor(std::chrono::milliseconds(10));
-    pod_->PodStopTarget();
-    ReadStateFromPod(1);
-    SetPodStopAddress(0, 0);
+    podStepOnce();
     callRunStopped();
     if (!checkPodChipAfterStep()) {
       if (Hooks.SleepingChip) Hooks.SleepingChip();
@@ -145,6 +135,28 @@ void TKy_UP::TraceStep() {
   }
   SetRunMarks(0);
   StepReady = 1;
+}
+
+// Emulator: cycle counter, watch condition and stop bit go to the pod before
+// it runs or steps.
+void TKy_UP::podPrepareRun() {
+  uint16_t hi, lo;
+  state_.GetCycleCounter(hi, lo);
+  pod_->PodWriteCycles(hi, lo);
+  pod_->PodWriteWatch(Settings.WatchMask, Settings.WatchData, Settings.WatchAddress);
+  pod_->PodSetStopBit();
+}
+
+// Emulator: one instruction on the pod (two steps where the word needs them),
+// then the target state is read back.
+void TKy_UP::podStepOnce() {
+  podPrepareRun();
+  const uint16_t word = state_.ReadProgramWord(state_.GetPC());
+  pod_->PodStep(WritesPclatl(word) || needsTwoWordStep(word) ? 2 : 1);
+  Clock().sleepFor(std::chrono::milliseconds(10));
+  pod_->PodStopTarget();
+  ReadStateFromPod(1);
+  SetPodStopAddress(0, 0);
 }
 
 void TKy_UP::AnimateStep() {
@@ -160,17 +172,7 @@ void TKy_UP::AnimateStep() {
     }
     core_.ExecuteOne();
   } else {
-    uint16_t hi, lo;
-    state_.GetCycleCounter(hi, lo);
-    pod_->PodWriteCycles(hi, lo);
-    pod_->PodWriteWatch(Settings.WatchMask, Settings.WatchData, Settings.WatchAddress);
-    pod_->PodSetStopBit();
-    const uint16_t word = state_.ReadProgramWord(state_.GetPC());
-    pod_->PodStep(WritesPclatl(word) || needsTwoWordStep(word) ? 2 : 1);
-    Clock().sleepFor(std::chrono::milliseconds(10));
-    pod_->PodStopTarget();
-    ReadStateFromPod(1);
-    SetPodStopAddress(0, 0);
+    podStepOnce();
   }
   if (OnTraceStep) OnTraceStep(*this);
   if (state_.GetBreakpointFlag(state_.GetPC(), 1)) callRunStopped();
@@ -250,11 +252,7 @@ void TKy_UP::RunProgram() {
     inTimerTick_ = 0;
     if (Hooks.DisableRunControls) Hooks.DisableRunControls();
   } else {
-    uint16_t hi, lo;
-    state_.GetCycleCounter(hi, lo);
-    pod_->PodWriteCycles(hi, lo);
-    pod_->PodWriteWatch(Settings.WatchMask, Settings.WatchData, Settings.WatchAddress);
-    pod_->PodSetStopBit();
+    podPrepareRun();
     if (hardwareBreakpointCount_ > 0 || podStopArmed_)
       pod_->PodRunWithBreakpoints();
     else

@@ -254,6 +254,8 @@ class TKy_UP {
   void removeRecord(int index);  // 1-based
   uint32_t snapToInstruction(uint32_t address) const;
   bool needsTwoWordStep(uint16_t word) const;
+  void podPrepareRun();
+  void podStepOnce();
   // Emulator: the pod's chip-ID check after a step; shows the message of a
   // mismatch and gives false when the chip sleeps (ID 0).
   bool checkPodChipAfterStep();
