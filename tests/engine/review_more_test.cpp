@@ -44,7 +44,10 @@ class ReviewMoreTest : public ::testing::Test {
   }
   void at(uint32_t address, std::initializer_list<uint16_t> words) {
     uint32_t a = address;
-    for (uint16_t w : words) ASSERT_TRUE(up_->StoreProgramWord(uint16_t(a++), w, uint16_t(a), 0));
+    for (uint16_t w : words) {
+      ASSERT_TRUE(up_->StoreProgramWord(uint16_t(a), w, uint16_t(a + 1), 0));
+      ++a;
+    }
   }
   uint8_t R(int a) { return up_->ReadRegister(a); }
   void S(int a, uint8_t v) { up_->WriteRegisterModel(a, v); }
@@ -141,8 +144,11 @@ TEST_F(ReviewMoreTest, PointerOutsideTheRegisterFileReadsZero) {
   EXPECT_EQ(R(41), 0x00);
   S(41, 0x66);
   up_->Core().ExecuteOne();  // a write outside is dropped
-  for (int a = 0; a < 4096; ++a)
-    if (a != 41 && a != 15 && a != 27 && a != 26) ASSERT_EQ(R(a), 0) << a;
+  for (int a = 0; a < 4096; ++a) {
+    if (a != 41 && a != 15 && a != 27 && a != 26) {
+      ASSERT_EQ(R(a), 0) << a;
+    }
+  }
 }
 
 TEST_F(ReviewMoreTest, TableReadBeyondProgramMemoryGivesZero) {

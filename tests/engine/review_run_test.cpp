@@ -39,7 +39,10 @@ class ReviewRunTest : public ::testing::Test {
   }
   void at(uint32_t address, std::initializer_list<uint16_t> words) {
     uint32_t a = address;
-    for (uint16_t w : words) ASSERT_TRUE(up_->StoreProgramWord(uint16_t(a++), w, uint16_t(a), 0));
+    for (uint16_t w : words) {
+      ASSERT_TRUE(up_->StoreProgramWord(uint16_t(a), w, uint16_t(a + 1), 0));
+      ++a;
+    }
   }
   uint8_t R(int a) { return up_->ReadRegister(a); }
   uint32_t cycles() {
