@@ -105,8 +105,9 @@ void CheckRows(const TInstructionDescriptor* d, int variant) {
     EXPECT_EQ(d->LongPointerLoad != 0, (flags & review::kLongPointerLoad) != 0);
     EXPECT_EQ(d->ShortBranch != 0, (flags & review::kShortBranch) != 0);
     EXPECT_EQ(d->RelativeBranch != 0, (flags & review::kRelativeBranch) != 0);
-    if (!(variant == 1 && std::string(r.mnemonic) == "CALL"))
+    if (!(variant == 1 && std::string(r.mnemonic) == "CALL")) {
       EXPECT_EQ(d->OptionalLastOperand != 0, (flags & review::kOptionalLast) != 0);
+    }
     d = d->Next;
   }
   EXPECT_EQ(d, nullptr) << "more rows than the table has";
