@@ -36,6 +36,8 @@ class IAsmHost {
   virtual ~IAsmHost() = default;
   // Called once per source line and per file: lights the wait lamps (one per
   // second since the build started, at most 20) and lets the message loop run.
+  // It is called very often, so a host should do its work only every few
+  // milliseconds.
   virtual void lineStep() {}
   // Error list (TKy_ERR.ClearErrors / TKy_ERR.AddError).
   virtual void clearErrors() {}

@@ -224,6 +224,22 @@ void TF_ASM::UpdateFinalRecord(const TAsmLine& line, int32_t value, int32_t aux)
   }
 }
 
+// The value of the first operand of an EQU, SET or DS line, with its text.
+// A missing operand is reported as such; one that does not evaluate is
+// reported with the directive's own code.
+bool TF_ASM::LabelOperandValue(TAsmLine& line, int failCode, std::string& text, int32_t& value) {
+  if (line.OperandCount() < 1) {
+    PassError(&line, AsmErrMissingArgument, false, nullptr);
+    return false;
+  }
+  text = line.Field(4);
+  if (!EvaluateExpression(passSymbols_, text, value)) {
+    PassError(&line, failCode, false, line.Field(4));
+    return false;
+  }
+  return true;
+}
+
 bool TF_ASM::DefineLabel(TAsmLine& line, int reporting) {
   (void)reporting;
   std::string label = line.Field(2);
@@ -233,16 +249,9 @@ bool TF_ASM::DefineLabel(TAsmLine& line, int reporting) {
       PassError(&line, AsmErrIllegalSymbol, false, label);
       return false;
     }
-    if (line.OperandCount() < 1) {
-      PassError(&line, AsmErrMissingArgument, false, nullptr);
-      return false;
-    }
-    std::string text = line.Field(4);
+    std::string text;
     int32_t value = 0;
-    if (!EvaluateExpression(passSymbols_, text, value)) {
-      PassError(&line, AsmErrUndefined, false, line.Field(4));
-      return false;
-    }
+    if (!LabelOperandValue(line, AsmErrUndefined, text, value)) return false;
     int r = passSymbols_.AddSymbol(label, text, value, 'C', sectionNo_);
     if (r == 1) {
       PassError(&line, AsmErrOutOfMemory, true, nullptr);
@@ -263,16 +272,9 @@ bool TF_ASM::DefineLabel(TAsmLine& line, int reporting) {
     return true;
   }
   if (dir == DirSET) {
-    if (line.OperandCount() < 1) {
-      PassError(&line, AsmErrMissingArgument, false, nullptr);
-      return false;
-    }
-    std::string text = line.Field(4);
+    std::string text;
     int32_t value = 0;
-    if (!EvaluateExpression(passSymbols_, text, value)) {
-      PassError(&line, AsmErrDuplicate, false, line.Field(4));
-      return false;
-    }
+    if (!LabelOperandValue(line, AsmErrDuplicate, text, value)) return false;
     if (passSymbols_.AddSymbol(label, text, value, 'V', sectionNo_) != 0) {
       PassError(&line, AsmErrOutOfMemory, true, label);
       return false;
@@ -284,16 +286,9 @@ bool TF_ASM::DefineLabel(TAsmLine& line, int reporting) {
       PassError(&line, AsmErrIllegalSymbol, false, label);
       return false;
     }
-    if (line.OperandCount() < 1) {
-      PassError(&line, AsmErrMissingArgument, false, nullptr);
-      return false;
-    }
-    std::string text = line.Field(4);
+    std::string text;
     int32_t size = 0;
-    if (!EvaluateExpression(passSymbols_, text, size)) {
-      PassError(&line, AsmErrDuplicate, false, line.Field(4));
-      return false;
-    }
+    if (!LabelOperandValue(line, AsmErrDuplicate, text, size)) return false;
     const int32_t at = ramPointer_;
     // A name stands for itself: its text is the name as stored (32 characters).
     const std::string self = label.substr(0, TAsmSymbols::kMaxName);

@@ -179,6 +179,7 @@ class TF_ASM {
   bool AssemblePass(int reporting, int relaxed);
   bool AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed);
   bool DefineLabel(TAsmLine& line, int reporting);
+  bool LabelOperandValue(TAsmLine& line, int failCode, std::string& text, int32_t& value);
   void UpdateFinalRecord(const TAsmLine& line, int32_t value, int32_t aux);
   void TrackMacroNesting(TAsmLineList::Node* node);
   bool EncodeInstruction(TAsmLine& line, bool firstEmission, uint16_t& word,
