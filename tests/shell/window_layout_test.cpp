@@ -96,7 +96,9 @@ TEST(ArrangeViews, NarrowAndTinyAreasStayInside) {
       EXPECT_GT(x.width(), 0);
       EXPECT_GT(x.height(), 0);
     }
-    if (area.width() >= 240) EXPECT_FALSE(r[0].intersects(r[2]));
+    if (area.width() >= 240) {
+      EXPECT_FALSE(r[0].intersects(r[2]));
+    }
   }
   EXPECT_EQ(SideColumnWidth(400), 200) << "a narrow area is shared half and half";
   EXPECT_EQ(SideColumnWidth(1280), 384);
