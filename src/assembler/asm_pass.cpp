@@ -240,6 +240,32 @@ bool TF_ASM::LabelOperandValue(TAsmLine& line, int failCode, std::string& text, 
   return true;
 }
 
+// Adds an EQU or DS name to this pass's table; a full table or a name
+// defined before is reported.
+bool TF_ASM::AddPassSymbol(TAsmLine& line, const std::string& label, const std::string& text,
+                           int32_t value, char kind, int32_t aux) {
+  const int r = passSymbols_.AddSymbol(label, text, value, kind, aux);
+  if (r == 1) PassError(&line, AsmErrOutOfMemory, true, nullptr);
+  if (r == 2) PassError(&line, AsmErrDuplicate, false, label);
+  return r == 0;
+}
+
+// The final table (map file, debugger) gets an EQU or DS name in the first
+// pass and the line remembers its record; later passes update that record.
+bool TF_ASM::RecordFinalSymbol(TAsmLine& line, const std::string& label, const std::string& text,
+                               int32_t value, char kind, int32_t aux) {
+  if (firstPassDone_) {
+    UpdateFinalRecord(line, value, aux);
+    return true;
+  }
+  const int r = finalSymbols_.AddSymbol(label, text, value, kind, aux);
+  if (r == 1) PassError(&line, AsmErrOutOfMemory, true, nullptr);
+  if (r == 2) PassError(&line, AsmErrDuplicate, false, label);
+  if (r != 0) return false;
+  finalRecordOf_[line.SeqNo] = finalSymbols_.Count();
+  return true;
+}
+
 bool TF_ASM::DefineLabel(TAsmLine& line, int reporting) {
   (void)reporting;
   std::string label = line.Field(2);
@@ -252,23 +278,10 @@ bool TF_ASM::DefineLabel(TAsmLine& line, int reporting) {
     std::string text;
     int32_t value = 0;
     if (!LabelOperandValue(line, AsmErrUndefined, text, value)) return false;
-    int r = passSymbols_.AddSymbol(label, text, value, 'C', sectionNo_);
-    if (r == 1) {
-      PassError(&line, AsmErrOutOfMemory, true, nullptr);
-      return false;
-    }
-    if (r == 2) {
-      PassError(&line, AsmErrDuplicate, false, label);
-      return false;
-    }
-    if (!firstPassDone_) {
-      r = finalSymbols_.AddSymbol(label, text, value, 'C', sectionNo_);
-      if (r == 1) PassError(&line, AsmErrOutOfMemory, true, nullptr);
-      else if (r == 2) PassError(&line, AsmErrDuplicate, false, label);
-      else finalRecordOf_[line.SeqNo] = finalSymbols_.Count();
-    } else {
-      UpdateFinalRecord(line, value, sectionNo_);
-    }
+    if (!AddPassSymbol(line, label, text, value, 'C', sectionNo_)) return false;
+    // A failure to keep it in the final table is reported, but the pass
+    // goes on with the value it has.
+    RecordFinalSymbol(line, label, text, value, 'C', sectionNo_);
     return true;
   }
   if (dir == DirSET) {
@@ -292,29 +305,8 @@ bool TF_ASM::DefineLabel(TAsmLine& line, int reporting) {
     const int32_t at = ramPointer_;
     // A name stands for itself: its text is the name as stored (32 characters).
     const std::string self = label.substr(0, TAsmSymbols::kMaxName);
-    int r = passSymbols_.AddSymbol(label, self, at, 'D', size);
-    if (r == 1) {
-      PassError(&line, AsmErrOutOfMemory, true, nullptr);
-      return false;
-    }
-    if (r == 2) {
-      PassError(&line, AsmErrDuplicate, false, label);
-      return false;
-    }
-    if (!firstPassDone_) {
-      r = finalSymbols_.AddSymbol(label, self, at, 'D', size);
-      if (r == 1) {
-        PassError(&line, AsmErrOutOfMemory, true, nullptr);
-        return false;
-      }
-      if (r == 2) {
-        PassError(&line, AsmErrDuplicate, false, label);
-        return false;
-      }
-      finalRecordOf_[line.SeqNo] = finalSymbols_.Count();
-    } else {
-      UpdateFinalRecord(line, at, size);
-    }
+    if (!AddPassSymbol(line, label, self, at, 'D', size)) return false;
+    if (!RecordFinalSymbol(line, label, self, at, 'D', size)) return false;
     ramPointer_ = static_cast<uint16_t>(ramPointer_ + size);
     if (ramPointer_ >= kDataMemorySize || Chip().DataMemoryMap[ramPointer_] == 0)
       PassError(&line, AsmErrMemoryOver, false, label);

@@ -179,6 +179,10 @@ class TF_ASM {
   bool AssemblePass(int reporting, int relaxed);
   bool AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed);
   bool DefineLabel(TAsmLine& line, int reporting);
+  bool AddPassSymbol(TAsmLine& line, const std::string& label, const std::string& text,
+                     int32_t value, char kind, int32_t aux);
+  bool RecordFinalSymbol(TAsmLine& line, const std::string& label, const std::string& text,
+                         int32_t value, char kind, int32_t aux);
   bool LabelOperandValue(TAsmLine& line, int failCode, std::string& text, int32_t& value);
   void UpdateFinalRecord(const TAsmLine& line, int32_t value, int32_t aux);
   void TrackMacroNesting(TAsmLineList::Node* node);
