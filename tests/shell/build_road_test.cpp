@@ -20,6 +20,7 @@
 #include "shell/kymain.h"
 #include "support/fake_clock.h"
 #include "support/scripted_dialogs.h"
+#include "session_support.h"
 
 namespace kyvor {
 namespace {
@@ -27,11 +28,7 @@ namespace {
 class BuildRoad : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetModes();
-    ResetShell();
-    ResetOutputFileState();
-    ResetChipConfig();
-    ResetLangState();
+    test::ResetProgramState();
     clock.install();
   }
   void TearDown() override {
@@ -156,10 +153,7 @@ class BuildRoadSession : public BuildRoad {
  protected:
   void SetUp() override {
     BuildRoad::SetUp();
-    ASSERT_TRUE(dir.isValid());
-    for (const char* f : {"blink.asm", "blink.inc"})
-      ASSERT_TRUE(QFile::copy(QString(KYVOR_DATA_DIR) + "/examples/" + f, dir.filePath(f))) << f;
-    source = dir.filePath("blink.asm").toStdString();
+    ASSERT_NO_FATAL_FAILURE(test::CopyExample(dir, source));
   }
   QTemporaryDir dir;
   std::string source;

@@ -23,6 +23,7 @@
 #include "shell/kyviews.h"
 #include "support/fake_clock.h"
 #include "support/scripted_dialogs.h"
+#include "session_support.h"
 
 namespace kyvor {
 namespace {
@@ -110,17 +111,9 @@ TEST(ArrangeViews, NarrowAndTinyAreasStayInside) {
 class WindowLayout : public ::testing::Test {
  protected:
   void SetUp() override {
-    ResetModes();
-    ResetShell();
-    ResetOutputFileState();
-    ResetChipConfig();
-    ResetLangState();
+    test::ResetProgramState();
     clock.install();
-    ASSERT_TRUE(dir.isValid());
-    for (const char* f : {"blink.asm", "blink.inc"}) {
-      ASSERT_TRUE(QFile::copy(QString(KYVOR_DATA_DIR) + "/examples/" + f, dir.filePath(f))) << f;
-    }
-    source = dir.filePath("blink.asm").toStdString();
+    ASSERT_NO_FATAL_FAILURE(test::CopyExample(dir, source));
   }
 
   void press(TKYMAIN& w, int key) {
