@@ -4,7 +4,7 @@
 // (grids, dialogs) are filled in by their own modules later.
 #include <string>
 
-#include "shell/childform.h"
+#include "guicommon/childform.h"
 
 namespace kyvor {
 

@@ -6,7 +6,7 @@
 #include "base/dialogs.h"
 #include "base/modes.h"
 #include "chip/chipconfig.h"
-#include "link/pod_access.h"
+#include "engine/pod_access.h"
 
 namespace kyvor {
 

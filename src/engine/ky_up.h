@@ -6,7 +6,7 @@
 //
 // In simulator mode (Modes().SimulatorMode = 1) the operations work on the
 // model and never touch the pod; in emulator mode they go to the pod seam
-// (link/pod_access.h) and the model keeps the state last read back.
+// (engine/pod_access.h) and the model keeps the state last read back.
 //
 // Runs are driven from outside: RunProgram() arms the run, then the GUI calls
 // runSlice(budget) (simulator) or TimerTimer() (emulator, every 100 ms) until

@@ -2,7 +2,7 @@
 // The analog peripheral windows. For now each is the window frame that the
 // main window creates at start-up, shows, hides and refreshes; the panels
 // bound to the chip's register fields are filled in by their own module later.
-#include "shell/childform.h"
+#include "guicommon/childform.h"
 
 namespace kyvor {
 

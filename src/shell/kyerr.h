@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/childform.h"
+#include "guicommon/childform.h"
 
 class QListWidget;
 class QListWidgetItem;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/childform.h"
+#include "guicommon/childform.h"
 
 class QPlainTextEdit;
 class QLabel;

@@ -22,7 +22,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const fs::path kGoldenRoot = fs::path(__FILE__).parent_path() / "golden";
+// An absolute path from the build: __FILE__ may be relative to the build folder.
+const fs::path kGoldenRoot = fs::path(KYVOR_TESTS_DIR) / "assembler" / "golden";
 const char* const kOutputs[] = {"main.lst", "main.map", "main.asc", "main.hex", "main.err"};
 
 std::map<std::string, std::string> ReadCase(const fs::path& file) {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "link/pod_access.h"
+#include "engine/pod_access.h"
 
 namespace kyvor::review {
 

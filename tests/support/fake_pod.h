@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "link/pod_access.h"
+#include "engine/pod_access.h"
 
 namespace kyvor::test {
 

@@ -1,4 +1,4 @@
-#include "link/pod_access.h"
+#include "engine/pod_access.h"
 
 namespace kyvor {
 

@@ -1,4 +1,4 @@
-#include "shell/childform.h"
+#include "guicommon/childform.h"
 
 namespace kyvor {
 
