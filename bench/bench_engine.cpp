@@ -16,15 +16,7 @@ namespace {
 using namespace kyvor;
 
 uint16_t Enc(const TInstructionTable& t, const std::string& m, int a = 0, int b = 0, int c = 0) {
-  const TInstructionDescriptor* d = t.FindByMnemonic(m);
-  uint16_t w = d->Value;
-  const int ops[3] = {a, b, c};
-  for (int i = 0; i < d->OperandCount; ++i) {
-    const TOperandRange& r = d->Operand[i];
-    const unsigned mask = (1u << unsigned(r.Hi - r.Lo + 1)) - 1u;
-    w = uint16_t(w | ((unsigned(ops[i]) & mask) << r.Lo));
-  }
-  return w;
+  return t.Encode(m, a, b, c);
 }
 
 enum class Mode { Plain, Breakpoints, Interrupts };

@@ -33,13 +33,6 @@ bool IsPlainNumber(const std::string& text) {
 // ---------------------------------------------------------------------------
 // Program image
 
-uint16_t TF_ASM::InsertBitField(int32_t value, int lo, int hi) {
-  const int n = hi - lo + 1;
-  if (n <= 0) return 0;
-  const uint32_t mask = n >= 32 ? 0xFFFFFFFFu : ((1u << n) - 1u);
-  return static_cast<uint16_t>((static_cast<uint32_t>(value) & mask) << lo);
-}
-
 void TF_ASM::ApplyFill() {
   const uint32_t rom = romWords_;
   for (uint32_t a = 0; a < rom; ++a) {
@@ -143,7 +136,7 @@ bool TF_ASM::EvalOperand(const std::string& text, int32_t& value, bool withImpor
 bool TF_ASM::EncodeInstruction(TAsmLine& line, bool firstEmission, uint16_t& word,
                                bool& unresolved) {
   const TInstructionDescriptor* d = line.Opcode;
-  word = d->Value;
+  int32_t operands[3] = {0, 0, 0};
   unresolved = false;
   const bool longFirst = line.LongCallLine || line.LongJumpLine || line.LongTableLine;
   const bool secondLow12 = line.SecondOfCall || line.SecondOfJump || line.SecondOfTable;
@@ -192,8 +185,9 @@ bool TF_ASM::EncodeInstruction(TAsmLine& line, bool firstEmission, uint16_t& wor
     } else if (secondLow12) {
       v = value % 4096;
     }
-    word |= InsertBitField(v, d->Operand[i - 1].Lo, d->Operand[i - 1].Hi);
+    operands[i - 1] = v;
   }
+  word = TInstructionTable::Encode(*d, operands[0], operands[1], operands[2]);
   return true;
 }
 
@@ -790,7 +784,7 @@ bool TF_ASM::FinishPass(int reporting) {
     }
     const TInstructionDescriptor* d = line.Opcode;
     uint16_t bits = f.Short ? static_cast<uint16_t>(disp & 0xFF) : static_cast<uint16_t>(disp & 0x7FF);
-    if (d) bits = InsertBitField(disp, d->Operand[0].Lo, d->Operand[0].Hi);
+    if (d) bits = TInstructionTable::Encode(*d, disp);  // its fixed bits are in the word already
     cell.Word = static_cast<uint16_t>(cell.Word | bits);
   }
   fixups_.clear();

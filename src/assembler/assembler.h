@@ -172,7 +172,6 @@ class TF_ASM {
   int32_t EmitWord(TAsmLine& line, uint16_t word, int mode, int32_t seq);
   bool SetLocationCounter(uint16_t address, const TAsmLine& line);
   void ResetImageForPass();
-  static uint16_t InsertBitField(int32_t value, int lo, int hi);
 
   // --- passes ---
   bool FirstPass();

@@ -300,6 +300,25 @@ const TInstructionDescriptor* TInstructionTable::DecodeByScan(uint16_t opcode) c
   return nullptr;
 }
 
+uint16_t TInstructionTable::Encode(const TInstructionDescriptor& d, int32_t op1, int32_t op2,
+                                  int32_t op3) {
+  const int32_t ops[3] = {op1, op2, op3};
+  uint32_t w = d.Value;
+  for (int i = 0; i < d.OperandCount && i < 3; ++i) {
+    const TOperandRange& r = d.Operand[i];
+    if (r.Hi < r.Lo) continue;
+    const uint32_t mask = (1u << unsigned(r.Hi - r.Lo + 1)) - 1u;
+    w |= (uint32_t(ops[i]) & mask) << r.Lo;
+  }
+  return uint16_t(w);
+}
+
+uint16_t TInstructionTable::Encode(std::string_view mnemonic, int32_t op1, int32_t op2,
+                                  int32_t op3) const {
+  const TInstructionDescriptor* d = FindByMnemonic(mnemonic);
+  return d ? Encode(*d, op1, op2, op3) : 0;
+}
+
 const TInstructionDescriptor* TInstructionTable::FindByName(std::string_view word) const {
   for (const TInstructionDescriptor& d : rows_)
     if (d.Mnemonic == word || d.Alias == word) return &d;

@@ -140,6 +140,15 @@ class TInstructionTable {
   // The same answer by walking the list (the reference the lookup table follows).
   const TInstructionDescriptor* DecodeByScan(uint16_t opcode) const;
 
+  // Encoding, the inverse of decoding: the row's fixed bits with each operand
+  // cut to the width of its field and placed there (operands beyond the row's
+  // count are ignored).
+  static uint16_t Encode(const TInstructionDescriptor& d, int32_t op1 = 0, int32_t op2 = 0,
+                         int32_t op3 = 0);
+  // The same for the first row with that mnemonic; 0 when there is none.
+  uint16_t Encode(std::string_view mnemonic, int32_t op1 = 0, int32_t op2 = 0,
+                  int32_t op3 = 0) const;
+
   bool DecodeInstruction(uint16_t opcode, uint8_t& kind, uint8_t& noRegisterOperand,
                          int& operandCount, int& op1, int& op2, int& op3) const;
   bool DisassembleOpcode(uint16_t opcode, std::string& mnemonic, uint8_t& noRegisterOperand,

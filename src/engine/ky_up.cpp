@@ -744,20 +744,6 @@ bool TKy_UP::needsTwoWordStep(uint16_t word) const {
 // Built-in EEPROM emulation on the pod
 // ---------------------------------------------------------------------------
 
-uint16_t TKy_UP::encode(const char* mnemonic, int op1, int op2, int op3) const {
-  const TInstructionDescriptor* d = table_.FindByMnemonic(mnemonic);
-  if (!d) return 0;
-  uint16_t w = d->Value;
-  const int ops[3] = {op1, op2, op3};
-  for (int i = 0; i < d->OperandCount; ++i) {
-    const TOperandRange& r = d->Operand[i];
-    if (r.Hi < r.Lo) continue;
-    const unsigned mask = (1u << unsigned(r.Hi - r.Lo + 1)) - 1u;
-    w = uint16_t(w | ((unsigned(ops[i]) & mask) << r.Lo));
-  }
-  return w;
-}
-
 bool TKy_UP::accessesEepromRegister(uint16_t word) const {
   const TDecodedWord& d = table_.DecodedWord(word);
   if (d.Row == 0xFF) return false;
@@ -820,10 +806,12 @@ void TKy_UP::selfEepromStep() {
     const uint32_t e = chip.SelfEromMode < 3 ? (pointerOf() | 0x1700) : pointerOf() + 0x1700;
     std::vector<uint16_t> saved(5);
     for (uint32_t i = 0; i < 5; ++i) saved[i] = state_.ReadProgramWord(pc + i);
-    const uint16_t back = table_.Variant() == kCoreK08B ? encode("JMP", int(pc & 0x7FF))
-                                                       : encode("RJ", 0x800 - 5);
-    podWriteProgramInSession(pc, {encode("MVL", int((e >> 8) & 0xFF)), encode("MVF", reg::TBLDH, 1, 0),
-                                  encode("MVL", int(e & 0xFF)), encode("MVF", reg::TBLDL, 1, 0), back});
+    const TInstructionTable& t = table_;
+    const uint16_t back =
+        t.Variant() == kCoreK08B ? t.Encode("JMP", int(pc & 0x7FF)) : t.Encode("RJ", 0x800 - 5);
+    podWriteProgramInSession(pc, {t.Encode("MVL", int((e >> 8) & 0xFF)),
+                                  t.Encode("MVF", reg::TBLDH, 1, 0), t.Encode("MVL", int(e & 0xFF)),
+                                  t.Encode("MVF", reg::TBLDL, 1, 0), back});
     WriteRegisterThrough(reg::INTE0, uint8_t(keptInte & 0x7F));
     pod_->PodStep(5);
     pod_->PodStopTarget();

@@ -264,7 +264,6 @@ class TKy_UP {
   bool accessesEepromRegister(uint16_t word) const;
   void selfEepromStep();
   void podWriteProgramInSession(uint32_t address, const std::vector<uint16_t>& words);
-  uint16_t encode(const char* mnemonic, int op1, int op2 = 0, int op3 = 0) const;
   void applyReadBackRules(int32_t address, bool toPod);
   void podWriteBreakpointList();
 

@@ -15,16 +15,7 @@ inline uint16_t Encode(const TInstructionTable& t, const std::string& mnemonic, 
                        int op2 = 0, int op3 = 0) {
   const TInstructionDescriptor* d = t.FindByMnemonic(mnemonic);
   if (!d) throw std::runtime_error("no instruction " + mnemonic);
-  uint16_t w = d->Value;
-  const int ops[3] = {op1, op2, op3};
-  for (int i = 0; i < d->OperandCount; ++i) {
-    const TOperandRange& r = d->Operand[i];
-    if (r.Hi < r.Lo) continue;
-    const unsigned width = unsigned(r.Hi - r.Lo + 1);
-    const unsigned mask = (1u << width) - 1u;
-    w = uint16_t(w | ((unsigned(ops[i]) & mask) << r.Lo));
-  }
-  return w;
+  return TInstructionTable::Encode(*d, op1, op2, op3);
 }
 
 // Loads words from `at` into the model's program memory.

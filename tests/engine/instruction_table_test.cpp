@@ -98,6 +98,33 @@ TEST(InstructionTable, LookupEqualsFirstMatchForEveryWord) {
   }
 }
 
+// Encoding is the inverse of decoding: every pattern letter is an operand
+// bit, so each decodable word is its row's fixed bits plus its operands.
+TEST(InstructionTable, EncodeInvertsDecodeForEveryWord) {
+  TInstructionTable t;
+  for (int variant = 0; variant < 2; ++variant) {
+    variant == 0 ? t.LoadFull() : t.LoadReduced();
+    for (unsigned w = 0; w < 65536; ++w) {
+      const TInstructionDescriptor* d = t.Decode(uint16_t(w));
+      if (!d) continue;
+      const TDecodedWord& dw = t.DecodedWord(uint16_t(w));
+      ASSERT_EQ(TInstructionTable::Encode(*d, dw.Op1, dw.Op2, dw.Op3), w) << std::hex << w;
+    }
+  }
+}
+
+TEST(InstructionTable, EncodeCutsOperandsToTheirFields) {
+  TInstructionTable t;
+  t.LoadFull();
+  // BSF: operand 1 in bits 0-7, bit number in 9-11, bank bit in 8.
+  EXPECT_EQ(t.Encode("BSF", 0x140, 13, 3), 0x9000 | 0x40 | (5 << 9) | (1 << 8));
+  EXPECT_EQ(t.Encode("RJ", -5), 0x7800 | 0x7FB);        // 11-bit two's complement
+  EXPECT_EQ(t.Encode("NOP", 0x1234, 1, 1), 0x0000);      // no fields: operands ignored
+  EXPECT_EQ(t.Encode("NOSUCH", 1), 0);
+  t.LoadReduced();
+  EXPECT_EQ(t.Encode("JMP", 0x805), 0x7805);  // the one-word 11-bit form of K08B
+}
+
 TEST(InstructionTable, EveryRowDecodesAndDisassembles) {
   TInstructionTable t;
   for (int variant = 0; variant < 2; ++variant) {
