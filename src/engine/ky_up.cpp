@@ -152,6 +152,12 @@ void TKy_UP::podPrepareRun() {
 void TKy_UP::podStepOnce() {
   podPrepareRun();
   const uint16_t word = state_.ReadProgramWord(state_.GetPC());
+  // Third-kind chips step these by a temporary breakpoint; RJ and RCALL keep
+  // the pod's last choice.
+  const uint8_t kind = table_.DecodedWord(word).Kind;
+  if (Chip().DeviceKind3 != 1 || (kind != ik::RJ && kind != ik::RCALL))
+    pod_->PodSetStepByBreakpoint(Chip().DeviceKind3 == 1 &&
+                                 (kind == ik::MVFF || kind == ik::MVLP || kind == ik::LDPR));
   pod_->PodStep(WritesPclatl(word) || needsTwoWordStep(word) ? 2 : 1);
   Clock().sleepFor(std::chrono::milliseconds(10));
   pod_->PodStopTarget();
@@ -923,7 +929,9 @@ void TKy_UP::ReadStateFromPod(int flag) {
   (void)flag;
   if (simulator()) return;
   const uint32_t limit = Chip().DeviceKind3 == 1 ? 8192 : 5120;
-  uint32_t p = pod_->PodReadPC();
+  bool answered = false;
+  uint32_t p = pod_->PodReadPC(answered);
+  if (!answered) return;  // a lost pod leaves the state last read back
   if (p > limit - 1) {
     RestartIfOutOfRange(limit);
     p = 0;

@@ -62,6 +62,31 @@ class TPodAccess {
   virtual bool PodAccessGate(bool open) = 0;
   virtual bool PodSessionBegin() = 0;
   virtual bool PodSessionEnd() = 0;
+
+  // The reads above with their success beside the value (a failed read and a
+  // read of 0 look the same otherwise). A pod that can tell overrides these;
+  // the defaults take every read as answered.
+  virtual uint8_t PodReadRegister(uint32_t address, bool& ok) {
+    ok = true;
+    return PodReadRegister(address);
+  }
+  virtual uint16_t PodReadProgramWord(uint32_t address, bool& ok) {
+    ok = true;
+    return PodReadProgramWord(address);
+  }
+  virtual uint32_t PodReadPC(bool& ok) {
+    ok = true;
+    return PodReadPC();
+  }
+  virtual uint8_t PodReadControl(bool& ok) {
+    ok = true;
+    return PodReadControl();
+  }
+
+  // Chips of the third kind step MVFF, MVLP and LDPR by a temporary
+  // breakpoint behind the instruction instead of the step counter; the CPU
+  // model says so before the step. Pods without that need ignore it.
+  virtual void PodSetStepByBreakpoint(bool on) { (void)on; }
 };
 
 // The pod that is not there: every operation fails, reads give 0 (control 255).
@@ -105,6 +130,22 @@ class TNoPod final : public TPodAccess {
   bool PodAccessGate(bool) override { return false; }
   bool PodSessionBegin() override { return false; }
   bool PodSessionEnd() override { return false; }
+  uint8_t PodReadRegister(uint32_t, bool& ok) override {
+    ok = false;
+    return 0;
+  }
+  uint16_t PodReadProgramWord(uint32_t, bool& ok) override {
+    ok = false;
+    return 0;
+  }
+  uint32_t PodReadPC(bool& ok) override {
+    ok = false;
+    return 0;
+  }
+  uint8_t PodReadControl(bool& ok) override {
+    ok = false;
+    return 255;
+  }
 };
 
 // A process-wide instance of the missing pod.
