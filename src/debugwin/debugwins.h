@@ -33,6 +33,7 @@ class TKy_RAM : public TKyDebugForm {
  public:
   explicit TKy_RAM(QWidget* parent = nullptr);
   void RefreshRamView(bool force) { noteRefresh(force); }
+  void Refresh(TRefreshReason reason) override;
 };
 
 // Hardware stack window.
@@ -41,6 +42,7 @@ class TKy_STK : public TKyDebugForm {
  public:
   explicit TKy_STK(QWidget* parent = nullptr);
   void RefreshStackView(bool force) { noteRefresh(force); }
+  void Refresh(TRefreshReason reason) override;
 };
 
 // Special-function register window.
@@ -50,6 +52,7 @@ class TKy_Reg2 : public TKyDebugForm {
   explicit TKy_Reg2(QWidget* parent = nullptr);
   void RefreshRegisters(bool force) { noteRefresh(force); }
   void ForceRefresh() { noteRefresh(true); }
+  void Refresh(TRefreshReason reason) override;
 };
 
 // Watch window.
@@ -60,6 +63,7 @@ class TKy_WATCH : public TKyDebugForm {
   void RefreshWatchValues() { noteRefresh(false); }
   void InitWatchWindow() { ++inits_; }
   int initCount() const { return inits_; }
+  void Refresh(TRefreshReason reason) override;
 
  private:
   int inits_ = 0;
@@ -71,6 +75,7 @@ class TKy_BP : public TKyDebugForm {
  public:
   explicit TKy_BP(QWidget* parent = nullptr);
   void FillBreakpointList() { noteRefresh(false); }
+  void Refresh(TRefreshReason reason) override;
 };
 
 // Watch dialogs, hex keypad, integer input box, SRAM record: created at

@@ -8,4 +8,6 @@ TKyChildForm::TKyChildForm(const QString& name, const QString& caption, QWidget*
   setWindowTitle(caption);
 }
 
+void TKyChildForm::Refresh(TRefreshReason) {}
+
 }  // namespace kyvor

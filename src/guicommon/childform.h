@@ -2,15 +2,43 @@
 // The common base of the IDE's child windows: created once at start-up, kept
 // for the whole run, shown inside the main window's document area and hidden
 // (never freed) when the user closes them.
+//
+// A child window that shows target state is a view: the main window hands it
+// the CPU model once (AttachModel) and asks it to redraw (Refresh) after a
+// step, when a run stops, on reset, at debug entry, after a user's register
+// write and when the breakpoints change. Which views are asked, and whether
+// a hidden view is asked too, is decided by the main window's views table.
 #include <QWidget>
 
 namespace kyvor {
+
+class TKy_UP;
+
+// Why the main window asks its views to redraw.
+enum class TRefreshReason {
+  Step,           // one instruction traced, or one step of the animated trace
+  RunStopped,     // a run, step over or step out has ended
+  Reset,          // program reset: everything is redrawn (forced)
+  DebugEntry,     // debug mode entered after a build: views set themselves up
+  RegisterWrite,  // the user wrote a register through the logged write path
+  Breakpoints,    // a breakpoint was set or cleared
+};
+constexpr unsigned RefreshBit(TRefreshReason r) { return 1u << static_cast<unsigned>(r); }
 
 class TKyChildForm : public QWidget {
   Q_OBJECT
  public:
   // `name` is the form's name (also its object name); `caption` its title.
   TKyChildForm(const QString& name, const QString& caption, QWidget* parent = nullptr);
+
+  // The CPU model whose state the window shows (not owned; may be null).
+  virtual void AttachModel(TKy_UP* up) { up_ = up; }
+  TKy_UP* Model() const { return up_; }
+  // Redraws the window for `reason`; the default shows nothing that changes.
+  virtual void Refresh(TRefreshReason reason);
+
+ private:
+  TKy_UP* up_ = nullptr;
 };
 
 }  // namespace kyvor

@@ -12,6 +12,10 @@ TKyPeripheralForm::TKyPeripheralForm(const QString& name, const QString& caption
   resize(320, 240);
 }
 
+void TKyPeripheralForm::Refresh(TRefreshReason reason) {
+  if (reason != TRefreshReason::DebugEntry && reason != TRefreshReason::Breakpoints) DataUpdate();
+}
+
 TADCForm::TADCForm(QWidget* parent) : TKyPeripheralForm("ADCForm", "ADC", parent) {}
 TOPForm::TOPForm(QWidget* parent) : TKyPeripheralForm("OPForm", "OP", parent) {}
 TCMPForm::TCMPForm(QWidget* parent) : TKyPeripheralForm("CMPForm", "CMP", parent) {}

@@ -12,6 +12,8 @@ class TKyPeripheralForm : public TKyChildForm {
   TKyPeripheralForm(const QString& name, const QString& caption, QWidget* parent = nullptr);
   // Redraws the fields from the register image.
   void DataUpdate() { ++updates_; }
+  // Every redraw of the main window is a DataUpdate.
+  void Refresh(TRefreshReason reason) override;
   int updateCount() const { return updates_; }
 
  private:

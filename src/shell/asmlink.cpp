@@ -27,26 +27,26 @@ void TShellAsmHost::lineStep() {
 }
 
 void TShellAsmHost::clearErrors() {
-  if (main_.Forms().err) main_.Forms().err->ClearErrors();
+  if (main_.Forms().err()) main_.Forms().err()->ClearErrors();
 }
 
 void TShellAsmHost::addError(const std::string& path, int line, const std::string& text) {
-  if (main_.Forms().err) main_.Forms().err->AddError(path, line, text);
+  if (main_.Forms().err()) main_.Forms().err()->AddError(path, line, text);
 }
 
 void TShellAsmHost::showErrorView() {
-  if (main_.Forms().err) main_.ShowView(main_.Forms().err, ViewErr, 1);
+  if (main_.Forms().err()) main_.ShowView(ViewErr, 1);
 }
 
 void TShellAsmHost::showChecksum(const std::string& text) { main_.SetCheckSumText(text); }
 
 bool TShellAsmHost::loadSourceFile(const std::string& path) {
-  if (!main_.Forms().source) return true;
-  return main_.Forms().source->LoadSourceFile(path);
+  if (!main_.Forms().source()) return true;
+  return main_.Forms().source()->LoadSourceFile(path);
 }
 
 void TShellAsmHost::setLineInfo(int page, int line, int32_t value, int slot) {
-  if (main_.Forms().source && slot == 0) main_.Forms().source->SetLineAddress(page, line, value);
+  if (main_.Forms().source() && slot == 0) main_.Forms().source()->SetLineAddress(page, line, value);
 }
 
 void TShellAsmTarget::setEepromSites(const std::vector<int>& addresses,

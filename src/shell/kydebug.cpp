@@ -11,7 +11,9 @@
 #include <QProgressBar>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 #include "assembler/assembler.h"
 #include "base/dialogs.h"
@@ -19,9 +21,7 @@
 #include "base/outputfile.h"
 #include "chip/chipconfig.h"
 #include "chip/chiploader.h"
-#include "debugwin/debugwins.h"
 #include "engine/ky_up.h"
-#include "peripherals/periphwins.h"
 #include "shell/asmlink.h"
 #include "shell/editorlink.h"
 #include "shell/kyerr.h"
@@ -73,8 +73,8 @@ std::string CheckSumCaption(uint16_t checksum) { return "Checksum = 0x" + Hex4(c
 bool TKYMAIN::SaveModifiedFiles(const std::string& onlyPath, int saveAll) {
   IEditorPages* ed = forms_.editor;
   if (!ed || ed->PageCount() == 0) return true;
-  const bool wasShowing = IsViewShowing(forms_.edit);
-  ShowView(forms_.edit, ViewEdit, 0);
+  const bool wasShowing = IsViewShowing(forms_.edit());
+  ShowView(ViewEdit, 0);
   const std::string only = Upper(onlyPath);
   const int original = ed->ActivePageIndex();
   bool all = saveAll != 0;
@@ -118,7 +118,7 @@ bool TKYMAIN::SaveModifiedFiles(const std::string& onlyPath, int saveAll) {
     ed->ActivatePage(original);
     StoreMainFileName(ed->PagePath(original));
   }
-  if (wasShowing) ShowView(forms_.edit, ViewEdit, 1);
+  if (wasShowing) ShowView(ViewEdit, 1);
   return ok;
 }
 
@@ -137,12 +137,12 @@ void TKYMAIN::SMenu_AssembleClick() {
   if (inBuild_ || !Action("SMenu_Assemble")->isEnabled()) return;
   Shell().AssembleOnly = 1;
   const bool ok = BuildAndLoad(0);
-  if (ok && forms_.err) {
-    forms_.err->AddError("", 0, Shell().MainFileName + " .......Compiler ...............");
-    forms_.err->AddError("", 0, Shell().MainFileName + " .......Compiler   complete");
+  if (ok && forms_.err()) {
+    forms_.err()->AddError("", 0, Shell().MainFileName + " .......Compiler ...............");
+    forms_.err()->AddError("", 0, Shell().MainFileName + " .......Compiler   complete");
   }
-  if (forms_.err) ShowView(forms_.err, ViewErr, 1);
-  if (forms_.source) forms_.source->ClearSourcePages();
+  if (forms_.err()) ShowView(ViewErr, 1);
+  if (forms_.source()) forms_.source()->ClearSourcePages();
 }
 
 void TKYMAIN::buildInformationBlock() {
@@ -304,42 +304,38 @@ bool TKYMAIN::BuildAndLoad(int enterDebug) {
 
 void TKYMAIN::debugEntry() {
   TKy_UP* up = forms_.up;
-  ShowView(forms_.edit, ViewEdit, 0);
+  ShowView(ViewEdit, 0);
   up->ClearBreakpoints();
   setEnabled("SMenu_Error", false);
-  if (forms_.source) {
-    ShowView(forms_.source, ViewSource, 0);
+  if (forms_.source()) {
+    ShowView(ViewSource, 0);
     const int lines = totalCodeLines_;
     char size[64];
     std::snprintf(size, sizeof size, "Size: %.1fk", lines / 1024.0);
     const QString rom = QString::number(ProgramMemoryPages() / 4.0, 'g');
-    forms_.source->SetStatusPanel(std::string(size) + "  /  " + rom.toStdString() + "K" +
+    forms_.source()->SetStatusPanel(std::string(size) + "  /  " + rom.toStdString() + "K" +
                                   "      " + "Total Code Line = " + std::to_string(lines));
-    forms_.source->ShowPCLine(up->GetPC(), true);
+    forms_.source()->ShowPCLine(up->GetPC(), true);
   }
-  const auto& shown = Shell().DebugViewShown;
-  if (shown[TShellState::VHex]) ShowView(forms_.hex, ViewHex, 1);
-  if (shown[TShellState::VRam]) ShowView(forms_.ram, ViewRam, 1);
-  if (forms_.reg2) forms_.reg2->ForceRefresh();
-  if (shown[TShellState::VReg2]) ShowView(forms_.reg2, ViewReg2, 1);
-  if (shown[TShellState::VStk]) ShowView(forms_.stk, ViewStk, 1);
-  if (shown[TShellState::VBp] && forms_.bp) ShowView(forms_.bp, -1, 1);
-  if (shown[TShellState::VWatch]) ShowView(forms_.watch, ViewWatch, 1);
-  const std::pair<int, int> periph[] = {
-      {TShellState::VAdc, ViewAdc},   {TShellState::VAdcI, ViewAdcI}, {TShellState::VAdcII, ViewAdcII},
-      {TShellState::VOp, ViewOp},     {TShellState::VCmp, ViewCmp},   {TShellState::VMultiCmp, ViewMultiCmp}};
-  for (auto [flag, view] : periph)
-    if (shown[flag] && chipHasView(view)) ShowView(ViewForm(view), view, 1);
-  ShowView(forms_.err, ViewErr, 0);
+  // The debug views that were showing when debug mode was last left come
+  // back in the order of their flags; the source view comes last, below.
+  std::vector<const TViewRow*> recorded;
+  for (const TViewRow& row : ViewRows())
+    if (row.shownSlot > 0 && Shell().DebugViewShown[row.shownSlot]) recorded.push_back(&row);
+  std::sort(recorded.begin(), recorded.end(),
+            [](auto* a, auto* b) { return a->shownSlot < b->shownSlot; });
+  for (const TViewRow* row : recorded)
+    if (ChipHasView(*row)) ShowView(row->index, 1);
+  ShowView(ViewErr, 0);
 
   installDebugCallbacks();
-  if (forms_.hex) forms_.hex->GotoAddressCentered(0);
-  if (forms_.watch) forms_.watch->InitWatchWindow();
-  if (forms_.hex) forms_.hex->GotoAddressCentered(up->GetPC());
+  if (TKy_Hex* hex = forms_.hex()) hex->GotoAddressCentered(0);
+  RefreshViews(TRefreshReason::DebugEntry);
+  if (TKy_Hex* hex = forms_.hex()) hex->GotoAddressCentered(up->GetPC());
   SetDebugMode(1);
-  if (forms_.source) {
-    ShowView(forms_.source, ViewSource, 1);
-    forms_.source->setFocus();
+  if (forms_.source()) {
+    ShowView(ViewSource, 1);
+    forms_.source()->setFocus();
   }
   // Built-in EEPROM emulation on the pod: the access sites become the first
   // breakpoint records.
@@ -383,8 +379,8 @@ void TKYMAIN::installDebugCallbacks() {
   up->Hooks.DisableRunControls = [this] { ALLMenudisable(); };
   up->Hooks.ShowStackStatus = [this] { ShowStackStatus(); };
   up->Hooks.ShowAddress = [this](uint32_t a) {
-    if (forms_.source) forms_.source->ShowPCLine(a, true);
-    if (forms_.hex) forms_.hex->CenterOnAddress(a);
+    if (forms_.source()) forms_.source()->ShowPCLine(a, true);
+    if (forms_.hex()) forms_.hex()->CenterOnAddress(a);
   };
   up->Hooks.ResetRequested = [this] { RestMode(0); };
   up->Hooks.SleepingChip = [this] { SleepingChip(); };
@@ -392,8 +388,8 @@ void TKYMAIN::installDebugCallbacks() {
 }
 
 void TKYMAIN::installLineLookup() {
-  if (forms_.source) {
-    forms_.source->LineOfAddress = [this](uint32_t a) -> std::pair<int, int> {
+  if (forms_.source()) {
+    forms_.source()->LineOfAddress = [this](uint32_t a) -> std::pair<int, int> {
       TKy_UP* u = forms_.up;
       if (!u || !u->State().InProgram(a)) return {0, 0};
       const int line = u->GetSourceLine(a);
@@ -416,33 +412,17 @@ void TKYMAIN::EditModePro(int flag) {
     forms_.up->CpuReset();
     forms_.up->ClearProgramMemory();
   }
-  if (forms_.source) forms_.source->ClearSourcePages();
-  auto& shown = Shell().DebugViewShown;
-  if (flag == 0) {
-    shown[TShellState::VSource] = IsViewShowing(forms_.source);
-    shown[TShellState::VHex] = IsViewShowing(forms_.hex);
-    shown[TShellState::VRam] = IsViewShowing(forms_.ram);
-    shown[TShellState::VReg2] = IsViewShowing(forms_.reg2);
-    shown[TShellState::VStk] = IsViewShowing(forms_.stk);
-    shown[TShellState::VBp] = IsViewShowing(forms_.bp);
-    shown[TShellState::VWatch] = IsViewShowing(forms_.watch);
-    if (Chip().ExtendedDevice == 1) {
-      shown[TShellState::VAdcI] = IsViewShowing(forms_.adcI);
-      shown[TShellState::VAdcII] = IsViewShowing(forms_.adcII);
-      shown[TShellState::VMultiCmp] = IsViewShowing(forms_.multiCmp);
-    } else {
-      shown[TShellState::VAdc] = IsViewShowing(forms_.adc);
-      shown[TShellState::VOp] = IsViewShowing(forms_.op);
-      shown[TShellState::VCmp] = IsViewShowing(forms_.cmp);
-    }
+  if (forms_.source()) forms_.source()->ClearSourcePages();
+  // Flag 0 records which debug views are showing (the analog windows of the
+  // other chip family keep their flags), then every debug view is hidden.
+  for (const TViewRow& row : ViewRows()) {
+    if (row.shownSlot < 0) continue;
+    if (flag == 0 && InChipFamily(row))
+      Shell().DebugViewShown[row.shownSlot] = IsViewShowing(ViewForm(row.index));
+    ShowView(row.index, 0);
   }
-  for (int i : {ViewSource, ViewHex, ViewRam, ViewReg2, ViewStk, ViewAdc, ViewAdcI, ViewAdcII,
-                ViewOp, ViewCmp, ViewMultiCmp})
-    ShowView(ViewForm(i), i, 0);
-  if (forms_.bp) ShowView(forms_.bp, -1, 0);
-  ShowView(forms_.watch, ViewWatch, 0);
   SetDebugMode(0);
-  if (forms_.editor && forms_.editor->PageCount() > 0) ShowView(forms_.edit, ViewEdit, 1);
+  if (forms_.editor && forms_.editor->PageCount() > 0) ShowView(ViewEdit, 1);
   setBusy(10);
   const bool pages = forms_.editor && forms_.editor->PageCount() > 0;
   setEnabled("SMenu_AssembleDebug", pages || !Shell().MainFileName.empty());
@@ -461,7 +441,7 @@ void TKYMAIN::TBtK_F10Click() {
     return;
   }
   if (Modes().DebugMode == 0) {
-    if (forms_.source) forms_.source->ClearSourcePages();
+    if (forms_.source()) forms_.source()->ClearSourcePages();
     SMenu_AssembleDebugClick();
   } else {
     timer2_->stop();
@@ -490,17 +470,10 @@ void TKYMAIN::RestMode(int /*flag*/) {
   Pump();
   up->ResetDebugTarget();
   installDebugCallbacks();
-  if (forms_.hex) forms_.hex->GotoAddressCentered(0);
-  if (IsViewShowing(forms_.ram)) forms_.ram->RefreshRamView(true);
-  if (IsViewShowing(forms_.reg2)) forms_.reg2->RefreshRegisters(true);
-  if (IsViewShowing(forms_.stk)) forms_.stk->RefreshStackView(true);
-  for (int v : (Chip().ExtendedDevice == 1 ? std::array<int, 3>{ViewAdcI, ViewAdcII, ViewMultiCmp}
-                                             : std::array<int, 3>{ViewAdc, ViewOp, ViewCmp})) {
-    auto* f = static_cast<TKyPeripheralForm*>(ViewForm(v));
-    if (f && IsViewShowing(f)) f->DataUpdate();
-  }
-  if (forms_.hex) forms_.hex->GotoAddressCentered(up->GetPC());
-  if (forms_.source) forms_.source->ShowPCLine(up->GetPC(), true);
+  if (TKy_Hex* hex = forms_.hex()) hex->GotoAddressCentered(0);
+  RefreshViews(TRefreshReason::Reset);
+  if (TKy_Hex* hex = forms_.hex()) hex->GotoAddressCentered(up->GetPC());
+  if (TKy_Source* src = forms_.source()) src->ShowPCLine(up->GetPC(), true);
   SetDebugMode(1);
   runControls(false);
   setBusy(10);
@@ -632,7 +605,7 @@ void TKYMAIN::timer2Tick() {
 void TKYMAIN::SMenu_SetBPClick() {
   TKy_UP* up = forms_.up;
   if (!up || Modes().TargetRunning == 1 || Modes().DebugMode != 1) return;
-  if (TKy_Source* src = forms_.source; src && IsViewShowing(src)) {
+  if (TKy_Source* src = forms_.source(); src && IsViewShowing(src)) {
     const int page = src->CurrentPage();
     const int line = src->CaretLine();
     const int address = src->AddressOfLine(page, line);
@@ -641,7 +614,7 @@ void TKYMAIN::SMenu_SetBPClick() {
     up->SetBreakpoint(address, 2, set, page, line);
     src->SetBreakMark(line, set);
   }
-  if (forms_.bp) forms_.bp->FillBreakpointList();
+  RefreshViews(TRefreshReason::Breakpoints);
 }
 
 // ---------------------------------------------------------------------------
@@ -676,11 +649,20 @@ void TKYMAIN::ShowStackStatus() {
   labSt_->setText(text);
 }
 
+void TKYMAIN::RefreshViews(TRefreshReason reason) {
+  for (const TViewRow& row : ViewRows()) {
+    auto* view = qobject_cast<TKyChildForm*>(ViewForm(row.index));
+    if (!view || !InChipFamily(row)) continue;
+    if (IsViewShowing(view) || (row.hiddenRefresh & RefreshBit(reason))) view->Refresh(reason);
+  }
+}
+
 void TKYMAIN::RefreshOnRunStopped() {
   TKy_UP* up = forms_.up;
   if (!up) return;
-  RefreshWhileTracing();
-  if (forms_.hex) forms_.hex->GotoAddressCentered(up->GetPC());
+  RefreshViews(TRefreshReason::RunStopped);
+  showPCAfterRefresh();
+  if (TKy_Hex* hex = forms_.hex()) hex->GotoAddressCentered(up->GetPC());
   runTimer_->stop();
   runControls(false);
   timer2_->stop();
@@ -710,26 +692,25 @@ void TKYMAIN::RefreshOnRunStopped() {
 }
 
 void TKYMAIN::RefreshWhileTracing() {
+  if (!forms_.up) return;
+  RefreshViews(TRefreshReason::Step);
+  showPCAfterRefresh();
+}
+
+// The listing centred on the PC and the PC line of the source view, which
+// follows macro records after a step, at a kind-2 breakpoint and in the
+// emulator.
+void TKYMAIN::showPCAfterRefresh() {
   TKy_UP* up = forms_.up;
-  if (!up) return;
-  if (IsViewShowing(forms_.ram)) forms_.ram->RefreshRamView(false);
-  if (IsViewShowing(forms_.reg2)) forms_.reg2->RefreshRegisters(false);
-  if (IsViewShowing(forms_.stk)) forms_.stk->RefreshStackView(false);
-  for (int v : (Chip().ExtendedDevice == 1 ? std::array<int, 3>{ViewAdcI, ViewAdcII, ViewMultiCmp}
-                                             : std::array<int, 3>{ViewAdc, ViewOp, ViewCmp})) {
-    auto* f = static_cast<TKyPeripheralForm*>(ViewForm(v));
-    if (f && IsViewShowing(f)) f->DataUpdate();
-  }
-  if (forms_.watch) forms_.watch->RefreshWatchValues();
-  if (forms_.hex) forms_.hex->GotoAddressCentered(up->GetPC());
-  if (forms_.source) {
-    if (stepPending_) {
-      forms_.source->ShowPCLine(up->GetPC(), true);
-      stepPending_ = 0;
-    } else {
-      const bool follow = up->GetBreakpointFlag(up->GetPC(), 2) != 0 || Modes().SimulatorMode == 0;
-      forms_.source->ShowPCLine(up->GetPC(), follow);
-    }
+  if (TKy_Hex* hex = forms_.hex()) hex->GotoAddressCentered(up->GetPC());
+  TKy_Source* src = forms_.source();
+  if (!src) return;
+  if (stepPending_) {
+    src->ShowPCLine(up->GetPC(), true);
+    stepPending_ = 0;
+  } else {
+    const bool follow = up->GetBreakpointFlag(up->GetPC(), 2) != 0 || Modes().SimulatorMode == 0;
+    src->ShowPCLine(up->GetPC(), follow);
   }
 }
 
@@ -745,7 +726,7 @@ void TKYMAIN::EditorPageCommand(int command, const std::string& path) {
 bool TKYMAIN::OpenLineInEditor(const std::string& path, int line) {
   IEditorPages* ed = forms_.editor;
   if (!ed || path.empty()) return false;
-  ShowView(forms_.edit, ViewEdit, 1);
+  ShowView(ViewEdit, 1);
   if (!ed->ActivatePageByPath(path) && !ed->OpenFileInPage(path)) return false;
   SetNoFileState(0);
   ed->SelectLine(line - 1);
@@ -766,7 +747,7 @@ bool TKYMAIN::OpenSourceFile(const std::string& path) {
     ed->CloseCurrentPage();
   }
   if (!ed->OpenFileInPage(path)) return true;
-  ShowView(forms_.edit, ViewEdit, 1);
+  ShowView(ViewEdit, 1);
   if (ed->PageCount() == 1) SetMainFile(path);
   SetNoFileState(0);
   return true;
@@ -775,14 +756,14 @@ bool TKYMAIN::OpenSourceFile(const std::string& path) {
 void TKYMAIN::SMenu_NewClick() {
   IEditorPages* ed = forms_.editor;
   if (!ed) return;
-  ShowView(forms_.edit, ViewEdit, 1);
+  ShowView(ViewEdit, 1);
   if (ed->PageCount() < 20) {
     ed->NewPage();
     StoreMainFileName(std::string());
     SetNoFileState(0);
-  } else if (forms_.err) {
-    forms_.err->AddError("", 0, "max number of edited file: 20");
-    ShowView(forms_.err, ViewErr, 1);
+  } else if (forms_.err()) {
+    forms_.err()->AddError("", 0, "max number of edited file: 20");
+    ShowView(ViewErr, 1);
   }
 }
 

@@ -25,8 +25,6 @@
 #include "base/outputfile.h"
 #include "chip/chipconfig.h"
 #include "chip/chiploader.h"
-#include "debugwin/debugwins.h"
-#include "peripherals/periphwins.h"
 #include "shell/editorlink.h"
 #include "shell/kybase.h"
 #include "shell/kyerr.h"
@@ -211,24 +209,11 @@ void TKYMAIN::buildMenus() {
   addAction(search, "SMenu_FindAgain", "Find Next", QKeySequence("F3"), fwd(&IEditorPages::FindNext));
 
   QMenu* view = menu("Menu_View", "View");
-  auto viewItem = [&](const QString& name, const QString& caption) {
-    addAction(view, name, caption, none, [this, name] { SMenu_ViewClick(name); });
-  };
-  viewItem("SMenu_Edit", "Edit");
-  viewItem("SMenu_View", "Source");
-  viewItem("SMenu_Debug", "Hex");
-  viewItem("SMenu_Watch", "Watch");
-  viewItem("SMenu_Ram", "Static RAM");
-  viewItem("SMenu_Register", "Special Register");
-  viewItem("SMenu_Stack", "Stack");
-  viewItem("SMenu_BP", "Break Point");
-  viewItem("SMenu_Error", "Message");
-  viewItem("SMENU_ADC", "ADC Panel");
-  viewItem("SMENU_OP", "OP Panel");
-  viewItem("SMENU_CMP", "Comparator Panel");
-  viewItem("SMENU_ADC1", "ADCI Panel");
-  viewItem("SMENU_ADC2", "ADCII Panel");
-  viewItem("SMENU_MP", "MultiCMP Panel");
+  for (const TViewRow& row : ViewRows()) {
+    const QString name = row.action;
+    addAction(view, name, Q(LangTextUtf8(row.caption)), none,
+              [this, name] { SMenu_ViewClick(name); });
+  }
   connect(view, &QMenu::aboutToShow, this, [this] {
     setEnabled("SMenu_Edit", forms_.editor && forms_.editor->PageCount() > 0 &&
                                  Shell().StartedWithFile != 1);
@@ -297,19 +282,12 @@ void TKYMAIN::buildMenus() {
 void TKYMAIN::buildToolBars() {
   viewBar_ = addToolBar("Views");
   viewBar_->setObjectName("TBarView");
-  addButton(viewBar_, "TBtV_Edit", "Edit", "goto EDIT window", [this] {
-    if (Shell().StartedWithFile != 1) ShowView(forms_.edit, ViewEdit, 1);
-  });
-  addButton(viewBar_, "TBtV_View", "Source", "goto SOURCE window",
-            [this] { ShowView(ViewForm(ViewSource), ViewSource, 1); });
-  addButton(viewBar_, "TBtV_Debug", "Hex", "goto HEX window",
-            [this] { ShowView(ViewForm(ViewHex), ViewHex, 1); });
-  addButton(viewBar_, "TBtV_Ram", "Ram", "goto Stack RAM window",
-            [this] { ShowView(ViewForm(ViewRam), ViewRam, 1); });
-  addButton(viewBar_, "TBtV_Reg", "Reg", "goto Special REG window",
-            [this] { ShowView(ViewForm(ViewReg2), ViewReg2, 1); });
-  addButton(viewBar_, "TBtV_Watch", "Watch", "goto WATCH window",
-            [this] { ShowView(ViewForm(ViewWatch), ViewWatch, 1); });
+  for (const TViewRow& row : ViewRows()) {
+    if (!row.button) continue;
+    const QString action = row.action;
+    addButton(viewBar_, row.button, Q(LangTextUtf8(row.buttonCaption)),
+              Q(LangTextUtf8(row.buttonHint)), [this, action] { SMenu_ViewClick(action); });
+  }
   viewBar_->addSeparator();
   addButton(viewBar_, "TBtK_F10", "Go", "switch EDIT/Debug mode", [this] { TBtK_F10Click(); });
   addButton(viewBar_, "TBTk_Make", "Make", "Assemble", [this] { SMenu_AssembleClick(); });
@@ -385,14 +363,19 @@ void TKYMAIN::buildStatusBar() {
 
 void TKYMAIN::AttachForms(const TKyForms& forms) {
   forms_ = forms;
-  views_ = {forms.edit, forms.hex, forms.source, forms.ram, forms.stk, forms.reg2, forms.watch,
-            forms.err, forms.adc, forms.op, forms.cmp, forms.adcI, forms.adcII, forms.multiCmp};
-  installLineLookup();
-  if (forms_.err) {
-    forms_.err->OnOpenLine = [this](const std::string& p, int l) { return OpenLineInEditor(p, l); };
-    connect(forms_.err, &QObject::destroyed, this, [this] { forms_.err = nullptr; });
+  for (QWidget*& form : forms_.views) {
+    if (!form) continue;
+    if (auto* view = qobject_cast<TKyChildForm*>(form)) view->AttachModel(forms_.up);
+    connect(form, &QObject::destroyed, this, [&form] { form = nullptr; });
   }
+  installLineLookup();
+  if (TKy_ERR* err = forms_.err())
+    err->OnOpenLine = [this](const std::string& p, int l) { return OpenLineInEditor(p, l); };
 }
+
+TKy_ERR* TKyForms::err() const { return view<TKy_ERR>(ViewErr); }
+TKy_Source* TKyForms::source() const { return view<TKy_Source>(ViewSource); }
+TKy_Hex* TKyForms::hex() const { return view<TKy_Hex>(ViewHex); }
 
 // ---------------------------------------------------------------------------
 // Helpers for menu items, buttons and panels
@@ -486,24 +469,16 @@ std::string TKYMAIN::debugModeTitle() const {
          InterfaceName(Modes().IceInterfaceIndex) + "   Project = " + Shell().ProjectFileName;
 }
 
-bool TKYMAIN::chipHasView(int index) const {
-  const auto& c = Chip();
-  switch (index) {
-    case ViewAdc: return c.AdcPresent != 0;
-    case ViewOp: return c.OpPresent != 0;
-    case ViewCmp: return c.CmpPresent != 0;
-    case ViewAdcI: return c.AdcIPresent != 0;
-    case ViewAdcII: return c.AdcIIPresent != 0;
-    case ViewMultiCmp: return c.MultiCmpPresent != 0;
-    default: return true;
-  }
-}
-
 void TKYMAIN::SetDebugMode(int mode) {
   const bool dbg = mode == 1;
   const bool started = Shell().StartedWithFile == 1;
-  for (const char* b : {"TBtV_View", "TBtV_Debug", "TBtV_Ram", "TBtV_Reg", "TBtV_Watch"})
-    setButtonEnabled(b, dbg);
+  // The debug views' items and buttons; an analog window's item also needs
+  // the chip to have that window.
+  for (const TViewRow& row : ViewRows()) {
+    if (row.shownSlot < 0) continue;
+    if (row.button) setButtonEnabled(row.button, dbg);
+    setEnabled(row.action, dbg && ChipHasView(row));
+  }
   runPanel_->setVisible(dbg);
   for (const char* b : {"TBtK_F6", "TBtK_F7", "TBtK_F8", "TBtK_F9", "TBtK_F11", "TBtK_CF9"})
     setButtonEnabled(b, true);
@@ -512,25 +487,16 @@ void TKYMAIN::SetDebugMode(int mode) {
   for (const char* n : {"SMenu_ICEDbg", "SMenu_ICE_Test", "SMenu_AssembleDebug", "SMenu_Assemble",
                         "SMenu_MainFile", "w1"})
     setEnabled(n, !dbg);
-  for (const char* n : {"SMenu_View", "SMenu_Debug", "SMenu_Watch", "SMenu_Ram", "SMenu_Register",
-                        "SMenu_Stack", "SMenu_BP", "SMenu_Run", "ReLoadROM1", "SMenu_StepOver",
+  for (const char* n : {"SMenu_Run", "ReLoadROM1", "SMenu_StepOver",
                         "SMenu_STKOUT", "StepBack1", "SMenu_Trace", "SMenu_TraceContinue",
                         "SMenu_Reset", "SMenu_SetBP"})
     setEnabled(n, dbg);
   if (dbg) {
     setWindowTitle(Q(debugModeTitle()));
     setEnabled("SMenu_EditMode", !started);
-    setEnabled("SMENU_ADC1", chipHasView(ViewAdcI));
-    setEnabled("SMENU_ADC2", chipHasView(ViewAdcII));
-    setEnabled("SMENU_OP", chipHasView(ViewOp));
-    setEnabled("SMENU_CMP", chipHasView(ViewCmp));
-    setEnabled("SMENU_MP", chipHasView(ViewMultiCmp));
-    setEnabled("SMENU_ADC", chipHasView(ViewAdc));
     Action("SMenu_Record")->setVisible(true);
   } else {
-    for (const char* n : {"SMenu_Stop", "SMenu_EditMode", "SMENU_ADC", "SMENU_ADC1", "SMENU_ADC2",
-                          "SMENU_OP", "SMENU_CMP", "SMENU_MP"})
-      setEnabled(n, false);
+    for (const char* n : {"SMenu_Stop", "SMenu_EditMode"}) setEnabled(n, false);
     eeBar_->hide();
     Action("SMenu_Record")->setVisible(false);
   }
@@ -596,7 +562,7 @@ void TKYMAIN::MM_EmulatorClick() {
 
 QWidget* TKYMAIN::ViewForm(int index) const {
   if (index < 0 || index >= ViewCount) return nullptr;
-  return views_[index];
+  return forms_.views[index];
 }
 
 void TKYMAIN::ShowView(QWidget* form, int index, int show) {
@@ -657,13 +623,19 @@ bool TKYMAIN::HoldsDefaultPlace(QWidget* form) const {
 void TKYMAIN::ArrangeDefaultViews() {
   if (arranging_) return;
   arranging_ = true;
-  // Tile order; the breakpoint list goes with the watch window.
-  QWidget* const order[] = {forms_.edit, forms_.source, forms_.hex, forms_.ram, forms_.stk,
-                            forms_.reg2, forms_.watch, forms_.bp, forms_.err, forms_.adc,
-                            forms_.adcI, forms_.adcII, forms_.op, forms_.cmp, forms_.multiCmp};
+  // The views in tile order, each with its role.
+  std::vector<const TViewRow*> rows;
+  for (const TViewRow& row : ViewRows()) rows.push_back(&row);
+  std::sort(rows.begin(), rows.end(), [](auto* a, auto* b) { return a->tile < b->tile; });
   std::vector<QWidget*> forms;
-  for (QWidget* w : order)
-    if (w && std::find(forms.begin(), forms.end(), w) == forms.end()) forms.push_back(w);
+  std::map<QWidget*, TViewRole> roles;
+  for (const TViewRow* row : rows) {
+    QWidget* w = forms_.views[row->index];
+    if (w && std::find(forms.begin(), forms.end(), w) == forms.end()) {
+      forms.push_back(w);
+      roles[w] = row->role;
+    }
+  }
   // Windows shown in the area that are none of the above go to the column too.
   for (auto& [w, frame] : frames_)
     if (std::find(forms.begin(), forms.end(), w) == forms.end()) forms.push_back(w);
@@ -685,13 +657,8 @@ void TKYMAIN::ArrangeDefaultViews() {
       continue;
     }
     TLayoutItem item;
-    if (w == forms_.edit || w == forms_.source) {
-      item.role = TViewRole::Main;
-    } else if (w == forms_.err) {
-      item.role = TViewRole::Bottom;
-    } else {
-      item.role = TViewRole::Side;
-    }
+    auto role = roles.find(w);
+    item.role = role == roles.end() ? TViewRole::Side : role->second;
     item.preferredHeight = p.preferredHeight;
     frames.push_back(f);
     placedForms.push_back(w);
@@ -735,23 +702,14 @@ bool TKYMAIN::IsViewShowing(QWidget* form) const {
 }
 
 void TKYMAIN::SMenu_ViewClick(const QString& item) {
-  static const std::map<QString, int> kIndex = {
-      {"SMenu_Edit", ViewEdit},      {"SMenu_Debug", ViewHex},     {"SMenu_View", ViewSource},
-      {"SMenu_Ram", ViewRam},        {"SMenu_Stack", ViewStk},     {"SMenu_Register", ViewReg2},
-      {"SMenu_Watch", ViewWatch},    {"SMenu_Error", ViewErr},     {"SMENU_ADC", ViewAdc},
-      {"SMENU_ADC1", ViewAdcI},      {"SMENU_ADC2", ViewAdcII},    {"SMENU_OP", ViewOp},
-      {"SMENU_CMP", ViewCmp},        {"SMENU_MP", ViewMultiCmp}};
-  if (item == "SMenu_BP") {
-    if (forms_.bp) ShowView(forms_.bp, -1, 1);
-    return;
-  }
-  auto it = kIndex.find(item);
-  if (it == kIndex.end()) return;
-  if (it->second == ViewEdit && Shell().StartedWithFile == 1) return;
-  ShowView(ViewForm(it->second), it->second, 1);
+  const TViewRow* row = ViewRowOfAction(item.toUtf8().constData());
+  if (!row) return;
+  // Started with a file, the IDE stays on that file: no editor.
+  if (row->index == ViewEdit && Shell().StartedWithFile == 1) return;
+  ShowView(row->index, 1);
 }
 
-QWidget* TKYMAIN::editorTarget() const { return forms_.edit; }
+QWidget* TKYMAIN::editorTarget() const { return forms_.edit(); }
 
 // ---------------------------------------------------------------------------
 // Start-up, activation and shutdown
@@ -761,11 +719,10 @@ void TKYMAIN::FormActivate() {
   if (firstActivation_ == 1) {
     SetSimulatorMode(1);
     // Hide the views.
-    for (int i : {ViewSource, ViewHex, ViewStk, ViewRam, ViewReg2, ViewWatch, ViewErr, ViewAdc,
-                  ViewAdcI, ViewAdcII, ViewOp, ViewCmp, ViewMultiCmp})
-      ShowView(ViewForm(i), i, 0);
+    for (const TViewRow& row : ViewRows())
+      if (row.index != ViewEdit) ShowView(row.index, 0);
     if (forms_.editor && forms_.editor->PageCount() > 0) {
-      ShowView(forms_.edit, ViewEdit, 1);
+      ShowView(ViewEdit, 1);
       SetNoFileState(0);
     }
     SetMainFile(Shell().MainFileName);
@@ -864,10 +821,10 @@ void TKYMAIN::closeEvent(QCloseEvent* ev) {
 bool TKYMAIN::FormCloseQuery() {
   // Every close asks about unsaved editor files; Cancel keeps the program open.
   if (!SaveModifiedFiles(std::string(), 0)) {
-    if (forms_.editor && forms_.editor->PageCount() > 0) ShowView(forms_.edit, ViewEdit, 1);
+    if (forms_.editor && forms_.editor->PageCount() > 0) ShowView(ViewEdit, 1);
     return false;
   }
-  if (Modes().DebugMode == 1 && forms_.watch) ShowView(forms_.watch, ViewWatch, 0);
+  if (Modes().DebugMode == 1) ShowView(ViewWatch, 0);
   return true;
 }
 

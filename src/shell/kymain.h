@@ -15,6 +15,7 @@
 #include "base/lang.h"
 #include "chip/chipconfig.h"
 #include "shell/asmlink.h"
+#include "shell/viewtable.h"
 
 class QAction;
 class QLabel;
@@ -33,12 +34,6 @@ class TKy_BASE;
 class TKy_ERR;
 class TKy_Source;
 class TKy_Hex;
-class TKy_RAM;
-class TKy_STK;
-class TKy_Reg2;
-class TKy_WATCH;
-class TKy_BP;
-class TKyPeripheralForm;
 class TKy_UP;
 
 // Process-wide values of the main window's unit.
@@ -61,10 +56,9 @@ struct TShellState {
   uint16_t BlockCrc = 0;          // CRC of the information block of the last build
   uint16_t AcceptedPodChipId = 0;
   IClock::time_point WaitStartTime{};
-  // Debug views showing when debug mode was last left, in this order.
-  enum ViewFlag { VSource, VHex, VRam, VReg2, VStk, VBp, VWatch, VAdc, VAdcI, VAdcII, VOp, VCmp,
-                  VMultiCmp, ViewFlagCount };
-  std::array<bool, ViewFlagCount> DebugViewShown{};
+  // Debug views showing when debug mode was last left, by their shown slot
+  // (ShownSlot of the views table).
+  std::array<bool, kShownViewCount> DebugViewShown{};
 };
 TShellState& Shell();
 // "Checksum = 0x" and four upper-case hex digits.
@@ -81,33 +75,23 @@ struct TOptionChoices {
 };
 TOptionChoices& OptionChoices();
 
-// The view indexes of ShowView.
-enum TViewIndex {
-  ViewEdit = 0, ViewHex = 1, ViewSource = 2, ViewRam = 3, ViewStk = 4, ViewReg2 = 5,
-  ViewWatch = 6, ViewErr = 7, ViewAdc = 8, ViewOp = 9, ViewCmp = 10, ViewAdcI = 11,
-  ViewAdcII = 12, ViewMultiCmp = 13, ViewCount = 14
-};
-
 // The windows the main window drives (created by the program's main block).
 struct TKyForms {
   TKy_BASE* base = nullptr;
-  QWidget* edit = nullptr;          // the editor window
-  IEditorPages* editor = nullptr;   // its pages
-  TKy_ERR* err = nullptr;
-  TKy_Source* source = nullptr;
-  TKy_Hex* hex = nullptr;
-  TKy_RAM* ram = nullptr;
-  TKy_STK* stk = nullptr;
-  TKy_Reg2* reg2 = nullptr;
-  TKy_WATCH* watch = nullptr;
-  TKy_BP* bp = nullptr;
-  TKyPeripheralForm* adc = nullptr;
-  TKyPeripheralForm* op = nullptr;
-  TKyPeripheralForm* cmp = nullptr;
-  TKyPeripheralForm* adcI = nullptr;
-  TKyPeripheralForm* adcII = nullptr;
-  TKyPeripheralForm* multiCmp = nullptr;
-  TKy_UP* up = nullptr;              // the CPU model
+  IEditorPages* editor = nullptr;  // the editor window's pages
+  TKy_UP* up = nullptr;            // the CPU model
+  std::array<QWidget*, ViewCount> views{};  // by view index; any may be missing
+
+  // The views the main window itself drives beyond Refresh.
+  QWidget* edit() const { return views[ViewEdit]; }
+  TKy_ERR* err() const;
+  TKy_Source* source() const;
+  TKy_Hex* hex() const;
+  // A view as its own class (nullptr when missing or of another class).
+  template <class T>
+  T* view(TViewIndex index) const {
+    return qobject_cast<T*>(views[index]);
+  }
 };
 
 class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
@@ -155,6 +139,8 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
 
   // --- views ------------------------------------------------------------------
   void ShowView(QWidget* form, int index, int show);
+  // ShowView for the form of a view index.
+  void ShowView(TViewIndex index, int show) { ShowView(ViewForm(index), index, show); }
   bool IsViewShowing(QWidget* form) const;
   QWidget* ViewForm(int index) const;
   // The document-area frame of a view (nullptr before it was first shown).
@@ -175,6 +161,9 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   const TEepromSites& EepromSites() const { return eepromSites_; }
 
   // --- refresh callbacks ---------------------------------------------------------
+  // Asks the views for `reason`: each showing view of the chip's family, and
+  // the hidden ones whose row takes the reason while hidden.
+  void RefreshViews(TRefreshReason reason);
   void RefreshOnRunStopped();
   void RefreshWhileTracing();
   void EditorPageCommand(int command, const std::string& path);
@@ -246,13 +235,13 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   void setConnectLook(int look, const QString& caption);
   void installDebugCallbacks();
   void installLineLookup();
+  void showPCAfterRefresh();
   void startRunLoop();
   void runSliceTick();
   void timer2Tick();
   void debugEntry();
   void closingSteps(bool debugEntered);
   void buildInformationBlock();
-  bool chipHasView(int index) const;
   QWidget* editorTarget() const;
   void scheduleArrange();
 
@@ -274,7 +263,6 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   bool arranging_ = false;
   bool arrangePending_ = false;
   bool shownOnce_ = false;
-  std::array<QWidget*, ViewCount> views_{};
   QMenu* menuRun_ = nullptr;
   QToolBar* runPanel_ = nullptr;
   QToolBar* viewBar_ = nullptr;

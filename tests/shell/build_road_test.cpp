@@ -165,7 +165,7 @@ TEST_F(BuildRoadSession, ChecksumCaptionAndStateComeFromTheBuild) {
   TKYMAIN& w = prog.Main();
   ASSERT_TRUE(w.OpenSourceFile(source));
   w.SMenu_AssembleDebugClick();
-  ASSERT_EQ(Modes().DebugMode, 1) << (w.Forms().err->Count() ? w.Forms().err->TextAt(0) : "");
+  ASSERT_EQ(Modes().DebugMode, 1) << (w.Forms().err()->Count() ? w.Forms().err()->TextAt(0) : "");
   EXPECT_EQ(w.CheckSumText(), CheckSumCaption(Shell().CodeChecksum));
   EXPECT_EQ(w.CheckSumText().size(), 17u);
   EXPECT_NE(Shell().CodeChecksum, 0) << "the program has code";
@@ -215,7 +215,7 @@ TEST_F(BuildRoadSession, DebugEntryAddsTheEepromSitesAndWarnsBeyondTen) {
   prog.Up().Settings.PodChipId = 0x8024;
   ASSERT_TRUE(w.OpenSourceFile(dir.filePath("eeprom.asm").toStdString()));
   w.SMenu_AssembleDebugClick();
-  ASSERT_EQ(Modes().DebugMode, 1) << (w.Forms().err->Count() ? w.Forms().err->TextAt(0) : "");
+  ASSERT_EQ(Modes().DebugMode, 1) << (w.Forms().err()->Count() ? w.Forms().err()->TextAt(0) : "");
   ASSERT_EQ(Chip().SelfEromMode, 2);
   EXPECT_EQ(w.EepromSites().Count, 12);
   EXPECT_EQ(prog.Up().Settings.EepromBreakCount, 11);
@@ -240,7 +240,7 @@ TEST_F(BuildRoadSession, WithoutTheEepromPodChipNoSiteBecomesABreakpoint) {
   Chip().ChipIndex = 4;
   ASSERT_TRUE(w.OpenSourceFile(dir.filePath("eeprom.asm").toStdString()));
   w.SMenu_AssembleDebugClick();
-  ASSERT_EQ(Modes().DebugMode, 1) << (w.Forms().err->Count() ? w.Forms().err->TextAt(0) : "");
+  ASSERT_EQ(Modes().DebugMode, 1) << (w.Forms().err()->Count() ? w.Forms().err()->TextAt(0) : "");
   EXPECT_EQ(w.EepromSites().Count, 1);
   EXPECT_EQ(prog.Up().BreakpointCount(), 0);
   EXPECT_TRUE(dialogs.messages().empty());

@@ -85,20 +85,20 @@ TEST_F(IdeSession, AssembleAndDebugThenTraceStepRunAndStop) {
   EXPECT_EQ(Shell().MainFileName, source);
 
   press(w, Qt::Key_F4);
-  ASSERT_EQ(Modes().DebugMode, 1) << (w.Forms().err->Count() ? w.Forms().err->TextAt(0) : "");
-  EXPECT_EQ(w.Forms().err->Count(), 0);
+  ASSERT_EQ(Modes().DebugMode, 1) << (w.Forms().err()->Count() ? w.Forms().err()->TextAt(0) : "");
+  EXPECT_EQ(w.Forms().err()->Count(), 0);
   EXPECT_TRUE(w.windowTitle().startsWith("KyvorIDE - Simulation   ***  Chip = KY08A16"))
       << w.windowTitle().toStdString();
   EXPECT_TRUE(w.windowTitle().contains("ICE Inteface = (none)"));
   EXPECT_EQ(w.CheckSumText().rfind("Checksum = 0x", 0), 0u) << w.CheckSumText();
   EXPECT_EQ(w.CheckSumText().size(), 17u);
   EXPECT_TRUE(QFile::exists(dir.filePath("blink.lst")));
-  EXPECT_TRUE(w.IsViewShowing(w.Forms().source));
-  EXPECT_FALSE(w.IsViewShowing(w.Forms().edit));
+  EXPECT_TRUE(w.IsViewShowing(w.Forms().source()));
+  EXPECT_FALSE(w.IsViewShowing(w.Forms().edit()));
   EXPECT_TRUE(w.Action("SMenu_Trace")->isEnabled());
   EXPECT_FALSE(w.Action("SMenu_AssembleDebug")->isEnabled());
   EXPECT_EQ(up.GetPC(), 0u);
-  EXPECT_EQ(w.Forms().source->PCLine(), 15) << "START: CLRF COUNT";
+  EXPECT_EQ(w.Forms().source()->PCLine(), 15) << "START: CLRF COUNT";
 
   up.WriteRegisterModel(kCount, 0x33);
   up.WriteRegisterModel(kPortB, 0x44);
@@ -106,7 +106,7 @@ TEST_F(IdeSession, AssembleAndDebugThenTraceStepRunAndStop) {
   EXPECT_EQ(up.GetPC(), 1u);
   EXPECT_EQ(up.ReadRegister(kCount), 0);
   EXPECT_EQ(up.ReadRegister(kPortB), 0x44);
-  EXPECT_EQ(w.Forms().source->PCLine(), 16);
+  EXPECT_EQ(w.Forms().source()->PCLine(), 16);
   press(w, Qt::Key_F7);  // CLRF PORTB
   EXPECT_EQ(up.GetPC(), 2u);
   EXPECT_EQ(up.ReadRegister(kPortB), 0);
@@ -119,13 +119,13 @@ TEST_F(IdeSession, AssembleAndDebugThenTraceStepRunAndStop) {
   EXPECT_EQ(up.ReadRegister(kW), 3) << "MVL DELAYCOUNT";
   EXPECT_EQ(up.ReadRegister(kTicks), 0) << "the delay loop counted down";
   EXPECT_EQ(up.ReadRegister(kCount), 0);
-  EXPECT_EQ(w.Forms().source->PCLine(), 17) << "still the CALL line";
+  EXPECT_EQ(w.Forms().source()->PCLine(), 17) << "still the CALL line";
   EXPECT_TRUE(w.Action("SMenu_Trace")->isEnabled());
   EXPECT_FALSE(w.Action("SMenu_Stop")->isEnabled());
 
   press(w, Qt::Key_F7);  // the CALL's second word
   EXPECT_EQ(up.GetPC(), 4u);
-  EXPECT_EQ(w.Forms().source->PCLine(), 18) << "INF COUNT, 1";
+  EXPECT_EQ(w.Forms().source()->PCLine(), 18) << "INF COUNT, 1";
   press(w, Qt::Key_F7);  // INF COUNT, 1
   EXPECT_EQ(up.GetPC(), 5u);
   EXPECT_EQ(up.ReadRegister(kCount), 1);
@@ -144,7 +144,7 @@ TEST_F(IdeSession, AssembleAndDebugThenTraceStepRunAndStop) {
   EXPECT_EQ(Modes().TargetRunning, 0);
   EXPECT_GT(up.ReadRegister(kCount), 1) << "the loop went round";
   EXPECT_LT(up.GetPC(), 15u);
-  EXPECT_EQ(w.Forms().source->LastPC(), up.GetPC()) << "the PC line follows the stop";
+  EXPECT_EQ(w.Forms().source()->LastPC(), up.GetPC()) << "the PC line follows the stop";
   EXPECT_TRUE(w.Action("SMenu_Trace")->isEnabled());
   EXPECT_FALSE(w.Action("SMenu_Stop")->isEnabled());
   EXPECT_TRUE(w.windowTitle().startsWith("KyvorIDE - Simulation"));
@@ -158,7 +158,7 @@ TEST_F(IdeSession, AssembleAndDebugThenTraceStepRunAndStop) {
   EXPECT_EQ(Modes().DebugMode, 0);
   EXPECT_TRUE(w.windowTitle().startsWith("KYIDE HID - Mode:[Edit] "));
   EXPECT_TRUE(w.Action("SMenu_AssembleDebug")->isEnabled());
-  EXPECT_TRUE(w.IsViewShowing(w.Forms().edit));
+  EXPECT_TRUE(w.IsViewShowing(w.Forms().edit()));
   EXPECT_TRUE(dialogs.messages().empty()) << dialogs.messages()[0].text;
 }
 
@@ -228,7 +228,7 @@ TEST_F(IdeSession, FailedBuildOfTheCommandLineFileEndsTheProgram) {
   TKyProgram prog(KYVOR_DATA_DIR);
   EXPECT_FALSE(prog.Start({dir.filePath("bad.asm")}));
   EXPECT_TRUE(prog.Main().IsClosed());
-  EXPECT_GT(prog.Main().Forms().err->Count(), 0);
+  EXPECT_GT(prog.Main().Forms().err()->Count(), 0);
 }
 
 TEST_F(IdeSession, AssembleErrorsGoToTheErrorListAndStayInEditMode) {
@@ -242,14 +242,14 @@ TEST_F(IdeSession, AssembleErrorsGoToTheErrorListAndStayInEditMode) {
   ASSERT_TRUE(w.OpenSourceFile(dir.filePath("bad.asm").toStdString()));
   w.SMenu_AssembleDebugClick();
   EXPECT_EQ(Modes().DebugMode, 0);
-  TKy_ERR* err = w.Forms().err;
+  TKy_ERR* err = w.Forms().err();
   ASSERT_GT(err->Count(), 0);
   EXPECT_TRUE(w.IsViewShowing(err));
   EXPECT_EQ(err->PathAt(0), dir.filePath("bad.asm").toStdString());
   EXPECT_TRUE(w.Action("SMenu_AssembleDebug")->isEnabled()) << "the build commands come back";
   // Double-click on the first error selects its line in the editor.
   EXPECT_TRUE(err->OpenEntry(0));
-  EXPECT_TRUE(w.IsViewShowing(w.Forms().edit));
+  EXPECT_TRUE(w.IsViewShowing(w.Forms().edit()));
 }
 
 TEST_F(IdeSession, NoMainFileGivesTheMainFileMessage) {
@@ -273,20 +273,20 @@ TEST_F(IdeSession, RunStoppedRefreshReachesTheShowingWindowsOnly) {
   w.SMenu_AssembleDebugClick();
   ASSERT_EQ(Modes().DebugMode, 1);
   w.SMenu_ViewClick("SMenu_Ram");
-  const int ram0 = w.Forms().ram->refreshCount();
-  const int stk0 = w.Forms().stk->refreshCount();
-  const int watch0 = w.Forms().watch->refreshCount();
+  const int ram0 = w.Forms().view<TKy_RAM>(ViewRam)->refreshCount();
+  const int stk0 = w.Forms().view<TKy_STK>(ViewStk)->refreshCount();
+  const int watch0 = w.Forms().view<TKy_WATCH>(ViewWatch)->refreshCount();
   clock.advance(std::chrono::milliseconds(100));
   w.SMenu_TraceClick();
-  EXPECT_EQ(w.Forms().ram->refreshCount(), ram0 + 1);
-  EXPECT_EQ(w.Forms().stk->refreshCount(), stk0) << "not showing";
-  EXPECT_EQ(w.Forms().watch->refreshCount(), watch0 + 1) << "the watch values always";
+  EXPECT_EQ(w.Forms().view<TKy_RAM>(ViewRam)->refreshCount(), ram0 + 1);
+  EXPECT_EQ(w.Forms().view<TKy_STK>(ViewStk)->refreshCount(), stk0) << "not showing";
+  EXPECT_EQ(w.Forms().view<TKy_WATCH>(ViewWatch)->refreshCount(), watch0 + 1) << "the watch values always";
   // Leaving debug mode remembers the RAM view; the next debug entry shows it.
   w.SMenu_EditModeClick();
-  EXPECT_TRUE(Shell().DebugViewShown[TShellState::VRam]);
-  EXPECT_FALSE(w.IsViewShowing(w.Forms().ram));
+  EXPECT_TRUE(Shell().DebugViewShown[ShownSlot(ViewRam)]);
+  EXPECT_FALSE(w.IsViewShowing(w.Forms().view<TKy_RAM>(ViewRam)));
   w.SMenu_AssembleDebugClick();
-  EXPECT_TRUE(w.IsViewShowing(w.Forms().ram));
+  EXPECT_TRUE(w.IsViewShowing(w.Forms().view<TKy_RAM>(ViewRam)));
 }
 
 TEST_F(IdeSession, BreakpointOnTheSourceLineStopsTheRun) {
@@ -294,7 +294,7 @@ TEST_F(IdeSession, BreakpointOnTheSourceLineStopsTheRun) {
   ASSERT_TRUE(prog.Start({QString::fromStdString(source)}));
   TKYMAIN& w = prog.Main();
   ASSERT_EQ(Modes().DebugMode, 1);
-  TKy_Source* src = w.Forms().source;
+  TKy_Source* src = w.Forms().source();
   QTextCursor c(src->TextView()->document()->findBlockByNumber(19));  // line 20: BTGF
   src->TextView()->setTextCursor(c);
   press(w, Qt::Key_F2);

@@ -37,10 +37,10 @@ class MainWindowTest : public ::testing::Test {
     err = new TKy_ERR;
     ram = new TKy_RAM;
     TKyForms f;
-    f.edit = edit;
+    f.views[ViewEdit] = edit;
     f.editor = &editor;
-    f.err = err;
-    f.ram = ram;
+    f.views[ViewErr] = err;
+    f.views[ViewRam] = ram;
     main->AttachForms(f);
   }
   void TearDown() override {

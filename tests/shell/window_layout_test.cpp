@@ -157,12 +157,12 @@ TEST_F(WindowLayout, SourceViewCoversTheDocumentAreaAfterF4OnTheExample) {
 
   ASSERT_TRUE(w.OpenSourceFile(source));
   settle();
-  EXPECT_GE(CoverPercent(w, w.Forms().edit), 90) << "the editor fills the area";
+  EXPECT_GE(CoverPercent(w, w.Forms().edit()), 90) << "the editor fills the area";
 
   press(w, Qt::Key_F4);
   ASSERT_EQ(Modes().DebugMode, 1);
   settle();
-  TKy_Source* src = w.Forms().source;
+  TKy_Source* src = w.Forms().source();
   ASSERT_TRUE(w.IsViewShowing(src));
   EXPECT_GE(CoverPercent(w, src), 90) << "the source view fills the area";
   EXPECT_TRUE(Within(FrameRect(w, src), area));
@@ -178,19 +178,19 @@ TEST_F(WindowLayout, SourceViewCoversTheDocumentAreaAfterF4OnTheExample) {
   settle();
   const QRect srcRect = FrameRect(w, src);
   EXPECT_GE(CoverPercent(w, src), 55);
-  for (QWidget* f : {static_cast<QWidget*>(w.Forms().ram), static_cast<QWidget*>(w.Forms().reg2),
-                     static_cast<QWidget*>(w.Forms().stk)}) {
+  for (QWidget* f : {static_cast<QWidget*>(w.Forms().view<TKy_RAM>(ViewRam)), static_cast<QWidget*>(w.Forms().view<TKy_Reg2>(ViewReg2)),
+                     static_cast<QWidget*>(w.Forms().view<TKy_STK>(ViewStk))}) {
     SCOPED_TRACE(f->objectName().toStdString());
     ASSERT_TRUE(w.IsViewShowing(f));
     EXPECT_FALSE(FrameRect(w, f).intersects(srcRect));
     EXPECT_TRUE(Within(FrameRect(w, f), area));
   }
-  EXPECT_FALSE(FrameRect(w, w.Forms().ram).intersects(FrameRect(w, w.Forms().reg2)));
-  EXPECT_FALSE(FrameRect(w, w.Forms().ram).intersects(FrameRect(w, w.Forms().stk)));
+  EXPECT_FALSE(FrameRect(w, w.Forms().view<TKy_RAM>(ViewRam)).intersects(FrameRect(w, w.Forms().view<TKy_Reg2>(ViewReg2))));
+  EXPECT_FALSE(FrameRect(w, w.Forms().view<TKy_RAM>(ViewRam)).intersects(FrameRect(w, w.Forms().view<TKy_STK>(ViewStk))));
 
   // Closing the debug windows gives the room back.
-  for (QWidget* f : {static_cast<QWidget*>(w.Forms().ram), static_cast<QWidget*>(w.Forms().reg2),
-                     static_cast<QWidget*>(w.Forms().stk)})
+  for (QWidget* f : {static_cast<QWidget*>(w.Forms().view<TKy_RAM>(ViewRam)), static_cast<QWidget*>(w.Forms().view<TKy_Reg2>(ViewReg2)),
+                     static_cast<QWidget*>(w.Forms().view<TKy_STK>(ViewStk))})
     w.ViewFrame(f)->close();
   settle();
   EXPECT_GE(CoverPercent(w, src), 90);
@@ -210,7 +210,7 @@ TEST_F(WindowLayout, CommandLineStartShowsTheSourceViewOverTheWholeArea) {
   // The frame was made before the main window was shown; it follows the
   // area to its shown size.
   EXPECT_GE(AreaSize(w).width(), 400);
-  EXPECT_GE(CoverPercent(w, w.Forms().source), 90);
+  EXPECT_GE(CoverPercent(w, w.Forms().source()), 90);
 }
 
 TEST_F(WindowLayout, WindowsFollowTheAreaUntilTheUserMovesThem) {
@@ -218,11 +218,11 @@ TEST_F(WindowLayout, WindowsFollowTheAreaUntilTheUserMovesThem) {
   ASSERT_TRUE(prog.Start({QString::fromStdString(source)}));
   TKYMAIN& w = prog.Main();
   settle();
-  TKy_Source* src = w.Forms().source;
+  TKy_Source* src = w.Forms().source();
   w.SMenu_ViewClick("SMenu_Ram");
   settle();
   ASSERT_TRUE(w.HoldsDefaultPlace(src));
-  ASSERT_TRUE(w.HoldsDefaultPlace(w.Forms().ram));
+  ASSERT_TRUE(w.HoldsDefaultPlace(w.Forms().view<TKy_RAM>(ViewRam)));
 
   // A smaller main window: both windows are arranged again.
   w.showNormal();
@@ -231,22 +231,22 @@ TEST_F(WindowLayout, WindowsFollowTheAreaUntilTheUserMovesThem) {
   const QSize area = AreaSize(w);
   ASSERT_LE(area.width(), 700);
   EXPECT_TRUE(Within(FrameRect(w, src), area));
-  EXPECT_TRUE(Within(FrameRect(w, w.Forms().ram), area));
-  EXPECT_FALSE(FrameRect(w, src).intersects(FrameRect(w, w.Forms().ram)));
-  EXPECT_EQ(FrameRect(w, w.Forms().ram).right(), area.width() - 1);
+  EXPECT_TRUE(Within(FrameRect(w, w.Forms().view<TKy_RAM>(ViewRam)), area));
+  EXPECT_FALSE(FrameRect(w, src).intersects(FrameRect(w, w.Forms().view<TKy_RAM>(ViewRam))));
+  EXPECT_EQ(FrameRect(w, w.Forms().view<TKy_RAM>(ViewRam)).right(), area.width() - 1);
 
   // The user drags the RAM window: it stays where it was put, and the
   // source view no longer leaves a column for it.
   const QRect moved(30, 40, 250, 200);
-  w.ViewFrame(w.Forms().ram)->setGeometry(moved);
+  w.ViewFrame(w.Forms().view<TKy_RAM>(ViewRam))->setGeometry(moved);
   w.SMenu_ViewClick("SMenu_Stack");
   settle();
-  EXPECT_FALSE(w.HoldsDefaultPlace(w.Forms().ram));
-  EXPECT_EQ(FrameRect(w, w.Forms().ram), moved);
-  EXPECT_FALSE(FrameRect(w, w.Forms().stk).intersects(FrameRect(w, src)));
+  EXPECT_FALSE(w.HoldsDefaultPlace(w.Forms().view<TKy_RAM>(ViewRam)));
+  EXPECT_EQ(FrameRect(w, w.Forms().view<TKy_RAM>(ViewRam)), moved);
+  EXPECT_FALSE(FrameRect(w, w.Forms().view<TKy_STK>(ViewStk)).intersects(FrameRect(w, src)));
   w.resize(760, 560);
   settle();
-  EXPECT_EQ(FrameRect(w, w.Forms().ram), moved) << "a moved window keeps its place";
+  EXPECT_EQ(FrameRect(w, w.Forms().view<TKy_RAM>(ViewRam)), moved) << "a moved window keeps its place";
   EXPECT_TRUE(Within(FrameRect(w, src), AreaSize(w)));
 }
 
@@ -262,17 +262,17 @@ TEST_F(WindowLayout, ErrorListSitsBelowTheEditor) {
   w.SMenu_AssembleDebugClick();
   ASSERT_EQ(Modes().DebugMode, 0);
   settle();
-  TKy_ERR* err = w.Forms().err;
+  TKy_ERR* err = w.Forms().err();
   ASSERT_TRUE(w.IsViewShowing(err));
-  ASSERT_TRUE(w.IsViewShowing(w.Forms().edit));
-  const QRect ed = FrameRect(w, w.Forms().edit), er = FrameRect(w, err);
+  ASSERT_TRUE(w.IsViewShowing(w.Forms().edit()));
+  const QRect ed = FrameRect(w, w.Forms().edit()), er = FrameRect(w, err);
   EXPECT_FALSE(ed.intersects(er));
   EXPECT_GT(er.top(), ed.top());
   EXPECT_EQ(er.bottom(), AreaSize(w).height() - 1);
-  EXPECT_GE(CoverPercent(w, w.Forms().edit), 60);
+  EXPECT_GE(CoverPercent(w, w.Forms().edit()), 60);
   // Without the error list the editor takes the whole area again.
   w.ShowView(err, ViewErr, 0);
-  EXPECT_GE(CoverPercent(w, w.Forms().edit), 90);
+  EXPECT_GE(CoverPercent(w, w.Forms().edit()), 90);
 }
 
 }  // namespace
