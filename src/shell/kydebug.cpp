@@ -383,6 +383,7 @@ void TKYMAIN::installDebugCallbacks() {
     if (forms_.hex()) forms_.hex()->CenterOnAddress(a);
   };
   up->Hooks.ResetRequested = [this] { RestMode(0); };
+  up->Hooks.RegisterWritten = [this](int) { RefreshViews(TRefreshReason::RegisterWrite); };
   up->Hooks.SleepingChip = [this] { SleepingChip(); };
   installLineLookup();
 }

@@ -118,6 +118,18 @@ TEST_F(ViewsTest, RefreshReachesShownViewsOfTheChipFamilyAndTheHiddenOnesThatAsk
   EXPECT_EQ(Asked(ViewAdc).back(), R::DebugEntry) << "no reset for the other family";
 }
 
+TEST_F(ViewsTest, AUserRegisterWriteRedrawsTheRegisterViews) {
+  main->RestMode(0);  // installs the CPU model's listeners, as debug entry does
+  for (auto& v : views)
+    if (v) v->asked.clear();
+  up.LogRegisterChange(0x20, 0x5A);
+  EXPECT_EQ(Asked(ViewRam), std::vector{TRefreshReason::RegisterWrite});
+  EXPECT_EQ(Asked(ViewReg2), std::vector{TRefreshReason::RegisterWrite});
+  EXPECT_EQ(Asked(ViewAdc), std::vector{TRefreshReason::RegisterWrite}) << "a live analog window";
+  EXPECT_TRUE(Asked(ViewAdcI).empty()) << "the other family";
+  EXPECT_TRUE(Asked(ViewWatch).empty());
+}
+
 TEST_F(ViewsTest, LeavingDebugModeRecordsTheShownViewsOfTheFamilyAndHidesThem) {
   Chip().ExtendedDevice = 0;
   Shell().DebugViewShown[ShownSlot(ViewAdcI)] = true;
