@@ -55,7 +55,7 @@ TF_ASM::TF_ASM(IAsmHost& host, IAsmTarget& target, const TAsmOptions& options)
   // Replacement texts of the pass are operand texts: they are kept whole, so
   // a long EQU expression is never cut when it replaces its name (an
   // expression of EQU names can be longer than any source line).
-  passSymbols_.SetTextLimit(kMaxWorkText);
+  passSymbols_.SetTextLimit(kWorkTextMax);
   romWords_ = std::min<uint32_t>(static_cast<uint32_t>(ProgramMemoryPages()) * 256u,
                                  static_cast<uint32_t>(kImageCells));
   ApplyFill();
@@ -76,7 +76,8 @@ void TF_ASM::CloseErrorFile() {
   errorFileOpen_ = false;
 }
 
-void TF_ASM::ReportAsmError(const TAsmLine* line, int code, bool fatal, const std::string* extra) {
+void TF_ASM::ReportAsmError(const TLineRecord* line, int code, bool fatal,
+                            const std::string* extra) {
   std::string text = AsmErrorMessage(code, romWords_);
   if (extra) text = text + " [" + *extra + "]";
   if (line) {
@@ -106,7 +107,7 @@ void TF_ASM::ReportAsmError(const TAsmLine* line, int code, bool fatal, const st
   if (fatal) abortFlag_ = 1;
 }
 
-void TF_ASM::PassError(const TAsmLine* line, int code, bool fatal, const std::string* extra) {
+void TF_ASM::PassError(const TLineRecord* line, int code, bool fatal, const std::string* extra) {
   const bool layout = code == AsmErrOverwrite || code == AsmErrAddressRange || code == AsmErrOverRange;
   bool report = true;
   switch (passErrorMode_) {
@@ -230,7 +231,7 @@ void TF_ASM::TransferAndCheck() {
   }
 }
 
-void TF_ASM::CheckWord(int address, uint16_t word, const TAsmLine& line) {
+void TF_ASM::CheckWord(int address, uint16_t word, const TLineRecord& line) {
   const TInstructionTable& table = target_.instructionTable();
   uint8_t kind, noReg;
   int count, op1, op2, op3;
@@ -241,16 +242,16 @@ void TF_ASM::CheckWord(int address, uint16_t word, const TAsmLine& line) {
                       kind == 47 || kind == 52 || kind == 53;
   const bool bitKind = (kind >= 33 && kind <= 36) || kind == 64;
   if (externTable_.Count() > 0 && (regAD || regABD || bitKind)) {
-    const int last = count == 3 ? 6 : 5;
-    for (int f = 4; f <= last; ++f)
-      if (line.HasField(f) && externTable_.FindReplacementName(line.Field(f))) return;
+    const int last = OperandField(count == 3 ? 3 : 2);
+    for (int f = kFirstOperandField; f <= last; ++f)
+      if (HasField(line, f) && externTable_.FindReplacementName(GetField(line, f))) return;
   }
   auto mapAt = [&](int32_t a) -> uint8_t {
     return (a >= 0 && a < kDataMemorySize) ? chip.DataMemoryMap[a] : 0;
   };
   if (regAD || regABD || bitKind) {
     const int d = regAD ? op2 : op3;
-    std::string text = line.Field(4);
+    std::string text = GetField(line, OperandField(1));
     int32_t addr = 0;
     std::string t = text;
     if (!EvaluateExpression(finalSymbols_, t, addr)) {
@@ -265,7 +266,7 @@ void TF_ASM::CheckWord(int address, uint16_t word, const TAsmLine& line) {
     if (bitKind) {
       const int bit = op2 & 7;
       if ((mapAt(addr) & (1u << bit)) == 0) {
-        ReportAsmError(&line, AsmErrIllegalBit, false, line.Field(5));
+        ReportAsmError(&line, AsmErrIllegalBit, false, GetField(line, OperandField(2)));
         return;
       }
     }
@@ -284,10 +285,11 @@ void TF_ASM::CheckWord(int address, uint16_t word, const TAsmLine& line) {
     int pc, p1, p2, p3;
     if (!table.DecodeInstruction(image_[address - 1].Word, pk, pn, pc, p1, p2, p3)) return;
     if (pk == ik::LDPR) {
-      if (mapAt(op1) == 0) ReportAsmError(&line, AsmErrIllegalRegister, false, line.Field(4));
+      if (mapAt(op1) == 0)
+        ReportAsmError(&line, AsmErrIllegalRegister, false, GetField(line, OperandField(1)));
     } else if (pk == ik::MVFF) {
       if (mapAt(p1) == 0 || mapAt(op1) == 0)
-        ReportAsmError(&line, AsmErrIllegalRegister, false, line.Field(4));
+        ReportAsmError(&line, AsmErrIllegalRegister, false, GetField(line, OperandField(1)));
     }
   }
 }
@@ -385,7 +387,7 @@ bool TF_ASM::HandOff() {
   }
   if (!host_.createMacroTable()) return false;
   for (const TAsmLineList::Node* n = mainLines_.First(); n; n = n->Next) {
-    const TAsmLine& l = n->Line;
+    const TLineRecord& l = n->Line;
     // The second word of a two-word instruction shares its source line; the
     // line keeps the address of its first word.
     if (l.SecondOfMove || l.SecondOfCall || l.SecondOfJump || l.SecondOfPointer ||
@@ -399,7 +401,7 @@ bool TF_ASM::HandOff() {
       TMacroExpansionRecord r;
       const bool own = l.ChildFile == l.FileIndex && l.ChildLine == static_cast<uint16_t>(l.LineNo);
       r.Nested = own ? 0 : 1;
-      r.CodeAddress = own ? l.Address : kNoAddress;
+      r.CodeAddress = own ? l.Address : kLineNoAddress;
       r.FromMacro = l.FromMacro;
       r.ChildFile = l.ChildFile;
       r.ParentFile = l.ParentFile;

@@ -92,12 +92,12 @@ int TF_ASM::WriteListing() {
            "    ";
   };
   for (const TAsmLineList::Node* node = mainLines_.First(); node; node = node->Next) {
-    const TAsmLine& l = node->Line;
+    const TLineRecord& l = node->Line;
     const bool second = l.SecondOfMove || l.SecondOfCall || l.SecondOfJump || l.SecondOfPointer ||
                         l.SecondOfTable;
     if (second || l.Inserted) {
       std::string s = second ? "I    " : "IM   ";
-      s += l.Address != kNoAddress ? addrCode(l.Address) : blanks14;
+      s += l.Address != kLineNoAddress ? addrCode(l.Address) : blanks14;
       s += l.Text;
       if (s.size() > 181) s.resize(181);
       out.Line(s);
@@ -111,14 +111,14 @@ int TF_ASM::WriteListing() {
         ++n;
       }
       std::string s = IntToDecPad(l.LineNo, 4) + "  ";
-      s += l.Address != kNoAddress ? addrCode(l.Address) : blanks14;
+      s += l.Address != kLineNoAddress ? addrCode(l.Address) : blanks14;
       s += l.Text;
       out.Line(s);
       n = l.LineNo + 1;
       continue;
     }
-    if (l.Address == kNoAddress) continue;
-    std::string s = "  M   " + addrCode(l.Address) + std::string(l.Work());
+    if (l.Address == kLineNoAddress) continue;
+    std::string s = "  M   " + addrCode(l.Address) + std::string(l.WorkText);
     if (s.size() > 184) s.resize(184);
     out.Line(s);
   }

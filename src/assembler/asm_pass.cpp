@@ -63,7 +63,7 @@ void TF_ASM::ResetImageForPass() {
   wordCountFrozen_ = 0;
 }
 
-int32_t TF_ASM::EmitWord(TAsmLine& line, uint16_t word, int mode, int32_t seq) {
+int32_t TF_ASM::EmitWord(TLineRecord& line, uint16_t word, int mode, int32_t seq) {
   const int32_t last = static_cast<int32_t>(romWords_) - 1;
   const int32_t lc = locationCounter_;
   // Relaxed words skip the layout checks only when call shortening follows
@@ -75,11 +75,11 @@ int32_t TF_ASM::EmitWord(TAsmLine& line, uint16_t word, int mode, int32_t seq) {
     PassError(&line, AsmErrAddressRange, false, nullptr);
     ++assembledWordCount_;
     wordCountFrozen_ = 1;
-    return kNoAddress;
+    return kLineNoAddress;
   }
   if (!relaxedSmart && image_[lc].LineSeq != 0) {
     PassError(&line, AsmErrOverwrite, false, nullptr);
-    return kNoAddress;
+    return kLineNoAddress;
   }
   image_[lc].Word = word;
   image_[lc].LineSeq = seq;
@@ -89,7 +89,7 @@ int32_t TF_ASM::EmitWord(TAsmLine& line, uint16_t word, int mode, int32_t seq) {
   return lc;
 }
 
-bool TF_ASM::SetLocationCounter(uint16_t address, const TAsmLine& line) {
+bool TF_ASM::SetLocationCounter(uint16_t address, const TLineRecord& line) {
   if (address < romWords_ || options_.AssembleOnly == 1) {
     locationCounter_ = address;
     return true;
@@ -133,20 +133,20 @@ bool TF_ASM::EvalOperand(const std::string& text, int32_t& value, bool withImpor
 
 // Builds the word of an instruction line. Unknown names become forward
 // references (first emission) or errors (resolution).
-bool TF_ASM::EncodeInstruction(TAsmLine& line, bool firstEmission, uint16_t& word,
+bool TF_ASM::EncodeInstruction(TLineRecord& line, bool firstEmission, uint16_t& word,
                                bool& unresolved) {
-  const TInstructionDescriptor* d = line.Opcode;
+  const TInstructionDescriptor* d = OpcodeOf(line);
   int32_t operands[3] = {0, 0, 0};
   unresolved = false;
   const bool longFirst = line.LongCallLine || line.LongJumpLine || line.LongTableLine;
   const bool secondLow12 = line.SecondOfCall || line.SecondOfJump || line.SecondOfTable;
   for (int i = 1; i <= d->OperandCount && i <= 3; ++i) {
-    int field = 3 + i;
-    if (i == 1 && d->Kind == ik::LDPR) field = 5;
-    if (!line.HasField(field)) continue;
+    int field = OperandField(i);
+    if (i == 1 && d->Kind == ik::LDPR) field = OperandField(2);
+    if (!HasField(line, field)) continue;
     // Branch targets are resolved by the fix-up sweep alone.
     if (!firstEmission && i == 1 && (d->ShortBranch || d->RelativeBranch)) continue;
-    const std::string text = line.Field(field);
+    const std::string text = GetField(line, field);
     int32_t value = 0;
     bool ok;
     if (line.FromObject && line.OperandReloc[i]) {
@@ -209,7 +209,7 @@ bool TF_ASM::FirstPass() {
 
 // A later pass (call shortening) can move the labels a constant is made
 // of: the final table takes the values of the last pass.
-void TF_ASM::UpdateFinalRecord(const TAsmLine& line, int32_t value, int32_t aux) {
+void TF_ASM::UpdateFinalRecord(const TLineRecord& line, int32_t value, int32_t aux) {
   auto it = finalRecordOf_.find(line.SeqNo);
   if (it == finalRecordOf_.end()) return;
   if (TAsmSymbol* s = finalSymbols_.GetItem(it->second)) {
@@ -221,14 +221,14 @@ void TF_ASM::UpdateFinalRecord(const TAsmLine& line, int32_t value, int32_t aux)
 // The value of the first operand of an EQU, SET or DS line, with its text.
 // A missing operand is reported as such; one that does not evaluate is
 // reported with the directive's own code.
-bool TF_ASM::LabelOperandValue(TAsmLine& line, int failCode, std::string& text, int32_t& value) {
-  if (line.OperandCount() < 1) {
+bool TF_ASM::LabelOperandValue(TLineRecord& line, int failCode, std::string& text, int32_t& value) {
+  if (OperandCount(line) < 1) {
     PassError(&line, AsmErrMissingArgument, false, nullptr);
     return false;
   }
-  text = line.Field(4);
+  text = GetField(line, OperandField(1));
   if (!EvaluateExpression(passSymbols_, text, value)) {
-    PassError(&line, failCode, false, line.Field(4));
+    PassError(&line, failCode, false, GetField(line, OperandField(1)));
     return false;
   }
   return true;
@@ -236,7 +236,7 @@ bool TF_ASM::LabelOperandValue(TAsmLine& line, int failCode, std::string& text, 
 
 // Adds an EQU or DS name to this pass's table; a full table or a name
 // defined before is reported.
-bool TF_ASM::AddPassSymbol(TAsmLine& line, const std::string& label, const std::string& text,
+bool TF_ASM::AddPassSymbol(TLineRecord& line, const std::string& label, const std::string& text,
                            int32_t value, char kind, int32_t aux) {
   const int r = passSymbols_.AddSymbol(label, text, value, kind, aux);
   if (r == 1) PassError(&line, AsmErrOutOfMemory, true, nullptr);
@@ -246,7 +246,7 @@ bool TF_ASM::AddPassSymbol(TAsmLine& line, const std::string& label, const std::
 
 // The final table (map file, debugger) gets an EQU or DS name in the first
 // pass and the line remembers its record; later passes update that record.
-bool TF_ASM::RecordFinalSymbol(TAsmLine& line, const std::string& label, const std::string& text,
+bool TF_ASM::RecordFinalSymbol(TLineRecord& line, const std::string& label, const std::string& text,
                                int32_t value, char kind, int32_t aux) {
   if (firstPassDone_) {
     UpdateFinalRecord(line, value, aux);
@@ -260,9 +260,9 @@ bool TF_ASM::RecordFinalSymbol(TAsmLine& line, const std::string& label, const s
   return true;
 }
 
-bool TF_ASM::DefineLabel(TAsmLine& line, int reporting) {
+bool TF_ASM::DefineLabel(TLineRecord& line, int reporting) {
   (void)reporting;
-  std::string label = line.Field(2);
+  std::string label = GetField(line, kFieldLabel);
   const TAsmDirective dir = line.HasDirective ? static_cast<TAsmDirective>(line.Directive) : DirNone;
   if (dir == DirEQU) {
     if (FindInstruction(label)) {
@@ -327,14 +327,14 @@ bool TF_ASM::DefineLabel(TAsmLine& line, int reporting) {
 }
 
 void TF_ASM::TrackMacroNesting(TAsmLineList::Node* node) {
-  TAsmLine& line = node->Line;
+  TLineRecord& line = node->Line;
   line.MacroStartAddr = locationCounter_ - 1;
   line.MacroOpen = 1;
   ++macroRecordCounter_;
   line.MacroRecNo = static_cast<uint16_t>(macroRecordCounter_);
   TAsmLineList::Node* prev = node->Prev;
   if (!openCalls_.empty() && prev && prev->Line.IsMacroCall && prev->Line.MacroOpen) {
-    TAsmLine& c = openCalls_.back()->Line;
+    TLineRecord& c = openCalls_.back()->Line;
     line.ParentFile = c.FileIndex;
     line.ParentLine = static_cast<uint16_t>(c.LineNo);
     line.ParentRecNo = c.MacroRecNo;
@@ -349,10 +349,10 @@ void TF_ASM::TrackMacroNesting(TAsmLineList::Node* node) {
   }
   openCalls_.push_back(node);
   if (openCalls_.size() > 31) PassError(&line, AsmErrMacroTooDeep, false, std::string(line.Text));
-  for (int f = 4; f <= kMaxFields && line.HasField(f); ++f) {
-    std::string t = line.Field(f);
+  for (int f = kFirstOperandField; f <= kFieldCount && HasField(line, f); ++f) {
+    std::string t = GetField(line, f);
     int32_t v;
-    if (EvaluateExpression(passSymbols_, t, v)) line.RewriteField(f, t);
+    if (EvaluateExpression(passSymbols_, t, v)) RewriteField(line, f, t);
   }
 }
 
@@ -374,18 +374,18 @@ bool TF_ASM::AssemblePass(int reporting, int relaxed) {
   for (TAsmLineList::Node* node = mainLines_.First(); node && !abortFlag_; node = node->Next) {
     Step();
     if (wdtRule && !wdtVectorDone_) {
-      TAsmLine& l = node->Line;
+      TLineRecord& l = node->Line;
       auto makeLine = [&](const char* text) {
-        TAsmLine n;
-        n.Text = KeepText(text);
+        TLineRecord n;
+        n.WorkText = text;
         n.FileIndex = l.FileIndex;
         n.LineNo = l.LineNo;
         n.FromMacro = l.FromMacro;
         n.Inserted = 1;
-        SplitSourceLine(n);
+        SplitLine(n);
         return n;
       };
-      if (locationCounter_ == 0x3E && l.Opcode && IsSkipOrShortJump(l.InstrIndex)) {
+      if (locationCounter_ == 0x3E && OpcodeOf(l) && IsSkipOrShortJump(l.InstrIndex)) {
         TAsmLineList::Node* nop = mainLines_.InsertBefore(node, makeLine("NOP     "));
         mainLines_.InsertBefore(node, makeLine("JMP  0041h"));
         mainLines_.InsertBefore(node, makeLine("JMP  0000h"));
@@ -407,13 +407,13 @@ bool TF_ASM::AssemblePass(int reporting, int relaxed) {
 }
 
 bool TF_ASM::AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed) {
-  TAsmLine& line = node->Line;
+  TLineRecord& line = node->Line;
   if (reporting == 0) line.LongMoveLine = line.LongCallLine = line.LongJumpLine = 0;
   if (line.FileIndex != prevFileIndex_) {
     objectBase_ = locationCounter_;
     prevFileIndex_ = line.FileIndex;
   }
-  line.Address = kNoAddress;
+  line.Address = kLineNoAddress;
   if (line.HasLabel && line.FromObject) {
     // A GLOBAL symbol of an object file.
     const std::string name(line.Text);
@@ -441,8 +441,8 @@ bool TF_ASM::AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed) 
     TrackMacroNesting(node);
     return true;
   }
-  if (line.Opcode && pendingCall_ && !openCalls_.empty()) {
-    TAsmLine& c = openCalls_.back()->Line;
+  if (OpcodeOf(line) && pendingCall_ && !openCalls_.empty()) {
+    TLineRecord& c = openCalls_.back()->Line;
     ++macroRecordCounter_;
     line.MacroRecNo = static_cast<uint16_t>(macroRecordCounter_);
     line.ParentFile = c.FileIndex;
@@ -456,15 +456,15 @@ bool TF_ASM::AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed) 
     c.ChildRecNo = line.MacroRecNo;
     pendingCall_ = nullptr;
   }
-  if (!line.HasField(3)) return true;
+  if (!HasField(line, kFieldMnemonic)) return true;
   if (line.FieldOverflow) {
     // More operands than a line record holds.
     PassError(&line, AsmErrTooManyArguments, false, nullptr);
     return true;
   }
-  if (!line.Opcode && !line.HasDirective) {
+  if (!OpcodeOf(line) && !line.HasDirective) {
     // A word in the mnemonic place that is no instruction, directive or macro.
-    PassError(&line, AsmErrIllegalSymbol, false, line.Field(3));
+    PassError(&line, AsmErrIllegalSymbol, false, GetField(line, kFieldMnemonic));
     return true;
   }
   const int mode = relaxed ? 1 : reporting;
@@ -472,8 +472,8 @@ bool TF_ASM::AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed) 
 
   // Operands: GLOBAL and EXTERN lists, canonical rewriting of the others.
   if (dir == DirGLOBAL || dir == DirEXTERN) {
-    for (int f = 4; f <= kMaxFields && line.HasField(f); ++f) {
-      std::string name = line.Field(f);
+    for (int f = kFirstOperandField; f <= kFieldCount && HasField(line, f); ++f) {
+      std::string name = GetField(line, f);
       if (dir == DirGLOBAL) {
         if (!firstPassDone_ && !globalDecl_.FindSymbol(name)) {
           if (globalDecl_.AddSymbol(name, name, 0xFFFF, 'E', sectionNo_) == 1) {
@@ -492,10 +492,10 @@ bool TF_ASM::AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed) 
   }
   if (dir == DirLOCAL || dir == DirEQU || dir == DirSET || dir == DirDS) return true;
 
-  if (line.Opcode) {
-    const int kind = line.Opcode->Kind;
-    for (int f = 4; f <= kMaxFields && line.HasField(f); ++f) {
-      std::string text = line.Field(f);
+  if (OpcodeOf(line)) {
+    const int kind = OpcodeOf(line)->Kind;
+    for (int f = kFirstOperandField; f <= kFieldCount && HasField(line, f); ++f) {
+      std::string text = GetField(line, f);
       if (!text.empty() && text.back() == ':') {
         PassError(&line, AsmErrUndefined, false, text);
         return true;
@@ -517,57 +517,58 @@ bool TF_ASM::AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed) 
             PassError(&line, AsmErrIllegalArgument, false, text);
             return true;
           }
-          line.RewriteField(f, "0" + IntToHexPad(bank, 2) + "H");
+          RewriteField(line, f, "0" + IntToHexPad(bank, 2) + "H");
         }
         continue;
       }
       std::string t = text;
       int32_t v;
-      if (EvaluateExpression(passSymbols_, t, v) && t != text) line.RewriteField(f, t);
+      if (EvaluateExpression(passSymbols_, t, v) && t != text) RewriteField(line, f, t);
     }
   } else {
-    for (int f = 4; f <= kMaxFields && line.HasField(f); ++f) {
-      std::string text = line.Field(f);
+    for (int f = kFirstOperandField; f <= kFieldCount && HasField(line, f); ++f) {
+      std::string text = GetField(line, f);
       std::string t = text;
       int32_t v;
-      if (EvaluateExpression(passSymbols_, t, v) && t != text) line.RewriteField(f, t);
+      if (EvaluateExpression(passSymbols_, t, v) && t != text) RewriteField(line, f, t);
     }
   }
 
-  if (!line.Opcode) {
+  if (!OpcodeOf(line)) {
     switch (dir) {
       case DirDB:
       case DirDW: {
-        const int n = line.OperandCount();
+        const int n = OperandCount(line);
         const int step = dir == DirDB ? 2 : 1;
         for (int i = 0; i < n; i += step) {
           int32_t hi = 0, lo = 0;
           bool unknown = false;
           auto value = [&](int f, int32_t& out) {
-            if (!line.HasField(f)) {
+            if (!HasField(line, f)) {
               out = 0;
               return;
             }
-            if (!EvalOperand(line.Field(f), out, false)) {
+            if (!EvalOperand(GetField(line, f), out, false)) {
               out = 0;
               unknown = true;
             }
           };
           uint16_t w;
           if (dir == DirDB) {
-            value(4 + i, hi);
-            value(5 + i, lo);
+            value(OperandField(1) + i, hi);
+            value(OperandField(2) + i, lo);
             w = static_cast<uint16_t>(hi * 256 + lo);
           } else {
-            value(4 + i, hi);
+            value(OperandField(1) + i, hi);
             w = static_cast<uint16_t>(hi);
           }
           if (unknown)
-            forwardRefs_.AddSymbol(line.Field(4 + i), line.Field(4 + i), locationCounter_, 'M',
+            forwardRefs_.AddSymbol(GetField(line, OperandField(1) + i),
+                                   GetField(line, OperandField(1) + i), locationCounter_, 'M',
                                    sectionNo_);
           int32_t a = EmitWord(line, w, mode, line.SeqNo);
-          if (a == kNoAddress) return true;
-          if (line.Address == kNoAddress) {
+          if (a == kLineNoAddress) return true;
+          if (line.Address == kLineNoAddress) {
             line.Address = a;
             line.EmitAddress = a;
           }
@@ -588,13 +589,13 @@ bool TF_ASM::AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed) 
         openCalls_.pop_back();
         return true;
       case DirORG: {
-        if (line.OperandCount() < 1) {
+        if (OperandCount(line) < 1) {
           PassError(&line, AsmErrMissingArgument, false, nullptr);
           return true;
         }
         int32_t v = 0;
-        if (!EvalOperand(line.Field(4), v, false)) {
-          PassError(&line, AsmErrUndefined, false, line.Field(4));
+        if (!EvalOperand(GetField(line, OperandField(1)), v, false)) {
+          PassError(&line, AsmErrUndefined, false, GetField(line, OperandField(1)));
           return true;
         }
         SetLocationCounter(static_cast<uint16_t>(v), line);
@@ -603,17 +604,17 @@ bool TF_ASM::AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed) 
       }
       case DirMEMAR: {
         int32_t v = 0;
-        if (line.OperandCount() < 1) {
+        if (OperandCount(line) < 1) {
           PassError(&line, AsmErrMissingArgument, false, nullptr);
           return true;
         }
-        if (!EvalOperand(line.Field(4), v, false)) {
-          PassError(&line, AsmErrUndefined, false, line.Field(4));
+        if (!EvalOperand(GetField(line, OperandField(1)), v, false)) {
+          PassError(&line, AsmErrUndefined, false, GetField(line, OperandField(1)));
           return true;
         }
         ramPointer_ = static_cast<uint16_t>(v);
         if (ramPointer_ >= kDataMemorySize || Chip().DataMemoryMap[ramPointer_] == 0)
-          PassError(&line, AsmErrMemoryOver, false, line.Field(3));
+          PassError(&line, AsmErrMemoryOver, false, GetField(line, kFieldMnemonic));
         return true;
       }
       default:
@@ -622,7 +623,7 @@ bool TF_ASM::AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed) 
   }
 
   // Instructions.
-  const TInstructionDescriptor* d = line.Opcode;
+  const TInstructionDescriptor* d = OpcodeOf(line);
   if (d->LongMove) line.LongMoveLine = 1;
   if (d->LongJump) line.LongJumpLine = 1;
   if (d->LongCall) line.LongCallLine = 1;
@@ -631,7 +632,7 @@ bool TF_ASM::AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed) 
   if (!line.FromObject) {
     const int required = d->OperandCount + ((d->LongMove || d->LongPointerLoad) ? 1 : 0);
     const int minimum = d->OptionalLastOperand ? required - 1 : required;
-    const int given = line.OperandCount();
+    const int given = OperandCount(line);
     if (given < minimum) {
       if (reporting) PassError(&line, AsmErrMissingArgument, false, nullptr);
       return true;
@@ -645,7 +646,7 @@ bool TF_ASM::AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed) 
   bool unresolved = false;
   EncodeInstruction(line, true, word, unresolved);
   const int32_t a = EmitWord(line, word, mode, line.SeqNo);
-  if (a == kNoAddress) return true;
+  if (a == kLineNoAddress) return true;
   line.Address = a;
   line.EmitAddress = a;
   line.SectionNo = sectionNo_;
@@ -658,28 +659,24 @@ bool TF_ASM::AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed) 
   if (!firstPassDone_ && !line.FromObject && isLong) {
     const bool callOrJump = line.LongCallLine || line.LongJumpLine;
     if (callOrJump) callSites_.push_back(a);
-    const bool nextIsNopf = node->Next && node->Next->Line.Opcode &&
-                            node->Next->Line.Opcode->Kind == ik::NOPF;
+    const bool nextIsNopf = node->Next && OpcodeOf(node->Next->Line) &&
+                            OpcodeOf(node->Next->Line)->Kind == ik::NOPF;
     if (!(callOrJump && nextIsNopf)) {
-      std::string operand = line.Field(line.LongMoveLine ? 5 : 4);
+      std::string operand = GetField(line, line.LongMoveLine ? 5 : 4);
       int32_t v;
       if (!EvalOperand(operand, v, false))
         forwardRefs_.AddSymbol(operand, operand, a, 'M', sectionNo_);
-      TAsmLine second;
+      TLineRecord second;
       std::string text = "NOPF    " + operand;
-      if (text.size() > static_cast<size_t>(kMaxWorkText)) text.resize(kMaxWorkText);
-      if (text.size() > static_cast<size_t>(kMaxLineText)) {
-        // The listing shows 160 characters; the pass reads the whole operand.
-        second.Text = KeepText(text.substr(0, kMaxLineText));
-        second.SetWork(std::move(text));
-      } else {
-        second.Text = KeepText(std::move(text));
-      }
+      if (text.size() > kWorkTextMax) text.resize(kWorkTextMax);
+      // The listing shows 160 characters; the pass reads the whole operand.
+      second.Text = text.substr(0, kLineTextMax);
+      second.WorkText = std::move(text);
       second.FileIndex = line.FileIndex;
       second.LineNo = line.LineNo;
       second.FromMacro = line.FromMacro;
       second.Inserted = 1;
-      SplitSourceLine(second);
+      SplitLine(second);
       second.SecondOfMove = line.LongMoveLine;
       second.SecondOfCall = line.LongCallLine;
       second.SecondOfJump = line.LongJumpLine;
@@ -691,9 +688,9 @@ bool TF_ASM::AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed) 
   return true;
 }
 
-void TF_ASM::ReencodeLine(TAsmLine& line) {
-  if (line.Address == kNoAddress) return;
-  if (line.Opcode) {
+void TF_ASM::ReencodeLine(TLineRecord& line) {
+  if (line.Address == kLineNoAddress) return;
+  if (OpcodeOf(line)) {
     uint16_t word = 0;
     bool unresolved = false;
     EncodeInstruction(line, false, word, unresolved);
@@ -703,13 +700,13 @@ void TF_ASM::ReencodeLine(TAsmLine& line) {
   }
   if (line.HasDirective && (line.Directive == DirDB || line.Directive == DirDW)) {
     const bool db = line.Directive == DirDB;
-    const int n = line.OperandCount();
+    const int n = OperandCount(line);
     int32_t addr = line.Address;
     for (int i = 0; i < n; i += db ? 2 : 1) {
       auto value = [&](int f) -> int32_t {
-        if (!line.HasField(f)) return 0;
+        if (!HasField(line, f)) return 0;
         int32_t v = 0;
-        std::string text = line.Field(f);
+        std::string text = GetField(line, f);
         if (!EvalOperand(text, v, true)) {
           std::string t = text, unknown;
           int32_t dummy;
@@ -719,8 +716,9 @@ void TF_ASM::ReencodeLine(TAsmLine& line) {
         }
         return v;
       };
-      uint16_t w = db ? static_cast<uint16_t>(value(4 + i) * 256 + value(5 + i))
-                      : static_cast<uint16_t>(value(4 + i));
+      const int f = OperandField(1) + i;
+      uint16_t w = db ? static_cast<uint16_t>(value(f) * 256 + value(f + 1))
+                      : static_cast<uint16_t>(value(f));
       if (addr >= 0 && addr < kImageCells && image_[addr].LineSeq == line.SeqNo)
         image_[addr].Word = w;
       ++addr;
@@ -763,8 +761,8 @@ bool TF_ASM::FinishPass(int reporting) {
     TImageCell& cell = image_[f.Address];
     TAsmLineList::Node* node = mainLines_.BySeq(cell.LineSeq);
     if (!node) continue;
-    TAsmLine& line = node->Line;
-    const std::string target = line.Field(4);
+    TLineRecord& line = node->Line;
+    const std::string target = GetField(line, OperandField(1));
     int32_t value = 0;
     if (!EvalOperand(target, value, true)) {
       PassError(&line, AsmErrUndefined, false, target);
@@ -779,10 +777,10 @@ bool TF_ASM::FinishPass(int reporting) {
     }
     const bool fits = f.Short ? (disp >= -128 && disp <= 127) : (disp >= -1024 && disp <= 1023);
     if (!fits) {
-      PassError(&line, AsmErrOverRange, false, target + "     " + line.Field(3));
+      PassError(&line, AsmErrOverRange, false, target + "     " + GetField(line, kFieldMnemonic));
       continue;
     }
-    const TInstructionDescriptor* d = line.Opcode;
+    const TInstructionDescriptor* d = OpcodeOf(line);
     uint16_t bits = f.Short ? static_cast<uint16_t>(disp & 0xFF) : static_cast<uint16_t>(disp & 0x7FF);
     if (d) bits = TInstructionTable::Encode(*d, disp);  // its fixed bits are in the word already
     cell.Word = static_cast<uint16_t>(cell.Word | bits);
@@ -812,13 +810,13 @@ bool TF_ASM::CollectShortCalls(const std::vector<int32_t>& in, std::vector<int32
   for (int32_t addr : in) {
     if (addr < 0 || addr >= kImageCells) continue;
     TAsmLineList::Node* node = mainLines_.BySeq(image_[addr].LineSeq);
-    if (!node || !node->Line.Opcode) continue;
-    TAsmLine& line = node->Line;
-    const int kind = line.Opcode->Kind;
-    const bool isCall = kind == ik::CALL && line.OperandCount() == 1;
+    if (!node || !OpcodeOf(node->Line)) continue;
+    TLineRecord& line = node->Line;
+    const int kind = OpcodeOf(line)->Kind;
+    const bool isCall = kind == ik::CALL && OperandCount(line) == 1;
     const bool isJump = kind == ik::JMP;
     if (!isCall && !isJump) continue;
-    const std::string targetText = line.Field(4);
+    const std::string targetText = GetField(line, OperandField(1));
     int32_t target = 0;
     std::string t = targetText;
     if (EvaluateExpression(passSymbols_, t, target)) {
@@ -841,8 +839,8 @@ bool TF_ASM::CollectShortCalls(const std::vector<int32_t>& in, std::vector<int32
       out.push_back(addr - c);
       continue;
     }
-    line.RewriteField(3, isCall ? "RCALL" : "RJ");
-    SplitSourceLine(line);
+    RewriteField(line, kFieldMnemonic, isCall ? "RCALL" : "RJ");
+    SplitLine(line);
     line.LongCallLine = line.LongJumpLine = 0;
     TAsmLineList::Node* next = node->Next;
     if (next && (next->Line.SecondOfCall || next->Line.SecondOfJump)) mainLines_.Erase(next);

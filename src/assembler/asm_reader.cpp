@@ -94,15 +94,20 @@ bool IsAsmDirectiveWord(std::string_view word) { return DirectiveOf(word) != Dir
 
 void TF_ASM::BuildInstructionIndex() {
   instrIndex_.clear();
+  opcodeByKind_.fill(nullptr);
   for (const TInstructionDescriptor& d : target_.instructionTable().Descriptors()) {
     instrIndex_.emplace(d.Mnemonic, &d);
     instrIndex_.emplace(d.Alias, &d);
+    if (!opcodeByKind_[d.Kind]) opcodeByKind_[d.Kind] = &d;
   }
+  classifier_.InstructionIndex = [this](std::string_view w) { return InstructionIndex(w); };
+  classifier_.DirectiveCode = [](std::string_view w) -> uint8_t { return DirectiveOf(w); };
+  classifier_.IsMacroName = [this](std::string_view w) { return IsMacroName(w); };
 }
 
 const TInstructionDescriptor* TF_ASM::FindInstruction(std::string_view word) const {
   if (word.empty()) return nullptr;
-  auto it = instrIndex_.find(std::string(word));
+  auto it = instrIndex_.find(word);
   return it == instrIndex_.end() ? nullptr : it->second;
 }
 
@@ -113,71 +118,7 @@ int32_t TF_ASM::InstructionIndex(std::string_view word) const {
 
 bool TF_ASM::IsMacroName(std::string_view word) const {
   if (macros_.empty()) return false;
-  return macroByName_.count(std::string(word)) != 0;
-}
-
-// ---------------------------------------------------------------------------
-// Splitting
-
-void TF_ASM::SplitSourceLine(TAsmLine& line) const {
-  line.ClearFields();
-  const std::string_view w = line.Work();
-  const size_t len = w.size();
-  size_t codeEnd = w.find(';');
-  if (codeEnd != std::string::npos) {
-    line.SetFieldSpan(1, static_cast<int>(codeEnd + 1), static_cast<int>(len - codeEnd));
-  } else {
-    codeEnd = len;
-  }
-  int k = 2;
-  size_t p = 0;
-  auto classify = [&](std::string_view tok, int& field) {
-    if (const TInstructionDescriptor* d = FindInstruction(tok)) {
-      line.InstrIndex = d->Kind;
-      line.Opcode = d;
-      field = 3;
-      return;
-    }
-    TAsmDirective dir = DirectiveOf(tok);
-    if (dir != DirNone) {
-      line.HasDirective = 1;
-      line.Directive = dir;
-      field = 3;
-      return;
-    }
-    if (IsMacroName(tok)) {
-      line.IsMacroCall = 1;
-      field = 3;
-      return;
-    }
-    if (field == 2) line.HasLabel = 1;
-  };
-  while (p < codeEnd && k <= kMaxFields) {
-    size_t start, end;
-    if (k <= 3) {
-      while (p < codeEnd && (w[p] == ' ' || w[p] == '\t')) ++p;
-      if (p >= codeEnd) break;
-      start = p;
-      while (p < codeEnd && w[p] != ' ' && w[p] != '\t') ++p;
-      end = p;
-      int field = k;
-      classify(w.substr(start, end - start), field);
-      k = field;
-    } else {
-      while (p < codeEnd && (w[p] == ' ' || w[p] == '\t' || w[p] == ',' || w[p] == '=')) ++p;
-      if (p >= codeEnd) break;
-      start = p;
-      while (p < codeEnd && w[p] != ',' && w[p] != '=') ++p;
-      end = p;
-      while (end > start && (w[end - 1] == ' ' || w[end - 1] == '\t')) --end;
-    }
-    line.SetFieldSpan(k, static_cast<int>(start + 1), static_cast<int>(end - start));
-    ++k;
-  }
-  if (k > kMaxFields) {
-    while (p < codeEnd && (w[p] == ' ' || w[p] == '\t' || w[p] == ',' || w[p] == '=')) ++p;
-    if (p < codeEnd) line.FieldOverflow = 1;
-  }
+  return macroByName_.find(word) != macroByName_.end();
 }
 
 // ---------------------------------------------------------------------------
@@ -244,7 +185,8 @@ bool TF_ASM::ReadSourceFile(const std::string& path, bool objectFile) {
 
 bool TF_ASM::ReadTextLines(std::string&& contents, uint8_t fileIndex) {
   // Letters become upper case (ASCII only; the second byte of a Big5
-  // character is left as it is). The text stays for the whole run.
+  // character is left as it is). The text stays for the whole run: the
+  // line records borrow their texts from it.
   std::string& data = textStore_.emplace_back(std::move(contents));
   {
     const size_t n = data.size();
@@ -273,14 +215,14 @@ bool TF_ASM::ReadTextLines(std::string&& contents, uint8_t fileIndex) {
       pos = next;
       continue;
     }
-    TAsmLine line;
-    line.Text = all.substr(pos, std::min<size_t>(rawLen, kMaxLineText));
+    TLineRecord line;
+    line.WorkText = TLineText::Borrow(all.substr(pos, std::min<size_t>(rawLen, kLineTextMax)));
     pos = next;
     line.FileIndex = fileIndex;
     line.LineNo = lineNo;
     if ((lineNo & 63) == 0) Step();
-    SplitSourceLine(line);
-    if (!line.HasField(3)) {
+    SplitLine(line);
+    if (!HasField(line, kFieldMnemonic)) {
       if (!StoreLine(std::move(line))) return false;
       continue;
     }
@@ -293,7 +235,7 @@ bool TF_ASM::ReadTextLines(std::string&& contents, uint8_t fileIndex) {
           ReportAsmError(&line, AsmErrIllegalMacro, false, std::string(line.Text));
           return false;
         }
-        std::string name = line.Field(2);
+        std::string name = GetField(line, kFieldLabel);
         if (name.size() > 128) name.resize(128);
         if (name.empty()) {
           ReportAsmError(&line, AsmErrIllegalMacro, false, std::string(line.Text));
@@ -319,12 +261,12 @@ bool TF_ASM::ReadTextLines(std::string&& contents, uint8_t fileIndex) {
         break;
       case DirDEFINE: {
         int32_t v = 0;
-        std::string f5 = line.Field(5);
+        std::string f5 = GetField(line, OperandField(2));
         if (!ParseNumber(f5, v)) {
           ReportAsmError(&line, AsmErrMissingArgument, false, f5);
           return false;
         }
-        std::string name = line.Field(4);
+        std::string name = GetField(line, OperandField(1));
         if (defineTable_.AddSymbol(name, name, v, 'V', 0) == 1) {
           ReportAsmError(&line, AsmErrOutOfMemory, true, name);
           return false;
@@ -342,10 +284,10 @@ bool TF_ASM::ReadTextLines(std::string&& contents, uint8_t fileIndex) {
   return true;
 }
 
-bool TF_ASM::EvaluateCondition(const TAsmLine& line, bool& result) {
-  const int n = line.OperandCount();
+bool TF_ASM::EvaluateCondition(const TLineRecord& line, bool& result) {
+  const int n = OperandCount(line);
   if (n == 1) {
-    std::string op = line.Field(4);
+    std::string op = GetField(line, OperandField(1));
     if (op == "FALSE") {
       result = false;
       return true;
@@ -359,7 +301,7 @@ bool TF_ASM::EvaluateCondition(const TAsmLine& line, bool& result) {
     return true;
   }
   if (n == 2) {
-    std::string a = line.Field(4), b = line.Field(5);
+    std::string a = GetField(line, OperandField(1)), b = GetField(line, OperandField(2));
     const TAsmSymbol* sa = defineTable_.FindSymbol(a);
     if (!sa) {
       ReportAsmError(&line, AsmErrUndefined, false, a);
@@ -377,7 +319,7 @@ bool TF_ASM::EvaluateCondition(const TAsmLine& line, bool& result) {
   return false;
 }
 
-bool TF_ASM::StoreLine(TAsmLine&& line) {
+bool TF_ASM::StoreLine(TLineRecord&& line) {
   if (definingMacro_) {
     macros_.back().Body.push_back(std::move(line));
     return true;
@@ -407,8 +349,8 @@ bool TF_ASM::StoreLine(TAsmLine&& line) {
   return true;
 }
 
-bool TF_ASM::HandleInclude(const TAsmLine& line) {
-  std::string name = line.Field(4);
+bool TF_ASM::HandleInclude(const TLineRecord& line) {
+  std::string name = GetField(line, OperandField(1));
   if (name.size() > 128) name.resize(128);
   const TChipConfig& chip = Chip();
   for (int i = 0; i < chip.RestrictCount && i < kRestrictCapacity; ++i) {
@@ -497,15 +439,16 @@ bool TF_ASM::ReadObjectFile(const std::string& data, uint8_t fileIndex) {
         ReportAsmError(nullptr, AsmErrOutOfMemory, true, name);
         return false;
       }
-      TAsmLine line;
+      TLineRecord line;
       std::string text = name;
       for (char& c : text)
         if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-      line.Text = KeepText(std::move(text));
+      line.Text = text;
+      line.WorkText = std::move(text);
       line.FileIndex = fileIndex;
       line.FromObject = 1;
       line.HasLabel = 1;
-      line.SetFieldSpan(2, 1, static_cast<int>(line.Text.size()));
+      SetFieldSpan(line, kFieldLabel, 1, static_cast<int>(line.WorkText.size()));
       mainLines_.Append(std::move(line));
     } else if (tag == 0x89) {  // EXTERN name
       const int32_t len = r.Hex(2);
@@ -546,7 +489,7 @@ bool TF_ASM::ReadObjectFile(const std::string& data, uint8_t fileIndex) {
           ReportAsmError(nullptr, AsmErrIllegalMacro, true, std::string("Error Code"));
           return false;
         }
-        TAsmLine line;
+        TLineRecord line;
         std::string text = mnemonic + "       ";
         for (int k = 0; k < count && k < 3; ++k) {
           if (k) text += ", ";
@@ -569,11 +512,10 @@ bool TF_ASM::ReadObjectFile(const std::string& data, uint8_t fileIndex) {
         }
         for (char& c : text)
           if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-        if (text.size() > static_cast<size_t>(kMaxLineText)) text.resize(kMaxLineText);
-        line.Text = KeepText(std::move(text));
+        line.WorkText = std::move(text);  // the split cuts it to 160 characters
         line.FileIndex = fileIndex;
         line.FromObject = 1;
-        SplitSourceLine(line);
+        SplitLine(line);
         // The relocation marks survive the split.
         mainLines_.Append(std::move(line));
       }
@@ -606,7 +548,7 @@ bool TF_ASM::ExpandAllMacros() {
   // Body lines are classified again now that every macro is known, so a
   // body may call a macro defined after it.
   for (Macro& m : macros_)
-    for (size_t i = 1; i < m.Body.size(); ++i) SplitSourceLine(m.Body[i]);
+    for (size_t i = 1; i < m.Body.size(); ++i) SplitLine(m.Body[i]);
   std::vector<int> active;
   for (TAsmLineList::Node* n = mainLines_.First(); n; n = n->Next) {
     if (!n->Line.IsMacroCall) continue;
@@ -617,8 +559,9 @@ bool TF_ASM::ExpandAllMacros() {
   return true;
 }
 
-bool TF_ASM::ExpandCall(TAsmLineList::Node*& at, const TAsmLine& call, std::vector<int>& active) {
-  std::string name = call.Field(3);
+bool TF_ASM::ExpandCall(TAsmLineList::Node*& at, const TLineRecord& call,
+                        std::vector<int>& active) {
+  std::string name = GetField(call, kFieldMnemonic);
   if (name.size() > 64) name.resize(64);
   auto it = macroByName_.find(name);
   if (it == macroByName_.end()) {
@@ -631,9 +574,9 @@ bool TF_ASM::ExpandCall(TAsmLineList::Node*& at, const TAsmLine& call, std::vect
     return false;
   }
   const Macro& m = macros_[mi];
-  const TAsmLine& head = m.Body.front();
-  const int a = call.OperandCount();
-  const int b = head.OperandCount();
+  const TLineRecord& head = m.Body.front();
+  const int a = OperandCount(call);
+  const int b = OperandCount(head);
   if (b < a) {
     ReportAsmError(&call, AsmErrTooManyArguments, false, nullptr);
     return false;
@@ -647,10 +590,10 @@ bool TF_ASM::ExpandCall(TAsmLineList::Node*& at, const TAsmLine& call, std::vect
     return false;
   }
   TAsmSymbols table;
-  table.SetTextLimit(kMaxWorkText);  // an argument is never cut
+  table.SetTextLimit(kWorkTextMax);  // an argument is never cut
   for (int i = 1; i <= a; ++i) {
-    std::string pn = head.Field(3 + i);
-    int r = table.AddSymbol(pn, call.Field(3 + i), 0, 'C', 0);
+    std::string pn = GetField(head, OperandField(i));
+    int r = table.AddSymbol(pn, GetField(call, OperandField(i)), 0, 'C', 0);
     if (r == 1) {
       ReportAsmError(&head, AsmErrOutOfMemory, true, nullptr);
       return false;
@@ -662,12 +605,12 @@ bool TF_ASM::ExpandCall(TAsmLineList::Node*& at, const TAsmLine& call, std::vect
   }
   // Code labels of the body are local to each expansion.
   for (size_t i = 1; i < m.Body.size(); ++i) {
-    const TAsmLine& bl = m.Body[i];
+    const TLineRecord& bl = m.Body[i];
     if (!bl.HasLabel) continue;
     if (bl.HasDirective &&
         (bl.Directive == DirEQU || bl.Directive == DirSET || bl.Directive == DirLOCAL))
       continue;
-    std::string label = bl.Field(2);
+    std::string label = GetField(bl, kFieldLabel);
     if (label.size() < 2 || label.back() != ':') {
       ReportAsmError(&bl, AsmErrIllegalSymbol, false, label);
       return false;
@@ -686,7 +629,7 @@ bool TF_ASM::ExpandCall(TAsmLineList::Node*& at, const TAsmLine& call, std::vect
   active.push_back(mi);
   uint8_t ifA = 0, ifT = 0, elseP = 0;
   for (size_t i = 1; i < m.Body.size(); ++i) {
-    const TAsmLine& bl = m.Body[i];
+    const TLineRecord& bl = m.Body[i];
     if (bl.HasDirective && (bl.Directive == DirIF || bl.Directive == DirELSE ||
                             bl.Directive == DirENDIF)) {
       if (bl.Directive == DirIF) {
@@ -704,10 +647,10 @@ bool TF_ASM::ExpandCall(TAsmLineList::Node*& at, const TAsmLine& call, std::vect
       continue;
     }
     if (!(ifA == 0 || ifT || elseP)) continue;
-    TAsmLine copy = bl;
+    TLineRecord copy = bl;
     copy.FromMacro = 1;
     if (copy.HasDirective && copy.Directive == DirLOCAL) {
-      const int n = copy.OperandCount();
+      const int n = OperandCount(copy);
       if (n > 1) {
         ReportAsmError(&copy, AsmErrTooManyArguments, false, nullptr);
         return false;
@@ -716,8 +659,8 @@ bool TF_ASM::ExpandCall(TAsmLineList::Node*& at, const TAsmLine& call, std::vect
         ReportAsmError(&copy, AsmErrMissingArgument, false, nullptr);
         return false;
       }
-      std::string ln = copy.Field(2);
-      int r = table.AddSymbol(ln, copy.Field(4), 0, 'C', 0);
+      std::string ln = GetField(copy, kFieldLabel);
+      int r = table.AddSymbol(ln, GetField(copy, OperandField(1)), 0, 'C', 0);
       if (r == 1) {
         ReportAsmError(&copy, AsmErrOutOfMemory, true, nullptr);
         return false;
@@ -728,7 +671,7 @@ bool TF_ASM::ExpandCall(TAsmLineList::Node*& at, const TAsmLine& call, std::vect
       }
     }
     if (copy.HasLabel) {
-      std::string label = copy.Field(2);
+      std::string label = GetField(copy, kFieldLabel);
       bool colon = !label.empty() && label.back() == ':';
       if (colon) label.pop_back();
       const TAsmSymbol* s = table.FindSymbol(label);
@@ -740,20 +683,20 @@ bool TF_ASM::ExpandCall(TAsmLineList::Node*& at, const TAsmLine& call, std::vect
         ReportAsmError(&copy, AsmErrUndefined, false, label);
         return false;
       }
-      if (s) copy.RewriteField(2, colon ? s->Text + ":" : s->Text);
+      if (s) RewriteField(copy, kFieldLabel, colon ? s->Text + ":" : s->Text);
     }
-    if (copy.Opcode || copy.HasDirective || copy.IsMacroCall) {
-      for (int f = 4; f <= kMaxFields && copy.HasField(f); ++f) {
-        std::string op = copy.Field(f);
+    if (OpcodeOf(copy) || copy.HasDirective || copy.IsMacroCall) {
+      for (int f = kFirstOperandField; f <= kFieldCount && HasField(copy, f); ++f) {
+        std::string op = GetField(copy, f);
         std::string sub = SubstituteNames(table, op);
         // Whole arguments may make the line longer than the source line.
-        if (sub != op) copy.RewriteField(f, sub);
+        if (sub != op) RewriteField(copy, f, sub);
       }
     }
     const bool nested = copy.IsMacroCall;
     at = mainLines_.InsertAfter(at, std::move(copy));
     if (nested) {
-      TAsmLine callCopy = at->Line;
+      TLineRecord callCopy = at->Line;
       if (!ExpandCall(at, callCopy, active)) return false;
     }
   }

@@ -14,6 +14,7 @@
 // The source view keeps a TSourceLineTables (assembler/sourcetables.h) and
 // the error list a TErrorList (assembler/errorlist.h); the host forwards the
 // hand-off calls to them.
+#include <array>
 #include <cstdint>
 #include <deque>
 #include <fstream>
@@ -104,16 +105,20 @@ class TF_ASM {
   uint32_t RomWords() const { return romWords_; }
 
  private:
+  struct NameHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
   struct Macro {
     std::string Name;
     int Number = 0;
-    std::vector<TAsmLine> Body;  // MACRO line first, ENDM line last
+    std::vector<TLineRecord> Body;  // MACRO line first, ENDM line last
   };
   struct PendingError {
     int Code;
     int32_t Seq;  // line, 0 = none
     bool HasLine;
-    TAsmLine Line;
+    TLineRecord Line;
     bool Fatal;
     std::string Extra;
     bool HasExtra;
@@ -129,19 +134,19 @@ class TF_ASM {
 
   // --- driver and errors ---
   void ResetAssembler();
-  void ReportAsmError(const TAsmLine* line, int code, bool fatal, const std::string* extra);
-  void ReportAsmError(const TAsmLine* line, int code, bool fatal, const std::string& extra) {
+  void ReportAsmError(const TLineRecord* line, int code, bool fatal, const std::string* extra);
+  void ReportAsmError(const TLineRecord* line, int code, bool fatal, const std::string& extra) {
     ReportAsmError(line, code, fatal, &extra);
   }
   // Errors of a pass go through here: reported at once or kept for later.
-  void PassError(const TAsmLine* line, int code, bool fatal, const std::string* extra);
-  void PassError(const TAsmLine* line, int code, bool fatal, const std::string& extra) {
+  void PassError(const TLineRecord* line, int code, bool fatal, const std::string* extra);
+  void PassError(const TLineRecord* line, int code, bool fatal, const std::string& extra) {
     PassError(line, code, fatal, &extra);
   }
   void OpenErrorFile();
   void CloseErrorFile();
   void TransferAndCheck();
-  void CheckWord(int address, uint16_t word, const TAsmLine& line);
+  void CheckWord(int address, uint16_t word, const TLineRecord& line);
   void BuildInfoBlock();
   bool HandOff();
   void Step() { host_.lineStep(); }
@@ -150,48 +155,56 @@ class TF_ASM {
   void BuildInstructionIndex();
   const TInstructionDescriptor* FindInstruction(std::string_view word) const;
   int32_t InstructionIndex(std::string_view word) const;
+  // The instruction row of a line's mnemonic (null when it is none).
+  const TInstructionDescriptor* OpcodeOf(const TLineRecord& line) const {
+    const int32_t kind = line.InstrIndex;
+    return kind >= 0 && kind < static_cast<int32_t>(opcodeByKind_.size()) ? opcodeByKind_[kind]
+                                                                           : nullptr;
+  }
 
   // --- source reader ---
   bool IsMacroName(std::string_view word) const;
-  void SplitSourceLine(TAsmLine& line) const;
+  // Splits the line's working text (base/linerecord.h) with this run's
+  // instruction list, directive words and macro names.
+  void SplitLine(TLineRecord& line) const { SplitSourceLine(line, classifier_); }
   bool ReadMainSource();
   bool ReadSourceFile(const std::string& path, bool objectFile);
   bool ReadTextLines(std::string&& data, uint8_t fileIndex);
-  bool HandleInclude(const TAsmLine& line);
-  bool StoreLine(TAsmLine&& line);
-  bool EvaluateCondition(const TAsmLine& line, bool& result);
+  bool HandleInclude(const TLineRecord& line);
+  bool StoreLine(TLineRecord&& line);
+  bool EvaluateCondition(const TLineRecord& line, bool& result);
   bool ReadObjectFile(const std::string& data, uint8_t fileIndex);
   std::string ResolveIncludePath(const std::string& name) const;
   bool ExpandAllMacros();
-  bool ExpandCall(TAsmLineList::Node*& at, const TAsmLine& call, std::vector<int>& active);
+  bool ExpandCall(TAsmLineList::Node*& at, const TLineRecord& call, std::vector<int>& active);
   std::string NewLocalLabel();
 
   // --- program image ---
   void ClearProgramImage();
   void ApplyFill();
-  int32_t EmitWord(TAsmLine& line, uint16_t word, int mode, int32_t seq);
-  bool SetLocationCounter(uint16_t address, const TAsmLine& line);
+  int32_t EmitWord(TLineRecord& line, uint16_t word, int mode, int32_t seq);
+  bool SetLocationCounter(uint16_t address, const TLineRecord& line);
   void ResetImageForPass();
 
   // --- passes ---
   bool FirstPass();
   bool AssemblePass(int reporting, int relaxed);
   bool AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed);
-  bool DefineLabel(TAsmLine& line, int reporting);
-  bool AddPassSymbol(TAsmLine& line, const std::string& label, const std::string& text,
+  bool DefineLabel(TLineRecord& line, int reporting);
+  bool AddPassSymbol(TLineRecord& line, const std::string& label, const std::string& text,
                      int32_t value, char kind, int32_t aux);
-  bool RecordFinalSymbol(TAsmLine& line, const std::string& label, const std::string& text,
+  bool RecordFinalSymbol(TLineRecord& line, const std::string& label, const std::string& text,
                          int32_t value, char kind, int32_t aux);
-  bool LabelOperandValue(TAsmLine& line, int failCode, std::string& text, int32_t& value);
-  void UpdateFinalRecord(const TAsmLine& line, int32_t value, int32_t aux);
+  bool LabelOperandValue(TLineRecord& line, int failCode, std::string& text, int32_t& value);
+  void UpdateFinalRecord(const TLineRecord& line, int32_t value, int32_t aux);
   void TrackMacroNesting(TAsmLineList::Node* node);
-  bool EncodeInstruction(TAsmLine& line, bool firstEmission, uint16_t& word,
+  bool EncodeInstruction(TLineRecord& line, bool firstEmission, uint16_t& word,
                          bool& unresolved);
   bool EvalOperand(const std::string& text, int32_t& value, bool withImports);
   bool FinishPass(int reporting);
   bool CollectShortCalls(const std::vector<int32_t>& in, std::vector<int32_t>& out);
   bool OptimizeCalls();
-  void ReencodeLine(TAsmLine& line);
+  void ReencodeLine(TLineRecord& line);
 
   // --- output files ---
   int WriteListing();
@@ -204,13 +217,8 @@ class TF_ASM {
   TAsmOptions options_;
   uint32_t romWords_ = 4096;
 
-  // Text of the run: file contents (upper case) and lines the assembler
-  // makes; line records point into it.
+  // The source files' texts (upper case); line records borrow from them.
   std::deque<std::string> textStore_;
-  std::string_view KeepText(std::string text) {
-    textStore_.push_back(std::move(text));
-    return textStore_.back();
-  }
 
   // lists and tables
   TAsmLineList mainLines_;
@@ -218,10 +226,13 @@ class TF_ASM {
   std::vector<std::string> openedFiles_;   // upper-cased keys of opened files
   std::vector<std::string> errorTexts_;
   std::vector<Macro> macros_;
-  std::unordered_map<std::string, int> macroByName_;  // first macro of a name
+  std::unordered_map<std::string, int, NameHash, std::equal_to<>> macroByName_;  // first of a name
   TAsmSymbols finalSymbols_, passSymbols_, defineTable_, globalDecl_, globalImport_,
       externTable_, forwardRefs_, importResolved_;
-  std::unordered_map<std::string, const TInstructionDescriptor*> instrIndex_;
+  std::unordered_map<std::string, const TInstructionDescriptor*, NameHash, std::equal_to<>>
+      instrIndex_;
+  std::array<const TInstructionDescriptor*, 256> opcodeByKind_{};  // by Kind
+  TLineClassifier classifier_;
 
   // image
   std::unique_ptr<TImageCell[]> image_;

@@ -2,31 +2,34 @@
 
 #include <algorithm>
 #include <new>
+#include <ostream>
 
 namespace kyvor {
 
 // ---------------------------------------------------------------------------
 // Field helpers
 
+std::ostream& operator<<(std::ostream& os, const TLineText& t) { return os << t.view(); }
+
 void InitLineRecord(TLineRecord& rec) {
-  std::string text = std::move(rec.Text);
+  TLineText text = std::move(rec.Text);
   rec = TLineRecord{};
   rec.Text = std::move(text);
 }
 
 void SetWorkText(TLineRecord& rec, std::string_view text) {
-  rec.WorkText.assign(text.substr(0, kLineTextMax));
+  rec.WorkText = text.substr(0, kLineTextMax);
 }
 
 void SetLineText(TLineRecord& rec, std::string_view text) {
-  rec.Text.assign(text.substr(0, kLineTextMax));
+  rec.Text = text.substr(0, kLineTextMax);
 }
 
 bool SetFieldSpan(TLineRecord& rec, int i, int start, int length) {
   if (i < 1 || i > kFieldCount) return false;
   if (start < 0 || start > 255 || length < 0 || length > 255) return false;
-  rec.FieldStart[i] = static_cast<uint8_t>(start);
-  rec.FieldLength[i] = static_cast<uint8_t>(length);
+  rec.FieldStart[i] = static_cast<uint16_t>(start);
+  rec.FieldLength[i] = static_cast<uint16_t>(length);
   return true;
 }
 
@@ -34,7 +37,7 @@ std::string_view GetFieldView(const TLineRecord& rec, int i) {
   if (i < 1 || i > kFieldCount) return {};
   const std::size_t start = rec.FieldStart[i];
   if (start == 0 || start > rec.WorkText.size()) return {};
-  return std::string_view(rec.WorkText).substr(start - 1, rec.FieldLength[i]);
+  return rec.WorkText.view().substr(start - 1, rec.FieldLength[i]);
 }
 
 std::string GetField(const TLineRecord& rec, int i) { return std::string(GetFieldView(rec, i)); }
@@ -45,7 +48,12 @@ int OperandCount(const TLineRecord& rec) {
   return n;
 }
 
-bool ReplaceField(TLineRecord& rec, int i, std::string_view text) {
+namespace {
+
+// Puts `text` in place of field i and moves every field behind it with the
+// text behind it. A result longer than `limit` is cut (ReplaceField) or, with
+// `refuse`, leaves the record unchanged (RewriteField).
+bool PutField(TLineRecord& rec, int i, std::string_view text, std::size_t limit, bool refuse) {
   if (i < 1 || i > kFieldCount) return false;
   const int start = rec.FieldStart[i];
   if (start == 0) return false;
@@ -56,12 +64,16 @@ bool ReplaceField(TLineRecord& rec, int i, std::string_view text) {
   const int e = std::min(start + oldLen, size + 1);  // first position after the field
   const int delta = static_cast<int>(text.size()) - (e - 1 - before);
 
+  const std::string_view old = rec.WorkText;
   std::string work;
   work.reserve(before + text.size() + (size - (e - 1)));
-  work.append(rec.WorkText, 0, before);
+  work.append(old.substr(0, before));
   work.append(text);
-  work.append(rec.WorkText, e - 1, std::string::npos);
-  if (work.size() > kLineTextMax) work.resize(kLineTextMax);
+  work.append(old.substr(e - 1));
+  if (work.size() > limit) {
+    if (refuse) return false;
+    work.resize(limit);
+  }
   rec.WorkText = std::move(work);
   const int newSize = static_cast<int>(rec.WorkText.size());
 
@@ -70,8 +82,8 @@ bool ReplaceField(TLineRecord& rec, int i, std::string_view text) {
   auto place = [&](int j, int newStart, int len) {
     newStart = std::clamp(newStart, 1, newSize + 1);
     len = std::clamp(len, 0, newSize + 1 - newStart);
-    rec.FieldStart[j] = static_cast<uint8_t>(newStart);
-    rec.FieldLength[j] = static_cast<uint8_t>(len);
+    rec.FieldStart[j] = static_cast<uint16_t>(newStart);
+    rec.FieldLength[j] = static_cast<uint16_t>(len);
   };
   place(i, before + 1, static_cast<int>(text.size()));
   // Every other field that starts behind the replaced one moves with the text
@@ -83,75 +95,98 @@ bool ReplaceField(TLineRecord& rec, int i, std::string_view text) {
   return true;
 }
 
-// ---------------------------------------------------------------------------
-// The assembler's splitter
-
-namespace {
-
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 }  // namespace
 
-void SplitSourceLine(TLineRecord& rec, const TLineClassifier& classifier) {
-  if (rec.WorkText.size() > kLineTextMax) rec.WorkText.resize(kLineTextMax);
-  if (rec.Text.empty()) rec.Text = rec.WorkText;
+bool ReplaceField(TLineRecord& rec, int i, std::string_view text) {
+  return PutField(rec, i, text, kLineTextMax, false);
+}
+
+bool RewriteField(TLineRecord& rec, int i, std::string_view text) {
+  return PutField(rec, i, text, kWorkTextMax, true);
+}
+
+// ---------------------------------------------------------------------------
+// The splitter
+
+void SplitLineFields(TLineRecord& rec, const TSplitRule& rule, const TLineClassifier* classifier) {
+  if (rec.Text.empty()) {
+    if (rec.WorkText.size() > kLineTextMax) rec.WorkText.resize(kLineTextMax);
+    rec.Text = rec.WorkText;
+  } else if (rec.WorkText.size() > kWorkTextMax) {
+    rec.WorkText.resize(kWorkTextMax);
+  }
   rec.FieldStart.fill(0);
   rec.FieldLength.fill(0);
   rec.HasLabel = 0;
   rec.HasDirective = 0;
+  rec.Directive = 0;
   rec.IsMacroCall = 0;
+  rec.FieldOverflow = 0;
   rec.InstrIndex = -1;
 
   const std::string_view line(rec.WorkText);
-  const std::size_t semi = line.find(';');
+  auto setSpan = [&rec](int k, std::size_t start0, std::size_t length) {
+    rec.FieldStart[k] = static_cast<uint16_t>(start0 + 1);
+    rec.FieldLength[k] = static_cast<uint16_t>(length);
+  };
+  const std::size_t cut = line.find_first_of(rule.CommentStart);
   std::size_t codeEnd = line.size();  // 0-based end (exclusive) of the code part
-  if (semi != std::string_view::npos) {
-    SetFieldSpan(rec, kFieldComment, static_cast<int>(semi) + 1,
-                 static_cast<int>(line.size() - semi));
-    codeEnd = semi;
+  if (cut != std::string_view::npos) {
+    setSpan(kFieldComment, cut, line.size() - cut);
+    codeEnd = cut;
   }
 
-  // Classifies a word in field k (2 or 3); true when it is an instruction,
-  // directive or macro name.
+  // The next word (label, mnemonic) or operand from pos; false when the code
+  // part holds no more.
+  std::size_t pos = 0;
+  auto isBreak = [&rule](char c) { return rule.OperandBreaks.find(c) != std::string_view::npos; };
+  auto next = [&](bool operand, std::size_t& start, std::size_t& end) {
+    while (pos < codeEnd && (IsBlank(line[pos]) || (operand && isBreak(line[pos])))) ++pos;
+    if (pos >= codeEnd) return false;
+    start = pos;
+    if (operand) {
+      while (pos < codeEnd && !isBreak(line[pos])) ++pos;
+    } else {
+      while (pos < codeEnd && !IsBlank(line[pos])) ++pos;
+    }
+    end = pos;
+    while (end > start && IsBlank(line[end - 1])) --end;
+    return true;
+  };
+
+  // True when the word is an instruction, directive or macro name.
   auto classify = [&](std::string_view word) {
-    if (classifier.InstructionIndex) {
-      const int32_t idx = classifier.InstructionIndex(word);
+    if (!classifier) return false;
+    if (classifier->InstructionIndex) {
+      const int32_t idx = classifier->InstructionIndex(word);
       if (idx >= 0) {
         rec.InstrIndex = idx;
         return true;
       }
     }
-    if (classifier.IsAsmDirective && classifier.IsAsmDirective(word)) {
-      rec.HasDirective = 1;
-      return true;
+    if (classifier->DirectiveCode) {
+      const uint8_t code = classifier->DirectiveCode(word);
+      if (code != 0) {
+        rec.HasDirective = 1;
+        rec.Directive = code;
+        return true;
+      }
     }
-    if (classifier.IsMacroName && classifier.IsMacroName(word)) {
+    if (classifier->IsMacroName && classifier->IsMacroName(word)) {
       rec.IsMacroCall = 1;
       return true;
     }
     return false;
   };
 
-  int k = kFieldLabel;
-  std::size_t pos = 0;
-  while (pos < codeEnd && k <= kFieldCount) {
-    std::size_t tokStart;
-    std::size_t tokEnd;  // exclusive
-    if (k <= kFieldMnemonic) {
-      while (pos < codeEnd && IsBlank(line[pos])) ++pos;
-      if (pos >= codeEnd) break;
-      tokStart = pos;
-      while (pos < codeEnd && !IsBlank(line[pos])) ++pos;
-      tokEnd = pos;
-    } else {
-      while (pos < codeEnd && (IsBlank(line[pos]) || line[pos] == ',' || line[pos] == '=')) ++pos;
-      if (pos >= codeEnd) break;
-      tokStart = pos;
-      while (pos < codeEnd && line[pos] != ',' && line[pos] != '=') ++pos;
-      tokEnd = pos;
-      while (tokEnd > tokStart && IsBlank(line[tokEnd - 1])) --tokEnd;
-    }
-    const std::string_view word = line.substr(tokStart, tokEnd - tokStart);
+  int k = rule.LabelAndMnemonic ? kFieldLabel : kFirstOperandField;
+  std::size_t start = 0;
+  std::size_t end = 0;
+  for (; k <= kFieldCount; ++k) {
+    if (!next(k >= kFirstOperandField, start, end)) return;
+    const std::string_view word = line.substr(start, end - start);
     if (k == kFieldLabel) {
       if (classify(word)) {
         k = kFieldMnemonic;
@@ -161,9 +196,9 @@ void SplitSourceLine(TLineRecord& rec, const TLineClassifier& classifier) {
     } else if (k == kFieldMnemonic) {
       classify(word);
     }
-    SetFieldSpan(rec, k, static_cast<int>(tokStart) + 1, static_cast<int>(tokEnd - tokStart));
-    ++k;
+    setSpan(k, start, end - start);
   }
+  if (next(true, start, end)) rec.FieldOverflow = 1;
 }
 
 // ---------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <iosfwd>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -13,6 +14,10 @@
 namespace kyvor {
 
 inline constexpr std::size_t kLineTextMax = 160;
+// The assembler writes operands in their canonical form (names replaced by
+// their texts), which can make a working text longer than the source line;
+// field spans reach this far.
+inline constexpr std::size_t kWorkTextMax = 65535;
 inline constexpr int kFieldCount = 32;         // fields 1..32
 inline constexpr int kFirstOperandField = 4;   // fields 4..32 are operands
 inline constexpr int kMaxOperands = kFieldCount - kFirstOperandField + 1;  // 29
@@ -24,12 +29,74 @@ inline constexpr std::size_t kPackNameMax = 255;
 inline constexpr int kFieldComment = 1;
 inline constexpr int kFieldLabel = 2;
 inline constexpr int kFieldMnemonic = 3;
+// The field of operand n (1 = the first operand).
+constexpr int OperandField(int n) { return kFirstOperandField + n - 1; }
 
-// One line as the assembler handles it. Plain value type. Field arrays are
-// indexed 1..32 (slot 0 is unused and stays 0).
+// The text of a line record: its own string, or borrowed from text that
+// outlives the record. The assembler keeps each source file's text for the
+// whole run, so its lines (and their copies in macro expansions) need no
+// string of their own until a field is rewritten. Reads like a string view;
+// assigning a string, view or literal makes an owned copy.
+class TLineText {
+ public:
+  TLineText() = default;
+  explicit TLineText(std::string text) : owned_(std::move(text)) {}
+  TLineText& operator=(std::string text) {
+    owned_ = std::move(text);
+    borrowed_ = {};
+    isBorrowed_ = false;
+    return *this;
+  }
+  TLineText& operator=(std::string_view text) { return *this = std::string(text); }
+  TLineText& operator=(const char* text) { return *this = std::string(text); }
+  // A text that refers to `text` without a copy; the caller keeps `text`
+  // alive and unchanged for as long as the record (and its copies) live.
+  static TLineText Borrow(std::string_view text) {
+    TLineText t;
+    t.borrowed_ = text;
+    t.isBorrowed_ = true;
+    return t;
+  }
+
+  std::string_view view() const noexcept {
+    return isBorrowed_ ? borrowed_ : std::string_view(owned_);
+  }
+  operator std::string_view() const noexcept { return view(); }
+  std::size_t size() const noexcept { return view().size(); }
+  bool empty() const noexcept { return view().empty(); }
+  char operator[](std::size_t i) const { return view()[i]; }
+  // Cuts the text to at most n characters.
+  void resize(std::size_t n) {
+    if (isBorrowed_) {
+      borrowed_ = borrowed_.substr(0, n);
+    } else if (n < owned_.size()) {
+      owned_.resize(n);
+    }
+  }
+
+  friend bool operator==(const TLineText& a, const TLineText& b) { return a.view() == b.view(); }
+  friend bool operator==(const TLineText& a, std::string_view b) { return a.view() == b; }
+  friend std::string operator+(const TLineText& a, std::string_view b) {
+    std::string s(a.view());
+    s += b;
+    return s;
+  }
+  friend std::ostream& operator<<(std::ostream& os, const TLineText& t);
+
+ private:
+  std::string owned_;
+  std::string_view borrowed_;
+  bool isBorrowed_ = false;
+};
+
+// One line as the assembler and the chip description reader handle it.
+// Plain value type. Field arrays are indexed 1..32 (slot 0 is unused and
+// stays 0).
 struct TLineRecord {
-  std::string Text;      // the line as read (for the listing), at most 160
-  std::string WorkText;  // working text; all field spans index into it, at most 160
+  TLineText Text;  // the line as read (for the listing), at most 160
+  // Working text; all field spans index into it. At most 160 characters,
+  // unless the assembler rewrote a field in canonical form (RewriteField).
+  TLineText WorkText;
   int32_t SeqNo = 0;
   uint16_t MacroRecNo = 0;
   uint16_t ParentRecNo = 0;
@@ -57,10 +124,12 @@ struct TLineRecord {
   uint8_t SecondOfTable = 0;
   int32_t SectionNo = 0;
   int32_t EmitAddress = kLineNoAddress;
-  std::array<uint8_t, kFieldCount + 1> FieldStart{};   // 1-based position in WorkText; 0 = empty
-  std::array<uint8_t, kFieldCount + 1> FieldLength{};
+  std::array<uint16_t, kFieldCount + 1> FieldStart{};  // 1-based position in WorkText; 0 = empty
+  std::array<uint16_t, kFieldCount + 1> FieldLength{};
   uint8_t HasLabel = 0;
   uint8_t HasDirective = 0;
+  uint8_t Directive = 0;      // the classifier's code of that directive
+  uint8_t FieldOverflow = 0;  // the code part holds more operands than fields 4..32
   uint8_t IsMacroCall = 0;
   uint8_t FromObject = 0;
   uint8_t Inserted = 0;
@@ -78,7 +147,9 @@ void SetWorkText(TLineRecord& rec, std::string_view text);
 void SetLineText(TLineRecord& rec, std::string_view text);
 
 // FieldStart[i] := start, FieldLength[i] := length. False (record unchanged)
-// when i is not 1..32 or start/length do not fit a byte or lie negative.
+// when i is not 1..32 or start/length do not fit a byte or lie negative
+// (spans set from outside lie within a source line; longer ones come only
+// from the splitter and RewriteField).
 bool SetFieldSpan(TLineRecord& rec, int i, int start, int length);
 
 // The text of field i; empty when the field is empty or i is out of range.
@@ -86,25 +157,61 @@ bool SetFieldSpan(TLineRecord& rec, int i, int start, int length);
 std::string GetField(const TLineRecord& rec, int i);
 std::string_view GetFieldView(const TLineRecord& rec, int i);
 
+// True when field i (1..32) is not empty.
+inline bool HasField(const TLineRecord& rec, int i) {
+  return i >= 1 && i <= kFieldCount && rec.FieldStart[i] != 0;
+}
+
 // Consecutive non-empty fields from field 4 on (0..29).
 int OperandCount(const TLineRecord& rec);
 
-// Replaces the text of field i and moves the spans of the fields behind it.
-// False (record unchanged) when the field is empty or i is out of range.
+// Replaces the text of field i and moves the spans of the fields behind it;
+// the result is cut to 160 characters. False (record unchanged) when the
+// field is empty or i is out of range.
 bool ReplaceField(TLineRecord& rec, int i, std::string_view text);
 
-// What the assembler's splitter asks about a word. Unset members answer
-// "not one" (-1 / false).
+// The same without the cut: the working text may grow past 160 characters
+// (up to kWorkTextMax), so no later field is lost. False, and the record
+// unchanged, when the field is empty or the text would not fit.
+bool RewriteField(TLineRecord& rec, int i, std::string_view text);
+
+// What the source-line splitter asks about a word. Unset members answer
+// "not one" (-1 / 0 / false).
 struct TLineClassifier {
   std::function<int32_t(std::string_view)> InstructionIndex;  // -1 = not an instruction
-  std::function<bool(std::string_view)> IsAsmDirective;
+  std::function<uint8_t(std::string_view)> DirectiveCode;     // 0 = not a directive
   std::function<bool(std::string_view)> IsMacroName;
 };
 
-// The assembler's splitter: fills the field spans and the class flags from
-// WorkText (spans and flags of an earlier split are cleared first). Operands
-// beyond field 32 are ignored.
-void SplitSourceLine(TLineRecord& rec, const TLineClassifier& classifier);
+// How a line is cut into fields. Field 1 runs from the first character of
+// CommentStart to the end of the line. Before it, fields 2 and 3 (when
+// LabelAndMnemonic) are words separated by blanks and tabs; the operands
+// (fields 4..32) are separated by blanks, tabs and OperandBreaks and end
+// before the next OperandBreaks character without trailing blanks, so
+// blanks inside an operand stay in it unless they are breaks themselves.
+struct TSplitRule {
+  std::string_view CommentStart;
+  std::string_view OperandBreaks;
+  bool LabelAndMnemonic = false;
+};
+
+// Assembler source lines: ';' starts the comment, operands are separated by
+// ',' and '='.
+inline constexpr TSplitRule kSourceLineRule{";", ",=", true};
+
+// The one splitter: fills the field spans from WorkText (spans and flags of
+// an earlier split are cleared first). The first split of a line takes it as
+// read: WorkText is cut to 160 characters and becomes Text. With the label
+// and mnemonic fields, the classifier (may be null) sets InstrIndex,
+// HasDirective/Directive or IsMacroCall for the mnemonic (a first word that
+// is one of them is the mnemonic, otherwise it is the label). Operands
+// beyond field 32 are left out and mark FieldOverflow.
+void SplitLineFields(TLineRecord& rec, const TSplitRule& rule, const TLineClassifier* classifier);
+
+// The assembler's splitter: SplitLineFields with kSourceLineRule.
+inline void SplitSourceLine(TLineRecord& rec, const TLineClassifier& classifier) {
+  SplitLineFields(rec, kSourceLineRule, &classifier);
+}
 
 class TLinePackLink;
 

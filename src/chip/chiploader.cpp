@@ -170,25 +170,11 @@ void SetProgramFolder(const std::string& programFolder) {
 // Splitting and directive words
 // ---------------------------------------------------------------------------
 
-void CutLIPara(TLineRecord& record) {
-  for (int i = 1; i <= 32; ++i) SetFieldSpan(record, i, 0, 0);
-  const std::string& t = record.WorkText;
-  const std::size_t cut = t.find_first_of("\";");
-  const std::size_t codeEnd = (cut == std::string::npos) ? t.size() : cut;
-  if (cut != std::string::npos) {
-    SetFieldSpan(record, 1, static_cast<int>(cut + 1), static_cast<int>(t.size() - cut));
-  }
-  int field = 4;
-  std::size_t pos = 0;
-  while (pos < codeEnd && field <= 32) {
-    while (pos < codeEnd && (t[pos] == ' ' || t[pos] == '\t')) ++pos;
-    if (pos >= codeEnd) break;
-    const std::size_t start = pos;
-    while (pos < codeEnd && t[pos] != ' ' && t[pos] != '\t') ++pos;
-    SetFieldSpan(record, field, static_cast<int>(start + 1), static_cast<int>(pos - start));
-    ++field;
-  }
-}
+// Description lines: a quotation mark or a semicolon starts field 1; the
+// words before it are fields 4 and on.
+constexpr TSplitRule kDescriptionLineRule{"\";", " \t", false};
+
+void CutLIPara(TLineRecord& record) { SplitLineFields(record, kDescriptionLineRule, nullptr); }
 
 namespace {
 struct DirectiveWord {
@@ -414,7 +400,7 @@ class Loader {
 
   void HandleLine(const std::string& original) {
     const TLineRecord r = SplitChipLine(original);
-    const std::string f4 = GetField(r, 4);
+    const std::string f4 = GetField(r, OperandField(1));
     const uint16_t code = IsPseudo(f4);
     if (code != kNone) {
       EnterSection(code);
@@ -470,7 +456,7 @@ class Loader {
   }
 
   void Product(const TLineRecord& r, bool hasFields) {
-    if (hasFields) c_.ChipProductName = GetField(r, 4);
+    if (hasFields) c_.ChipProductName = GetField(r, OperandField(1));
     const std::string family = c_.ChipProductName.substr(0, 2);
     auto& m = c_.Menus;
     if (family == "QR") {
@@ -501,7 +487,7 @@ class Loader {
   void AdcNum(const TLineRecord& r) {
     c_.AdcPresent = 1;
     if (c_.DeviceNotKind3 != 1) return;
-    c_.AdcCount = N(r, 4);
+    c_.AdcCount = N(r, OperandField(1));
     auto& m = c_.Menus;
     switch (c_.AdcCount) {
       case 1:
@@ -525,7 +511,7 @@ class Loader {
   }
 
   void Device(const TLineRecord& r) {
-    c_.DeviceKind = static_cast<uint8_t>(N(r, 4) & 0xFF);
+    c_.DeviceKind = static_cast<uint8_t>(N(r, OperandField(1)) & 0xFF);
     if (c_.DeviceKind == 3) {
       c_.DeviceKind3 = 1;
       c_.ExtendedDevice = 1;
@@ -547,19 +533,19 @@ class Loader {
     if (s >= kRegBit && s <= kRegBit3) return BitRegister(r, s - kRegBit);
     switch (s) {
       case kCompiler:
-        c_.ChipCompilerName = GetField(r, 4);
+        c_.ChipCompilerName = GetField(r, OperandField(1));
         c_.CoreVariant = (c_.ChipCompilerName == "K08A") ? 0 : 1;
         return;
-      case kId: c_.ChipId = static_cast<uint16_t>(N(r, 4) & 0xFFFF); return;
-      case kSubId: c_.ChipSubId = static_cast<uint16_t>(N(r, 4) & 0xFFFF); return;
+      case kId: c_.ChipId = static_cast<uint16_t>(N(r, OperandField(1)) & 0xFFFF); return;
+      case kSubId: c_.ChipSubId = static_cast<uint16_t>(N(r, OperandField(1)) & 0xFFFF); return;
       case kRom: return Rom(r);
       case kReg0:
-        c_.Reg0Start = static_cast<uint16_t>(N(r, 4) & 0xFFFF);
-        c_.Reg0End = static_cast<uint16_t>(N(r, 5) & 0xFFFF);
+        c_.Reg0Start = static_cast<uint16_t>(N(r, OperandField(1)) & 0xFFFF);
+        c_.Reg0End = static_cast<uint16_t>(N(r, OperandField(2)) & 0xFFFF);
         return;
       case kReg1:
-        c_.Reg1Start = static_cast<uint16_t>(N(r, 4) & 0xFFFF);
-        c_.Reg1End = static_cast<uint16_t>(N(r, 5) & 0xFFFF);
+        c_.Reg1Start = static_cast<uint16_t>(N(r, OperandField(1)) & 0xFFFF);
+        c_.Reg1End = static_cast<uint16_t>(N(r, OperandField(2)) & 0xFFFF);
         return;
       case kRegBitA:
         if (podChipId_ == 0x8024) BitRegister(r, 0);
@@ -572,30 +558,32 @@ class Loader {
       case kReg3Byte: ++c_.Reg3ByteCount; return;
       case kStack: return Stack(r);
       case kSbmAddr: {
-        const auto v = static_cast<uint8_t>(N(r, 4) & 0xFF);
+        const auto v = static_cast<uint8_t>(N(r, OperandField(1)) & 0xFF);
         c_.SbmAddress = std::min<uint8_t>(v, 115);
         return;
       }
-      case kSbmBank: c_.SbmBankSize = static_cast<uint32_t>(N(r, 4)) * 1536u; return;
-      case kSbmStart: c_.SbmStart = static_cast<uint32_t>(N(r, 4)); return;
-      case kSbmSector: c_.SbmSector = static_cast<uint32_t>(N(r, 4)); return;
-      case kBieBank: c_.BieBank = N(r, 4); return;
+      case kSbmBank: c_.SbmBankSize = static_cast<uint32_t>(N(r, OperandField(1))) * 1536u; return;
+      case kSbmStart: c_.SbmStart = static_cast<uint32_t>(N(r, OperandField(1))); return;
+      case kSbmSector: c_.SbmSector = static_cast<uint32_t>(N(r, OperandField(1))); return;
+      case kBieBank: c_.BieBank = N(r, OperandField(1)); return;
       case kSbmRom:
-        for (int i = 0; i < 5; ++i) c_.SbmRom[i] = static_cast<uint8_t>(N(r, 4 + i) & 0xFF);
+        for (int i = 0; i < 5; ++i)
+          c_.SbmRom[i] = static_cast<uint8_t>(N(r, OperandField(1) + i) & 0xFF);
         return;
       case kSelfErom: {
-        c_.SelfEromMode = static_cast<uint8_t>(N(r, 4) & 0xFF);
-        const int32_t reg = N(r, 5);
+        c_.SelfEromMode = static_cast<uint8_t>(N(r, OperandField(1)) & 0xFF);
+        const int32_t reg = N(r, OperandField(2));
         c_.SelfEromRegister = static_cast<uint16_t>(reg & 0xFFFF);
         c_.SelfEromStatusAddress = static_cast<uint16_t>(0x400 + (reg & 0xFF));
         for (int i = 0; i < 4; ++i) {
           int32_t w = 0;
-          if (NumberIf(r, 6 + i, w)) c_.SelfEromWords[i] = static_cast<uint16_t>(w & 0xFFFF);
+          if (NumberIf(r, OperandField(3) + i, w))
+            c_.SelfEromWords[i] = static_cast<uint16_t>(w & 0xFFFF);
         }
         return;
       }
       case kSimIc: {
-        const auto v = static_cast<uint16_t>(N(r, 4) & 0xFFFF);
+        const auto v = static_cast<uint16_t>(N(r, OperandField(1)) & 0xFFFF);
         if (c_.SimIcCount >= kSimIcCapacity) {
           Warn("more than " + std::to_string(kSimIcCapacity) +
                " emulator chip codes; line ignored");
@@ -610,47 +598,48 @@ class Loader {
                " restricted files; line ignored");
           return;
         }
-        c_.RestrictList[static_cast<std::size_t>(c_.RestrictCount++)] = GetField(r, 4);
+        c_.RestrictList[static_cast<std::size_t>(c_.RestrictCount++)] =
+            GetField(r, OperandField(1));
         return;
       }
       case kHao: {
         auto& o = c_.OscCalibration;
         o.HaoPresent = 1;
-        o.HaoRegister = static_cast<uint16_t>(N(r, 4) & 0xFFFF);
-        o.HaoByte1 = static_cast<uint8_t>(N(r, 5) & 0xFF);
-        o.HaoByte2 = static_cast<uint8_t>(N(r, 6) & 0xFF);
-        o.HaoWord = N(r, 7);
-        o.HaoMin = N(r, 8);
-        o.HaoMax = N(r, 9);
-        o.HaoTail = static_cast<uint16_t>(N(r, 10) & 0xFFFF);
+        o.HaoRegister = static_cast<uint16_t>(N(r, OperandField(1)) & 0xFFFF);
+        o.HaoByte1 = static_cast<uint8_t>(N(r, OperandField(2)) & 0xFF);
+        o.HaoByte2 = static_cast<uint8_t>(N(r, OperandField(3)) & 0xFF);
+        o.HaoWord = N(r, OperandField(4));
+        o.HaoMin = N(r, OperandField(5));
+        o.HaoMax = N(r, OperandField(6));
+        o.HaoTail = static_cast<uint16_t>(N(r, OperandField(7)) & 0xFFFF);
         return;
       }
       case kLao:
-        c_.OscCalibration.LaoMin = N(r, 4);
-        c_.OscCalibration.LaoMax = N(r, 5);
+        c_.OscCalibration.LaoMin = N(r, OperandField(1));
+        c_.OscCalibration.LaoMax = N(r, OperandField(2));
         return;
       case kHaoMode:
-        for (int i = 0; i < 3; ++i) c_.HaoMode[i] = N(r, 4 + i);
+        for (int i = 0; i < 3; ++i) c_.HaoMode[i] = N(r, OperandField(1) + i);
         return;
       case kAcm: {
-        c_.AcmRegister = static_cast<uint16_t>(N(r, 4) & 0xFFFF);
-        c_.AcmBit = static_cast<uint8_t>(N(r, 5) & 0xFF);
-        c_.AcmPresent = N(r, 6) != 0 ? 1 : 0;
-        c_.AcmDefault12 = N(r, 7) != 0 ? 1 : 0;
-        c_.AcmOption = N(r, 8) != 0 ? 1 : 0;
-        const int32_t setting = N(r, 9);
+        c_.AcmRegister = static_cast<uint16_t>(N(r, OperandField(1)) & 0xFFFF);
+        c_.AcmBit = static_cast<uint8_t>(N(r, OperandField(2)) & 0xFF);
+        c_.AcmPresent = N(r, OperandField(3)) != 0 ? 1 : 0;
+        c_.AcmDefault12 = N(r, OperandField(4)) != 0 ? 1 : 0;
+        c_.AcmOption = N(r, OperandField(5)) != 0 ? 1 : 0;
+        const int32_t setting = N(r, OperandField(6));
         c_.AcmSetting = setting == 0 ? 7 : setting;
         return;
       }
       case kStackOver:
-        c_.StackOverRegister = static_cast<uint16_t>(N(r, 4) & 0xFFFF);
-        c_.StackOverBit = static_cast<uint8_t>(N(r, 5) & 0xFF);
-        c_.StackOverPresent = N(r, 6) != 0 ? 1 : 0;
-        c_.StackOverOption = N(r, 7) != 0 ? 1 : 0;
+        c_.StackOverRegister = static_cast<uint16_t>(N(r, OperandField(1)) & 0xFFFF);
+        c_.StackOverBit = static_cast<uint8_t>(N(r, OperandField(2)) & 0xFF);
+        c_.StackOverPresent = N(r, OperandField(3)) != 0 ? 1 : 0;
+        c_.StackOverOption = N(r, OperandField(4)) != 0 ? 1 : 0;
         return;
       case kTrisc:
-        c_.TriscValue = static_cast<uint8_t>(N(r, 4) & 0xFF);
-        c_.TriscShift = static_cast<uint8_t>((N(r, 5) * 2) & 0x0F);
+        c_.TriscValue = static_cast<uint8_t>(N(r, OperandField(1)) & 0xFF);
+        c_.TriscShift = static_cast<uint8_t>((N(r, OperandField(2)) * 2) & 0x0F);
         return;
       case kAdc0S:
       case kOp0S:
@@ -665,7 +654,7 @@ class Loader {
   }
 
   void Rom(const TLineRecord& r) {
-    const int32_t n = N(r, 4);
+    const int32_t n = N(r, OperandField(1));
     if (n >= 0 && n <= 255) {
       c_.ChipRomWords = 4096;
     } else if (n < 0 || static_cast<uint32_t>(n) > kMaxRomWords) {
@@ -679,7 +668,7 @@ class Loader {
   }
 
   void Stack(const TLineRecord& r) {
-    int depth = N(r, 4) & 0xFF;
+    int depth = N(r, OperandField(1)) & 0xFF;
     if (depth < 4) depth = 4;
     if (depth > kMaxStackDepth) {
       Warn("stack depth " + std::to_string(depth) + " is more than the " +
@@ -692,8 +681,8 @@ class Loader {
   }
 
   void RamBank(const TLineRecord& r, int bank) {
-    uint16_t start = static_cast<uint16_t>(N(r, 4) & 0xFFFF);
-    uint16_t end = static_cast<uint16_t>(N(r, 5) & 0xFFFF);
+    uint16_t start = static_cast<uint16_t>(N(r, OperandField(1)) & 0xFFFF);
+    uint16_t end = static_cast<uint16_t>(N(r, OperandField(2)) & 0xFFFF);
     if (start >= kDataMemorySize) {
       Warn("RAM bank " + std::to_string(bank) + " starts at " + HexText(start) +
            ", beyond data memory (0..0FFFH); line ignored");
@@ -713,13 +702,13 @@ class Loader {
 
   void BitRegister(const TLineRecord& r, int page) {
     uint16_t address = 0;
-    if (!DataAddress(N(r, 4), address, "bit register")) return;
+    if (!DataAddress(N(r, OperandField(1)), address, "bit register")) return;
     TCRREGBitRecord rec;
-    rec.Name = CutPlain(GetField(r, 5), kRegNameMax);
+    rec.Name = CutPlain(GetField(r, OperandField(2)), kRegNameMax);
     rec.Address = address;
     uint8_t mask = 0xFF;
     for (int j = 0; j < 8; ++j) {
-      const std::string name = GetField(r, 6 + j);
+      const std::string name = GetField(r, OperandField(3) + j);
       rec.Bits[static_cast<std::size_t>(j)].BitName = CutPlain(name, kBitNameMax);
       if (name == "-") mask = static_cast<uint8_t>(mask & ~(1u << (7 - j)));
     }
@@ -735,12 +724,12 @@ class Loader {
 
   void ByteRegister(const TLineRecord& r) {
     uint16_t address = 0;
-    if (!DataAddress(N(r, 4), address, "byte register")) return;
-    const std::string name = GetField(r, 5);
+    if (!DataAddress(N(r, OperandField(1)), address, "byte register")) return;
+    const std::string name = GetField(r, OperandField(2));
     TCRREGByteRecord rec;
     rec.Address = address;
     rec.Hidden = (name == "=") ? 1 : 0;
-    c_.DataMemoryMap[address] = static_cast<uint8_t>(N(r, 6) & 0xFF);
+    c_.DataMemoryMap[address] = static_cast<uint8_t>(N(r, OperandField(3)) & 0xFF);
     c_.LastValueMap[address] = 0;
     if (ByteRegisterList().Add(rec) != 0) {
       Warn("more than " + std::to_string(kRegisterListCapacity) + " byte registers; " + name +
@@ -754,18 +743,18 @@ class Loader {
   void WordRegister(const TLineRecord& r) {
     uint16_t high = 0;
     uint16_t low = 0;
-    const int32_t a1 = N(r, 4);
-    const std::string name = GetField(r, 5);
-    const int32_t a2 = N(r, 6);
+    const int32_t a1 = N(r, OperandField(1));
+    const std::string name = GetField(r, OperandField(2));
+    const int32_t a2 = N(r, OperandField(3));
     if (!DataAddress(a1, high, "word register") || !DataAddress(a2, low, "word register")) {
       return;
     }
-    const int32_t m1 = N(r, 8);
-    const int32_t m2 = N(r, 9);
+    const int32_t m1 = N(r, OperandField(5));
+    const int32_t m2 = N(r, OperandField(6));
     TCRREGWordRecord rec;
     rec.Address1 = high;
     rec.Address2 = low;
-    rec.CoreRegister = (GetField(r, 10) == "1") ? 1 : 0;
+    rec.CoreRegister = (GetField(r, OperandField(7)) == "1") ? 1 : 0;
     if (rec.CoreRegister == 0) {
       c_.DataMemoryMap[high] = static_cast<uint8_t>(m1 & 0xFF);
       c_.DataMemoryMap[low] = static_cast<uint8_t>(m2 & 0xFF);
@@ -786,12 +775,12 @@ class Loader {
     if ((english && language_ != 0) || (!english && language_ != 1)) return;
     const int list = (section_ - kRegBitStr) % 3;  // 0 bit, 1 byte, 2 word
     int32_t key = 0;
-    if (ParseNumber(GetField(r, 4), key)) {
+    if (ParseNumber(GetField(r, OperandField(1)), key)) {
       last_ = key;
       MatchKey(list, key);
       return;
     }
-    if (GetField(r, 1).empty()) return;
+    if (GetField(r, kFieldComment).empty()) return;
     const std::string text = original.empty() ? std::string() : original.substr(1);
     switch (list) {
       case 0:
@@ -843,9 +832,9 @@ class Loader {
   }
 
   void PeripheralLine(const TLineRecord& r) {
-    const KeyDef* k = FindSectionKey(section_, GetField(r, 5));
+    const KeyDef* k = FindSectionKey(section_, GetField(r, OperandField(2)));
     if (!k) return;
-    const int32_t addressValue = N(r, 4);
+    const int32_t addressValue = N(r, OperandField(1));
     if (k->kind == Kind::Temp) {
       c_.TempPanelVisible = true;
       return;
@@ -871,17 +860,17 @@ class Loader {
     switch (k->kind) {
       case Kind::Data: return;
       case Kind::Bit: {
-        const int32_t w = N(r, 6);
-        setWidth(w, N(r, 7));
+        const int32_t w = N(r, OperandField(3));
+        setWidth(w, N(r, OperandField(4)));
         ui.Enabled = f.Width > 0;
         return;
       }
       case Kind::Flag: {
-        const int32_t w = N(r, 6);
-        setWidth(w, N(r, 7));
+        const int32_t w = N(r, OperandField(3));
+        setWidth(w, N(r, OperandField(4)));
         ui.Enabled = f.Width > 0;
         int32_t flag = 0;
-        if (NumberIf(r, 8, flag)) {
+        if (NumberIf(r, OperandField(5), flag)) {
           if (k->flagCaption) {
             ui.HasCaption = true;
             ui.Caption = flag < 1 ? std::string(k->flagCaption) : std::string();
@@ -892,14 +881,14 @@ class Loader {
         return;
       }
       case Kind::Sel: {
-        const int32_t w = N(r, 6);
-        setWidth(w, N(r, 7));
+        const int32_t w = N(r, OperandField(3));
+        setWidth(w, N(r, OperandField(4)));
         ui.Enabled = true;
         ui.OptionCount = k->options;
         ui.Codes.clear();
         const bool floatCaption = (section_ == kCmp0S || section_ == kMultiCmp);
         for (int i = 0; i < k->options; ++i) {
-          const std::string caption = GetField(r, 8 + i);
+          const std::string caption = GetField(r, OperandField(5) + i);
           TFieldOption& o = ui.Options[static_cast<std::size_t>(i)];
           if (caption == "-") {
             o.Enabled = false;
@@ -914,12 +903,12 @@ class Loader {
         return;
       }
       case Kind::Volt: {
-        const int32_t w = N(r, 6);
-        setWidth(w, N(r, 7));
+        const int32_t w = N(r, OperandField(3));
+        setWidth(w, N(r, OperandField(4)));
         ui.Enabled = f.Width > 0;
         const int names = k->options;
         for (int i = 0; i < names; ++i) {
-          const std::string name = CutPlain(GetField(r, 8 + i), 8);
+          const std::string name = CutPlain(GetField(r, OperandField(5) + i), 8);
           if (section_ == kOp0S) {
             c_.OpVddaNames[static_cast<std::size_t>(i)] = name;
           } else if (section_ == kCmp0S) {
@@ -929,16 +918,16 @@ class Loader {
           }
         }
         if (section_ != kOp0S && section_ != kCmp0S) {
-          if (N(r, 8 + names) >= 1) c_.RegisterQuirkFlags[2] = 1;
+          if (N(r, OperandField(5) + names) >= 1) c_.RegisterQuirkFlags[2] = 1;
         }
         return;
       }
       case Kind::Cap: {
         ui.Enabled = true;
         ui.HasCaption = true;
-        ui.Caption = GetField(r, 6);
-        const int32_t w = N(r, 7);
-        setWidth(w, N(r, 8));
+        ui.Caption = GetField(r, OperandField(3));
+        const int32_t w = N(r, OperandField(4));
+        setWidth(w, N(r, OperandField(5)));
         return;
       }
       case Kind::Temp: return;
@@ -1007,9 +996,9 @@ std::vector<TChipListEntry> ReadChipListEntries() {
   if (path.empty() || !ReadLines(path, lines)) return entries;
   for (std::size_t i = 1; i < lines.size(); ++i) {
     const TLineRecord r = SplitChipLine(lines[i]);
-    const std::string file = GetField(r, 4);
+    const std::string file = GetField(r, OperandField(1));
     if (file.size() < 3) break;
-    entries.push_back({file, GetField(r, 5) + "  " + GetField(r, 6)});
+    entries.push_back({file, GetField(r, OperandField(2)) + "  " + GetField(r, OperandField(3))});
   }
   return entries;
 }
@@ -1124,7 +1113,7 @@ bool FindChipIndexById(uint32_t id, uint16_t& index) {
     bool haveCode = false;
     for (const auto& line : lines) {
       const TLineRecord r = SplitChipLine(line);
-      const std::string f4 = GetField(r, 4);
+      const std::string f4 = GetField(r, OperandField(1));
       if (f4.empty()) continue;
       if (afterId) {
         ParseNumber(f4, code);
@@ -1154,7 +1143,7 @@ bool ReadChipSummary(const std::string& fileName, TChipSummary& summary) {
   bool haveName = false, haveId = false, haveRom = false;
   for (const auto& line : lines) {
     const TLineRecord r = SplitChipLine(line);
-    const std::string f4 = GetField(r, 4);
+    const std::string f4 = GetField(r, OperandField(1));
     if (f4.empty()) continue;
     const uint16_t code = IsPseudo(f4);
     if (code != kNone) {

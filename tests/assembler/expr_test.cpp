@@ -160,26 +160,28 @@ TEST(AsmSymbols, NamesAreCutTo32AndTheTableHolds8192) {
 }
 
 TEST(AsmLines, ReplaceFieldMovesLaterFields) {
-  TAsmLine l;
-  l.SetWork("CALL SUB, 1 ;C");
-  l.SetFieldSpan(1, 13, 2);
-  l.SetFieldSpan(3, 1, 4);
-  l.SetFieldSpan(4, 6, 3);
-  l.SetFieldSpan(5, 11, 1);
-  ASSERT_TRUE(l.ReplaceField(4, "SUBX"));
-  EXPECT_EQ(l.Work(), "CALL SUBX, 1 ;C");
-  EXPECT_EQ(l.Field(4), "SUBX");
-  EXPECT_EQ(l.Field(5), "1");
-  EXPECT_EQ(l.Field(1), ";C");
-  EXPECT_FALSE(l.ReplaceField(6, "X"));
-  ASSERT_TRUE(l.ReplaceField(4, std::string(200, 'Y')));
-  EXPECT_EQ(l.Work().size(), 160u);
-  EXPECT_FALSE(l.HasField(5));
+  TLineRecord l;
+  l.WorkText = "CALL SUB, 1 ;C";
+  SetFieldSpan(l, 1, 13, 2);
+  SetFieldSpan(l, 3, 1, 4);
+  SetFieldSpan(l, 4, 6, 3);
+  SetFieldSpan(l, 5, 11, 1);
+  ASSERT_TRUE(ReplaceField(l, 4, "SUBX"));
+  EXPECT_EQ(l.WorkText, "CALL SUBX, 1 ;C");
+  EXPECT_EQ(GetField(l, 4), "SUBX");
+  EXPECT_EQ(GetField(l, 5), "1");
+  EXPECT_EQ(GetField(l, 1), ";C");
+  EXPECT_FALSE(ReplaceField(l, 6, "X"));
+  ASSERT_TRUE(ReplaceField(l, 4, std::string(200, 'Y')));
+  EXPECT_EQ(l.WorkText.size(), 160u);
+  // Field 5 was pushed off the cut text: it reads empty.
+  EXPECT_EQ(GetField(l, 5), "");
+  EXPECT_EQ(GetField(l, 1), "");
 }
 
 TEST(AsmLines, ListKeepsSequenceNumbersOnInsertAndErase) {
   TAsmLineList list;
-  TAsmLine l;
+  TLineRecord l;
   auto* a = list.Append(l);
   auto* b = list.Append(l);
   auto* c = list.Append(l);

@@ -57,7 +57,7 @@ TEST_F(PassTest, LongCallGetsASecondWordAndForwardReferencesResolve) {
   EXPECT_EQ(Word(3), 0xF234);
   EXPECT_EQ(Word(0x1234), 0x000A);
   // The inserted second word is a line of its own, marked as such.
-  const TAsmLine& second = asmForm->MainLines().First()->Next->Line;
+  const TLineRecord& second = asmForm->MainLines().First()->Next->Line;
   EXPECT_EQ(second.Text, "NOPF    FAR");
   EXPECT_TRUE(second.SecondOfCall);
   EXPECT_EQ(second.LineNo, 1);

@@ -10,7 +10,7 @@ class ReaderTest : public AsmFixture {
   // Texts of the main list's lines, in order.
   std::vector<std::string> Works() const {
     std::vector<std::string> v;
-    for (auto* n = asmForm->MainLines().First(); n; n = n->Next) v.emplace_back(n->Line.Work());
+    for (auto* n = asmForm->MainLines().First(); n; n = n->Next) v.emplace_back(n->Line.WorkText);
     return v;
   }
   std::string FirstError() const { return host->Errors.Count() ? host->Errors.Text(0) : ""; }
@@ -21,28 +21,28 @@ TEST_F(ReaderTest, SplitsLabelMnemonicOperandsAndComment) {
                       "X EQU 5", "A EQU 1", "B EQU 0", "  JMP LOOP"}));
   options.AssembleOnly = 1;
   ASSERT_EQ(Assemble("m.asm"), 1) << FirstError();
-  const TAsmLine& l = asmForm->MainLines().First()->Line;
+  const TLineRecord& l = asmForm->MainLines().First()->Line;
   EXPECT_EQ(l.Text, "LOOP: MVF A , B ;NOTE");
-  EXPECT_EQ(l.Field(1), ";NOTE");
-  EXPECT_EQ(l.Field(2), "LOOP:");
-  EXPECT_EQ(l.Field(3), "MVF");
+  EXPECT_EQ(GetField(l, 1), ";NOTE");
+  EXPECT_EQ(GetField(l, 2), "LOOP:");
+  EXPECT_EQ(GetField(l, 3), "MVF");
   EXPECT_EQ(l.InstrIndex, 9);
   EXPECT_TRUE(l.HasLabel);
-  EXPECT_EQ(l.Field(4), "A");
-  EXPECT_EQ(l.Field(5), "B");
-  EXPECT_EQ(l.OperandCount(), 2);
+  EXPECT_EQ(GetField(l, 4), "A");
+  EXPECT_EQ(GetField(l, 5), "B");
+  EXPECT_EQ(OperandCount(l), 2);
   // The blank line is stored without fields; the empty one is dropped.
-  const TAsmLine& blank = asmForm->MainLines().First()->Next->Line;
+  const TLineRecord& blank = asmForm->MainLines().First()->Next->Line;
   EXPECT_EQ(blank.LineNo, 3);
-  EXPECT_FALSE(blank.HasField(1));
-  EXPECT_FALSE(blank.HasField(2));
-  const TAsmLine& comment = asmForm->MainLines().First()->Next->Next->Line;
-  EXPECT_EQ(comment.Field(1), "; ONLY A COMMENT");
-  EXPECT_FALSE(comment.HasField(3));
-  const TAsmLine& equ = asmForm->MainLines().First()->Next->Next->Next->Line;
+  EXPECT_FALSE(HasField(blank, 1));
+  EXPECT_FALSE(HasField(blank, 2));
+  const TLineRecord& comment = asmForm->MainLines().First()->Next->Next->Line;
+  EXPECT_EQ(GetField(comment, 1), "; ONLY A COMMENT");
+  EXPECT_FALSE(HasField(comment, 3));
+  const TLineRecord& equ = asmForm->MainLines().First()->Next->Next->Next->Line;
   EXPECT_TRUE(equ.HasLabel);
   EXPECT_TRUE(equ.HasDirective);
-  EXPECT_EQ(equ.Field(4), "5");
+  EXPECT_EQ(GetField(equ, 4), "5");
 }
 
 TEST_F(ReaderTest, RestrictedIncludeFailsEvenWhenMissing) {

@@ -207,22 +207,22 @@ TEST_F(ReviewFollowup, NestedCallWithAnArgumentFromALongLine) {
 }
 
 TEST(ReviewFollowupLines, RewriteFieldKeepsEveryFieldOfALongLine) {
-  TAsmLine l;
-  l.SetWork("DW K, 1 ;C");
-  l.SetFieldSpan(1, 9, 2);
-  l.SetFieldSpan(3, 1, 2);
-  l.SetFieldSpan(4, 4, 1);
-  l.SetFieldSpan(5, 7, 1);
-  ASSERT_TRUE(l.RewriteField(4, std::string(200, 'Y')));
-  EXPECT_EQ(l.Work().size(), 209u);
-  EXPECT_EQ(l.Field(4), std::string(200, 'Y'));
-  EXPECT_EQ(l.Field(5), "1");
-  EXPECT_EQ(l.Field(1), ";C");
+  TLineRecord l;
+  l.WorkText = "DW K, 1 ;C";
+  SetFieldSpan(l, 1, 9, 2);
+  SetFieldSpan(l, 3, 1, 2);
+  SetFieldSpan(l, 4, 4, 1);
+  SetFieldSpan(l, 5, 7, 1);
+  ASSERT_TRUE(RewriteField(l, 4, std::string(200, 'Y')));
+  EXPECT_EQ(l.WorkText.size(), 209u);
+  EXPECT_EQ(GetField(l, 4), std::string(200, 'Y'));
+  EXPECT_EQ(GetField(l, 5), "1");
+  EXPECT_EQ(GetField(l, 1), ";C");
   // Beyond what a field span can reach the line stays as it was.
-  EXPECT_FALSE(l.RewriteField(4, std::string(kMaxWorkText, 'Z')));
-  EXPECT_EQ(l.Field(4), std::string(200, 'Y'));
-  EXPECT_EQ(l.Field(5), "1");
-  EXPECT_FALSE(l.RewriteField(6, "X"));
+  EXPECT_FALSE(RewriteField(l, 4, std::string(kWorkTextMax, 'Z')));
+  EXPECT_EQ(GetField(l, 4), std::string(200, 'Y'));
+  EXPECT_EQ(GetField(l, 5), "1");
+  EXPECT_FALSE(RewriteField(l, 6, "X"));
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ TLineClassifier TestClassifier() {
     }
     return -1;
   };
-  c.IsAsmDirective = [](std::string_view w) {
+  c.DirectiveCode = [](std::string_view w) -> uint8_t {
     static const std::set<std::string, std::less<>> kDir = {"EQU", "ORG", "MACRO", "ENDM", "DB"};
     return kDir.count(w) > 0;
   };
@@ -325,6 +325,52 @@ TEST(SplitSourceLine, SurplusOperandsIgnoredAndLongLinesCut) {
   SplitSourceLine(big, TestClassifier());
   EXPECT_EQ(big.WorkText.size(), 160u);
   EXPECT_EQ(GetField(big, 4).size(), 156u);
+}
+
+TEST(SplitSourceLine, RewrittenLineKeepsItsLongOperandOnALaterSplit) {
+  // The first split takes the line as read (160 characters); a line the
+  // assembler rewrote in canonical form keeps every character on a later
+  // split, with spans beyond a byte.
+  TLineRecord r = Split("DB K, 1 ;C");
+  ASSERT_TRUE(RewriteField(r, OperandField(1), std::string(170, 'K')));
+  EXPECT_EQ(r.WorkText.size(), 179u);
+  SplitSourceLine(r, TestClassifier());
+  EXPECT_EQ(GetField(r, OperandField(1)), std::string(170, 'K'));
+  EXPECT_EQ(GetField(r, OperandField(2)), "1");
+  EXPECT_EQ(r.FieldStart[OperandField(2)], 176);
+  EXPECT_EQ(GetField(r, kFieldComment), ";C");
+  EXPECT_EQ(r.Text, "DB K, 1 ;C");
+}
+
+TEST(SplitSourceLine, DirectiveCodeAndOperandOverflow) {
+  TLineClassifier c = TestClassifier();
+  c.DirectiveCode = [](std::string_view w) -> uint8_t { return w == "DB" ? 7 : 0; };
+  TLineRecord r;
+  std::string line = "DB ";
+  for (int i = 0; i < 30; ++i) line += "1,";
+  SetWorkText(r, line);
+  SplitSourceLine(r, c);
+  EXPECT_EQ(r.HasDirective, 1);
+  EXPECT_EQ(r.Directive, 7);
+  EXPECT_EQ(OperandCount(r), kMaxOperands);
+  EXPECT_EQ(r.FieldOverflow, 1);
+  // Exactly 29 operands, with trailing separators, do not overflow.
+  line = "DB ";
+  for (int i = 0; i < 29; ++i) line += "1, ";
+  TLineRecord full;
+  SetWorkText(full, line);
+  SplitSourceLine(full, c);
+  EXPECT_EQ(OperandCount(full), kMaxOperands);
+  EXPECT_EQ(full.FieldOverflow, 0);
+}
+
+TEST(RewriteField, RefusesBeyondTheSpanReach) {
+  TLineRecord r = Split("DB K, 1");
+  EXPECT_FALSE(RewriteField(r, OperandField(1), std::string(kWorkTextMax, 'Z')));
+  EXPECT_EQ(r.WorkText, "DB K, 1");
+  EXPECT_FALSE(RewriteField(r, OperandField(3), "X"));
+  ASSERT_TRUE(RewriteField(r, kFieldMnemonic, "ORG"));
+  EXPECT_EQ(GetField(r, OperandField(2)), "1");
 }
 
 TEST(SplitSourceLine, NoClassifierMeansLabels) {
