@@ -1,27 +1,688 @@
 #include "peripherals/periphwins.h"
 
-#include <QLabel>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QToolButton>
 #include <QVBoxLayout>
+#include <map>
+
+#include "base/modes.h"
+#include "engine/ky_up.h"
+#include "engine/reg_fields.h"
+#include "engine/pod_access.h"
+#include "peripherals/periph_hooks.h"
+#include "peripherals/periph_hub.h"
 
 namespace kyvor {
 
-TKyPeripheralForm::TKyPeripheralForm(const QString& name, const QString& caption, QWidget* parent)
-    : TKyChildForm(name, caption, parent) {
-  auto* lay = new QVBoxLayout(this);
-  lay->addWidget(new QLabel(caption, this));
-  resize(320, 240);
+QColor PanelSetColor() { return QColor(0x00, 0x54, 0xE3); }
+QColor WindowTextOnColor() { return QColor(Qt::white); }
+QColor ClearColor() { return QColor(0xF0, 0xF0, 0xF0); }
+QColor ChosenOptionColor() { return QColor(Qt::black); }
+QColor FlagSetColor() { return QColor(Qt::blue); }
+
+void TClickLabel::mouseReleaseEvent(QMouseEvent* ev) {
+  QLabel::mouseReleaseEvent(ev);
+  if (ev->button() == Qt::LeftButton && isEnabled() && rect().contains(ev->pos())) emit clicked();
 }
+
+namespace {
+
+void Paint(QWidget* w, const QColor& back, const QColor& text) {
+  if (!w) return;
+  QPalette p = w->palette();
+  p.setColor(QPalette::Window, back);
+  p.setColor(QPalette::WindowText, text);
+  w->setPalette(p);
+  w->setAutoFillBackground(true);
+}
+
+void PaintSet(QWidget* w, bool set) {
+  Paint(w, set ? PanelSetColor() : ClearColor(), set ? WindowTextOnColor() : QColor(Qt::black));
+}
+
+QString OptionName(const char* pattern, int index, const std::string& code) {
+  QString s = QString::fromLatin1(pattern);
+  s.replace('#', QString::number(index));
+  s.replace('@', QString::fromStdString(code));
+  return s;
+}
+
+// The on/off glyph of a picture button from the end of its name.
+QString PictureGlyph(const QString& name) {
+  static const std::pair<const char*, const char*> glyphs[] = {
+      {"off", "\u2500/ \u2500"}, {"on", "\u2500\u25cf\u2500"}, {"up", "\u25b2"},
+      {"down", "\u25bc"}, {"raising", "\u2197"}, {"falling", "\u2198"}};
+  QString base = name;
+  while (!base.isEmpty() && base.back().isDigit()) base.chop(1);
+  for (auto [end, glyph] : glyphs)
+    if (base.endsWith(QLatin1String(end), Qt::CaseInsensitive)) return QString::fromUtf8(glyph);
+  return name;
+}
+
+QToolButton* MakeButton(const QString& name, const QString& text, QWidget* parent) {
+  auto* b = new QToolButton(parent);
+  b->setObjectName(name);
+  b->setText(text);
+  b->setToolTip(name);
+  b->setAutoRaise(true);
+  return b;
+}
+
+TClickLabel* MakePanel(const char* name, const char* caption, QWidget* parent) {
+  auto* p = new TClickLabel(QString::fromUtf8(caption ? caption : ""), parent);
+  p->setObjectName(QString::fromLatin1(name));
+  p->setFrameShape(QFrame::Panel);
+  p->setFrameShadow(QFrame::Raised);
+  p->setAlignment(Qt::AlignCenter);
+  p->setMinimumWidth(64);
+  p->setMargin(2);
+  return p;
+}
+
+}  // namespace
+
+int CodeEntry(const QComboBox* list, int code) {
+  for (int i = 0; i < list->count(); ++i) {
+    bool ok = false;
+    const int v = list->itemText(i).toInt(&ok, 2);
+    if (ok && v == code) return i;
+  }
+  return -1;
+}
+
+TKyPeripheralForm::TKyPeripheralForm(TPeripheralKind kind, QWidget* parent)
+    : TKyChildForm(PeripheralTable(kind).formName, PeripheralTable(kind).caption, parent),
+      kind_(kind),
+      table_(PeripheralTable(kind)) {
+  build();
+  Init();
+  PeripheralHub().Register(this);
+}
+
+TKyPeripheralForm::~TKyPeripheralForm() { PeripheralHub().Unregister(this); }
 
 void TKyPeripheralForm::Refresh(TRefreshReason reason) {
-  if (reason != TRefreshReason::DebugEntry && reason != TRefreshReason::Breakpoints) DataUpdate();
+  switch (reason) {
+    case TRefreshReason::DebugEntry:
+      ApplyChip();
+      if (TKyPeripheralHub::IsLive(kind_)) DataUpdate();
+      return;
+    case TRefreshReason::Breakpoints: return;
+    default:
+      if (TKyPeripheralHub::IsLive(kind_)) DataUpdate();
+      return;
+  }
 }
 
-TADCForm::TADCForm(QWidget* parent) : TKyPeripheralForm("ADCForm", "ADC", parent) {}
-TOPForm::TOPForm(QWidget* parent) : TKyPeripheralForm("OPForm", "OP", parent) {}
-TCMPForm::TCMPForm(QWidget* parent) : TKyPeripheralForm("CMPForm", "CMP", parent) {}
-TADCIForm::TADCIForm(QWidget* parent) : TKyPeripheralForm("ADCIForm", "ADCI", parent) {}
-TADCIIForm::TADCIIForm(QWidget* parent) : TKyPeripheralForm("ADCIIForm", "ADCII", parent) {}
-TMultiCMPForm::TMultiCMPForm(QWidget* parent)
-    : TKyPeripheralForm("MultiCMPForm", "MultiCMP", parent) {}
+// ---------------------------------------------------------------------------
+// Building the controls from the table
+// ---------------------------------------------------------------------------
+
+void TKyPeripheralForm::build() {
+  controls_.resize(static_cast<std::size_t>(table_.count));
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  auto* scroll = new QScrollArea(this);
+  scroll->setWidgetResizable(true);
+  scroll->setFrameShape(QFrame::NoFrame);
+  outer->addWidget(scroll);
+  auto* content = new QWidget(scroll);
+  scroll->setWidget(content);
+  auto* grid = new QGridLayout(content);
+  grid->setContentsMargins(6, 6, 6, 6);
+
+  // One group box per group, in the order the groups first appear.
+  std::vector<std::pair<std::string, QGroupBox*>> groups;
+  auto groupOf = [&](const std::string& name) -> QGroupBox* {
+    for (auto& [n, g] : groups)
+      if (n == name) return g;
+    auto* g = new QGroupBox(QString::fromStdString(name), content);
+    auto* lay = new QVBoxLayout(g);
+    lay->setSpacing(3);
+    lay->setContentsMargins(6, 4, 6, 4);
+    groups.emplace_back(name, g);
+    return g;
+  };
+  for (int i = 0; i < table_.count; ++i) {
+    QGroupBox* g = groupOf(table_.bindings[i].group);
+    static_cast<QVBoxLayout*>(g->layout())->addWidget(buildBinding(i, g));
+  }
+  if (table_.modeList) {
+    QGroupBox* g = groupOf("Result");
+    static_cast<QVBoxLayout*>(g->layout())->addWidget(buildDisplayOptions(g));
+  }
+  if (table_.extraCount > 0) {
+    QGroupBox* g = groupOf(kind_ == TPeripheralKind::Cmp ? "Comparator outputs" : "Notes");
+    for (int i = 0; i < table_.extraCount; ++i) {
+      const TExtraLabel& e = table_.extras[i];
+      auto* l = new QLabel(QString::fromUtf8(e.text), g);
+      l->setObjectName(QString::fromLatin1(e.name));
+      l->setWordWrap(true);
+      l->setVisible(!e.hidden);
+      static_cast<QVBoxLayout*>(g->layout())->addWidget(l);
+    }
+  }
+  // Two columns of groups, filled top to bottom.
+  const int columns = 2;
+  const int rows = (static_cast<int>(groups.size()) + columns - 1) / columns;
+  for (int i = 0; i < static_cast<int>(groups.size()); ++i)
+    grid->addWidget(groups[static_cast<std::size_t>(i)].second, i % rows, i / rows,
+                    Qt::AlignTop);
+  grid->setRowStretch(rows, 1);
+  if (QLabel* w = findChild<QLabel*>("ADCWarnning")) {
+    w->setStyleSheet("color: red; font-weight: bold;");
+  }
+  content->adjustSize();
+  resize(content->sizeHint().width() + 24, std::min(content->sizeHint().height() + 8, 640));
+}
+
+void TKyPeripheralForm::fillDesignList(const TBinding& b, QComboBox* list) {
+  list->clear();
+  for (int i = 0; i < b.entries; ++i) list->addItem(QString::fromStdString(BinaryCodeText(i, b.digits)));
+}
+
+QWidget* TKyPeripheralForm::buildBinding(int index, QWidget* parent) {
+  const TBinding& b = table_.bindings[index];
+  TControls& c = controls_[static_cast<std::size_t>(index)];
+  auto* row = new QWidget(parent);
+  auto* v = new QVBoxLayout(row);
+  v->setContentsMargins(0, 0, 0, 0);
+  v->setSpacing(2);
+  auto* line = new QHBoxLayout();
+  line->setSpacing(4);
+  v->addLayout(line);
+  if (b.title && *b.title && b.kind != TCtlKind::Panel) {
+    auto* t = new QLabel(QString::fromUtf8(b.title), row);
+    t->setMinimumWidth(70);
+    line->addWidget(t);
+  }
+  if (b.list) {
+    c.list = new QComboBox(row);
+    c.list->setObjectName(QString::fromLatin1(b.list));
+    c.list->setMinimumContentsLength(b.digits + 1);
+    fillDesignList(b, c.list);
+    line->addWidget(c.list);
+    connect(c.list, &QComboBox::activated, this, [this, index](int e) { ListChosen(index, e); });
+  }
+  if (b.panel) {
+    c.panel = MakePanel(b.panel, b.caption, row);
+    line->addWidget(c.panel);
+    if (b.kind == TCtlKind::Panel && b.clickable) {
+      connect(c.panel, &TClickLabel::clicked, this, [this, index] { ToggleClicked(index); });
+      // The "1" / "0" menu sets or clears the panel's field.
+      c.panel->setContextMenuPolicy(Qt::ActionsContextMenu);
+      auto* one = new QAction("1", c.panel);
+      one->setObjectName("TIncer");
+      auto* zero = new QAction("0", c.panel);
+      zero->setObjectName("Decer");
+      c.panel->addAction(one);
+      c.panel->addAction(zero);
+      connect(one, &QAction::triggered, this, [this, index] { SetToggle(index, 1); });
+      connect(zero, &QAction::triggered, this, [this, index] { SetToggle(index, 0); });
+    }
+  }
+  auto addPictures = [&](const std::array<const char*, 2>& names,
+                         std::vector<QToolButton*>& into) {
+    for (const char* n : names) {
+      if (!n) continue;
+      QToolButton* p = MakeButton(QString::fromLatin1(n), PictureGlyph(QString::fromLatin1(n)), row);
+      line->addWidget(p);
+      into.push_back(p);
+      if (b.clickable) connect(p, &QToolButton::clicked, this, [this, index] { ToggleClicked(index); });
+    }
+  };
+  addPictures(b.setPictures, c.setPictures);
+  addPictures(b.clearPictures, c.clearPictures);
+  if (b.kind == TCtlKind::Stepper) {
+    for (int i = 0; i < b.options; ++i) {
+      const QString name = QString::fromLatin1(b.button) + QString::fromStdString(BinaryCodeText(i, b.digits));
+      QToolButton* s = MakeButton(name, QString::fromStdString(BinaryCodeText(i, b.digits)), row);
+      line->addWidget(s);
+      c.on.push_back(s);
+      if (b.clickable) connect(s, &QToolButton::clicked, this, [this, index] { StepperClicked(index); });
+    }
+  }
+  if (b.label) {
+    c.label = new QLabel(row);
+    c.label->setObjectName(QString::fromLatin1(b.label));
+    c.label->setMinimumWidth(90);
+    if (b.kind == TCtlKind::Result) {
+      QFont f = c.label->font();
+      f.setBold(true);
+      f.setPointSize(f.pointSize() + 2);
+      c.label->setFont(f);
+      c.label->setFrameShape(QFrame::Panel);
+      c.label->setFrameShadow(QFrame::Sunken);
+      c.label->setMinimumWidth(110);
+    }
+    line->addWidget(c.label);
+  }
+  line->addStretch(1);
+  if (b.kind == TCtlKind::Mux) {
+    auto* opts = new QGridLayout();
+    opts->setHorizontalSpacing(6);
+    opts->setVerticalSpacing(1);
+    v->addLayout(opts);
+    const int perRow = b.options > 8 ? 2 : 4;
+    for (int i = 0; i < b.options; ++i) {
+      const std::string code = BinaryCodeText(i, b.digits);
+      const QString base = QString::fromLatin1(b.button) + QString::fromStdString(code);
+      auto* cell = new QHBoxLayout();
+      cell->setSpacing(0);
+      QToolButton* on = MakeButton(base + "on", QString::fromUtf8("\u25cf"), row);
+      QToolButton* off = MakeButton(base + "off", QString::fromUtf8("\u25cb"), row);
+      auto* l = new TClickLabel(QString(), row);
+      l->setObjectName(OptionName(b.optionLabel, i, code));
+      l->setMargin(1);
+      l->setMinimumWidth(44);
+      cell->addWidget(on);
+      cell->addWidget(off);
+      cell->addWidget(l, 1);
+      opts->addLayout(cell, i / perRow, i % perRow);
+      c.on.push_back(on);
+      c.off.push_back(off);
+      c.optionLabels.push_back(l);
+      connect(on, &QToolButton::clicked, this, [this, index, i] { OptionClicked(index, i); });
+      connect(off, &QToolButton::clicked, this, [this, index, i] { OptionClicked(index, i); });
+      connect(l, &TClickLabel::clicked, this, [this, index, i] { OptionClicked(index, i); });
+    }
+  }
+  if (b.hidden) {
+    if (c.panel) c.panel->hide();
+    if (c.label) c.label->hide();
+    if (c.list) c.list->hide();
+    if (b.kind == TCtlKind::List || b.kind == TCtlKind::Mux) row->hide();
+  }
+  return row;
+}
+
+QWidget* TKyPeripheralForm::buildDisplayOptions(QWidget* parent) {
+  auto* row = new QWidget(parent);
+  auto* g = new QGridLayout(row);
+  g->setContentsMargins(0, 0, 0, 0);
+  g->addWidget(new QLabel("ADC out mode", row), 0, 0);
+  modeList_ = new QComboBox(row);
+  modeList_->setObjectName(QString::fromLatin1(table_.modeList));
+  modeList_->addItems({"HEX", "DEC"});
+  g->addWidget(modeList_, 0, 1);
+  g->addWidget(new QLabel("ADC outp bits", row), 1, 0);
+  widthList_ = new QComboBox(row);
+  widthList_->setObjectName(QString::fromLatin1(table_.widthList));
+  for (int n = 8; n <= 24; ++n) widthList_->addItem(QString::number(n));
+  g->addWidget(widthList_, 1, 1);
+  auto* read = new QPushButton("Read ADC", row);
+  read->setObjectName(QString::fromLatin1(table_.readButton));
+  g->addWidget(read, 0, 2, 2, 1);
+  g->setColumnStretch(3, 1);
+  connect(modeList_, &QComboBox::activated, this, [this](int i) { ModeChosen(i); });
+  connect(widthList_, &QComboBox::activated, this, [this](int i) { WidthChosen(i); });
+  connect(read, &QPushButton::clicked, this, [this] { ReadAdcClicked(); });
+  return row;
+}
+
+// ---------------------------------------------------------------------------
+// Chip, initial state and refresh
+// ---------------------------------------------------------------------------
+
+void TKyPeripheralForm::SetListCodes(const char* list, int codes, int digits) {
+  auto* l = findChild<QComboBox*>(QString::fromLatin1(list));
+  if (!l) return;
+  l->clear();
+  for (int i = 0; i < codes; ++i) l->addItem(QString::fromStdString(BinaryCodeText(i, digits)));
+  l->setCurrentIndex(0);
+}
+
+void TKyPeripheralForm::ApplyChip() {
+  for (int i = 0; i < table_.count; ++i) {
+    const TBinding& b = table_.bindings[i];
+    TControls& c = controls_[static_cast<std::size_t>(i)];
+    if (b.kind == TCtlKind::Result) continue;
+    const TRegField& f = RegField(b.field);
+    const TFieldUi& ui = FieldUi(b.field);
+    const bool present = f.Width > 0;
+    for (QWidget* w : {static_cast<QWidget*>(c.list), static_cast<QWidget*>(c.panel)})
+      if (w) w->setEnabled(present);
+    for (auto* w : c.setPictures) w->setEnabled(present);
+    for (auto* w : c.clearPictures) w->setEnabled(present);
+    for (auto* w : c.on) w->setEnabled(present);
+    if (c.panel && ui.HasCaption) {
+      c.panel->setText(QString::fromStdString(ui.Caption));
+      // A captioned pin panel the chip names is shown even when the design hides it.
+      if (b.hidden && present && !ui.Caption.empty()) c.panel->show();
+    }
+    if (c.panel && (b.field == TFieldId::AdcENCHP0 || b.field == TFieldId::AdcENHIGN0))
+      c.panel->setFrameShadow(ui.Raised ? QFrame::Raised : QFrame::Sunken);
+    if (b.kind != TCtlKind::Mux) continue;
+    const bool prepared = ui.OptionCount > 0;
+    if (c.list) {
+      if (prepared) {
+        c.list->clear();
+        for (const auto& code : ui.Codes) c.list->addItem(QString::fromStdString(code));
+      } else {
+        fillDesignList(b, c.list);
+      }
+    }
+    for (int o = 0; o < b.options; ++o) {
+      const auto uo = static_cast<std::size_t>(o);
+      bool enabled = present;
+      QString caption = QString::fromStdString(BinaryCodeText(o, b.digits));
+      if (prepared && o < ui.OptionCount) {
+        enabled = present && ui.Options[uo].Enabled;
+        caption = QString::fromStdString(ui.Options[uo].Caption);
+      } else if (prepared) {
+        enabled = false;  // the chip's section has fewer options than the window
+      } else if (b.texts && o < b.textCount) {
+        caption = QString::fromUtf8(b.texts[o]);
+      }
+      c.on[uo]->setEnabled(enabled);
+      c.off[uo]->setEnabled(enabled);
+      c.optionLabels[uo]->setText(caption);
+      // A refused option ("-" in the chip file) has no label.
+      c.optionLabels[uo]->setVisible(!prepared || enabled);
+    }
+  }
+  // The ADC window's DC offset list has 16 codes on the chips of the ADC-I family.
+  if (kind_ == TPeripheralKind::Adc) {
+    const auto& chip = Chip();
+    const bool adcIFamily = chip.DeviceNotKind3 == 1 && (chip.AdcCount == 1 || chip.AdcCount == 3);
+    SetListCodes("TXDCSET", adcIFamily ? 16 : 8, adcIFamily ? 4 : 3);
+  }
+  if (QWidget* t = Control("PTemp")) {
+    t->setVisible(kind_ == TPeripheralKind::Adc && Chip().TempPanelVisible);
+  }
+  Init();
+}
+
+void TKyPeripheralForm::Init() {
+  for (int i = 0; i < table_.count; ++i) {
+    const TBinding& b = table_.bindings[i];
+    if (b.kind != TCtlKind::Result) RegField(b.field).Cache = 0;
+  }
+  if (table_.vddax != TFieldId::Count) RegField(table_.vddax).Cache = 0;
+  mode_ = 0;
+  widthIndex_ = 7;
+  chosenToggle_ = -1;
+  for (int i = 0; i < table_.count; ++i) {
+    const TBinding& b = table_.bindings[i];
+    if (b.kind != TCtlKind::Result) draw(b, 0, false);
+  }
+  if (modeList_) modeList_->setCurrentIndex(0);
+  if (widthList_) widthList_->setCurrentIndex(widthIndex_);
+  for (const char* l : table_.vddaLabels)
+    if (l) SetText(l, "VDDA = External");
+  if (kind_ == TPeripheralKind::AdcI) SetText("TXVDDAS1", "VDDAX=2.4V");
+  if (kind_ == TPeripheralKind::AdcII) SetText("TXVDDAS2", "VDDAX=2.4V");
+  if (kind_ == TPeripheralKind::Cmp) {
+    SetText("LCMPONOFF", "CP2 OFF");
+    SetText("LCMP1ONOFF", "CP1 OFF");
+  }
+  SetShown("ADCWarnning", false);
+}
+
+void TKyPeripheralForm::DataUpdate() {
+  if (!Model() || updating_) return;
+  updating_ = true;
+  ++updates_;
+  // Bindings that share a record decide "changed" once per refresh.
+  std::array<int8_t, kRegFieldCount> changed;
+  changed.fill(-1);
+  for (int i = 0; i < table_.count; ++i) {
+    const TBinding& b = table_.bindings[i];
+    if (b.redraw == TRedraw::Never) continue;
+    TControls& c = controls_[static_cast<std::size_t>(i)];
+    if (b.kind == TCtlKind::Result) {
+      drawResult(b, c);
+      continue;
+    }
+    TRegField& f = RegField(b.field);
+    const int v = ReadField(*Model(), f);
+    if (b.redraw == TRedraw::OnChange) {
+      int8_t& d = changed[static_cast<std::size_t>(b.field)];
+      if (d < 0) d = v != f.Cache ? 1 : 0;
+      if (d == 0) continue;
+    }
+    f.Cache = static_cast<uint8_t>(v);
+    draw(b, v, true);
+  }
+  if (table_.afterRefresh) table_.afterRefresh(*this);
+  updating_ = false;
+}
+
+// ---------------------------------------------------------------------------
+// Drawing
+// ---------------------------------------------------------------------------
+
+void TKyPeripheralForm::DrawField(TFieldId id, int value) {
+  for (int i = 0; i < table_.count; ++i)
+    if (table_.bindings[i].field == id && table_.bindings[i].kind != TCtlKind::Result)
+      draw(table_.bindings[i], value, false);
+}
+
+void TKyPeripheralForm::draw(const TBinding& b, int value, bool shareable) {
+  int v = value;
+  if (!(b.hook && b.hook(*this, b, v))) DrawPlain(b, v);
+  if (b.shared && shareable) PeripheralHub().DrawShared(*this, b.field, v);
+}
+
+void TKyPeripheralForm::DrawPlain(const TBinding& b, int value) {
+  const TControls& c = controls_[static_cast<std::size_t>(indexOf(b))];
+  const bool set = value == 1;
+  switch (b.kind) {
+    case TCtlKind::Mux: drawMux(b, c, value); return;
+    case TCtlKind::List: drawList(b, c, value); return;
+    case TCtlKind::Result: drawResult(b, c); return;
+    case TCtlKind::Stepper: {
+      const int s = value < b.options ? value : 0;
+      for (int i = 0; i < static_cast<int>(c.on.size()); ++i) c.on[static_cast<std::size_t>(i)]->setVisible(i == s);
+      if (c.list) c.list->setCurrentIndex(s < c.list->count() ? s : -1);
+      return;
+    }
+    case TCtlKind::Flag:
+      Paint(c.panel, set ? FlagSetColor() : ClearColor(), set ? WindowTextOnColor() : QColor(Qt::black));
+      return;
+    case TCtlKind::Panel:
+    case TCtlKind::Pictures:
+      PaintSet(c.panel, set);
+      for (auto* p : c.setPictures) p->setVisible(set);
+      for (auto* p : c.clearPictures) p->setVisible(!set);
+      if (c.label && b.setText) c.label->setText(QString::fromUtf8(set ? b.setText : b.clearText));
+      return;
+  }
+}
+
+void TKyPeripheralForm::drawMux(const TBinding& b, const TControls& c, int value) {
+  int chosen = value;
+  if (value >= b.options) chosen = b.beyond == TBeyond::NoChoice ? -1 : 0;
+  for (int i = 0; i < b.options; ++i) {
+    const auto u = static_cast<std::size_t>(i);
+    const bool on = i == chosen;
+    c.on[u]->setVisible(on);
+    c.off[u]->setVisible(!on);
+    if (on) {
+      Paint(c.optionLabels[u], ChosenOptionColor(), WindowTextOnColor());
+    } else {
+      Paint(c.optionLabels[u], ClearColor(), QColor(Qt::black));
+    }
+  }
+  if (!c.list) return;
+  if (b.codeFrom == TCodeFrom::Position) {
+    c.list->setCurrentIndex(value < c.list->count() ? value : 0);
+    return;
+  }
+  // The list may have gaps (refused options): find the entry by its code.
+  const int code = value < b.entries ? value : 0;
+  c.list->setCurrentIndex(CodeEntry(c.list, code));
+}
+
+void TKyPeripheralForm::drawList(const TBinding& b, const TControls& c, int value) {
+  int v = value;
+  bool keepText = false;
+  const int limit = b.texts ? b.textCount : b.entries;
+  if (v >= limit) {
+    switch (b.beyond) {
+      case TBeyond::Last: v = limit - 1; break;
+      case TBeyond::Keep: keepText = true; break;
+      default: v = 0; break;
+    }
+  }
+  if (c.label && b.texts && !keepText) c.label->setText(QString::fromUtf8(b.texts[v]));
+  if (c.list) c.list->setCurrentIndex(v < c.list->count() ? v : -1);
+}
+
+void TKyPeripheralForm::drawResult(const TBinding& b, const TControls& c) {
+  if (!Model() || !c.label) return;
+  const auto oh = static_cast<int>(b.field);
+  const int32_t raw = AdcRawResult(*Model(), RegField(b.field), RegField(static_cast<TFieldId>(oh + 1)),
+                                   RegField(static_cast<TFieldId>(oh + 2)));
+  c.label->setText(QString::fromStdString(
+      AdcResultText(raw, widthIndex_, mode_ == 1 ? TAdcTextMode::Dec : TAdcTextMode::Hex)));
+}
+
+// ---------------------------------------------------------------------------
+// Handlers
+// ---------------------------------------------------------------------------
+
+void TKyPeripheralForm::ListChosen(int index, int entry) {
+  if (!Model() || index < 0 || index >= table_.count) return;
+  const TBinding& b = table_.bindings[index];
+  const TControls& c = controls_[static_cast<std::size_t>(index)];
+  TRegField& f = RegField(b.field);
+  uint32_t code = static_cast<uint32_t>(entry < 0 ? 0 : entry);
+  if (b.kind == TCtlKind::Mux && b.codeFrom == TCodeFrom::Text && c.list) {
+    const QString text = c.list->itemText(entry);
+    bool ok = false;
+    const uint32_t parsed = text.toUInt(&ok, 2);
+    code = ok ? parsed : 0;  // a text that is no binary code counts as 0
+  }
+  const uint32_t max = FieldMaxValue(f);
+  if (code > max && b.refuse == TRefuse::Position && static_cast<uint32_t>(entry) <= max)
+    code = static_cast<uint32_t>(entry);
+  if (code > max) {
+    // Refused: the list goes back to the cached entry, which is written again.
+    draw(b, f.Cache, true);
+    WriteField(*Model(), f, f.Cache);
+    return;
+  }
+  f.Cache = static_cast<uint8_t>(code);
+  draw(b, static_cast<int>(code), true);
+  WriteField(*Model(), f, code);
+  // A new VDDA voltage redraws the VDDA labels.
+  if (b.field == table_.vddax && table_.vddaNames != TVddaNames::None) {
+    for (int i = 0; i < table_.count; ++i)
+      if (table_.bindings[i].hook == hooks::VddaLabel) {
+        draw(table_.bindings[i], RegField(table_.bindings[i].field).Cache, true);
+      }
+  }
+}
+
+void TKyPeripheralForm::OptionClicked(int index, int option) {
+  if (!Model() || index < 0 || index >= table_.count) return;
+  const TBinding& b = table_.bindings[index];
+  TRegField& f = RegField(b.field);
+  // An option the field cannot hold is ignored (nothing would fit its bits).
+  if (f.Width == 0 || static_cast<uint32_t>(option) > FieldMaxValue(f)) return;
+  f.Cache = static_cast<uint8_t>(option);
+  draw(b, option, true);
+  WriteField(*Model(), f, static_cast<uint32_t>(option));
+}
+
+void TKyPeripheralForm::ToggleClicked(int index) {
+  if (!Model() || index < 0 || index >= table_.count) return;
+  chosenToggle_ = index;
+  SetToggle(index, RegField(table_.bindings[index].field).Cache == 1 ? 0 : 1);
+}
+
+void TKyPeripheralForm::SetToggle(int index, int value) {
+  if (!Model() || index < 0 || index >= table_.count) return;
+  const TBinding& b = table_.bindings[index];
+  TRegField& f = RegField(b.field);
+  if (f.Width == 0) return;
+  chosenToggle_ = index;
+  f.Cache = static_cast<uint8_t>(value != 0 ? 1 : 0);
+  WriteField(*Model(), f, f.Cache);
+  draw(b, f.Cache, true);
+}
+
+void TKyPeripheralForm::StepperClicked(int index) {
+  if (!Model() || index < 0 || index >= table_.count) return;
+  const TBinding& b = table_.bindings[index];
+  TRegField& f = RegField(b.field);
+  if (f.Width == 0) return;
+  uint32_t next = f.Cache + 1u;
+  if (next > FieldMaxValue(f)) next = 0;
+  f.Cache = static_cast<uint8_t>(next);
+  draw(b, static_cast<int>(next), true);
+  WriteField(*Model(), f, next);
+}
+
+void TKyPeripheralForm::ModeChosen(int mode) {
+  if (!Model()) return;
+  mode_ = mode == 1 ? 1 : 0;
+  DataUpdate();
+}
+
+void TKyPeripheralForm::WidthChosen(int index) {
+  if (!Model()) return;
+  widthIndex_ = index < 0 ? 0 : (index > 16 ? 16 : index);
+  DataUpdate();
+}
+
+void TKyPeripheralForm::ReadAdcClicked() {
+  if (!Model()) return;
+  const TBinding* r = nullptr;
+  for (int i = 0; i < table_.count; ++i)
+    if (table_.bindings[i].kind == TCtlKind::Result) r = &table_.bindings[i];
+  // The simulator has no pod to ask: the model's result bytes are shown as they are.
+  if (r && Modes().SimulatorMode == 0) {
+    for (int k = 0; k < 3; ++k) {
+      const TRegField& f = RegField(static_cast<TFieldId>(static_cast<int>(r->field) + k));
+      if (f.Defined != 1) continue;  // a result byte the chip does not have
+      Model()->WriteRegisterModel(f.Address, Model()->Pod().PodReadRegister(f.Address));
+    }
+  }
+  DataUpdate();
+}
+
+// ---------------------------------------------------------------------------
+// Helpers for the hooks
+// ---------------------------------------------------------------------------
+
+QWidget* TKyPeripheralForm::Control(const char* name) const {
+  return findChild<QWidget*>(QString::fromLatin1(name));
+}
+
+void TKyPeripheralForm::SetText(const char* name, const QString& text) {
+  if (auto* l = findChild<QLabel*>(QString::fromLatin1(name))) l->setText(text);
+}
+
+void TKyPeripheralForm::SetShown(const char* name, bool shown) {
+  if (QWidget* w = Control(name)) w->setVisible(shown);
+}
+
+uint8_t TKyPeripheralForm::ReadFieldValue(TFieldId id) const {
+  return Model() ? ReadField(*Model(), id) : 0;
+}
+
+bool TKyPeripheralForm::WriteFieldValue(TFieldId id, int value) {
+  return Model() && value >= 0 && WriteField(*Model(), id, static_cast<uint32_t>(value));
+}
+
+const char* TKyPeripheralForm::ResultLabel() const {
+  for (int i = 0; i < table_.count; ++i)
+    if (table_.bindings[i].kind == TCtlKind::Result) return table_.bindings[i].label;
+  return nullptr;
+}
+
+const TBinding* TKyPeripheralForm::BindingOf(TFieldId id) const {
+  for (int i = 0; i < table_.count; ++i)
+    if (table_.bindings[i].field == id) return &table_.bindings[i];
+  return nullptr;
+}
 
 }  // namespace kyvor

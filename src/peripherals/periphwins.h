@@ -1,54 +1,169 @@
 #pragma once
-// The analog peripheral windows. For now each is the window frame that the
-// main window creates at start-up, shows, hides and refreshes; the panels
-// bound to the chip's register fields are filled in by their own module later.
+// The analog peripheral windows (ADC, op amp, comparator, ADC-I, ADC-II,
+// multi-comparator). One class builds any of them from its binding table
+// (peripherals/periph_table.h): every control shows one register field of the
+// chip, read from the CPU model's register image, and a user change is a
+// read-modify-write of that field through the logged write path. The windows
+// keep no copy of the registers; their only state is each field's Cache, the
+// result display options and the last-clicked toggle.
+#include <QColor>
+#include <QLabel>
+#include <array>
+#include <vector>
+
+#include "peripherals/periph_table.h"
 #include "guicommon/childform.h"
 
+class QComboBox;
+class QToolButton;
+
 namespace kyvor {
+
+class TKy_UP;
+class TKyPeripheralHub;
+
+// Colours of the peripheral windows' panels and labels.
+QColor PanelSetColor();     // a set 1-bit panel (active caption)
+QColor WindowTextOnColor(); // text on a set panel, a chosen option, a lit flag
+QColor ClearColor();        // a clear panel, an option not chosen, a dark flag
+QColor ChosenOptionColor(); // the chosen option's label
+QColor FlagSetColor();      // a lit status flag
+
+// Position of the list entry whose text is the binary code `code`; -1 when
+// the list has none (the chip refused that option).
+int CodeEntry(const QComboBox* list, int code);
+
+// A label that reports left clicks (toggle panels, option labels).
+class TClickLabel : public QLabel {
+  Q_OBJECT
+ public:
+  explicit TClickLabel(const QString& text, QWidget* parent = nullptr) : QLabel(text, parent) {}
+ signals:
+  void clicked();
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* ev) override;
+};
 
 class TKyPeripheralForm : public TKyChildForm {
   Q_OBJECT
  public:
-  TKyPeripheralForm(const QString& name, const QString& caption, QWidget* parent = nullptr);
-  // Redraws the fields from the register image.
-  void DataUpdate() { ++updates_; }
-  // Every redraw of the main window is a DataUpdate.
+  explicit TKyPeripheralForm(TPeripheralKind kind, QWidget* parent = nullptr);
+
+  TPeripheralKind Kind() const { return kind_; }
+  const TPeripheralTable& Table() const { return table_; }
+  ~TKyPeripheralForm() override;
+  // Without the CPU model (Model(), handed over by AttachModel) every handler
+  // and the refresh do nothing.
+
+  // The main window's redraws: at debug entry the window takes the chip's
+  // bindings; after a step, a stop, a reset or a register write a live
+  // window re-reads its fields.
   void Refresh(TRefreshReason reason) override;
+  // Re-reads every bound field and redraws (on change or always, per binding).
+  void DataUpdate();
   int updateCount() const { return updates_; }
+  // Every Cache of the window's fields 0, display options to their defaults,
+  // every control drawn in its 0 state.
+  void Init();
+  // Takes what the chip loader prepared: enabled controls, panel and option
+  // captions, the multiplexers' list codes, the temperature panel; then Init.
+  void ApplyChip();
+  // Fills the DC offset list with `codes` codes of `digits` digits.
+  void SetListCodes(const char* list, int codes, int digits);
+
+  // Draws every binding of the field with the value (shared drawers).
+  void DrawField(TFieldId id, int value);
+  // Result display: mode 0 HEX, 1 DEC; width index 0..16 (8 + index bits).
+  int ResultMode() const { return mode_; }
+  int WidthIndex() const { return widthIndex_; }
+
+  // --- for the named hooks -----------------------------------------------------
+  QWidget* Control(const char* name) const;
+  void SetText(const char* name, const QString& text);
+  void SetShown(const char* name, bool shown);
+  uint8_t ReadFieldValue(TFieldId id) const;
+  bool WriteFieldValue(TFieldId id, int value);
+  // The result label of the window (nullptr without one).
+  const char* ResultLabel() const;
+  const TBinding* BindingOf(TFieldId id) const;
+  // Standard drawing of a binding without its hook.
+  void DrawPlain(const TBinding& b, int value);
+  // The input buffer's drawn state (ADC window): set and not overridden by the PGA.
+  bool InputBufferOn = false;
+  // True while DataUpdate runs.
+  bool Refreshing() const { return updating_; }
+  // True while the gain correction writes (no second correction, no nested refresh).
+  bool Correcting = false;
+
+  // --- handlers, one per control kind (public for the tests) -------------------
+  void ListChosen(int binding, int entry);
+  void OptionClicked(int binding, int option);
+  void ToggleClicked(int binding);
+  void SetToggle(int binding, int value);
+  void StepperClicked(int binding);
+  void ModeChosen(int mode);
+  void WidthChosen(int index);
+  void ReadAdcClicked();
 
  private:
+  struct TControls {
+    QComboBox* list = nullptr;
+    QLabel* label = nullptr;
+    TClickLabel* panel = nullptr;
+    std::vector<QToolButton*> on, off;  // Mux option buttons; Stepper pictures in `on`
+    std::vector<TClickLabel*> optionLabels;
+    std::vector<QToolButton*> setPictures, clearPictures;
+  };
+  void build();
+  QWidget* buildBinding(int index, QWidget* parent);
+  QWidget* buildDisplayOptions(QWidget* parent);
+  void draw(const TBinding& b, int value, bool shareable);
+  void drawMux(const TBinding& b, const TControls& c, int value);
+  void drawList(const TBinding& b, const TControls& c, int value);
+  void drawResult(const TBinding& b, const TControls& c);
+  int indexOf(const TBinding& b) const { return static_cast<int>(&b - table_.bindings); }
+  void fillDesignList(const TBinding& b, QComboBox* list);
+
+  TPeripheralKind kind_;
+  const TPeripheralTable& table_;
+  std::vector<TControls> controls_;
+  QComboBox* modeList_ = nullptr;
+  QComboBox* widthList_ = nullptr;
+  int mode_ = 0;
+  int widthIndex_ = 7;
+  int chosenToggle_ = -1;
+  bool updating_ = false;
   int updates_ = 0;
 };
 
+// The six windows by their form classes.
 class TADCForm : public TKyPeripheralForm {
-  Q_OBJECT
  public:
-  explicit TADCForm(QWidget* parent = nullptr);
+  explicit TADCForm(QWidget* parent = nullptr) : TKyPeripheralForm(TPeripheralKind::Adc, parent) {}
 };
 class TOPForm : public TKyPeripheralForm {
-  Q_OBJECT
  public:
-  explicit TOPForm(QWidget* parent = nullptr);
+  explicit TOPForm(QWidget* parent = nullptr) : TKyPeripheralForm(TPeripheralKind::Op, parent) {}
 };
 class TCMPForm : public TKyPeripheralForm {
-  Q_OBJECT
  public:
-  explicit TCMPForm(QWidget* parent = nullptr);
+  explicit TCMPForm(QWidget* parent = nullptr) : TKyPeripheralForm(TPeripheralKind::Cmp, parent) {}
 };
 class TADCIForm : public TKyPeripheralForm {
-  Q_OBJECT
  public:
-  explicit TADCIForm(QWidget* parent = nullptr);
+  explicit TADCIForm(QWidget* parent = nullptr)
+      : TKyPeripheralForm(TPeripheralKind::AdcI, parent) {}
 };
 class TADCIIForm : public TKyPeripheralForm {
-  Q_OBJECT
  public:
-  explicit TADCIIForm(QWidget* parent = nullptr);
+  explicit TADCIIForm(QWidget* parent = nullptr)
+      : TKyPeripheralForm(TPeripheralKind::AdcII, parent) {}
 };
 class TMultiCMPForm : public TKyPeripheralForm {
-  Q_OBJECT
  public:
-  explicit TMultiCMPForm(QWidget* parent = nullptr);
+  explicit TMultiCMPForm(QWidget* parent = nullptr)
+      : TKyPeripheralForm(TPeripheralKind::MultiCmp, parent) {}
 };
 
 }  // namespace kyvor

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "chip_test_util.h"
+#include "support/chip_folder.h"
 
 namespace kyvor {
 namespace {

@@ -2,7 +2,7 @@
 // loader prepares for the windows, the shared records and the read-back flags.
 #include <gtest/gtest.h>
 
-#include "chip_test_util.h"
+#include "support/chip_folder.h"
 
 namespace kyvor {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "base/linerecord.h"
 #include "base/modes.h"
-#include "chip_test_util.h"
+#include "support/chip_folder.h"
 #include "support/scripted_dialogs.h"
 
 namespace kyvor {

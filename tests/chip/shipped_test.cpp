@@ -8,7 +8,7 @@
 #include <set>
 
 #include "base/linerecord.h"
-#include "chip_test_util.h"
+#include "support/chip_folder.h"
 
 namespace kyvor {
 namespace {

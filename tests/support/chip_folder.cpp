@@ -1,4 +1,4 @@
-#include "chip_test_util.h"
+#include "support/chip_folder.h"
 
 #include <atomic>
 #include <random>

@@ -1,5 +1,6 @@
 #pragma once
-// Helpers of the chip tests: a scratch program folder with an INCLUDE folder.
+// Chip-file fixtures shared by the tests: a scratch program folder with an
+// INCLUDE folder, the shipped data folder, a recording loader listener.
 #include <filesystem>
 #include <fstream>
 #include <string>

@@ -1,0 +1,123 @@
+#pragma once
+// The bindings of the analog peripheral windows: for each window, one entry
+// per control group bound to a register field (chip/chipconfig.h, TRegField),
+// in the order the window's refresh visits them. A window is built from its
+// table by TKyPeripheralForm (peripherals/periphwins.h); the rules that are
+// not plain data are the named hooks of peripherals/periph_hooks.cpp.
+//
+// Control names are the forms' component names (objectName), so the chip
+// loader's prepared states and the tests find them.
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "chip/chipconfig.h"
+
+namespace kyvor {
+
+class TKyPeripheralForm;
+struct TBinding;
+
+enum class TCtlKind : uint8_t {
+  Mux,       // multiplexer: drop-down list of codes, on/off button pair and label per option
+  List,      // drop-down list chosen by position, optionally a value label
+  Panel,     // 1-bit toggle panel, optionally picture pairs and a text label
+  Pictures,  // 1-bit on/off picture pair without a panel
+  Stepper,   // picture buttons of which only the one of the value shows
+  Flag,      // status label lit when the 1-bit field reads 1
+  Result,    // the ADC result label (three result-byte records)
+};
+
+// How a multiplexer's list gives the chosen code.
+enum class TCodeFrom : uint8_t { Text, Position };
+// How a value beyond the options or texts is drawn.
+enum class TBeyond : uint8_t {
+  Zero,      // drawn as option / text 0
+  Last,      // drawn as the last one
+  Keep,      // the label keeps its text
+  NoChoice,  // no option drawn chosen, the list shows its first code
+};
+// When the refresh redraws the binding.
+enum class TRedraw : uint8_t { OnChange, Always, Never };
+// What a list choice whose code does not fit the field does.
+enum class TRefuse : uint8_t {
+  BackToCache,  // the list returns to the cached entry and the cached value is written
+  Position,     // the entry's position is taken instead of its code
+};
+
+// A named rule run when a binding is drawn. It may change the value that is
+// drawn; it returns true when it drew the binding itself.
+using TDrawHook = bool (*)(TKyPeripheralForm& form, const TBinding& b, int& value);
+// A rule run at the end of every refresh of a window.
+using TRefreshHook = void (*)(TKyPeripheralForm& form);
+
+struct TBinding {
+  TFieldId field = TFieldId::Count;
+  TCtlKind kind = TCtlKind::Panel;
+  const char* group = "";      // caption of the group box that holds the controls
+  const char* title = "";      // caption beside the list (Mux, List, Stepper, Result)
+  const char* list = nullptr;  // drop-down list (Mux, List, Stepper)
+  const char* label = nullptr; // value label (List), text label (Panel), result label
+  const char* panel = nullptr; // toggle panel (Panel, Flag)
+  const char* caption = nullptr;  // panel caption from the design
+  // Mux: option i's buttons are button + code + "on" / "off"; its label is
+  // optionLabel with '#' replaced by i or '@' by the code.
+  const char* button = nullptr;
+  const char* optionLabel = nullptr;
+  uint8_t options = 0;  // drawn options (Mux), pictures (Stepper)
+  uint8_t digits = 0;   // digits of the binary codes
+  uint8_t entries = 0;  // list entries of the design: codes 0 .. entries - 1
+  TCodeFrom codeFrom = TCodeFrom::Position;
+  TBeyond beyond = TBeyond::Zero;
+  TRedraw redraw = TRedraw::OnChange;
+  TRefuse refuse = TRefuse::BackToCache;
+  const char* const* texts = nullptr;  // value label texts (List) or design option captions (Mux)
+  uint8_t textCount = 0;
+  const char* setText = nullptr;    // Panel text label when set
+  const char* clearText = nullptr;  // ... when clear
+  std::array<const char*, 2> setPictures{};    // pictures shown when set
+  std::array<const char*, 2> clearPictures{};  // pictures shown when clear
+  bool clickable = true;  // false: display only (CPOIF, the ADC-I/II INX pictures)
+  bool hidden = false;    // hidden in the design
+  bool shared = false;    // drawn into both ADC-I and ADC-II windows (the hub's shared drawers)
+  TDrawHook hook = nullptr;
+};
+
+// The VDDA voltage names a window shows (chip loader's tables).
+enum class TVddaNames : uint8_t { None, Adc, Op, Cmp };
+
+struct TExtraLabel {
+  const char* name;
+  const char* text;
+  bool hidden = false;  // shown by a hook or the chip loader
+};
+
+struct TPeripheralTable {
+  const char* formName;  // objectName of the form
+  const char* caption;
+  const TBinding* bindings;
+  int count;
+  // The VDDA pair of the ADC, op-amp and comparator windows: the ENVDDA panel's
+  // hook draws the VDDAX list and the labels from these.
+  TVddaNames vddaNames = TVddaNames::None;
+  TFieldId vddax = TFieldId::Count;
+  std::array<const char*, 2> vddaLabels{};
+  // Display options and "Read ADC" of the ADC windows (nullptr: none).
+  const char* modeList = nullptr;
+  const char* widthList = nullptr;
+  const char* readButton = nullptr;
+  // Labels without a field, in the window's bottom group.
+  const TExtraLabel* extras = nullptr;
+  int extraCount = 0;
+  TRefreshHook afterRefresh = nullptr;
+};
+
+// The six windows.
+enum class TPeripheralKind : uint8_t { Adc, Op, Cmp, AdcI, AdcII, MultiCmp, Count };
+inline constexpr int kPeripheralKindCount = static_cast<int>(TPeripheralKind::Count);
+const TPeripheralTable& PeripheralTable(TPeripheralKind kind);
+
+// Binary code of value with `digits` digits ("00", "101", ...).
+std::string BinaryCodeText(int value, int digits);
+
+}  // namespace kyvor
