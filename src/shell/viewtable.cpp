@@ -21,6 +21,8 @@ std::unique_ptr<QWidget> Make() {
 constexpr unsigned kHiddenNone = 0;
 // Register writes reach the RAM, register and analog windows even while hidden.
 constexpr unsigned kHiddenWrite = RefreshBit(TRefreshReason::RegisterWrite);
+// The analog windows also take each new chip's bindings at debug entry while hidden.
+constexpr unsigned kHiddenAnalog = kHiddenWrite | RefreshBit(TRefreshReason::DebugEntry);
 
 using R = TViewRole;
 using F = TViewFamily;
@@ -61,17 +63,17 @@ const TViewRow kViews[] = {
   {ViewErr, "Ky_ERR", -1, "SMenu_Error", lt::MenuViewMessage, nullptr, 0, 0,
    R::Bottom, 8, F::Any, nullptr, kHiddenNone, Make<TKy_ERR>},
   {ViewAdc, "ADCForm", 7, "SMENU_ADC", lt::MenuViewAdcPanel, nullptr, 0, 0,
-   R::Side, 9, F::Basic, &C::AdcPresent, kHiddenWrite, Make<TADCForm>},
+   R::Side, 9, F::Basic, &C::AdcPresent, kHiddenAnalog, Make<TADCForm>},
   {ViewOp, "OPForm", 10, "SMENU_OP", lt::MenuViewOpPanel, nullptr, 0, 0,
-   R::Side, 12, F::Basic, &C::OpPresent, kHiddenWrite, Make<TOPForm>},
+   R::Side, 12, F::Basic, &C::OpPresent, kHiddenAnalog, Make<TOPForm>},
   {ViewCmp, "CMPForm", 11, "SMENU_CMP", lt::MenuViewComparatorPanel, nullptr, 0, 0,
-   R::Side, 13, F::Basic, &C::CmpPresent, kHiddenWrite, Make<TCMPForm>},
+   R::Side, 13, F::Basic, &C::CmpPresent, kHiddenAnalog, Make<TCMPForm>},
   {ViewAdcI, "ADCIForm", 8, "SMENU_ADC1", lt::MenuViewAdcIPanel, nullptr, 0, 0,
-   R::Side, 10, F::Extended, &C::AdcIPresent, kHiddenWrite, Make<TADCIForm>},
+   R::Side, 10, F::Extended, &C::AdcIPresent, kHiddenAnalog, Make<TADCIForm>},
   {ViewAdcII, "ADCIIForm", 9, "SMENU_ADC2", lt::MenuViewAdcIIPanel, nullptr, 0, 0,
-   R::Side, 11, F::Extended, &C::AdcIIPresent, kHiddenWrite, Make<TADCIIForm>},
+   R::Side, 11, F::Extended, &C::AdcIIPresent, kHiddenAnalog, Make<TADCIIForm>},
   {ViewMultiCmp, "MultiCMPForm", 12, "SMENU_MP", lt::MenuViewMultiCmpPanel, nullptr, 0, 0,
-   R::Side, 14, F::Extended, &C::MultiCmpPresent, kHiddenWrite, Make<TMultiCMPForm>},
+   R::Side, 14, F::Extended, &C::MultiCmpPresent, kHiddenAnalog, Make<TMultiCMPForm>},
 };
 // clang-format on
 
