@@ -207,125 +207,6 @@ bool TF_ASM::FirstPass() {
   return ok;
 }
 
-// A later pass (call shortening) can move the labels a constant is made
-// of: the final table takes the values of the last pass.
-void TF_ASM::UpdateFinalRecord(const TLineRecord& line, int32_t value, int32_t aux) {
-  auto it = finalRecordOf_.find(line.SeqNo);
-  if (it == finalRecordOf_.end()) return;
-  if (TAsmSymbol* s = finalSymbols_.GetItem(it->second)) {
-    s->Value = value;
-    s->Aux = aux;
-  }
-}
-
-// The value of the first operand of an EQU, SET or DS line, with its text.
-// A missing operand is reported as such; one that does not evaluate is
-// reported with the directive's own code.
-bool TF_ASM::LabelOperandValue(TLineRecord& line, int failCode, std::string& text, int32_t& value) {
-  if (OperandCount(line) < 1) {
-    PassError(&line, AsmErrMissingArgument, false, nullptr);
-    return false;
-  }
-  text = GetField(line, OperandField(1));
-  if (!EvaluateExpression(passSymbols_, text, value)) {
-    PassError(&line, failCode, false, GetField(line, OperandField(1)));
-    return false;
-  }
-  return true;
-}
-
-// Adds an EQU or DS name to this pass's table; a full table or a name
-// defined before is reported.
-bool TF_ASM::AddPassSymbol(TLineRecord& line, const std::string& label, const std::string& text,
-                           int32_t value, char kind, int32_t aux) {
-  const int r = passSymbols_.AddSymbol(label, text, value, kind, aux);
-  if (r == 1) PassError(&line, AsmErrOutOfMemory, true, nullptr);
-  if (r == 2) PassError(&line, AsmErrDuplicate, false, label);
-  return r == 0;
-}
-
-// The final table (map file, debugger) gets an EQU or DS name in the first
-// pass and the line remembers its record; later passes update that record.
-bool TF_ASM::RecordFinalSymbol(TLineRecord& line, const std::string& label, const std::string& text,
-                               int32_t value, char kind, int32_t aux) {
-  if (firstPassDone_) {
-    UpdateFinalRecord(line, value, aux);
-    return true;
-  }
-  const int r = finalSymbols_.AddSymbol(label, text, value, kind, aux);
-  if (r == 1) PassError(&line, AsmErrOutOfMemory, true, nullptr);
-  if (r == 2) PassError(&line, AsmErrDuplicate, false, label);
-  if (r != 0) return false;
-  finalRecordOf_[line.SeqNo] = finalSymbols_.Count();
-  return true;
-}
-
-bool TF_ASM::DefineLabel(TLineRecord& line, int reporting) {
-  (void)reporting;
-  std::string label = GetField(line, kFieldLabel);
-  const TAsmDirective dir = line.HasDirective ? static_cast<TAsmDirective>(line.Directive) : DirNone;
-  if (dir == DirEQU) {
-    if (FindInstruction(label)) {
-      PassError(&line, AsmErrIllegalSymbol, false, label);
-      return false;
-    }
-    std::string text;
-    int32_t value = 0;
-    if (!LabelOperandValue(line, AsmErrUndefined, text, value)) return false;
-    if (!AddPassSymbol(line, label, text, value, 'C', sectionNo_)) return false;
-    // A failure to keep it in the final table is reported, but the pass
-    // goes on with the value it has.
-    RecordFinalSymbol(line, label, text, value, 'C', sectionNo_);
-    return true;
-  }
-  if (dir == DirSET) {
-    std::string text;
-    int32_t value = 0;
-    if (!LabelOperandValue(line, AsmErrDuplicate, text, value)) return false;
-    if (passSymbols_.AddSymbol(label, text, value, 'V', sectionNo_) != 0) {
-      PassError(&line, AsmErrOutOfMemory, true, label);
-      return false;
-    }
-    return true;
-  }
-  if (dir == DirDS) {
-    if (FindInstruction(label)) {
-      PassError(&line, AsmErrIllegalSymbol, false, label);
-      return false;
-    }
-    std::string text;
-    int32_t size = 0;
-    if (!LabelOperandValue(line, AsmErrDuplicate, text, size)) return false;
-    const int32_t at = ramPointer_;
-    // A name stands for itself: its text is the name as stored (32 characters).
-    const std::string self = label.substr(0, TAsmSymbols::kMaxName);
-    if (!AddPassSymbol(line, label, self, at, 'D', size)) return false;
-    if (!RecordFinalSymbol(line, label, self, at, 'D', size)) return false;
-    ramPointer_ = static_cast<uint16_t>(ramPointer_ + size);
-    if (ramPointer_ >= kDataMemorySize || Chip().DataMemoryMap[ramPointer_] == 0)
-      PassError(&line, AsmErrMemoryOver, false, label);
-    return true;
-  }
-  if (dir == DirLOCAL) return true;
-  // A code label.
-  if (label.size() < 2 || label.back() != ':') {
-    PassError(&line, AsmErrIllegalSymbol, false, label);
-    return false;
-  }
-  label.pop_back();
-  int r = passSymbols_.AddSymbol(label, label.substr(0, TAsmSymbols::kMaxName), locationCounter_,
-                                 'L', sectionNo_);
-  if (r == 1) {
-    PassError(&line, AsmErrOutOfMemory, true, nullptr);
-    return false;
-  }
-  if (r == 2) {
-    PassError(&line, AsmErrDuplicate, false, label);
-    return false;
-  }
-  return true;
-}
-
 void TF_ASM::TrackMacroNesting(TAsmLineList::Node* node) {
   TLineRecord& line = node->Line;
   line.MacroStartAddr = locationCounter_ - 1;
@@ -370,40 +251,40 @@ bool TF_ASM::AssemblePass(int reporting, int relaxed) {
   wdtVectorDone_ = false;
   const TChipConfig& chip = Chip();
   const bool wdtRule = chip.ChipId == 113 && chip.CoreVariant == kCoreK08B && options_.WdtJumpZero;
-  TAsmLineList::Node* prevNode = nullptr;
   for (TAsmLineList::Node* node = mainLines_.First(); node && !abortFlag_; node = node->Next) {
     Step();
-    if (wdtRule && !wdtVectorDone_) {
-      TLineRecord& l = node->Line;
-      auto makeLine = [&](const char* text) {
-        TLineRecord n;
-        n.WorkText = text;
-        n.FileIndex = l.FileIndex;
-        n.LineNo = l.LineNo;
-        n.FromMacro = l.FromMacro;
-        n.Inserted = 1;
-        SplitLine(n);
-        return n;
-      };
-      if (locationCounter_ == 0x3E && OpcodeOf(l) && IsSkipOrShortJump(l.InstrIndex)) {
-        TAsmLineList::Node* nop = mainLines_.InsertBefore(node, makeLine("NOP     "));
-        mainLines_.InsertBefore(node, makeLine("JMP  0041h"));
-        mainLines_.InsertBefore(node, makeLine("JMP  0000h"));
-        node = nop;
-        wdtVectorDone_ = true;
-      } else if (locationCounter_ == 0x3F) {
-        TAsmLineList::Node* j1 = mainLines_.InsertBefore(node, makeLine("JMP  0041h"));
-        mainLines_.InsertBefore(node, makeLine("JMP  0000h"));
-        node = j1;
-        wdtVectorDone_ = true;
-      }
-    }
+    if (wdtRule && !wdtVectorDone_) node = InsertWatchdogVector(node);
     AssembleLine(node, reporting, relaxed);
-    prevNode = node;
   }
-  (void)prevNode;
   if (abortFlag_) return false;
   return FinishPass(reporting);
+}
+
+// The watchdog reset vector "JMP  0000h" at 0x40, with a jump over it at
+// 0x3F; a skip or short conditional jump that would fall at 0x3E is pushed
+// behind a NOP. Returns the node the pass goes on with.
+TAsmLineList::Node* TF_ASM::InsertWatchdogVector(TAsmLineList::Node* node) {
+  const TLineRecord& l = node->Line;
+  auto makeLine = [&](const char* text) {
+    TLineRecord n;
+    n.WorkText = text;
+    n.FileIndex = l.FileIndex;
+    n.LineNo = l.LineNo;
+    n.FromMacro = l.FromMacro;
+    n.Inserted = 1;
+    SplitLine(n);
+    return n;
+  };
+  TAsmLineList::Node* first = nullptr;
+  if (locationCounter_ == 0x3E && OpcodeOf(l) && IsSkipOrShortJump(l.InstrIndex)) {
+    first = mainLines_.InsertBefore(node, makeLine("NOP     "));
+  } else if (locationCounter_ != 0x3F) {
+    return node;
+  }
+  TAsmLineList::Node* jump = mainLines_.InsertBefore(node, makeLine("JMP  0041h"));
+  mainLines_.InsertBefore(node, makeLine("JMP  0000h"));
+  wdtVectorDone_ = true;
+  return first ? first : jump;
 }
 
 bool TF_ASM::AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed) {
@@ -414,26 +295,10 @@ bool TF_ASM::AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed) 
     prevFileIndex_ = line.FileIndex;
   }
   line.Address = kLineNoAddress;
-  if (line.HasLabel && line.FromObject) {
-    // A GLOBAL symbol of an object file.
-    const std::string name(line.Text);
-    for (int i = 1; i <= globalImport_.Count(); ++i) {
-      TAsmSymbol* g = globalImport_.GetItem(i);
-      if (g->Name != name) continue;
-      const bool fixed = g->Kind == 'C' || g->Kind == 'D' || g->Kind == 'c' || g->Kind == 'd';
-      if (!fixed) g->Aux = objectBase_;
-      if (passSymbols_.FindSymbol(name)) {
-        PassError(&line, AsmErrDuplicate, false, name);
-      } else if (fixed && !firstPassDone_ &&
-                 finalSymbols_.AddSymbol(g->Name, g->Text, g->Value, g->Kind, g->Aux) == 1) {
-        PassError(&line, AsmErrOutOfMemory, true, nullptr);
-      }
-    }
-    return !abortFlag_;
-  }
+  if (line.HasLabel && line.FromObject) return ImportObjectSymbol(line);
   // A label error ends the line; a macro call still opens its expansion so
   // that the expansion's ENDM finds it.
-  if (line.HasLabel && (!DefineLabel(line, reporting) || abortFlag_)) {
+  if (line.HasLabel && (!DefineLabel(line) || abortFlag_)) {
     if (line.IsMacroCall && !abortFlag_) TrackMacroNesting(node);
     return !abortFlag_;
   }
@@ -441,188 +306,111 @@ bool TF_ASM::AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed) 
     TrackMacroNesting(node);
     return true;
   }
-  if (OpcodeOf(line) && pendingCall_ && !openCalls_.empty()) {
-    TLineRecord& c = openCalls_.back()->Line;
-    ++macroRecordCounter_;
-    line.MacroRecNo = static_cast<uint16_t>(macroRecordCounter_);
-    line.ParentFile = c.FileIndex;
-    line.ParentLine = static_cast<uint16_t>(c.LineNo);
-    line.ParentRecNo = c.MacroRecNo;
-    line.ChildFile = line.FileIndex;
-    line.ChildLine = static_cast<uint16_t>(line.LineNo);
-    line.ChildRecNo = line.MacroRecNo;
-    c.ChildFile = line.FileIndex;
-    c.ChildLine = static_cast<uint16_t>(line.LineNo);
-    c.ChildRecNo = line.MacroRecNo;
-    pendingCall_ = nullptr;
-  }
+  if (OpcodeOf(line) && pendingCall_ && !openCalls_.empty()) OpenFirstInstructionRecord(line);
   if (!HasField(line, kFieldMnemonic)) return true;
   if (line.FieldOverflow) {
     // More operands than a line record holds.
     PassError(&line, AsmErrTooManyArguments, false, nullptr);
     return true;
   }
-  if (!OpcodeOf(line) && !line.HasDirective) {
+  PassLine p{node, line, relaxed ? 1 : reporting, reporting};
+  if (OpcodeOf(line)) return AssembleInstruction(p);
+  if (!line.HasDirective) {
     // A word in the mnemonic place that is no instruction, directive or macro.
     PassError(&line, AsmErrIllegalSymbol, false, GetField(line, kFieldMnemonic));
     return true;
   }
-  const int mode = relaxed ? 1 : reporting;
-  const TAsmDirective dir = line.HasDirective ? static_cast<TAsmDirective>(line.Directive) : DirNone;
+  const DirectiveRow& row = DirectiveRowOf(line.Directive);
+  if (row.CanonicalOperands) RewriteOperands(line);
+  return row.Assemble ? (this->*row.Assemble)(p) : true;
+}
 
-  // Operands: GLOBAL and EXTERN lists, canonical rewriting of the others.
-  if (dir == DirGLOBAL || dir == DirEXTERN) {
-    for (int f = kFirstOperandField; f <= kFieldCount && HasField(line, f); ++f) {
-      std::string name = GetField(line, f);
-      if (dir == DirGLOBAL) {
-        if (!firstPassDone_ && !globalDecl_.FindSymbol(name)) {
-          if (globalDecl_.AddSymbol(name, name, 0xFFFF, 'E', sectionNo_) == 1) {
-            PassError(&line, AsmErrOutOfMemory, true, nullptr);
-            return false;
-          }
-        }
-      } else if (!firstPassDone_ && !externTable_.FindSymbol(name)) {
-        if (externTable_.AddSymbol(name, name, 0, 'E', sectionNo_) == 1) {
-          PassError(&line, AsmErrOutOfMemory, true, nullptr);
-          return false;
-        }
-      }
+// A GLOBAL symbol line of an object file.
+bool TF_ASM::ImportObjectSymbol(TLineRecord& line) {
+  const std::string name(line.Text);
+  for (int i = 1; i <= globalImport_.Count(); ++i) {
+    TAsmSymbol* g = globalImport_.GetItem(i);
+    if (g->Name != name) continue;
+    const bool fixed = g->Kind == 'C' || g->Kind == 'D' || g->Kind == 'c' || g->Kind == 'd';
+    if (!fixed) g->Aux = objectBase_;
+    if (passSymbols_.FindSymbol(name)) {
+      PassError(&line, AsmErrDuplicate, false, name);
+    } else if (fixed && !firstPassDone_ &&
+               finalSymbols_.AddSymbol(g->Name, g->Text, g->Value, g->Kind, g->Aux) == 1) {
+      PassError(&line, AsmErrOutOfMemory, true, nullptr);
     }
-    return true;
   }
-  if (dir == DirLOCAL || dir == DirEQU || dir == DirSET || dir == DirDS) return true;
+  return !abortFlag_;
+}
 
-  if (OpcodeOf(line)) {
-    const int kind = OpcodeOf(line)->Kind;
-    for (int f = kFirstOperandField; f <= kFieldCount && HasField(line, f); ++f) {
-      std::string text = GetField(line, f);
-      if (!text.empty() && text.back() == ':') {
-        PassError(&line, AsmErrUndefined, false, text);
-        return true;
-      }
-      if (kind == ik::TBLR) continue;
-      if (kind == ik::LBSR && f == 4) {
-        int32_t v = 0;
-        if (ParseNumber(text, v)) {
-          if (v >= 17) {
-            PassError(&line, AsmErrIllegalArgument, false, text);
-            return true;
-          }
-          continue;
-        }
-        std::string t = text;
-        if (EvaluateExpression(passSymbols_, t, v)) {
-          int32_t bank = v / 256;
-          if (bank >= 17) {
-            PassError(&line, AsmErrIllegalArgument, false, text);
-            return true;
-          }
-          RewriteField(line, f, "0" + IntToHexPad(bank, 2) + "H");
+// The first instruction after a macro call that opened an expansion gets a
+// record of its own, linked with the innermost open call.
+void TF_ASM::OpenFirstInstructionRecord(TLineRecord& line) {
+  TLineRecord& c = openCalls_.back()->Line;
+  ++macroRecordCounter_;
+  line.MacroRecNo = static_cast<uint16_t>(macroRecordCounter_);
+  line.ParentFile = c.FileIndex;
+  line.ParentLine = static_cast<uint16_t>(c.LineNo);
+  line.ParentRecNo = c.MacroRecNo;
+  line.ChildFile = line.FileIndex;
+  line.ChildLine = static_cast<uint16_t>(line.LineNo);
+  line.ChildRecNo = line.MacroRecNo;
+  c.ChildFile = line.FileIndex;
+  c.ChildLine = static_cast<uint16_t>(line.LineNo);
+  c.ChildRecNo = line.MacroRecNo;
+  pendingCall_ = nullptr;
+}
+
+// Every operand that evaluates is written in its canonical form.
+void TF_ASM::RewriteOperands(TLineRecord& line) {
+  for (int f = kFirstOperandField; f <= kFieldCount && HasField(line, f); ++f) {
+    const std::string text = GetField(line, f);
+    std::string t = text;
+    int32_t v;
+    if (EvaluateExpression(passSymbols_, t, v) && t != text) RewriteField(line, f, t);
+  }
+}
+
+// The operands of an instruction in canonical form; false (reported) when
+// one ends the line: a label-like operand, or a bank number out of range.
+bool TF_ASM::RewriteInstructionOperands(TLineRecord& line) {
+  const int kind = OpcodeOf(line)->Kind;
+  for (int f = kFirstOperandField; f <= kFieldCount && HasField(line, f); ++f) {
+    const std::string text = GetField(line, f);
+    if (!text.empty() && text.back() == ':') {
+      PassError(&line, AsmErrUndefined, false, text);
+      return false;
+    }
+    if (kind == ik::TBLR) continue;
+    int32_t v = 0;
+    std::string t = text;
+    if (kind == ik::LBSR && f == OperandField(1)) {
+      // A number is the bank itself; a name stands for its address.
+      if (ParseNumber(text, v)) {
+        if (v >= 17) {
+          PassError(&line, AsmErrIllegalArgument, false, text);
+          return false;
         }
         continue;
       }
-      std::string t = text;
-      int32_t v;
-      if (EvaluateExpression(passSymbols_, t, v) && t != text) RewriteField(line, f, t);
-    }
-  } else {
-    for (int f = kFirstOperandField; f <= kFieldCount && HasField(line, f); ++f) {
-      std::string text = GetField(line, f);
-      std::string t = text;
-      int32_t v;
-      if (EvaluateExpression(passSymbols_, t, v) && t != text) RewriteField(line, f, t);
-    }
-  }
-
-  if (!OpcodeOf(line)) {
-    switch (dir) {
-      case DirDB:
-      case DirDW: {
-        const int n = OperandCount(line);
-        const int step = dir == DirDB ? 2 : 1;
-        for (int i = 0; i < n; i += step) {
-          int32_t hi = 0, lo = 0;
-          bool unknown = false;
-          auto value = [&](int f, int32_t& out) {
-            if (!HasField(line, f)) {
-              out = 0;
-              return;
-            }
-            if (!EvalOperand(GetField(line, f), out, false)) {
-              out = 0;
-              unknown = true;
-            }
-          };
-          uint16_t w;
-          if (dir == DirDB) {
-            value(OperandField(1) + i, hi);
-            value(OperandField(2) + i, lo);
-            w = static_cast<uint16_t>(hi * 256 + lo);
-          } else {
-            value(OperandField(1) + i, hi);
-            w = static_cast<uint16_t>(hi);
-          }
-          if (unknown)
-            forwardRefs_.AddSymbol(GetField(line, OperandField(1) + i),
-                                   GetField(line, OperandField(1) + i), locationCounter_, 'M',
-                                   sectionNo_);
-          int32_t a = EmitWord(line, w, mode, line.SeqNo);
-          if (a == kLineNoAddress) return true;
-          if (line.Address == kLineNoAddress) {
-            line.Address = a;
-            line.EmitAddress = a;
-          }
-          line.SectionNo = sectionNo_;
-          highestAddress_ = std::max(highestAddress_, a);
-        }
-        return true;
-      }
-      case DirENDM:
-        if (openCalls_.empty()) {
-          PassError(&line, AsmErrUnknown, true, nullptr);
+      if (EvaluateExpression(passSymbols_, t, v)) {
+        const int32_t bank = v / 256;
+        if (bank >= 17) {
+          PassError(&line, AsmErrIllegalArgument, false, text);
           return false;
         }
-        openCalls_.back()->Line.MacroEndAddr = locationCounter_;
-        openCalls_.back()->Line.MacroOpen = 0;
-        // An expansion without instructions leaves no call waiting for one.
-        if (pendingCall_ == openCalls_.back()) pendingCall_ = nullptr;
-        openCalls_.pop_back();
-        return true;
-      case DirORG: {
-        if (OperandCount(line) < 1) {
-          PassError(&line, AsmErrMissingArgument, false, nullptr);
-          return true;
-        }
-        int32_t v = 0;
-        if (!EvalOperand(GetField(line, OperandField(1)), v, false)) {
-          PassError(&line, AsmErrUndefined, false, GetField(line, OperandField(1)));
-          return true;
-        }
-        SetLocationCounter(static_cast<uint16_t>(v), line);
-        ++sectionNo_;
-        return true;
+        RewriteField(line, f, "0" + IntToHexPad(bank, 2) + "H");
       }
-      case DirMEMAR: {
-        int32_t v = 0;
-        if (OperandCount(line) < 1) {
-          PassError(&line, AsmErrMissingArgument, false, nullptr);
-          return true;
-        }
-        if (!EvalOperand(GetField(line, OperandField(1)), v, false)) {
-          PassError(&line, AsmErrUndefined, false, GetField(line, OperandField(1)));
-          return true;
-        }
-        ramPointer_ = static_cast<uint16_t>(v);
-        if (ramPointer_ >= kDataMemorySize || Chip().DataMemoryMap[ramPointer_] == 0)
-          PassError(&line, AsmErrMemoryOver, false, GetField(line, kFieldMnemonic));
-        return true;
-      }
-      default:
-        return true;
+      continue;
     }
+    if (EvaluateExpression(passSymbols_, t, v) && t != text) RewriteField(line, f, t);
   }
+  return true;
+}
 
-  // Instructions.
+bool TF_ASM::AssembleInstruction(PassLine& p) {
+  TLineRecord& line = p.Line;
+  if (!RewriteInstructionOperands(line)) return true;
   const TInstructionDescriptor* d = OpcodeOf(line);
   if (d->LongMove) line.LongMoveLine = 1;
   if (d->LongJump) line.LongJumpLine = 1;
@@ -634,7 +422,7 @@ bool TF_ASM::AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed) 
     const int minimum = d->OptionalLastOperand ? required - 1 : required;
     const int given = OperandCount(line);
     if (given < minimum) {
-      if (reporting) PassError(&line, AsmErrMissingArgument, false, nullptr);
+      if (p.Reporting) PassError(&line, AsmErrMissingArgument, false, nullptr);
       return true;
     }
     if (given > required) {
@@ -645,47 +433,51 @@ bool TF_ASM::AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed) 
   uint16_t word = 0;
   bool unresolved = false;
   EncodeInstruction(line, true, word, unresolved);
-  const int32_t a = EmitWord(line, word, mode, line.SeqNo);
+  const int32_t a = EmitWord(line, word, p.Mode, line.SeqNo);
   if (a == kLineNoAddress) return true;
   line.Address = a;
   line.EmitAddress = a;
   line.SectionNo = sectionNo_;
-  if (d->ShortBranch || d->RelativeBranch) fixups_.push_back(Fixup{a, d->ShortBranch, d->RelativeBranch});
+  if (d->ShortBranch || d->RelativeBranch)
+    fixups_.push_back(Fixup{a, d->ShortBranch, d->RelativeBranch});
   highestAddress_ = std::max(highestAddress_, a);
-
-  // The second word of a two-word instruction.
   const bool isLong = line.LongMoveLine || line.LongCallLine || line.LongJumpLine ||
                       line.LongTableLine || line.LongPointerLine;
-  if (!firstPassDone_ && !line.FromObject && isLong) {
-    const bool callOrJump = line.LongCallLine || line.LongJumpLine;
-    if (callOrJump) callSites_.push_back(a);
-    const bool nextIsNopf = node->Next && OpcodeOf(node->Next->Line) &&
-                            OpcodeOf(node->Next->Line)->Kind == ik::NOPF;
-    if (!(callOrJump && nextIsNopf)) {
-      std::string operand = GetField(line, line.LongMoveLine ? 5 : 4);
-      int32_t v;
-      if (!EvalOperand(operand, v, false))
-        forwardRefs_.AddSymbol(operand, operand, a, 'M', sectionNo_);
-      TLineRecord second;
-      std::string text = "NOPF    " + operand;
-      if (text.size() > kWorkTextMax) text.resize(kWorkTextMax);
-      // The listing shows 160 characters; the pass reads the whole operand.
-      second.Text = text.substr(0, kLineTextMax);
-      second.WorkText = std::move(text);
-      second.FileIndex = line.FileIndex;
-      second.LineNo = line.LineNo;
-      second.FromMacro = line.FromMacro;
-      second.Inserted = 1;
-      SplitLine(second);
-      second.SecondOfMove = line.LongMoveLine;
-      second.SecondOfCall = line.LongCallLine;
-      second.SecondOfJump = line.LongJumpLine;
-      second.SecondOfPointer = line.LongPointerLine;
-      second.SecondOfTable = line.LongTableLine;
-      mainLines_.InsertAfter(node, std::move(second));
-    }
-  }
+  if (!firstPassDone_ && !line.FromObject && isLong) InsertSecondWord(p.Node, a);
   return true;
+}
+
+// The second word of a two-word instruction: a "NOPF" line after it that
+// carries the operand (the next iteration of the pass assembles it). A long
+// CALL or JMP is a candidate for call shortening.
+void TF_ASM::InsertSecondWord(TAsmLineList::Node* node, int32_t address) {
+  const TLineRecord& line = node->Line;
+  const bool callOrJump = line.LongCallLine || line.LongJumpLine;
+  if (callOrJump) callSites_.push_back(address);
+  const bool nextIsNopf = node->Next && OpcodeOf(node->Next->Line) &&
+                          OpcodeOf(node->Next->Line)->Kind == ik::NOPF;
+  if (callOrJump && nextIsNopf) return;
+  std::string operand = GetField(line, OperandField(line.LongMoveLine ? 2 : 1));
+  int32_t v;
+  if (!EvalOperand(operand, v, false))
+    forwardRefs_.AddSymbol(operand, operand, address, 'M', sectionNo_);
+  TLineRecord second;
+  std::string text = "NOPF    " + operand;
+  if (text.size() > kWorkTextMax) text.resize(kWorkTextMax);
+  // The listing shows 160 characters; the pass reads the whole operand.
+  second.Text = text.substr(0, kLineTextMax);
+  second.WorkText = std::move(text);
+  second.FileIndex = line.FileIndex;
+  second.LineNo = line.LineNo;
+  second.FromMacro = line.FromMacro;
+  second.Inserted = 1;
+  SplitLine(second);
+  second.SecondOfMove = line.LongMoveLine;
+  second.SecondOfCall = line.LongCallLine;
+  second.SecondOfJump = line.LongJumpLine;
+  second.SecondOfPointer = line.LongPointerLine;
+  second.SecondOfTable = line.LongTableLine;
+  mainLines_.InsertAfter(node, std::move(second));
 }
 
 void TF_ASM::ReencodeLine(TLineRecord& line) {

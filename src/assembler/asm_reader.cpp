@@ -16,44 +16,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-TAsmDirective DirectiveOf(std::string_view w) {
-  switch (w.size()) {
-    case 2:
-      if (w == "DB") return DirDB;
-      if (w == "DW") return DirDW;
-      if (w == "IF") return DirIF;
-      if (w == "DS") return DirDS;
-      break;
-    case 3:
-      if (w == "END") return DirEND;
-      if (w == "EQU") return DirEQU;
-      if (w == "ORG") return DirORG;
-      if (w == "SET") return DirSET;
-      break;
-    case 4:
-      if (w == "ENDM") return DirENDM;
-      if (w == "ELSE") return DirELSE;
-      break;
-    case 5:
-      if (w == "LOCAL") return DirLOCAL;
-      if (w == "MACRO") return DirMACRO;
-      if (w == "MEMAR") return DirMEMAR;
-      if (w == "ENDIF") return DirENDIF;
-      break;
-    case 6:
-      if (w == "GLOBAL") return DirGLOBAL;
-      if (w == "EXTERN") return DirEXTERN;
-      if (w == "DEFINE") return DirDEFINE;
-      break;
-    case 7:
-      if (w == "INCLUDE") return DirINCLUDE;
-      break;
-    default:
-      break;
-  }
-  return DirNone;
-}
-
 std::string UpperKey(std::string s) {
   for (char& c : s)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
@@ -86,8 +48,6 @@ bool IsObjectName(const std::string& name) {
 }
 
 }  // namespace
-
-bool IsAsmDirectiveWord(std::string_view word) { return DirectiveOf(word) != DirNone; }
 
 // ---------------------------------------------------------------------------
 // Instruction lookup
@@ -222,65 +182,61 @@ bool TF_ASM::ReadTextLines(std::string&& contents, uint8_t fileIndex) {
     line.LineNo = lineNo;
     if ((lineNo & 63) == 0) Step();
     SplitLine(line);
-    if (!HasField(line, kFieldMnemonic)) {
-      if (!StoreLine(std::move(line))) return false;
-      continue;
-    }
-    switch (line.HasDirective ? line.Directive : static_cast<uint8_t>(DirNone)) {
-      case DirINCLUDE:
-        if (!HandleInclude(line)) return false;
-        break;
-      case DirMACRO: {
-        if (definingMacro_) {
-          ReportAsmError(&line, AsmErrIllegalMacro, false, std::string(line.Text));
-          return false;
-        }
-        std::string name = GetField(line, kFieldLabel);
-        if (name.size() > 128) name.resize(128);
-        if (name.empty()) {
-          ReportAsmError(&line, AsmErrIllegalMacro, false, std::string(line.Text));
-          return false;
-        }
-        definingMacro_ = 1;
-        Macro m;
-        m.Name = name;
-        m.Number = macros_.empty() ? 0 : macros_.back().Number + 1;
-        macroByName_.emplace(name, static_cast<int>(macros_.size()));
-        macros_.push_back(std::move(m));
-        if (!StoreLine(std::move(line))) return false;
-        break;
-      }
-      case DirENDM:
-        if (definingMacro_) {
-          macros_.back().Body.push_back(std::move(line));
-          definingMacro_ = 0;
-        } else {
-          ReportAsmError(&line, AsmErrIllegalMacro, false, std::string("ENDM"));
-          return false;
-        }
-        break;
-      case DirDEFINE: {
-        int32_t v = 0;
-        std::string f5 = GetField(line, OperandField(2));
-        if (!ParseNumber(f5, v)) {
-          ReportAsmError(&line, AsmErrMissingArgument, false, f5);
-          return false;
-        }
-        std::string name = GetField(line, OperandField(1));
-        if (defineTable_.AddSymbol(name, name, v, 'V', 0) == 1) {
-          ReportAsmError(&line, AsmErrOutOfMemory, true, name);
-          return false;
-        }
-        break;
-      }
-      case DirEND:
-        endSeen_ = 1;
-        break;
-      default:
-        if (!StoreLine(std::move(line))) return false;
-        break;
-    }
+    const DirectiveRow& row = DirectiveRowOf(line.HasDirective ? line.Directive : 0);
+    if (!(row.Read ? (this->*row.Read)(line) : StoreLine(std::move(line)))) return false;
   }
+  return true;
+}
+
+bool TF_ASM::OpenMacroDefinition(TLineRecord& line) {
+  if (definingMacro_) {
+    ReportAsmError(&line, AsmErrIllegalMacro, false, std::string(line.Text));
+    return false;
+  }
+  std::string name = GetField(line, kFieldLabel);
+  if (name.size() > 128) name.resize(128);
+  if (name.empty()) {
+    ReportAsmError(&line, AsmErrIllegalMacro, false, std::string(line.Text));
+    return false;
+  }
+  definingMacro_ = 1;
+  Macro m;
+  m.Name = name;
+  m.Number = macros_.empty() ? 0 : macros_.back().Number + 1;
+  macroByName_.emplace(name, static_cast<int>(macros_.size()));
+  macros_.push_back(std::move(m));
+  return StoreLine(std::move(line));
+}
+
+bool TF_ASM::CloseMacroDefinition(TLineRecord& line) {
+  if (!definingMacro_) {
+    ReportAsmError(&line, AsmErrIllegalMacro, false, std::string("ENDM"));
+    return false;
+  }
+  macros_.back().Body.push_back(std::move(line));
+  definingMacro_ = 0;
+  return true;
+}
+
+// DEFINE NAME, number: a name for the conditions of IF.
+bool TF_ASM::DefineConditionName(TLineRecord& line) {
+  int32_t v = 0;
+  const std::string f5 = GetField(line, OperandField(2));
+  if (!ParseNumber(f5, v)) {
+    ReportAsmError(&line, AsmErrMissingArgument, false, f5);
+    return false;
+  }
+  const std::string name = GetField(line, OperandField(1));
+  if (defineTable_.AddSymbol(name, name, v, 'V', 0) == 1) {
+    ReportAsmError(&line, AsmErrOutOfMemory, true, name);
+    return false;
+  }
+  return true;
+}
+
+bool TF_ASM::EndSource(TLineRecord& line) {
+  (void)line;
+  endSeen_ = 1;
   return true;
 }
 
@@ -349,7 +305,7 @@ bool TF_ASM::StoreLine(TLineRecord&& line) {
   return true;
 }
 
-bool TF_ASM::HandleInclude(const TLineRecord& line) {
+bool TF_ASM::HandleInclude(TLineRecord& line) {
   std::string name = GetField(line, OperandField(1));
   if (name.size() > 128) name.resize(128);
   const TChipConfig& chip = Chip();

@@ -170,7 +170,11 @@ class TF_ASM {
   bool ReadMainSource();
   bool ReadSourceFile(const std::string& path, bool objectFile);
   bool ReadTextLines(std::string&& data, uint8_t fileIndex);
-  bool HandleInclude(const TLineRecord& line);
+  bool HandleInclude(TLineRecord& line);
+  bool OpenMacroDefinition(TLineRecord& line);
+  bool CloseMacroDefinition(TLineRecord& line);
+  bool DefineConditionName(TLineRecord& line);
+  bool EndSource(TLineRecord& line);
   bool StoreLine(TLineRecord&& line);
   bool EvaluateCondition(const TLineRecord& line, bool& result);
   bool ReadObjectFile(const std::string& data, uint8_t fileIndex);
@@ -189,8 +193,53 @@ class TF_ASM {
   // --- passes ---
   bool FirstPass();
   bool AssemblePass(int reporting, int relaxed);
+  // One line of a pass: its node, the emission mode of EmitWord and whether
+  // the pass reports the errors that only the first pass reports.
+  struct PassLine {
+    TAsmLineList::Node* Node;
+    TLineRecord& Line;
+    int Mode;
+    int Reporting;
+  };
+  TAsmLineList::Node* InsertWatchdogVector(TAsmLineList::Node* node);
   bool AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed);
-  bool DefineLabel(TLineRecord& line, int reporting);
+  bool ImportObjectSymbol(TLineRecord& line);
+  void OpenFirstInstructionRecord(TLineRecord& line);
+  void RewriteOperands(TLineRecord& line);
+  bool RewriteInstructionOperands(TLineRecord& line);
+  bool AssembleInstruction(PassLine& p);
+  void InsertSecondWord(TAsmLineList::Node* node, int32_t address);
+
+  // --- directives (asm_directives.cpp) ---
+  struct DirectiveRow {
+    const char* Word;
+    TAsmDirective Code;
+    // What the reader does with the line (null: it keeps it, StoreLine).
+    bool (TF_ASM::*Read)(TLineRecord& line);
+    // A labelled line of this directive defines this (null: a code label).
+    bool (TF_ASM::*Define)(TLineRecord& line, const std::string& label);
+    // What the line does in a pass (null: nothing).
+    bool (TF_ASM::*Assemble)(PassLine& p);
+    // Its operands are written in canonical form before Assemble.
+    bool CanonicalOperands;
+  };
+  static const DirectiveRow kDirectiveRows[];
+  static const DirectiveRow& DirectiveRowOf(uint8_t code);
+  static TAsmDirective DirectiveOf(std::string_view word);
+  bool DefineLabel(TLineRecord& line);
+  bool DefineConstant(TLineRecord& line, const std::string& label);
+  bool DefineVariable(TLineRecord& line, const std::string& label);
+  bool DefineStorage(TLineRecord& line, const std::string& label);
+  bool DefineNoLabel(TLineRecord& line, const std::string& label);
+  bool DefineCodeLabel(TLineRecord& line, const std::string& written);
+  bool EmitData(PassLine& p);
+  bool CloseExpansion(PassLine& p);
+  bool FirstOperandValue(TLineRecord& line, int32_t& value);
+  bool SetOrigin(PassLine& p);
+  bool SetRamPointer(PassLine& p);
+  bool DeclareNames(PassLine& p, TAsmSymbols& table, int32_t value);
+  bool DeclareGlobal(PassLine& p);
+  bool DeclareExtern(PassLine& p);
   bool AddPassSymbol(TLineRecord& line, const std::string& label, const std::string& text,
                      int32_t value, char kind, int32_t aux);
   bool RecordFinalSymbol(TLineRecord& line, const std::string& label, const std::string& text,
