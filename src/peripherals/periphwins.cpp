@@ -159,6 +159,7 @@ void TKyPeripheralForm::build() {
   }
   if (table_.extraCount > 0) {
     QGroupBox* g = groupOf(kind_ == TPeripheralKind::Cmp ? "Comparator outputs" : "Notes");
+    notes_ = g;
     for (int i = 0; i < table_.extraCount; ++i) {
       const TExtraLabel& e = table_.extras[i];
       auto* l = new QLabel(QString::fromUtf8(e.text), g);
@@ -168,18 +169,35 @@ void TKyPeripheralForm::build() {
       static_cast<QVBoxLayout*>(g->layout())->addWidget(l);
     }
   }
-  // Two columns of groups, filled top to bottom.
-  const int columns = 2;
-  const int rows = (static_cast<int>(groups.size()) + columns - 1) / columns;
-  for (int i = 0; i < static_cast<int>(groups.size()); ++i)
-    grid->addWidget(groups[static_cast<std::size_t>(i)].second, i % rows, i / rows,
-                    Qt::AlignTop);
-  grid->setRowStretch(rows, 1);
+  for (auto& [n, g] : groups) groups_.push_back(g);
+  grid_ = grid;
+  arrangeGroups(1);
   if (QLabel* w = findChild<QLabel*>("ADCWarnning")) {
     w->setStyleSheet("color: red; font-weight: bold;");
   }
   content->adjustSize();
   resize(content->sizeHint().width() + 24, std::min(content->sizeHint().height() + 8, 640));
+}
+
+// The groups stand in as many columns as the window's width holds, filled
+// top to bottom, so a narrow window scrolls only vertically.
+void TKyPeripheralForm::arrangeGroups(int columns) {
+  if (!grid_ || groups_.empty() || columns == columns_) return;
+  columns_ = columns;
+  for (QWidget* g : groups_) grid_->removeWidget(g);
+  const int n = static_cast<int>(groups_.size());
+  const int rows = (n + columns - 1) / columns;
+  for (int r = 0; r <= n; ++r) grid_->setRowStretch(r, 0);
+  for (int i = 0; i < n; ++i)
+    grid_->addWidget(groups_[static_cast<std::size_t>(i)], i % rows, i / rows, Qt::AlignTop);
+  grid_->setRowStretch(rows, 1);
+}
+
+void TKyPeripheralForm::resizeEvent(QResizeEvent* ev) {
+  TKyChildForm::resizeEvent(ev);
+  int widest = 1;
+  for (QWidget* g : groups_) widest = std::max(widest, g->sizeHint().width());
+  arrangeGroups(std::max(1, (width() - 24) / (widest + 12)));
 }
 
 void TKyPeripheralForm::fillDesignList(const TBinding& b, QComboBox* list) {
@@ -197,8 +215,10 @@ QWidget* TKyPeripheralForm::buildBinding(int index, QWidget* parent) {
   auto* line = new QHBoxLayout();
   line->setSpacing(4);
   v->addLayout(line);
-  if (b.title && *b.title && b.kind != TCtlKind::Panel) {
-    auto* t = new QLabel(QString::fromUtf8(b.title), row);
+  // A panel hidden in the design still names its pictures.
+  const char* title = b.kind == TCtlKind::Panel ? (b.hidden ? b.caption : nullptr) : b.title;
+  if (title && *title) {
+    auto* t = new QLabel(QString::fromUtf8(title), row);
     t->setMinimumWidth(70);
     line->addWidget(t);
   }
@@ -423,6 +443,7 @@ void TKyPeripheralForm::Init() {
     SetText("LCMP1ONOFF", "CP1 OFF");
   }
   SetShown("ADCWarnning", false);
+  updateNotes();
 }
 
 void TKyPeripheralForm::DataUpdate() {
@@ -663,6 +684,16 @@ void TKyPeripheralForm::SetText(const char* name, const QString& text) {
 
 void TKyPeripheralForm::SetShown(const char* name, bool shown) {
   if (QWidget* w = Control(name)) w->setVisible(shown);
+  updateNotes();
+}
+
+// The group of the labels without a field shows only while one of them does.
+void TKyPeripheralForm::updateNotes() {
+  if (!notes_) return;
+  bool any = false;
+  for (int i = 0; i < table_.extraCount; ++i)
+    if (QWidget* w = Control(table_.extras[i].name)) any = any || !w->isHidden();
+  notes_->setVisible(any);
 }
 
 uint8_t TKyPeripheralForm::ReadFieldValue(TFieldId id) const {

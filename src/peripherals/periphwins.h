@@ -15,6 +15,7 @@
 #include "guicommon/childform.h"
 
 class QComboBox;
+class QGridLayout;
 class QToolButton;
 
 namespace kyvor {
@@ -115,7 +116,10 @@ class TKyPeripheralForm : public TKyChildForm {
     std::vector<TClickLabel*> optionLabels;
     std::vector<QToolButton*> setPictures, clearPictures;
   };
+  void resizeEvent(QResizeEvent* ev) override;
   void build();
+  void arrangeGroups(int columns);
+  void updateNotes();
   QWidget* buildBinding(int index, QWidget* parent);
   QWidget* buildDisplayOptions(QWidget* parent);
   void draw(const TBinding& b, int value, bool shareable);
@@ -128,6 +132,10 @@ class TKyPeripheralForm : public TKyChildForm {
   TPeripheralKind kind_;
   const TPeripheralTable& table_;
   std::vector<TControls> controls_;
+  QGridLayout* grid_ = nullptr;
+  std::vector<QWidget*> groups_;
+  int columns_ = 0;
+  QWidget* notes_ = nullptr;
   QComboBox* modeList_ = nullptr;
   QComboBox* widthList_ = nullptr;
   int mode_ = 0;
