@@ -1,0 +1,589 @@
+// The pod access operations: primitives, accessors, run control, the access
+// gate and session, the chip id and the configuration block. Each has a USB
+// form (packets through the link) and a parallel-port form (clocked through
+// the port); IceInterfaceIndex 1 to 3 chooses the port. Every failure sets
+// PodState to 255 and closes the link.
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+#include "base/clock.h"
+#include "base/containers.h"
+#include "base/modes.h"
+#include "chip/chipconfig.h"
+#include "link/pod_protocol.h"
+
+namespace kyvor {
+
+namespace {
+
+constexpr uint8_t kAck = 0xFA;
+constexpr uint8_t kBlockAck = 0xAA;
+constexpr uint16_t kEepromPodChip = 0x8024;
+
+// The 24-bit address header: 0x400000 OR (A << 1) OR R, big-endian.
+std::array<uint8_t, 3> Header(uint32_t A, int R) {
+  return {uint8_t(0x40 | (A >> 15)), uint8_t(A >> 7), uint8_t((A << 1) | uint32_t(R & 1))};
+}
+
+uint32_t BigEndian(const uint8_t* b, int n) {
+  uint32_t v = 0;
+  for (int i = 0; i < n; ++i) v = (v << 8) | b[i];
+  return v;
+}
+
+}  // namespace
+
+bool TPodProtocol::parallel() const {
+  const int i = Modes().IceInterfaceIndex;
+  return i >= 1 && i <= 3;
+}
+
+void TPodProtocol::putHeader(size_t at, uint32_t A, int R) {
+  const auto h = Header(A, R);
+  std::copy(h.begin(), h.end(), PodIoBuffer.begin() + long(at));
+}
+
+void TPodProtocol::putLength(size_t at, uint32_t len) {
+  PodIoBuffer[at] = uint8_t(len >> 16);
+  PodIoBuffer[at + 1] = uint8_t(len >> 8);
+  PodIoBuffer[at + 2] = uint8_t(len);
+}
+
+uint32_t TPodProtocol::packetPayload() const {
+  const uint32_t m = PodLink.MaxTransfer;
+  return (m == 0 || m > kPodMaxTransfer) ? kPodMaxTransfer : m;
+}
+
+// ---------------------------------------------------------------------------
+// Primitives
+// ---------------------------------------------------------------------------
+
+bool TPodProtocol::PodPing() {
+  if (parallel()) return parallel_.FrameEnd() || lost();
+  if (!PodLink.IsOpen) return lost();
+  clearBuffer();
+  PodIoBuffer[0] = 0xA5;
+  return acked(2, 1, kAck) || lost();
+}
+
+bool TPodProtocol::PodWriteControl(uint8_t value) {
+  if (parallel()) return parallel_.WriteFramedByte(value) || lost();
+  if (!PodLink.IsOpen) return lost();
+  clearBuffer();
+  PodIoBuffer[0] = 0xA6;
+  PodIoBuffer[1] = value;
+  return acked(3, 1, kAck) || lost();
+}
+
+uint8_t TPodProtocol::PodReadControl(bool& ok) {
+  uint8_t v = 0;
+  if (parallel()) {
+    ok = parallel_.ReadFramedByte(v);
+  } else {
+    ok = PodLink.IsOpen;
+    if (ok) {
+      clearBuffer();
+      PodIoBuffer[0] = 0xA7;
+      ok = acked(1, 2, kAck);
+      v = PodIoBuffer[1];
+    }
+  }
+  if (!ok) {
+    lost();
+    return 255;
+  }
+  return v;
+}
+
+uint8_t TPodProtocol::PodReadControl() {
+  bool ok = false;
+  return PodReadControl(ok);
+}
+
+bool TPodProtocol::PodReadStatus(uint8_t& status) {
+  if (parallel()) return parallel_.ReadPodStatus(status) || lost();
+  if (!PodLink.IsOpen) return lost();
+  clearBuffer();
+  PodIoBuffer[0] = 0xA8;
+  if (!acked(1, 2, kAck)) return lost();
+  status = PodIoBuffer[1];
+  return true;
+}
+
+// Reads the control register and writes change(control, stop bit). A failed
+// read aborts: nothing is written from a failure code.
+bool TPodProtocol::controlFrom(uint8_t (*change)(uint8_t control, uint8_t s)) {
+  bool ok = false;
+  const uint8_t c = PodReadControl(ok);
+  return ok && PodWriteControl(change(c, stopBit()));
+}
+
+bool TPodProtocol::controlValue(uint8_t v) { return PodWriteControl(v); }
+
+bool TPodProtocol::PodSelectProgramMemory() {
+  return controlFrom([](uint8_t c, uint8_t) { return uint8_t((c & 0xF3) | 0x10); });
+}
+
+bool TPodProtocol::PodSelectRegisterFile() {
+  return controlFrom([](uint8_t c, uint8_t) { return uint8_t((c & 0xEB) | 0x08); });
+}
+
+bool TPodProtocol::readPacket(uint32_t A, uint32_t n, uint8_t* dest, bool words) {
+  if (!(words ? PodSelectProgramMemory() : PodSelectRegisterFile())) return false;
+  clearBuffer();
+  PodIoBuffer[0] = 0xA4;
+  putHeader(1, A, 1);
+  putLength(4, n);
+  if (!transfer(7, uint8_t(n))) return lost();
+  std::memcpy(dest, PodIoBuffer.data(), n);
+  return true;
+}
+
+bool TPodProtocol::writePacket(uint32_t A, const uint8_t* data, uint32_t n, bool words) {
+  if (!(words ? PodSelectProgramMemory() : PodSelectRegisterFile())) return false;
+  clearBuffer();
+  PodIoBuffer[0] = 0xA4;
+  putHeader(1, A, 0);
+  putLength(4, n);
+  std::memcpy(PodIoBuffer.data() + 7, data, n);
+  return acked(uint8_t(n + 7), 3, kAck) || lost();
+}
+
+bool TPodProtocol::parallelRead(uint32_t A, uint32_t n, uint8_t* dest, bool words) {
+  if (!(words ? PodSelectProgramMemory() : PodSelectRegisterFile())) return false;
+  const auto h = Header(A, 1);
+  bool ok = parallel_.FrameStart();
+  for (uint8_t b : h) ok = ok && parallel_.ClockOutByte(b);
+  for (uint32_t i = 0; ok && i < n; i += words ? 2 : 1) {
+    if (words) {
+      uint16_t w = 0;
+      ok = parallel_.ClockInWord(w);
+      dest[i] = uint8_t(w >> 8);
+      if (i + 1 < n) dest[i + 1] = uint8_t(w);
+    } else {
+      ok = parallel_.ClockInByte(dest[i]);
+    }
+  }
+  return (ok && parallel_.FrameEnd()) || lost();
+}
+
+bool TPodProtocol::parallelWrite(uint32_t A, const uint8_t* data, uint32_t n, bool words) {
+  if (!(words ? PodSelectProgramMemory() : PodSelectRegisterFile())) return false;
+  const auto h = Header(A, 0);
+  if (words && Settings.RomEmulationType == 1) {
+    std::vector<uint8_t> block(h.begin(), h.end());
+    block.insert(block.end(), data, data + n);
+    return parallel_.SendPortBlock(block.data(), int(n)) || lost();
+  }
+  bool ok = parallel_.FrameStart();
+  for (uint8_t b : h) ok = ok && parallel_.ClockOutByte(b);
+  for (uint32_t i = 0; ok && i < n; i += words ? 2 : 1)
+    ok = words ? parallel_.ClockOutWord(uint16_t(data[i] << 8 | (i + 1 < n ? data[i + 1] : 0)))
+               : parallel_.ClockOutByte(data[i]);
+  return (ok && parallel_.FrameEnd()) || lost();
+}
+
+bool TPodProtocol::PodReadWords(uint32_t A, uint32_t len, uint8_t* dest) {
+  if (parallel()) return parallelRead(A, len, dest, true);
+  if (!PodLink.IsOpen) return lost();
+  const uint32_t step = packetPayload() & ~1u;
+  for (uint32_t off = 0; off < len; off += step)
+    if (!readPacket(A + off, std::min(step, len - off), dest + off, true)) return false;
+  return true;
+}
+
+bool TPodProtocol::PodWriteWords(uint32_t A, const uint8_t* data, uint32_t len) {
+  if (parallel()) return parallelWrite(A, data, len, true);
+  if (!PodLink.IsOpen) return lost();
+  const uint32_t step = (packetPayload() - 7) & ~1u;
+  for (uint32_t off = 0; off < len; off += step)
+    if (!writePacket(A + off, data + off, std::min(step, len - off), true)) return false;
+  return true;
+}
+
+bool TPodProtocol::PodReadBytes(uint32_t A, uint32_t n, uint8_t* dest) {
+  if (parallel()) return parallelRead(A, n, dest, false);
+  if (!PodLink.IsOpen) return lost();
+  const uint32_t step = packetPayload();
+  for (uint32_t off = 0; off < n; off += step)
+    if (!readPacket(A + off, std::min(step, n - off), dest + off, false)) return false;
+  return true;
+}
+
+bool TPodProtocol::PodWriteBytes(uint32_t A, const uint8_t* data, uint32_t n) {
+  if (parallel()) return parallelWrite(A, data, n, false);
+  if (!PodLink.IsOpen) return lost();
+  const uint32_t step = packetPayload() - 7;
+  for (uint32_t off = 0; off < n; off += step)
+    if (!writePacket(A + off, data + off, std::min(step, n - off), false)) return false;
+  return true;
+}
+
+bool TPodProtocol::PodBlockWrite(uint8_t command, uint32_t address, const uint8_t* data,
+                                 uint32_t bytes, uint8_t mode,
+                                 const std::function<void(int)>& gauge) {
+  if (parallel() || !PodLink.IsOpen) return lost();
+  if (gauge) gauge(0);
+  clearBuffer();
+  PodIoBuffer[0] = command;
+  putHeader(1, address, 0);
+  putLength(4, bytes);
+  PodIoBuffer[7] = mode;
+  if (!acked(8, 1, kBlockAck)) return lost();
+  const uint32_t step = packetPayload();
+  for (uint32_t off = 0; off < bytes; off += step) {
+    const uint32_t n = std::min(step, bytes - off);
+    clearBuffer();
+    std::memcpy(PodIoBuffer.data(), data + off, n);
+    if (!transfer(uint8_t(n), 3)) return lost();
+    if (gauge) gauge(int(uint64_t(off + n) * 100 / bytes));
+  }
+  return true;
+}
+
+bool TPodProtocol::PodBlockRead(uint32_t address, uint32_t bytes, uint8_t* dest,
+                                const std::function<void(int)>& gauge) {
+  if (parallel() || !PodLink.IsOpen) return lost();
+  if (gauge) gauge(0);
+  clearBuffer();
+  PodIoBuffer[0] = 0xA2;
+  putHeader(1, address, 1);
+  putLength(4, bytes);
+  if (!acked(7, 1, kBlockAck)) return lost();
+  const uint32_t step = packetPayload();
+  for (uint32_t off = 0; off < bytes; off += step) {
+    const uint32_t n = std::min(step, bytes - off);
+    clearBuffer();
+    PodIoBuffer[0] = 0xA3;
+    if (!transfer(1, uint8_t(n))) return lost();
+    std::memcpy(dest + off, PodIoBuffer.data(), n);
+    if (gauge) gauge(int(uint64_t(off + n) * 100 / bytes));
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Accessors
+// ---------------------------------------------------------------------------
+
+bool TPodProtocol::PodWriteRegister(uint32_t address, uint8_t value) {
+  return PodWriteBytes(address, &value, 1);
+}
+
+uint8_t TPodProtocol::PodReadRegister(uint32_t address, bool& ok) {
+  uint8_t b = 0;
+  ok = PodReadBytes(address, 1, &b);
+  return ok ? b : 0;
+}
+
+uint8_t TPodProtocol::PodReadRegister(uint32_t address) {
+  bool ok = false;
+  return PodReadRegister(address, ok);
+}
+
+bool TPodProtocol::PodReadDataMemory(uint32_t start, uint32_t length, uint8_t* dest) {
+  if (parallel()) return parallelRead(start, length, dest, false);
+  return PodSelectRegisterFile() && PodBlockRead(start, length, dest);
+}
+
+uint16_t TPodProtocol::PodReadProgramWord(uint32_t address, bool& ok) {
+  uint8_t b[2] = {0, 0};
+  ok = PodReadWords(2 * address, 2, b);
+  return ok ? uint16_t(b[0] << 8 | b[1]) : 0;
+}
+
+uint16_t TPodProtocol::PodReadProgramWord(uint32_t address) {
+  bool ok = false;
+  return PodReadProgramWord(address, ok);
+}
+
+bool TPodProtocol::PodWriteProgramWord(uint32_t address, uint16_t word) {
+  const uint8_t b[2] = {uint8_t(word >> 8), uint8_t(word)};
+  return PodWriteWords(2 * address, b, 2);
+}
+
+uint32_t TPodProtocol::PodReadPC(bool& ok) {
+  uint8_t b[3] = {0, 0, 0};
+  ok = PodReadBytes(podmem::ProgramCounter, 3, b);
+  return ok ? BigEndian(b, 3) : 0;
+}
+
+uint32_t TPodProtocol::PodReadPC() {
+  bool ok = false;
+  return PodReadPC(ok);
+}
+
+bool TPodProtocol::PodWritePC(uint32_t value) {
+  const uint8_t b[3] = {uint8_t(value >> 16), uint8_t(value >> 8), uint8_t(value)};
+  return PodWriteBytes(podmem::ProgramCounter, b, 3);
+}
+
+bool TPodProtocol::PodReadCycles(uint16_t& high, uint16_t& low) {
+  uint8_t b[4] = {0, 0, 0, 0};
+  const bool ok = PodReadBytes(podmem::Cycles, 4, b);
+  high = ok ? uint16_t(BigEndian(b, 2)) : 0;
+  low = ok ? uint16_t(BigEndian(b + 2, 2)) : 0;
+  return ok;
+}
+
+bool TPodProtocol::PodWriteCycles(uint16_t high, uint16_t low) {
+  const uint8_t b[4] = {uint8_t(high >> 8), uint8_t(high), uint8_t(low >> 8), uint8_t(low)};
+  return PodWriteBytes(podmem::Cycles, b, 4);
+}
+
+uint32_t TPodProtocol::PodReadStackLevel(int n, bool& ok) {
+  const uint8_t kept = PodReadRegister(24, ok);
+  if (!ok || !(ok = PodWriteRegister(24, uint8_t((kept & 0xE0) | (n & 0x1F))))) return 0;
+  uint8_t tos[3] = {0, 0, 0};
+  ok = PodReadBytes(21, 3, tos) && PodWriteRegister(24, kept);
+  return ok ? BigEndian(tos, 3) : 0;
+}
+
+bool TPodProtocol::PodReadStack(int depth, std::vector<uint32_t>& levels) {
+  levels.clear();
+  if (depth <= 0) return true;
+  int viaB9 = 0;
+  if (!parallel()) {
+    // One B9 reply must fit a packet; deeper levels are read one by one.
+    if (!PodLink.IsOpen) return lost();
+    viaB9 = std::min<int>(depth, int(packetPayload() / 3));
+    clearBuffer();
+    PodIoBuffer[0] = 0xB9;
+    PodIoBuffer[1] = uint8_t(viaB9);
+    if (!transfer(2, uint8_t(3 * viaB9))) return lost();
+    for (int i = 0; i < viaB9; ++i) levels.push_back(BigEndian(&PodIoBuffer[size_t(3 * i)], 3));
+  }
+  for (int i = viaB9 + 1; i <= depth; ++i) {
+    bool ok = false;
+    levels.push_back(PodReadStackLevel(i, ok));
+    if (!ok) return false;
+  }
+  return true;
+}
+
+bool TPodProtocol::PodWriteCoreVariant(uint8_t variant) {
+  return PodWriteRegister(podmem::CoreVariant, variant);
+}
+
+bool TPodProtocol::PodReadCoreVariant(uint8_t& variant) {
+  bool ok = false;
+  variant = PodReadRegister(podmem::CoreVariant, ok);
+  return ok;
+}
+
+bool TPodProtocol::PodWriteWatch(uint8_t mask, uint8_t data, uint16_t address) {
+  const uint8_t b[4] = {mask, data, uint8_t(address >> 8), uint8_t(address)};
+  return PodWriteBytes(podmem::Watch, b, 4);
+}
+
+bool TPodProtocol::PodWriteBreakpoints(const std::array<uint32_t, 16>& addresses) {
+  uint8_t b[48];
+  for (size_t k = 0; k < 16; ++k) {
+    b[3 * k] = uint8_t(addresses[k] >> 16);
+    b[3 * k + 1] = uint8_t(addresses[k] >> 8);
+    b[3 * k + 2] = uint8_t(addresses[k]);
+  }
+  if (!PodWriteBytes(podmem::Breakpoints, b, sizeof b)) return false;
+  breakpoints_ = addresses;
+  return true;
+}
+
+int TPodProtocol::PodReadChipId(uint16_t& id) {
+  uint8_t b[2] = {0, 0};
+  if (!PodReadBytes(podmem::ChipId, 2, b)) return 255;
+  id = uint16_t(b[0] << 8 | b[1]);
+  PodChipId = id;
+  const TChipConfig& chip = Chip();
+  const int n = std::clamp<int>(chip.SimIcCount, 0, int(chip.SimIcList.size()));
+  for (int i = 0; i < n; ++i) {
+    if (chip.SimIcList[size_t(i)] != id) continue;
+    AcceptedPodChipId = id;
+    return 0;
+  }
+  return 1;
+}
+
+// ---------------------------------------------------------------------------
+// Run control
+// ---------------------------------------------------------------------------
+
+bool TPodProtocol::PodEnterReset() {
+  return controlFrom([](uint8_t c, uint8_t) { return uint8_t(c & 0xFD); });
+}
+
+bool TPodProtocol::PodLeaveReset() {
+  return controlFrom([](uint8_t c, uint8_t) { return uint8_t(c | 0x02); });
+}
+
+bool TPodProtocol::PodRunFree() {
+  return controlFrom([](uint8_t c, uint8_t) { return uint8_t(c | 0x10); }) &&
+         controlValue(uint8_t(0x16 | stopBit()));
+}
+
+bool TPodProtocol::PodRunWithBreakpoints() {
+  return controlFrom([](uint8_t c, uint8_t) { return uint8_t(c | 0x10); }) &&
+         controlValue(uint8_t(0x56 | stopBit()));
+}
+
+bool TPodProtocol::PodHalt() {
+  return controlFrom([](uint8_t c, uint8_t s) { return uint8_t((((c & 0xFB) | 0x1A) & 0x7F) | s); });
+}
+
+void TPodProtocol::PodSetStopBit() {
+  controlFrom([](uint8_t c, uint8_t) { return uint8_t(c | 0x80); });
+}
+
+bool TPodProtocol::PodIsHalted(bool& failed) {
+  uint8_t s = 0;
+  failed = !PodReadStatus(s);
+  return !failed && !(s & podctl::StatusRunning);
+}
+
+bool TPodProtocol::PodStep(int count) {
+  if (Chip().DeviceKind3 == 1 && StepByBreakpoint) return stepByBreakpoint();
+  bool ok = false;
+  const uint8_t counter = PodReadRegister(podmem::StepCounter, ok);
+  return ok && PodWriteRegister(podmem::StepCount, uint8_t(counter + count)) &&
+         controlFrom([](uint8_t c, uint8_t) { return uint8_t(c | 0x10); }) &&
+         controlValue(uint8_t(0x76 | stopBit()));
+}
+
+// The instruction at PC runs to a temporary breakpoint two words on; the
+// breakpoint list is put back afterwards. A target that does not halt
+// within 500 ms is left running (false).
+bool TPodProtocol::stepByBreakpoint() {
+  bool ok = false;
+  const uint32_t pc = PodReadPC(ok);
+  if (!ok) return false;
+  const std::array<uint32_t, 16> kept = breakpoints_;
+  std::array<uint32_t, 16> temporary = kept;
+  temporary[0] = (pc + 2) & 0xFFFFF;
+  if (!PodWriteBreakpoints(temporary) || !PodRunWithBreakpoints()) return false;
+  const auto start = Clock().now();
+  bool halted = false;
+  for (;;) {
+    const bool timedOut = ElapsedMs(start) > 500;
+    bool failed = false;
+    halted = PodIsHalted(failed);
+    if (failed) return false;
+    if (halted || timedOut) break;
+    Clock().sleepFor(std::chrono::milliseconds(1));
+  }
+  if (!halted || !PodHalt()) return false;
+  StepByBreakpoint = 0;
+  return PodWriteBreakpoints(kept);
+}
+
+// ---------------------------------------------------------------------------
+// Access gate and session
+// ---------------------------------------------------------------------------
+
+bool TPodProtocol::PodAccessGate(bool open) {
+  // The gate is a USB packet: the parallel port has none to send.
+  if (parallel() || Settings.RomEmulationType == 0) return true;
+  if (!PodLink.IsOpen) return lost();
+  clearBuffer();
+  PodIoBuffer[0] = 0xB5;
+  PodIoBuffer[1] = 0x04;
+  PodIoBuffer[2] = open ? 0 : 1;
+  if (!acked(3, 1, kAck)) return lost();
+  if (open) DelayMilliseconds(100);
+  return true;
+}
+
+bool TPodProtocol::PodSessionBegin() {
+  if (parallel()) {
+    if (!PodSelectProgramMemory()) return false;
+    DelayMilliseconds(20);
+    const bool ok = parallel_.SendFlashCommand(2) && parallel_.SendFlashCommand(2);
+    DelayMilliseconds(50);
+    return ok || lost();
+  }
+  if (Settings.RomEmulationType == 0) return true;
+  if (!PodLink.IsOpen) return lost();
+  clearBuffer();
+  PodIoBuffer[0] = 0xA1;
+  PodIoBuffer[1] = 0x02;
+  return transfer(2, 2) || lost();
+}
+
+bool TPodProtocol::PodSessionEnd() {
+  if (parallel()) {
+    uint8_t dummy = 0;
+    if (!parallel_.ReadFramedByte(dummy) || !PodSelectProgramMemory()) return lost();
+    DelayMilliseconds(20);
+    const bool ok = parallel_.SendFlashCommand(3);
+    DelayMilliseconds(50);
+    return ok || lost();
+  }
+  if (Settings.RomEmulationType == 0) return true;
+  if (!PodLink.IsOpen) return lost();
+  clearBuffer();
+  PodIoBuffer[0] = 0xA1;
+  PodIoBuffer[1] = 0x03;
+  return transfer(2, 2) || lost();
+}
+
+// ---------------------------------------------------------------------------
+// Special registers and the configuration block
+// ---------------------------------------------------------------------------
+
+bool TPodProtocol::PodInitSpecialRegisters() {
+  bool result = PodLeaveReset();
+  for (uint32_t a = podmem::ProgramCounter; a < podmem::ProgramCounter + 3; ++a)
+    result = PodWriteRegister(a, 0);
+  if (AcceptedPodChipId != kEepromPodChip) return result;
+  static constexpr uint16_t kAddress[3] = {0x77, 0x7D, 0x194};
+  static constexpr uint8_t kDefault[3] = {0xFF, 0xFF, 0xF0};
+  SpecialRegisterImage = {kDefault[0], kDefault[1], kDefault[2]};
+  bool defined[3] = {false, false, false};
+  const TCRREGBitPtr& bits = BitRegisterList();
+  for (int32_t i = 0; i < bits.Count(); ++i) {
+    const uint16_t address = bits.GetAddress(i);
+    for (int k = 0; k < 3; ++k) {
+      if (address != kAddress[k]) continue;
+      const uint8_t v = PodReadRegister(address);
+      uint8_t merged = uint8_t(~Chip().DataMemoryMap[address] | v);
+      if (address == 0x194) merged &= 0xF0;
+      SpecialRegisterImage[size_t(k)] = merged;
+      PodWriteRegister(address, merged);
+      defined[k] = true;
+    }
+  }
+  for (int k = 0; k < 3; ++k)
+    if (!defined[k]) PodWriteRegister(kAddress[k], kDefault[k]);
+  return result;
+}
+
+bool TPodProtocol::PodWriteConfigBlock(const std::vector<uint32_t>& eepromSites) {
+  const TChipConfig& chip = Chip();
+  PodAccessGate(true);
+  PodSessionBegin();
+  std::vector<uint8_t> b = {0xFA, 0xFA, 0x01, 0x94, SpecialRegisterImage[2], 0x00, 0x7D,
+                            SpecialRegisterImage[1], 0x00, 0x77, SpecialRegisterImage[0]};
+  for (uint32_t a : eepromSites) {
+    b.push_back(uint8_t(a >> 16));
+    b.push_back(uint8_t(a >> 8));
+    b.push_back(uint8_t(a));
+  }
+  b.push_back(0xFC);
+  const uint16_t control = (chip.SelfEromMode == 1 || chip.SelfEromMode == 2)
+                               ? uint16_t(chip.SelfEromRegister + 0x400)
+                               : chip.SelfEromRegister;
+  b.push_back(uint8_t(control >> 8));
+  b.push_back(uint8_t(control));
+  for (uint16_t w : chip.SelfEromWords) {
+    b.push_back(uint8_t(w >> 8));
+    b.push_back(uint8_t(w));
+  }
+  b.push_back(uint8_t((Settings.RomEmulationType == 1 ? 0x10 : 0x00) | (chip.CoreVariant & 0x0F)));
+  b.push_back(chip.SelfEromMode);
+  if (chip.DeviceKind3 == 1 && PodChipId == kEepromPodChip)
+    PodWriteWords(podmem::ConfigBlock, b.data(), uint32_t(b.size()));
+  PodSessionEnd();
+  PodAccessGate(false);
+  return true;
+}
+
+}  // namespace kyvor

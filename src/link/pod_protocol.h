@@ -1,0 +1,232 @@
+#pragma once
+// The pod protocol: every command the host sends to the emulator pod, its
+// bytes and the length of its reply, written once here. The transports
+// (pod_transport.h) only move the bytes; the parallel port (parallel_port.h)
+// clocks the same operations bit by bit.
+//
+// A command is always: fill PodIoBuffer from byte 0, PodUsbSend(n),
+// PodUsbReceive(m), inspect PodIoBuffer. A failed or timed-out transfer
+// closes the link; the pod operations then set PodState to 255.
+//
+// TPodProtocol implements the CPU model's pod seam (engine/pod_access.h), so
+// the model drives a real pod, and tests drive the virtual pod, through the
+// same bytes.
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/pod_access.h"
+#include "link/parallel_port.h"
+#include "link/pod_transport.h"
+
+namespace kyvor {
+
+inline constexpr int kPodIoBufferSize = 81;
+// The largest payload of one packet: HID reports carry 64 bytes, and no
+// packet may outgrow the buffer.
+inline constexpr uint16_t kPodMaxTransfer = 64;
+inline constexpr int kPodTransferTimeoutMs = 1000;
+
+// Pod memory addresses (byte addresses of the register file and the pod's
+// tables; program memory is addressed by 2 x word address).
+namespace podmem {
+constexpr uint32_t Breakpoints = 0x1000;  // 16 x 3 bytes
+constexpr uint32_t PcHistory = 0x1030;    // 16 x 3 bytes, newest first
+constexpr uint32_t StepCount = 0x1060;    // the step counter value to stop at
+constexpr uint32_t Cycles = 0x1061;       // high half, low half, each big-endian
+constexpr uint32_t StepCounter = 0x1064;  // the cycle counter's low byte
+constexpr uint32_t ChipId = 0x1065;       // 2 bytes, high first
+constexpr uint32_t Watch = 0x1067;        // mask, data, address high, low
+constexpr uint32_t ProgramCounter = 0x106B;  // 3 bytes big-endian
+constexpr uint32_t CoreVariant = 0x106E;
+constexpr uint32_t ConfigBlock = 0x2900;  // program space, byte address
+}  // namespace podmem
+
+// Control register bits and the status bit.
+namespace podctl {
+constexpr uint8_t OutOfReset = 0x02, Run = 0x04, RegisterFile = 0x08, Access = 0x10,
+                  SingleStep = 0x20, Breakpoints = 0x40, StopOnOverflow = 0x80;
+constexpr uint8_t StatusRunning = 0x04;
+}  // namespace podctl
+
+// One pipe description of the bulk pod.
+struct TPodPipe {
+  uint16_t MaximumPacketSize = 0;
+  uint8_t EndpointAddress = 0;  // bit 7 set = IN
+  uint8_t Interval = 0;
+  uint32_t PipeType = 0;
+  uint32_t PipeHandle = 0;
+  uint32_t MaximumTransferSize = 0;
+  uint32_t PipeFlags = 0;
+};
+
+// The link record.
+struct TPodLink {
+  int32_t Handle = -1;      // the open device's number; -1 when closed
+  std::string DeviceName;   // last bulk device tried ("Kyusb-" + number)
+  int32_t Connected = -1;   // 1 after an open, -1 after a close
+  int16_t Reserved = -1;
+  uint8_t Ready = 0;
+  uint16_t IdVendor = 0, IdProduct = 0, BcdDevice = 0;
+  std::array<TPodPipe, 5> Pipes{};  // 0 the reply pipe (IN), 1 the command pipe (OUT)
+  uint8_t IsOpen = 0;       // 1 while the link may be used
+  uint16_t MaxTransfer = 0; // largest payload of one packet
+};
+
+// Choices of the options that the pod operations read.
+struct TPodSettings {
+  uint8_t RomEmulationType = 0;      // 0: no gate or session packets
+  bool StopOnStackOverflow = false;  // "STOP When OV Stack": control bit 7 in runs
+  int TransferTimeoutMs = kPodTransferTimeoutMs;
+};
+
+// The pod identities of PodQueryIdentity.
+inline constexpr char kPodIdentity1[] = "AlbaNord";
+inline constexpr char kPodIdentity2[] = "BrisSudo";
+
+// One CRC-16 step: the byte enters the low end, the register shifts left,
+// polynomial 0x8005; start 0. Used by the pod transfers and the image checksum.
+uint16_t PodCrc16Update(uint8_t byte, uint16_t crc);
+inline uint16_t ImageCrc16Update(uint8_t byte, uint16_t crc) { return PodCrc16Update(byte, crc); }
+
+// Waits ms milliseconds on the clock seam (a busy wait: nothing else runs).
+void DelayMilliseconds(int32_t ms);
+
+class TPodProtocol final : public TPodAccess {
+ public:
+  TPodProtocol();
+  ~TPodProtocol() override;
+  TPodProtocol(const TPodProtocol&) = delete;
+  TPodProtocol& operator=(const TPodProtocol&) = delete;
+
+  TPodLink PodLink;
+  std::array<uint8_t, kPodIoBufferSize> PodIoBuffer{};
+  uint8_t PodTransport = 0;  // 0 bulk, 1 HID
+  uint16_t HidInputReportLength = 0, HidOutputReportLength = 0;
+  uint32_t PodBytesTransferred = 0;
+  TPodSettings Settings;
+  // Merged values of pod registers 0x77, 0x7D and 0x194, in this order.
+  std::array<uint8_t, 3> SpecialRegisterImage{0xFF, 0xFF, 0xF0};
+  uint8_t StepByBreakpoint = 0;
+  uint16_t PodChipId = 0;          // last chip id read
+  uint16_t AcceptedPodChipId = 0;  // last chip id that was in the chip's list
+
+  // The devices the search tries (not owned); nullptr: the real USB devices.
+  void SetEnumerator(IPodDeviceEnumerator* devices);
+  IPodDeviceEnumerator& Enumerator();
+  TParallelPort& Parallel() { return parallel_; }
+  // Why the last search found nothing to open, or the last transfer failed.
+  std::string LastProblem() const { return problem_; }
+
+  // --- the link ---------------------------------------------------------------
+  uint8_t PodUsbOpen();  // 0 pod open and answering, 255 none
+  bool PodUsbSend(uint8_t n);
+  bool PodUsbReceive(uint8_t n);
+  void PodLinkClose();
+  uint8_t PodQueryIdentity();  // 0 none or unknown, 1 or 2 the pod kind
+  bool PodQueryInfo(uint8_t sub, int32_t& value);
+  // Re-detects the pod; shows the connect error when none answers.
+  bool PodReconnect();
+  // The packets of the main window's close while the link is open.
+  void PodSendCloseSequence();
+  bool LinkUsable() const { return transport_ && PodLink.IsOpen; }
+
+  // --- primitives -------------------------------------------------------------
+  bool PodPing();
+  bool PodReadStatus(uint8_t& status);
+  bool PodSelectProgramMemory();
+  bool PodSelectRegisterFile();
+  // Pod memory at byte address A; longer transfers go in packets that fit,
+  // at rising addresses. Program words travel high byte first.
+  bool PodReadWords(uint32_t A, uint32_t len, uint8_t* dest);
+  bool PodWriteWords(uint32_t A, const uint8_t* data, uint32_t len);
+  bool PodReadBytes(uint32_t A, uint32_t n, uint8_t* dest);
+  bool PodWriteBytes(uint32_t A, const uint8_t* data, uint32_t n);
+  // Block commands over USB: `command` A2 (program memory or, with the
+  // register file selected, data memory) or AF (the SBM area); `address` a
+  // word address (data: a byte address); packets of at most MaxTransfer.
+  bool PodBlockWrite(uint8_t command, uint32_t address, const uint8_t* data, uint32_t bytes,
+                     uint8_t mode, const std::function<void(int percent)>& gauge = {});
+  bool PodBlockRead(uint32_t address, uint32_t bytes, uint8_t* dest,
+                    const std::function<void(int percent)>& gauge = {});
+
+  // --- accessors and run control (the CPU model's seam) -------------------------
+  bool PodWriteRegister(uint32_t address, uint8_t value) override;
+  uint8_t PodReadRegister(uint32_t address) override;
+  uint8_t PodReadRegister(uint32_t address, bool& ok) override;
+  uint8_t PodPeekRegister(uint32_t address) { return PodReadRegister(address); }
+  bool PodReadDataMemory(uint32_t start, uint32_t length, uint8_t* dest) override;
+  uint8_t PodReadControl() override;
+  uint8_t PodReadControl(bool& ok) override;
+  bool PodWriteControl(uint8_t value) override;
+  uint16_t PodReadProgramWord(uint32_t address) override;
+  uint16_t PodReadProgramWord(uint32_t address, bool& ok) override;
+  bool PodWriteProgramWord(uint32_t address, uint16_t word) override;
+  uint32_t PodReadPC() override;
+  uint32_t PodReadPC(bool& ok) override;
+  bool PodWritePC(uint32_t value) override;
+  bool PodReadCycles(uint16_t& high, uint16_t& low) override;
+  bool PodWriteCycles(uint16_t high, uint16_t low) override;
+  bool PodReadStack(int depth, std::vector<uint32_t>& levels) override;
+  uint32_t PodReadStackLevel(int n, bool& ok);
+  bool PodEnterReset() override;
+  bool PodLeaveReset() override;
+  bool PodRunFree() override;
+  bool PodRunWithBreakpoints() override;
+  bool PodHalt();
+  bool PodStopTarget() override { return PodHalt(); }
+  bool PodStep(int count) override;
+  void PodSetStopBit() override;
+  bool PodIsHalted(bool& failed) override;
+  bool PodPollHalted(bool& failed) { return PodIsHalted(failed); }
+  bool PodWriteBreakpoints(const std::array<uint32_t, 16>& addresses) override;
+  bool PodWriteWatch(uint8_t mask, uint8_t data, uint16_t address) override;
+  int PodReadChipId(uint16_t& id) override;
+  bool PodWriteCoreVariant(uint8_t variant);
+  bool PodReadCoreVariant(uint8_t& variant);
+  bool PodCheckReady() { return true; }
+  bool PodAccessGate(bool open) override;
+  bool PodSessionBegin() override;
+  bool PodSessionEnd() override;
+  void PodSetStepByBreakpoint(bool on) override { StepByBreakpoint = on ? 1 : 0; }
+  bool PodInitSpecialRegisters();
+  // The emulator's configuration block; `eepromSites` are the built-in
+  // EEPROM access addresses.
+  bool PodWriteConfigBlock(const std::vector<uint32_t>& eepromSites);
+
+ private:
+  bool parallel() const;
+  bool lost();  // PodState 255, link closed; gives false
+  void clearBuffer() { PodIoBuffer.fill(0); }
+  bool transfer(uint8_t out, uint8_t in);
+  bool acked(uint8_t out, uint8_t in, uint8_t ack);
+  void putHeader(size_t at, uint32_t A, int R);
+  void putLength(size_t at, uint32_t len);
+  uint32_t packetPayload() const;
+  bool openCheck(int number);
+  bool acceptDevice(std::unique_ptr<IPodTransport> t, TPodTransportKind kind, int number);
+  bool readPacket(uint32_t A, uint32_t n, uint8_t* dest, bool words);
+  bool writePacket(uint32_t A, const uint8_t* data, uint32_t n, bool words);
+  bool parallelRead(uint32_t A, uint32_t n, uint8_t* dest, bool words);
+  bool parallelWrite(uint32_t A, const uint8_t* data, uint32_t n, bool words);
+  bool controlFrom(uint8_t (*change)(uint8_t control, uint8_t s));
+  bool controlValue(uint8_t v);
+  uint8_t stopBit() const {
+    return Settings.StopOnStackOverflow ? podctl::StopOnOverflow : 0;
+  }
+  bool stepByBreakpoint();
+
+  std::unique_ptr<IPodTransport> transport_;
+  IPodDeviceEnumerator* devices_ = nullptr;
+  std::unique_ptr<IPodDeviceEnumerator> ownDevices_;
+  TParallelPort parallel_;
+  std::string problem_;
+  std::array<uint32_t, 16> breakpoints_{};  // the list last written
+};
+
+// The pod of the program (the main window and the CPU model share it).
+TPodProtocol& ThePod();
+
+}  // namespace kyvor

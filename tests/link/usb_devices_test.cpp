@@ -1,0 +1,60 @@
+// The real USB devices: on a machine without a pod the search goes through
+// libusb and hidapi, finds nothing and gives 255 with the link closed.
+#include <gtest/gtest.h>
+
+#include "base/modes.h"
+#include "link/pod_protocol.h"
+#include "link/usb_devices.h"
+#include "support/fake_clock.h"
+
+namespace kyvor {
+namespace {
+
+TEST(UsbDevices, WithoutAPodTheSearchGives255AfterAskingLibusbAndHidapi) {
+  ResetModes();
+  test::FakeClock clock;
+  clock.install();
+  TUsbPodEnumerator usb;
+  TPodProtocol link;
+  link.SetEnumerator(&usb);
+  Modes().IceInterfaceIndex = 4;
+  Modes().PodState = 0;
+  ASSERT_EQ(link.PodUsbOpen(), 255);
+  EXPECT_EQ(Modes().PodState, 255);
+  EXPECT_EQ(link.PodLink.IsOpen, 0);
+  EXPECT_EQ(link.PodLink.Handle, -1);
+  const auto& report = usb.Report();
+  EXPECT_EQ(report.Searches, 1);
+  ASSERT_TRUE(TUsbPodEnumerator::BuiltWithLibusb());
+  ASSERT_TRUE(TUsbPodEnumerator::BuiltWithHidapi());
+  EXPECT_TRUE(report.HidapiReady);
+  // libusb_init fails where the machine has no USB buses at all.
+  if (report.LibusbReady) {
+    EXPECT_GE(report.UsbDevicesListed, 0);
+  }
+  ::testing::Test::RecordProperty("usb_devices_listed", report.UsbDevicesListed);
+  EXPECT_EQ(report.BulkPods, 0);
+  EXPECT_EQ(report.HidPods, 0);
+  // No device to open: no problem to report either.
+  EXPECT_TRUE(link.LastProblem().empty());
+  // A second search lists the buses again.
+  EXPECT_EQ(link.PodUsbOpen(), 255);
+  EXPECT_EQ(usb.Report().Searches, 2);
+  link.SetEnumerator(nullptr);
+  ResetModes();
+}
+
+TEST(UsbDevices, TheProgramsPodSearchesTheRealDevicesByDefault) {
+  ResetModes();
+  Modes().IceInterfaceIndex = 4;
+  EXPECT_NE(dynamic_cast<TUsbPodEnumerator*>(&ThePod().Enumerator()), nullptr);
+  EXPECT_EQ(ThePod().PodUsbOpen(), 255);
+  ResetModes();
+}
+
+TEST(UsbDevices, ThePermissionHintNamesTheUdevRule) {
+  EXPECT_NE(UsbPermissionHint().find("60-kyvor-pod.rules"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kyvor
