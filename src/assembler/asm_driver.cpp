@@ -308,11 +308,11 @@ void TF_ASM::BuildInfoBlock() {
       b[115] = 0;
     } else if (chip.DeviceNotKind3 == 0) {
       if (chip21or62) {
-        b[114] = options_.Acm10 ? 0x0680 : 0x067F;
-        b[115] = options_.Acm10 ? 0x2E2E : 0x2A2E;
+        b[114] = options_.RACM10 ? 0x0680 : 0x067F;
+        b[115] = options_.RACM10 ? 0x2E2E : 0x2A2E;
       } else {
-        b[114] = options_.Acm10 ? 0x067F : 0x0680;
-        b[115] = options_.Acm10 ? 0x2A38 : 0x2E38;
+        b[114] = options_.RACM10 ? 0x067F : 0x0680;
+        b[115] = options_.RACM10 ? 0x2A38 : 0x2E38;
       }
     }
     b[116] = chip.CoreVariant == 1 ? 0x7800 + 0x7C : (chip21or62 ? 0x7800 + 0x0A : 0x7800 + 0x07);
@@ -324,23 +324,23 @@ void TF_ASM::BuildInfoBlock() {
     } else {
       b[124] = 0x642E; b[125] = 0x01BF; b[126] = 0x662E;
     }
-    b[127] = options_.Protect ? 0xF7FE : 0xFFFE;
+    b[127] = options_.CProtect ? 0xF7FE : 0xFFFE;
     return;
   }
   uint16_t* b = target_.infoBlockAlt();
   if (!b) return;
   b[752] = static_cast<uint16_t>((options_.EnHAO ? 256 : 0) | (options_.EnSHAO ? 1 : 0));
-  b[753] = static_cast<uint16_t>(options_.HaoNumber / 65536);
-  b[754] = static_cast<uint16_t>(options_.HaoNumber & 0xFFFF);
-  b[755] = static_cast<uint16_t>((options_.EnSLAO ? 256 : 0) | (options_.PermissNumber & 0xFF));
-  b[756] = static_cast<uint16_t>(options_.LaoNumber & 0xFFFF);
+  b[753] = static_cast<uint16_t>(options_.EHAO / 65536);
+  b[754] = static_cast<uint16_t>(options_.EHAO & 0xFFFF);
+  b[755] = static_cast<uint16_t>((options_.EnSLAO ? 256 : 0) | (options_.EPERMISS & 0xFF));
+  b[756] = static_cast<uint16_t>(options_.ELAO & 0xFFFF);
   for (int i = 757; i <= 760; ++i) b[i] = 0xFFFF;
-  b[761] = options_.StackOverStop ? 1 : 0;
+  b[761] = options_.STKOVSTOP ? 1 : 0;
   b[762] = chip.ChipListVersion;
   b[763] = chip.ChipSubId;
   b[764] = chip.ChipId;
   b[765] = codeChecksum_;
-  b[767] = options_.Protect ? 0xF7FE : 0xFFFF;
+  b[767] = options_.CProtect ? 0xF7FE : 0xFFFF;
   uint16_t crc = 0;
   for (int i = 0; i <= 765; ++i) {
     crc = ImageCrc16Update(static_cast<uint8_t>(b[i] >> 8), crc);

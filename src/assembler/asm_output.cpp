@@ -245,7 +245,7 @@ int TF_ASM::WriteBinaryImage() {
       alt[115] = 0;
     }
   } else if (chip.DeviceNotKind3 == 0) {
-    if (options_.Acm10) {
+    if (options_.RACM10) {
       if (chip.AcmOption == 0) {
         b[114] = static_cast<uint16_t>(0x0600 + inv);
         b[115] = static_cast<uint16_t>(0x2A00 + regLow);
@@ -268,7 +268,7 @@ int TF_ASM::WriteBinaryImage() {
   b[124] = 0x6433;
   b[125] = 0x01FE;
   b[126] = 0x6633;
-  b[127] = options_.Protect ? 0xF7FE : 0xFFFE;
+  b[127] = options_.CProtect ? 0xF7FE : 0xFFFE;
   b[227] = b[127];
   for (int i = 0; i < 256; ++i) put((i == 114 || i == 115) ? 0 : b[i]);
   return 1;

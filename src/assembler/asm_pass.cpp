@@ -250,7 +250,7 @@ bool TF_ASM::AssemblePass(int reporting, int relaxed) {
   prevFileIndex_ = 255;
   wdtVectorDone_ = false;
   const TChipConfig& chip = Chip();
-  const bool wdtRule = chip.ChipId == 113 && chip.CoreVariant == kCoreK08B && options_.WdtJumpZero;
+  const bool wdtRule = chip.ChipId == 113 && chip.CoreVariant == kCoreK08B && options_.ChWDTJMPOO;
   for (TAsmLineList::Node* node = mainLines_.First(); node && !abortFlag_; node = node->Next) {
     Step();
     if (wdtRule && !wdtVectorDone_) node = InsertWatchdogVector(node);
@@ -651,9 +651,9 @@ bool TF_ASM::OptimizeCalls() {
   std::vector<int32_t> left;
   CollectShortCalls(callSites_, left);
   ResetImageForPass();
-  passErrorMode_ = options_.Optimization ? 2 : 3;
-  if (!AssemblePass(0, options_.Optimization ? 1 : 0)) return false;
-  if (!options_.Optimization) return true;
+  passErrorMode_ = options_.COptimization ? 2 : 3;
+  if (!AssemblePass(0, options_.COptimization ? 1 : 0)) return false;
+  if (!options_.COptimization) return true;
   for (;;) {
     const size_t a = left.size();
     std::vector<int32_t> now;

@@ -26,29 +26,15 @@
 #include "assembler/asm_host.h"
 #include "assembler/asm_lines.h"
 #include "assembler/asm_symbols.h"
+#include "base/options.h"
 
 namespace kyvor {
 
-// Options of a build (from the options dialog and the command).
-struct TAsmOptions {
-  uint8_t AssembleOnly = 0;      // 1 plain Assemble (lenient), 0 Assemble & Debug (strict)
-  uint8_t SmartCompiler = 0;     // shorten near CALL/JMP (K08A)
-  uint8_t Optimization = 0;      // "Optimization" (COptimization): repeat shortening
-  uint8_t UnusedFillMode = 0;    // 0: 0x0000, 1: 0xFFFF, 2: jump-to-0 pairs
-  uint8_t OutListFile = 1;       // write ".lst"
-  uint8_t OutAsciiFile = 1;      // write ".asc"
-  uint8_t OutBinaryFile = 1;     // write ".hex"
-  uint8_t OutBinarySplitFile = 0;  // ".obj" (not written by this assembler)
-  uint8_t RomEmulationType = 0;  // ".EEH" (not written by this assembler)
-  uint8_t Protect = 0;           // CProtect
-  uint8_t WdtJumpZero = 0;       // ChWDTJMPOO: "JMP 0" watchdog reset vector (chip 113)
-  uint8_t AcmGroupEnabled = 0;   // GruopACM enabled
-  uint8_t Acm10 = 1;             // RACM10 selected
-  uint8_t EnHAO = 0, EnSHAO = 0, EnSLAO = 0;
-  int32_t HaoNumber = 0;         // EHAO
-  int32_t PermissNumber = 0;     // EPERMISS
-  int32_t LaoNumber = 0;         // ELAO
-  uint8_t StackOverStop = 0;     // STKOVSTOP
+// Options of a build: the options record (Options(), base/options.h) and what
+// the command and the chip add.
+struct TAsmOptions : TOptions {
+  uint8_t AssembleOnly = 0;       // 1 plain Assemble (lenient), 0 Assemble & Debug (strict)
+  uint8_t AcmGroupEnabled = 0;    // the options group GruopACM is enabled
   uint16_t AcceptedPodChipId = 0;
 };
 

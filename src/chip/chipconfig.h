@@ -112,12 +112,7 @@ struct TOscCalibration {
   uint16_t HaoTail = 0;
   int32_t LaoMin = 0;
   int32_t LaoMax = 0;
-  // set by the options dialog
-  int32_t HaoValue = 2000000;
-  uint8_t PermissibleError = 2;
-  int32_t LpoValue = 13000;
-  uint8_t HaoEnabled = 0;
-  uint8_t CalibrationMode = 0;
+  // The calibration inputs of the options dialog are in Options().
 };
 
 // Peripheral-view menu items that the "#PRODUCT" and "#ADCNUM" rules switch.
@@ -134,8 +129,8 @@ struct TChipMenus {
 
 // A successful load first brings every chip-derived member back to its
 // default (and empties the register lists), so nothing of the previously
-// loaded chip stays; the chip list and selection, LastValueMap, the options
-// dialog's calibration inputs and the view state (CurrentRamBank,
+// loaded chip stays; the chip list and selection, LastValueMap and the view
+// state (CurrentRamBank,
 // RegisterPage, which the loader then keeps valid) survive. A failed load
 // changes nothing.
 struct TChipConfig {

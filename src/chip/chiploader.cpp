@@ -950,7 +950,7 @@ class Loader {
 
 // Everything the description file sets goes back to its start-up value, so
 // nothing of the previously loaded chip stays behind. The chip list, the
-// selection, the options dialog's calibration inputs and the view state stay.
+// selection and the view state stay (the calibration inputs are options).
 void ResetForNewChip(TChipConfig& c) {
   TChipConfig fresh;
   fresh.IncludeFolder = std::move(c.IncludeFolder);
@@ -960,11 +960,6 @@ void ResetForNewChip(TChipConfig& c) {
   fresh.ChipListFromFile = c.ChipListFromFile;
   fresh.ChipIndex = c.ChipIndex;
   fresh.LastValueMap = c.LastValueMap;
-  fresh.OscCalibration.HaoValue = c.OscCalibration.HaoValue;
-  fresh.OscCalibration.PermissibleError = c.OscCalibration.PermissibleError;
-  fresh.OscCalibration.LpoValue = c.OscCalibration.LpoValue;
-  fresh.OscCalibration.HaoEnabled = c.OscCalibration.HaoEnabled;
-  fresh.OscCalibration.CalibrationMode = c.OscCalibration.CalibrationMode;
   fresh.CurrentRamBank = c.CurrentRamBank;
   fresh.RegisterPage = c.RegisterPage;
   c = std::move(fresh);

@@ -18,6 +18,7 @@
 #include "assembler/assembler.h"
 #include "base/dialogs.h"
 #include "base/modes.h"
+#include "base/options.h"
 #include "base/outputfile.h"
 #include "chip/chipconfig.h"
 #include "chip/chiploader.h"
@@ -165,7 +166,7 @@ void TKYMAIN::buildInformationBlock() {
     // SBM loader words.
     for (int k = 0; k < 5; ++k) {
       uint16_t w = static_cast<uint16_t>(0x0600 + c.SbmRom[k]);
-      if (k == 0 && OptionChoices().STKOVSTOP) w |= 0x20;
+      if (k == 0 && Options().STKOVSTOP) w |= 0x20;
       if (n + 2 * k + 1 < int(up->InfoBlock.size())) {
         up->InfoBlock[n + 2 * k] = w;
         up->InfoBlock[n + 2 * k + 1] = static_cast<uint16_t>(0x6600 + k);
@@ -186,7 +187,7 @@ void TKYMAIN::buildInformationBlock() {
   // Start-up words of the stack-overflow option.
   if (c.StackOverPresent) {
     const uint16_t b = static_cast<uint16_t>(1u << (c.StackOverBit & 7));
-    const bool rst = OptionChoices().STKOVRST;
+    const bool rst = Options().STKOVRST;
     up->InfoBlockAlt[72] = 0x9033;
     up->InfoBlockAlt[73] = rst ? static_cast<uint16_t>(b + 0x0600)
                                : static_cast<uint16_t>(((b ^ 0xFF) & 0xFF) | 0x0600);
@@ -200,7 +201,7 @@ void TKYMAIN::buildInformationBlock() {
   up->InfoBlock[207] = c.ChipSubId;
   for (int i = 208; i <= 233; ++i) up->InfoBlock[i] = 0;
   if (c.DeviceKind3 != 0) {
-    const bool rst = OptionChoices().STKOVRST;
+    const bool rst = Options().STKOVRST;
     up->InfoBlock[112] = rst ? 0x0680 : 0x067F;
     up->InfoBlock[113] = rst ? 0x2E43 : 0x2A43;
   }
@@ -212,9 +213,8 @@ int TKYMAIN::InvokeAssembler() {
   eepromSites_ = TEepromSites{};
   TShellAsmTarget target(*forms_.up, eepromSites_);
   TAsmOptions opt;
+  static_cast<TOptions&>(opt) = Options();
   opt.AssembleOnly = static_cast<uint8_t>(Shell().AssembleOnly);
-  opt.StackOverStop = OptionChoices().STKOVSTOP ? 1 : 0;
-  opt.Acm10 = OptionChoices().RACM10 ? 1 : 0;
   TF_ASM assembler(host, target, opt);
   const int result = assembler.Assemble();
   totalCodeLines_ = assembler.TotalCodeLines();
@@ -280,8 +280,8 @@ bool TKYMAIN::BuildAndLoad(int enterDebug) {
   Pump();
 
   buildInformationBlock();
-  if (OptionChoices().PProg) Shell().AcceptedPodChipId = 0;
-  if (OptionChoices().PProg || Modes().SimulatorMode == 1) Shell().AcceptedPodChipId = 0;
+  if (Options().PProg) Shell().AcceptedPodChipId = 0;
+  if (Options().PProg || Modes().SimulatorMode == 1) Shell().AcceptedPodChipId = 0;
 
   for (auto* l : waitLights_) l->hide();
   proWait_->show();
@@ -369,7 +369,7 @@ void TKYMAIN::closingSteps(bool debugEntered) {
   if (forms_.up) forms_.up->StepReady = 1;
   timer2_->stop();
   if (Modes().DebugMode == 1) SetStatusText(1, Shell().MainFileName);
-  if (OptionChoices().PProg) labSt_->setText(Q(Shell().LastProgrammerFile));
+  if (Options().PProg) labSt_->setText(Q(Shell().LastProgrammerFile));
 }
 
 void TKYMAIN::installDebugCallbacks() {
@@ -675,12 +675,12 @@ void TKYMAIN::RefreshOnRunStopped() {
     Shell().AcmCheckState = 2;
     if ((r48 & 0x80) && (up->ReadRegister(60) & 0x80)) {
       const int h = (r48 >> 5) & 3;
-      if (OptionChoices().RACM10 && h <= 1) {
+      if (Options().RACM10 && h <= 1) {
         Dialogs().messageBox(
             "If A/D differential voltage reference > 1.4V, It is suggested to set up the ACM "
             "voltage as 1.2V. Please go to Options-Build Options to change ACM voltage=1.2V",
             "Warning", MsgIcon::Warning, MbOk);
-      } else if (!OptionChoices().RACM10 && h >= 2) {
+      } else if (!Options().RACM10 && h >= 2) {
         Dialogs().messageBox(
             "If A/D differential voltage reference < 1.4V, It is suggested to set up the ACM "
             "voltage as 1.0V. Please go to Options-Build Options to change ACM voltage=1.0V",

@@ -22,6 +22,7 @@
 
 #include "base/dialogs.h"
 #include "base/modes.h"
+#include "base/options.h"
 #include "base/outputfile.h"
 #include "chip/chipconfig.h"
 #include "chip/chiploader.h"
@@ -35,7 +36,6 @@ namespace kyvor {
 
 namespace {
 TShellState g_shell;
-TOptionChoices g_options;
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
@@ -57,7 +57,6 @@ std::string ChipListEntry(int i) {
 
 TShellState& Shell() { return g_shell; }
 void ResetShell() { g_shell = TShellState{}; }
-TOptionChoices& OptionChoices() { return g_options; }
 
 // ---------------------------------------------------------------------------
 // Creation
@@ -108,7 +107,7 @@ TKYMAIN::TKYMAIN(QWidget* parent) : QMainWindow(parent), mdi_(new QMdiArea(this)
     QString dir = QCoreApplication::applicationDirPath();
     Shell().ProgramFolder = dir.toStdString() + "/";
   }
-  Shell().ShowEditToolBar = 1;
+  Options().ShowEditToolBar = 1;
   // No pod link is opened here: PodState keeps "no pod" until a pod is found.
   eeBar_->hide();
   timer2_->stop();
@@ -523,7 +522,7 @@ void TKYMAIN::SetSimulatorMode(int mode) {
   Action("MM_Simulator")->setChecked(mode == 1);
   Action("MM_Emulator")->setChecked(mode == 0);
   Modes().SimulatorMode = mode;
-  if (OptionChoices().PICE && mode == 1) {
+  if (Options().PICE() && mode == 1) {
     setConnectLook(0, "Simulator");
   } else {
     // Pod detection: no pod link is available on this system yet.
@@ -532,7 +531,7 @@ void TKYMAIN::SetSimulatorMode(int mode) {
       Dialogs().messageBox("KyVor-IDE Connect Error , Please check !!", "Error", MsgIcon::Error,
                            MbCancel);
     }
-    setConnectLook(2, OptionChoices().PICE ? "ICE not Connect" : "Body not on board");
+    setConnectLook(2, Options().PICE() ? "ICE not Connect" : "Body not on board");
   }
 }
 
@@ -763,7 +762,7 @@ void TKYMAIN::FormActivate() {
 }
 
 void TKYMAIN::applyLayout() {
-  const bool prog = OptionChoices().PProg;
+  const bool prog = Options().PProg;
   if (prog) {
     runPanel_->hide();
     setEnabled("Menu_Run", false);

@@ -41,7 +41,6 @@ struct TShellState {
   int StartedWithFile = 0;        // 1: started with an existing file on the command line
   int WinNtPlatform = 1;
   std::string ProgramFolder;      // the program's folder, with a trailing '/'
-  int ShowEditToolBar = 1;
   int BieBank = 0;
   IClock::time_point LastTraceTime{};
   IClock::time_point LastStepOverTime{};
@@ -64,16 +63,6 @@ TShellState& Shell();
 // "Checksum = 0x" and four upper-case hex digits.
 std::string CheckSumCaption(uint16_t checksum);
 void ResetShell();
-
-// Choices of the options dialog that the main window reads.
-struct TOptionChoices {
-  bool PICE = true;        // "emulate and Debug" layout (else programmer-only)
-  bool PProg = false;      // programmer-only layout
-  bool STKOVSTOP = false;  // stop on stack overflow
-  bool STKOVRST = false;   // reset on stack overflow
-  bool RACM10 = false;     // "ACM = 1.0V"
-};
-TOptionChoices& OptionChoices();
 
 // The windows the main window drives (created by the program's main block).
 struct TKyForms {

@@ -125,13 +125,13 @@ TEST_F(DriverTest, InformationBlockByDeviceKind) {
   Write("m.asm", Crlf({"  NOP"}));
   Chip().ChipListVersion = 0x0102;
   Chip().ChipSubId = 7;
-  options.Protect = 1;
+  options.CProtect = 1;
   options.EnHAO = 1;
-  options.HaoNumber = 0x123456;
-  options.PermissNumber = 0x1FF;
+  options.EHAO = 0x123456;
+  options.EPERMISS = 0x1FF;
   options.EnSLAO = 1;
-  options.LaoNumber = 0x3456;
-  options.StackOverStop = 1;
+  options.ELAO = 0x3456;
+  options.STKOVSTOP = 1;
   ASSERT_EQ(Assemble("m.asm"), 1);
   const auto& alt = up->InfoBlockAlt;
   EXPECT_EQ(alt[752], 256);
@@ -169,7 +169,7 @@ TEST_F(DriverTest, InformationBlockByDeviceKind) {
   Chip().AcmRegister = 0x138;
   Chip().AcmBit = 2;
   options.AcmGroupEnabled = 1;
-  options.Acm10 = 1;
+  options.RACM10 = 1;
   ASSERT_EQ(Assemble("m.asm"), 1);
   EXPECT_EQ(up->InfoBlockAlt[752], 0x5555);
   // The image writer puts the chip's ACM data into the block (inverted mask).

@@ -68,7 +68,7 @@ TEST_F(EndToEndTest, SumLoopWithLongCalls) {
 
 TEST_F(EndToEndTest, SumLoopWithShortenedCalls) {
   options.SmartCompiler = 1;
-  options.Optimization = 1;
+  options.COptimization = 1;
   Write("sum.asm", Join(kSumProgram, std::size(kSumProgram)));
   Write("sumdefs.inc", Join(kSumDefs, std::size(kSumDefs)));
   ASSERT_EQ(Assemble("sum.asm"), 1) << FirstError();

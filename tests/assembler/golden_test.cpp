@@ -78,9 +78,9 @@ TEST_P(GoldenTest, OutputsMatch) {
   }
   options.AssembleOnly = num("strict", 1) ? 0 : 1;
   options.SmartCompiler = static_cast<uint8_t>(num("smart", 0));
-  options.Optimization = static_cast<uint8_t>(num("optimization", 0));
+  options.COptimization = static_cast<uint8_t>(num("optimization", 0));
   options.UnusedFillMode = static_cast<uint8_t>(num("fill", 0));
-  options.WdtJumpZero = static_cast<uint8_t>(num("wdt", 0));
+  options.ChWDTJMPOO = static_cast<uint8_t>(num("wdt", 0));
   if (cfg.count("block")) fs::create_directories(dir_ / cfg["block"]);
 
   const uint8_t result = Assemble("main.asm");

@@ -246,7 +246,7 @@ TEST_F(PassTest, SmartCompilerShortensNearCalls) {
 
 TEST_F(PassTest, SmartCompilerKeepsFarCallsAndTheFill) {
   options.SmartCompiler = 1;
-  options.Optimization = 1;
+  options.COptimization = 1;
   options.UnusedFillMode = 2;
   Chip().ChipRomWords = 8192;
   Write("m.asm", Crlf({"  CALL FAR", "  CALL NEAR", "NEAR: NOP", "  ORG 1000H", "FAR: RET"}));
@@ -263,7 +263,7 @@ TEST_F(PassTest, SmartCompilerKeepsFarCallsAndTheFill) {
 
 TEST_F(PassTest, SmartCompilerReportsEachErrorOnce) {
   options.SmartCompiler = 1;
-  options.Optimization = 1;
+  options.COptimization = 1;
   Write("m.asm", Crlf({"  CALL SUB", "  MVL 1, 2", "  JZ NOWHERE", "SUB: RET"}));
   EXPECT_EQ(Assemble("m.asm"), 0);
   ASSERT_EQ(host->Errors.Count(), 2);
@@ -275,7 +275,7 @@ TEST_F(PassTest, BranchRangeIsJudgedOnTheFinalLayout) {
   // 64 long calls before the target: with two words each the JZ is out of
   // reach, after shortening it is in reach.
   options.SmartCompiler = 1;
-  options.Optimization = 1;
+  options.COptimization = 1;
   std::string text = "  JZ TARGET\r\n";
   for (int i = 0; i < 64; ++i) text += "  CALL TARGET\r\n";
   text += "TARGET: RET\r\n";
@@ -288,7 +288,7 @@ TEST_F(PassTest, BranchRangeIsJudgedOnTheFinalLayout) {
 TEST_F(PassTest, WatchdogVectorOnChip113) {
   Chip().ChipId = 113;
   Chip().CoreVariant = 1;
-  options.WdtJumpZero = 1;
+  options.ChWDTJMPOO = 1;
   std::string text = "  ORG 3EH\r\n  BTSZ 80H, 1\r\n  NOP\r\n";
   Write("m.asm", text);
   ASSERT_EQ(Assemble("m.asm"), 1) << FirstError();

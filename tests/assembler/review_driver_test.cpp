@@ -64,7 +64,7 @@ TEST_F(ReviewDriver, WriterAcmWordsFromTheChip) {
   } cases[] = {{1, 0, "06F7", "2A38"}, {1, 1, "0000", "0000"}, {0, 0, "0608", "2E38"},
                {0, 1, "06F7", "2A38"}};
   for (const auto& c : cases) {
-    opt.Acm10 = c.Acm10;
+    opt.RACM10 = c.Acm10;
     Chip().AcmOption = c.Option;
     ASSERT_EQ(RunSource(Lines({"  NOP"})), 1);
     EXPECT_EQ(Hex4(target->Block[114]), c.W114) << int(c.Acm10) << int(c.Option);

@@ -21,7 +21,7 @@ TEST_F(ReviewEdge, UndefinedCallTargetWithShorteningIsReportedOnce) {
   EXPECT_EQ(RunSource(Lines({"  CALL NOPE", "  NOP"})), 0);
   EXPECT_EQ(Errors(), 1) << AllErrors();
   EXPECT_TRUE(HasError(E(5, 1, "Undefined Symbol [NOPE]"))) << AllErrors();
-  opt.Optimization = 1;
+  opt.COptimization = 1;
   EXPECT_EQ(RunSource(Lines({"  CALL NOPE", "  JMP NOPE2", "  NOP"})), 0);
   EXPECT_EQ(Errors(), 2) << AllErrors();
 }

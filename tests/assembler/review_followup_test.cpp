@@ -34,7 +34,7 @@ TEST_F(ReviewFollowup, ConstantsFollowRepeatedShorteningRounds) {
   // With "Optimization" several passes run; the last one counts. Both calls
   // become one word: SUB moves from 5 to 3.
   opt.SmartCompiler = 1;
-  opt.Optimization = 1;
+  opt.COptimization = 1;
   ASSERT_EQ(RunSource(Lines({"  CALL SUB", "  CALL SUB", "  NOP", "SUB: RET", "K EQU SUB+1",
                              "  MVL K"})),
             1)

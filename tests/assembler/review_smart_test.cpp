@@ -35,7 +35,7 @@ TEST_F(ReviewSmart, NearCallAndJumpBecomeOneWord) {
 }
 
 TEST_F(ReviewSmart, OptimizationGivesTheSameForASimpleProgram) {
-  opt.Optimization = 1;
+  opt.COptimization = 1;
   ASSERT_EQ(RunSource(Lines({"  CALL SUB", "  NOP", "SUB: RET", "  JMP SUB"})), 1) << AllErrors();
   EXPECT_EQ(Hex4(W(0)), "C801");
   EXPECT_EQ(Hex4(W(3)), "7FFE");
@@ -109,7 +109,7 @@ TEST_F(ReviewSmart, EachErrorIsReportedOnce) {
   EXPECT_TRUE(HasError(E(5, 3, "Undefined Symbol [NOPE]"))) << AllErrors();
   EXPECT_EQ(host->Raw.size(), 2u);
 
-  opt.Optimization = 1;
+  opt.COptimization = 1;
   EXPECT_EQ(RunSource(Lines({"  CALL SUB", "  MVL 1, 2", "SUB: RET"})), 0);
   EXPECT_EQ(Errors(), 1) << AllErrors();
 }
@@ -145,7 +145,7 @@ class ReviewVector : public Review {
     Review::SetUp();
     Chip().ChipId = 113;
     Chip().CoreVariant = 1;
-    opt.WdtJumpZero = 1;
+    opt.ChWDTJMPOO = 1;
   }
 };
 
@@ -184,11 +184,11 @@ TEST_F(ReviewVector, ListingMarksInsertedLines) {
 }
 
 TEST_F(ReviewVector, NothingWithoutTheOption) {
-  opt.WdtJumpZero = 0;
+  opt.ChWDTJMPOO = 0;
   ASSERT_EQ(RunSource(Lines({"  ORG 3FH", "  MVL 5"})), 1) << AllErrors();
   EXPECT_EQ(Hex4(W(0x3F)), "0605");
   Chip().ChipId = 114;
-  opt.WdtJumpZero = 1;
+  opt.ChWDTJMPOO = 1;
   ASSERT_EQ(RunSource(Lines({"  ORG 3FH", "  MVL 5"})), 1) << AllErrors();
   EXPECT_EQ(Hex4(W(0x3F)), "0605");
 }
@@ -393,7 +393,7 @@ TEST_F(ReviewSmart3, OneRoundWithoutOptimization) {
 }
 
 TEST_F(ReviewSmart3, OptimizationRepeatsUntilNothingChanges) {
-  opt.Optimization = 1;
+  opt.COptimization = 1;
   ASSERT_EQ(RunSource(Source()), 1) << AllErrors();
   EXPECT_EQ(PassSym("T")->Value, 1020);
   EXPECT_EQ(PassSym("N1")->Value, 3);

@@ -8,6 +8,7 @@
 
 #include "base/linerecord.h"
 #include "base/modes.h"
+#include "base/options.h"
 #include "support/chip_folder.h"
 #include "support/scripted_dialogs.h"
 
@@ -475,11 +476,12 @@ TEST_F(LoaderTest, WriterIdentityDecidesTheCalibrationStep) {
 }
 
 TEST_F(LoaderTest, CalibrationInputsOfTheOptionsDialogSurviveALoad) {
-  Chip().OscCalibration.HaoValue = 1800000;
-  Chip().OscCalibration.HaoEnabled = 1;
+  Options().HaoValue = 1800000;
+  Options().HaoEnabled = 1;
   ASSERT_EQ(Load({"#ID", "1"}), 1);
-  EXPECT_EQ(Chip().OscCalibration.HaoValue, 1800000);
-  EXPECT_EQ(Chip().OscCalibration.HaoEnabled, 1);
+  EXPECT_EQ(Options().HaoValue, 1800000);
+  EXPECT_EQ(Options().HaoEnabled, 1);
+  ResetOptions();
 }
 
 TEST_F(LoaderTest, MissingDescriptionFileLeavesThePreviousChip) {

@@ -11,6 +11,7 @@
 #include "base/dialogs.h"
 #include "base/lang.h"
 #include "base/modes.h"
+#include "base/options.h"
 #include "base/outputfile.h"
 #include "chip/chipconfig.h"
 #include "engine/ky_up.h"
@@ -244,6 +245,46 @@ TEST_F(BuildRoadSession, WithoutTheEepromPodChipNoSiteBecomesABreakpoint) {
   EXPECT_EQ(w.EepromSites().Count, 1);
   EXPECT_EQ(prog.Up().BreakpointCount(), 0);
   EXPECT_TRUE(dialogs.messages().empty());
+}
+
+}  // namespace
+}  // namespace kyvor
+
+namespace kyvor {
+namespace {
+
+TEST_F(BuildRoadSession, TheBuildTakesTheOptionsRecord) {
+  TKyProgram prog(KYVOR_DATA_DIR);
+  ASSERT_TRUE(prog.Start({}));
+  TKYMAIN& w = prog.Main();
+  ASSERT_TRUE(w.OpenSourceFile(source));
+  const QString listing = dir.filePath("blink.lst"), image = dir.filePath("blink.hex");
+  Options().OutListFile = 0;
+  w.SMenu_AssembleClick();
+  EXPECT_FALSE(QFile::exists(listing)) << "listing switched off";
+  EXPECT_TRUE(QFile::exists(image));
+  QFile::remove(image);
+  Options().OutListFile = 1;
+  Options().OutBinaryFile = 0;
+  w.SMenu_AssembleClick();
+  EXPECT_TRUE(QFile::exists(listing));
+  EXPECT_FALSE(QFile::exists(image)) << "image switched off";
+}
+
+TEST(OptionsRecord, ResetGivesTheValuesBeforeTheDialogExists) {
+  Options().PProg = 1;
+  Options().STPOVSTAK = 1;
+  Options().HaoValue = 1;
+  EXPECT_FALSE(Options().PICE());
+  EXPECT_EQ(Options().StackOverflowStopCode(), 0x600013u);
+  ResetOptions();
+  EXPECT_TRUE(Options().PICE());
+  EXPECT_EQ(Options().StackOverflowStopCode(), 0x600012u);
+  EXPECT_EQ(Options().HaoValue, 2000000);
+  EXPECT_EQ(Options().PermissibleError, 2);
+  EXPECT_EQ(Options().LpoValue, 13000);
+  EXPECT_EQ(Options().OutListFile + Options().OutAsciiFile + Options().OutBinaryFile, 3);
+  EXPECT_EQ(Options().ShowEditToolBar, 1);
 }
 
 }  // namespace

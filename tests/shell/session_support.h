@@ -8,6 +8,7 @@
 
 #include "base/lang.h"
 #include "base/modes.h"
+#include "base/options.h"
 #include "base/outputfile.h"
 #include "chip/chipconfig.h"
 #include "shell/kymain.h"
@@ -21,6 +22,7 @@ inline void ResetProgramState() {
   ResetOutputFileState();
   ResetChipConfig();
   ResetLangState();
+  ResetOptions();
 }
 
 // Copies the shipped example (blink.asm with its include) into `dir` and
