@@ -155,6 +155,8 @@ struct TChipConfig {
   uint8_t LastRamBank = 0;
   std::array<uint8_t, kDataMemorySize> DataMemoryMap{};  // 0xFF RAM, else implemented-bit mask
   std::array<uint8_t, kDataMemorySize> LastValueMap{};
+  // 1 where the RAM or register window saw the byte change at its last refresh.
+  std::array<uint8_t, kDataMemorySize> ChangedMap{};
   uint8_t StackDepth = 8;
   uint8_t DeviceKind = 0;
   uint8_t DeviceKind3 = 0;

@@ -1,40 +1,13 @@
 #pragma once
-// The debug windows. For now each is the window frame that the main window
-// creates at start-up, places, shows, hides and refreshes; their contents
-// (grids, dialogs) are filled in by their own modules later.
+// The debug windows the program creates at start-up.
 #include <string>
 
+#include "debugwin/debugform.h"
+#include "debugwin/kypopsel.h"
+#include "debugwin/kyram.h"
 #include "guicommon/childform.h"
 
 namespace kyvor {
-
-// A debug window frame that counts the refreshes asked of it.
-class TKyDebugForm : public TKyChildForm {
-  Q_OBJECT
- public:
-  TKyDebugForm(const QString& name, const QString& caption, QWidget* parent = nullptr);
-  int refreshCount() const { return refreshes_; }
-  int forcedRefreshCount() const { return forced_; }
-
- protected:
-  void noteRefresh(bool force) {
-    ++refreshes_;
-    if (force) ++forced_;
-  }
-
- private:
-  int refreshes_ = 0;
-  int forced_ = 0;
-};
-
-// RAM window.
-class TKy_RAM : public TKyDebugForm {
-  Q_OBJECT
- public:
-  explicit TKy_RAM(QWidget* parent = nullptr);
-  void RefreshRamView(bool force) { noteRefresh(force); }
-  void Refresh(TRefreshReason reason) override;
-};
 
 // Hardware stack window.
 class TKy_STK : public TKyDebugForm {
@@ -78,8 +51,6 @@ class TKy_BP : public TKyDebugForm {
   void Refresh(TRefreshReason reason) override;
 };
 
-// Watch dialogs, hex keypad, integer input box, SRAM record: created at
-// start-up, not yet shown by any command.
 class TKy_ADDWCH : public TKyChildForm {
   Q_OBJECT
  public:
@@ -90,16 +61,7 @@ class TKy_WCHEDIT : public TKyChildForm {
  public:
   explicit TKy_WCHEDIT(QWidget* parent = nullptr);
 };
-class TKyPopSelHex : public TKyChildForm {
-  Q_OBJECT
- public:
-  explicit TKyPopSelHex(QWidget* parent = nullptr);
-};
-class TKyIntStr : public TKyChildForm {
-  Q_OBJECT
- public:
-  explicit TKyIntStr(QWidget* parent = nullptr);
-};
+// The SRAM record: created at start-up, not yet shown by any command.
 class TSRAMRecord : public TKyChildForm {
   Q_OBJECT
  public:

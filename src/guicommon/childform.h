@@ -22,6 +22,7 @@ enum class TRefreshReason {
   DebugEntry,     // debug mode entered after a build: views set themselves up
   RegisterWrite,  // the user wrote a register through the logged write path
   Breakpoints,    // a breakpoint was set or cleared
+  RunStarted,     // the target started running: no edits until it stops
 };
 constexpr unsigned RefreshBit(TRefreshReason r) { return 1u << static_cast<unsigned>(r); }
 

@@ -384,6 +384,9 @@ void TKYMAIN::installDebugCallbacks() {
   };
   up->Hooks.ResetRequested = [this] { RestMode(0); };
   up->Hooks.RegisterWritten = [this](int) { RefreshViews(TRefreshReason::RegisterWrite); };
+  up->Hooks.TargetRunningChanged = [this](int running) {
+    if (running) RefreshViews(TRefreshReason::RunStarted);
+  };
   up->Hooks.SleepingChip = [this] { SleepingChip(); };
   installLineLookup();
 }

@@ -1,0 +1,167 @@
+#include "debugwin/dbggrid.h"
+
+#include <QFont>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <algorithm>
+
+namespace kyvor {
+
+namespace {
+const TGridCell kEmptyCell{};
+}
+
+QVariant TKyGridModel::data(const QModelIndex& index, int role) const {
+  if (!index.isValid() || index.row() >= rows_ || index.column() >= cols_) return {};
+  const TGridCell& c = cells_[std::size_t(index.row() * cols_ + index.column())];
+  switch (role) {
+    case Qt::DisplayRole:
+      return c.Text;
+    case Qt::ForegroundRole:
+      return c.Fore;
+    case Qt::BackgroundRole:
+      return c.Back;
+    case Qt::TextAlignmentRole:
+      return int(c.Align | Qt::AlignVCenter);
+    case Qt::FontRole:
+      if (c.Underline) {
+        QFont f;
+        f.setUnderline(true);
+        return f;
+      }
+      return {};
+    default:
+      return {};
+  }
+}
+
+void TKyGridModel::SetSize(int rows, int cols) {
+  rows = std::max(rows, 0);
+  cols = std::max(cols, 0);
+  if (rows == rows_ && cols == cols_) return;
+  beginResetModel();
+  std::vector<TGridCell> next(std::size_t(rows * cols));
+  for (int r = 0; r < std::min(rows, rows_); ++r)
+    for (int c = 0; c < std::min(cols, cols_); ++c)
+      next[std::size_t(r * cols + c)] = cells_[std::size_t(r * cols_ + c)];
+  cells_ = std::move(next);
+  rows_ = rows;
+  cols_ = cols;
+  dirtyTop_ = dirtyBottom_ = -1;
+  endResetModel();
+}
+
+const TGridCell& TKyGridModel::Cell(int row, int col) const {
+  if (row < 0 || row >= rows_ || col < 0 || col >= cols_) return kEmptyCell;
+  return cells_[std::size_t(row * cols_ + col)];
+}
+
+void TKyGridModel::markDirty(int row, int col) {
+  if (dirtyTop_ < 0) {
+    dirtyTop_ = dirtyBottom_ = row;
+    dirtyLeft_ = dirtyRight_ = col;
+    return;
+  }
+  dirtyTop_ = std::min(dirtyTop_, row);
+  dirtyBottom_ = std::max(dirtyBottom_, row);
+  dirtyLeft_ = std::min(dirtyLeft_, col);
+  dirtyRight_ = std::max(dirtyRight_, col);
+}
+
+void TKyGridModel::SetCell(int row, int col, const TGridCell& cell) {
+  if (row < 0 || row >= rows_ || col < 0 || col >= cols_) return;
+  TGridCell& c = cells_[std::size_t(row * cols_ + col)];
+  if (c == cell) return;
+  c = cell;
+  markDirty(row, col);
+}
+
+void TKyGridModel::SetText(int row, int col, const QString& text) {
+  TGridCell c = Cell(row, col);
+  c.Text = text;
+  SetCell(row, col, c);
+}
+
+void TKyGridModel::Publish() {
+  if (dirtyTop_ < 0) return;
+  const QModelIndex tl = index(dirtyTop_, dirtyLeft_);
+  const QModelIndex br = index(dirtyBottom_, dirtyRight_);
+  dirtyTop_ = dirtyBottom_ = -1;
+  emit dataChanged(tl, br);
+}
+
+// ---------------------------------------------------------------------------
+
+TKyGrid::TKyGrid(QWidget* parent) : QTableView(parent) {
+  horizontalHeader()->hide();
+  verticalHeader()->hide();
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setSelectionBehavior(QAbstractItemView::SelectItems);
+  setMouseTracking(true);
+  setWordWrap(false);
+  setTabKeyNavigation(true);  // Tab reaches the key handler (it ends an edit)
+  horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  horizontalHeader()->setMinimumSectionSize(0);
+  verticalHeader()->setMinimumSectionSize(0);
+}
+
+void TKyGrid::SetRowHeight(int h) { verticalHeader()->setDefaultSectionSize(h); }
+
+void TKyGrid::SetColumnWidths(const std::vector<int>& widths) {
+  for (std::size_t i = 0; i < widths.size(); ++i) setColumnWidth(int(i), widths[i]);
+}
+
+QSize TKyGrid::ContentSize() const {
+  int w = 2 * frameWidth(), h = 2 * frameWidth();
+  if (model()) {
+    for (int c = 0; c < model()->columnCount(); ++c) w += columnWidth(c);
+    for (int r = 0; r < model()->rowCount(); ++r) h += rowHeight(r);
+  }
+  return {w, h};
+}
+
+QPoint TKyGrid::CellBottomLeft(const QModelIndex& index) const {
+  const QRect r = visualRect(index);
+  return viewport()->mapToGlobal(r.bottomLeft());
+}
+
+void TKyGrid::keyPressEvent(QKeyEvent* event) {
+  if (OnKey && OnKey(event)) return;
+  QTableView::keyPressEvent(event);
+}
+
+void TKyGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+  QTableView::mouseDoubleClickEvent(event);
+  if (OnDoubleClick) OnDoubleClick(indexAt(event->position().toPoint()));
+}
+
+void TKyGrid::mousePressEvent(QMouseEvent* event) {
+  if (OnMouseDown)
+    OnMouseDown(indexAt(event->position().toPoint()), event->globalPosition().toPoint());
+  QTableView::mousePressEvent(event);
+}
+
+void TKyGrid::mouseMoveEvent(QMouseEvent* event) {
+  QTableView::mouseMoveEvent(event);
+  if (OnHover) OnHover(indexAt(event->position().toPoint()), event->position().toPoint());
+}
+
+void TKyGrid::leaveEvent(QEvent* event) {
+  QTableView::leaveEvent(event);
+  if (OnHover) OnHover(QModelIndex(), QPoint());
+}
+
+void TKyGrid::focusOutEvent(QFocusEvent* event) {
+  QTableView::focusOutEvent(event);
+  if (OnFocusOut) OnFocusOut();
+}
+
+void TKyGrid::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+  QTableView::currentChanged(current, previous);
+  if (OnCurrentChanged) OnCurrentChanged(current, previous);
+}
+
+}  // namespace kyvor

@@ -1,0 +1,117 @@
+#pragma once
+// The RAM window: the target's data memory one bank (256 addresses) at a time
+// as a 16 x 16 grid, bytes that changed at the last refresh highlighted, every
+// implemented byte editable (typed into the grid or through the hex keypad,
+// written through the CPU model's logged write), per-address colour marks and
+// text hints, ".ram" files and the spreadsheet export.
+#include <QString>
+#include <array>
+#include <functional>
+#include <string>
+
+#include "debugwin/dbggrid.h"
+#include "debugwin/debugform.h"
+#include "debugwin/ramdata.h"
+
+class QLabel;
+class QMenu;
+class QAction;
+
+namespace kyvor {
+
+class TRamModel : public TKyGridModel {
+  Q_OBJECT
+ public:
+  explicit TRamModel(QObject* parent = nullptr);
+
+  // The bank's values into the grid texts, with the change bookkeeping of the
+  // shared maps (ChangedMap, LastValueMap).
+  void Refresh(const TKy_UP& up, int bank, bool force);
+  // Row labels ("100" for bank 1, row 1).
+  void WriteRowLabels(int bank);
+  // Colours and underlines of the data cells from the maps and the marks; a
+  // cell being typed into shows the typed text.
+  void Paint(int bank, const TRamMarks& marks, int editAddress, const QString& editText);
+  // Grid cell (column, row 1..16) of a data address of the bank.
+  static int AddressOf(int bank, int col, int row) { return bank * 256 + (row - 1) * 16 + col - 1; }
+
+ private:
+  std::array<QString, 256> texts_;
+};
+
+class TKy_RAM : public TKyDebugForm {
+  Q_OBJECT
+ public:
+  explicit TKy_RAM(QWidget* parent = nullptr);
+
+  // Redraws the bank shown; force 0 marks the bytes that changed since the
+  // last refresh.
+  void RefreshRamView(bool force);
+  void BANKUPDATA() { RefreshRamView(false); }
+  void RAMBANKShow();
+  void RAMBANKSEL(int bank);
+  // A bank panel or pop-up item: shows bank n.
+  void SelectBank(int n);
+  int CurrentBank() const;
+
+  void Refresh(TRefreshReason reason) override;
+
+  // The marks and hints (the watch window labels data variables in them).
+  TRamMarks& Marks() { return marks_; }
+  const TRamMarks& Marks() const { return marks_; }
+
+  // The pop-up menu's items by caption ("Set Mark", "Save To excel", ...), on
+  // the cell under the last mouse-down point.
+  void MenuCommand(const QString& caption);
+  QMenu* PopupMenu() const { return menu_; }
+  void SetMouseDownCell(int col, int row);
+
+  // File commands.
+  void LoadRamData();
+  void SaveRamData();
+  // Writes the spreadsheet to a new file and opens it; the file's path (empty
+  // when it could not be written).
+  std::string SaveToExcel();
+  // Opens a written spreadsheet with the desktop's viewer (replaced by tests).
+  std::function<bool(const std::string& path)> OpenDocument;
+
+  TKyGrid* Grid() const { return grid_; }
+  TRamModel* GridModel() const { return model_; }
+  QLabel* HintPanel() const { return pnlHint_; }
+  QLabel* BankPanel(int n) const { return banks_.at(std::size_t(n)); }
+  // The edit being typed: address (-1: none) and text.
+  int EditAddress() const { return editAddress_; }
+  QString EditText() const { return editText_; }
+  uint32_t MarkColour() const { return markColour_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void buildMenu();
+  void repaintCells();
+  int cellAddress(const QModelIndex& index) const;
+  int mouseDownAddress() const;
+  bool editable(int address) const;
+  bool onKey(QKeyEvent* event);
+  void commitEdit();
+  void cancelEdit();
+  void onDoubleClick(const QModelIndex& index);
+  void onHover(const QModelIndex& index);
+  bool confirm(const char* question);
+
+  TKyGrid* grid_;
+  TRamModel* model_;
+  QLabel* pnlHint_;
+  std::array<QLabel*, 16> banks_{};
+  QMenu* menu_ = nullptr;
+  TRamMarks marks_;
+  uint32_t markColour_ = kDefaultMarkColour;  // blue-green-red
+  int mouseCol_ = -1, mouseRow_ = -1;
+  int editAddress_ = -1;
+  QString editText_;
+  bool loading_ = false;
+};
+
+}  // namespace kyvor
