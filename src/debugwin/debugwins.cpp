@@ -13,7 +13,6 @@ void Frame(QWidget* w, const QString& caption) {
 }
 }  // namespace
 
-TKy_STK::TKy_STK(QWidget* parent) : TKyDebugForm("Ky_STK", "Stack", parent) { Frame(this, "Stack"); }
 TKy_Reg2::TKy_Reg2(QWidget* parent) : TKyDebugForm("Ky_Reg2", "Special Register", parent) {
   Frame(this, "Special Register");
 }
@@ -25,15 +24,6 @@ TKy_BP::TKy_BP(QWidget* parent) : TKyDebugForm("Ky_BP", "Break Point", parent) {
 }
 
 // What each window redraws for the main window's refresh reasons.
-void TKy_STK::Refresh(TRefreshReason reason) {
-  switch (reason) {
-    case TRefreshReason::Step:
-    case TRefreshReason::RunStopped: RefreshStackView(false); break;
-    case TRefreshReason::Reset: RefreshStackView(true); break;
-    default: break;
-  }
-}
-
 void TKy_Reg2::Refresh(TRefreshReason reason) {
   switch (reason) {
     case TRefreshReason::Step:

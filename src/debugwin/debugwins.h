@@ -5,18 +5,10 @@
 #include "debugwin/debugform.h"
 #include "debugwin/kypopsel.h"
 #include "debugwin/kyram.h"
+#include "debugwin/kystk.h"
 #include "guicommon/childform.h"
 
 namespace kyvor {
-
-// Hardware stack window.
-class TKy_STK : public TKyDebugForm {
-  Q_OBJECT
- public:
-  explicit TKy_STK(QWidget* parent = nullptr);
-  void RefreshStackView(bool force) { noteRefresh(force); }
-  void Refresh(TRefreshReason reason) override;
-};
 
 // Special-function register window.
 class TKy_Reg2 : public TKyDebugForm {

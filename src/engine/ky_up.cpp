@@ -956,4 +956,27 @@ void TKy_UP::ReadStateFromPod(int flag) {
   applyReadBackRules(48, true);
 }
 
+uint32_t TKy_UP::PodReadStackLevel(int level) {
+  const uint8_t kept = pod_->PodReadRegister(reg::STKPTR);
+  pod_->PodWriteRegister(reg::STKPTR, uint8_t((kept & 0xE0) | (level & 0x1F)));
+  const uint32_t value = uint32_t(pod_->PodReadRegister(reg::TOSU)) << 16 |
+                         uint32_t(pod_->PodReadRegister(reg::TOSH)) << 8 |
+                         pod_->PodReadRegister(reg::TOSL);
+  pod_->PodWriteRegister(reg::STKPTR, kept);
+  return value;
+}
+
+// The pod stores its program counter into the selected level when the low
+// top-of-stack byte is written: the value goes through the PC, which is then
+// put back.
+void TKy_UP::PodWriteStackLevel(int level, uint32_t value) {
+  const uint8_t kept = pod_->PodReadRegister(reg::STKPTR);
+  pod_->PodWriteRegister(reg::STKPTR, uint8_t((kept & 0xE0) | (level & 0x1F)));
+  const uint32_t pc = pod_->PodReadPC();
+  pod_->PodWritePC(value);
+  pod_->PodWriteRegister(reg::TOSL, 0);
+  pod_->PodWritePC(pc);
+  pod_->PodWriteRegister(reg::STKPTR, kept);
+}
+
 }  // namespace kyvor

@@ -237,6 +237,10 @@ class TKy_UP {
 
   // --- emulator state read-back -------------------------------------------------------
   void ReadStateFromPod(int flag);
+  // One level (1..31) of the pod's hardware stack, selected through the level
+  // bits 0-4 of the stack pointer register, which is restored afterwards.
+  uint32_t PodReadStackLevel(int level);
+  void PodWriteStackLevel(int level, uint32_t value);
 
  private:
   bool simulator() const;

@@ -1,0 +1,58 @@
+#pragma once
+// The stack window: the stack state from register 24 ("OVER", "FULL",
+// "UNDER" or the depth in use) and one row per stack level of the chip with
+// its entry, which the user can change by typing or through the hex keypad.
+// In the simulator an entry is written into the model; in the emulator it goes
+// to the pod's stack level and the model takes the level read back.
+#include <map>
+
+#include "debugwin/dbggrid.h"
+#include "debugwin/debugform.h"
+
+namespace kyvor {
+
+class TKy_UP;
+
+// The state cell's text for a value of register 24.
+QString StackStateText(uint8_t stackPointer);
+
+class TStackModel : public TKyGridModel {
+  Q_OBJECT
+ public:
+  explicit TStackModel(QObject* parent = nullptr) : TKyGridModel(parent) {}
+  // Rows for the depth: the header row and one per level.
+  void Shape(int depth);
+  // The state and the entries in use; rows being typed into show their text.
+  void Fill(const TKy_UP& up, const std::map<int, QString>& edits);
+};
+
+class TKy_STK : public TKyDebugForm {
+  Q_OBJECT
+ public:
+  explicit TKy_STK(QWidget* parent = nullptr);
+
+  // Sizes the grid to the chip's stack depth.
+  void Creatformstk();
+  void RefreshStack();
+  void RefreshStackView(bool force);
+  // Writes the entries typed but not yet written (the window lost the focus);
+  // nothing while the target runs.
+  void WriteBackStack();
+  void Refresh(TRefreshReason reason) override;
+
+  TKyGrid* Grid() const { return grid_; }
+  TStackModel* GridModel() const { return model_; }
+  bool HasEdit(int level) const { return edits_.count(level) != 0; }
+
+ private:
+  bool onKey(QKeyEvent* event);
+  void onDoubleClick(const QModelIndex& index);
+  void writeLevel(int level, uint32_t value);
+  void repaintCells();
+
+  TKyGrid* grid_;
+  TStackModel* model_;
+  std::map<int, QString> edits_;  // level -> typed text not yet written
+};
+
+}  // namespace kyvor
