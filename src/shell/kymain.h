@@ -117,6 +117,9 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   void SetDebugMode(int mode);
   // The edit-mode title (the language switch calls it while not debugging).
   void RebuildMainTitle() override;
+  // Menu captions and tool-button captions and hints in the current language.
+  void ApplyMenuCaptions() override;
+  void ApplyToolbarHints() override;
   void SetNoFileState(int flag);
   void SetSimulatorMode(int mode);
   void EditModePro(int flag);
@@ -185,6 +188,17 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   void SMenu_SaveAllClick();
   void SMenu_CloseAllClick();
   void SMenu_ExitClick();
+  void SMenu_UndoClick();
+  void SMenu_CutClick();
+  void SMenu_CopyClick();
+  void SMenu_PasteClick();
+  void SMenu_SelectAllClick();
+  void SMenu_FindClick();
+  void SMenu_ReplaceClick();
+  void SMenu_FindAgainClick();
+  // Window tiling.
+  void SMenu_NextClick();
+  void SMenu_PrevClick();
   bool OpenSourceFile(const std::string& path);
 
   // Menu items and tool buttons by their names (e.g. "SMenu_Trace", "TBtK_F7").

@@ -10,6 +10,7 @@
 #include <QMdiSubWindow>
 #include <QToolButton>
 
+#include "base/lang.h"
 #include "base/modes.h"
 #include "base/outputfile.h"
 #include "debugwin/debugwins.h"
@@ -341,6 +342,33 @@ TEST(SharedBase, FitToScreenKeepsTwentyPixelsOnTheScreen) {
   const QRect big = FitRectToScreen(QRect(0, 1070, 3000, 2000), 1920, 1080);
   EXPECT_EQ(big.size(), QSize(1920, 1080));
   EXPECT_EQ(big.top(), 1060);
+}
+
+}  // namespace
+}  // namespace kyvor
+
+namespace kyvor {
+namespace {
+
+TEST_F(MainWindowTest, MenusAndToolButtonsFollowTheLanguage) {
+  auto text = [](int row, int language) {
+    return QString::fromStdString(Ky_Lang().DisplayText(LangRawText(row, language)));
+  };
+  LangState().LanguageIndex = 1;
+  Ky_Lang().SetLanguage(1);
+  EXPECT_EQ(main->Action("SMenu_Save")->text(), text(lt::MenuSave, 1));
+  EXPECT_EQ(main->Action("Menu_File")->text(), text(lt::MenuFile, 1));
+  EXPECT_EQ(main->Action("SMenu_Ram")->text(), text(lt::MenuViewStaticRam, 1)) << "a view item";
+  EXPECT_EQ(main->Button("TBtK_F7")->toolTip(), text(lt::HintTraceInto, 1));
+  EXPECT_EQ(main->Button("TBtV_Ram")->toolTip(), text(lt::HintGotoRamWindow, 1));
+  EXPECT_NE(main->Action("SMenu_Save")->text(), "Save(&S)");
+  LangState().LanguageIndex = 0;
+  Ky_Lang().SetLanguage(0);
+  EXPECT_EQ(main->Action("SMenu_Save")->text(), "Save(&S)");
+  EXPECT_EQ(main->Button("TBtK_F7")->toolTip(), "trace into");
+  EXPECT_EQ(main->Action("SMenu_TraceContinue")->text(), "Continue") << "a caption without a row";
+  ResetLangState();
+  Ky_Lang().AddCaptionTarget(main.get());
 }
 
 }  // namespace
