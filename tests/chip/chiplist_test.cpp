@@ -17,12 +17,14 @@ class ChipListTest : public ::testing::Test {
   void TearDown() override { test::ResetChipState(); }
 };
 
-TEST_F(ChipListTest, ShippedListHasFiveChipsAndHeader) {
-  ASSERT_EQ(ReadChipList(test::ShippedProgramFolder()), 5);
+TEST_F(ChipListTest, ShippedListHasSevenChipsAndHeader) {
+  ASSERT_EQ(ReadChipList(test::ShippedProgramFolder()), 7);
   const auto& items = Chip().ChipListItems;
   EXPECT_EQ(items[0], "KY08A16  (16K)");
   EXPECT_EQ(items[1], "QN08A4  (4K)");
   EXPECT_EQ(items[4], "QR08A3  (32K)");
+  EXPECT_EQ(items[5], "QR08A1  (8K)");
+  EXPECT_EQ(items[6], "QN08A2  (2K)");
   EXPECT_TRUE(Chip().ChipListFromFile);
   EXPECT_EQ(Chip().ChipListHeader, "V1.2 Kyvor chip list");
   Chip().ChipIndex = 0;
@@ -122,6 +124,8 @@ TEST_F(ChipListTest, FindChipIndexByIdFindsShippedChips) {
   EXPECT_EQ(index, 1);
   ASSERT_TRUE(FindChipIndexById(0x0A03, index));
   EXPECT_EQ(index, 4);
+  ASSERT_TRUE(FindChipIndexById(0x72, index));
+  EXPECT_EQ(index, 6);
   EXPECT_FALSE(FindChipIndexById(0x4242, index));
   EXPECT_EQ(index, 0);
 }

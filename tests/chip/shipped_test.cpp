@@ -18,7 +18,7 @@ class ShippedChipTest : public ::testing::Test {
   void SetUp() override {
     test::ResetChipState();
     SetChipLoadListener(&listener);
-    ASSERT_EQ(ReadChipList(test::ShippedProgramFolder()), 5);
+    ASSERT_EQ(ReadChipList(test::ShippedProgramFolder()), 7);
   }
   void TearDown() override { test::ResetChipState(); }
 
@@ -45,7 +45,7 @@ class ShippedChipTest : public ::testing::Test {
 };
 
 TEST_F(ShippedChipTest, EveryChipLoadsWithoutProblems) {
-  for (int i = 0; i < 5; ++i) {
+  for (int i = 0; i < 7; ++i) {
     SCOPED_TRACE(i);
     LoadChip(i);
     EXPECT_GT(BitRegisterList().Count(), 20);
@@ -309,10 +309,62 @@ TEST_F(ShippedChipTest, QrA3HasAdcIIFromTheQrSectionAndSixteenBanks) {
   EXPECT_EQ(Chip().DataMemoryMap[0x500], 0x00);
 }
 
+TEST_F(ShippedChipTest, QrA1HasAdcIWithASixteenBitResultOnK08A) {
+  LoadChip(5);
+  const TChipConfig& c = Chip();
+  EXPECT_EQ(c.ChipProductName, "QR08A1");
+  EXPECT_EQ(c.CoreVariant, 0);
+  EXPECT_EQ(c.ExtendedDevice, 1);
+  EXPECT_EQ(c.DeviceKind3, 0);
+  EXPECT_EQ(c.DeviceNotKind3, 1);
+  EXPECT_EQ(c.AdcCount, 1);
+  EXPECT_EQ(c.AdcIPresent, 1);
+  EXPECT_EQ(c.AdcIIPresent, 0);
+  EXPECT_EQ(c.MultiCmpPresent, 1);
+  EXPECT_TRUE(c.Menus.AdcIEnabled);
+  EXPECT_FALSE(c.Menus.AdcIIEnabled);
+  EXPECT_EQ(c.ChipRomWords, 8192u);
+  EXPECT_EQ(c.DataMemoryMap[0x01], 0xFF) << "K08A has POINC0";
+  EXPECT_EQ(RegField(TFieldId::AdcIADC1OH).Defined, 0) << "no high result byte";
+  EXPECT_EQ(RegField(TFieldId::AdcIADC1OM).Address, 0x3A);
+  EXPECT_EQ(RegField(TFieldId::AdcIADC1OL).Address, 0x3B);
+  EXPECT_EQ(RegField(TFieldId::AdcIADC1OL).Defined, 1);
+  EXPECT_EQ(FieldUi(TFieldId::AdcIIN1P).Codes,
+            (std::vector<std::string>{"000", "001", "010", "011", "110"}));
+  EXPECT_EQ(c.AdcVddaNames[1], "2.6");
+  EXPECT_EQ(c.RegisterQuirkFlags, (std::array<uint8_t, 6>{}));
+}
+
+TEST_F(ShippedChipTest, QnA2HasASixteenBitAdcAndItsDeviceLineComesFirst) {
+  LoadChip(1);
+  EXPECT_EQ(Chip().DeviceNotKind3, 1) << "QN08A4 names its device after the product";
+  LoadChip(6);
+  const TChipConfig& c = Chip();
+  EXPECT_EQ(c.ChipProductName, "QN08A2");
+  EXPECT_EQ(c.CoreVariant, 0);
+  EXPECT_EQ(c.ExtendedDevice, 0);
+  EXPECT_EQ(c.DeviceNotKind3, 0) << "the product line after the device line clears it";
+  EXPECT_EQ(c.FamilyBChip, 1);
+  EXPECT_EQ(c.AdcPresent + c.OpPresent + c.CmpPresent, 3);
+  EXPECT_EQ(c.AdcIPresent + c.AdcIIPresent + c.MultiCmpPresent, 0);
+  EXPECT_TRUE(c.Menus.AdcVisible);
+  EXPECT_FALSE(c.TempPanelVisible);
+  EXPECT_EQ(c.OscCalibration.HaoPresent, 0);
+  EXPECT_EQ(c.AcmPresent, 0);
+  EXPECT_EQ(c.ChipRomWords, 2048u);
+  EXPECT_EQ(RegField(TFieldId::AdcADC0OH).Defined, 0) << "no high result byte";
+  EXPECT_EQ(RegField(TFieldId::AdcADC0OM).Address, 0x39);
+  EXPECT_EQ(RegField(TFieldId::AdcADC0OL).Address, 0x3A);
+  EXPECT_EQ(FieldUi(TFieldId::AdcVRBUF0).Caption, "VRBUF");
+  EXPECT_EQ(FieldUi(TFieldId::AdcIN0H).Codes.size(), 6u);
+  EXPECT_EQ(c.AdcVddaNames[0], "2.0");
+  EXPECT_EQ(c.RegisterQuirkFlags, (std::array<uint8_t, 6>{}));
+}
+
 TEST_F(ShippedChipTest, TheFilesCoverBothCoresEveryWindowSetAndEveryDirective) {
   std::set<int> cores;
   std::set<std::pair<int, int>> windowSets;  // ExtendedDevice, DeviceKind3
-  for (int i = 0; i < 5; ++i) {
+  for (int i = 0; i < 7; ++i) {
     LoadChip(i);
     cores.insert(Chip().CoreVariant);
     windowSets.insert({Chip().ExtendedDevice, Chip().DeviceKind3});

@@ -11,6 +11,8 @@
 namespace kyvor {
 namespace {
 
+using K = TPeripheralKind;
+
 class BindingsTest : public test::PeripheralFixture {
  protected:
   // The byte the write path must be handed for value v over `pattern`.
@@ -138,6 +140,43 @@ class BindingsTest : public test::PeripheralFixture {
     for (int i = 0; i < t.count; ++i) SetReg(RegField(t.bindings[i].field).Address, 0);
   }
 
+  // The result of an ADC window: 01 80 00 reads 98304 with the high byte, and
+  // -32768 (80 00) without it. Records the window and the width it met.
+  void CheckResult(TPeripheralKind k, std::set<std::pair<int, int>>& widths) {
+    const TPeripheralTable& t = PeripheralTable(k);
+    const TBinding* result = nullptr;
+    for (int i = 0; i < t.count; ++i) {
+      if (t.bindings[i].kind == TCtlKind::Result) result = &t.bindings[i];
+    }
+    if (!result) return;
+    SCOPED_TRACE(std::string(t.formName) + " result");
+    const auto oh = static_cast<int>(result->field);
+    const TRegField& high = RegField(result->field);
+    const TRegField& middle = RegField(static_cast<TFieldId>(oh + 1));
+    const TRegField& low = RegField(static_cast<TFieldId>(oh + 2));
+    if (middle.Defined != 1) return;  // the live window's chip has no such ADC
+    ASSERT_EQ(low.Defined, 1);
+    ClearWindowRegisters(k);
+    // The enabled ADC shows its result, not "ADC OFF".
+    for (int i = 0; i < t.count; ++i) {
+      const TRegField& f = RegField(t.bindings[i].field);
+      if (t.bindings[i].hook == hooks::AdcOff) SetReg(f.Address, Expected(f, 0x00, 1));
+    }
+    if (high.Defined == 1) SetReg(high.Address, 0x01);
+    SetReg(middle.Address, 0x80);
+    SetReg(low.Address, 0x00);
+    TKyPeripheralForm& w = Win(k);
+    w.WidthChosen(16);
+    w.ModeChosen(0);
+    EXPECT_EQ(Text(k, result->label), high.Defined == 1 ? "18000" : "FF8000");
+    w.ModeChosen(1);
+    EXPECT_EQ(Text(k, result->label), high.Defined == 1 ? "98304" : "-32768");
+    w.WidthChosen(8);  // 16 bits: the value over 256, toward zero
+    EXPECT_EQ(Text(k, result->label), high.Defined == 1 ? "384" : "-128");
+    w.ModeChosen(0);
+    widths.insert({static_cast<int>(k), high.Defined == 1 ? 24 : 16});
+  }
+
   void CheckWindow(TPeripheralKind k, std::set<std::string>& covered) {
     const TPeripheralTable& t = PeripheralTable(k);
     for (int bi = 0; bi < t.count; ++bi) {
@@ -178,6 +217,7 @@ TEST_F(BindingsTest, EveryBindingOfEveryShippedChipWritesAndDrawsItsField) {
   std::set<std::string> covered;
   std::set<std::pair<int, int>> kinds;  // ExtendedDevice, DeviceKind3 met
   std::set<int> liveWindows;
+  std::set<std::pair<int, int>> widths;  // window, result width met
   up->Settings.ContinueLog = true;  // every write appends its own entry
   const int n = ReadChipList(test::ShippedProgramFolder());
   ASSERT_GE(n, 5);
@@ -190,11 +230,18 @@ TEST_F(BindingsTest, EveryBindingOfEveryShippedChipWritesAndDrawsItsField) {
     for (TKyPeripheralForm* w : hub->LiveWindows()) {
       liveWindows.insert(static_cast<int>(w->Kind()));
       CheckWindow(w->Kind(), covered);
+      CheckResult(w->Kind(), widths);
     }
   }
   EXPECT_EQ(liveWindows.size(), static_cast<std::size_t>(kPeripheralKindCount))
       << "every window is live for some shipped chip";
   EXPECT_TRUE(kinds.count({1, 0}) && kinds.count({1, 1}) && kinds.count({0, 0}));
+  // The ADC and ADC-I windows each met a chip with a 24-bit and one with a 16-bit result.
+  for (K k : {K::Adc, K::AdcI}) {
+    EXPECT_TRUE(widths.count({static_cast<int>(k), 24})) << static_cast<int>(k);
+    EXPECT_TRUE(widths.count({static_cast<int>(k), 16})) << static_cast<int>(k);
+  }
+  EXPECT_TRUE(widths.count({static_cast<int>(K::AdcII), 24}));
   // Every binding of the tables met a chip that defines its field.
   int bindings = 0;
   for (int k = 0; k < kPeripheralKindCount; ++k) {
