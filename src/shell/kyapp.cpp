@@ -1,16 +1,21 @@
 #include "shell/kyapp.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 
 #include "chip/chiploader.h"
 #include "debugwin/debugwins.h"
+#include "base/clock.h"
+#include "base/dialogs.h"
 #include "engine/ky_up.h"
+#include "link/pod_protocol.h"
 #include "shell/editorlink.h"
 #include "shell/kybase.h"
 #include "shell/kyedit.h"
 #include "shell/kyerr.h"
 #include "shell/kymain.h"
 #include "shell/kyviews.h"
+#include "shell/qt_dialogs.h"
 #include "shell/viewtable.h"
 
 namespace kyvor {
@@ -109,6 +114,7 @@ void TKyProgram::CreateForms() {
   f.sramRecord = std::make_unique<TSRAMRecord>();
   up_ = std::make_unique<TKy_UP>();
   up_->SetProgramFolder(Shell().ProgramFolder);
+  up_->SetPod(&ThePod());
   f.revision = std::make_unique<TKy_Revision>();
 
   TKy_EDIT* edit = Editor();
@@ -134,6 +140,28 @@ bool TKyProgram::Start(const QStringList& args) {
   main_->SetCommandLine(args);
   main_->FormActivate();
   return !main_->IsClosed();
+}
+
+int RunKyvorIde(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("Kyvor-IDE");
+  QtDialogService dialogs;
+  SetDialogs(&dialogs);
+  DefaultSteadyClock().setPump([] { QCoreApplication::processEvents(); });
+
+  int rc = 1;
+  {
+    TKyProgram program;  // program folder: the executable's folder
+    program.CreateForms();
+    dialogs.setParent(&program.Main());
+    QStringList args = QApplication::arguments();
+    args.removeFirst();
+    if (program.Start(args)) rc = QApplication::exec();
+    dialogs.setParent(nullptr);
+  }
+  SetDialogs(nullptr);
+  DefaultSteadyClock().setPump(nullptr);
+  return rc;
 }
 
 }  // namespace kyvor

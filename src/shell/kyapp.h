@@ -43,4 +43,8 @@ class TKyProgram {
   std::unique_ptr<Forms> forms_;
 };
 
+// The program's main block: the application, the dialog service, every
+// window of the IDE, the start-up sequence, then the message loop.
+int RunKyvorIde(int argc, char** argv);
+
 }  // namespace kyvor

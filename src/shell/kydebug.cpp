@@ -235,12 +235,7 @@ bool TKYMAIN::BuildAndLoad(int enterDebug) {
   up->ApplyChipConfig();
   Shell().AcmCheckState = 0;
 
-  if (Modes().SimulatorMode == 0) {
-    // No pod link is available on this system: the emulator cannot be reached.
-    Modes().PodState = 255;
-    Dialogs().messageBox("KyVor-IDE Connect Error , Please check !!", "Error", MsgIcon::Error,
-                         MbCancel);
-    setConnectLook(2, "ICE not Connect");
+  if (Modes().SimulatorMode == 0 && !connectPodForBuild()) {
     closingSteps(false);
     inBuild_ = false;
     return false;
@@ -290,7 +285,9 @@ bool TKYMAIN::BuildAndLoad(int enterDebug) {
   result = InvokeAssembler() == 1;
   proWait_->hide();
 
-  if (enterDebug == 1 && result) {
+  // Debug entry on the pod needs the program downloaded first, which the
+  // emulator road does not do yet: emulator builds end in edit mode.
+  if (enterDebug == 1 && result && Modes().SimulatorMode == 1) {
     debugEntry();
     debugEntered = Modes().DebugMode == 1;
   } else {

@@ -26,6 +26,7 @@
 #include "base/outputfile.h"
 #include "chip/chipconfig.h"
 #include "chip/chiploader.h"
+#include "link/pod_protocol.h"
 #include "shell/editorlink.h"
 #include "shell/kybase.h"
 #include "shell/kyerr.h"
@@ -370,14 +371,65 @@ void TKYMAIN::SetSimulatorMode(int mode) {
   if (Options().PICE() && mode == 1) {
     setConnectLook(0, "Simulator");
   } else {
-    // Pod detection: no pod link is available on this system yet.
-    Modes().PodState = 255;
-    if (Modes().IceInterfaceIndex == 4) {
-      Dialogs().messageBox("KyVor-IDE Connect Error , Please check !!", "Error", MsgIcon::Error,
-                           MbCancel);
-    }
-    setConnectLook(2, Options().PICE() ? "ICE not Connect" : "Body not on board");
+    PConnectClick();
   }
+}
+
+void TKYMAIN::showConnectError() {
+  std::string text = LangTextUtf8(lt::IceConnectError);
+  const std::string why = ThePod().LastProblem();
+  if (!why.empty()) text += "\n\n" + why;
+  Dialogs().messageBox(text, "Error", MsgIcon::Error, MbCancel);
+}
+
+void TKYMAIN::PConnectClick() {
+  if (Modes().IceInterfaceIndex == 4) {
+    Modes().PodState = ThePod().PodUsbOpen();
+    if (Modes().PodState == 255) {
+      showConnectError();
+      setConnectLook(2, "ICE not Connect");
+      return;
+    }
+  }
+  if (!Options().PICE()) {
+    // The programmer body check needs the writer's chip-id command.
+    setConnectLook(2, "Body not on board");
+    return;
+  }
+  uint16_t id = 0;
+  const int result = ThePod().PodReadChipId(id);
+  if (forms_.up) forms_.up->Settings.PodChipId = id;
+  if (result == 0) {
+    setConnectLook(1, "ICE Connect");
+    return;
+  }
+  setConnectLook(2, "ICE not Connect");
+  if (Modes().DebugMode == 1) SMenu_EditModeClick();
+}
+
+bool TKYMAIN::connectPodForBuild() {
+  if (Modes().IceInterfaceIndex == 4 && Modes().PodState != 0) {
+    Modes().PodState = ThePod().PodUsbOpen();
+    if (Modes().PodState == 255) {
+      showConnectError();
+      setConnectLook(2, "ICE not Connect");
+      return false;
+    }
+  }
+  if (!Options().PICE()) return true;
+  uint16_t id = 0;
+  const int result = ThePod().PodReadChipId(id);
+  if (forms_.up) forms_.up->Settings.PodChipId = id;
+  Shell().IceConnected = result == 0 ? 1 : 0;
+  if (result == 0) {
+    setConnectLook(1, "ICE Connect");
+    return true;
+  }
+  setConnectLook(2, "ICE not Connect");
+  Dialogs().messageBox(result == 1 ? std::string("ICE Chip ID Error!!")
+                                   : LangTextUtf8(lt::ChipIdNotFound),
+                       "Error", MsgIcon::Error, MbCancel);
+  return false;
 }
 
 void TKYMAIN::MM_SimulatorClick() {
@@ -675,6 +727,7 @@ bool TKYMAIN::FormCloseQuery() {
 void TKYMAIN::FormClose() {
   runTimer_->stop();
   timer2_->stop();
+  ThePod().PodSendCloseSequence();
   StoreMainFileName(Shell().MainFileName);
 }
 

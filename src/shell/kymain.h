@@ -122,6 +122,8 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   void ApplyToolbarHints() override;
   void SetNoFileState(int flag);
   void SetSimulatorMode(int mode);
+  // Pod detection and identification (also a click on the connection panel).
+  void PConnectClick();
   void EditModePro(int flag);
   void RestMode(int flag);
   void ALLMenudisable();
@@ -236,6 +238,10 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   void FormClose();
   void setBusy(int width);
   void setConnectLook(int look, const QString& caption);
+  // The connect error box (with the reason when the pod may not be opened).
+  void showConnectError();
+  // Emulator builds: the pod opened over USB and its chip id checked.
+  bool connectPodForBuild();
   void installDebugCallbacks();
   void installLineLookup();
   void showPCAfterRefresh();

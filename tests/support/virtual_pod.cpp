@@ -116,7 +116,9 @@ uint8_t TVirtualPod::readByte(uint32_t a, bool data) const {
   if (a >= kPc && a < kPc + 3) return uint8_t(target_.GetPC() >> (8 * (2 - (a - kPc))));
   if (a == kChipId || a == kChipId + 1) {
     // A sleeping emulator chip does not give its id.
-    const uint16_t id = target_.SleepFlag ? 0 : ChipId;
+    const TChipConfig& chip = Chip();
+    const uint16_t own = ChipIdFromChip && chip.SimIcCount > 0 ? chip.SimIcList[0] : ChipId;
+    const uint16_t id = target_.SleepFlag ? 0 : own;
     return a == kChipId ? uint8_t(id >> 8) : uint8_t(id);
   }
   if (a == kVariant) return uint8_t(variant_);

@@ -50,6 +50,7 @@ class TVirtualPod {
   TPodDeviceDescriptor Descriptor() const;
   uint16_t InPacketSize = 64;  // bulk reply pipe packet size as the pod reports it
   uint16_t ChipId = 0x0A16;    // the emulator chip's id (reads as 0 while the chip sleeps)
+  bool ChipIdFromChip = false;  // answer the selected chip's first id instead of ChipId
   std::string Identity = "AlbaNord";  // the answer to F9 AC (8 characters)
   TPodFaults Faults;
   // Instructions a free-running target executes before each packet is answered.

@@ -1,0 +1,102 @@
+// The main window's pod connection: with no pod the Emulator menu item and
+// Assemble & Debug say "KyVor-IDE Connect Error , Please check !!" after a
+// real search through libusb and hidapi; with the virtual pod as the first
+// device the panel says "ICE Connect" after the chip id check, and closing
+// the window announces the end of the link once.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include "base/modes.h"
+#include "link/pod_protocol.h"
+#include "shell/kyapp.h"
+#include "shell/kymain.h"
+#include "support/fake_clock.h"
+#include "support/scripted_dialogs.h"
+#include "support/virtual_pod_rig.h"
+#include "session_support.h"
+
+namespace kyvor {
+namespace {
+
+const char kConnectError[] = "KyVor-IDE Connect Error , Please check !!";
+
+class PodConnection : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::ResetProgramState();
+    clock.install();
+    ThePod().PodLinkClose();
+  }
+  void TearDown() override {
+    ThePod().SetEnumerator(nullptr);
+    test::ResetProgramState();
+  }
+  test::FakeClock clock;
+  test::ScriptedDialogs dialogs;
+};
+
+TEST_F(PodConnection, WithoutAPodTheEmulatorSaysConnectError) {
+  TKyProgram prog(KYVOR_DATA_DIR);
+  ASSERT_TRUE(prog.Start({}));
+  TKYMAIN& w = prog.Main();
+  Modes().IceInterfaceIndex = 4;
+  dialogs.clear();
+  w.MM_EmulatorClick();
+  if (Modes().PodState == 0) GTEST_SKIP() << "a pod is attached to this machine";
+  EXPECT_EQ(Modes().SimulatorMode, 0);
+  ASSERT_EQ(dialogs.messages().size(), 1u);
+  EXPECT_EQ(dialogs.messages()[0].text.rfind(kConnectError, 0), 0u) << dialogs.messages()[0].text;
+  EXPECT_EQ(dialogs.messages()[0].icon, MsgIcon::Error);
+  EXPECT_EQ(w.ConnectText(), "ICE not Connect");
+  EXPECT_EQ(Modes().PodState, 255);
+  EXPECT_EQ(ThePod().PodLink.IsOpen, 0);
+
+  // Assemble & Debug searches again and stops with the same message.
+  QTemporaryDir dir;
+  std::string source;
+  ASSERT_NO_FATAL_FAILURE(test::CopyExample(dir, source));
+  ASSERT_TRUE(w.OpenSourceFile(source));
+  dialogs.clear();
+  w.SMenu_AssembleDebugClick();
+  ASSERT_EQ(dialogs.messages().size(), 1u);
+  EXPECT_EQ(dialogs.messages()[0].text.rfind(kConnectError, 0), 0u);
+  EXPECT_EQ(Modes().DebugMode, 0);
+  EXPECT_EQ(w.ConnectText(), "ICE not Connect");
+}
+
+TEST_F(PodConnection, TheVirtualPodAsFirstDeviceConnectsAndIsAnnouncedClosedOnce) {
+  test::TVirtualPod pod;
+  pod.ChipIdFromChip = true;
+  test::TVirtualPodEnumerator devices;
+  devices.SetBulk(0, &pod);
+  ThePod().SetEnumerator(&devices);
+  {
+    TKyProgram prog(KYVOR_DATA_DIR);
+    ASSERT_TRUE(prog.Start({}));
+    TKYMAIN& w = prog.Main();
+    Modes().IceInterfaceIndex = 4;
+    dialogs.clear();
+    w.MM_EmulatorClick();
+    EXPECT_TRUE(dialogs.messages().empty());
+    EXPECT_EQ(Modes().PodState, 0);
+    EXPECT_EQ(w.ConnectText(), "ICE Connect");
+    EXPECT_EQ(prog.Up().Settings.PodChipId, Chip().SimIcList[0]);
+    const std::vector<std::string> packets = pod.HostPackets();
+    ASSERT_GE(packets.size(), 7u);
+    EXPECT_EQ(packets[0], "F9 02 00 00");
+    EXPECT_EQ(packets.back(), "A4 40 20 CB 00 00 02");  // the chip id
+    // A chip id the selected chip does not list: not connected.
+    pod.ChipIdFromChip = false;
+    pod.ChipId = 0x7777;
+    w.PConnectClick();
+    EXPECT_EQ(w.ConnectText(), "ICE not Connect");
+    pod.ClearLog();
+    w.close();
+  }
+  EXPECT_EQ(pod.HostPackets(), std::vector<std::string>{"F9 01 FF FF"});
+  EXPECT_TRUE(pod.Violations.empty());
+}
+
+}  // namespace
+}  // namespace kyvor
