@@ -1,5 +1,9 @@
 #include "engine/cpu_core.h"
 
+#include "engine/instruction_rows.h"
+
+#define KYVOR_HOT inline __attribute__((always_inline))
+
 namespace kyvor {
 
 namespace {
@@ -8,76 +12,119 @@ namespace {
 enum : uint16_t {
   kInc0 = 1u << 0,
   kDec0 = 1u << 1,
-  kInc1 = 1u << 2,
-  kDec1 = 1u << 3,
-  kInc2 = 1u << 4,
-  kDec2 = 1u << 5,
   kAddW0 = 1u << 6,
-  kAddW1 = 1u << 7,
-  kAddW2 = 1u << 8,
 };
 
-constexpr uint8_t kAllFlags = sf::Z | sf::OV | sf::N | sf::DC | sf::C;
-
 // Signed overflow of x + y giving r (8-bit operands).
-inline uint8_t OverflowBit(uint32_t x, uint32_t y, uint32_t r) {
+KYVOR_HOT uint8_t OverflowBit(uint32_t x, uint32_t y, uint32_t r) {
   if ((x ^ y) & 0x80) return 0;
   return (x & 0x80) ? ((~r >> 7) & 1) : ((r >> 7) & 1);
 }
 
-// Z, N and C of a result (C: result above 255).
-inline uint8_t ZNC(uint32_t r) {
-  return uint8_t(((r & 0xFF) == 0 ? sf::Z : 0) | ((r & 0x80) ? sf::N : 0) |
-                 (r > 255 ? sf::C : 0));
-}
-
-inline uint8_t ZN(uint32_t r) {
+// Z and N of a result.
+KYVOR_HOT uint8_t ZN(uint32_t r) {
   return uint8_t(((r & 0xFF) == 0 ? sf::Z : 0) | ((r & 0x80) ? sf::N : 0));
 }
 
-inline int32_t Signed8(uint32_t v) { return int32_t(int8_t(uint8_t(v))); }
-inline int32_t Signed11(uint32_t v) {
+KYVOR_HOT int32_t Signed8(uint32_t v) { return int32_t(int8_t(uint8_t(v))); }
+KYVOR_HOT int32_t Signed11(uint32_t v) {
   v &= 0x7FF;
   return v >= 1024 ? int32_t(v) - 2048 : int32_t(v);
 }
 
-const int kPtrHigh[3] = {reg::PTR0H, reg::PTR1H, reg::PTR2H};
-const int kPtrLow[3] = {reg::PTR0L, reg::PTR1L, reg::PTR2L};
+constexpr int kPtrHigh[3] = {reg::PTR0H, reg::PTR1H, reg::PTR2H};
+constexpr int kPtrLow[3] = {reg::PTR0L, reg::PTR1L, reg::PTR2L};
 
-}  // namespace
+KYVOR_HOT uint32_t PointerValue(const uint8_t* r, unsigned n) {
+  return (uint32_t(r[kPtrHigh[n]]) << 8) | r[kPtrLow[n]];
+}
 
-uint32_t TCpuCore::PeekIndirectAddress(uint32_t a) const {
-  const uint8_t* r = s_.Registers();
-  if (t_.Variant() == kCoreK08B) {
-    if (a == 0) return (uint32_t(r[reg::PTR0H]) << 8) | r[reg::PTR0L];
-    if (a == 5) return (uint32_t(r[reg::PTR1H]) << 8) | r[reg::PTR1L];
-    return a;
-  }
-  if (a > 14) return a;
-  const unsigned n = a / 5, m = a % 5;
-  const uint32_t p = (uint32_t(r[kPtrHigh[n]]) << 8) | r[kPtrLow[n]];
-  switch (m) {
+// The address an access in `mode` reads through pointer value p.
+KYVOR_HOT uint32_t PointerTarget(const uint8_t* r, uint32_t p, unsigned mode) {
+  switch (mode) {
     case 3: return (p + 1) & 0xFFFF;
     case 4: return uint32_t(int32_t(p) + Signed8(r[reg::W])) & 0xFFFF;
     default: return p;
   }
 }
 
+// Whether an execution reads the byte at its data address.
+constexpr bool ReadsFile(const TExecution& e) {
+  switch (e.Family) {
+    case TExecFamily::Arithmetic: return e.A == TInput::F || e.B == TInput::F;
+    case TExecFamily::Logic:
+    case TExecFamily::Multiply: return e.B == TInput::F;
+    case TExecFamily::Move: return TMoveOp(e.Operation) == TMoveOp::WithFile;
+    case TExecFamily::BitChange:
+    case TExecFamily::Skip: return true;
+    default: return false;
+  }
+}
+
+// Pointer and mode of a K08A indirect address 0..14 (pointer a / 5, mode a % 5).
+struct TPointerForm {
+  uint8_t pointer, mode;
+};
+constexpr TPointerForm kK08APointers[15] = {{0, 0}, {0, 1}, {0, 2}, {0, 3}, {0, 4},
+                                            {1, 0}, {1, 1}, {1, 2}, {1, 3}, {1, 4},
+                                            {2, 0}, {2, 1}, {2, 2}, {2, 3}, {2, 4}};
+
+}  // namespace
+
+uint32_t TCpuCore::PeekIndirectAddress(uint32_t a) const {
+  const uint8_t* r = s_.Registers();
+  if (t_.Variant() == kCoreK08B) {
+    if (a == 0) return PointerValue(r, 0);
+    if (a == 5) return PointerValue(r, 1);
+    return a;
+  }
+  if (a > 14) return a;
+  const TPointerForm pf = kK08APointers[a];
+  return PointerTarget(r, PointerValue(r, pf.pointer), pf.mode);
+}
+
 uint32_t TCpuCore::ResolveIndirectAddress(uint32_t a) {
-  const uint32_t address = PeekIndirectAddress(a);
-  if (t_.Variant() == kCoreK08B || a > 14) return address;
-  const unsigned n = a / 5, m = a % 5;
-  switch (m) {
-    case 1: postRequests_ |= uint16_t(kInc0 << (2 * n)); break;
-    case 2: postRequests_ |= uint16_t(kDec0 << (2 * n)); break;
+  TDecodedWord d;
+  if (t_.Variant() == kCoreK08B) {
+    if (a != 0 && a != 5) return a;
+    d.Pointer = a == 0 ? 0 : 1;
+  } else {
+    if (a > 14) return a;
+    d.Pointer = kK08APointers[a].pointer;
+    d.PointerMode = kK08APointers[a].mode;
+  }
+  return resolvePointer(d);
+}
+
+// The indirect access of a decoded word's operand 1: the address read, and
+// the post-update it asks for (K08A only).
+KYVOR_HOT uint32_t TCpuCore::resolvePointer(const TDecodedWord& d) {
+  if (d.Pointer == TDecodedWord::kNoPointer) return d.Op1;
+  const uint8_t* r = s_.Registers();
+  const unsigned n = d.Pointer;
+  const uint32_t p = PointerValue(r, n);
+  switch (d.PointerMode) {
+    case 1:
     case 3: postRequests_ |= uint16_t(kInc0 << (2 * n)); break;
+    case 2: postRequests_ |= uint16_t(kDec0 << (2 * n)); break;
     case 4:
       postRequests_ |= uint16_t(kAddW0 << n);
-      savedW_[n] = s_.Registers()[reg::W];
+      savedW_[n] = r[reg::W];
       break;
     default: break;
   }
-  return address;
+  return PointerTarget(r, p, d.PointerMode);
+}
+
+// The data address of a word. The second word of MVFF is the destination:
+// always resolved like the first.
+KYVOR_HOT uint32_t TCpuCore::dataAddress(const TDecodedWord& d) {
+  if (s_.PendingTwoWordKind == ik::MVFF) return resolvePointer(d);
+  switch (d.Access) {
+    case 0: return uint32_t(s_.Registers()[reg::BSR]) * 256u + d.Op1;
+    case 1: return d.Op1;
+    default: return resolvePointer(d);
+  }
 }
 
 void TCpuCore::applyPostUpdate() {
@@ -95,13 +142,12 @@ void TCpuCore::applyPostUpdate() {
     delta = Signed8(savedW_[n]);
   }
   uint8_t* r = s_.Registers();
-  const uint32_t p = ((uint32_t(r[kPtrHigh[n]]) << 8) | r[kPtrLow[n]]);
-  const uint32_t v = uint32_t(int32_t(p) + delta) & 0xFFFF;
+  const uint32_t v = uint32_t(int32_t(PointerValue(r, unsigned(n))) + delta) & 0xFFFF;
   r[kPtrHigh[n]] = uint8_t(v >> 8);
   r[kPtrLow[n]] = uint8_t(v);
 }
 
-void TCpuCore::writeData(uint32_t address, uint32_t value) {
+KYVOR_HOT void TCpuCore::writeData(uint32_t address, uint32_t value) {
   if (address >= uint32_t(TTargetState::kRegisterCount)) return;
   uint8_t* r = s_.Registers();
   if (address == uint32_t(reg::STKPTR))
@@ -111,11 +157,45 @@ void TCpuCore::writeData(uint32_t address, uint32_t value) {
   s_.LatchPcFromRegisters(int(address));
 }
 
-void TCpuCore::setFlags(uint32_t address, uint8_t mask, uint8_t values) {
-  if (address == uint32_t(reg::STATUS)) return;
-  if (t_.Variant() == kCoreK08B) mask &= (sf::Z | sf::C);
-  uint8_t& st = s_.Registers()[reg::STATUS];
+// The result to W, to the data address, or as the destination bit says.
+template <TStore Store>
+KYVOR_HOT void TCpuCore::store(TStep& x, uint32_t value) {
+  if constexpr (Store == TStore::F) {
+    writeData(x.addr, value);
+  } else if constexpr (Store == TStore::W) {
+    x.r[reg::W] = uint8_t(value);
+  } else if constexpr (Store == TStore::ByDestination) {
+    if (x.d.ToF)
+      writeData(x.addr, value);
+    else
+      x.r[reg::W] = uint8_t(value);
+  }
+}
+
+template <bool Guard>
+KYVOR_HOT void TCpuCore::setFlags(const TStep& x, uint8_t values) {
+  if (Guard && x.addr == uint32_t(reg::STATUS)) return;
+  const uint8_t mask = x.d.FlagsSet;
+  uint8_t& st = x.r[reg::STATUS];
   st = uint8_t((st & ~mask) | (values & mask));
+}
+
+KYVOR_HOT void TCpuCore::skipIf(TStep& x, bool taken) {
+  if (taken) {
+    s_.AdvancePC(1);
+    ++x.cycles;
+  }
+}
+
+template <TInput In>
+KYVOR_HOT uint32_t TCpuCore::input(const TStep& x) {
+  if constexpr (In == TInput::W) return x.w;
+  if constexpr (In == TInput::NotW) return 255 - x.w;
+  if constexpr (In == TInput::F) return x.f;
+  if constexpr (In == TInput::Literal) return x.d.Op1;
+  if constexpr (In == TInput::One) return 1;
+  if constexpr (In == TInput::AllOnes) return 255;
+  return 0;
 }
 
 bool TCpuCore::takeInterrupt() {
@@ -130,361 +210,321 @@ bool TCpuCore::takeInterrupt() {
   return true;
 }
 
-inline __attribute__((always_inline)) bool TCpuCore::executeWord() {
+// ---------------------------------------------------------------------------
+// The families
+
+// A + B + carry-in; every flag, OV and DC from the two inputs.
+template <TExecution E, bool Guard>
+KYVOR_HOT void TCpuCore::arithmetic(TStep& x) {
+  const uint32_t a = input<E.A>(x);
+  const uint32_t b = input<E.B>(x);
+  uint32_t carry = E.CarryIn == TCarryIn::One ? 1 : 0;
+  if constexpr (E.CarryIn == TCarryIn::Carry) carry = (x.r[reg::STATUS] & sf::C) ? 1 : 0;
+  const uint32_t res = a + b + carry;
+  store<E.Store>(x, res);
+  setFlags<Guard>(x, uint8_t(ZN(res) | (res > 255 ? sf::C : 0) |
+                             (OverflowBit(a, b, res) ? sf::OV : 0) |
+                             (((a & 15) + (b & 15) + carry) > 15 ? sf::DC : 0)));
+}
+
+// Logic operations and rotates of B (with W where the operation takes two).
+template <TExecution E, bool Guard>
+KYVOR_HOT void TCpuCore::logic(TStep& x) {
+  constexpr TLogicOp op = TLogicOp(E.Operation);
+  const uint32_t v = input<E.B>(x);
+  const uint32_t w = x.w;
+  const uint32_t c = (x.r[reg::STATUS] & sf::C) ? 1 : 0;
+  uint32_t res = 0;
+  uint8_t extra = 0;  // carry out and overflow of the rotates
+  if constexpr (op == TLogicOp::And) res = v & w;
+  if constexpr (op == TLogicOp::Or) res = v | w;
+  if constexpr (op == TLogicOp::Xor) res = v ^ w;
+  if constexpr (op == TLogicOp::Complement) res = 255 - v;
+  if constexpr (op == TLogicOp::RotateLeft) res = ((v << 1) | (v >> 7)) & 0xFF;
+  if constexpr (op == TLogicOp::RotateRight) res = (v >> 1) | ((v & 1) << 7);
+  if constexpr (op == TLogicOp::RotateRightCarry) {
+    res = (c << 7) | (v >> 1);
+    extra = (v & 1) ? sf::C : 0;
+  }
+  if constexpr (op == TLogicOp::RotateLeftCarry) {
+    res = ((v << 1) | c) & 0xFF;
+    extra = (v & 0x80) ? sf::C : 0;
+  }
+  if constexpr (op == TLogicOp::ArithRotateLeft) {
+    res = ((v << 1) | c) & 0xFF;
+    extra = uint8_t(((v ^ res) & 0x80 ? sf::OV : 0) | ((v & 0x80) ? sf::C : 0));
+  }
+  if constexpr (op == TLogicOp::ArithRotateRight) {
+    res = (v & 0x80) | (v >> 1);
+    extra = (v & 1) ? sf::C : 0;
+  }
+  if constexpr (op == TLogicOp::Swap) res = ((v << 4) | (v >> 4)) & 0xFF;
+  store<E.Store>(x, res);
+  if constexpr (E.FlagsSet != 0) setFlags<Guard>(x, uint8_t(ZN(res) | extra));
+}
+
+template <TExecution E>
+KYVOR_HOT void TCpuCore::move(TStep& x) {
+  constexpr TMoveOp op = TMoveOp(E.Operation);
+  if constexpr (op == TMoveOp::Clear) writeData(x.addr, 0);
+  if constexpr (op == TMoveOp::Set) writeData(x.addr, 0xFF);
+  if constexpr (op == TMoveOp::WithFile) {  // destination 1: W to F; 0: F to W
+    if (x.d.ToF)
+      writeData(x.addr, x.w);
+    else
+      x.r[reg::W] = uint8_t(x.f);
+  }
+  if constexpr (op == TMoveOp::Literal) x.r[reg::W] = uint8_t(x.d.Op1);
+  if constexpr (op == TMoveOp::Bank) x.r[reg::BSR] = uint8_t(x.d.Op1);
+}
+
+template <TExecution E>
+KYVOR_HOT void TCpuCore::bitChange(TStep& x) {
+  constexpr TBitOp op = TBitOp(E.Operation);
+  const uint32_t bit = 1u << x.d.Op2;
+  uint32_t v = x.f;
+  if constexpr (op == TBitOp::Clear) {
+    v = x.f & ~bit;
+    // Clearing "FULL" or "OVER" of the stack register clears both.
+    if (x.addr == uint32_t(reg::STKPTR) && (x.d.Op2 == 7 || x.d.Op2 == 5)) v = x.f & 0x5F;
+  }
+  if constexpr (op == TBitOp::Set) v = x.f | bit;
+  if constexpr (op == TBitOp::Toggle) v = x.f ^ bit;
+  writeData(x.addr, v);
+}
+
+// The skip comes first and the write after it, so a result written to
+// "PCLATL" (a computed jump) wins over the skip.
+template <TExecution E>
+KYVOR_HOT void TCpuCore::skip(TStep& x) {
+  skipIf(x, ConditionHolds(E.Condition, x.d.ConditionBits, x.f, x.w, x.r[reg::STATUS]));
+  constexpr TSkipResult result = TSkipResult(E.Operation);
+  if constexpr (result == TSkipResult::Increment) store<E.Store>(x, x.f + 1);
+  if constexpr (result == TSkipResult::Decrement) store<E.Store>(x, x.f - 1);
+}
+
+template <TExecution E>
+KYVOR_HOT void TCpuCore::branch(TStep& x) {
+  if (ConditionHolds(E.Condition, E.StatusBit, x.f, x.w, x.r[reg::STATUS])) {
+    s_.SetProgramCounter(uint32_t(int32_t(s_.GetPC()) + Signed8(x.d.Op1)));
+    ++x.cycles;
+  }
+}
+
+template <TExecution E, bool Guard>
+KYVOR_HOT void TCpuCore::multiply(TStep& x) {
+  const uint32_t res = input<E.B>(x) * x.w;
+  x.r[reg::PRODH] = uint8_t(res >> 8);
+  x.r[reg::PRODL] = uint8_t(res);
+  if constexpr (E.FlagsSet != 0) setFlags<Guard>(x, (res & 0xFF) == 0 ? sf::Z : 0);
+}
+
+template <uint8_t Kind>
+KYVOR_HOT void TCpuCore::flow(TStep& x) {
+  const TDecodedWord& d = x.d;
+  uint8_t* r = x.r;
+  auto push = [&](uint32_t v) {
+    s_.PushStack(v);
+    s_.WriteTopOfStack(v);
+  };
+  auto newTopOfStack = [&] { s_.WriteTopOfStack(s_.GetStackEntry(r[reg::STKPTR] & 0x1F)); };
+  auto relative = [&] { return uint32_t(int32_t(s_.GetPC()) + Signed11(d.Op1)); };
+  // The shadow select of RETI and RET exists under K08A only.
+  auto restoreShadow = [&] {
+    if (t_.Variant() != kCoreK08B && d.Op1 == 1) s_.RestoreShadow();
+  };
+  if constexpr (Kind == ik::RETL) {
+    s_.SetProgramCounter(s_.PopStack(true));
+    r[reg::W] = uint8_t(d.Op1);
+  } else if constexpr (Kind == ik::CALL) {
+    if (d.Flags & rf::LongCall) {  // the second word gives the low 12 bits
+      if (d.Op2 == 1) s_.SaveShadow();
+      push(s_.GetPC());
+      s_.TwoWordOperand = int32_t(d.Op1);
+      s_.PendingTwoWordKind = ik::CALL;
+    } else {
+      push(s_.GetPC());
+      s_.SetProgramCounter(d.Op1 & 0xFFF);
+    }
+  } else if constexpr (Kind == ik::JMP) {
+    if (d.Flags & rf::LongJump) {
+      s_.TwoWordOperand = int32_t(d.Op1);
+      s_.PendingTwoWordKind = ik::JMP;
+    } else {
+      s_.SetProgramCounter(d.Op1 & 0xFFF);
+    }
+  } else if constexpr (Kind == ik::RETI) {
+    s_.SetProgramCounter(s_.PopStack(true));
+    restoreShadow();
+    r[reg::INTE0] = uint8_t(r[reg::INTE0] | 0x80);
+  } else if constexpr (Kind == ik::RET) {
+    s_.SetProgramCounter(s_.PopStack(true));
+    newTopOfStack();
+    restoreShadow();
+  } else if constexpr (Kind == ik::RCALL) {
+    push(s_.GetPC());
+    s_.SetProgramCounter(relative());
+  } else if constexpr (Kind == ik::RJ) {
+    s_.SetProgramCounter(relative());
+  } else if constexpr (Kind == ik::POP) {
+    s_.PopStack(true);
+    newTopOfStack();
+  }
+}
+
+// First words keep their part in the two-word state; NOPF completes the
+// pending instruction (alone it does nothing).
+template <uint8_t Kind>
+KYVOR_HOT void TCpuCore::twoWord(TStep& x) {
+  uint8_t* r = x.r;
+  const uint32_t op1 = x.d.Op1;
+  if constexpr (Kind == ik::MVLP) {
+    r[reg::TBLPTRU] = uint8_t(op1 >> 4);
+    s_.TablePointerStage[0] = uint8_t((op1 << 4) & 0xFF);
+    s_.PendingTwoWordKind = ik::MVLP;
+  } else if constexpr (Kind == ik::LDPR) {
+    s_.PointerSelect = uint8_t(op1 & 3);
+    s_.PendingTwoWordKind = ik::LDPR;
+  } else if constexpr (Kind == ik::MVFF) {
+    s_.TwoWordOperand = int32_t(x.addr);  // the source
+    s_.PendingTwoWordKind = ik::MVFF;
+  } else {
+    switch (s_.PendingTwoWordKind) {
+      case ik::CALL:
+      case ik::JMP:
+        s_.SetProgramCounter((uint32_t(s_.TwoWordOperand) << 12) | (op1 & 0xFFF));
+        break;
+      case ik::MVLP:
+        r[reg::TBLPTRH] = uint8_t((s_.TablePointerStage[0] + (op1 >> 8)) & 0xFF);
+        r[reg::TBLPTRL] = uint8_t(op1);
+        break;
+      case ik::LDPR:
+        if (s_.PointerSelect < 3) {
+          r[kPtrHigh[s_.PointerSelect]] = uint8_t(op1 >> 8);
+          r[kPtrLow[s_.PointerSelect]] = uint8_t(op1);
+        }
+        break;
+      case ik::MVFF: {
+        const uint32_t src = uint32_t(s_.TwoWordOperand);
+        writeData(x.addr, src < uint32_t(TTargetState::kRegisterCount) ? r[src] : 0);
+        break;
+      }
+      default: break;
+    }
+    s_.PendingTwoWordKind = 0;
+  }
+}
+
+void TCpuCore::tableRead(TStep& x) {
+  uint8_t* r = x.r;
+  uint32_t t = (uint32_t(r[reg::TBLPTRU]) << 16) | (uint32_t(r[reg::TBLPTRH]) << 8) |
+               r[reg::TBLPTRL];
+  const uint16_t pw = s_.ReadProgramWord(t);
+  r[reg::TBLDH] = uint8_t(pw >> 8);
+  r[reg::TBLDL] = uint8_t(pw);
+  if (x.d.Op1 == 1) {
+    t = (t + 1) & 0xFFFFFF;
+    r[reg::TBLPTRU] = uint8_t(t >> 16);
+    r[reg::TBLPTRH] = uint8_t(t >> 8);
+    r[reg::TBLPTRL] = uint8_t(t);
+  }
+}
+
+template <uint8_t Kind>
+KYVOR_HOT void TCpuCore::power(TStep& x) {
+  if constexpr (Kind == ik::IDLE) {
+    s_.IdleFlag = 1;
+    x.r[reg::PWRSTAT] = uint8_t(x.r[reg::PWRSTAT] | 0x20);
+  } else {
+    s_.SleepFlag = 1;
+    x.r[reg::PWRSTAT] = uint8_t(x.r[reg::PWRSTAT] | 0x40);
+  }
+}
+
+// The routine of declaration `Row`, its family's routine specialized with
+// the row's details.
+template <std::size_t Row>
+KYVOR_HOT void TCpuCore::runRow(TStep& x) {
+  constexpr TInstructionRow row = kInstructionRows[Row];
+  constexpr TExecution e = row.Exec;
+  constexpr bool guard = row.NoRegisterOperand == 0;
+  // Only instructions with a data operand (and MVFF) form a data address;
+  // a word after MVFF is its destination whatever it is, and the
+  // resolution's post-update happens either way.
+  if constexpr (row.NoRegisterOperand == 0 || row.Kind == ik::MVFF) {
+    x.addr = dataAddress(x.d);
+    if constexpr (ReadsFile(e))
+      x.f = x.addr < uint32_t(TTargetState::kRegisterCount) ? x.r[x.addr] : 0u;
+  } else if (s_.PendingTwoWordKind == ik::MVFF) {
+    x.addr = resolvePointer(x.d);
+  }
+  x.cycles = row.Cycles;
+  if constexpr (e.Family == TExecFamily::Arithmetic) arithmetic<e, guard>(x);
+  if constexpr (e.Family == TExecFamily::Logic) logic<e, guard>(x);
+  if constexpr (e.Family == TExecFamily::Move) move<e>(x);
+  if constexpr (e.Family == TExecFamily::BitChange) bitChange<e>(x);
+  if constexpr (e.Family == TExecFamily::Skip) skip<e>(x);
+  if constexpr (e.Family == TExecFamily::Branch) branch<e>(x);
+  if constexpr (e.Family == TExecFamily::Multiply) multiply<e, guard>(x);
+  if constexpr (e.Family == TExecFamily::Flow) flow<row.Kind>(x);
+  if constexpr (e.Family == TExecFamily::TwoWord) twoWord<row.Kind>(x);
+  if constexpr (e.Family == TExecFamily::TableRead) tableRead(x);
+  if constexpr (e.Family == TExecFamily::Power) power<row.Kind>(x);
+}
+
+// Runs the routine of the word's declaration: one case per declaration, so
+// that every routine is inlined here. A row without a declaration decodes
+// but does nothing (one cycle).
+KYVOR_HOT void TCpuCore::dispatch(TStep& x) {
+  static_assert(kInstructionCount == 67, "one case per declaration");
+#define KYVOR_ROW(n) \
+  case (n): runRow<(n)>(x); break;
+#define KYVOR_ROWS8(n)                                                                   \
+  KYVOR_ROW(n) KYVOR_ROW(n + 1) KYVOR_ROW(n + 2) KYVOR_ROW(n + 3) KYVOR_ROW(n + 4) \
+  KYVOR_ROW(n + 5) KYVOR_ROW(n + 6) KYVOR_ROW(n + 7)
+  switch (x.d.Declaration) {
+    KYVOR_ROWS8(0) KYVOR_ROWS8(8) KYVOR_ROWS8(16) KYVOR_ROWS8(24) KYVOR_ROWS8(32)
+    KYVOR_ROWS8(40) KYVOR_ROWS8(48) KYVOR_ROWS8(56) KYVOR_ROW(64) KYVOR_ROW(65) KYVOR_ROW(66)
+    default: dataAddress(x.d); break;
+  }
+#undef KYVOR_ROWS8
+#undef KYVOR_ROW
+}
+
+// The simulated timer: a prescaler of 256 words, then the counter; its
+// selected bit raises the timer flag on the rising edge.
+KYVOR_HOT void TCpuCore::tickTimer() {
+  uint8_t* r = s_.Registers();
+  if (!(r[reg::TMRCTL] & 0x80)) return;
+  if (++s_.TimerPrescaleCount <= 255) return;
+  s_.TimerPrescaleCount = 0;
+  const uint8_t cnt = uint8_t(r[reg::TMRCNT] + 1);
+  r[reg::TMRCNT] = cnt;
+  const unsigned n = (r[reg::TMRCTL] >> 4) & 7;
+  if (!((cnt >> n) & 1)) {
+    s_.TimerEdgeFlag = 0;
+  } else if (!s_.TimerEdgeFlag) {
+    r[reg::INTF0] = uint8_t(r[reg::INTF0] | 0x08);
+    s_.TimerEdgeFlag = 1;
+  }
+}
+
+KYVOR_HOT bool TCpuCore::executeWord() {
   const uint32_t here = s_.GetPC();
   const uint16_t word = s_.ReadProgramWord(here);
   s_.AdvancePC(1);
   postRequests_ = 0;
 
   const TDecodedWord& d = t_.DecodedWord(word);
-  if (d.Row == 0xFF) return false;
+  if (d.Row == TDecodedWord::kNoRow) return false;
 
   uint8_t* r = s_.Registers();
-  const bool k08a = t_.Variant() != kCoreK08B;
-  const uint8_t kind = d.Kind;
-  const uint32_t op1 = d.Op1;
-  const int32_t pending = s_.PendingTwoWordKind;
-
-  // Data address. The second word of MVFF is the destination: always
-  // resolved like the first.
-  uint32_t addr;
-  if (pending == ik::MVFF)
-    addr = ResolveIndirectAddress(op1);
-  else if (d.Access == 0)
-    addr = uint32_t(r[reg::BSR]) * 256u + op1;
-  else if (d.Access == 1)
-    addr = op1;
-  else
-    addr = ResolveIndirectAddress(op1);
-  const uint32_t f = addr < uint32_t(TTargetState::kRegisterCount) ? r[addr] : 0;
-  const uint32_t w = r[reg::W];
-  const uint32_t c = (r[reg::STATUS] & sf::C) ? 1 : 0;
-  const bool toF = d.Op2 != 0;  // destination bit of the arithmetic and logic kinds
-  uint32_t cycles = 1;
-  uint32_t res;
-
-  auto toDest = [&](uint32_t v) {
-    if (toF)
-      writeData(addr, v);
-    else
-      r[reg::W] = uint8_t(v);
-  };
-  auto skipIf = [&](bool cond) {
-    if (cond) {
-      s_.AdvancePC(1);
-      ++cycles;
-    }
-  };
-  auto branchIf = [&](bool cond) {
-    if (cond) {
-      s_.SetProgramCounter(uint32_t(int32_t(s_.GetPC()) + Signed8(op1)));
-      ++cycles;
-    }
-  };
-  auto push = [&](uint32_t v) {
-    s_.PushStack(v);
-    s_.WriteTopOfStack(v);
-  };
-  const uint8_t st = r[reg::STATUS];
-
-  switch (kind) {
-    case ik::NOP:
-    case ik::CWDT:
-      break;
-    case ik::CLRF: writeData(addr, 0); break;
-    case ik::SETF: writeData(addr, 0xFF); break;
-    case ik::ADDF:
-      res = w + f;
-      toDest(res);
-      setFlags(addr, kAllFlags,
-               ZNC(res) | (OverflowBit(w, f, res) ? sf::OV : 0) |
-                   (((w & 15) + (f & 15)) > 15 ? sf::DC : 0));
-      break;
-    case ik::ADDC:
-      res = w + f + c;
-      toDest(res);
-      setFlags(addr, kAllFlags,
-               ZNC(res) | (OverflowBit(w, f, res) ? sf::OV : 0) |
-                   (((w & 15) + (f & 15) + c) > 15 ? sf::DC : 0));
-      break;
-    case ik::INF:
-      res = f + 1;
-      toDest(res);
-      setFlags(addr, kAllFlags,
-               ZNC(res) | (OverflowBit(f, 1, res) ? sf::OV : 0) |
-                   (((f & 15) + 1) > 15 ? sf::DC : 0));
-      break;
-    case ik::DCF:
-      res = f + 255;
-      toDest(res);
-      setFlags(addr, kAllFlags,
-               ZNC(res) | (OverflowBit(f, 255, res) ? sf::OV : 0) |
-                   (((f & 15) + 15) > 15 ? sf::DC : 0));
-      break;
-    case ik::SUBF:
-    case ik::SUBC: {
-      const uint32_t nw = 255 - w;
-      const uint32_t carry = kind == ik::SUBF ? 1 : c;
-      res = f + nw + carry;
-      toDest(res);
-      setFlags(addr, kAllFlags,
-               ZNC(res) | (OverflowBit(nw, f, res) ? sf::OV : 0) |
-                   (((nw & 15) + (f & 15) + carry) > 15 ? sf::DC : 0));
-      break;
-    }
-    // The skip comes first and the write after it, so a result written to
-    // "PCLATL" (a computed jump) wins over the skip.
-    case ik::INSZ:
-      skipIf(f == 0xFF);
-      toDest(f + 1);
-      break;
-    case ik::DCSZ:
-      skipIf(f == 1);
-      toDest(f - 1);
-      break;
-    case ik::INSUZ:
-      skipIf(((f + 1) & 0xFF) != 0);
-      toDest(f + 1);
-      break;
-    case ik::DCSUZ:
-      skipIf(((f - 1) & 0xFF) != 0);
-      toDest(f - 1);
-      break;
-    case ik::COMF:
-      res = 255 - f;
-      toDest(res);
-      setFlags(addr, sf::Z | sf::N, ZN(res));
-      break;
-    case ik::MVF:
-      if (toF)
-        writeData(addr, w);
-      else
-        r[reg::W] = uint8_t(f);
-      break;
-    case ik::ANDF: res = f & w; toDest(res); setFlags(addr, sf::Z | sf::N, ZN(res)); break;
-    case ik::IORF: res = f | w; toDest(res); setFlags(addr, sf::Z | sf::N, ZN(res)); break;
-    case ik::XORF: res = f ^ w; toDest(res); setFlags(addr, sf::Z | sf::N, ZN(res)); break;
-    case ik::RLF:
-      res = ((f << 1) | (f >> 7)) & 0xFF;
-      toDest(res);
-      setFlags(addr, sf::Z | sf::N, ZN(res));
-      break;
-    case ik::RRF:
-      res = (f >> 1) | ((f & 1) << 7);
-      toDest(res);
-      setFlags(addr, sf::Z | sf::N, ZN(res));
-      break;
-    // Literal instructions always update their flags.
-    case ik::ADDL:
-      res = w + op1;
-      r[reg::W] = uint8_t(res);
-      setFlags(0, kAllFlags,
-               ZNC(res) | (OverflowBit(w, op1, res) ? sf::OV : 0) |
-                   (((w & 15) + (op1 & 15)) > 15 ? sf::DC : 0));
-      break;
-    case ik::SUBL: {
-      const uint32_t nw = 255 - w;
-      res = op1 + nw + 1;
-      r[reg::W] = uint8_t(res);
-      setFlags(0, kAllFlags,
-               ZNC(res) | (OverflowBit(nw, op1, res) ? sf::OV : 0) |
-                   (((nw & 15) + (op1 & 15) + 1) > 15 ? sf::DC : 0));
-      break;
-    }
-    case ik::ANDL: res = w & op1; r[reg::W] = uint8_t(res); setFlags(0, sf::Z | sf::N, ZN(res)); break;
-    case ik::IORL: res = w | op1; r[reg::W] = uint8_t(res); setFlags(0, sf::Z | sf::N, ZN(res)); break;
-    case ik::XORL: res = w ^ op1; r[reg::W] = uint8_t(res); setFlags(0, sf::Z | sf::N, ZN(res)); break;
-    case ik::MVL: r[reg::W] = uint8_t(op1); break;
-    case ik::RETL:
-      s_.SetProgramCounter(s_.PopStack(true));
-      r[reg::W] = uint8_t(op1);
-      cycles = 2;
-      break;
-    case ik::CALL:
-      if (k08a) {
-        if (d.Op2 == 1) s_.SaveShadow();
-        push(s_.GetPC());
-        s_.TwoWordOperand = int32_t(op1);
-        s_.PendingTwoWordKind = ik::CALL;
-      } else {
-        push(s_.GetPC());
-        s_.SetProgramCounter(op1 & 0xFFF);
-      }
-      break;
-    case ik::JMP:
-      if (k08a) {
-        s_.TwoWordOperand = int32_t(op1);
-        s_.PendingTwoWordKind = ik::JMP;
-      } else {
-        s_.SetProgramCounter(op1 & 0xFFF);
-      }
-      break;
-    case ik::RETI:
-      s_.SetProgramCounter(s_.PopStack(true));
-      if (k08a && op1 == 1) s_.RestoreShadow();
-      r[reg::INTE0] = uint8_t(r[reg::INTE0] | 0x80);
-      cycles = 2;
-      break;
-    case ik::RET:
-      s_.SetProgramCounter(s_.PopStack(true));
-      s_.WriteTopOfStack(s_.GetStackEntry(r[reg::STKPTR] & 0x1F));
-      if (k08a && op1 == 1) s_.RestoreShadow();
-      cycles = 2;
-      break;
-    case ik::IDLE:
-      s_.IdleFlag = 1;
-      r[reg::PWRSTAT] = uint8_t(r[reg::PWRSTAT] | 0x20);
-      break;
-    case ik::SLP:
-      s_.SleepFlag = 1;
-      r[reg::PWRSTAT] = uint8_t(r[reg::PWRSTAT] | 0x40);
-      break;
-    case ik::BCF: {
-      uint32_t v = f & ~(1u << d.Op2);
-      if (addr == uint32_t(reg::STKPTR) && (d.Op2 == 7 || d.Op2 == 5)) v = f & 0x5F;
-      writeData(addr, v);
-      break;
-    }
-    case ik::BSF: writeData(addr, f | (1u << d.Op2)); break;
-    case ik::BTGF: writeData(addr, f ^ (1u << d.Op2)); break;
-    case ik::BTSZ: skipIf(((f >> d.Op2) & 1) == 0); break;
-    case ik::BTSS: skipIf(((f >> d.Op2) & 1) != 0); break;
-    case ik::MULF:
-      res = f * w;
-      r[reg::PRODH] = uint8_t(res >> 8);
-      r[reg::PRODL] = uint8_t(res);
-      setFlags(addr, sf::Z, (res & 0xFF) == 0 ? sf::Z : 0);
-      cycles = 2;
-      break;
-    case ik::MULL:
-      res = w * op1;
-      r[reg::PRODH] = uint8_t(res >> 8);
-      r[reg::PRODL] = uint8_t(res);
-      cycles = 2;
-      break;
-    case ik::RRFC:
-      res = (c << 7) | (f >> 1);
-      toDest(res);
-      setFlags(addr, sf::Z | sf::N | sf::C, ZN(res) | ((f & 1) ? sf::C : 0));
-      break;
-    case ik::RLFC:
-      res = ((f << 1) | c) & 0xFF;
-      toDest(res);
-      setFlags(addr, sf::Z | sf::N | sf::C, ZN(res) | ((f & 0x80) ? sf::C : 0));
-      break;
-    case ik::ARLC:
-      res = ((f << 1) | c) & 0xFF;
-      toDest(res);
-      setFlags(addr, sf::Z | sf::OV | sf::N | sf::C,
-               ZN(res) | (((f ^ res) & 0x80) ? sf::OV : 0) | ((f & 0x80) ? sf::C : 0));
-      break;
-    case ik::ARRC:
-      res = (f & 0x80) | (f >> 1);
-      toDest(res);
-      setFlags(addr, sf::Z | sf::N | sf::C, ZN(res) | ((f & 1) ? sf::C : 0));
-      break;
-    case ik::SWPF: toDest(((f << 4) | (f >> 4)) & 0xFF); break;
-    case ik::TBLR: {
-      uint32_t t = (uint32_t(r[reg::TBLPTRU]) << 16) | (uint32_t(r[reg::TBLPTRH]) << 8) |
-                   r[reg::TBLPTRL];
-      const uint16_t pw = s_.ReadProgramWord(t);
-      r[reg::TBLDH] = uint8_t(pw >> 8);
-      r[reg::TBLDL] = uint8_t(pw);
-      if (op1 == 1) {
-        t = (t + 1) & 0xFFFFFF;
-        r[reg::TBLPTRU] = uint8_t(t >> 16);
-        r[reg::TBLPTRH] = uint8_t(t >> 8);
-        r[reg::TBLPTRL] = uint8_t(t);
-      }
-      cycles = 2;
-      break;
-    }
-    case ik::MVLP:
-      r[reg::TBLPTRU] = uint8_t(op1 >> 4);
-      s_.TablePointerStage[0] = uint8_t((op1 << 4) & 0xFF);
-      s_.PendingTwoWordKind = ik::MVLP;
-      break;
-    case ik::LDPR:
-      s_.PointerSelect = uint8_t(op1 & 3);
-      s_.PendingTwoWordKind = ik::LDPR;
-      break;
-    case ik::MVFF:
-      s_.TwoWordOperand = int32_t(addr);  // the source
-      s_.PendingTwoWordKind = ik::MVFF;
-      break;
-    case ik::LBSR: r[reg::BSR] = uint8_t(op1); break;
-    case ik::NOPF:
-      switch (pending) {
-        case ik::CALL:
-        case ik::JMP:
-          s_.SetProgramCounter((uint32_t(s_.TwoWordOperand) << 12) | (op1 & 0xFFF));
-          break;
-        case ik::MVLP:
-          r[reg::TBLPTRH] = uint8_t((s_.TablePointerStage[0] + (op1 >> 8)) & 0xFF);
-          r[reg::TBLPTRL] = uint8_t(op1);
-          break;
-        case ik::LDPR:
-          if (s_.PointerSelect < 3) {
-            r[kPtrHigh[s_.PointerSelect]] = uint8_t(op1 >> 8);
-            r[kPtrLow[s_.PointerSelect]] = uint8_t(op1);
-          }
-          break;
-        case ik::MVFF: {
-          const uint32_t src = uint32_t(s_.TwoWordOperand);
-          writeData(addr, src < uint32_t(TTargetState::kRegisterCount) ? r[src] : 0);
-          break;
-        }
-        default: break;
-      }
-      s_.PendingTwoWordKind = 0;
-      break;
-    case ik::JZ: branchIf(st & sf::Z); break;
-    case ik::JC: branchIf(st & sf::C); break;
-    case ik::JN: branchIf(st & sf::N); break;
-    case ik::JO: branchIf(st & sf::OV); break;
-    case ik::JNC: branchIf(!(st & sf::C)); break;
-    case ik::JNZ: branchIf(!(st & sf::Z)); break;
-    case ik::JNN: branchIf(!(st & sf::N)); break;
-    case ik::JNO: branchIf(!(st & sf::OV)); break;
-    case ik::CPSG: skipIf(w < f); break;
-    case ik::CPSL: skipIf(f < w); break;
-    case ik::CPSE: skipIf(f == w); break;
-    case ik::TFSZ: skipIf(f == 0); break;
-    case ik::RCALL:
-      push(s_.GetPC());
-      s_.SetProgramCounter(uint32_t(int32_t(s_.GetPC()) + Signed11(op1)));
-      cycles = 2;
-      break;
-    case ik::RJ:
-      s_.SetProgramCounter(uint32_t(int32_t(s_.GetPC()) + Signed11(op1)));
-      cycles = 2;
-      break;
-    case ik::POP:
-      s_.PopStack(true);
-      s_.WriteTopOfStack(s_.GetStackEntry(r[reg::STKPTR] & 0x1F));
-      break;
-    default:
-      break;
-  }
+  TStep x{d, r, 0, 0, r[reg::W], 1};
+  dispatch(x);
 
   if (postRequests_) applyPostUpdate();
-  s_.AddCycles(cycles);
-
-  // Simulated timer.
-  if (r[reg::TMRCTL] & 0x80) {
-    if (++s_.TimerPrescaleCount > 255) {
-      s_.TimerPrescaleCount = 0;
-      const uint8_t cnt = uint8_t(r[reg::TMRCNT] + 1);
-      r[reg::TMRCNT] = cnt;
-      const unsigned n = (r[reg::TMRCTL] >> 4) & 7;
-      if (!((cnt >> n) & 1)) {
-        s_.TimerEdgeFlag = 0;
-      } else if (!s_.TimerEdgeFlag) {
-        r[reg::INTF0] = uint8_t(r[reg::INTF0] | 0x08);
-        s_.TimerEdgeFlag = 1;
-      }
-    }
-  }
+  s_.AddCycles(x.cycles);
+  tickTimer();
   s_.PushPcHistory(here);
   return true;
 }

@@ -2,6 +2,12 @@
 // The instruction-set simulator: executes one instruction on a target state
 // and decides whether an interrupt is taken. Run control calls it; a virtual
 // pod can run its own target state with it.
+//
+// Execution is driven by the instruction declarations: each decoded word
+// names its family and the family's details (inputs, operation, where the
+// result goes, flags, cycles, skip or branch condition), and one routine per
+// family executes it.
+#include <cstddef>
 #include <cstdint>
 
 #include "engine/instruction_table.h"
@@ -46,11 +52,59 @@ class TCpuCore {
   const TInstructionTable& Table() const { return t_; }
 
  private:
+  // Working values of one executed word.
+  struct TStep {
+    const TDecodedWord& d;
+    uint8_t* r;
+    uint32_t addr;    // the data address
+    uint32_t f;       // the byte at it (0 beyond the register image)
+    uint32_t w;       // W
+    uint32_t cycles;  // this word's cycles
+  };
+  // The routine of one declaration: its family's routine specialized with
+  // the declaration's details.
+  template <std::size_t Row>
+  void runRow(TStep& x);
+  void dispatch(TStep& x);
+
   bool takeInterrupt();
   bool executeWord();
+  uint32_t dataAddress(const TDecodedWord& d);
+  uint32_t resolvePointer(const TDecodedWord& d);
   void applyPostUpdate();
+  void tickTimer();
   void writeData(uint32_t address, uint32_t value);
-  void setFlags(uint32_t address, uint8_t mask, uint8_t values);
+  void skipIf(TStep& x, bool taken);
+  template <TInput In>
+  static uint32_t input(const TStep& x);
+  template <TStore Store>
+  void store(TStep& x, uint32_t value);
+  template <bool Guard>
+  static void setFlags(const TStep& x, uint8_t values);
+
+  // One routine per family. `Guard`: the instruction has a data operand, and
+  // leaves the flags as its write left them when that operand is the status.
+  template <TExecution E, bool Guard>
+  void arithmetic(TStep& x);
+  template <TExecution E, bool Guard>
+  void logic(TStep& x);
+  template <TExecution E>
+  void move(TStep& x);
+  template <TExecution E>
+  void bitChange(TStep& x);
+  template <TExecution E>
+  void skip(TStep& x);
+  template <TExecution E>
+  void branch(TStep& x);
+  template <TExecution E, bool Guard>
+  void multiply(TStep& x);
+  template <uint8_t Kind>
+  void flow(TStep& x);
+  template <uint8_t Kind>
+  void twoWord(TStep& x);
+  void tableRead(TStep& x);
+  template <uint8_t Kind>
+  void power(TStep& x);
 
   TTargetState& s_;
   const TInstructionTable& t_;

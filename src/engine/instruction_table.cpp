@@ -1,5 +1,7 @@
 #include "engine/instruction_table.h"
 
+#include "engine/instruction_rows.h"
+
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
@@ -9,68 +11,49 @@ namespace kyvor {
 
 namespace {
 
-// Mnemonic column width of the built-in row texts.
-std::string Row(const char* mnemonic, const char* pattern) {
+// A row text: the mnemonic padded to its column, then the pattern.
+std::string RowText(const char* mnemonic, const char* pattern) {
   std::string s = mnemonic;
   while (s.size() < 8) s += ' ';
   return s + pattern;
 }
 
-struct KindEntry {
-  const char* mnemonic;
-  uint8_t kind;
-  uint8_t noReg;
-  // flag letters: M LongMove, J LongJump, C LongCall, T LongTableLoad,
-  // P LongPointerLoad, S ShortBranch, R RelativeBranch, O OptionalLastOperand
-  const char* flags;
-};
-
-const KindEntry kKinds[] = {
-    {"NOP", ik::NOP, 1, ""},      {"CLRF", ik::CLRF, 0, "O"},   {"ADDF", ik::ADDF, 0, "O"},
-    {"INF", ik::INF, 0, "O"},     {"INSZ", ik::INSZ, 0, "O"},   {"DCF", ik::DCF, 0, "O"},
-    {"DCSZ", ik::DCSZ, 0, "O"},   {"SUBF", ik::SUBF, 0, "O"},   {"COMF", ik::COMF, 0, "O"},
-    {"MVF", ik::MVF, 0, "O"},     {"ADDC", ik::ADDC, 0, "O"},   {"ANDF", ik::ANDF, 0, "O"},
-    {"IORF", ik::IORF, 0, "O"},   {"XORF", ik::XORF, 0, "O"},   {"RLF", ik::RLF, 0, "O"},
-    {"SUBC", ik::SUBC, 0, "O"},   {"RRF", ik::RRF, 0, "O"},     {"ADDL", ik::ADDL, 1, ""},
-    {"SUBL", ik::SUBL, 1, ""},    {"ANDL", ik::ANDL, 1, ""},    {"IORL", ik::IORL, 1, ""},
-    {"XORL", ik::XORL, 1, ""},    {"MVL", ik::MVL, 1, ""},      {"RETL", ik::RETL, 1, ""},
-    {"CALL", ik::CALL, 1, "OC"},  {"JMP", ik::JMP, 1, "J"},     {"RETI", ik::RETI, 1, "O"},
-    {"RET", ik::RET, 1, "O"},     {"IDLE", ik::IDLE, 1, ""},    {"SLP", ik::SLP, 1, ""},
-    {"CWDT", ik::CWDT, 1, ""},    {"SETF", ik::SETF, 0, "O"},   {"BCF", ik::BCF, 0, "O"},
-    {"BSF", ik::BSF, 0, "O"},     {"BTSZ", ik::BTSZ, 0, "O"},   {"BTSS", ik::BTSS, 0, "O"},
-    {"MULF", ik::MULF, 0, "O"},   {"JZ", ik::JZ, 1, "S"},       {"RRFC", ik::RRFC, 0, "O"},
-    {"RLFC", ik::RLFC, 0, "O"},   {"SWPF", ik::SWPF, 0, "O"},   {"TBLR", ik::TBLR, 1, ""},
-    {"MVLP", ik::MVLP, 1, "T"},   {"JC", ik::JC, 1, "S"},       {"INSUZ", ik::INSUZ, 0, "O"},
-    {"DCSUZ", ik::DCSUZ, 0, "O"}, {"MULL", ik::MULL, 1, ""},    {"LDPR", ik::LDPR, 1, "P"},
-    {"LBSR", ik::LBSR, 1, ""},    {"NOPF", ik::NOPF, 1, ""},    {"ARLC", ik::ARLC, 0, "O"},
-    {"ARRC", ik::ARRC, 0, "O"},   {"CPSG", ik::CPSG, 0, ""},    {"CPSL", ik::CPSL, 0, ""},
-    {"CPSE", ik::CPSE, 0, ""},    {"TFSZ", ik::TFSZ, 0, ""},    {"JN", ik::JN, 1, "S"},
-    {"JO", ik::JO, 1, "S"},       {"JNC", ik::JNC, 1, "S"},     {"JNZ", ik::JNZ, 1, "S"},
-    {"JNN", ik::JNN, 1, "S"},     {"JNO", ik::JNO, 1, "S"},     {"BTGF", ik::BTGF, 0, "O"},
-    {"MVFF", ik::MVFF, 1, "M"},   {"RJ", ik::RJ, 1, "R"},       {"RCALL", ik::RCALL, 1, "R"},
-    {"POP", ik::POP, 1, ""},
-};
-
-void ApplyKind(TInstructionDescriptor& d, int variant) {
-  for (const KindEntry& e : kKinds) {
-    if (d.Mnemonic != e.mnemonic) continue;
-    d.Kind = e.kind;
-    d.NoRegisterOperand = e.noReg;
-    for (const char* f = e.flags; *f; ++f) {
-      switch (*f) {
-        case 'M': d.LongMove = 1; break;
-        case 'J': d.LongJump = variant == kCoreK08B ? 0 : 1; break;
-        case 'C': d.LongCall = variant == kCoreK08B ? 0 : 1; break;
-        case 'T': d.LongTableLoad = 1; break;
-        case 'P': d.LongPointerLoad = 1; break;
-        case 'S': d.ShortBranch = 1; break;
-        case 'R': d.RelativeBranch = 1; break;
-        case 'O': d.OptionalLastOperand = 1; break;
-        default: break;
-      }
-    }
-    return;
+std::vector<std::string> RowTexts(int variant) {
+  std::vector<std::string> rows;
+  for (const TInstructionRow& r : kInstructionRows) {
+    const char* pattern = variant == kCoreK08B ? r.PatternK08B : r.PatternK08A;
+    if (pattern) rows.push_back(RowText(r.Mnemonic, pattern));
   }
+  return rows;
+}
+
+// Kind, flags and declaration of a parsed row, from its mnemonic. CALL and
+// JMP are one-word instructions under K08B.
+void ApplyDeclaration(TInstructionDescriptor& d, int variant) {
+  const TInstructionRow* row = FindInstructionRow(d.Mnemonic);
+  if (!row) return;
+  d.Declaration = row;
+  d.Kind = row->Kind;
+  d.NoRegisterOperand = row->NoRegisterOperand;
+  const uint8_t f = row->Flags;
+  const bool k08b = variant == kCoreK08B;
+  d.LongMove = (f & rf::LongMove) ? 1 : 0;
+  d.LongJump = (f & rf::LongJump) && !k08b ? 1 : 0;
+  d.LongCall = (f & rf::LongCall) && !k08b ? 1 : 0;
+  d.LongTableLoad = (f & rf::LongTableLoad) ? 1 : 0;
+  d.LongPointerLoad = (f & rf::LongPointerLoad) ? 1 : 0;
+  d.ShortBranch = (f & rf::ShortBranch) ? 1 : 0;
+  d.RelativeBranch = (f & rf::RelativeBranch) ? 1 : 0;
+  d.OptionalLastOperand = (f & rf::OptionalLast) ? 1 : 0;
+}
+
+uint8_t FlagsOf(const TInstructionDescriptor& d) {
+  return uint8_t((d.LongMove ? rf::LongMove : 0) | (d.LongJump ? rf::LongJump : 0) |
+                 (d.LongCall ? rf::LongCall : 0) | (d.LongTableLoad ? rf::LongTableLoad : 0) |
+                 (d.LongPointerLoad ? rf::LongPointerLoad : 0) |
+                 (d.ShortBranch ? rf::ShortBranch : 0) |
+                 (d.RelativeBranch ? rf::RelativeBranch : 0) |
+                 (d.OptionalLastOperand ? rf::OptionalLast : 0));
 }
 
 std::string Upper(std::string s) {
@@ -80,27 +63,52 @@ std::string Upper(std::string s) {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-// The data-address form of a decoded word (see TDecodedWord::Access). The
-// bank bit is the 'd' field: operand 2 of the instructions without a
-// destination field (CLRF, SETF, MULF, TFSZ, CPSG, CPSL, CPSE), else operand 3.
-uint8_t AccessOf(const TDecodedWord& w, int variant) {
-  uint8_t bank;
-  switch (w.Kind) {
-    case ik::CLRF: case ik::SETF: case ik::MULF: case ik::TFSZ:
-    case ik::CPSG: case ik::CPSL: case ik::CPSE:
-      bank = w.Op2;
-      break;
-    default:
-      bank = w.Op3;
-      break;
+// Operand 1 as an indirect access: K08A addresses 0..14 name pointer a / 5
+// in mode a % 5; K08B addresses 0 and 5 name pointers 0 and 1.
+void PointerOf(TDecodedWord& w, int variant) {
+  w.Pointer = TDecodedWord::kNoPointer;
+  w.PointerMode = 0;
+  if (variant == kCoreK08B) {
+    if (w.Op1 == 0) w.Pointer = 0;
+    if (w.Op1 == 5) w.Pointer = 1;
+  } else if (w.Op1 <= 14) {
+    w.Pointer = uint8_t(w.Op1 / 5);
+    w.PointerMode = uint8_t(w.Op1 % 5);
   }
-  const bool resolve = (w.NoRegisterOperand == 0 && bank == 0) || w.Kind == ik::MVFF;
+}
+
+// The data-address form (see TDecodedWord::Access): an instruction with a
+// data operand and bank bit 0, and MVFF, go through the indirect resolution.
+uint8_t AccessOf(const TDecodedWord& w) {
+  const bool resolve = (w.NoRegisterOperand == 0 && w.BankBit == 0) || w.Kind == ik::MVFF;
   if (!resolve) return 0;
-  const bool pointer = variant == kCoreK08B ? (w.Op1 == 0 || w.Op1 == 5) : w.Op1 <= 14;
-  return pointer ? 2 : 1;
+  return w.Pointer != TDecodedWord::kNoPointer ? 2 : 1;
+}
+
+// What the simulator and the step analysis need of the row's execution, for
+// this word.
+void ExecutionOf(TDecodedWord& w, const TInstructionDescriptor& d, int variant) {
+  w.Flags = FlagsOf(d);
+  if (!d.Declaration) return;
+  const TExecution& e = d.Declaration->Exec;
+  w.Declaration = uint8_t(d.Declaration - kInstructionRows.data());
+  w.ToF = e.Store == TStore::F || (e.Store == TStore::ByDestination && w.Op2 != 0);
+  w.FlagsSet = variant == kCoreK08B ? uint8_t(e.FlagsSet & (decl::kZ | decl::kC)) : e.FlagsSet;
+  w.Condition = e.Condition;
+  const bool onStatus =
+      e.Condition == TCondition::StatusSet || e.Condition == TCondition::StatusClear;
+  w.ConditionBits = onStatus ? e.StatusBit : w.Op2;
 }
 
 }  // namespace
+
+std::span<const TInstructionRow> InstructionRows() { return kInstructionRows; }
+
+const TInstructionRow* FindInstructionRow(std::string_view mnemonic) {
+  for (const TInstructionRow& r : kInstructionRows)
+    if (mnemonic == r.Mnemonic) return &r;
+  return nullptr;
+}
 
 uint16_t ExtractBitField(uint16_t opcode, int lo, int hi) {
   if (hi < lo || lo < 0 || lo > 15) return 0;
@@ -110,71 +118,12 @@ uint16_t ExtractBitField(uint16_t opcode, int lo, int hi) {
 }
 
 const std::vector<std::string>& K08ATableRows() {
-  static const std::vector<std::string> rows = {
-      Row("NOP", "0000000000000000"),   Row("CLRF", "0000110daaaaaaaa"),
-      Row("ADDF", "000100bdaaaaaaaa"),  Row("INF", "001110bdaaaaaaaa"),
-      Row("INSZ", "001111bdaaaaaaaa"),  Row("DCF", "001100bdaaaaaaaa"),
-      Row("DCSZ", "001101bdaaaaaaaa"),  Row("SUBF", "000110bdaaaaaaaa"),
-      Row("COMF", "001001bdaaaaaaaa"),  Row("MVF", "011001bdaaaaaaaa"),
-      Row("ADDC", "000101bdaaaaaaaa"),  Row("ANDF", "001010bdaaaaaaaa"),
-      Row("IORF", "001011bdaaaaaaaa"),  Row("XORF", "001000bdaaaaaaaa"),
-      Row("RLF", "010010bdaaaaaaaa"),   Row("SUBC", "000111bdaaaaaaaa"),
-      Row("RRF", "010011bdaaaaaaaa"),   Row("ADDL", "00000100aaaaaaaa"),
-      Row("SUBL", "00001000aaaaaaaa"),  Row("ANDL", "00000001aaaaaaaa"),
-      Row("IORL", "00000010aaaaaaaa"),  Row("XORL", "00000011aaaaaaaa"),
-      Row("MVL", "00000110aaaaaaaa"),   Row("RETL", "00000101aaaaaaaa"),
-      Row("CALL", "1100000baaaaaaaa"),  Row("JMP", "11000010aaaaaaaa"),
-      Row("RETI", "000000000000100a"),  Row("RET", "000000000000101a"),
-      Row("IDLE", "0000000000000001"),  Row("SLP", "0000000000000010"),
-      Row("CWDT", "0000000000000011"),  Row("SETF", "0000101daaaaaaaa"),
-      Row("BCF", "1000bbbdaaaaaaaa"),   Row("BSF", "1001bbbdaaaaaaaa"),
-      Row("BTSZ", "1010bbbdaaaaaaaa"),  Row("BTSS", "1011bbbdaaaaaaaa"),
-      Row("MULF", "0000111daaaaaaaa"),  Row("JZ", "01110001aaaaaaaa"),
-      Row("RRFC", "010100bdaaaaaaaa"),  Row("RLFC", "010101bdaaaaaaaa"),
-      Row("SWPF", "011000bdaaaaaaaa"),  Row("TBLR", "000000000000011a"),
-      Row("MVLP", "00001001aaaaaaaa"),  Row("JC", "01110000aaaaaaaa"),
-      Row("INSUZ", "010000bdaaaaaaaa"), Row("DCSUZ", "010001bdaaaaaaaa"),
-      Row("MULL", "00000111aaaaaaaa"),  Row("LDPR", "00000000000011aa"),
-      Row("LBSR", "000000000001aaaa"),  Row("NOPF", "1111aaaaaaaaaaaa"),
-      Row("ARLC", "010110bdaaaaaaaa"),  Row("ARRC", "010111bdaaaaaaaa"),
-      Row("CPSG", "0110100daaaaaaaa"),  Row("CPSL", "0110101daaaaaaaa"),
-      Row("CPSE", "0110110daaaaaaaa"),  Row("TFSZ", "0110111daaaaaaaa"),
-      Row("JN", "01110010aaaaaaaa"),    Row("JO", "01110011aaaaaaaa"),
-      Row("JNC", "01110100aaaaaaaa"),   Row("JNZ", "01110101aaaaaaaa"),
-      Row("JNN", "01110110aaaaaaaa"),   Row("JNO", "01110111aaaaaaaa"),
-      Row("BTGF", "1110bbbdaaaaaaaa"),  Row("MVFF", "1101aaaaaaaaaaaa"),
-      Row("RJ", "01111aaaaaaaaaaa"),    Row("RCALL", "11001aaaaaaaaaaa"),
-      Row("POP", "0000000000100001"),
-  };
+  static const std::vector<std::string> rows = RowTexts(kCoreK08A);
   return rows;
 }
 
 const std::vector<std::string>& K08BTableRows() {
-  static const std::vector<std::string> rows = {
-      Row("NOP", "0000000000000000"),   Row("CLRF", "0000110daaaaaaaa"),
-      Row("ADDF", "000100bdaaaaaaaa"),  Row("INF", "001110bdaaaaaaaa"),
-      Row("INSZ", "001111bdaaaaaaaa"),  Row("DCF", "001100bdaaaaaaaa"),
-      Row("DCSZ", "001101bdaaaaaaaa"),  Row("SUBF", "000110bdaaaaaaaa"),
-      Row("COMF", "001001bdaaaaaaaa"),  Row("MVF", "011001bdaaaaaaaa"),
-      Row("ADDC", "000101bdaaaaaaaa"),  Row("ANDF", "001010bdaaaaaaaa"),
-      Row("IORF", "001011bdaaaaaaaa"),  Row("XORF", "001000bdaaaaaaaa"),
-      Row("RLF", "010010bdaaaaaaaa"),   Row("SUBC", "000111bdaaaaaaaa"),
-      Row("RRF", "010011bdaaaaaaaa"),   Row("ADDL", "00000100aaaaaaaa"),
-      Row("SUBL", "00001000aaaaaaaa"),  Row("ANDL", "00000001aaaaaaaa"),
-      Row("IORL", "00000010aaaaaaaa"),  Row("XORL", "00000011aaaaaaaa"),
-      Row("MVL", "00000110aaaaaaaa"),   Row("RETL", "00000101aaaaaaaa"),
-      Row("CALL", "11001aaaaaaaaaaa"),  Row("JMP", "01111aaaaaaaaaaa"),
-      Row("RETI", "0000000000001000"),  Row("RET", "0000000000001010"),
-      Row("IDLE", "0000000000000001"),  Row("SLP", "0000000000000010"),
-      Row("CWDT", "0000000000000011"),  Row("SETF", "0000101daaaaaaaa"),
-      Row("BCF", "1000bbbdaaaaaaaa"),   Row("BSF", "1001bbbdaaaaaaaa"),
-      Row("BTSZ", "1010bbbdaaaaaaaa"),  Row("BTSS", "1011bbbdaaaaaaaa"),
-      Row("RRFC", "010100bdaaaaaaaa"),  Row("RLFC", "010101bdaaaaaaaa"),
-      Row("SWPF", "011000bdaaaaaaaa"),  Row("INSUZ", "010000bdaaaaaaaa"),
-      Row("DCSUZ", "010001bdaaaaaaaa"), Row("CPSG", "0110100daaaaaaaa"),
-      Row("CPSL", "0110101daaaaaaaa"),  Row("CPSE", "0110110daaaaaaaa"),
-      Row("TFSZ", "0110111daaaaaaaa"),  Row("BTGF", "1110bbbdaaaaaaaa"),
-  };
+  static const std::vector<std::string> rows = RowTexts(kCoreK08B);
   return rows;
 }
 
@@ -256,7 +205,8 @@ bool TInstructionTable::BuildDecoder(const std::vector<std::string>& rows, int v
     } else {
       d.OperandCount = hasA ? 1 : 0;
     }
-    ApplyKind(d, variant);
+    ApplyDeclaration(d, variant);
+    d.BankOperand = d.Declaration && hasD && !hasB ? 2 : 3;
     d.Row = static_cast<int>(rows_.size());
     rows_.push_back(std::move(d));
     if (rows_.size() >= 255) break;  // the lookup table keeps row numbers in a byte
@@ -287,7 +237,10 @@ void TInstructionTable::buildLookup() {
         dw.Op2 = static_cast<uint8_t>(ExtractBitField(op, d.Operand[1].Lo, d.Operand[1].Hi));
       if (d.OperandCount >= 3)
         dw.Op3 = static_cast<uint8_t>(ExtractBitField(op, d.Operand[2].Lo, d.Operand[2].Hi));
-      dw.Access = AccessOf(dw, variant_);
+      dw.BankBit = d.BankOperand == 2 ? dw.Op2 : dw.Op3;
+      PointerOf(dw, variant_);
+      dw.Access = AccessOf(dw);
+      ExecutionOf(dw, d, variant_);
       break;
     }
     table[w] = dw;

@@ -209,8 +209,8 @@ void TKy_UP::StepOver() {
   SetRunMarks(1);
   const uint32_t pc = state_.GetPC();
   const TInstructionDescriptor* d = table_.Decode(state_.ReadProgramWord(pc));
-  const bool call = d && d->Mnemonic == "CALL";
-  const bool rcall = d && d->Mnemonic == "RCALL";
+  const bool call = d && d->Kind == ik::CALL;
+  const bool rcall = d && d->Kind == ik::RCALL;
   if (!call && !rcall) {
     TraceStep();
     return;
@@ -688,62 +688,26 @@ void TKy_UP::SetPodStopAddress(int64_t address, int arm) {
 }
 
 bool TKy_UP::WritesPclatl(uint16_t word) const {
+  // A store to the data address with bank bit 0 goes through the access path.
   const TDecodedWord& d = table_.DecodedWord(word);
-  if (d.Row == 0xFF) return false;
-  const uint32_t target = core_.PeekIndirectAddress(d.Op1);
-  if (target != uint32_t(reg::PCLATL)) return false;
-  switch (d.Kind) {
-    case ik::CLRF:
-    case ik::SETF:
-      return d.Op2 == 0;
-    case ik::ADDF: case ik::INF: case ik::INSZ: case ik::DCF: case ik::DCSZ: case ik::SUBF:
-    case ik::COMF: case ik::MVF: case ik::ADDC: case ik::ANDF: case ik::IORF: case ik::XORF:
-    case ik::RLF: case ik::SUBC: case ik::RRF: case ik::RRFC: case ik::RLFC: case ik::SWPF:
-    case ik::INSUZ: case ik::DCSUZ: case ik::ARLC: case ik::ARRC:
-      return d.Op2 == 1 && d.Op3 == 0;
-    case ik::BCF:
-    case ik::BSF:
-    case ik::BTGF:
-      return d.Op3 == 0;
-    default:
-      return false;
-  }
+  if (d.Row == TDecodedWord::kNoRow || !d.ToF || d.BankBit != 0) return false;
+  return core_.PeekIndirectAddress(d.Op1) == uint32_t(reg::PCLATL);
 }
 
 bool TKy_UP::needsTwoWordStep(uint16_t word) const {
   const TDecodedWord& d = table_.DecodedWord(word);
-  if (d.Row == 0xFF) return false;
-  const uint8_t st = ReadRegister(reg::STATUS);
-  auto operandByte = [&](uint8_t bankBit) -> uint32_t {
-    uint32_t bank = 0;
-    const uint32_t nib = ReadRegister(reg::BSR) & 0x0F;
-    if (bankBit && nib <= Chip().LastRamBank) bank = nib * 256;
-    return ReadRegister(int32_t(bank + d.Op1));
-  };
-  const uint32_t w = ReadRegister(reg::W);
-  switch (d.Kind) {
-    case ik::MVFF: case ik::MVLP: case ik::LDPR: return true;
-    case ik::RJ: case ik::RCALL: return Chip().DeviceKind3 == 1;
-    case ik::JC: return st & sf::C;
-    case ik::JNC: return !(st & sf::C);
-    case ik::JO: return st & sf::OV;
-    case ik::JNO: return !(st & sf::OV);
-    case ik::JN: return st & sf::N;
-    case ik::JNN: return !(st & sf::N);
-    case ik::JZ: return st & sf::Z;
-    case ik::JNZ: return !(st & sf::Z);
-    case ik::BTSS: return (operandByte(d.Op3) >> d.Op2) & 1;
-    case ik::BTSZ: return !((operandByte(d.Op3) >> d.Op2) & 1);
-    case ik::INSZ: return operandByte(d.Op3) == 0xFF;
-    case ik::DCSZ: return operandByte(d.Op3) == 1;
-    case ik::INSUZ: return ((operandByte(d.Op3) + 1) & 0xFF) != 0;
-    case ik::DCSUZ: return ((operandByte(d.Op3) - 1) & 0xFF) != 0;
-    case ik::TFSZ: return operandByte(d.Op2) == 0;
-    case ik::CPSG: return w < operandByte(d.Op2);
-    case ik::CPSL: return operandByte(d.Op2) < w;
-    case ik::CPSE: return operandByte(d.Op2) == w;
-    default: return false;
-  }
+  if (d.Row == TDecodedWord::kNoRow) return false;
+  if (d.Flags & (rf::LongMove | rf::LongTableLoad | rf::LongPointerLoad)) return true;
+  if (d.Flags & rf::RelativeBranch) return Chip().DeviceKind3 == 1;
+  if (d.Condition == TCondition::Never) return false;
+  // The tested byte as the model holds it: banked by the low nibble of the
+  // bank register when the bank bit is 1 and that bank exists, else bank 0.
+  uint32_t bank = 0;
+  const uint32_t nib = ReadRegister(reg::BSR) & 0x0F;
+  if (d.BankBit && nib <= Chip().LastRamBank) bank = nib * 256;
+  const uint32_t f = ReadRegister(int32_t(bank + d.Op1));
+  return ConditionHolds(d.Condition, d.ConditionBits, f, ReadRegister(reg::W),
+                        ReadRegister(reg::STATUS));
 }
 
 // ---------------------------------------------------------------------------

@@ -14,10 +14,7 @@ void TTargetState::SetProgramWords(int words) {
   if (words < 0) words = 0;
   if (words > kProgramCells) words = kProgramCells;
   // Flags of cells that leave the program would otherwise stop a later run.
-  for (int i = words; i < programWords_; ++i) {
-    cells_[std::size_t(i)].BreakAtAddress = 0;
-    cells_[std::size_t(i)].BreakAtLine = 0;
-  }
+  for (int i = words; i < programWords_; ++i) clearBreakFlags(uint32_t(i));
   programWords_ = words;
 }
 
@@ -85,8 +82,7 @@ void TTargetState::ClearProgramMemory() {
     c.Opcode = 0;
     c.FileIndex = 0;
     c.Line = 0;
-    c.BreakAtAddress = 0;
-    c.BreakAtLine = 0;
+    clearBreakFlags(uint32_t(i));
   }
 }
 
@@ -113,25 +109,42 @@ void TTargetState::SetListingWordOf(uint32_t index, uint16_t opcode) {
   c.Opcode = opcode;
   c.FileIndex = 0;
   c.Line = (index & (kProgramCells - 1)) + 1;
-  c.BreakAtAddress = 0;
-  c.BreakAtLine = 0;
+  clearBreakFlags(index & (kProgramCells - 1));
+}
+
+namespace {
+inline bool BitOf(const std::array<uint64_t, TTargetState::kProgramCells / 64>& bits,
+                  uint32_t address) {
+  return (bits[address >> 6] >> (address & 63)) & 1;
+}
+inline void PutBit(std::array<uint64_t, TTargetState::kProgramCells / 64>& bits,
+                   uint32_t address, bool on) {
+  const uint64_t m = uint64_t(1) << (address & 63);
+  bits[address >> 6] = on ? (bits[address >> 6] | m) : (bits[address >> 6] & ~m);
+}
+}  // namespace
+
+void TTargetState::clearBreakFlags(uint32_t address) {
+  PutBit(breakAtAddress_, address, false);
+  PutBit(breakAtLine_, address, false);
+  PutBit(anyBreak_, address, false);
 }
 
 uint8_t TTargetState::GetBreakpointFlag(uint32_t address, int kind) const {
   if (address >= uint32_t(programWords_)) return 0;
-  const TProgramCell& c = cells_[address];
   switch (kind) {
-    case 0: return (c.BreakAtAddress || c.BreakAtLine) ? 1 : 0;
-    case 1: return c.BreakAtAddress;
-    case 2: return c.BreakAtLine;
+    case 0: return BitOf(anyBreak_, address) ? 1 : 0;
+    case 1: return BitOf(breakAtAddress_, address) ? 1 : 0;
+    case 2: return BitOf(breakAtLine_, address) ? 1 : 0;
     default: return 0;
   }
 }
 
 void TTargetState::SetBreakpointFlag(uint32_t address, int kind, uint8_t value) {
   if (address >= uint32_t(programWords_)) return;
-  if (kind == 1) cells_[address].BreakAtAddress = value ? 1 : 0;
-  if (kind == 2) cells_[address].BreakAtLine = value ? 1 : 0;
+  if (kind == 1) PutBit(breakAtAddress_, address, value != 0);
+  if (kind == 2) PutBit(breakAtLine_, address, value != 0);
+  PutBit(anyBreak_, address, BitOf(breakAtAddress_, address) || BitOf(breakAtLine_, address));
 }
 
 uint16_t TTargetState::PopPcHistory() {

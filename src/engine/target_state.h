@@ -32,14 +32,14 @@ namespace sf {
 constexpr uint8_t Z = 0x01, OV = 0x02, N = 0x04, DC = 0x08, C = 0x10;
 }
 
-// One program-memory word with its source link and breakpoint flags.
+// One program-memory word with its source link. Its breakpoint flags are
+// kept beside the cells, as bits (GetBreakpointFlag, HasBreakFlag), so that
+// the run loop tests a bit rather than a cell.
 struct TProgramCell {
   uint16_t Opcode = 0;    // the assembled word
   uint16_t PodWord = 0;   // the word last read back from the pod
   uint8_t FileIndex = 0;  // 0-based source file index
   uint32_t Line = 0;      // 1-based source line, 0 = none
-  uint8_t BreakAtAddress = 0;  // Kind 1 breakpoint flag
-  uint8_t BreakAtLine = 0;     // Kind 2 breakpoint flag
 };
 
 class TTargetState {
@@ -137,8 +137,7 @@ class TTargetState {
   // of the program).
   bool HasBreakFlag(uint32_t address) const {
     if (address >= uint32_t(programWords_)) return false;
-    const TProgramCell& c = cells_[address];
-    return (c.BreakAtAddress | c.BreakAtLine) != 0;
+    return (anyBreak_[address >> 6] >> (address & 63)) & 1;
   }
   std::vector<TProgramCell>& Cells() { return cells_; }
   const std::vector<TProgramCell>& Cells() const { return cells_; }
@@ -175,6 +174,12 @@ class TTargetState {
  private:
   std::array<uint8_t, kRegisterCount> regs_{};
   std::vector<TProgramCell> cells_;
+  // Breakpoint flags, one bit per cell: Kind 1, Kind 2, and either of them.
+  using TCellBits = std::array<uint64_t, kProgramCells / 64>;
+  TCellBits breakAtAddress_{};
+  TCellBits breakAtLine_{};
+  TCellBits anyBreak_{};
+  void clearBreakFlags(uint32_t address);
   std::array<uint32_t, kStackSlots> stack_{};
   std::array<uint16_t, kHistoryDepth> history_{};
   int histHead_ = 0;
