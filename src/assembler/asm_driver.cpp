@@ -40,16 +40,6 @@ std::string AsmErrorMessage(int code, uint32_t romWords) {
   }
 }
 
-uint16_t ImageCrc16Update(uint8_t byte, uint16_t crc) {
-  crc = static_cast<uint16_t>(crc ^ byte);
-  for (int i = 0; i < 8; ++i) {
-    const bool out = (crc & 0x8000) != 0;
-    crc = static_cast<uint16_t>(crc << 1);
-    if (out) crc = static_cast<uint16_t>(crc ^ 0x8005);
-  }
-  return crc;
-}
-
 TF_ASM::TF_ASM(IAsmHost& host, IAsmTarget& target, const TAsmOptions& options)
     : host_(host), target_(target), options_(options), image_(new TImageCell[kImageCells]) {
   // Replacement texts of the pass are operand texts: they are kept whole, so
@@ -204,8 +194,7 @@ void TF_ASM::TransferAndCheck() {
       fileIndex = node->Line.FileIndex;
     }
     target_.storeProgramWord(static_cast<int>(a), cell.Word, lineNo, fileIndex);
-    codeChecksum_ = ImageCrc16Update(static_cast<uint8_t>(cell.Word >> 8), codeChecksum_);
-    codeChecksum_ = ImageCrc16Update(static_cast<uint8_t>(cell.Word & 0xFF), codeChecksum_);
+    codeChecksum_ = ImageCrc16Word(cell.Word, codeChecksum_);
     if (strict && node && !(node->Line.HasDirective && (node->Line.Directive == DirDW ||
                                                         node->Line.Directive == DirDB)))
       CheckWord(static_cast<int>(a), cell.Word, node->Line);
@@ -297,59 +286,19 @@ void TF_ASM::CheckWord(int address, uint16_t word, const TLineRecord& line) {
 // ---------------------------------------------------------------------------
 // Option/information block
 
+// The block's words of this build (the builder of engine/infoblock.h).
+TInfoBuildWords TF_ASM::InfoBuildWords() const {
+  TInfoBuildWords w;
+  w.CodeChecksum = codeChecksum_;
+  w.AcceptedPodChipId = options_.AcceptedPodChipId;
+  w.AcmGroupEnabled = options_.AcmGroupEnabled != 0;
+  return w;
+}
+
 void TF_ASM::BuildInfoBlock() {
-  const TChipConfig& chip = Chip();
-  const bool chip21or62 = chip.ChipId == 0x21 || chip.ChipId == 0x62;
-  if (chip.DeviceKind3 == 1) {
-    uint16_t* b = target_.infoBlock();
-    if (!b) return;
-    if (!options_.AcmGroupEnabled) {
-      b[114] = 0;
-      b[115] = 0;
-    } else if (chip.DeviceNotKind3 == 0) {
-      if (chip21or62) {
-        b[114] = options_.RACM10 ? 0x0680 : 0x067F;
-        b[115] = options_.RACM10 ? 0x2E2E : 0x2A2E;
-      } else {
-        b[114] = options_.RACM10 ? 0x067F : 0x0680;
-        b[115] = options_.RACM10 ? 0x2A38 : 0x2E38;
-      }
-    }
-    b[116] = chip.CoreVariant == 1 ? 0x7800 + 0x7C : (chip21or62 ? 0x7800 + 0x0A : 0x7800 + 0x07);
-    b[119] = chip.ChipListVersion;
-    b[120] = options_.AcceptedPodChipId;
-    b[123] = codeChecksum_;
-    if (chip.DeviceNotKind3 == 1) {
-      b[124] = 0x6433; b[125] = 0x01FE; b[126] = 0x6633;
-    } else {
-      b[124] = 0x642E; b[125] = 0x01BF; b[126] = 0x662E;
-    }
-    b[127] = options_.CProtect ? 0xF7FE : 0xFFFE;
-    return;
-  }
-  uint16_t* b = target_.infoBlockAlt();
-  if (!b) return;
-  b[752] = static_cast<uint16_t>((options_.EnHAO ? 256 : 0) | (options_.EnSHAO ? 1 : 0));
-  b[753] = static_cast<uint16_t>(options_.EHAO / 65536);
-  b[754] = static_cast<uint16_t>(options_.EHAO & 0xFFFF);
-  b[755] = static_cast<uint16_t>((options_.EnSLAO ? 256 : 0) | (options_.EPERMISS & 0xFF));
-  b[756] = static_cast<uint16_t>(options_.ELAO & 0xFFFF);
-  for (int i = 757; i <= 760; ++i) b[i] = 0xFFFF;
-  b[761] = options_.STKOVSTOP ? 1 : 0;
-  b[762] = chip.ChipListVersion;
-  b[763] = chip.ChipSubId;
-  b[764] = chip.ChipId;
-  b[765] = codeChecksum_;
-  b[767] = options_.CProtect ? 0xF7FE : 0xFFFF;
-  uint16_t crc = 0;
-  for (int i = 0; i <= 765; ++i) {
-    crc = ImageCrc16Update(static_cast<uint8_t>(b[i] >> 8), crc);
-    crc = ImageCrc16Update(static_cast<uint8_t>(b[i] & 0xFF), crc);
-  }
-  crc = ImageCrc16Update(static_cast<uint8_t>(b[767] >> 8), crc);
-  crc = ImageCrc16Update(static_cast<uint8_t>(b[767] & 0xFF), crc);
-  b[766] = crc;
-  target_.setBlockCrc(crc);
+  TInfoBlockBuilder builder(target_.infoBlock(), Chip(), options_);
+  const uint16_t crc = builder.PutBuildWords(InfoBuildWords());
+  if (Chip().DeviceKind3 != 1) target_.setBlockCrc(crc);
 }
 
 // ---------------------------------------------------------------------------

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/infoblock.h"
 #include "engine/instruction_table.h"
 
 namespace kyvor {
@@ -77,9 +78,8 @@ class IAsmTarget {
   virtual void cpuReset() = 0;
   virtual void clearSymbols() = 0;
   virtual void addSymbol(const std::string& name, int32_t value, int32_t aux, char kind) = 0;
-  // The option/information blocks (256 and 768 words).
-  virtual uint16_t* infoBlock() = 0;
-  virtual uint16_t* infoBlockAlt() = 0;
+  // The option/information block the assembler adds its words to.
+  virtual TInfoBlock& infoBlock() = 0;
   // EEPROM access sites found by the strict checks (at most 11).
   virtual void setEepromSites(const std::vector<int>& addresses, const std::vector<int>& files,
                               const std::vector<int>& lines, int count) {

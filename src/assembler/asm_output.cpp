@@ -222,55 +222,8 @@ int TF_ASM::WriteBinaryImage() {
     out.Bytes(b, 2);
   };
   for (uint32_t a = 0; a < romWords_; ++a) put(image_[a].Word);
-  const TChipConfig& chip = Chip();
-  if (chip.DeviceKind3 == 0) {
-    const uint16_t* alt = target_.infoBlockAlt();
-    for (int i = 0; i < 768; ++i) put(alt ? alt[i] : 0);
-    return 1;
-  }
-  uint16_t* b = target_.infoBlock();
-  uint16_t* alt = target_.infoBlockAlt();
-  if (!b) {
-    for (int i = 0; i < 256; ++i) put(0);
-    return 1;
-  }
-  b[109] = chip.ChipId;
-  // Words 114 and 115 follow the chip's ACM data.
-  const uint8_t mask = static_cast<uint8_t>(1u << (chip.AcmBit & 7));
-  const uint8_t inv = static_cast<uint8_t>(~mask);
-  const uint8_t regLow = static_cast<uint8_t>(chip.AcmRegister & 0xFF);
-  if (!options_.AcmGroupEnabled) {
-    if (alt) {
-      alt[114] = 0;
-      alt[115] = 0;
-    }
-  } else if (chip.DeviceNotKind3 == 0) {
-    if (options_.RACM10) {
-      if (chip.AcmOption == 0) {
-        b[114] = static_cast<uint16_t>(0x0600 + inv);
-        b[115] = static_cast<uint16_t>(0x2A00 + regLow);
-      } else {
-        b[114] = 0;
-        b[115] = 0;
-      }
-    } else if (chip.AcmOption == 0) {
-      b[114] = static_cast<uint16_t>(0x0600 + mask);
-      b[115] = static_cast<uint16_t>(0x2E00 + regLow);
-    } else {
-      b[114] = static_cast<uint16_t>(0x0600 + inv);
-      b[115] = static_cast<uint16_t>(0x2A00 + regLow);
-    }
-  }
-  b[116] = chip.CoreVariant == 1 ? 0x7800 + 0x7C : 0x7800 + 0x07;
-  b[119] = chip.ChipListVersion;
-  b[120] = options_.AcceptedPodChipId;
-  b[123] = codeChecksum_;
-  b[124] = 0x6433;
-  b[125] = 0x01FE;
-  b[126] = 0x6633;
-  b[127] = options_.CProtect ? 0xF7FE : 0xFFFE;
-  b[227] = b[127];
-  for (int i = 0; i < 256; ++i) put((i == 114 || i == 115) ? 0 : b[i]);
+  TInfoBlockBuilder builder(target_.infoBlock(), Chip(), options_);
+  for (uint16_t w : builder.WriteImageWords(InfoBuildWords())) put(w);
   return 1;
 }
 

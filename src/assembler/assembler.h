@@ -53,8 +53,6 @@ enum TAsmErrorCode : int {
 // names the ROM size in K words.
 std::string AsmErrorMessage(int code, uint32_t romWords);
 
-// One CRC-16 step of the image checksum (polynomial 0x8005, byte into the low end).
-uint16_t ImageCrc16Update(uint8_t byte, uint16_t crc);
 
 // The program image: 32,768 cells and the location counter.
 struct TImageCell {
@@ -133,6 +131,7 @@ class TF_ASM {
   void CloseErrorFile();
   void TransferAndCheck();
   void CheckWord(int address, uint16_t word, const TLineRecord& line);
+  TInfoBuildWords InfoBuildWords() const;
   void BuildInfoBlock();
   bool HandOff();
   void Step() { host_.lineStep(); }

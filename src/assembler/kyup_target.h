@@ -24,8 +24,7 @@ class TKyUpTarget final : public IAsmTarget {
   void addSymbol(const std::string& name, int32_t value, int32_t aux, char kind) override {
     up_.AddSymbol(name, value, aux, kind);
   }
-  uint16_t* infoBlock() override { return up_.InfoBlock.data(); }
-  uint16_t* infoBlockAlt() override { return up_.InfoBlockAlt.data(); }
+  TInfoBlock& infoBlock() override { return up_.Info; }
   void setEepromSites(const std::vector<int>& addresses, const std::vector<int>& files,
                       const std::vector<int>& lines, int count) override;
 

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "base/containers.h"
+#include "engine/infoblock.h"
 #include "engine/cpu_core.h"
 #include "engine/instruction_table.h"
 #include "engine/reg_record.h"
@@ -173,9 +174,7 @@ class TKy_UP {
   const std::array<uint8_t, 3>& IndirectHighBitPos() const { return indirectHighBitPos_; }
   void SetTargetRunning(int flag);
   void SetRunMarks(int flag);
-  std::array<uint16_t, 769> InfoBlock{};
-  std::array<uint16_t, 769> InfoReadback{};
-  std::array<uint16_t, 1538> InfoBlockAlt{};
+  TInfoBlock Info;  // InfoBlock, InfoBlockAlt, InfoReadback (engine/infoblock.h)
   uint8_t StepReady = 1;
   TRegRecord RegRecord;
 

@@ -69,8 +69,7 @@ class TShellAsmTarget final : public IAsmTarget {
   void addSymbol(const std::string& name, int32_t value, int32_t aux, char kind) override {
     target_.addSymbol(name, value, aux, kind);
   }
-  uint16_t* infoBlock() override { return target_.infoBlock(); }
-  uint16_t* infoBlockAlt() override { return target_.infoBlockAlt(); }
+  TInfoBlock& infoBlock() override { return target_.infoBlock(); }
   void setEepromSites(const std::vector<int>& addresses, const std::vector<int>& files,
                       const std::vector<int>& lines, int count) override;
 

@@ -22,6 +22,7 @@
 #include "base/outputfile.h"
 #include "chip/chipconfig.h"
 #include "chip/chiploader.h"
+#include "engine/infoblock.h"
 #include "engine/ky_up.h"
 #include "shell/asmlink.h"
 #include "shell/editorlink.h"
@@ -147,64 +148,18 @@ void TKYMAIN::SMenu_AssembleClick() {
 }
 
 void TKYMAIN::buildInformationBlock() {
-  TKy_UP* up = forms_.up;
   const auto& c = Chip();
-  auto readWords = [&](const std::string& name, long skip, uint16_t* dst, int first, int last) {
+  // The templates in the program folder; a missing file reads as empty.
+  auto read = [](const std::string& name) {
     QFile f(Q(Shell().ProgramFolder + name));
-    int n = first;
-    if (!f.open(QIODevice::ReadOnly)) return n;
+    if (!f.open(QIODevice::ReadOnly)) return std::vector<uint8_t>();
     const QByteArray b = f.readAll();
-    qsizetype pos = static_cast<qsizetype>(skip) * 2;
-    for (; n <= last && pos + 1 < b.size(); ++n, pos += 2)
-      dst[n] = static_cast<uint16_t>((uint8_t(b[pos]) << 8) | uint8_t(b[pos + 1]));
-    return n;
+    return std::vector<uint8_t>(b.begin(), b.end());
   };
-  int n = 128;
-  if (c.DeviceKind3 == 1) {
-    readWords("InformationI.ifo", c.SbmBankSize, up->InfoBlock.data(), 0, 127);
-    n = readWords("Information5.ifo", long(c.SbmSector) * 128, up->InfoBlock.data(), 128, 239);
-    // SBM loader words.
-    for (int k = 0; k < 5; ++k) {
-      uint16_t w = static_cast<uint16_t>(0x0600 + c.SbmRom[k]);
-      if (k == 0 && Options().STKOVSTOP) w |= 0x20;
-      if (n + 2 * k + 1 < int(up->InfoBlock.size())) {
-        up->InfoBlock[n + 2 * k] = w;
-        up->InfoBlock[n + 2 * k + 1] = static_cast<uint16_t>(0x6600 + k);
-      }
-    }
-    if (n + 11 < int(up->InfoBlock.size())) {
-      if ((c.SbmRom[0] & 0x80) == 0) {
-        up->InfoBlock[n + 10] = 0xC205;
-        up->InfoBlock[n + 11] = static_cast<uint16_t>(0xF000 + (c.SbmStart & 0xFF));
-      } else {
-        up->InfoBlock[n + 10] = static_cast<uint16_t>(0x7800 + (c.SbmStart & 0xFF));
-        up->InfoBlock[n + 11] = 0;
-      }
-    }
-  } else {
-    readWords("Information_R71.ifo", c.SbmBankSize / 2, up->InfoBlockAlt.data(), 0, 665);
-  }
-  // Start-up words of the stack-overflow option.
-  if (c.StackOverPresent) {
-    const uint16_t b = static_cast<uint16_t>(1u << (c.StackOverBit & 7));
-    const bool rst = Options().STKOVRST;
-    up->InfoBlockAlt[72] = 0x9033;
-    up->InfoBlockAlt[73] = rst ? static_cast<uint16_t>(b + 0x0600)
-                               : static_cast<uint16_t>(((b ^ 0xFF) & 0xFF) | 0x0600);
-    up->InfoBlockAlt[74] =
-        static_cast<uint16_t>((c.StackOverRegister & 0xFF) | (rst ? 0x2E00 : 0x2A00));
-  } else {
-    up->InfoBlock[112] = 0;
-    up->InfoBlock[113] = 0;
-  }
-  // Calibration: without a writer the calibration block is all zero.
-  up->InfoBlock[207] = c.ChipSubId;
-  for (int i = 208; i <= 233; ++i) up->InfoBlock[i] = 0;
-  if (c.DeviceKind3 != 0) {
-    const bool rst = Options().STKOVRST;
-    up->InfoBlock[112] = rst ? 0x0680 : 0x067F;
-    up->InfoBlock[113] = rst ? 0x2E43 : 0x2A43;
-  }
+  TInfoTemplates templates;
+  templates.Main = read(MainTemplateName(c));
+  if (c.DeviceKind3 == 1) templates.Sbm = read(kSbmTemplateName);
+  TInfoBlockBuilder(forms_.up->Info, c, Options()).BuildBeforeAssembly(templates);
 }
 
 int TKYMAIN::InvokeAssembler() {

@@ -133,7 +133,7 @@ TEST_F(DriverTest, InformationBlockByDeviceKind) {
   options.ELAO = 0x3456;
   options.STKOVSTOP = 1;
   ASSERT_EQ(Assemble("m.asm"), 1);
-  const auto& alt = up->InfoBlockAlt;
+  const auto& alt = up->Info.InfoBlockAlt;
   EXPECT_EQ(alt[752], 256);
   EXPECT_EQ(alt[753], 0x12);
   EXPECT_EQ(alt[754], 0x3456);
@@ -155,7 +155,7 @@ TEST_F(DriverTest, InformationBlockByDeviceKind) {
   }
   EXPECT_EQ(alt[766], crc);
   EXPECT_EQ(target->BlockCrc(), crc);
-  EXPECT_EQ(up->InfoBlock[116], 0);  // the other layout is left alone
+  EXPECT_EQ(up->Info.InfoBlock[116], 0);  // the other layout is left alone
   // .hex: ROM words x 2 + 1,536 bytes, the block after the program.
   const std::string hex = Read("m.hex");
   ASSERT_EQ(hex.size(), 4096u * 2 + 1536u);
@@ -165,22 +165,22 @@ TEST_F(DriverTest, InformationBlockByDeviceKind) {
   Chip().DeviceKind3 = 1;
   Chip().DeviceNotKind3 = 0;
   Chip().CoreVariant = 0;
-  up->InfoBlockAlt.fill(0x5555);
+  up->Info.InfoBlockAlt.fill(0x5555);
   Chip().AcmRegister = 0x138;
   Chip().AcmBit = 2;
   options.AcmGroupEnabled = 1;
   options.RACM10 = 1;
   ASSERT_EQ(Assemble("m.asm"), 1);
-  EXPECT_EQ(up->InfoBlockAlt[752], 0x5555);
+  EXPECT_EQ(up->Info.InfoBlockAlt[752], 0x5555);
   // The image writer puts the chip's ACM data into the block (inverted mask).
-  EXPECT_EQ(up->InfoBlock[114], 0x06FB);
-  EXPECT_EQ(up->InfoBlock[115], 0x2A38);
-  EXPECT_EQ(up->InfoBlock[116], 0x7807);
-  EXPECT_EQ(up->InfoBlock[123], asmForm->CodeChecksum());
-  EXPECT_EQ(up->InfoBlock[124], 0x6433);  // written by the image writer
-  EXPECT_EQ(up->InfoBlock[127], 0xF7FE);
-  EXPECT_EQ(up->InfoBlock[227], 0xF7FE);
-  EXPECT_EQ(up->InfoBlock[109], 0x0A16);
+  EXPECT_EQ(up->Info.InfoBlock[114], 0x06FB);
+  EXPECT_EQ(up->Info.InfoBlock[115], 0x2A38);
+  EXPECT_EQ(up->Info.InfoBlock[116], 0x7807);
+  EXPECT_EQ(up->Info.InfoBlock[123], asmForm->CodeChecksum());
+  EXPECT_EQ(up->Info.InfoBlock[124], 0x6433);  // written by the image writer
+  EXPECT_EQ(up->Info.InfoBlock[127], 0xF7FE);
+  EXPECT_EQ(up->Info.InfoBlock[227], 0xF7FE);
+  EXPECT_EQ(up->Info.InfoBlock[109], 0x0A16);
   const std::string hex3 = Read("m.hex");
   ASSERT_EQ(hex3.size(), 4096u * 2 + 512u);
   EXPECT_EQ(hex3[8192 + 2 * 114], 0);

@@ -148,8 +148,7 @@ class ReviewTarget : public IAsmTarget {
   void addSymbol(const std::string& name, int32_t value, int32_t aux, char kind) override {
     Symbols.push_back({name, value, aux, kind});
   }
-  uint16_t* infoBlock() override { return Block.data(); }
-  uint16_t* infoBlockAlt() override { return BlockAlt.data(); }
+  TInfoBlock& infoBlock() override { return Info; }
   void setEepromSites(const std::vector<int>& addresses, const std::vector<int>& files,
                       const std::vector<int>& lines, int count) override {
     SiteAddresses = addresses;
@@ -172,8 +171,9 @@ class ReviewTarget : public IAsmTarget {
   std::vector<Stored> Words;
   std::vector<Sym> Symbols;
   uint16_t Checksum = 0, BlockCrc = 0;
-  std::array<uint16_t, 1024> Block{};
-  std::array<uint16_t, 1024> BlockAlt{};
+  TInfoBlock Info;
+  decltype(Info.InfoBlock)& Block = Info.InfoBlock;
+  decltype(Info.InfoBlockAlt)& BlockAlt = Info.InfoBlockAlt;
   std::vector<int> SiteAddresses, SiteFiles, SiteLines;
   int SiteCount = -1;
 

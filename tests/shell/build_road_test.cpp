@@ -14,6 +14,8 @@
 #include "base/options.h"
 #include "base/outputfile.h"
 #include "chip/chipconfig.h"
+#include "chip/chiploader.h"
+#include "engine/infoblock.h"
 #include "engine/ky_up.h"
 #include "shell/asmlink.h"
 #include "shell/kyapp.h"
@@ -285,6 +287,47 @@ TEST(OptionsRecord, ResetGivesTheValuesBeforeTheDialogExists) {
   EXPECT_EQ(Options().LpoValue, 13000);
   EXPECT_EQ(Options().OutListFile + Options().OutAsciiFile + Options().OutBinaryFile, 3);
   EXPECT_EQ(Options().ShowEditToolBar, 1);
+}
+
+}  // namespace
+}  // namespace kyvor
+
+namespace kyvor {
+namespace {
+
+// The information block of a build: the template of the program folder, the
+// start-up words and the build's words, all in the CPU model's block and in
+// the image file.
+TEST_F(BuildRoadSession, TheBlockTakesTheTemplateOfTheProgramFolder) {
+  TKyProgram prog(KYVOR_DATA_DIR);
+  ASSERT_TRUE(prog.Start({}));
+  TKYMAIN& w = prog.Main();
+  ASSERT_TRUE(w.OpenSourceFile(source));
+  GetSELUP();
+  const bool shortLayout = Chip().DeviceKind3 == 1;
+  QTemporaryDir folder;
+  Shell().ProgramFolder = folder.path().toStdString() + "/";
+  QFile t(folder.filePath(shortLayout ? "InformationI.ifo" : "Information_R71.ifo"));
+  ASSERT_TRUE(t.open(QIODevice::WriteOnly));
+  const int skip = int(shortLayout ? Chip().SbmBankSize : Chip().SbmBankSize / 2);
+  for (int k = 0; k < skip + 800; ++k) {
+    const char word[2] = {char(0x40 + (k >> 8)), char(k & 0xFF)};
+    t.write(word, 2);
+  }
+  t.close();
+  w.SMenu_AssembleClick();
+  const TInfoBlock& info = prog.Up().Info;
+  const auto layout = info.Layout(Chip());
+  EXPECT_EQ(layout[5], 0x4000 + skip + 5);
+  EXPECT_EQ(layout[100], 0x4000 + skip + 100);
+  const int checksumWord = shortLayout ? infoword::CodeChecksum : infoaltword::CodeChecksum;
+  EXPECT_EQ(layout[checksumWord], Shell().CodeChecksum);
+  QFile image(dir.filePath("blink.hex"));
+  ASSERT_TRUE(image.open(QIODevice::ReadOnly));
+  const QByteArray bytes = image.readAll();
+  const int at = int(Chip().ChipRomWords) * 2 + 2 * 100;
+  ASSERT_GT(bytes.size(), at + 1);
+  EXPECT_EQ((uint8_t(bytes[at]) << 8) | uint8_t(bytes[at + 1]), layout[100]);
 }
 
 }  // namespace

@@ -1,0 +1,218 @@
+#include "engine/infoblock.h"
+
+#include <algorithm>
+
+#include "base/options.h"
+#include "chip/chipconfig.h"
+
+namespace kyvor {
+
+uint16_t ImageCrc16Update(uint8_t byte, uint16_t crc) {
+  crc = static_cast<uint16_t>(crc ^ byte);
+  for (int i = 0; i < 8; ++i) {
+    const bool out = (crc & 0x8000) != 0;
+    crc = static_cast<uint16_t>(crc << 1);
+    if (out) crc = static_cast<uint16_t>(crc ^ 0x8005);
+  }
+  return crc;
+}
+
+uint16_t ImageCrc16Word(uint16_t word, uint16_t crc) {
+  crc = ImageCrc16Update(static_cast<uint8_t>(word >> 8), crc);
+  return ImageCrc16Update(static_cast<uint8_t>(word & 0xFF), crc);
+}
+
+std::span<uint16_t> TInfoBlock::Layout(const TChipConfig& chip) {
+  if (chip.DeviceKind3 == 1) return InfoBlock;
+  return InfoBlockAlt;
+}
+
+std::span<const uint16_t> TInfoBlock::Layout(const TChipConfig& chip) const {
+  if (chip.DeviceKind3 == 1) return InfoBlock;
+  return InfoBlockAlt;
+}
+
+const char* MainTemplateName(const TChipConfig& chip) {
+  return chip.DeviceKind3 == 1 ? "InformationI.ifo" : "Information_R71.ifo";
+}
+
+// ---------------------------------------------------------------------------
+// Before the assembler runs
+
+int TInfoBlockBuilder::PutTemplate(std::span<uint16_t> dst, const std::vector<uint8_t>& file,
+                                   uint64_t skipWords, int first, int last) {
+  int n = first;
+  const uint64_t size = file.size();
+  if (skipWords >= size / 2) return n;
+  last = std::min<int>(last, static_cast<int>(dst.size()) - 1);
+  for (uint64_t pos = skipWords * 2; n <= last && pos + 1 < size; ++n, pos += 2)
+    dst[n] = static_cast<uint16_t>((file[pos] << 8) | file[pos + 1]);
+  return n;
+}
+
+void TInfoBlockBuilder::PutSbmLoaderWords(int n, uint16_t plainJump) {
+  auto& b = block_.InfoBlock;
+  const int size = static_cast<int>(b.size());
+  for (int k = 0; k < 5; ++k) {
+    uint16_t w = static_cast<uint16_t>(0x0600 + chip_.SbmRom[k]);
+    if (k == 0 && options_.STKOVSTOP) w |= 0x20;
+    if (n + 2 * k + 1 < size) {
+      b[n + 2 * k] = w;
+      b[n + 2 * k + 1] = static_cast<uint16_t>(0x6600 + k);
+    }
+  }
+  if (n + 11 >= size) return;
+  const uint16_t start = static_cast<uint16_t>(chip_.SbmStart & 0xFF);
+  if ((chip_.SbmRom[0] & 0x80) == 0) {
+    b[n + 10] = plainJump;
+    b[n + 11] = static_cast<uint16_t>(0xF000 + start);
+  } else {
+    b[n + 10] = static_cast<uint16_t>(0x7800 + start);
+    b[n + 11] = 0;
+  }
+}
+
+void TInfoBlockBuilder::PatchStartupWords() {
+  if (!chip_.StackOverPresent) {
+    block_.InfoBlock[infoword::StackOverOption] = 0;
+    block_.InfoBlock[infoword::StackOverOption + 1] = 0;
+    return;
+  }
+  auto& alt = block_.InfoBlockAlt;
+  const uint16_t b = static_cast<uint16_t>(1u << (chip_.StackOverBit & 7));
+  const bool rst = options_.STKOVRST != 0;
+  const int w = infoaltword::StartupWords;
+  alt[w] = 0x9033;
+  alt[w + 1] = rst ? static_cast<uint16_t>(b + 0x0600)
+                   : static_cast<uint16_t>(((b ^ 0xFF) & 0xFF) | 0x0600);
+  alt[w + 2] = static_cast<uint16_t>((chip_.StackOverRegister & 0xFF) | (rst ? 0x2E00 : 0x2A00));
+}
+
+void TInfoBlockBuilder::PutCalibration(const std::array<uint8_t, 52>& bytes) {
+  auto& b = block_.InfoBlock;
+  b[infoword::ChipSubId] = chip_.ChipSubId;
+  for (int k = 0; k < 26; ++k)
+    b[infoword::Calibration + k] = static_cast<uint16_t>((bytes[2 * k] << 8) | bytes[2 * k + 1]);
+}
+
+void TInfoBlockBuilder::BuildBeforeAssembly(const TInfoTemplates& templates) {
+  if (chip_.DeviceKind3 == 1) {
+    PutTemplate(block_.InfoBlock, templates.Main, chip_.SbmBankSize, 0, infoword::TemplateEnd - 1);
+    const int n = PutTemplate(block_.InfoBlock, templates.Sbm, uint64_t(chip_.SbmSector) * 128,
+                              infoword::TemplateEnd, infoword::SbmTemplateLast);
+    PutSbmLoaderWords(n, 0xC205);
+  } else {
+    PutTemplate(block_.InfoBlockAlt, templates.Main, chip_.SbmBankSize / 2, 0,
+                infoaltword::TemplateEnd - 1);
+  }
+  PatchStartupWords();
+  PutCalibration({});
+  if (chip_.DeviceKind3 != 0) {
+    const bool rst = options_.STKOVRST != 0;
+    block_.InfoBlock[infoword::StackOverOption] = rst ? 0x0680 : 0x067F;
+    block_.InfoBlock[infoword::StackOverOption + 1] = rst ? 0x2E43 : 0x2A43;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// After the assembler
+
+uint16_t TInfoBlockBuilder::PutBuildWords(const TInfoBuildWords& build) {
+  if (chip_.DeviceKind3 == 1) {
+    PutShortBuildWords(build);
+    return 0;
+  }
+  return PutLongBuildWords(build);
+}
+
+void TInfoBlockBuilder::PutShortBuildWords(const TInfoBuildWords& build) {
+  auto& b = block_.InfoBlock;
+  const bool chip21or62 = chip_.ChipId == 0x21 || chip_.ChipId == 0x62;
+  const bool acm10 = options_.RACM10 != 0;
+  if (!build.AcmGroupEnabled) {
+    b[infoword::Acm] = 0;
+    b[infoword::Acm + 1] = 0;
+  } else if (chip_.DeviceNotKind3 == 0) {
+    if (chip21or62) {
+      b[infoword::Acm] = acm10 ? 0x0680 : 0x067F;
+      b[infoword::Acm + 1] = acm10 ? 0x2E2E : 0x2A2E;
+    } else {
+      b[infoword::Acm] = acm10 ? 0x067F : 0x0680;
+      b[infoword::Acm + 1] = acm10 ? 0x2A38 : 0x2E38;
+    }
+  }
+  b[infoword::CoreJump] =
+      chip_.CoreVariant == 1 ? 0x7800 + 0x7C : (chip21or62 ? 0x7800 + 0x0A : 0x7800 + 0x07);
+  b[infoword::ChipListVersion] = chip_.ChipListVersion;
+  b[infoword::AcceptedPodChipId] = build.AcceptedPodChipId;
+  b[infoword::CodeChecksum] = build.CodeChecksum;
+  const bool other = chip_.DeviceNotKind3 == 1;
+  b[infoword::DeviceWords] = other ? 0x6433 : 0x642E;
+  b[infoword::DeviceWords + 1] = other ? 0x01FE : 0x01BF;
+  b[infoword::DeviceWords + 2] = other ? 0x6633 : 0x662E;
+  b[infoword::Protect] = options_.CProtect ? 0xF7FE : 0xFFFE;
+}
+
+uint16_t TInfoBlockBuilder::PutLongBuildWords(const TInfoBuildWords& build) {
+  namespace w = infoaltword;
+  auto& b = block_.InfoBlockAlt;
+  b[w::Hao] = static_cast<uint16_t>((options_.EnHAO ? 256 : 0) | (options_.EnSHAO ? 1 : 0));
+  b[w::HaoHigh] = static_cast<uint16_t>(options_.EHAO / 65536);
+  b[w::HaoLow] = static_cast<uint16_t>(options_.EHAO & 0xFFFF);
+  b[w::Lao] = static_cast<uint16_t>((options_.EnSLAO ? 256 : 0) | (options_.EPERMISS & 0xFF));
+  b[w::LaoValue] = static_cast<uint16_t>(options_.ELAO & 0xFFFF);
+  for (int i = w::Reserved; i < w::StackOverStop; ++i) b[i] = 0xFFFF;
+  b[w::StackOverStop] = options_.STKOVSTOP ? 1 : 0;
+  b[w::ChipListVersion] = chip_.ChipListVersion;
+  b[w::ChipSubId] = chip_.ChipSubId;
+  b[w::ChipId] = chip_.ChipId;
+  b[w::CodeChecksum] = build.CodeChecksum;
+  b[w::Protect] = options_.CProtect ? 0xF7FE : 0xFFFF;
+  uint16_t crc = 0;
+  for (int i = 0; i <= w::CodeChecksum; ++i) crc = ImageCrc16Word(b[i], crc);
+  crc = ImageCrc16Word(b[w::Protect], crc);
+  b[w::BlockCrc] = crc;
+  return crc;
+}
+
+std::vector<uint16_t> TInfoBlockBuilder::WriteImageWords(const TInfoBuildWords& build) {
+  if (chip_.DeviceKind3 == 0) {
+    const auto& alt = block_.InfoBlockAlt;
+    return std::vector<uint16_t>(alt.begin(), alt.begin() + infoaltword::ImageWords);
+  }
+  auto& b = block_.InfoBlock;
+  b[infoword::ChipId] = chip_.ChipId;
+  // The ACM words follow the chip's ACM data; the image carries them as 0.
+  const uint8_t mask = static_cast<uint8_t>(1u << (chip_.AcmBit & 7));
+  const uint16_t inv = static_cast<uint8_t>(~mask);
+  const uint16_t regLow = static_cast<uint16_t>(chip_.AcmRegister & 0xFF);
+  if (!build.AcmGroupEnabled) {
+    block_.InfoBlockAlt[infoword::Acm] = 0;
+    block_.InfoBlockAlt[infoword::Acm + 1] = 0;
+  } else if (chip_.DeviceNotKind3 == 0) {
+    if (options_.RACM10 && chip_.AcmOption != 0) {
+      b[infoword::Acm] = 0;
+      b[infoword::Acm + 1] = 0;
+    } else {
+      // 1.2 V with the chip's plain option sets the bit, the others clear it.
+      const bool setBit = !options_.RACM10 && chip_.AcmOption == 0;
+      b[infoword::Acm] = static_cast<uint16_t>(0x0600 + (setBit ? mask : inv));
+      b[infoword::Acm + 1] = static_cast<uint16_t>((setBit ? 0x2E00 : 0x2A00) + regLow);
+    }
+  }
+  b[infoword::CoreJump] = chip_.CoreVariant == 1 ? 0x7800 + 0x7C : 0x7800 + 0x07;
+  b[infoword::ChipListVersion] = chip_.ChipListVersion;
+  b[infoword::AcceptedPodChipId] = build.AcceptedPodChipId;
+  b[infoword::CodeChecksum] = build.CodeChecksum;
+  b[infoword::DeviceWords] = 0x6433;
+  b[infoword::DeviceWords + 1] = 0x01FE;
+  b[infoword::DeviceWords + 2] = 0x6633;
+  b[infoword::Protect] = options_.CProtect ? 0xF7FE : 0xFFFE;
+  b[infoword::ProtectCopy] = b[infoword::Protect];
+  std::vector<uint16_t> words(b.begin(), b.begin() + infoword::ImageWords);
+  words[infoword::Acm] = 0;
+  words[infoword::Acm + 1] = 0;
+  return words;
+}
+
+}  // namespace kyvor
