@@ -9,6 +9,7 @@
 // loader's prepared states and the tests find them.
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "chip/chipconfig.h"
@@ -86,10 +87,16 @@ struct TBinding {
 // The VDDA voltage names a window shows (chip loader's tables).
 enum class TVddaNames : uint8_t { None, Adc, Op, Cmp };
 
-struct TExtraLabel {
+// A control without a field: a label (text: its caption), or a list with no
+// role (text: the words it shows while empty). Without a group it stands in
+// the window's bottom group.
+enum class TExtraKind : uint8_t { Label, List };
+struct TExtraControl {
   const char* name;
   const char* text;
-  bool hidden = false;  // shown by a hook or the chip loader
+  bool hidden = false;  // shown by a hook, the chip loader or the chip set-up
+  TExtraKind kind = TExtraKind::Label;
+  const char* group = nullptr;
 };
 
 struct TPeripheralTable {
@@ -106,8 +113,8 @@ struct TPeripheralTable {
   const char* modeList = nullptr;
   const char* widthList = nullptr;
   const char* readButton = nullptr;
-  // Labels without a field, in the window's bottom group.
-  const TExtraLabel* extras = nullptr;
+  // Controls without a field.
+  const TExtraControl* extras = nullptr;
   int extraCount = 0;
   TRefreshHook afterRefresh = nullptr;
 };
@@ -116,6 +123,34 @@ struct TPeripheralTable {
 enum class TPeripheralKind : uint8_t { Adc, Op, Cmp, AdcI, AdcII, MultiCmp, Count };
 inline constexpr int kPeripheralKindCount = static_cast<int>(TPeripheralKind::Count);
 const TPeripheralTable& PeripheralTable(TPeripheralKind kind);
+
+// The set-up of the ADC windows for the chip's family, applied when a window
+// takes a new chip. Every window starts each chip from its design (caption,
+// lists, the controls the set-up hides) and then takes the lines of the cases
+// the chip is in, so no set-up outlives the chip it was made for.
+enum class TChipCase : uint8_t {
+  AdcIFamily,  // DeviceNotKind3 is 1 and the chip has one or three ADCs (#ADCNUM 1 or 3)
+  AdcFamily,   // DeviceNotKind3 is not 1
+};
+enum class TSetupStep : uint8_t {
+  Caption,    // the window's caption becomes `text`
+  Show,       // the named controls are shown
+  Hide,       // the named controls stay hidden, whatever the fields draw
+  ListCodes,  // the list `text` holds `codes` binary codes of `digits` digits
+};
+struct TSetupLine {
+  TChipCase when;
+  TPeripheralKind window;
+  TSetupStep step;
+  const char* text = nullptr;
+  const char* const* names = nullptr;
+  uint8_t nameCount = 0;
+  uint8_t codes = 0;
+  uint8_t digits = 0;
+};
+std::span<const TSetupLine> ChipSetupLines();
+// True when the loaded chip is in that case.
+bool ChipCaseHolds(TChipCase c);
 
 // Binary code of value with `digits` digits ("00", "101", ...).
 std::string BinaryCodeText(int value, int digits);

@@ -133,7 +133,7 @@ constexpr TBinding kAdc[] = {
     {.field = F::ADCIF, .kind = K::Flag, .group = "Result", .panel = "LADIF", .caption = "ADCIF",
      .redraw = TRedraw::Always},
 };
-constexpr TExtraLabel kAdcExtras[] = {
+constexpr TExtraControl kAdcExtras[] = {
     {"ADCWarnning",
      "            Warning !!!               when unmeasured signal buffer is activated, "
      "amplification of    modulator must lower than or equal to 4 amplifications. Measurement "
@@ -144,6 +144,8 @@ constexpr TExtraLabel kAdcExtras[] = {
     {"TPSHN", "TEMP- on INH", true},
     {"TPSLP", "TEMP+ on INL", true},
     {"TPSLN", "TEMP- on INL", true},
+    // The LDO list of the design, shown only on the chips of the ADC-I family.
+    {"ENLDO_ComboBox", "LDO", true, TExtraKind::List, "VDDA"},
 };
 
 // --- op-amp window ---------------------------------------------------------------------
@@ -226,7 +228,7 @@ constexpr TBinding kCmp[] = {
     {.field = F::CmpENACM, .kind = K::Panel, .group = "Voltages", .panel = "PREFO",
      .caption = "ACM", .redraw = kAll},
 };
-constexpr TExtraLabel kCmpExtras[] = {
+constexpr TExtraControl kCmpExtras[] = {
     {"LCMPONOFF", "CP2 OFF"},
     {"LCMP1ONOFF", "CP1 OFF"},
     {"TXVDDAS", "VDDA = External", true},
@@ -292,7 +294,7 @@ constexpr TBinding kAdcI[] = {
     {.field = F::ADCIF, .kind = K::Flag, .group = "Result", .panel = "LADIF1", .caption = "ADCIF",
      .redraw = TRedraw::Always},
 };
-constexpr TExtraLabel kAdcTempExtras[] = {
+constexpr TExtraControl kAdcTempExtras[] = {
     {"PTemp", "Temperature sensor", true}, {"TPSHP", "TEMP+ on the positive input", true},
     {"TPSHN", "TEMP- on the positive input", true}, {"TPSLP", "TEMP+ on the negative input", true},
     {"TPSLN", "TEMP- on the negative input", true},
@@ -393,7 +395,7 @@ constexpr TBinding kMultiCmp[] = {
     {.field = F::McMCRS, .kind = K::List, .group = "Timing", .title = "MCRS", .list = "TX_MCRS",
      .digits = 4, .entries = 16, .redraw = kAll},
 };
-constexpr TExtraLabel kMultiCmpExtras[] = {
+constexpr TExtraControl kMultiCmpExtras[] = {
     {"MCH0S", "MCH0"}, {"DTMB_CKS", "DTMB_CK"}, {"MCOIFS", "MCOIF"},
 };
 
@@ -402,7 +404,7 @@ constexpr int Size(const TBinding (&)[N]) {
   return static_cast<int>(N);
 }
 template <std::size_t N>
-constexpr int Size(const TExtraLabel (&)[N]) {
+constexpr int Size(const TExtraControl (&)[N]) {
   return static_cast<int>(N);
 }
 
@@ -416,11 +418,11 @@ const TPeripheralTable kTables[kPeripheralKindCount] = {
     {.formName = "CMPForm", .caption = "Comparator", .bindings = kCmp, .count = Size(kCmp),
      .vddaNames = TVddaNames::Cmp, .vddax = F::CmpVDDAX, .vddaLabels = {"TXVDDAS", "TXVDDAS1"},
      .extras = kCmpExtras, .extraCount = Size(kCmpExtras), .afterRefresh = ComparatorOutputs},
-    {.formName = "ADCIForm", .caption = "ADCI", .bindings = kAdcI, .count = Size(kAdcI),
+    {.formName = "ADCIForm", .caption = "ADCIForm", .bindings = kAdcI, .count = Size(kAdcI),
      .vddaNames = TVddaNames::Adc, .vddax = F::VDDAX, .vddaLabels = {"TXVDDAS1"},
      .modeList = "TXADCOMD1", .widthList = "TXADCO1bit", .readButton = "BRDADC1",
      .extras = kAdcTempExtras, .extraCount = Size(kAdcTempExtras)},
-    {.formName = "ADCIIForm", .caption = "ADCII", .bindings = kAdcII, .count = Size(kAdcII),
+    {.formName = "ADCIIForm", .caption = "ADCIIForm", .bindings = kAdcII, .count = Size(kAdcII),
      .vddaNames = TVddaNames::Adc, .vddax = F::VDDAX, .vddaLabels = {"TXVDDAS2"},
      .modeList = "TXADCOMD2", .widthList = "TXADCO2bit", .readButton = "BRDADC2",
      .extras = kAdcTempExtras, .extraCount = Size(kAdcTempExtras)},
@@ -428,10 +430,45 @@ const TPeripheralTable kTables[kPeripheralKindCount] = {
      .count = Size(kMultiCmp), .extras = kMultiCmpExtras, .extraCount = Size(kMultiCmpExtras)},
 };
 
+// --- chip set-up of the ADC windows ----------------------------------------------------------
+constexpr const char* kInxButtons[] = {"INX00", "INX01", "INX10", "INX11"};
+constexpr const char* kAdcInputControls[] = {
+    "INX00",      "INX01",      "INX10",     "INX11",     "VERBUFFon0", "VERBUFFon1",
+    "VERBUFFoff0", "VERBUFFoff1", "PADCCK",   "ADCCKup",   "ADCCKdown",  "INBUFFon0",
+    "INBUFFon1",  "INBUFFoff0", "INBUFFoff1", "TXPGAGN",  "TXPGAGNS",   "TXINX",
+    "PINBUFF",    "PVERBUFF"};
+constexpr const char* kLdoList[] = {"ENLDO_ComboBox"};
+
+using C = TChipCase;
+using S = TSetupStep;
+using W = TPeripheralKind;
+constexpr TSetupLine kSetup[] = {
+    {C::AdcIFamily, W::AdcI, S::Caption, "ADCI"},
+    {C::AdcIFamily, W::AdcI, S::Hide, nullptr, kInxButtons, Count(kInxButtons)},
+    {C::AdcIFamily, W::Adc, S::ListCodes, "TXDCSET", nullptr, 0, 16, 4},
+    {C::AdcIFamily, W::Adc, S::Show, nullptr, kLdoList, Count(kLdoList)},
+    {C::AdcFamily, W::Adc, S::Caption, "ADC"},
+    {C::AdcFamily, W::Adc, S::Show, nullptr, kAdcInputControls, Count(kAdcInputControls)},
+    {C::AdcFamily, W::Adc, S::ListCodes, "TXDCSET", nullptr, 0, 8, 3},
+    {C::AdcFamily, W::Adc, S::Hide, nullptr, kLdoList, Count(kLdoList)},
+};
+
 }  // namespace
 
 const TPeripheralTable& PeripheralTable(TPeripheralKind kind) {
   return kTables[static_cast<int>(kind)];
+}
+
+std::span<const TSetupLine> ChipSetupLines() { return kSetup; }
+
+bool ChipCaseHolds(TChipCase c) {
+  const TChipConfig& chip = Chip();
+  switch (c) {
+    case TChipCase::AdcIFamily:
+      return chip.DeviceNotKind3 == 1 && (chip.AdcCount == 1 || chip.AdcCount == 3);
+    case TChipCase::AdcFamily: return chip.DeviceNotKind3 != 1;
+  }
+  return false;
 }
 
 }  // namespace kyvor

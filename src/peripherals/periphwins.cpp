@@ -9,6 +9,7 @@
 #include <QScrollArea>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <cstring>
 #include <map>
 
 #include "base/modes.h"
@@ -40,6 +41,12 @@ void Paint(QWidget* w, const QColor& back, const QColor& text) {
   p.setColor(QPalette::WindowText, text);
   w->setPalette(p);
   w->setAutoFillBackground(true);
+}
+
+// A control the chip set-up hides stays hidden whatever its field draws.
+constexpr const char* kKeptHidden = "keptHiddenByChip";
+void ShowDrawn(QWidget* w, bool shown) {
+  if (w) w->setVisible(shown && !w->property(kKeptHidden).toBool());
 }
 
 void PaintSet(QWidget* w, bool set) {
@@ -101,6 +108,7 @@ TKyPeripheralForm::TKyPeripheralForm(TPeripheralKind kind, QWidget* parent)
       kind_(kind),
       table_(PeripheralTable(kind)) {
   build();
+  captureSetupDesign();
   Init();
   PeripheralHub().Register(this);
 }
@@ -157,17 +165,16 @@ void TKyPeripheralForm::build() {
     QGroupBox* g = groupOf("Result");
     static_cast<QVBoxLayout*>(g->layout())->addWidget(buildDisplayOptions(g));
   }
-  if (table_.extraCount > 0) {
-    QGroupBox* g = groupOf(kind_ == TPeripheralKind::Cmp ? "Comparator outputs" : "Notes");
-    notes_ = g;
-    for (int i = 0; i < table_.extraCount; ++i) {
-      const TExtraLabel& e = table_.extras[i];
-      auto* l = new QLabel(QString::fromUtf8(e.text), g);
-      l->setObjectName(QString::fromLatin1(e.name));
-      l->setWordWrap(true);
-      l->setVisible(!e.hidden);
-      static_cast<QVBoxLayout*>(g->layout())->addWidget(l);
+  for (int i = 0; i < table_.extraCount; ++i) {
+    const TExtraControl& e = table_.extras[i];
+    QGroupBox* g = nullptr;
+    if (e.group) {
+      g = groupOf(e.group);
+    } else {
+      g = groupOf(kind_ == TPeripheralKind::Cmp ? "Comparator outputs" : "Notes");
+      notes_ = g;
     }
+    static_cast<QVBoxLayout*>(g->layout())->addWidget(buildExtra(e, g));
   }
   for (auto& [n, g] : groups) groups_.push_back(g);
   grid_ = grid;
@@ -203,6 +210,24 @@ void TKyPeripheralForm::resizeEvent(QResizeEvent* ev) {
 void TKyPeripheralForm::fillDesignList(const TBinding& b, QComboBox* list) {
   list->clear();
   for (int i = 0; i < b.entries; ++i) list->addItem(QString::fromStdString(BinaryCodeText(i, b.digits)));
+}
+
+QWidget* TKyPeripheralForm::buildExtra(const TExtraControl& e, QWidget* parent) {
+  QWidget* w = nullptr;
+  if (e.kind == TExtraKind::List) {
+    // A list with no role: it shows its words while empty and takes no choice.
+    auto* list = new QComboBox(parent);
+    list->setPlaceholderText(QString::fromUtf8(e.text));
+    list->setEnabled(false);
+    w = list;
+  } else {
+    auto* l = new QLabel(QString::fromUtf8(e.text), parent);
+    l->setWordWrap(true);
+    w = l;
+  }
+  w->setObjectName(QString::fromLatin1(e.name));
+  w->setVisible(!e.hidden);
+  return w;
 }
 
 QWidget* TKyPeripheralForm::buildBinding(int index, QWidget* parent) {
@@ -407,16 +432,55 @@ void TKyPeripheralForm::ApplyChip() {
       c.optionLabels[uo]->setVisible(!prepared || enabled);
     }
   }
-  // The ADC window's DC offset list has 16 codes on the chips of the ADC-I family.
-  if (kind_ == TPeripheralKind::Adc) {
-    const auto& chip = Chip();
-    const bool adcIFamily = chip.DeviceNotKind3 == 1 && (chip.AdcCount == 1 || chip.AdcCount == 3);
-    SetListCodes("TXDCSET", adcIFamily ? 16 : 8, adcIFamily ? 4 : 3);
-  }
+  applySetup();
   if (QWidget* t = Control("PTemp")) {
     t->setVisible(kind_ == TPeripheralKind::Adc && Chip().TempPanelVisible);
   }
   Init();
+}
+
+// The controls the chip set-up names, with their state in the design.
+void TKyPeripheralForm::captureSetupDesign() {
+  for (const TSetupLine& l : ChipSetupLines()) {
+    if (l.window != kind_) continue;
+    for (int i = 0; i < l.nameCount; ++i) {
+      if (QWidget* w = Control(l.names[i])) setupControls_.push_back({w, w->isHidden()});
+    }
+  }
+}
+
+void TKyPeripheralForm::applySetup() {
+  // Back to the design first: the set-up of the chip before leaves nothing behind.
+  setWindowTitle(QString::fromUtf8(table_.caption));
+  for (const auto& [w, designHidden] : setupControls_) {
+    w->setProperty(kKeptHidden, false);
+    w->setVisible(!designHidden);
+  }
+  for (const TSetupLine& l : ChipSetupLines()) {
+    if (l.window != kind_ || l.step != TSetupStep::ListCodes) continue;
+    for (int i = 0; i < table_.count; ++i) {
+      const TBinding& b = table_.bindings[i];
+      if (b.list && std::strcmp(b.list, l.text) == 0) {
+        fillDesignList(b, controls_[static_cast<std::size_t>(i)].list);
+      }
+    }
+  }
+  for (const TSetupLine& l : ChipSetupLines()) {
+    if (l.window != kind_ || !ChipCaseHolds(l.when)) continue;
+    switch (l.step) {
+      case TSetupStep::Caption: setWindowTitle(QString::fromUtf8(l.text)); break;
+      case TSetupStep::ListCodes: SetListCodes(l.text, l.codes, l.digits); break;
+      case TSetupStep::Show:
+      case TSetupStep::Hide:
+        for (int i = 0; i < l.nameCount; ++i) {
+          QWidget* w = Control(l.names[i]);
+          if (!w) continue;
+          w->setProperty(kKeptHidden, l.step == TSetupStep::Hide);
+          w->setVisible(l.step == TSetupStep::Show);
+        }
+        break;
+    }
+  }
 }
 
 void TKyPeripheralForm::Init() {
@@ -500,7 +564,7 @@ void TKyPeripheralForm::DrawPlain(const TBinding& b, int value) {
     case TCtlKind::Result: drawResult(b, c); return;
     case TCtlKind::Stepper: {
       const int s = value < b.options ? value : 0;
-      for (int i = 0; i < static_cast<int>(c.on.size()); ++i) c.on[static_cast<std::size_t>(i)]->setVisible(i == s);
+      for (std::size_t i = 0; i < c.on.size(); ++i) ShowDrawn(c.on[i], static_cast<int>(i) == s);
       if (c.list) c.list->setCurrentIndex(s < c.list->count() ? s : -1);
       return;
     }
@@ -510,8 +574,8 @@ void TKyPeripheralForm::DrawPlain(const TBinding& b, int value) {
     case TCtlKind::Panel:
     case TCtlKind::Pictures:
       PaintSet(c.panel, set);
-      for (auto* p : c.setPictures) p->setVisible(set);
-      for (auto* p : c.clearPictures) p->setVisible(!set);
+      for (auto* p : c.setPictures) ShowDrawn(p, set);
+      for (auto* p : c.clearPictures) ShowDrawn(p, !set);
       if (c.label && b.setText) c.label->setText(QString::fromUtf8(set ? b.setText : b.clearText));
       return;
   }
@@ -523,8 +587,8 @@ void TKyPeripheralForm::drawMux(const TBinding& b, const TControls& c, int value
   for (int i = 0; i < b.options; ++i) {
     const auto u = static_cast<std::size_t>(i);
     const bool on = i == chosen;
-    c.on[u]->setVisible(on);
-    c.off[u]->setVisible(!on);
+    ShowDrawn(c.on[u], on);
+    ShowDrawn(c.off[u], !on);
     if (on) {
       Paint(c.optionLabels[u], ChosenOptionColor(), WindowTextOnColor());
     } else {
@@ -683,7 +747,7 @@ void TKyPeripheralForm::SetText(const char* name, const QString& text) {
 }
 
 void TKyPeripheralForm::SetShown(const char* name, bool shown) {
-  if (QWidget* w = Control(name)) w->setVisible(shown);
+  ShowDrawn(Control(name), shown);
   updateNotes();
 }
 
@@ -691,8 +755,10 @@ void TKyPeripheralForm::SetShown(const char* name, bool shown) {
 void TKyPeripheralForm::updateNotes() {
   if (!notes_) return;
   bool any = false;
-  for (int i = 0; i < table_.extraCount; ++i)
+  for (int i = 0; i < table_.extraCount; ++i) {
+    if (table_.extras[i].group) continue;  // stands in a group of its own
     if (QWidget* w = Control(table_.extras[i].name)) any = any || !w->isHidden();
+  }
   notes_->setVisible(any);
 }
 

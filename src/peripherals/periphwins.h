@@ -121,6 +121,9 @@ class TKyPeripheralForm : public TKyChildForm {
   void arrangeGroups(int columns);
   void updateNotes();
   QWidget* buildBinding(int index, QWidget* parent);
+  QWidget* buildExtra(const TExtraControl& e, QWidget* parent);
+  void captureSetupDesign();
+  void applySetup();
   QWidget* buildDisplayOptions(QWidget* parent);
   void draw(const TBinding& b, int value, bool shareable);
   void drawMux(const TBinding& b, const TControls& c, int value);
@@ -132,6 +135,8 @@ class TKyPeripheralForm : public TKyChildForm {
   TPeripheralKind kind_;
   const TPeripheralTable& table_;
   std::vector<TControls> controls_;
+  // The controls the chip set-up names, each with whether the design hides it.
+  std::vector<std::pair<QWidget*, bool>> setupControls_;
   QGridLayout* grid_ = nullptr;
   std::vector<QWidget*> groups_;
   int columns_ = 0;
