@@ -10,6 +10,7 @@
 #include "base/clock.h"
 #include "base/containers.h"
 #include "base/modes.h"
+#include "base/options.h"
 #include "chip/chipconfig.h"
 #include "link/pod_protocol.h"
 
@@ -37,6 +38,10 @@ uint32_t BigEndian(const uint8_t* b, int n) {
 bool TPodProtocol::parallel() const {
   const int i = Modes().IceInterfaceIndex;
   return i >= 1 && i <= 3;
+}
+
+uint8_t TPodProtocol::stopBit() const {
+  return Options().STKOVSTOP ? podctl::StopOnOverflow : 0;
 }
 
 void TPodProtocol::putHeader(size_t at, uint32_t A, int R) {
@@ -171,7 +176,7 @@ bool TPodProtocol::parallelRead(uint32_t A, uint32_t n, uint8_t* dest, bool word
 bool TPodProtocol::parallelWrite(uint32_t A, const uint8_t* data, uint32_t n, bool words) {
   if (!(words ? PodSelectProgramMemory() : PodSelectRegisterFile())) return false;
   const auto h = Header(A, 0);
-  if (words && Settings.RomEmulationType == 1) {
+  if (words && Options().RomEmulationType == 1) {
     std::vector<uint8_t> block(h.begin(), h.end());
     block.insert(block.end(), data, data + n);
     return parallel_.SendPortBlock(block.data(), int(n)) || lost();
@@ -481,7 +486,7 @@ bool TPodProtocol::stepByBreakpoint() {
 
 bool TPodProtocol::PodAccessGate(bool open) {
   // The gate is a USB packet: the parallel port has none to send.
-  if (parallel() || Settings.RomEmulationType == 0) return true;
+  if (parallel() || Options().RomEmulationType == 0) return true;
   if (!PodLink.IsOpen) return lost();
   clearBuffer();
   PodIoBuffer[0] = 0xB5;
@@ -500,7 +505,7 @@ bool TPodProtocol::PodSessionBegin() {
     DelayMilliseconds(50);
     return ok || lost();
   }
-  if (Settings.RomEmulationType == 0) return true;
+  if (Options().RomEmulationType == 0) return true;
   if (!PodLink.IsOpen) return lost();
   clearBuffer();
   PodIoBuffer[0] = 0xA1;
@@ -517,7 +522,7 @@ bool TPodProtocol::PodSessionEnd() {
     DelayMilliseconds(50);
     return ok || lost();
   }
-  if (Settings.RomEmulationType == 0) return true;
+  if (Options().RomEmulationType == 0) return true;
   if (!PodLink.IsOpen) return lost();
   clearBuffer();
   PodIoBuffer[0] = 0xA1;
@@ -577,7 +582,7 @@ bool TPodProtocol::PodWriteConfigBlock(const std::vector<uint32_t>& eepromSites)
     b.push_back(uint8_t(w >> 8));
     b.push_back(uint8_t(w));
   }
-  b.push_back(uint8_t((Settings.RomEmulationType == 1 ? 0x10 : 0x00) | (chip.CoreVariant & 0x0F)));
+  b.push_back(uint8_t((Options().RomEmulationType == 1 ? 0x10 : 0x00) | (chip.CoreVariant & 0x0F)));
   b.push_back(chip.SelfEromMode);
   if (chip.DeviceKind3 == 1 && PodChipId == kEepromPodChip)
     PodWriteWords(podmem::ConfigBlock, b.data(), uint32_t(b.size()));

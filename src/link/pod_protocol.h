@@ -75,10 +75,10 @@ struct TPodLink {
   uint16_t MaxTransfer = 0; // largest payload of one packet
 };
 
-// Choices of the options that the pod operations read.
+// Settings of the link itself. The options the pod operations follow (the
+// ROM emulation type: gate and session packets; "STOP When OV Stack": control
+// bit 7 in runs, steps and halts) are read from Options().
 struct TPodSettings {
-  uint8_t RomEmulationType = 0;      // 0: no gate or session packets
-  bool StopOnStackOverflow = false;  // "STOP When OV Stack": control bit 7 in runs
   int TransferTimeoutMs = kPodTransferTimeoutMs;
 };
 
@@ -213,9 +213,7 @@ class TPodProtocol final : public TPodAccess {
   bool parallelWrite(uint32_t A, const uint8_t* data, uint32_t n, bool words);
   bool controlFrom(uint8_t (*change)(uint8_t control, uint8_t s));
   bool controlValue(uint8_t v);
-  uint8_t stopBit() const {
-    return Settings.StopOnStackOverflow ? podctl::StopOnOverflow : 0;
-  }
+  uint8_t stopBit() const;
   bool stepByBreakpoint();
 
   std::unique_ptr<IPodTransport> transport_;

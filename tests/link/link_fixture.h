@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/modes.h"
+#include "base/options.h"
 #include "chip/chipconfig.h"
 #include "link/pod_protocol.h"
 #include "support/fake_clock.h"
@@ -26,6 +27,7 @@ class LinkFixture {
  protected:
   void setUpLink(TFraming framing) {
     ResetModes();
+    ResetOptions();
     ResetChipConfig();
     clock_.install();
     rig_ = std::make_unique<TVirtualPodRig>(framing);
@@ -35,6 +37,7 @@ class LinkFixture {
       for (const std::string& v : p->Violations) ADD_FAILURE() << "protocol: " << v;
     rig_.reset();
     ResetModes();
+    ResetOptions();
     ResetChipConfig();
   }
   TVirtualPod& pod() { return rig_->Pod; }

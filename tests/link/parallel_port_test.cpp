@@ -202,7 +202,7 @@ TEST_F(ParallelPodTest, RegisterReadClocksTheHeaderOutAndTheBytesIn) {
 TEST_F(ParallelPodTest, TheGateSendsNothingOverUsb) {
   open();  // a USB pod is there too
   Modes().IceInterfaceIndex = 1;
-  link().Settings.RomEmulationType = 1;
+  Options().RomEmulationType = 1;
   EXPECT_TRUE(link().PodAccessGate(true));
   EXPECT_TRUE(link().PodAccessGate(false));
   EXPECT_TRUE(sent().empty());

@@ -29,7 +29,7 @@ class ConfigTest : public FramingTest {
 };
 
 TEST_P(ConfigTest, GateAndSessionSendNothingWithoutRomEmulation) {
-  link().Settings.RomEmulationType = 0;
+  Options().RomEmulationType = 0;
   EXPECT_TRUE(link().PodAccessGate(true));
   EXPECT_TRUE(link().PodSessionBegin());
   EXPECT_TRUE(link().PodSessionEnd());
@@ -38,7 +38,7 @@ TEST_P(ConfigTest, GateAndSessionSendNothingWithoutRomEmulation) {
 }
 
 TEST_P(ConfigTest, GateAndSessionPacketsWithRomEmulation) {
-  link().Settings.RomEmulationType = 1;
+  Options().RomEmulationType = 1;
   const auto start = clock_.now();
   EXPECT_TRUE(link().PodAccessGate(true));
   EXPECT_GE(clock_.now() - start, std::chrono::milliseconds(100));  // the opening wait
@@ -83,7 +83,7 @@ TEST_P(ConfigTest, SpecialRegistersOfOtherChipsOnlyClearThePc) {
 
 TEST_P(ConfigTest, TheBlockOfTheEepromPodChipGoesTo2900) {
   eepromChip();
-  link().Settings.RomEmulationType = 1;
+  Options().RomEmulationType = 1;
   EXPECT_TRUE(link().PodWriteConfigBlock({0x000123, 0x000456}));
   const std::vector<uint8_t> block = pod().ProgramBytes(0x2900, 30);
   const std::vector<uint8_t> expected = {
@@ -121,7 +121,7 @@ TEST_P(ConfigTest, WithoutSitesTheBlockHas24BytesAndLongBlocksAreSplit) {
 TEST_P(ConfigTest, OtherChipsGetNoBlock) {
   eepromChip();
   link().PodChipId = 0x0B01;
-  link().Settings.RomEmulationType = 1;
+  Options().RomEmulationType = 1;
   EXPECT_TRUE(link().PodWriteConfigBlock({}));
   EXPECT_EQ(sent(), (std::vector<std::string>{"B5 04 00", "A1 02", "A1 03", "B5 04 01"}));
 }

@@ -36,7 +36,7 @@ TEST_P(RunControlTest, RunHaltAndResetWriteTheirControlValues) {
 }
 
 TEST_P(RunControlTest, StopOnStackOverflowSetsBit7InEveryRunStepAndHalt) {
-  link().Settings.StopOnStackOverflow = true;
+  Options().STKOVSTOP = 1;
   ASSERT_TRUE(link().PodLeaveReset());
   ASSERT_TRUE(link().PodRunFree());
   ASSERT_TRUE(link().PodHalt());
@@ -50,7 +50,7 @@ TEST_P(RunControlTest, StopOnStackOverflowSetsBit7InEveryRunStepAndHalt) {
   EXPECT_EQ(p[11], "A6 DA 00");
   EXPECT_EQ(p.back(), "A6 F6 00");
   // Cleared again when the option is off.
-  link().Settings.StopOnStackOverflow = false;
+  Options().STKOVSTOP = 0;
   ASSERT_TRUE(link().PodHalt());
   EXPECT_EQ(sent().back(), "A6 7A 00");
 }

@@ -1,10 +1,12 @@
 // The test build of the program: the IDE with a virtual pod as the first
 // device of the pod search (bulk device 0; HID index 0 when the environment
 // variable KYVOR_VIRTUAL_POD is "hid"); the real USB devices follow it. The
-// virtual pod answers with the first chip id of the selected chip.
+// virtual pod answers with the first chip id of the selected chip. The pod
+// interface starts as USB (the options dialog that chooses it is not there).
 #include <cstdlib>
 #include <string>
 
+#include "base/modes.h"
 #include "link/pod_protocol.h"
 #include "link/usb_devices.h"
 #include "shell/kyapp.h"
@@ -26,6 +28,7 @@ int main(int argc, char** argv) {
     devices.SetFallback(&usb, 1, 0);
   }
   kyvor::ThePod().SetEnumerator(&devices);
+  kyvor::Modes().IceInterfaceIndex = 4;
   const int rc = kyvor::RunKyvorIde(argc, argv);
   kyvor::ThePod().SetEnumerator(nullptr);
   return rc;
