@@ -76,7 +76,7 @@ bool MainFileDir(std::string& folder) {
   // "\name" has no usable folder; a Linux root path "/name" has "/".
   if (pos == 0) {
     if (main[0] == '\\') return false;
-    folder = "/";
+    folder.assign(1, '/');  // (assigning "/" trips a false -Wrestrict in GCC 12)
     return true;
   }
   folder = main.substr(0, pos + 1);
