@@ -19,9 +19,6 @@ TKy_Reg2::TKy_Reg2(QWidget* parent) : TKyDebugForm("Ky_Reg2", "Special Register"
 TKy_WATCH::TKy_WATCH(QWidget* parent) : TKyDebugForm("Ky_WATCH", "Watch", parent) {
   Frame(this, "Watch");
 }
-TKy_BP::TKy_BP(QWidget* parent) : TKyDebugForm("Ky_BP", "Break Point", parent) {
-  Frame(this, "Break Point");
-}
 
 // What each window redraws for the main window's refresh reasons.
 void TKy_Reg2::Refresh(TRefreshReason reason) {
@@ -44,9 +41,6 @@ void TKy_WATCH::Refresh(TRefreshReason reason) {
   }
 }
 
-void TKy_BP::Refresh(TRefreshReason reason) {
-  if (reason == TRefreshReason::Breakpoints) FillBreakpointList();
-}
 
 TKy_ADDWCH::TKy_ADDWCH(QWidget* parent) : TKyChildForm("Ky_ADDWCH", "Add Watch", parent) {}
 TKy_WCHEDIT::TKy_WCHEDIT(QWidget* parent) : TKyChildForm("Ky_WCHEDIT", "Edit Watch", parent) {}

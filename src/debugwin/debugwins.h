@@ -3,6 +3,7 @@
 #include <string>
 
 #include "debugwin/debugform.h"
+#include "debugwin/kybp.h"
 #include "debugwin/kypopsel.h"
 #include "debugwin/kyram.h"
 #include "debugwin/kystk.h"
@@ -32,15 +33,6 @@ class TKy_WATCH : public TKyDebugForm {
 
  private:
   int inits_ = 0;
-};
-
-// Breakpoint list.
-class TKy_BP : public TKyDebugForm {
-  Q_OBJECT
- public:
-  explicit TKy_BP(QWidget* parent = nullptr);
-  void FillBreakpointList() { noteRefresh(false); }
-  void Refresh(TRefreshReason reason) override;
 };
 
 class TKy_ADDWCH : public TKyChildForm {

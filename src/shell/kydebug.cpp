@@ -22,6 +22,7 @@
 #include "base/outputfile.h"
 #include "chip/chipconfig.h"
 #include "chip/chiploader.h"
+#include "debugwin/kybp.h"
 #include "engine/infoblock.h"
 #include "engine/ky_up.h"
 #include "shell/asmlink.h"
@@ -340,7 +341,21 @@ void TKYMAIN::installDebugCallbacks() {
     if (running) RefreshViews(TRefreshReason::RunStarted);
   };
   up->Hooks.SleepingChip = [this] { SleepingChip(); };
+  if (TKy_Hex* hex = forms_.hex()) {
+    hex->OnSetBreakpoint = [this](TKy_Hex&) { SMenu_SetBPClick(); };
+    hex->OnAddressPicked = [this](TKy_Hex& h, int32_t a) { AddressPicked(&h, a); };
+  }
+  if (auto* bp = forms_.view<TKy_BP>(ViewBp))
+    bp->OnAddressPicked = [this](TKy_BP& b, int32_t a) { AddressPicked(&b, a); };
   installLineLookup();
+}
+
+void TKYMAIN::AddressPicked(QWidget* sender, int32_t address) {
+  TKy_Source* src = forms_.source();
+  if (src && sender != src && forms_.up && forms_.up->GetSourceLine(uint32_t(address)) > 0)
+    src->ShowPageOfAddress(uint32_t(address));
+  TKy_Hex* hex = forms_.hex();
+  if (hex && sender != hex) hex->CenterOnAddress(uint32_t(address));
 }
 
 void TKYMAIN::installLineLookup() {
@@ -561,7 +576,14 @@ void TKYMAIN::timer2Tick() {
 void TKYMAIN::SMenu_SetBPClick() {
   TKy_UP* up = forms_.up;
   if (!up || Modes().TargetRunning == 1 || Modes().DebugMode != 1) return;
-  if (TKy_Source* src = forms_.source(); src && IsViewShowing(src)) {
+  TKy_Hex* hex = forms_.hex();
+  QMdiSubWindow* active = mdi_->activeSubWindow();
+  if (hex && active && active->widget() == hex) {
+    // On the listing: the selected address's breakpoint (kind 1) is toggled.
+    const int address = hex->SelectedAddress();
+    if (address >= 0)
+      up->SetBreakpoint(address, 1, up->GetBreakpointFlag(uint32_t(address), 1) == 0);
+  } else if (TKy_Source* src = forms_.source(); src && IsViewShowing(src)) {
     const int page = src->CurrentPage();
     const int line = src->CaretLine();
     const int address = src->AddressOfLine(page, line);

@@ -161,6 +161,9 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   void RefreshOnRunStopped();
   void RefreshWhileTracing();
   void EditorPageCommand(int command, const std::string& path);
+  // The listing or the breakpoint list picked an address: the source view
+  // shows its line and the listing centres on it (neither for its own pick).
+  void AddressPicked(QWidget* sender, int32_t address);
   // Opens an error-list entry's line in the editor.
   bool OpenLineInEditor(const std::string& path, int line);
 

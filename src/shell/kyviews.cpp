@@ -85,6 +85,17 @@ void TKy_Source::ShowPCLine(uint32_t pc, bool /*followMacro*/) {
   text_->setExtraSelections(sel);
 }
 
+void TKy_Source::ShowPageOfAddress(uint32_t address) {
+  if (!LineOfAddress) return;
+  const auto [page, line] = LineOfAddress(address);
+  if (page < 1 || page > PageCount()) return;
+  showPage(page);
+  QTextBlock b = text_->document()->findBlockByNumber(line - 1);
+  if (!b.isValid()) return;
+  text_->setTextCursor(QTextCursor(b));
+  text_->centerCursor();
+}
+
 void TKy_Source::SetLineAddress(int page, int line, int32_t address) {
   if (page < 1 || page > PageCount()) return;
   auto& v = pages_[page - 1].lineAddress;
@@ -120,12 +131,6 @@ void TKy_Source::SetStatusPanel(const std::string& text) {
 }
 
 std::string TKy_Source::StatusPanel() const { return status_->text().toStdString(); }
-
-TKy_Hex::TKy_Hex(QWidget* parent) : TKyChildForm("Ky_Hex", "Program Memory", parent) {
-  auto* lay = new QVBoxLayout(this);
-  lay->addWidget(new QLabel("Program Memory", this));
-  resize(420, 320);
-}
 
 TKy_Message::TKy_Message(QWidget* parent) : TKyChildForm("Ky_Message", "Message", parent) {}
 TKy_Revision::TKy_Revision(QWidget* parent) : TKyChildForm("Ky_Revision", "Revision", parent) {}

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "guicommon/childform.h"
+#include "shell/kyhex.h"
 
 class QPlainTextEdit;
 class QLabel;
@@ -33,6 +34,8 @@ class TKy_Source : public TKyChildForm {
 
   // Shows the page of the address's source line with that line marked.
   void ShowPCLine(uint32_t pc, bool followMacro);
+  // Shows the page of the address's source line with the caret on that line.
+  void ShowPageOfAddress(uint32_t address);
   uint32_t LastPC() const { return lastPc_; }
   int CurrentPage() const { return curPage_; }
   int PCLine() const { return pcLine_; }
@@ -66,20 +69,6 @@ class TKy_Source : public TKyChildForm {
   uint32_t lastPc_ = 0;
   int curPage_ = 0;
   int pcLine_ = 0;
-};
-
-class TKy_Hex : public TKyChildForm {
-  Q_OBJECT
- public:
-  explicit TKy_Hex(QWidget* parent = nullptr);
-  void GotoAddressCentered(uint32_t address) { centred_ = address; ++moves_; }
-  void CenterOnAddress(uint32_t address) { centred_ = address; ++moves_; }
-  uint32_t CentredAddress() const { return centred_; }
-  int moveCount() const { return moves_; }
-
- private:
-  uint32_t centred_ = 0;
-  int moves_ = 0;
 };
 
 // Forms created at start-up that no command shows yet.

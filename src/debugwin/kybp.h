@@ -1,0 +1,41 @@
+#pragma once
+// The breakpoint list: every program address that holds a breakpoint, with its
+// source line, in a two-column grid; a double-click reports the address to
+// the main window, which shows it in the source view and the listing.
+#include <functional>
+
+#include "debugwin/dbggrid.h"
+#include "debugwin/debugform.h"
+
+namespace kyvor {
+
+class TKy_BP : public TKyDebugForm {
+  Q_OBJECT
+ public:
+  static constexpr int kRows = 21;
+
+  explicit TKy_BP(QWidget* parent = nullptr);
+
+  // Rows 1.. get the breakpoint addresses in ascending order and their source
+  // lines ("----" for a word without one); the rows after them are emptied.
+  void FillBreakpointList();
+  void Refresh(TRefreshReason reason) override;
+
+  // Installed by the main window.
+  std::function<void(TKy_BP& sender, int32_t address)> OnAddressPicked;
+
+  TKyGrid* Grid() const { return grid_; }
+  TKyGridModel* GridModel() const { return model_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void onDoubleClick(const QModelIndex& index);
+  void applyCaption();
+
+  TKyGrid* grid_;
+  TKyGridModel* model_;
+};
+
+}  // namespace kyvor

@@ -1,0 +1,98 @@
+#pragma once
+// The program-memory listing: one program word a row with its breakpoint
+// mark, address, code word, disassembly and, for an instruction with a file
+// register, that register's current value. The program counter's row is
+// highlighted and breakpoint rows are red. The same window holds the dump grid
+// in which the programmer commands show program memory as hex words.
+#include <QColor>
+#include <cstdint>
+#include <functional>
+
+#include "debugwin/dbggrid.h"
+#include "guicommon/childform.h"
+
+class QScrollBar;
+class QStatusBar;
+
+namespace kyvor {
+
+class TKy_UP;
+
+// The listing's texts of one program word (columns 0 to 4).
+struct TListingRow {
+  QString Mark, Address, Code, Instruction, Operand;
+};
+TListingRow ListingRowOf(const TKy_UP& up, uint32_t address);
+
+class TListingModel : public TKyGridModel {
+  Q_OBJECT
+ public:
+  explicit TListingModel(QObject* parent = nullptr);
+};
+
+class TKy_Hex : public TKyChildForm {
+  Q_OBJECT
+ public:
+  explicit TKy_Hex(QWidget* parent = nullptr);
+
+  void ShowListingAt(int top, bool force);
+  void RefreshListing() { ShowListingAt(TopAddress, true); }
+  void GotoAddressCentered(uint32_t address);
+  void CenterOnAddress(uint32_t address);
+  void EnsureAddressVisible(uint32_t address);
+  int SelectedAddress() const;
+  void DimListing();
+  void UndimListing();
+  // The programmer-only layout shows the dump grid in place of the listing.
+  void ShowDumpGrid(bool on);
+  bool DumpGridShown() const { return dumpShown_; }
+
+  void Refresh(TRefreshReason reason) override;
+  void SetEditorFont(const QFont& font);
+
+  // Installed by the main window (each may be empty).
+  std::function<void(TKy_Hex& sender)> OnSetBreakpoint;
+  std::function<void(TKy_Hex& sender, int32_t address)> OnAddressPicked;
+
+  // Layout state.
+  int TopAddress = 0;
+  int PcAddress = 0;
+  int VisibleRows = 0;
+  int FullRows = 0;
+  int FilledRows = 0;
+  int ClickedColumn = 0;
+  QColor TextColour = gridcolour::Black;
+  QColor PcText = gridcolour::White, PcBack = gridcolour::Green;
+  QColor BpText = gridcolour::Red, BpBack = gridcolour::White;
+
+  TKyGrid* Grid() const { return sgd_; }
+  TListingModel* GridModel() const { return model_; }
+  TKyGrid* DumpGrid() const { return sdgr_; }
+  TKyGridModel* DumpModel() const { return dump_; }
+  QScrollBar* ScrollBar() const { return scrBar_; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void layoutListing();
+  void layoutDump();
+  void paintRows();
+  void onCurrentChanged(const QModelIndex& current);
+  bool onKey(QKeyEvent* event);
+  void onDoubleClick();
+  int lastAddress() const;
+
+  QWidget* sgdBase_;
+  TKyGrid* sgd_;
+  TListingModel* model_;
+  QScrollBar* scrBar_;
+  QStatusBar* stBar_;
+  TKyGrid* sdgr_;
+  TKyGridModel* dump_;
+  bool dumpShown_ = false;
+  bool scrollSelectPending_ = false;
+};
+
+}  // namespace kyvor
