@@ -161,6 +161,17 @@ TEST_P(RunControlTest, AStepByBreakpointThatNeverHaltsGivesUpAfterHalfASecond) {
   EXPECT_EQ(link().StepByBreakpoint, 1);
 }
 
+TEST_P(RunControlTest, AFailedControlReadAbortsWithoutWritingAControlValue) {
+  ASSERT_TRUE(link().PodLeaveReset());
+  pod().ClearLog();
+  pod().Faults.WrongAckFromPacket = pod().HostPacketCount() + 1;  // the A7 reply
+  EXPECT_FALSE(link().PodRunFree());
+  EXPECT_EQ(sent(), std::vector<std::string>{"A7"});  // no A6 built from a failure code
+  EXPECT_EQ(pod().Control(), 0x02);
+  EXPECT_EQ(Modes().PodState, 255);
+  EXPECT_EQ(link().PodLink.IsOpen, 0);
+}
+
 INSTANTIATE_TEST_SUITE_P(BothFramings, RunControlTest,
                          ::testing::Values(TFraming::Bulk, TFraming::Hid), FramingName);
 

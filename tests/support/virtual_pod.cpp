@@ -134,8 +134,11 @@ void TVirtualPod::writeByte(uint32_t a, uint8_t v, bool data) {
   }
   if (a < kTables) {
     target_.WriteRegisterModel(int(a), v);
-    // The top-of-stack registers show the level the stack pointer selects.
-    if (a == 24) target_.WriteTopOfStack(target_.GetStackEntry(v & 0x1F));
+    const int level = target_.ReadRegister(24) & 0x1F;
+    // The top-of-stack registers show the level the stack pointer selects;
+    // a write of the low top-of-stack byte stores the PC into that level.
+    if (a == 23) target_.SetStackEntry(level, target_.GetPC());
+    if (a == 23 || a == 24) target_.WriteTopOfStack(target_.GetStackEntry(level));
     return;
   }
   if (a >= kTables + tables_.size()) return;

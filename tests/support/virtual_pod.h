@@ -5,7 +5,9 @@
 // program with the project's own instruction core on a target state of its
 // own, separate from the simulator's.
 //
-// It holds the pod's memory map: the target's register file (0..0xFFF), the
+// It holds the pod's memory map: the target's register file (0..0xFFF; the
+// top-of-stack registers 21..23 show the level register 24 selects, and a
+// write of register 23 stores the PC into that level), the
 // pod tables from 0x1000 (breakpoints, PC history, step count, cycle counter,
 // chip id, watch, PC, core variant), program memory (64K words; the
 // configuration block lands at byte address 0x2900) and the control and
