@@ -1,7 +1,9 @@
 #pragma once
-// Shared fixture of the assembler tests: a temporary project folder, a
-// KY08A16-like chip (K08A core, 4K words unless a test changes it), the CPU
-// model as target and a recording host.
+// Fixture of the assembler tests that run against the CPU model: a temporary
+// project folder, a KY08A16-like chip (K08A core, 4K words unless a test
+// changes it), the CPU model as target and a recording host. The suites of a
+// feature file named "...Model" use it; the others use HandOffFixture
+// (handoff_fixture.h).
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,6 +11,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "assembler/asm_testhost.h"
 #include "assembler/assembler.h"
@@ -91,6 +94,24 @@ class AsmFixture : public ::testing::Test {
   }
 
   uint16_t Word(int address) const { return asmForm->ImageCell(address).Word; }
+  std::string FirstError() const { return host->Errors.Count() ? host->Errors.Text(0) : ""; }
+  // "Error(code:%d)   %s %d: %s" for a line of `file`.
+  std::string Err(int code, int line, const std::string& rest,
+                  const std::string& file = "m.asm") const {
+    return "Error(code:" + std::to_string(code) + ")   " + Path(file) + " " + std::to_string(line) +
+           ": " + rest;
+  }
+  // The value of a name in the pass table, -1 when it is not there.
+  int32_t Label(const std::string& name) const {
+    const TAsmSymbol* s = asmForm->PassSymbols().FindSymbol(name);
+    return s ? s->Value : -1;
+  }
+  // Texts of the main list's lines, in order.
+  std::vector<std::string> Works() const {
+    std::vector<std::string> v;
+    for (auto* n = asmForm->MainLines().First(); n; n = n->Next) v.emplace_back(n->Line.WorkText);
+    return v;
+  }
 
   std::filesystem::path dir_;
   TAsmOptions options;

@@ -21,7 +21,6 @@ class EndToEndTest : public AsmFixture {
     const TAsmSymbol* s = asmForm->PassSymbols().FindSymbol(name);
     return s ? static_cast<uint32_t>(s->Value) : 0xFFFFFFFFu;
   }
-  std::string FirstError() const { return host->Errors.Count() ? host->Errors.Text(0) : ""; }
 };
 
 const char* const kSumProgram[] = {

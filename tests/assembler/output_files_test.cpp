@@ -1,9 +1,96 @@
-// Output files byte for byte: listing, symbol map, ASCII dump, binary image
-// with the information block, the checksum and the hand-off of words.
-#include "review_fixture.h"
+// Output files byte for byte: listing, symbol map, ASCII dump and binary
+// image with its information block; switched-off and unwritable outputs.
+#include "asm_fixture.h"
+#include "handoff_fixture.h"
+#include "base/numbers.h"
 
-namespace kyvor::review {
+namespace kyvor::test {
 namespace {
+
+class OutputFilesModel : public AsmFixture {};
+
+TEST_F(OutputFilesModel, InformationBlockByDeviceKind) {
+  Write("m.asm", Crlf({"  NOP"}));
+  Chip().ChipListVersion = 0x0102;
+  Chip().ChipSubId = 7;
+  options.CProtect = 1;
+  options.EnHAO = 1;
+  options.EHAO = 0x123456;
+  options.EPERMISS = 0x1FF;
+  options.EnSLAO = 1;
+  options.ELAO = 0x3456;
+  options.STKOVSTOP = 1;
+  ASSERT_EQ(Assemble("m.asm"), 1);
+  const auto& alt = up->Info.InfoBlockAlt;
+  EXPECT_EQ(alt[752], 256);
+  EXPECT_EQ(alt[753], 0x12);
+  EXPECT_EQ(alt[754], 0x3456);
+  EXPECT_EQ(alt[755], 0x1FF);
+  EXPECT_EQ(alt[756], 0x3456);
+  EXPECT_EQ(alt[757], 0xFFFF);
+  EXPECT_EQ(alt[760], 0xFFFF);
+  EXPECT_EQ(alt[761], 1);
+  EXPECT_EQ(alt[762], 0x0102);
+  EXPECT_EQ(alt[763], 7);
+  EXPECT_EQ(alt[764], 0x0A16);
+  EXPECT_EQ(alt[765], asmForm->CodeChecksum());
+  EXPECT_EQ(alt[767], 0xF7FE);
+  uint16_t crc = 0;
+  for (int i = 0; i <= 767; ++i) {
+    if (i == 766) continue;
+    crc = ImageCrc16Update(static_cast<uint8_t>(alt[i] >> 8), crc);
+    crc = ImageCrc16Update(static_cast<uint8_t>(alt[i] & 0xFF), crc);
+  }
+  EXPECT_EQ(alt[766], crc);
+  EXPECT_EQ(target->BlockCrc(), crc);
+  EXPECT_EQ(up->Info.InfoBlock[116], 0);  // the other layout is left alone
+  // .hex: ROM words x 2 + 1,536 bytes, the block after the program.
+  const std::string hex = Read("m.hex");
+  ASSERT_EQ(hex.size(), 4096u * 2 + 1536u);
+  EXPECT_EQ(static_cast<unsigned char>(hex[8192 + 2 * 764]), 0x0A);
+  EXPECT_EQ(static_cast<unsigned char>(hex[8192 + 2 * 764 + 1]), 0x16);
+
+  Chip().DeviceKind3 = 1;
+  Chip().DeviceNotKind3 = 0;
+  Chip().CoreVariant = 0;
+  up->Info.InfoBlockAlt.fill(0x5555);
+  Chip().AcmRegister = 0x138;
+  Chip().AcmBit = 2;
+  options.AcmGroupEnabled = 1;
+  options.RACM10 = 1;
+  ASSERT_EQ(Assemble("m.asm"), 1);
+  EXPECT_EQ(up->Info.InfoBlockAlt[752], 0x5555);
+  // The image writer puts the chip's ACM data into the block (inverted mask).
+  EXPECT_EQ(up->Info.InfoBlock[114], 0x06FB);
+  EXPECT_EQ(up->Info.InfoBlock[115], 0x2A38);
+  EXPECT_EQ(up->Info.InfoBlock[116], 0x7807);
+  EXPECT_EQ(up->Info.InfoBlock[123], asmForm->CodeChecksum());
+  EXPECT_EQ(up->Info.InfoBlock[124], 0x6433);  // written by the image writer
+  EXPECT_EQ(up->Info.InfoBlock[127], 0xF7FE);
+  EXPECT_EQ(up->Info.InfoBlock[227], 0xF7FE);
+  EXPECT_EQ(up->Info.InfoBlock[109], 0x0A16);
+  const std::string hex3 = Read("m.hex");
+  ASSERT_EQ(hex3.size(), 4096u * 2 + 512u);
+  EXPECT_EQ(hex3[8192 + 2 * 114], 0);
+  EXPECT_EQ(hex3[8192 + 2 * 115 + 1], 0);
+}
+
+TEST_F(OutputFilesModel, HexOfAn8kChip) {
+  Chip().ChipRomWords = 8192;
+  Write("m.asm", Crlf({"  MVL 1"}));
+  ASSERT_EQ(Assemble("m.asm"), 1);
+  const std::string hex = Read("m.hex");
+  ASSERT_EQ(hex.size(), 17920u);
+  EXPECT_EQ(static_cast<unsigned char>(hex[0]), 0x06);
+  EXPECT_EQ(static_cast<unsigned char>(hex[1]), 0x01);
+}
+
+TEST_F(OutputFilesModel, OutputFileThatCannotBeWritten) {
+  Write("m.asm", Crlf({"  NOP"}));
+  std::filesystem::create_directories(dir_ / "m.lst");  // a folder in the way
+  EXPECT_EQ(Assemble("m.asm"), 0);
+  EXPECT_EQ(FirstError(), "Couldn't open file [" + Path("m.lst") + "]");
+}
 
 const std::string kRule(98, '=');
 const std::string kHead = std::string(28, ' ') + "Name" + "     Location    " + "Address";
@@ -23,7 +110,7 @@ std::string Mark(const std::string& marker, int addr, uint16_t code, const std::
 const std::string kListHead =
     "\r\nline--addr--code----instruction-------------------------------------\r\n\r\n";
 
-class ReviewOutput : public Review {
+class OutputFiles : public HandOffFixture {
  protected:
   static uint16_t Crc(const std::vector<uint16_t>& words) {
     uint16_t crc = 0;
@@ -48,7 +135,54 @@ class ReviewOutput : public Review {
   }
 };
 
-TEST_F(ReviewOutput, ListingOfAMainFile) {
+TEST_F(OutputFiles, WriterRecomputesWord116WithoutTheChipException) {
+  Chip().DeviceKind3 = 1;
+  Chip().DeviceNotKind3 = 0;
+  Chip().ChipId = 0x21;
+  ASSERT_EQ(RunSource(Lines({"  NOP"})), 1);
+  const std::string hex = Read("main.hex");
+  ASSERT_EQ(hex.size(), 1024u);
+  EXPECT_EQ(Hex4(WordAt(hex, 256 + 116)), "7807");
+  EXPECT_EQ(Hex4(target->Block[116]), "7807");
+  EXPECT_EQ(Hex4(WordAt(hex, 256 + 109)), "0021");
+}
+
+TEST_F(OutputFiles, WriterAcmWordsFromTheChip) {
+  Chip().DeviceKind3 = 1;
+  Chip().DeviceNotKind3 = 0;
+  Chip().AcmRegister = 0x138;
+  Chip().AcmBit = 3;  // mask 08, inverted F7
+  opt.AcmGroupEnabled = 1;
+  struct C {
+    uint8_t Acm10, Option;
+    const char *W114, *W115;
+  } cases[] = {{1, 0, "06F7", "2A38"}, {1, 1, "0000", "0000"}, {0, 0, "0608", "2E38"},
+               {0, 1, "06F7", "2A38"}};
+  for (const auto& c : cases) {
+    opt.RACM10 = c.Acm10;
+    Chip().AcmOption = c.Option;
+    ASSERT_EQ(RunSource(Lines({"  NOP"})), 1);
+    EXPECT_EQ(Hex4(target->Block[114]), c.W114) << int(c.Acm10) << int(c.Option);
+    EXPECT_EQ(Hex4(target->Block[115]), c.W115) << int(c.Acm10) << int(c.Option);
+    const std::string hex = Read("main.hex");
+    EXPECT_EQ(WordAt(hex, 256 + 114), 0);
+    EXPECT_EQ(WordAt(hex, 256 + 115), 0);
+  }
+}
+
+TEST_F(OutputFiles, WriterWithTheAcmGroupDisabled) {
+  blockFill = 0x3333;
+  Chip().DeviceKind3 = 1;
+  Chip().DeviceNotKind3 = 0;
+  ASSERT_EQ(RunSource(Lines({"  NOP"})), 1);
+  EXPECT_EQ(target->BlockAlt[114], 0);
+  EXPECT_EQ(target->BlockAlt[115], 0);
+  EXPECT_EQ(target->BlockAlt[113], 0x3333);
+  EXPECT_EQ(target->Block[114], 0);
+  EXPECT_EQ(target->Block[115], 0);
+}
+
+TEST_F(OutputFiles, ListingOfAMainFile) {
   ASSERT_EQ(RunSource(kDemo), 1) << AllErrors();
   const std::string expected = kListHead + Lines({Bare(1, "; DEMO"), Bare(2, "K EQU 5"), Bare(3, ""),
                                                   Row(4, 0, 0x0605, "START: MVL K"),
@@ -58,7 +192,7 @@ TEST_F(ReviewOutput, ListingOfAMainFile) {
   EXPECT_EQ(Read("main.lst"), expected);
 }
 
-TEST_F(ReviewOutput, ListingWithIncludeAndMacro) {
+TEST_F(OutputFiles, ListingWithIncludeAndMacro) {
   Write("SUB.INC", Lines({"  MVL 1", "X EQU 3"}));
   ASSERT_EQ(RunSource(Lines({"ADD2 MACRO P", "  MVL P", "  ADDL 2", "  ENDM", "  NOP",
                              "  INCLUDE SUB.INC", "  ADD2 5", "  NOP"})),
@@ -73,7 +207,7 @@ TEST_F(ReviewOutput, ListingWithIncludeAndMacro) {
   EXPECT_EQ(Read("main.lst"), expected);
 }
 
-TEST_F(ReviewOutput, ListingCopiesUnstoredLinesFromTheFile) {
+TEST_F(OutputFiles, ListingCopiesUnstoredLinesFromTheFile) {
   ASSERT_EQ(RunSource(Lines({"  if false", "  mvl 1", "  endif", "  nop", "", "; tail"})), 1)
       << AllErrors();
   // Lines without a record come from the file as written; records show the
@@ -85,19 +219,19 @@ TEST_F(ReviewOutput, ListingCopiesUnstoredLinesFromTheFile) {
   EXPECT_EQ(Read("main.lst"), expected);
 }
 
-TEST_F(ReviewOutput, ListingStopsAtTheLastRecord) {
+TEST_F(OutputFiles, ListingStopsAtTheLastRecord) {
   ASSERT_EQ(RunSource(Lines({"  NOP", "", "  IF FALSE", "  NOP", "  ENDIF", ""})), 1);
   EXPECT_EQ(Read("main.lst"), kListHead + Lines({Row(1, 0, 0, "  NOP")}));
 }
 
-TEST_F(ReviewOutput, NoListingWhenSwitchedOff) {
+TEST_F(OutputFiles, NoListingWhenSwitchedOff) {
   opt.OutListFile = 0;
   ASSERT_EQ(RunSource(Lines({"  NOP"})), 1);
   EXPECT_FALSE(Exists("main.lst"));
   EXPECT_TRUE(Exists("main.map"));
 }
 
-TEST_F(ReviewOutput, SymbolMap) {
+TEST_F(OutputFiles, SymbolMap) {
   ASSERT_EQ(RunSource(Lines({"K EQU 5", "  MEMAR 80H", "V DS 2", "START: MVL K", "LOOP: RJ LOOP",
                              "S SET 1"})),
             1)
@@ -112,7 +246,7 @@ TEST_F(ReviewOutput, SymbolMap) {
   EXPECT_EQ(Read("main.map"), expected);
 }
 
-TEST_F(ReviewOutput, SymbolMapOfAProgramWithoutSymbols) {
+TEST_F(OutputFiles, SymbolMapOfAProgramWithoutSymbols) {
   ASSERT_EQ(RunSource(Lines({"  NOP"})), 1);
   const std::string expected =
       Lines({kRule, "Memory , Register and Const ", kRule, kHead, kUnder, kRule,
@@ -120,7 +254,7 @@ TEST_F(ReviewOutput, SymbolMapOfAProgramWithoutSymbols) {
   EXPECT_EQ(Read("main.map"), expected);
 }
 
-TEST_F(ReviewOutput, SymbolMapIsWrittenDespiteErrors) {
+TEST_F(OutputFiles, SymbolMapIsWrittenDespiteErrors) {
   EXPECT_EQ(RunSource(Lines({"K EQU 0-1", "  MVL NOPE"})), 0);
   const std::string expected =
       Lines({kRule, "Memory , Register and Const ", kRule, kHead, kUnder,
@@ -129,7 +263,7 @@ TEST_F(ReviewOutput, SymbolMapIsWrittenDespiteErrors) {
   EXPECT_EQ(Read("main.map"), expected);
 }
 
-TEST_F(ReviewOutput, AsciiDump) {
+TEST_F(OutputFiles, AsciiDump) {
   ASSERT_EQ(RunSource(kDemo), 1) << AllErrors();
   const auto img = DemoImage();
   std::string expected;
@@ -145,7 +279,7 @@ TEST_F(ReviewOutput, AsciiDump) {
   EXPECT_EQ(Read("main.asc"), expected);
 }
 
-TEST_F(ReviewOutput, BinaryImageWithTheAlternativeBlock) {
+TEST_F(OutputFiles, BinaryImageWithTheAlternativeBlock) {
   Chip().ChipListVersion = 0x0102;
   Chip().ChipSubId = 3;
   ASSERT_EQ(RunSource(kDemo), 1) << AllErrors();
@@ -177,7 +311,7 @@ TEST_F(ReviewOutput, BinaryImageWithTheAlternativeBlock) {
   EXPECT_EQ(target->BlockCrc, block[766]);
 }
 
-TEST_F(ReviewOutput, AlternativeBlockFromTheOptions) {
+TEST_F(OutputFiles, AlternativeBlockFromTheOptions) {
   blockFill = 0x1111;
   opt.EnHAO = 1;
   opt.EnSHAO = 1;
@@ -205,7 +339,7 @@ TEST_F(ReviewOutput, AlternativeBlockFromTheOptions) {
   for (int i = 100; i < 256; ++i) EXPECT_EQ(target->Block[i], 0x1111) << i;
 }
 
-TEST_F(ReviewOutput, ImageSizeOfAn8KChip) {
+TEST_F(OutputFiles, ImageSizeOfAn8KChip) {
   Chip().ChipRomWords = 8192;
   ASSERT_EQ(RunSource(Lines({"  NOP"})), 1);
   EXPECT_EQ(Read("main.hex").size(), 17920u);
@@ -214,7 +348,7 @@ TEST_F(ReviewOutput, ImageSizeOfAn8KChip) {
   EXPECT_EQ(Read("main.asc").size(), (19u + 11 + 1 + 4 + 2 + 5 + 2) + 8191u * (19 + 11 + 1 + 4 + 8 + 2));
 }
 
-TEST_F(ReviewOutput, BinaryImageWithTheKind3Block) {
+TEST_F(OutputFiles, BinaryImageWithTheKind3Block) {
   blockFill = 0x2222;
   Chip().DeviceKind3 = 1;
   Chip().DeviceNotKind3 = 0;
@@ -244,7 +378,7 @@ TEST_F(ReviewOutput, BinaryImageWithTheKind3Block) {
   for (int i = 752; i < 768; ++i) EXPECT_EQ(target->BlockAlt[i], 0x2222) << i;
 }
 
-TEST_F(ReviewOutput, Kind3BlockWithoutTheImageFile) {
+TEST_F(OutputFiles, Kind3BlockWithoutTheImageFile) {
   Chip().DeviceKind3 = 1;
   Chip().DeviceNotKind3 = 0;
   opt.OutBinaryFile = 0;
@@ -262,7 +396,7 @@ TEST_F(ReviewOutput, Kind3BlockWithoutTheImageFile) {
   EXPECT_FALSE(Exists("main.hex"));
 }
 
-TEST_F(ReviewOutput, Kind3BlockAcmWords) {
+TEST_F(OutputFiles, Kind3BlockAcmWords) {
   Chip().DeviceKind3 = 1;
   Chip().DeviceNotKind3 = 0;
   opt.OutBinaryFile = 0;
@@ -286,7 +420,7 @@ TEST_F(ReviewOutput, Kind3BlockAcmWords) {
   EXPECT_EQ(target->Block[116], 0x787C);
 }
 
-TEST_F(ReviewOutput, WordsGoToTheCpuModelWithTheirLines) {
+TEST_F(OutputFiles, WordsGoToTheCpuModelWithTheirLines) {
   Write("SUB.INC", Lines({"", "  MVL 9"}));
   ASSERT_EQ(RunSource(Lines({"  NOP", "  CALL 5", "  INCLUDE SUB.INC"})), 1) << AllErrors();
   ASSERT_EQ(target->Words.size(), 256u);
@@ -308,7 +442,7 @@ TEST_F(ReviewOutput, WordsGoToTheCpuModelWithTheirLines) {
   EXPECT_EQ(host->Loaded[1], P("SUB.INC"));
 }
 
-TEST_F(ReviewOutput, FillPatterns) {
+TEST_F(OutputFiles, FillPatterns) {
   opt.UnusedFillMode = 1;
   ASSERT_EQ(RunSource(Lines({"  NOP"})), 1);
   EXPECT_EQ(W(0), 0x0000);
@@ -325,5 +459,80 @@ TEST_F(ReviewOutput, FillPatterns) {
   EXPECT_EQ(WordAt(hex, 2), 0xC200);
 }
 
+class OutputSwitches : public HandOffFixture {};
+
+TEST_F(OutputSwitches, SwitchedOffOutputs) {
+  opt.OutAsciiFile = 0;
+  opt.OutBinaryFile = 0;
+  ASSERT_EQ(RunSource(Lines({"  NOP"})), 1);
+  EXPECT_FALSE(Exists("main.asc"));
+  EXPECT_FALSE(Exists("main.hex"));
+  EXPECT_TRUE(Exists("main.map"));
+  EXPECT_TRUE(Exists("main.lst"));
+  EXPECT_FALSE(Exists("main.obj"));
+  EXPECT_FALSE(Exists("main.EEH"));
+}
+
+TEST_F(OutputSwitches, UnwritableListingIsFatal) {
+  std::filesystem::create_directories(dir_ / "main.lst");
+  EXPECT_EQ(RunSource(Lines({"  NOP"})), 0);
+  const std::string text = "Couldn't open file [" + P("main.lst") + "]";
+  ASSERT_GE(Errors(), 1) << AllErrors();
+  EXPECT_EQ(asmForm->ErrorTexts()[0], text);
+  ASSERT_GE(host->Raw.size(), 1u);
+  EXPECT_EQ(host->Raw[0].Text, text);
+  EXPECT_EQ(host->Raw[0].Line, 0);
+  EXPECT_EQ(Read("main.err"), text + "\r\n");
+  EXPECT_FALSE(Exists("main.hex"));
+}
+
+TEST_F(OutputSwitches, UnwritableImageEndsTheRunBeforeTheHandOff) {
+  Write("main.hex/keep", "x");  // a folder in the image file's place
+  EXPECT_EQ(RunSource(Lines({"K EQU 1", "  NOP"})), 0);
+  ASSERT_EQ(Errors(), 1) << AllErrors();
+  EXPECT_EQ(asmForm->ErrorTexts()[0], "Couldn't open file [" + P("main.hex") + "]");
+  EXPECT_TRUE(target->Symbols.empty());
+  EXPECT_EQ(target->Resets, 0);
+  EXPECT_EQ(target->Words.size(), 256u);
+  EXPECT_TRUE(Exists("main.asc"));
+}
+
+TEST_F(OutputSwitches, UnwritableMap) {
+  Write("main.map/keep", "x");
+  EXPECT_EQ(RunSource(Lines({"  NOP"})), 0);
+  ASSERT_GE(Errors(), 1) << AllErrors();
+  EXPECT_EQ(asmForm->ErrorTexts()[0], "Couldn't open file [" + P("main.map") + "]");
+  EXPECT_FALSE(Exists("main.asc"));
+  EXPECT_FALSE(std::filesystem::is_regular_file(dir_ / "main.hex"));
+}
+
+TEST_F(OutputSwitches, AsciiDumpShowsTheLineAsRead) {
+  ASSERT_EQ(RunSource(Lines({"ONE MACRO P", "  MVL P", "  ENDM", "  ONE 5"})), 1) << AllErrors();
+  const std::string asc = Read("main.asc");
+  const std::string first = asc.substr(0, asc.find("\r\n"));
+  EXPECT_EQ(first, Bin16Groups(0x0605) + "        // " + " 0000" + "  " + "  MVL P");
+}
+
+TEST_F(OutputSwitches, IncludeLinesAreListedWithTheirCanonicalOperands) {
+  Write("SUB.INC", Lines({"  MVL K", "  ADDL K+1"}));
+  ASSERT_EQ(RunSource(Lines({"K EQU 12H", "  INCLUDE SUB.INC", "  MVL K"})), 1) << AllErrors();
+  const std::string head =
+      "\r\nline--addr--code----instruction-------------------------------------\r\n\r\n";
+  EXPECT_EQ(Read("main.lst"),
+            head + Lines({"0001" + std::string(16, ' ') + "K EQU 12H",
+                          "  M   0000  0612      MVL 12H", "  M   0001  0413      ADDL 0013H",
+                          "0002" + std::string(16, ' ') + "  INCLUDE SUB.INC",
+                          "0003  0002  0612      MVL K"}));
+}
+
+TEST_F(OutputSwitches, BankAndTableOperandTextsInTheListing) {
+  Write("SUB.INC", Lines({"  LBSR B1", "  TBLR K", "  LBSR 2"}));
+  ASSERT_EQ(RunSource(Lines({"B1 EQU 180H", "K EQU 1", "  INCLUDE SUB.INC"})), 1) << AllErrors();
+  const std::string lst = Read("main.lst");
+  EXPECT_NE(lst.find("  M   0000  0011      LBSR 001H\r\n"), std::string::npos) << lst;
+  EXPECT_NE(lst.find("  M   0001  0007      TBLR K\r\n"), std::string::npos) << lst;
+  EXPECT_NE(lst.find("  M   0002  0012      LBSR 2\r\n"), std::string::npos) << lst;
+}
+
 }  // namespace
-}  // namespace kyvor::review
+}  // namespace kyvor::test

@@ -1,7 +1,8 @@
 #pragma once
-// Fixture of the assembler review tests: a fresh project folder per test, a
-// configurable chip, the CPU model's instruction table and a host and a
-// target of our own that record everything the assembler hands over.
+// Fixture of the assembler tests that look at the hand-off: a fresh project
+// folder per test, a configurable chip (256 words unless a test changes it),
+// the CPU model's instruction table and a host and a target of our own that
+// record everything the assembler hands over.
 // Expected values in these tests are worked out by hand from the documented
 // formats and encodings, never taken from a run.
 #include <gtest/gtest.h>
@@ -25,7 +26,7 @@
 #include "chip/chipconfig.h"
 #include "engine/ky_up.h"
 
-namespace kyvor::review {
+namespace kyvor::test {
 
 // Lines joined with CR LF, each line ending with CR LF.
 inline std::string Lines(std::initializer_list<std::string> lines) {
@@ -73,7 +74,7 @@ struct RecordedError {
   std::string Text;
 };
 
-class ReviewHost : public IAsmHost {
+class HandOffHost : public IAsmHost {
  public:
   void lineStep() override { ++Steps; }
   void clearErrors() override {
@@ -124,9 +125,9 @@ class ReviewHost : public IAsmHost {
   std::vector<std::pair<int, TMacroExpansionRecord>> Records;
 };
 
-class ReviewTarget : public IAsmTarget {
+class HandOffTarget : public IAsmTarget {
  public:
-  explicit ReviewTarget(TKy_UP& up) : up_(up) {
+  explicit HandOffTarget(TKy_UP& up) : up_(up) {
     Block.fill(0);
     BlockAlt.fill(0);
   }
@@ -181,7 +182,7 @@ class ReviewTarget : public IAsmTarget {
   TKy_UP& up_;
 };
 
-class Review : public ::testing::Test {
+class HandOffFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetChipConfig();
@@ -201,7 +202,7 @@ class Review : public ::testing::Test {
     for (int a = 0x100; a <= 0x17F; ++a) c.DataMemoryMap[a] = 0xFF;
     static int counter = 0;
     dir_ = std::filesystem::temp_directory_path() /
-           ("kyrev_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
+           ("kyhandoff_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
     std::filesystem::remove_all(dir_);
     std::filesystem::create_directories(dir_);
     opt.AssembleOnly = 0;
@@ -236,10 +237,10 @@ class Review : public ::testing::Test {
     }
     if (Chip().CoreVariant == 1) up->LoadInstructionTableReduced();
     up->ApplyChipConfig();
-    host = std::make_unique<ReviewHost>();
+    host = std::make_unique<HandOffHost>();
     host->FailLoad = failLoad;
     host->FailMacroTable = failMacroTable;
-    target = std::make_unique<ReviewTarget>(*up);
+    target = std::make_unique<HandOffTarget>(*up);
     target->Block.fill(blockFill);
     target->BlockAlt.fill(blockFill);
     asmForm = std::make_unique<TF_ASM>(*host, *target, opt);
@@ -287,9 +288,9 @@ class Review : public ::testing::Test {
   bool failLoad = false, failMacroTable = false;
   std::string programFolder;  // with its trailing separator: where "Inst.txt" is read
   std::unique_ptr<TKy_UP> up;
-  std::unique_ptr<ReviewHost> host;
-  std::unique_ptr<ReviewTarget> target;
+  std::unique_ptr<HandOffHost> host;
+  std::unique_ptr<HandOffTarget> target;
   std::unique_ptr<TF_ASM> asmForm;
 };
 
-}  // namespace kyvor::review
+}  // namespace kyvor::test

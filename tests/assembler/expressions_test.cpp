@@ -1,11 +1,8 @@
-// Expressions, operand tokens and the assembler's symbol tables.
-#include <gtest/gtest.h>
-
+// Operand expressions: evaluation, canonical texts, selectors and failures.
+#include "handoff_fixture.h"
 #include "assembler/asm_expr.h"
-#include "assembler/asm_lines.h"
-#include "assembler/asm_symbols.h"
 
-namespace kyvor {
+namespace kyvor::test {
 namespace {
 
 TEST(AsmExpression, EmptyExpressionIsZero) {
@@ -118,92 +115,65 @@ TEST(AsmExpression, SubstitutionReplacesWholeNamesOnly) {
   EXPECT_EQ(SubstituteNames(c, "A+B"), "B+A");
 }
 
-TEST(AsmSymbols, AddingRules) {
-  TAsmSymbols t;
-  EXPECT_EQ(t.AddSymbol("X", "X", 1, 'C', 0), 0);
-  EXPECT_EQ(t.AddSymbol("X", "X", 2, 'L', 0), 2);
-  EXPECT_EQ(t.AddSymbol("V", "V", 1, 'V', 0), 0);
-  EXPECT_EQ(t.AddSymbol("V", "9", 9, 'V', 3), 0);
-  EXPECT_EQ(t.Count(), 2);
-  EXPECT_EQ(t.FindSymbol("V")->Value, 9);
-  EXPECT_EQ(t.FindSymbol("V")->Text, "9");
-  EXPECT_EQ(t.FindReplacementName("9"), 2);
-  EXPECT_EQ(t.FindReplacementName("V"), 0);
-  // a label over a SET symbol overwrites it and becomes a label
-  EXPECT_EQ(t.AddSymbol("V", "V", 4, 'L', 0), 0);
-  EXPECT_EQ(t.FindSymbol("V")->Kind, 'L');
-  EXPECT_EQ(t.AddSymbol("V", "V", 5, 'V', 0), 2);
-  // 'D' and 'E' are passed over: a second record, the older one is found
-  EXPECT_EQ(t.AddSymbol("D", "D", 1, 'D', 0), 0);
-  EXPECT_EQ(t.AddSymbol("D", "D", 2, 'D', 0), 0);
-  EXPECT_EQ(t.FindSymbol("D")->Value, 1);
-  EXPECT_EQ(t.GetItem(0), nullptr);
-  EXPECT_EQ(t.GetItem(t.Count() + 1), nullptr);
-  // macros always append
-  EXPECT_EQ(t.AddSymbol("M", "", 0, 'M', 0), 0);
-  EXPECT_EQ(t.AddSymbol("M", "", 0, 'M', 0), 0);
-  EXPECT_EQ(t.Count(), 6);
+class Expressions : public HandOffFixture {};
+
+TEST_F(Expressions, CanonicalExpressionTexts) {
+  ASSERT_EQ(RunSource(Lines({"XA EQU 2+3", "XB EQU XA+1", "XC EQU 0-1", "XD EQU HIGH 1234H",
+                             "XE EQU UP 123456H", "XF EQU LOW 1234H", "XG EQU HIGH LOW 1234H",
+                             "XH EQU 10H-2", "XI EQU 1+2-4", "XJ EQU 1 + 2", "XK EQU 12H",
+                             "XL EQU HIGH 1200H+34H"})),
+            1)
+      << AllErrors();
+  struct E {
+    const char* Name;
+    int32_t Value;
+    const char* Text;
+  } expect[] = {{"XA", 5, "0005H"},       {"XB", 6, "0006H"},
+                {"XC", -1, "0-0001H"},    {"XD", 0x12, "HIGH 1234H"},
+                {"XE", 0x12, "UP 123456H"}, {"XF", 0x34, "LOW 1234H"},
+                {"XG", 0x34, "LOW 1234H"}, {"XH", 14, "000EH"},
+                {"XI", -1, "0-0001H"},    {"XJ", 3, "0003H"},
+                {"XK", 0x12, "12H"},       {"XL", 0x12, "HIGH 1234H"}};
+  for (const auto& e : expect) {
+    const TAsmSymbol* s = PassSym(e.Name);
+    ASSERT_NE(s, nullptr) << e.Name;
+    EXPECT_EQ(s->Value, e.Value) << e.Name;
+    EXPECT_EQ(s->Text, e.Text) << e.Name;
+  }
 }
 
-TEST(AsmSymbols, NamesAreCutTo32AndTheTableHolds8192) {
-  TAsmSymbols t;
-  const std::string longName(40, 'N');
-  EXPECT_EQ(t.AddSymbol(longName, longName, 1, 'C', 0), 0);
-  EXPECT_EQ(t.FindSymbol(longName), nullptr);
-  EXPECT_NE(t.FindSymbol(longName.substr(0, 32)), nullptr);
-  t.Clear();
-  for (int i = 0; i < 8192; ++i)
-    ASSERT_EQ(t.AddSymbol("S" + std::to_string(i), "", i, 'L', 0), 0);
-  EXPECT_EQ(t.AddSymbol("ONE_MORE", "", 0, 'L', 0), 1);
-  EXPECT_EQ(t.Count(), 8192);
-  EXPECT_EQ(t.FindSymbol("S8191")->Value, 8191);
+TEST_F(Expressions, SelectorsInOperands) {
+  ASSERT_EQ(RunSource(Lines({"  MVL HIGH 1234H", "  MVL LOW 1234H", "  MVL UP 56789AH"})), 1)
+      << AllErrors();
+  EXPECT_EQ(W(0), 0x0612);
+  EXPECT_EQ(W(1), 0x0634);
+  EXPECT_EQ(W(2), 0x0656);
 }
 
-TEST(AsmLines, ReplaceFieldMovesLaterFields) {
-  TLineRecord l;
-  l.WorkText = "CALL SUB, 1 ;C";
-  SetFieldSpan(l, 1, 13, 2);
-  SetFieldSpan(l, 3, 1, 4);
-  SetFieldSpan(l, 4, 6, 3);
-  SetFieldSpan(l, 5, 11, 1);
-  ASSERT_TRUE(ReplaceField(l, 4, "SUBX"));
-  EXPECT_EQ(l.WorkText, "CALL SUBX, 1 ;C");
-  EXPECT_EQ(GetField(l, 4), "SUBX");
-  EXPECT_EQ(GetField(l, 5), "1");
-  EXPECT_EQ(GetField(l, 1), ";C");
-  EXPECT_FALSE(ReplaceField(l, 6, "X"));
-  ASSERT_TRUE(ReplaceField(l, 4, std::string(200, 'Y')));
-  EXPECT_EQ(l.WorkText.size(), 160u);
-  // Field 5 was pushed off the cut text: it reads empty.
-  EXPECT_EQ(GetField(l, 5), "");
-  EXPECT_EQ(GetField(l, 1), "");
+TEST_F(Expressions, BadExpressionsAreUndefined) {
+  EXPECT_EQ(RunSource(Lines({"XF EQU 2*3", "XG EQU (1)"})), 0);
+  EXPECT_TRUE(HasError(E(5, 1, "Undefined Symbol [2*3]"))) << AllErrors();
+  EXPECT_TRUE(HasError(E(5, 2, "Undefined Symbol [(1)]"))) << AllErrors();
 }
 
-TEST(AsmLines, ListKeepsSequenceNumbersOnInsertAndErase) {
-  TAsmLineList list;
-  TLineRecord l;
-  auto* a = list.Append(l);
-  auto* b = list.Append(l);
-  auto* c = list.Append(l);
-  auto* x = list.InsertAfter(a, l);
-  EXPECT_EQ(a->Line.SeqNo, 1);
-  EXPECT_EQ(b->Line.SeqNo, 2);
-  EXPECT_EQ(c->Line.SeqNo, 3);
-  EXPECT_EQ(x->Line.SeqNo, 4);
-  EXPECT_EQ(a->Next, x);
-  EXPECT_EQ(x->Next, b);
-  list.Erase(b);
-  EXPECT_EQ(list.BySeq(2), nullptr);
-  EXPECT_EQ(list.BySeq(3), c);
-  EXPECT_EQ(x->Next, c);
-  EXPECT_EQ(list.Size(), 3u);
-  auto* front = list.InsertAfter(nullptr, l);
-  EXPECT_EQ(list.First(), front);
-  auto* before = list.InsertBefore(c, l);
-  EXPECT_EQ(before->Next, c);
-  EXPECT_EQ(list.BySeq(0), nullptr);
-  EXPECT_EQ(list.BySeq(-3), nullptr);
+TEST_F(Expressions, LeadingSignFails) {
+  EXPECT_EQ(RunSource(Lines({"XG EQU -1"})), 0);
+  EXPECT_TRUE(HasError(E(5, 1, "Undefined Symbol [-1]"))) << AllErrors();
+}
+
+TEST_F(Expressions, NegativeWords) {
+  ASSERT_EQ(RunSource(Lines({"  DW 0-1", "  DB 0-1, 0-2"})), 1) << AllErrors();
+  EXPECT_EQ(Hex4(W(0)), "FFFF");
+  EXPECT_EQ(Hex4(W(1)), "FEFE");  // (-1 x 256 + -2) in 16 bits
+}
+
+TEST_F(Expressions, ExpressionOperandsWithBlanks) {
+  ASSERT_EQ(RunSource(Lines({"  MVL 1 + 2", "  MVL 10H - 1", "  JZ T + 1", "T: NOP", "  NOP"})), 1)
+      << AllErrors();
+  EXPECT_EQ(Hex4(W(0)), "0603");
+  EXPECT_EQ(Hex4(W(1)), "060F");
+  EXPECT_EQ(Hex4(W(2)), "7101");  // T + 1 = 4: 4 - 2 - 1
 }
 
 }  // namespace
-}  // namespace kyvor
+}  // namespace kyvor::test

@@ -1,27 +1,97 @@
-// Source reader: includes (nesting, case-insensitive names, '\' separators,
-// restrictions), END, DEFINE and the one-level conditions.
-#include "review_fixture.h"
+// Source files: the main file, includes (names, nesting, cycles, restricted
+// files) and END.
+#include "asm_fixture.h"
+#include "handoff_fixture.h"
 
-namespace kyvor::review {
+namespace kyvor::test {
 namespace {
 
-class ReviewReader : public Review {};
+class SourceFilesModel : public AsmFixture {};
 
-TEST_F(ReviewReader, IncludeNamesIgnoreCaseAndAcceptBackslashes) {
+TEST_F(SourceFilesModel, RestrictedIncludeFailsEvenWhenMissing) {
+  Chip().RestrictList[0] = "SECRET.INC";
+  Chip().RestrictCount = 1;
+  Write("m.asm", Crlf({"  INCLUDE secret.inc", "  NOP"}));
+  EXPECT_EQ(Assemble("m.asm"), 0);
+  EXPECT_EQ(FirstError(), "Error(code:53)   " + Path("m.asm") + " 1: Illegal file [SECRET.INC]");
+}
+
+TEST_F(SourceFilesModel, AFileIsIncludedOnlyOnce) {
+  Write("a.inc", Crlf({"  NOP"}));
+  Write("m.asm", Crlf({"  INCLUDE A.INC", "  INCLUDE a.inc"}));
+  EXPECT_EQ(Assemble("m.asm"), 0);
+  EXPECT_EQ(FirstError(),
+            "Error(code:20)   " + Path("m.asm") + " 2: Circular file reference... [" + Path("a.inc") + "]");
+}
+
+TEST_F(SourceFilesModel, IncludeLookupIgnoresCaseAndTakesBackslashes) {
+  Write("Sub/Deep.Inc", Crlf({"  MVL 2"}));
+  Write("Lib.inc", Crlf({"  MVL 1", "  INCLUDE SUB\\DEEP.INC"}));
+  Write("m.asm", Crlf({"  INCLUDE LIB.INC", "  MVL 3"}));
+  ASSERT_EQ(Assemble("m.asm"), 1) << FirstError();
+  EXPECT_EQ(Word(0), 0x0601);
+  EXPECT_EQ(Word(1), 0x0602);
+  EXPECT_EQ(Word(2), 0x0603);
+  ASSERT_EQ(asmForm->SourceFiles().size(), 3u);
+  EXPECT_EQ(asmForm->SourceFiles()[2], Path("Sub/Deep.Inc"));
+}
+
+TEST_F(SourceFilesModel, MissingIncludeCannotBeOpened) {
+  Write("m.asm", Crlf({"  INCLUDE NONE.INC"}));
+  EXPECT_EQ(Assemble("m.asm"), 0);
+  EXPECT_EQ(FirstError(), "Couldn't open source file [" + Path("NONE.INC") + "]");
+  EXPECT_EQ(host->Errors.Line(0), 1);  // stored as line 1
+}
+
+TEST_F(SourceFilesModel, IncludeWithoutANameOpensNothing) {
+  Write("m.asm", Crlf({"  INCLUDE", "  NOP"}));
+  EXPECT_EQ(Assemble("m.asm"), 0);
+  ASSERT_EQ(host->Errors.Count(), 1);
+  EXPECT_EQ(FirstError().rfind("Couldn't open source file [", 0), 0u) << FirstError();
+}
+
+TEST_F(SourceFilesModel, EndInsideAnIncludeStopsEveryFile) {
+  Write("a.inc", Crlf({"  MVL 1", "  END", "  MVL 2"}));
+  Write("m.asm", Crlf({"  MVL 0", "  INCLUDE A.INC", "  MVL 3"}));
+  ASSERT_EQ(Assemble("m.asm"), 1) << FirstError();
+  EXPECT_EQ(Word(0), 0x0600);
+  EXPECT_EQ(Word(1), 0x0601);
+  EXPECT_EQ(asmForm->ImageCell(2).LineSeq, 0);
+}
+
+class SourceFiles : public HandOffFixture {};
+
+TEST_F(SourceFiles, EndStopsReading) {
+  ASSERT_EQ(RunSource(Lines({"  MVL 1", "  END", "  MVL 2", "GARBAGE LINE HERE"})), 1)
+      << AllErrors();
+  EXPECT_EQ(W(0), 0x0601);
+  EXPECT_EQ(asmForm->LocationCounter(), 1);
+}
+
+TEST_F(SourceFiles, IncludingTheMainFileOrOneFileUnderTwoNames) {
+  EXPECT_EQ(RunSource(Lines({"  NOP", "  INCLUDE MAIN.ASM"})), 0);
+  EXPECT_TRUE(HasCode(20) || AllErrors().find("Circular file reference...") != std::string::npos)
+      << AllErrors();
+  Write("SUB.INC", Lines({"  NOP"}));
+  EXPECT_EQ(RunSource(Lines({"  INCLUDE SUB.INC", "  INCLUDE .\\SUB.INC"})), 0);
+  EXPECT_NE(AllErrors().find("Circular file reference..."), std::string::npos) << AllErrors();
+}
+
+TEST_F(SourceFiles, IncludeNamesIgnoreCaseAndAcceptBackslashes) {
   Write("sub/defs.inc", Lines({"K EQU 7"}));
   ASSERT_EQ(RunSource(Lines({"  INCLUDE SUB\\DEFS.INC", "  MVL K"})), 1) << AllErrors();
   EXPECT_EQ(W(0), 0x0607);
   EXPECT_EQ(asmForm->SourceFiles().size(), 2u);
 }
 
-TEST_F(ReviewReader, LowerCaseFileNameOnDisk) {
+TEST_F(SourceFiles, LowerCaseFileNameOnDisk) {
   Write("defs.inc", Lines({"  MVL 3"}));
   ASSERT_EQ(RunSource(Lines({"  include defs.inc", "  NOP"})), 1) << AllErrors();
   EXPECT_EQ(W(0), 0x0603);
   EXPECT_EQ(W(1), 0x0000);
 }
 
-TEST_F(ReviewReader, NestedIncludesReportTheirOwnFileAndLine) {
+TEST_F(SourceFiles, NestedIncludesReportTheirOwnFileAndLine) {
   Write("A.INC", Lines({"  MVL 1", "  INCLUDE B.INC", "  MVL 3"}));
   Write("B.INC", Lines({"  MVL 2", "  MVL UNDEF"}));
   EXPECT_EQ(RunSource(Lines({"  NOP", "  INCLUDE A.INC", "  MVL 4"})), 0);
@@ -44,7 +114,7 @@ TEST_F(ReviewReader, NestedIncludesReportTheirOwnFileAndLine) {
   EXPECT_EQ(W(5), 0x0604);
 }
 
-TEST_F(ReviewReader, SameFileTwiceIsCircular) {
+TEST_F(SourceFiles, SameFileTwiceIsCircular) {
   Write("SUB.INC", Lines({"  NOP"}));
   EXPECT_EQ(RunSource(Lines({"  INCLUDE SUB.INC", "  INCLUDE SUB.INC"})), 0);
   ASSERT_EQ(Errors(), 1) << AllErrors();
@@ -55,7 +125,7 @@ TEST_F(ReviewReader, SameFileTwiceIsCircular) {
   EXPECT_EQ(host->ErrorViews, 1);
 }
 
-TEST_F(ReviewReader, MutualIncludesAreCircular) {
+TEST_F(SourceFiles, MutualIncludesAreCircular) {
   Write("A.INC", Lines({"  INCLUDE B.INC"}));
   Write("B.INC", Lines({"  INCLUDE A.INC"}));
   EXPECT_EQ(RunSource(Lines({"  INCLUDE A.INC"})), 0);
@@ -66,7 +136,7 @@ TEST_F(ReviewReader, MutualIncludesAreCircular) {
   EXPECT_EQ(t.substr(t.size() - tail.size()), tail);
 }
 
-TEST_F(ReviewReader, MissingIncludeCannotBeOpened) {
+TEST_F(SourceFiles, MissingIncludeCannotBeOpened) {
   EXPECT_EQ(RunSource(Lines({"  INCLUDE NOPE.INC", "  NOP"})), 0);
   ASSERT_EQ(Errors(), 1) << AllErrors();
   const std::string& t = asmForm->ErrorTexts()[0];
@@ -77,7 +147,7 @@ TEST_F(ReviewReader, MissingIncludeCannotBeOpened) {
   EXPECT_FALSE(Exists("main.map"));
 }
 
-TEST_F(ReviewReader, MissingMainFile) {
+TEST_F(SourceFiles, MissingMainFile) {
   EXPECT_EQ(Run("nofile.asm"), 0);
   ASSERT_EQ(Errors(), 1);
   const std::string text = "Couldn't open source file [" + P("nofile.asm") + "]";
@@ -90,7 +160,7 @@ TEST_F(ReviewReader, MissingMainFile) {
   EXPECT_EQ(host->ErrorViews, 1);
 }
 
-TEST_F(ReviewReader, RestrictedIncludeFailsEvenWhenAbsent) {
+TEST_F(SourceFiles, RestrictedIncludeFailsEvenWhenAbsent) {
   Chip().RestrictList[0] = "SECRET.INC";
   Chip().RestrictCount = 1;
   EXPECT_EQ(RunSource(Lines({"  NOP", "  INCLUDE SECRET.INC"})), 0);
@@ -101,7 +171,7 @@ TEST_F(ReviewReader, RestrictedIncludeFailsEvenWhenAbsent) {
   EXPECT_EQ(t.substr(t.size() - tail.size()), tail);
 }
 
-TEST_F(ReviewReader, EndInAnIncludeStopsTheIncludersToo) {
+TEST_F(SourceFiles, EndInAnIncludeStopsTheIncludersToo) {
   Write("E.INC", Lines({"  MVL 2", "  END", "  MVL 3"}));
   ASSERT_EQ(RunSource(Lines({"  NOP", "  INCLUDE E.INC", "  MVL 1"})), 1) << AllErrors();
   EXPECT_EQ(W(0), 0x0000);
@@ -109,61 +179,7 @@ TEST_F(ReviewReader, EndInAnIncludeStopsTheIncludersToo) {
   EXPECT_EQ(asmForm->LocationCounter(), 2);
 }
 
-TEST_F(ReviewReader, DefineWithEqualsOrComma) {
-  ASSERT_EQ(RunSource(Lines({"  DEFINE X = 5", "  DEFINE Y, 5", "  IF X, Y", "  MVL 1", "  ELSE",
-                             "  MVL 2", "  ENDIF", "  IF X", "  MVL 3", "  ENDIF"})),
-            1)
-      << AllErrors();
-  EXPECT_EQ(W(0), 0x0601);
-  EXPECT_EQ(W(1), 0x0603);
-  EXPECT_EQ(asmForm->LocationCounter(), 2);
-}
-
-TEST_F(ReviewReader, DefineWithABlankIsMissingItsArgument) {
-  EXPECT_EQ(RunSource(Lines({"  DEFINE X 5", "  NOP"})), 0);
-  ASSERT_EQ(Errors(), 1) << AllErrors();
-  EXPECT_EQ(asmForm->ErrorTexts()[0].rfind(E(13, 1, "Missing argument..."), 0), 0u)
-      << AllErrors();
-}
-
-TEST_F(ReviewReader, IfFalseElseEndif) {
-  ASSERT_EQ(RunSource(Lines({"  IF FALSE", "  MVL 1", "  ELSE", "  MVL 2", "  ENDIF", "  MVL 3"})),
-            1)
-      << AllErrors();
-  EXPECT_EQ(W(0), 0x0602);
-  EXPECT_EQ(W(1), 0x0603);
-  EXPECT_EQ(asmForm->LocationCounter(), 2);
-}
-
-TEST_F(ReviewReader, ZeroAndUnequalDefinesAreFalse) {
-  ASSERT_EQ(RunSource(Lines({"  DEFINE Z = 0", "  DEFINE A = 1", "  DEFINE B = 2", "  IF Z",
-                             "  MVL 1", "  ENDIF", "  IF A, B", "  MVL 2", "  ELSE", "  MVL 3",
-                             "  ENDIF"})),
-            1)
-      << AllErrors();
-  EXPECT_EQ(W(0), 0x0603);
-  EXPECT_EQ(asmForm->LocationCounter(), 1);
-}
-
-TEST_F(ReviewReader, DefineAndMacroInAFalsePartStillTakeEffect) {
-  ASSERT_EQ(RunSource(Lines({"  IF FALSE", "  DEFINE D = 1", "M1 MACRO", "  MVL 7", "  ENDM",
-                             "  MVL 9", "  ENDIF", "  IF D", "  M1", "  ENDIF"})),
-            1)
-      << AllErrors();
-  EXPECT_EQ(W(0), 0x0607);
-  EXPECT_EQ(asmForm->LocationCounter(), 1);
-}
-
-TEST_F(ReviewReader, ASecondIfReplacesTheFirst) {
-  ASSERT_EQ(RunSource(Lines({"  DEFINE T = 1", "  IF FALSE", "  MVL 1", "  IF T", "  MVL 2",
-                             "  ENDIF", "  MVL 3"})),
-            1)
-      << AllErrors();
-  EXPECT_EQ(W(0), 0x0602);
-  EXPECT_EQ(W(1), 0x0603);
-}
-
-TEST_F(ReviewReader, IncludeInAFalsePartIsNotRead) {
+TEST_F(SourceFiles, IncludeInAFalsePartIsNotRead) {
   Write("X.INC", Lines({"  MVL 5"}));
   ASSERT_EQ(RunSource(Lines({"  IF FALSE", "  INCLUDE X.INC", "  ENDIF", "  NOP"})), 1)
       << AllErrors();
@@ -171,35 +187,7 @@ TEST_F(ReviewReader, IncludeInAFalsePartIsNotRead) {
   EXPECT_EQ(asmForm->SourceFiles().size(), 1u);
 }
 
-TEST_F(ReviewReader, IfErrors) {
-  EXPECT_EQ(RunSource(Lines({"  IF UNKNOWN", "  NOP", "  ENDIF"})), 0);
-  ASSERT_EQ(Errors(), 1) << AllErrors();
-  EXPECT_EQ(asmForm->ErrorTexts()[0], E(5, 1, "Undefined Symbol [UNKNOWN]"));
-
-  EXPECT_EQ(RunSource(Lines({"  DEFINE A = 1", "  IF A, NOPE", "  ENDIF"})), 0);
-  ASSERT_EQ(Errors(), 1) << AllErrors();
-  EXPECT_EQ(asmForm->ErrorTexts()[0], E(5, 2, "Undefined Symbol [NOPE]"));
-
-  EXPECT_EQ(RunSource(Lines({"  IF", "  ENDIF"})), 0);
-  ASSERT_EQ(Errors(), 1) << AllErrors();
-  EXPECT_EQ(asmForm->ErrorTexts()[0].rfind(E(13, 1, "Missing argument..."), 0), 0u)
-      << AllErrors();
-
-  EXPECT_EQ(RunSource(Lines({"  DEFINE A = 1", "  IF A, A, A", "  ENDIF"})), 0);
-  ASSERT_EQ(Errors(), 1) << AllErrors();
-  EXPECT_EQ(asmForm->ErrorTexts()[0].rfind(E(13, 2, "Missing argument..."), 0), 0u)
-      << AllErrors();
-}
-
-TEST_F(ReviewReader, CommentsAndEmptyLinesEmitNothing) {
-  ASSERT_EQ(RunSource(Lines({"; heading", "", "   ", "\t", "  MVL 1 ; one", "  MVL 2;two"})), 1)
-      << AllErrors();
-  EXPECT_EQ(W(0), 0x0601);
-  EXPECT_EQ(W(1), 0x0602);
-  EXPECT_EQ(asmForm->LocationCounter(), 2);
-}
-
-TEST_F(ReviewReader, EachRunStartsAfresh) {
+TEST_F(SourceFiles, EachRunStartsAfresh) {
   ASSERT_EQ(RunSource(Lines({"  MVL 1", "  MVL 2"})), 1);
   EXPECT_EQ(host->Clears, 1);
   EXPECT_EQ(host->AddrIndexClears, 1);
@@ -207,4 +195,4 @@ TEST_F(ReviewReader, EachRunStartsAfresh) {
 }
 
 }  // namespace
-}  // namespace kyvor::review
+}  // namespace kyvor::test
