@@ -23,7 +23,7 @@
 #include "shell/kymain.h"
 #include "support/fake_clock.h"
 #include "support/scripted_dialogs.h"
-#include "session_support.h"
+#include "support/session_support.h"
 
 namespace kyvor {
 namespace {
@@ -249,11 +249,6 @@ TEST_F(BuildRoadSession, WithoutTheEepromPodChipNoSiteBecomesABreakpoint) {
   EXPECT_TRUE(dialogs.messages().empty());
 }
 
-}  // namespace
-}  // namespace kyvor
-
-namespace kyvor {
-namespace {
 
 TEST_F(BuildRoadSession, TheBuildTakesTheOptionsRecord) {
   TKyProgram prog(KYVOR_DATA_DIR);
@@ -272,28 +267,6 @@ TEST_F(BuildRoadSession, TheBuildTakesTheOptionsRecord) {
   EXPECT_TRUE(QFile::exists(listing));
   EXPECT_FALSE(QFile::exists(image)) << "image switched off";
 }
-
-TEST(OptionsRecord, ResetGivesTheValuesBeforeTheDialogExists) {
-  Options().PProg = 1;
-  Options().STPOVSTAK = 1;
-  Options().HaoValue = 1;
-  EXPECT_FALSE(Options().PICE());
-  EXPECT_EQ(Options().StackOverflowStopCode(), 0x600013u);
-  ResetOptions();
-  EXPECT_TRUE(Options().PICE());
-  EXPECT_EQ(Options().StackOverflowStopCode(), 0x600012u);
-  EXPECT_EQ(Options().HaoValue, 2000000);
-  EXPECT_EQ(Options().PermissibleError, 2);
-  EXPECT_EQ(Options().LpoValue, 13000);
-  EXPECT_EQ(Options().OutListFile + Options().OutAsciiFile + Options().OutBinaryFile, 3);
-  EXPECT_EQ(Options().ShowEditToolBar, 1);
-}
-
-}  // namespace
-}  // namespace kyvor
-
-namespace kyvor {
-namespace {
 
 // The information block of a build: the template of the program folder, the
 // start-up words and the build's words, all in the CPU model's block and in

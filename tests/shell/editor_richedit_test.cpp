@@ -9,6 +9,7 @@
 #include <QScrollBar>
 
 #include "shell/richedit.h"
+#include "support/key_events.h"
 
 using namespace kyvor;
 
@@ -20,13 +21,7 @@ QString Lines(int n, const QString& prefix = QStringLiteral("line")) {
   return l.join('\n');
 }
 
-void Key(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier,
-         const QString& text = QString()) {
-  QKeyEvent press(QEvent::KeyPress, key, mods, text);
-  QApplication::sendEvent(w, &press);
-  QKeyEvent release(QEvent::KeyRelease, key, mods, text);
-  QApplication::sendEvent(w, &release);
-}
+using test::Key;
 
 }  // namespace
 

@@ -27,8 +27,9 @@
 #include "shell/kymain.h"
 #include "shell/kyviews.h"
 #include "support/fake_clock.h"
+#include "support/key_events.h"
 #include "support/scripted_dialogs.h"
-#include "session_support.h"
+#include "support/session_support.h"
 
 namespace kyvor {
 namespace {
@@ -51,12 +52,7 @@ class IdeSession : public ::testing::Test {
   // the key goes to the widget with the focus.
   void press(TKYMAIN& w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
     clock.advance(std::chrono::milliseconds(100));
-    QApplication::setActiveWindow(&w);
-    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &w;
-    QKeyEvent down(QEvent::KeyPress, key, mods);
-    QApplication::sendEvent(target, &down);
-    QKeyEvent up(QEvent::KeyRelease, key, mods);
-    QApplication::sendEvent(target, &up);
+    test::PressInWindow(w, key, mods);
   }
 
   // Lets the run timer drive the run until it stops (bounded).

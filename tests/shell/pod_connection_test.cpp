@@ -14,7 +14,7 @@
 #include "support/fake_clock.h"
 #include "support/scripted_dialogs.h"
 #include "support/virtual_pod_rig.h"
-#include "session_support.h"
+#include "support/session_support.h"
 
 namespace kyvor {
 namespace {

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QToolButton>
 #include <set>
@@ -15,6 +17,7 @@
 #include "engine/ky_up.h"
 #include "shell/kymain.h"
 #include "shell/viewtable.h"
+#include "support/main_window_fixture.h"
 
 namespace kyvor {
 namespace {
@@ -85,6 +88,23 @@ class ViewsTest : public ::testing::Test {
   std::unique_ptr<RecordingView> views[ViewCount];
   std::unique_ptr<TKYMAIN> main;
 };
+
+// A view's frame in the document area: shown, hidden, reused, closed.
+class ViewFrames : public test::MainWindowFixture {};
+
+TEST_F(ViewFrames, ViewsShowInTheDocumentAreaAndHide) {
+  main->ShowView(ram, ViewRam, 1);
+  EXPECT_TRUE(main->IsViewShowing(ram));
+  EXPECT_EQ(main->mdiArea()->subWindowList().size(), 1);
+  main->ShowView(ram, ViewRam, 0);
+  EXPECT_FALSE(main->IsViewShowing(ram));
+  main->ShowView(ram, ViewRam, 1);
+  EXPECT_EQ(main->mdiArea()->subWindowList().size(), 1) << "the same frame is reused";
+  // Closing a child window hides it; it is never freed.
+  main->mdiArea()->subWindowList().first()->close();
+  EXPECT_FALSE(main->IsViewShowing(ram));
+  EXPECT_EQ(main->mdiArea()->subWindowList().size(), 1);
+}
 
 TEST_F(ViewsTest, EachViewGetsTheModel) {
   for (TViewIndex i : {ViewRam, ViewWatch, ViewAdcI}) EXPECT_EQ(views[i]->Model(), &up);

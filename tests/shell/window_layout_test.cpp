@@ -22,8 +22,9 @@
 #include "shell/kymain.h"
 #include "shell/kyviews.h"
 #include "support/fake_clock.h"
+#include "support/key_events.h"
 #include "support/scripted_dialogs.h"
-#include "session_support.h"
+#include "support/session_support.h"
 
 namespace kyvor {
 namespace {
@@ -118,12 +119,7 @@ class WindowLayout : public ::testing::Test {
 
   void press(TKYMAIN& w, int key) {
     clock.advance(std::chrono::milliseconds(100));
-    QApplication::setActiveWindow(&w);
-    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : &w;
-    QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier);
-    QApplication::sendEvent(target, &down);
-    QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier);
-    QApplication::sendEvent(target, &up);
+    test::PressInWindow(w, key);
   }
 
   static QSize AreaSize(TKYMAIN& w) { return w.mdiArea()->viewport()->size(); }
