@@ -13,24 +13,11 @@ void Frame(QWidget* w, const QString& caption) {
 }
 }  // namespace
 
-TKy_Reg2::TKy_Reg2(QWidget* parent) : TKyDebugForm("Ky_Reg2", "Special Register", parent) {
-  Frame(this, "Special Register");
-}
 TKy_WATCH::TKy_WATCH(QWidget* parent) : TKyDebugForm("Ky_WATCH", "Watch", parent) {
   Frame(this, "Watch");
 }
 
 // What each window redraws for the main window's refresh reasons.
-void TKy_Reg2::Refresh(TRefreshReason reason) {
-  switch (reason) {
-    case TRefreshReason::Step:
-    case TRefreshReason::RunStopped:
-    case TRefreshReason::RegisterWrite: RefreshRegisters(false); break;
-    case TRefreshReason::Reset: RefreshRegisters(true); break;
-    case TRefreshReason::DebugEntry: ForceRefresh(); break;
-    default: break;
-  }
-}
 
 void TKy_WATCH::Refresh(TRefreshReason reason) {
   switch (reason) {

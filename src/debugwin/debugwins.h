@@ -6,20 +6,11 @@
 #include "debugwin/kybp.h"
 #include "debugwin/kypopsel.h"
 #include "debugwin/kyram.h"
+#include "debugwin/kyreg2.h"
 #include "debugwin/kystk.h"
 #include "guicommon/childform.h"
 
 namespace kyvor {
-
-// Special-function register window.
-class TKy_Reg2 : public TKyDebugForm {
-  Q_OBJECT
- public:
-  explicit TKy_Reg2(QWidget* parent = nullptr);
-  void RefreshRegisters(bool force) { noteRefresh(force); }
-  void ForceRefresh() { noteRefresh(true); }
-  void Refresh(TRefreshReason reason) override;
-};
 
 // Watch window.
 class TKy_WATCH : public TKyDebugForm {
