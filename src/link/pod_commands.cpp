@@ -497,38 +497,33 @@ bool TPodProtocol::PodAccessGate(bool open) {
   return true;
 }
 
-bool TPodProtocol::PodSessionBegin() {
-  if (parallel()) {
-    if (!PodSelectProgramMemory()) return false;
-    DelayMilliseconds(20);
-    const bool ok = parallel_.SendFlashCommand(2) && parallel_.SendFlashCommand(2);
-    DelayMilliseconds(50);
-    return ok || lost();
-  }
+// Over USB: A1 02 begins, A1 03 ends a session (the reply is not looked at).
+bool TPodProtocol::usbSession(uint8_t which) {
   if (Options().RomEmulationType == 0) return true;
   if (!PodLink.IsOpen) return lost();
   clearBuffer();
   PodIoBuffer[0] = 0xA1;
-  PodIoBuffer[1] = 0x02;
+  PodIoBuffer[1] = which;
   return transfer(2, 2) || lost();
 }
 
-bool TPodProtocol::PodSessionEnd() {
-  if (parallel()) {
-    uint8_t dummy = 0;
-    if (!parallel_.ReadFramedByte(dummy) || !PodSelectProgramMemory()) return lost();
-    DelayMilliseconds(20);
-    const bool ok = parallel_.SendFlashCommand(3);
-    DelayMilliseconds(50);
-    return ok || lost();
-  }
-  if (Options().RomEmulationType == 0) return true;
-  if (!PodLink.IsOpen) return lost();
-  clearBuffer();
-  PodIoBuffer[0] = 0xA1;
-  PodIoBuffer[1] = 0x03;
-  return transfer(2, 2) || lost();
+// Over the parallel port: program memory selected, then the flash commands
+// (mode 2 twice to begin, mode 3 to end, after a framed read), each side
+// with its settling waits.
+bool TPodProtocol::parallelSession(bool begin) {
+  uint8_t dummy = 0;
+  if (!begin && !parallel_.ReadFramedByte(dummy)) return lost();
+  if (!PodSelectProgramMemory()) return false;
+  DelayMilliseconds(20);
+  const bool ok = begin ? parallel_.SendFlashCommand(2) && parallel_.SendFlashCommand(2)
+                        : parallel_.SendFlashCommand(3);
+  DelayMilliseconds(50);
+  return ok || lost();
 }
+
+bool TPodProtocol::PodSessionBegin() { return parallel() ? parallelSession(true) : usbSession(0x02); }
+
+bool TPodProtocol::PodSessionEnd() { return parallel() ? parallelSession(false) : usbSession(0x03); }
 
 // ---------------------------------------------------------------------------
 // Special registers and the configuration block

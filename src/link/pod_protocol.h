@@ -215,6 +215,8 @@ class TPodProtocol final : public TPodAccess {
   bool controlValue(uint8_t v);
   uint8_t stopBit() const;
   bool stepByBreakpoint();
+  bool usbSession(uint8_t which);
+  bool parallelSession(bool begin);
 
   std::unique_ptr<IPodTransport> transport_;
   IPodDeviceEnumerator* devices_ = nullptr;

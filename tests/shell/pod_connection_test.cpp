@@ -32,17 +32,22 @@ class PodConnection : public ::testing::Test {
     ThePod().SetEnumerator(nullptr);
     test::ResetProgramState();
   }
+  // The program started, the USB interface chosen, then Emulation.
+  TKYMAIN& startInEmulation(TKyProgram& prog) {
+    EXPECT_TRUE(prog.Start({}));
+    TKYMAIN& w = prog.Main();
+    Modes().IceInterfaceIndex = 4;
+    dialogs.clear();
+    w.MM_EmulatorClick();
+    return w;
+  }
   test::FakeClock clock;
   test::ScriptedDialogs dialogs;
 };
 
 TEST_F(PodConnection, WithoutAPodTheEmulatorSaysConnectError) {
   TKyProgram prog(KYVOR_DATA_DIR);
-  ASSERT_TRUE(prog.Start({}));
-  TKYMAIN& w = prog.Main();
-  Modes().IceInterfaceIndex = 4;
-  dialogs.clear();
-  w.MM_EmulatorClick();
+  TKYMAIN& w = startInEmulation(prog);
   if (Modes().PodState == 0) GTEST_SKIP() << "a pod is attached to this machine";
   EXPECT_EQ(Modes().SimulatorMode, 0);
   ASSERT_EQ(dialogs.messages().size(), 1u);
@@ -73,11 +78,7 @@ TEST_F(PodConnection, TheVirtualPodAsFirstDeviceConnectsAndIsAnnouncedClosedOnce
   ThePod().SetEnumerator(&devices);
   {
     TKyProgram prog(KYVOR_DATA_DIR);
-    ASSERT_TRUE(prog.Start({}));
-    TKYMAIN& w = prog.Main();
-    Modes().IceInterfaceIndex = 4;
-    dialogs.clear();
-    w.MM_EmulatorClick();
+    TKYMAIN& w = startInEmulation(prog);
     EXPECT_TRUE(dialogs.messages().empty());
     EXPECT_EQ(Modes().PodState, 0);
     EXPECT_EQ(w.ConnectText(), "ICE Connect");

@@ -1,6 +1,7 @@
 // The test build of the program: the IDE with a virtual pod as the first
 // device of the pod search (bulk device 0; HID index 0 when the environment
-// variable KYVOR_VIRTUAL_POD is "hid"); the real USB devices follow it. The
+// variable KYVOR_VIRTUAL_POD is "hid"; "unplugged" leaves the place empty, so
+// the search ends at the real devices); the real USB devices follow it. The
 // virtual pod answers with the first chip id of the selected chip. The pod
 // interface starts as USB (the options dialog that chooses it is not there).
 #include <cstdlib>
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
   const bool hid = kind && std::string(kind) == "hid";
   TVirtualPod pod(hid ? TVirtualPod::TFraming::Hid : TVirtualPod::TFraming::Bulk);
   pod.ChipIdFromChip = true;
+  pod.Faults.Unplugged = kind && std::string(kind) == "unplugged";
   kyvor::TUsbPodEnumerator usb;
   kyvor::test::TVirtualPodEnumerator devices;
   if (hid) {
