@@ -16,6 +16,7 @@
 #include "engine/ky_up.h"
 #include "engine/reg_fields.h"
 #include "engine/pod_access.h"
+#include "peripherals/option_flow.h"
 #include "peripherals/periph_hooks.h"
 #include "peripherals/periph_hub.h"
 
@@ -26,6 +27,19 @@ QColor WindowTextOnColor() { return QColor(Qt::white); }
 QColor ClearColor() { return QColor(0xF0, 0xF0, 0xF0); }
 QColor ChosenOptionColor() { return QColor(Qt::black); }
 QColor FlagSetColor() { return QColor(Qt::blue); }
+
+QSize TFitLabel::minimumSizeHint() const {
+  QSize s = QLabel::minimumSizeHint();
+  if (!wordWrap()) s.setWidth(std::max(s.width(), QLabel::sizeHint().width()));
+  s.setWidth(std::max(s.width(), floor_));
+  return s;
+}
+
+QSize TFitLabel::sizeHint() const {
+  QSize s = QLabel::sizeHint();
+  s.setWidth(std::max(s.width(), floor_));
+  return s;
+}
 
 void TClickLabel::mouseReleaseEvent(QMouseEvent* ev) {
   QLabel::mouseReleaseEvent(ev);
@@ -81,13 +95,15 @@ QToolButton* MakeButton(const QString& name, const QString& text, QWidget* paren
   return b;
 }
 
+bool HasPictures(const TBinding& b) { return b.setPictures[0] || b.clearPictures[0]; }
+
 TClickLabel* MakePanel(const char* name, const char* caption, QWidget* parent) {
   auto* p = new TClickLabel(QString::fromUtf8(caption ? caption : ""), parent);
   p->setObjectName(QString::fromLatin1(name));
   p->setFrameShape(QFrame::Panel);
   p->setFrameShadow(QFrame::Raised);
   p->setAlignment(Qt::AlignCenter);
-  p->setMinimumWidth(64);
+  p->SetFloorWidth(64);
   p->setMargin(2);
   return p;
 }
@@ -142,8 +158,8 @@ void TKyPeripheralForm::build() {
   outer->addWidget(scroll);
   auto* content = new QWidget(scroll);
   scroll->setWidget(content);
-  auto* grid = new QGridLayout(content);
-  grid->setContentsMargins(6, 6, 6, 6);
+  auto* columnsBox = new QHBoxLayout(content);
+  columnsBox->setContentsMargins(6, 6, 6, 6);
 
   // One group box per group, in the order the groups first appear.
   std::vector<std::pair<std::string, QGroupBox*>> groups;
@@ -177,7 +193,7 @@ void TKyPeripheralForm::build() {
     static_cast<QVBoxLayout*>(g->layout())->addWidget(buildExtra(e, g));
   }
   for (auto& [n, g] : groups) groups_.push_back(g);
-  grid_ = grid;
+  columnsBox_ = columnsBox;
   arrangeGroups(1);
   if (QLabel* w = findChild<QLabel*>("ADCWarnning")) {
     w->setStyleSheet("color: red; font-weight: bold;");
@@ -186,18 +202,35 @@ void TKyPeripheralForm::build() {
   resize(content->sizeHint().width() + 24, std::min(content->sizeHint().height() + 8, 640));
 }
 
-// The groups stand in as many columns as the window's width holds, filled
-// top to bottom, so a narrow window scrolls only vertically.
+// The groups stand in as many columns as the window's width holds, in table
+// order, top to bottom; a column ends at its share of the groups' height.
+// Each column stacks its groups on its own, so a short group never waits for
+// a tall neighbour, and a narrow window scrolls only vertically.
 void TKyPeripheralForm::arrangeGroups(int columns) {
-  if (!grid_ || groups_.empty() || columns == columns_) return;
+  if (!columnsBox_ || groups_.empty() || columns == columns_) return;
   columns_ = columns;
-  for (QWidget* g : groups_) grid_->removeWidget(g);
-  const int n = static_cast<int>(groups_.size());
-  const int rows = (n + columns - 1) / columns;
-  for (int r = 0; r <= n; ++r) grid_->setRowStretch(r, 0);
-  for (int i = 0; i < n; ++i)
-    grid_->addWidget(groups_[static_cast<std::size_t>(i)], i % rows, i / rows, Qt::AlignTop);
-  grid_->setRowStretch(rows, 1);
+  while (QLayoutItem* item = columnsBox_->takeAt(0)) delete item;  // the groups stay
+  auto heightOf = [](QWidget* g) { return g->isHidden() ? 0 : g->sizeHint().height(); };
+  int total = 0;
+  for (QWidget* g : groups_) total += heightOf(g);
+  const int share = (total + columns - 1) / columns;
+  QVBoxLayout* column = nullptr;
+  int used = 0;
+  int made = 0;
+  for (QWidget* g : groups_) {
+    const int h = heightOf(g);
+    // A group goes on in the column when its middle still falls in the column's share.
+    if (!column || (used > 0 && used + h / 2 > share && made < columns)) {
+      if (column) column->addStretch(1);
+      column = new QVBoxLayout();
+      columnsBox_->addLayout(column, 1);
+      ++made;
+      used = 0;
+    }
+    column->addWidget(g);
+    used += h;
+  }
+  column->addStretch(1);
 }
 
 void TKyPeripheralForm::resizeEvent(QResizeEvent* ev) {
@@ -218,6 +251,8 @@ QWidget* TKyPeripheralForm::buildExtra(const TExtraControl& e, QWidget* parent) 
     // A list with no role: it shows its words while empty and takes no choice.
     auto* list = new QComboBox(parent);
     list->setPlaceholderText(QString::fromUtf8(e.text));
+    list->setMinimumContentsLength(8);
+    list->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Fixed);
     list->setEnabled(false);
     w = list;
   } else {
@@ -243,8 +278,8 @@ QWidget* TKyPeripheralForm::buildBinding(int index, QWidget* parent) {
   // A panel hidden in the design still names its pictures.
   const char* title = b.kind == TCtlKind::Panel ? (b.hidden ? b.caption : nullptr) : b.title;
   if (title && *title) {
-    auto* t = new QLabel(QString::fromUtf8(title), row);
-    t->setMinimumWidth(70);
+    auto* t = new TFitLabel(QString::fromUtf8(title), row);
+    t->SetFloorWidth(70);
     line->addWidget(t);
   }
   if (b.list) {
@@ -294,9 +329,10 @@ QWidget* TKyPeripheralForm::buildBinding(int index, QWidget* parent) {
     }
   }
   if (b.label) {
-    c.label = new QLabel(row);
+    auto* label = new TFitLabel(QString(), row);
+    label->SetFloorWidth(b.kind == TCtlKind::Result ? 110 : 90);
+    c.label = label;
     c.label->setObjectName(QString::fromLatin1(b.label));
-    c.label->setMinimumWidth(90);
     if (b.kind == TCtlKind::Result) {
       QFont f = c.label->font();
       f.setBold(true);
@@ -304,32 +340,30 @@ QWidget* TKyPeripheralForm::buildBinding(int index, QWidget* parent) {
       c.label->setFont(f);
       c.label->setFrameShape(QFrame::Panel);
       c.label->setFrameShadow(QFrame::Sunken);
-      c.label->setMinimumWidth(110);
     }
     line->addWidget(c.label);
   }
   line->addStretch(1);
   if (b.kind == TCtlKind::Mux) {
-    auto* opts = new QGridLayout();
-    opts->setHorizontalSpacing(6);
-    opts->setVerticalSpacing(1);
+    auto* opts = new TOptionFlow(b.options > 8 ? 2 : 4, 6, 1);
     v->addLayout(opts);
-    const int perRow = b.options > 8 ? 2 : 4;
     for (int i = 0; i < b.options; ++i) {
       const std::string code = BinaryCodeText(i, b.digits);
       const QString base = QString::fromLatin1(b.button) + QString::fromStdString(code);
-      auto* cell = new QHBoxLayout();
+      auto* cellWidget = new QWidget(row);
+      auto* cell = new QHBoxLayout(cellWidget);
+      cell->setContentsMargins(0, 0, 0, 0);
       cell->setSpacing(0);
-      QToolButton* on = MakeButton(base + "on", QString::fromUtf8("\u25cf"), row);
-      QToolButton* off = MakeButton(base + "off", QString::fromUtf8("\u25cb"), row);
-      auto* l = new TClickLabel(QString(), row);
+      QToolButton* on = MakeButton(base + "on", QString::fromUtf8("\u25cf"), cellWidget);
+      QToolButton* off = MakeButton(base + "off", QString::fromUtf8("\u25cb"), cellWidget);
+      auto* l = new TClickLabel(QString(), cellWidget);
       l->setObjectName(OptionName(b.optionLabel, i, code));
       l->setMargin(1);
-      l->setMinimumWidth(44);
+      l->SetFloorWidth(44);
       cell->addWidget(on);
       cell->addWidget(off);
       cell->addWidget(l, 1);
-      opts->addLayout(cell, i / perRow, i % perRow);
+      opts->addWidget(cellWidget);
       c.on.push_back(on);
       c.off.push_back(off);
       c.optionLabels.push_back(l);
@@ -342,7 +376,8 @@ QWidget* TKyPeripheralForm::buildBinding(int index, QWidget* parent) {
     if (c.panel) c.panel->hide();
     if (c.label) c.label->hide();
     if (c.list) c.list->hide();
-    if (b.kind == TCtlKind::List || b.kind == TCtlKind::Mux) row->hide();
+    // A row left with nothing but its title goes too.
+    if (b.kind == TCtlKind::List || b.kind == TCtlKind::Mux || !HasPictures(b)) row->hide();
   }
   return row;
 }
@@ -396,10 +431,13 @@ void TKyPeripheralForm::ApplyChip() {
     for (auto* w : c.setPictures) w->setEnabled(present);
     for (auto* w : c.clearPictures) w->setEnabled(present);
     for (auto* w : c.on) w->setEnabled(present);
-    if (c.panel && ui.HasCaption) {
-      c.panel->setText(QString::fromStdString(ui.Caption));
-      // A captioned pin panel the chip names is shown even when the design hides it.
-      if (b.hidden && present && !ui.Caption.empty()) c.panel->show();
+    if (c.panel && ui.HasCaption) c.panel->setText(QString::fromStdString(ui.Caption));
+    if (c.panel && b.hidden && b.kind == TCtlKind::Panel) {
+      // A captioned pin panel the chip names is shown even when the design
+      // hides it; on the next chip it is hidden again unless that chip names it.
+      const bool named = present && ui.HasCaption && !ui.Caption.empty();
+      c.panel->setVisible(named);
+      if (!HasPictures(b)) c.panel->parentWidget()->setVisible(named);
     }
     if (c.panel && (b.field == TFieldId::AdcENCHP0 || b.field == TFieldId::AdcENHIGN0))
       c.panel->setFrameShadow(ui.Raised ? QFrame::Raised : QFrame::Sunken);

@@ -15,7 +15,7 @@
 #include "guicommon/childform.h"
 
 class QComboBox;
-class QGridLayout;
+class QHBoxLayout;
 class QToolButton;
 
 namespace kyvor {
@@ -34,11 +34,28 @@ QColor FlagSetColor();      // a lit status flag
 // the list has none (the chip refused that option).
 int CodeEntry(const QComboBox* list, int code);
 
+// A label that is never narrower than its text, nor than its floor width, so
+// a squeezed window scrolls rather than cut it.
+class TFitLabel : public QLabel {
+ public:
+  explicit TFitLabel(const QString& text = QString(), QWidget* parent = nullptr)
+      : QLabel(text, parent) {}
+  void SetFloorWidth(int width) {
+    floor_ = width;
+    updateGeometry();
+  }
+  QSize minimumSizeHint() const override;
+  QSize sizeHint() const override;
+
+ private:
+  int floor_ = 0;
+};
+
 // A label that reports left clicks (toggle panels, option labels).
-class TClickLabel : public QLabel {
+class TClickLabel : public TFitLabel {
   Q_OBJECT
  public:
-  explicit TClickLabel(const QString& text, QWidget* parent = nullptr) : QLabel(text, parent) {}
+  explicit TClickLabel(const QString& text, QWidget* parent = nullptr) : TFitLabel(text, parent) {}
  signals:
   void clicked();
 
@@ -137,7 +154,7 @@ class TKyPeripheralForm : public TKyChildForm {
   std::vector<TControls> controls_;
   // The controls the chip set-up names, each with whether the design hides it.
   std::vector<std::pair<QWidget*, bool>> setupControls_;
-  QGridLayout* grid_ = nullptr;
+  QHBoxLayout* columnsBox_ = nullptr;
   std::vector<QWidget*> groups_;
   int columns_ = 0;
   QWidget* notes_ = nullptr;
