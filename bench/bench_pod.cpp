@@ -32,8 +32,8 @@ std::unique_ptr<TVirtualPodRig> OpenRig(int framing) {
 
 void Count(benchmark::State& state, const TVirtualPodRig& rig, int before) {
   // Each host packet is answered by one reply packet.
-  state.counters["packets/s"] = benchmark::Counter(2.0 * (rig.Pod.HostPacketCount() - before),
-                                                   benchmark::Counter::kIsRate);
+  state.counters["packets/s"] =
+      benchmark::Counter(2.0 * (rig.Pod.HostPacketCount() - before), benchmark::Counter::kIsRate);
 }
 
 void BM_Ping(benchmark::State& state) {
@@ -91,8 +91,8 @@ void BM_EmulatorTraceStep(benchmark::State& state) {
   const int before = rig->Pod.HostPacketCount();
   for (auto _ : state) up.TraceStep();  // NOPs through program memory
   Count(state, *rig, before);
-  state.counters["packets/step"] = benchmark::Counter(
-      2.0 * (rig->Pod.HostPacketCount() - before) / double(state.iterations()));
+  state.counters["packets/step"] =
+      benchmark::Counter(2.0 * (rig->Pod.HostPacketCount() - before) / double(state.iterations()));
   SetClock(nullptr);
   ResetModes();
 }

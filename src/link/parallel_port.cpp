@@ -157,7 +157,8 @@ bool TParallelPort::InitParallelPort() {
   if (base_ != 0x378 && base_ != 0x3BC && base_ != 0x278) return true;
   IParallelLines& l = Lines();
   uint8_t c = 0;
-  return l.SetByteMode() && l.WriteData(0) && l.ReadControl(c) && control(uint8_t((c & 0xD0) | 0x06));
+  return l.SetByteMode() && l.WriteData(0) && l.ReadControl(c) &&
+         control(uint8_t((c & 0xD0) | 0x06));
 }
 
 bool TParallelPort::control(uint8_t v) {
@@ -249,10 +250,11 @@ bool TParallelPort::FrameEnd() {
 
 bool TParallelPort::WriteFramedByte(uint8_t value) {
   return tried([&] {
-    const uint8_t m = uint8_t(ctl_ & 0xF4);
-    return control(uint8_t(m | kFrame)) && control(m) && pulseClock(m) && pulseClock(m) &&
-           clockOutBits(8, value);
-  }) && FrameEnd();
+           const uint8_t m = uint8_t(ctl_ & 0xF4);
+           return control(uint8_t(m | kFrame)) && control(m) && pulseClock(m) && pulseClock(m) &&
+                  clockOutBits(8, value);
+         }) &&
+         FrameEnd();
 }
 
 bool TParallelPort::ReadFramedByte(uint8_t& value) {

@@ -40,9 +40,7 @@ bool TPodProtocol::parallel() const {
   return i >= 1 && i <= 3;
 }
 
-uint8_t TPodProtocol::stopBit() const {
-  return Options().STKOVSTOP ? podctl::StopOnOverflow : 0;
-}
+uint8_t TPodProtocol::stopBit() const { return Options().STKOVSTOP ? podctl::StopOnOverflow : 0; }
 
 void TPodProtocol::putHeader(size_t at, uint32_t A, int R) {
   const auto h = Header(A, R);
@@ -432,7 +430,8 @@ bool TPodProtocol::PodRunWithBreakpoints() {
 }
 
 bool TPodProtocol::PodHalt() {
-  return controlFrom([](uint8_t c, uint8_t s) { return uint8_t((((c & 0xFB) | 0x1A) & 0x7F) | s); });
+  return controlFrom(
+      [](uint8_t c, uint8_t s) { return uint8_t((((c & 0xFB) | 0x1A) & 0x7F) | s); });
 }
 
 void TPodProtocol::PodSetStopBit() {
@@ -521,9 +520,13 @@ bool TPodProtocol::parallelSession(bool begin) {
   return ok || lost();
 }
 
-bool TPodProtocol::PodSessionBegin() { return parallel() ? parallelSession(true) : usbSession(0x02); }
+bool TPodProtocol::PodSessionBegin() {
+  return parallel() ? parallelSession(true) : usbSession(0x02);
+}
 
-bool TPodProtocol::PodSessionEnd() { return parallel() ? parallelSession(false) : usbSession(0x03); }
+bool TPodProtocol::PodSessionEnd() {
+  return parallel() ? parallelSession(false) : usbSession(0x03);
+}
 
 // ---------------------------------------------------------------------------
 // Special registers and the configuration block
@@ -560,8 +563,17 @@ bool TPodProtocol::PodWriteConfigBlock(const std::vector<uint32_t>& eepromSites)
   const TChipConfig& chip = Chip();
   PodAccessGate(true);
   PodSessionBegin();
-  std::vector<uint8_t> b = {0xFA, 0xFA, 0x01, 0x94, SpecialRegisterImage[2], 0x00, 0x7D,
-                            SpecialRegisterImage[1], 0x00, 0x77, SpecialRegisterImage[0]};
+  std::vector<uint8_t> b = {0xFA,
+                            0xFA,
+                            0x01,
+                            0x94,
+                            SpecialRegisterImage[2],
+                            0x00,
+                            0x7D,
+                            SpecialRegisterImage[1],
+                            0x00,
+                            0x77,
+                            SpecialRegisterImage[0]};
   for (uint32_t a : eepromSites) {
     b.push_back(uint8_t(a >> 16));
     b.push_back(uint8_t(a >> 8));

@@ -104,7 +104,9 @@ bool TPodProtocol::PodUsbReceive(uint8_t n) {
   return ok;
 }
 
-bool TPodProtocol::transfer(uint8_t out, uint8_t in) { return PodUsbSend(out) && PodUsbReceive(in); }
+bool TPodProtocol::transfer(uint8_t out, uint8_t in) {
+  return PodUsbSend(out) && PodUsbReceive(in);
+}
 
 bool TPodProtocol::acked(uint8_t out, uint8_t in, uint8_t ack) {
   return transfer(out, in) && PodIoBuffer[0] == ack;
@@ -248,8 +250,7 @@ uint8_t TPodProtocol::PodUsbOpen() {
 bool TPodProtocol::PodReconnect() {
   Modes().PodState = PodUsbOpen();
   if (Modes().PodState < 2) return true;
-  Dialogs().messageBox(LangTextUtf8(lt::IceConnectError), "Error", MsgIcon::Error,
-                       MbCancel);
+  Dialogs().messageBox(LangTextUtf8(lt::IceConnectError), "Error", MsgIcon::Error, MbCancel);
   Modes().PodState = 255;
   PodLinkClose();
   return false;

@@ -32,13 +32,13 @@ inline constexpr int kPodTransferTimeoutMs = 1000;
 // Pod memory addresses (byte addresses of the register file and the pod's
 // tables; program memory is addressed by 2 x word address).
 namespace podmem {
-constexpr uint32_t Breakpoints = 0x1000;  // 16 x 3 bytes
-constexpr uint32_t PcHistory = 0x1030;    // 16 x 3 bytes, newest first
-constexpr uint32_t StepCount = 0x1060;    // the step counter value to stop at
-constexpr uint32_t Cycles = 0x1061;       // high half, low half, each big-endian
-constexpr uint32_t StepCounter = 0x1064;  // the cycle counter's low byte
-constexpr uint32_t ChipId = 0x1065;       // 2 bytes, high first
-constexpr uint32_t Watch = 0x1067;        // mask, data, address high, low
+constexpr uint32_t Breakpoints = 0x1000;     // 16 x 3 bytes
+constexpr uint32_t PcHistory = 0x1030;       // 16 x 3 bytes, newest first
+constexpr uint32_t StepCount = 0x1060;       // the step counter value to stop at
+constexpr uint32_t Cycles = 0x1061;          // high half, low half, each big-endian
+constexpr uint32_t StepCounter = 0x1064;     // the cycle counter's low byte
+constexpr uint32_t ChipId = 0x1065;          // 2 bytes, high first
+constexpr uint32_t Watch = 0x1067;           // mask, data, address high, low
 constexpr uint32_t ProgramCounter = 0x106B;  // 3 bytes big-endian
 constexpr uint32_t CoreVariant = 0x106E;
 constexpr uint32_t ConfigBlock = 0x2900;  // program space, byte address
@@ -64,15 +64,15 @@ struct TPodPipe {
 
 // The link record.
 struct TPodLink {
-  int32_t Handle = -1;      // the open device's number; -1 when closed
-  std::string DeviceName;   // last bulk device tried ("Kyusb-" + number)
-  int32_t Connected = -1;   // 1 after an open, -1 after a close
+  int32_t Handle = -1;     // the open device's number; -1 when closed
+  std::string DeviceName;  // last bulk device tried ("Kyusb-" + number)
+  int32_t Connected = -1;  // 1 after an open, -1 after a close
   int16_t Reserved = -1;
   uint8_t Ready = 0;
   uint16_t IdVendor = 0, IdProduct = 0, BcdDevice = 0;
   std::array<TPodPipe, 5> Pipes{};  // 0 the reply pipe (IN), 1 the command pipe (OUT)
-  uint8_t IsOpen = 0;       // 1 while the link may be used
-  uint16_t MaxTransfer = 0; // largest payload of one packet
+  uint8_t IsOpen = 0;               // 1 while the link may be used
+  uint16_t MaxTransfer = 0;         // largest payload of one packet
 };
 
 // Settings of the link itself. The options the pod operations follow (the

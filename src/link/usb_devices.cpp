@@ -26,7 +26,8 @@ namespace {
 // The bulk pod: interface 0, its first bulk IN and first bulk OUT endpoints.
 class TLibusbTransport final : public IPodTransport {
  public:
-  TLibusbTransport(libusb_device* dev, libusb_device_handle* h) : dev_(libusb_ref_device(dev)), h_(h) {
+  TLibusbTransport(libusb_device* dev, libusb_device_handle* h)
+      : dev_(libusb_ref_device(dev)), h_(h) {
     findEndpoints();
   }
   ~TLibusbTransport() override {
@@ -186,8 +187,7 @@ class THidTransport final : public IPodTransport {
   // Reports the pod sent before this program opened it are not answers.
   void drainStaleReports() {
     uint8_t buf[kHidReportLength];
-    for (int i = 0; i < 64 && hid_read_timeout(h_, buf, sizeof buf, 0) > 0; ++i) {
-    }
+    for (int i = 0; i < 64 && hid_read_timeout(h_, buf, sizeof buf, 0) > 0; ++i) {}
   }
 
   hid_device* h_;
@@ -325,8 +325,9 @@ std::unique_ptr<IPodTransport> TUsbPodEnumerator::OpenBulk(int n) {
     }
   }
   if (rc != 0) {
-    problem_ = rc == LIBUSB_ERROR_ACCESS ? UsbPermissionHint()
-                                         : std::string("USB pod: ") + libusb_strerror(libusb_error(rc));
+    problem_ = rc == LIBUSB_ERROR_ACCESS
+                   ? UsbPermissionHint()
+                   : std::string("USB pod: ") + libusb_strerror(libusb_error(rc));
     return nullptr;
   }
   return std::make_unique<TLibusbTransport>(dev, h);

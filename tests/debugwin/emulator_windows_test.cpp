@@ -33,8 +33,8 @@ class EmulatorWindows : public test::DebugTargetTest {
     const TInstructionTable& t = up->Instructions();
     // 0: MVL 42; MVF 80; RCALL 10 ... 10: MVL 99; MVF 81; RET
     const std::vector<std::pair<uint32_t, uint16_t>> program = {
-        {0, t.Encode("MVL", 0x42)},        {1, t.Encode("MVF", 0x80, 1, 0)},
-        {2, t.Encode("RCALL", 0x10 - 3)},       {0x10, t.Encode("MVL", 0x99)},
+        {0, t.Encode("MVL", 0x42)},          {1, t.Encode("MVF", 0x80, 1, 0)},
+        {2, t.Encode("RCALL", 0x10 - 3)},    {0x10, t.Encode("MVL", 0x99)},
         {0x11, t.Encode("MVF", 0x81, 1, 0)}, {0x12, t.Encode("RET")}};
     for (const auto& [a, w] : program) {
       up->StoreProgramWord(uint16_t(a), w, uint16_t(a + 1), 0);

@@ -80,18 +80,10 @@ const char* const kCommonSource[] = {
 
 // The full core's own instructions, in a second subroutine of the loop.
 const char* const kFullCoreSource[] = {
-    "SUB2:   MVFF    A, T",
-    "        MVF     B, 0",
-    "        MULL    7",
-    "        ARLC    C, 1",
-    "        RCALL   SUB3",
-    "        JNZ     SKIP2",
-    "        INF     C, 1",
-    "SKIP2:  RJ      BACK2",
-    "BACK2:  RET",
-    "SUB3:   MVF     A, 0",
-    "        ANDL    01H",
-    "        RET",
+    "SUB2:   MVFF    A, T", "        MVF     B, 0",  "        MULL    7",
+    "        ARLC    C, 1", "        RCALL   SUB3",  "        JNZ     SKIP2",
+    "        INF     C, 1", "SKIP2:  RJ      BACK2", "BACK2:  RET",
+    "SUB3:   MVF     A, 0", "        ANDL    01H",   "        RET",
 };
 
 class LockStepTest : public LinkFixture, public ::testing::TestWithParam<std::string> {
@@ -110,8 +102,8 @@ class LockStepTest : public LinkFixture, public ::testing::TestWithParam<std::st
     ASSERT_GT(Chip().SimIcCount, 0);
     Chip().RegisterQuirkFlags.fill(0);  // read-back rules would differ from the simulator by design
     pod().ChipId = Chip().SimIcList[0];
-    dir_ = std::filesystem::temp_directory_path() / ("kylock_" + std::to_string(::getpid()) + "_" +
-                                                    GetParam());
+    dir_ = std::filesystem::temp_directory_path() /
+           ("kylock_" + std::to_string(::getpid()) + "_" + GetParam());
     std::filesystem::create_directories(dir_);
     assemble();
     prepareEmulator();
@@ -295,8 +287,9 @@ TEST_P(LockStepTest, TraceStepOverRunAndStopMatchTheSimulator) {
   for (int round = 0; round < 6 && !HasFatalFailure(); ++round) {
     traceBoth(400);
     // Step over the next call (traced up to it).
-    for (int i = 0; i < 60 && sim_->ReadProgramWord(sim_->GetPC()) !=
-                                   sim_->ReadProgramWord(loop_ + 7) && !HasFatalFailure();
+    for (int i = 0;
+         i < 60 && sim_->ReadProgramWord(sim_->GetPC()) != sim_->ReadProgramWord(loop_ + 7) &&
+         !HasFatalFailure();
          ++i)
       traceBoth(1);
     if (HasFatalFailure()) break;

@@ -48,7 +48,10 @@ TEST_F(ParallelPortTest, WriteFramedByteIsAFramePulseTwoZeroClocksTheByteAndTheF
   ASSERT_TRUE(port_.WriteFramedByte(0xA5));
   EXPECT_EQ(std::vector<std::string>(lines_.ops.begin(), lines_.ops.begin() + 6),
             Ops({"C=06", "C=04", "C=0C", "C=04", "C=0C", "C=04"}));
-  EXPECT_EQ(lines_.ClockedOutBits(), "00" "10100101" "11");
+  EXPECT_EQ(lines_.ClockedOutBits(),
+            "00"
+            "10100101"
+            "11");
   EXPECT_EQ(lines_.ops.back(), "C=07");
 }
 
@@ -77,7 +80,10 @@ TEST_F(ParallelPortTest, AnAccessThatFailsIsTriedAgain) {
   lines_.failures = 1;
   ASSERT_TRUE(port_.WriteFramedByte(0x3C));
   EXPECT_EQ(lines_.ops.front(), "fail");
-  EXPECT_EQ(lines_.ClockedOutBits(), "00" "00111100" "00");
+  EXPECT_EQ(lines_.ClockedOutBits(),
+            "00"
+            "00111100"
+            "00");
 }
 
 TEST_F(ParallelPortTest, FourFailedTriesReportFailure) {
@@ -195,7 +201,7 @@ TEST_F(ParallelPodTest, RegisterReadClocksTheHeaderOutAndTheBytesIn) {
   EXPECT_EQ(b[0], 0x33);
   EXPECT_EQ(b[1], 0xCC);
   const std::string out = lines_.ClockedOutBits();
-  EXPECT_NE(out.find("00001000"), std::string::npos);  // control (10 AND EB) OR 08
+  EXPECT_NE(out.find("00001000"), std::string::npos);                  // control (10 AND EB) OR 08
   EXPECT_NE(out.find("010000000000000100000001"), std::string::npos);  // header 40 01 01
 }
 
@@ -219,7 +225,10 @@ TEST_F(ParallelPodTest, TheSessionSendsTheFlashCommandsWithItsWaits) {
   ASSERT_GE(bytes.size(), 1u);
   EXPECT_EQ(bytes[0], 0x10);
   const std::string out = lines_.ClockedOutBits();
-  const std::string command = "01000001" "00101010" "00100000";
+  const std::string command =
+      "01000001"
+      "00101010"
+      "00100000";
   const size_t first = out.find(command);
   ASSERT_NE(first, std::string::npos);
   EXPECT_NE(out.find(command, first + 1), std::string::npos);

@@ -21,42 +21,56 @@ struct TOperation {
 const std::vector<TOperation>& Operations() {
   static const std::vector<TOperation> ops = {
       {"PodPing", [](TPodProtocol& l) { return l.PodPing(); }, true},
-      {"PodReadRegister", [](TPodProtocol& l) {
+      {"PodReadRegister",
+       [](TPodProtocol& l) {
          bool ok = true;
          l.PodReadRegister(0x80, ok);
          return ok;
-       }, true},
+       },
+       true},
       {"PodWriteRegister", [](TPodProtocol& l) { return l.PodWriteRegister(0x80, 1); }, true},
-      {"PodReadProgramWord", [](TPodProtocol& l) {
+      {"PodReadProgramWord",
+       [](TPodProtocol& l) {
          bool ok = true;
          l.PodReadProgramWord(0x10, ok);
          return ok;
-       }, true},
+       },
+       true},
       {"PodRunFree", [](TPodProtocol& l) { return l.PodRunFree(); }, true},
       {"PodHalt", [](TPodProtocol& l) { return l.PodHalt(); }, true},
       {"PodStep", [](TPodProtocol& l) { return l.PodStep(1); }, true},
-      {"PodIsHalted", [](TPodProtocol& l) {
+      {"PodIsHalted",
+       [](TPodProtocol& l) {
          bool failed = false;
          l.PodIsHalted(failed);
          return !failed;
-       }, true},
-      {"PodReadDataMemory", [](TPodProtocol& l) {
+       },
+       true},
+      {"PodReadDataMemory",
+       [](TPodProtocol& l) {
          std::vector<uint8_t> b(512);
          return l.PodReadDataMemory(0, 512, b.data());
-       }, true},
-      {"PodReadStack", [](TPodProtocol& l) {
+       },
+       true},
+      {"PodReadStack",
+       [](TPodProtocol& l) {
          std::vector<uint32_t> v;
          return l.PodReadStack(8, v);
-       }, false},
-      {"PodReadChipId", [](TPodProtocol& l) {
+       },
+       false},
+      {"PodReadChipId",
+       [](TPodProtocol& l) {
          uint16_t id = 0;
          return l.PodReadChipId(id) == 0 || l.PodReadChipId(id) == 1;
-       }, true},
-      {"PodWriteBreakpoints", [](TPodProtocol& l) {
+       },
+       true},
+      {"PodWriteBreakpoints",
+       [](TPodProtocol& l) {
          std::array<uint32_t, 16> a;
          a.fill(0xFFFFF);
          return l.PodWriteBreakpoints(a);
-       }, true},
+       },
+       true},
   };
   return ops;
 }
@@ -164,11 +178,11 @@ std::string FaultName(const ::testing::TestParamInfo<std::tuple<TFraming, TFault
          kFault[int(std::get<1>(info.param))];
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Faults, FaultTest,
-    ::testing::Combine(::testing::Values(TFraming::Bulk, TFraming::Hid),
-                       ::testing::Values(TFault::Silent, TFault::WrongAck, TFault::Unplugged)),
-    FaultName);
+INSTANTIATE_TEST_SUITE_P(Faults, FaultTest,
+                         ::testing::Combine(::testing::Values(TFraming::Bulk, TFraming::Hid),
+                                            ::testing::Values(TFault::Silent, TFault::WrongAck,
+                                                              TFault::Unplugged)),
+                         FaultName);
 
 }  // namespace
 }  // namespace kyvor::test

@@ -142,7 +142,7 @@ TEST_P(PrimitivesTest, StackLevelsBeyondOnePacketAreReadLevelByLevel) {
   ASSERT_TRUE(link().PodReadStack(31, levels));
   ASSERT_EQ(levels.size(), 31u);
   for (int i = 1; i <= 31; ++i) EXPECT_EQ(levels[size_t(i - 1)], uint32_t(0x100 + i)) << i;
-  EXPECT_EQ(sent()[0], "B9 15");  // 21 levels fill 63 bytes
+  EXPECT_EQ(sent()[0], "B9 15");        // 21 levels fill 63 bytes
   EXPECT_EQ(pod().DataByte(24), 0x43);  // the stack pointer is put back
 }
 
@@ -183,8 +183,8 @@ TEST_P(PrimitivesTest, BlockWriteSendsTheHeaderThenPacketsEachAnsweredByThree) {
   ASSERT_TRUE(link().PodSelectProgramMemory());
   pod().ClearLog();
   std::vector<int> gauge;
-  ASSERT_TRUE(link().PodBlockWrite(0xA2, 0x0040, words.data(), 200, 0,
-                                   [&](int p) { gauge.push_back(p); }));
+  ASSERT_TRUE(
+      link().PodBlockWrite(0xA2, 0x0040, words.data(), 200, 0, [&](int p) { gauge.push_back(p); }));
   const std::vector<std::string> packets = sent();
   ASSERT_EQ(packets.size(), 5u);  // header, 64 + 64 + 64 + 8 bytes
   EXPECT_EQ(packets[0], "A2 40 00 80 00 00 C8 00");

@@ -1,7 +1,10 @@
 // Run control over the protocol: the control values of reset, run, halt and
 // step (with the stop-on-overflow bit), the step counter, the step by a
 // temporary breakpoint, and the virtual pod running, halting and stepping.
+#include <algorithm>
+
 #include "engine/instruction_table.h"
+#include "engine/ky_up.h"
 #include "link/link_fixture.h"
 
 namespace kyvor::test {
@@ -61,7 +64,7 @@ TEST_P(RunControlTest, StepWritesTheStepCounterPlusCountThenTheStepValue) {
   pod().ClearLog();
   ASSERT_TRUE(link().PodStep(1));
   EXPECT_EQ(sent(), (std::vector<std::string>{
-                        "A7", "A6 0A 00", "A4 40 20 C9 00 00 01",  // the step counter 0x1064
+                        "A7", "A6 0A 00", "A4 40 20 C9 00 00 01",     // the step counter 0x1064
                         "A7", "A6 0A 00", "A4 40 20 C0 00 00 01 00",  // FF + 1 wraps to 00
                         "A7", "A6 1A 00", "A6 76 00"}));
   EXPECT_EQ(pod().Target().Cycles(), 0x0100u);  // one NOP
@@ -159,6 +162,37 @@ TEST_P(RunControlTest, AStepByBreakpointThatNeverHaltsGivesUpAfterHalfASecond) {
   EXPECT_TRUE(pod().Running());  // left running, the link kept
   EXPECT_EQ(link().PodLink.IsOpen, 1);
   EXPECT_EQ(link().StepByBreakpoint, 1);
+}
+
+// The CPU model chooses the step: on a third-kind chip MVFF goes by the
+// temporary breakpoint, an ordinary word by the step counter.
+TEST_P(RunControlTest, TheModelStepsMvffByBreakpointOnThirdKindChips) {
+  Chip().DeviceKind3 = 1;
+  Chip().SimIcList[0] = pod().ChipId;
+  Chip().SimIcCount = 1;
+  TKy_UP up;
+  up.ApplyChipConfig();
+  rig_->Install(up);
+  Modes().SimulatorMode = 0;
+  const std::vector<uint16_t> words = {enc("MVFF", 0x80, 0), enc("NOPF", 0x81), enc("NOP")};
+  pod().LoadProgram(0, words);
+  for (size_t i = 0; i < words.size(); ++i) up.StoreProgramWord(uint16_t(i), words[i], 1, 0);
+  ASSERT_TRUE(link().PodLeaveReset());
+  pod().ClearLog();
+  up.TraceStep();
+  EXPECT_EQ(up.GetPC(), 2u);
+  std::vector<std::string> p = sent();
+  const std::string temporary = "A4 40 20 00 00 00 30 00 00 02";
+  EXPECT_NE(std::find_if(p.begin(), p.end(),
+                         [&](const std::string& x) { return x.rfind(temporary, 0) == 0; }),
+            p.end());
+  EXPECT_NE(std::find(p.begin(), p.end(), "A6 56 00"), p.end());
+  pod().ClearLog();
+  up.TraceStep();  // NOP: the step counter
+  EXPECT_EQ(up.GetPC(), 3u);
+  p = sent();
+  EXPECT_NE(std::find(p.begin(), p.end(), "A6 76 00"), p.end());
+  EXPECT_EQ(std::find(p.begin(), p.end(), "A6 56 00"), p.end());
 }
 
 TEST_P(RunControlTest, AFailedControlReadAbortsWithoutWritingAControlValue) {

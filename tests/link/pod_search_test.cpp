@@ -64,8 +64,8 @@ TEST_P(FramingTest, InfoValueIsTheReplysFirstTwoBytesLowFirst) {
   EXPECT_EQ(v, 0xFFFF);
 }
 
-INSTANTIATE_TEST_SUITE_P(BothFramings, FramingTest, ::testing::Values(TFraming::Bulk, TFraming::Hid),
-                         FramingName);
+INSTANTIATE_TEST_SUITE_P(BothFramings, FramingTest,
+                         ::testing::Values(TFraming::Bulk, TFraming::Hid), FramingName);
 
 TEST_F(BulkTest, ABulkPodWinsOverAHidPod) {
   TVirtualPod& hid = otherHid_;
@@ -86,7 +86,7 @@ TEST_F(BulkTest, RefusedDevicesArePassedOverAndClosed) {
   devices().SetBulk(0, nullptr);
   devices().SetBulkStranger(1, 0x0547, 0x1004);  // another product
   devices().SetBulkWithoutDescriptor(2);
-  devices().SetBulk(3, &wrongCheck);             // right identity, open check not FF FF
+  devices().SetBulk(3, &wrongCheck);                    // right identity, open check not FF FF
   devices().SetHidStranger(0, 0x04D9, 0x2009, 0x0728);  // another version
   devices().SetHid(5, &hid);
   ASSERT_TRUE(rig_->Open());

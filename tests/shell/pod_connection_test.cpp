@@ -13,8 +13,8 @@
 #include "shell/kymain.h"
 #include "support/fake_clock.h"
 #include "support/scripted_dialogs.h"
-#include "support/virtual_pod_rig.h"
 #include "support/session_support.h"
+#include "support/virtual_pod_rig.h"
 
 namespace kyvor {
 namespace {

@@ -25,10 +25,10 @@ class RecordingLines final : public IParallelLines {
   bool SetByteMode() override;
 
   std::vector<std::string> ops;
-  uint8_t control = 0x04;   // the control register as read at open
-  uint8_t status = 0x00;    // the status register when no bit is scripted
-  std::deque<bool> bits;    // data bits from the pod (status bit 6), taken in order
-  int failures = 0;         // this many accesses fail from now on (-1: all)
+  uint8_t control = 0x04;  // the control register as read at open
+  uint8_t status = 0x00;   // the status register when no bit is scripted
+  std::deque<bool> bits;   // data bits from the pod (status bit 6), taken in order
+  int failures = 0;        // this many accesses fail from now on (-1: all)
   bool refuseOpen = false;
   uint16_t openedBase = 0;
 

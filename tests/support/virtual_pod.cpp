@@ -19,8 +19,8 @@ constexpr uint32_t kTables = 0x1000;
 constexpr uint32_t kProgramWords = 0x10000;
 
 // The pod tables, as byte addresses.
-constexpr uint32_t kBreakpoints = 0x1000, kHistory = 0x1030, kStepCount = 0x1060,
-                   kCycles = 0x1061, kChipId = 0x1065, kPc = 0x106B, kVariant = 0x106E;
+constexpr uint32_t kBreakpoints = 0x1000, kHistory = 0x1030, kStepCount = 0x1060, kCycles = 0x1061,
+                   kChipId = 0x1065, kPc = 0x106B, kVariant = 0x106E;
 
 std::string Hex(const std::vector<uint8_t>& bytes) {
   std::string s;
@@ -112,7 +112,8 @@ uint8_t TVirtualPod::readByte(uint32_t a, bool data) const {
     const uint32_t pc = target_.PcHistoryAt(int(k));
     return uint8_t(pc >> (8 * (2 - byte)));
   }
-  if (a >= kCycles && a < kCycles + 4) return uint8_t(target_.Cycles() >> (8 * (3 - (a - kCycles))));
+  if (a >= kCycles && a < kCycles + 4)
+    return uint8_t(target_.Cycles() >> (8 * (3 - (a - kCycles))));
   if (a >= kPc && a < kPc + 3) return uint8_t(target_.GetPC() >> (8 * (2 - (a - kPc))));
   if (a == kChipId || a == kChipId + 1) {
     // A sleeping emulator chip does not give its id.
@@ -317,7 +318,8 @@ void TVirtualPod::process(const uint8_t* p, size_t n) {
     if (!need(p, n, 1)) return;
     const size_t len = std::min<size_t>(blockRest_, chunk());
     std::vector<uint8_t> out;
-    for (size_t i = 0; i < len; ++i) out.push_back(readByte(blockAddress_ + uint32_t(i), blockData_));
+    for (size_t i = 0; i < len; ++i)
+      out.push_back(readByte(blockAddress_ + uint32_t(i), blockData_));
     blockAddress_ += uint32_t(len);
     blockRest_ -= uint32_t(len);
     if (blockRest_ == 0) block_ = TBlock::None;
@@ -338,11 +340,9 @@ void TVirtualPod::process(const uint8_t* p, size_t n) {
     case 0xA8:
       if (need(p, n, 1)) reply({kAck, uint8_t(running_ ? 0x04 : 0x00)}, true);
       return;
-    case 0xA4:
-      return memoryCommand(p, n);
+    case 0xA4: return memoryCommand(p, n);
     case 0xA2:
-    case 0xAF:
-      return blockCommand(p, n);
+    case 0xAF: return blockCommand(p, n);
     case 0xA1:  // access session begin (02) / end (03)
       if (!need(p, n, 2)) return;
       if (p[1] == 0x02) ++sessions_;
@@ -366,11 +366,8 @@ void TVirtualPod::process(const uint8_t* p, size_t n) {
     case 0xC5:  // link start
       if (need(p, n, 4)) reply(std::vector<uint8_t>(64, 0), false);
       return;
-    case 0xF9:
-      return infoCommand(p, n);
-    default:
-      need(p, n, 1);
-      violation("unknown command " + Hex({p[0]}));
+    case 0xF9: return infoCommand(p, n);
+    default: need(p, n, 1); violation("unknown command " + Hex({p[0]}));
   }
 }
 
@@ -424,9 +421,9 @@ void TVirtualPod::infoCommand(const uint8_t* p, size_t n) {
     }
     case 0x02:
       if (!need(p, n, 4)) return;
-      return reply({uint8_t(Faults.OpenCheckValue), uint8_t(Faults.OpenCheckValue >> 8), 0, 0, 0,
-                    0, 0, 0},
-                   false);
+      return reply(
+          {uint8_t(Faults.OpenCheckValue), uint8_t(Faults.OpenCheckValue >> 8), 0, 0, 0, 0, 0, 0},
+          false);
     case 0x01:
       if (!need(p, n, 4)) return;
       announced_ = p[2] | p[3] << 8;
@@ -434,9 +431,7 @@ void TVirtualPod::infoCommand(const uint8_t* p, size_t n) {
     case 0x0C:  // the pod taken for the host (1) or given back to the programmer (0)
       if (!need(p, n, 3)) return;
       return reply({kAck, 0, 0, 0, 0, 0, 0, 0}, true);
-    default:
-      need(p, n, 2);
-      violation("unknown command F9 " + Hex({p[1]}));
+    default: need(p, n, 2); violation("unknown command F9 " + Hex({p[1]}));
   }
 }
 

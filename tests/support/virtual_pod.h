@@ -36,11 +36,11 @@ struct TPodPacket {
 };
 
 struct TPodFaults {
-  int SilentFromPacket = 0;       // from the N-th host packet on (1-based) no reply; 0 never
-  int WrongAckFromPacket = 0;     // from the N-th host packet on acknowledges are wrong; 0 never
-  bool WrongIdentity = false;     // F9 AC answers no pod's identity, whatever Identity says
+  int SilentFromPacket = 0;          // from the N-th host packet on (1-based) no reply; 0 never
+  int WrongAckFromPacket = 0;        // from the N-th host packet on acknowledges are wrong; 0 never
+  bool WrongIdentity = false;        // F9 AC answers no pod's identity, whatever Identity says
   uint16_t OpenCheckValue = 0xFFFF;  // the answer of the open check F9 02
-  bool Unplugged = false;         // every transfer fails at once; the search finds nothing
+  bool Unplugged = false;            // every transfer fails at once; the search finds nothing
 };
 
 class TVirtualPod {
@@ -50,9 +50,9 @@ class TVirtualPod {
 
   TFraming Framing() const { return framing_; }
   TPodDeviceDescriptor Descriptor() const;
-  uint16_t InPacketSize = 64;  // bulk reply pipe packet size as the pod reports it
-  uint16_t ChipId = 0x0A16;    // the emulator chip's id (reads as 0 while the chip sleeps)
-  bool ChipIdFromChip = false;  // answer the selected chip's first id instead of ChipId
+  uint16_t InPacketSize = 64;         // bulk reply pipe packet size as the pod reports it
+  uint16_t ChipId = 0x0A16;           // the emulator chip's id (reads as 0 while the chip sleeps)
+  bool ChipIdFromChip = false;        // answer the selected chip's first id instead of ChipId
   std::string Identity = "AlbaNord";  // the answer to F9 AC (8 characters)
   TPodFaults Faults;
   // Instructions a free-running target executes before each packet is answered.
