@@ -303,10 +303,12 @@ TEST_P(LockStepTest, TraceStepOverRunAndStopMatchTheSimulator) {
   EXPECT_TRUE(dialogs_.messages().empty());
 }
 
-// K08A: KY08A16, QN08A4, QR08A3 (third kind: two-word steps by breakpoint);
+// K08A: KY08A16, QN08A2, QN08A4, QR08A1, QR08A3 (third kind: two-word steps by
+// breakpoint);
 // K08B: QR08B1, QR08B2 (third kind).
 INSTANTIATE_TEST_SUITE_P(EveryShippedChip, LockStepTest,
-                         ::testing::Values("KY08A16", "QN08A4", "QR08A3", "QR08B1", "QR08B2"),
+                         ::testing::Values("KY08A16", "QN08A2", "QN08A4", "QR08A1", "QR08A3",
+                                           "QR08B1", "QR08B2"),
                          [](const ::testing::TestParamInfo<std::string>& info) {
                            return info.param;
                          });
