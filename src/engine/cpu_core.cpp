@@ -147,26 +147,44 @@ void TCpuCore::applyPostUpdate() {
   r[kPtrLow[n]] = uint8_t(v);
 }
 
-KYVOR_HOT void TCpuCore::writeData(uint32_t address, uint32_t value) {
+// A data write; the stack register keeps its count, and a write to
+// "PCLATL" is a computed jump (PC := registers 25:26:27).
+KYVOR_HOT void TCpuCore::writeData(TStep& x, uint32_t address, uint32_t value) {
   if (address >= uint32_t(TTargetState::kRegisterCount)) return;
-  uint8_t* r = s_.Registers();
+  uint8_t* r = x.r;
   if (address == uint32_t(reg::STKPTR))
     r[address] = uint8_t((r[address] & 0x1F) | (value & 0xE0));
   else
     r[address] = uint8_t(value);
-  s_.LatchPcFromRegisters(int(address));
+  if (address == uint32_t(reg::PCLATL))
+    x.pc = (uint32_t(r[reg::PCLATU]) << 16) | (uint32_t(r[reg::PCLATH]) << 8) | r[reg::PCLATL];
+}
+
+// PC moves of the executed word, mirrored into registers 26 and 27 as the
+// target state says (see TTargetState::SetProgramCounter and AdvancePC).
+KYVOR_HOT void TCpuCore::advance(TStep& x, uint32_t n) {
+  x.pc = (x.pc + n) & 0xFFFFF;
+  if (s_.MirrorPc()) x.r[reg::PCLATL] = uint8_t(x.pc);
+}
+
+KYVOR_HOT void TCpuCore::jump(TStep& x, uint32_t to) {
+  x.pc = to & 0xFFFFF;
+  if (s_.MirrorPc()) {
+    x.r[reg::PCLATL] = uint8_t(x.pc);
+    x.r[reg::PCLATH] = uint8_t(x.pc >> 8);
+  }
 }
 
 // The result to W, to the data address, or as the destination bit says.
 template <TStore Store>
 KYVOR_HOT void TCpuCore::store(TStep& x, uint32_t value) {
   if constexpr (Store == TStore::F) {
-    writeData(x.addr, value);
+    writeData(x, x.addr, value);
   } else if constexpr (Store == TStore::W) {
     x.r[reg::W] = uint8_t(value);
   } else if constexpr (Store == TStore::ByDestination) {
     if (x.d.ToF)
-      writeData(x.addr, value);
+      writeData(x, x.addr, value);
     else
       x.r[reg::W] = uint8_t(value);
   }
@@ -182,7 +200,7 @@ KYVOR_HOT void TCpuCore::setFlags(const TStep& x, uint8_t values) {
 
 KYVOR_HOT void TCpuCore::skipIf(TStep& x, bool taken) {
   if (taken) {
-    s_.AdvancePC(1);
+    advance(x, 1);
     ++x.cycles;
   }
 }
@@ -266,11 +284,11 @@ KYVOR_HOT void TCpuCore::logic(TStep& x) {
 template <TExecution E>
 KYVOR_HOT void TCpuCore::move(TStep& x) {
   constexpr TMoveOp op = TMoveOp(E.Operation);
-  if constexpr (op == TMoveOp::Clear) writeData(x.addr, 0);
-  if constexpr (op == TMoveOp::Set) writeData(x.addr, 0xFF);
+  if constexpr (op == TMoveOp::Clear) writeData(x, x.addr, 0);
+  if constexpr (op == TMoveOp::Set) writeData(x, x.addr, 0xFF);
   if constexpr (op == TMoveOp::WithFile) {  // destination 1: W to F; 0: F to W
     if (x.d.ToF)
-      writeData(x.addr, x.w);
+      writeData(x, x.addr, x.w);
     else
       x.r[reg::W] = uint8_t(x.f);
   }
@@ -290,7 +308,7 @@ KYVOR_HOT void TCpuCore::bitChange(TStep& x) {
   }
   if constexpr (op == TBitOp::Set) v = x.f | bit;
   if constexpr (op == TBitOp::Toggle) v = x.f ^ bit;
-  writeData(x.addr, v);
+  writeData(x, x.addr, v);
 }
 
 // The skip comes first and the write after it, so a result written to
@@ -306,7 +324,7 @@ KYVOR_HOT void TCpuCore::skip(TStep& x) {
 template <TExecution E>
 KYVOR_HOT void TCpuCore::branch(TStep& x) {
   if (ConditionHolds(E.Condition, E.StatusBit, x.f, x.w, x.r[reg::STATUS])) {
-    s_.SetProgramCounter(uint32_t(int32_t(s_.GetPC()) + Signed8(x.d.Op1)));
+    jump(x, uint32_t(int32_t(x.pc) + Signed8(x.d.Op1)));
     ++x.cycles;
   }
 }
@@ -328,44 +346,44 @@ KYVOR_HOT void TCpuCore::flow(TStep& x) {
     s_.WriteTopOfStack(v);
   };
   auto newTopOfStack = [&] { s_.WriteTopOfStack(s_.GetStackEntry(r[reg::STKPTR] & 0x1F)); };
-  auto relative = [&] { return uint32_t(int32_t(s_.GetPC()) + Signed11(d.Op1)); };
+  auto relative = [&] { return uint32_t(int32_t(x.pc) + Signed11(d.Op1)); };
   // The shadow select of RETI and RET exists under K08A only.
   auto restoreShadow = [&] {
     if (t_.Variant() != kCoreK08B && d.Op1 == 1) s_.RestoreShadow();
   };
   if constexpr (Kind == ik::RETL) {
-    s_.SetProgramCounter(s_.PopStack(true));
+    jump(x, s_.PopStack(true));
     r[reg::W] = uint8_t(d.Op1);
   } else if constexpr (Kind == ik::CALL) {
     if (d.Flags & rf::LongCall) {  // the second word gives the low 12 bits
       if (d.Op2 == 1) s_.SaveShadow();
-      push(s_.GetPC());
+      push(x.pc);
       s_.TwoWordOperand = int32_t(d.Op1);
       s_.PendingTwoWordKind = ik::CALL;
     } else {
-      push(s_.GetPC());
-      s_.SetProgramCounter(d.Op1 & 0xFFF);
+      push(x.pc);
+      jump(x, d.Op1 & 0xFFF);
     }
   } else if constexpr (Kind == ik::JMP) {
     if (d.Flags & rf::LongJump) {
       s_.TwoWordOperand = int32_t(d.Op1);
       s_.PendingTwoWordKind = ik::JMP;
     } else {
-      s_.SetProgramCounter(d.Op1 & 0xFFF);
+      jump(x, d.Op1 & 0xFFF);
     }
   } else if constexpr (Kind == ik::RETI) {
-    s_.SetProgramCounter(s_.PopStack(true));
+    jump(x, s_.PopStack(true));
     restoreShadow();
     r[reg::INTE0] = uint8_t(r[reg::INTE0] | 0x80);
   } else if constexpr (Kind == ik::RET) {
-    s_.SetProgramCounter(s_.PopStack(true));
+    jump(x, s_.PopStack(true));
     newTopOfStack();
     restoreShadow();
   } else if constexpr (Kind == ik::RCALL) {
-    push(s_.GetPC());
-    s_.SetProgramCounter(relative());
+    push(x.pc);
+    jump(x, relative());
   } else if constexpr (Kind == ik::RJ) {
-    s_.SetProgramCounter(relative());
+    jump(x, relative());
   } else if constexpr (Kind == ik::POP) {
     s_.PopStack(true);
     newTopOfStack();
@@ -392,7 +410,7 @@ KYVOR_HOT void TCpuCore::twoWord(TStep& x) {
     switch (s_.PendingTwoWordKind) {
       case ik::CALL:
       case ik::JMP:
-        s_.SetProgramCounter((uint32_t(s_.TwoWordOperand) << 12) | (op1 & 0xFFF));
+        jump(x, (uint32_t(s_.TwoWordOperand) << 12) | (op1 & 0xFFF));
         break;
       case ik::MVLP:
         r[reg::TBLPTRH] = uint8_t((s_.TablePointerStage[0] + (op1 >> 8)) & 0xFF);
@@ -406,7 +424,7 @@ KYVOR_HOT void TCpuCore::twoWord(TStep& x) {
         break;
       case ik::MVFF: {
         const uint32_t src = uint32_t(s_.TwoWordOperand);
-        writeData(x.addr, src < uint32_t(TTargetState::kRegisterCount) ? r[src] : 0);
+        writeData(x, x.addr, src < uint32_t(TTargetState::kRegisterCount) ? r[src] : 0);
         break;
       }
       default: break;
@@ -415,7 +433,7 @@ KYVOR_HOT void TCpuCore::twoWord(TStep& x) {
   }
 }
 
-void TCpuCore::tableRead(TStep& x) {
+KYVOR_HOT void TCpuCore::tableRead(TStep& x) {
   uint8_t* r = x.r;
   uint32_t t = (uint32_t(r[reg::TBLPTRU]) << 16) | (uint32_t(r[reg::TBLPTRH]) << 8) |
                r[reg::TBLPTRL];
@@ -474,8 +492,8 @@ KYVOR_HOT void TCpuCore::runRow(TStep& x) {
 
 // Runs the routine of the word's declaration: one case per declaration, so
 // that every routine is inlined here. A row without a declaration decodes
-// but does nothing (one cycle).
-KYVOR_HOT void TCpuCore::dispatch(TStep& x) {
+// but does nothing (one cycle); false when the word matches no row.
+KYVOR_HOT bool TCpuCore::dispatch(TStep& x) {
   static_assert(kInstructionCount == 67, "one case per declaration");
 #define KYVOR_ROW(n) \
   case (n): runRow<(n)>(x); break;
@@ -485,10 +503,12 @@ KYVOR_HOT void TCpuCore::dispatch(TStep& x) {
   switch (x.d.Declaration) {
     KYVOR_ROWS8(0) KYVOR_ROWS8(8) KYVOR_ROWS8(16) KYVOR_ROWS8(24) KYVOR_ROWS8(32)
     KYVOR_ROWS8(40) KYVOR_ROWS8(48) KYVOR_ROWS8(56) KYVOR_ROW(64) KYVOR_ROW(65) KYVOR_ROW(66)
+    case TDecodedWord::kNoRow: return false;
     default: dataAddress(x.d); break;
   }
 #undef KYVOR_ROWS8
 #undef KYVOR_ROW
+  return true;
 }
 
 // The simulated timer: a prescaler of 256 words, then the counter; its
@@ -509,18 +529,20 @@ KYVOR_HOT void TCpuCore::tickTimer() {
   }
 }
 
-KYVOR_HOT bool TCpuCore::executeWord() {
-  const uint32_t here = s_.GetPC();
+// One word at `pc`; `pc` is the new PC after it (also stored in the state).
+// The PC travels in a register through the word and from word to word.
+KYVOR_HOT bool TCpuCore::executeWord(uint32_t& pc) {
+  const uint32_t here = pc;
   const uint16_t word = s_.ReadProgramWord(here);
-  s_.AdvancePC(1);
   postRequests_ = 0;
 
-  const TDecodedWord& d = t_.DecodedWord(word);
-  if (d.Row == TDecodedWord::kNoRow) return false;
-
   uint8_t* r = s_.Registers();
-  TStep x{d, r, 0, 0, r[reg::W], 1};
-  dispatch(x);
+  TStep x{t_.DecodedWord(word), r, 0, 0, r[reg::W], 1, here};
+  advance(x, 1);
+  const bool decoded = dispatch(x);
+  pc = x.pc;
+  s_.SetPcWithoutMirror(pc);
+  if (!decoded) return false;
 
   if (postRequests_) applyPostUpdate();
   s_.AddCycles(x.cycles);
@@ -529,35 +551,34 @@ KYVOR_HOT bool TCpuCore::executeWord() {
   return true;
 }
 
-bool TCpuCore::ExecuteOne() {
-  if (!executeWord()) {
-    // A two-word instruction never outlives its call.
+// Both words of a two-word instruction. The second word: a NOPF completes
+// the instruction; any other word runs as itself and the unfinished
+// instruction is dropped. A two-word instruction never outlives the call.
+KYVOR_HOT bool TCpuCore::executeInstruction(uint32_t& pc) {
+  if (!executeWord(pc)) {
     s_.PendingTwoWordKind = 0;
     return false;
   }
   if (s_.PendingTwoWordKind > 0) {
-    // The second word: a NOPF completes the instruction; any other word runs
-    // as itself and the unfinished instruction is dropped.
-    executeWord();
+    executeWord(pc);
     s_.PendingTwoWordKind = 0;
   }
   return true;
 }
 
+bool TCpuCore::ExecuteOne() {
+  uint32_t pc = s_.GetPC();
+  return executeInstruction(pc);
+}
+
 uint64_t TCpuCore::RunUntilBreak(uint64_t budget, uint32_t stopAddress, bool& stopped) {
   stopped = false;
+  uint32_t pc = s_.GetPC();
   for (uint64_t i = 0; i < budget;) {
     ++i;
-    if (!(s_.SleepFlag | s_.IdleFlag)) {
-      if (!executeWord()) {
-        s_.PendingTwoWordKind = 0;
-      } else if (s_.PendingTwoWordKind > 0) {
-        executeWord();
-        s_.PendingTwoWordKind = 0;
-      }
-    }
-    CheckInterrupt();  // also while asleep: only an interrupt wakes the core
-    const uint32_t pc = s_.GetPC();
+    if (!(s_.SleepFlag | s_.IdleFlag)) executeInstruction(pc);
+    // Also while asleep: only an interrupt wakes the core.
+    if (CheckInterrupt()) pc = s_.GetPC();
     if (s_.HasBreakFlag(pc) || pc == stopAddress) {
       stopped = true;
       return i;

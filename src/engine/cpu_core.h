@@ -60,20 +60,24 @@ class TCpuCore {
     uint32_t f;       // the byte at it (0 beyond the register image)
     uint32_t w;       // W
     uint32_t cycles;  // this word's cycles
+    uint32_t pc;      // the PC as the word moves it
   };
   // The routine of one declaration: its family's routine specialized with
   // the declaration's details.
   template <std::size_t Row>
   void runRow(TStep& x);
-  void dispatch(TStep& x);
+  bool dispatch(TStep& x);
 
   bool takeInterrupt();
-  bool executeWord();
+  bool executeWord(uint32_t& pc);
+  bool executeInstruction(uint32_t& pc);
   uint32_t dataAddress(const TDecodedWord& d);
   uint32_t resolvePointer(const TDecodedWord& d);
   void applyPostUpdate();
   void tickTimer();
-  void writeData(uint32_t address, uint32_t value);
+  void writeData(TStep& x, uint32_t address, uint32_t value);
+  void advance(TStep& x, uint32_t n);
+  void jump(TStep& x, uint32_t to);
   void skipIf(TStep& x, bool taken);
   template <TInput In>
   static uint32_t input(const TStep& x);

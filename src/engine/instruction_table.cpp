@@ -89,6 +89,7 @@ uint8_t AccessOf(const TDecodedWord& w) {
 // this word.
 void ExecutionOf(TDecodedWord& w, const TInstructionDescriptor& d, int variant) {
   w.Flags = FlagsOf(d);
+  w.Declaration = TDecodedWord::kNoDeclaration;
   if (!d.Declaration) return;
   const TExecution& e = d.Declaration->Exec;
   w.Declaration = uint8_t(d.Declaration - kInstructionRows.data());

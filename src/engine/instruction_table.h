@@ -223,9 +223,9 @@ struct TDecodedWord {
   // += W).
   uint8_t Pointer = 0xFF;
   uint8_t PointerMode = 0;
-  // The declaration (index into InstructionRows), kNoDeclaration for a row
-  // without one: the simulator runs the declaration's routine.
-  uint8_t Declaration = kNoDeclaration;
+  // The declaration (index into InstructionRows) whose routine the simulator
+  // runs; kNoDeclaration for a row without one, kNoRow when no row matches.
+  uint8_t Declaration = kNoRow;
   uint8_t ToF = 0;       // the result goes to the data address (else W)
   uint8_t FlagsSet = 0;  // status bits it updates, for this variant
   TCondition Condition = TCondition::Never;

@@ -86,6 +86,10 @@ class TTargetState {
     pc_ = (pc_ + n) & 0xFFFFF;
     if (mirrorPc_) regs_[reg::PCLATL] = uint8_t(pc_);
   }
+  // The PC as the instruction core leaves it: the core writes the mirror
+  // registers itself, and a computed jump keeps all 24 bits of 25:26:27 as
+  // LatchPcFromRegisters does.
+  void SetPcWithoutMirror(uint32_t value) { pc_ = value; }
   // For address 27 only: PC := reg25:reg26:reg27 (a computed jump).
   void LatchPcFromRegisters(int address) {
     if (address == reg::PCLATL)

@@ -503,6 +503,16 @@ TEST_F(CpuCoreTest, PclatlWriteIsAComputedJump) {
   set(reg::W, 0x34);
   up().Core().ExecuteOne();
   EXPECT_EQ(up().GetPC(), 0x1234u);
+
+  // The upper byte takes part, and the run loop goes on from the new PC.
+  up().StoreProgramWord(0x1234, Encode(t(), "MVF", reg::PCLATL, 1, 0), 1, 0);
+  up().State().SetProgramCounter(0x1234);
+  set(reg::PCLATU, 0x01);
+  set(reg::PCLATH, 0x00);
+  set(reg::W, 0x40);
+  up().Core().ExecuteOne();
+  EXPECT_EQ(up().GetPC(), 0x10040u);
+  EXPECT_EQ(up().State().PcHistoryAt(0), 0x1234u);
 }
 
 TEST_F(CpuCoreTest, PopSleepIdle) {
