@@ -127,6 +127,12 @@ void TKyProgram::CreateForms() {
   forms.up = up_.get();
   for (int i = 0; i < ViewCount; ++i) forms.views[i] = f.views[i].get();
   main_->AttachForms(forms);
+  // The watch window drives its two dialogs and labels data in the RAM window.
+  if (auto* watch = qobject_cast<TKy_WATCH*>(f.views[ViewWatch].get())) {
+    watch->AttachDialogs(f.addwch.get(), f.wchedit.get());
+    if (auto* ram = qobject_cast<TKy_RAM*>(f.views[ViewRam].get()))
+      watch->AttachRamMarks(&ram->Marks());
+  }
   TKYMAIN* m = main_.get();
   edit->OnPageCommand = [m](TKy_EDIT*, int command, const QString& path) {
     m->EditorPageCommand(command, path.toStdString());

@@ -1,0 +1,174 @@
+#pragma once
+// The watch window and its two dialogs: the grid of watched symbols with their
+// current values (TKy_WATCH), the add/remove dialog with the lists "Watch List"
+// and "Other Constant" (TKy_ADDWCH), and the edit dialog that turns a watch
+// into a bit watch on a referenced register (TKy_WCHEDIT). The watches and
+// their properties persist in the main file's ".pro" file.
+#include <QDialog>
+#include <functional>
+#include <string>
+
+#include "debugwin/dbggrid.h"
+#include "debugwin/debugform.h"
+#include "debugwin/watchdata.h"
+
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QAction;
+class QRadioButton;
+class QPushButton;
+
+namespace kyvor {
+
+class TKy_ADDWCH : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TKy_ADDWCH(QWidget* parent = nullptr);
+
+  // Operation 0: add the name as a watch; 1: remove it (1 with no name:
+  // remove all).
+  std::function<void(int operation, const std::string& name)> OnNotify;
+
+  // Every constant and data symbol into "Other Constant", "Watch List" empty.
+  void FillWatchSymbolLists(const TKy_UP& up);
+  // Moves a name between the lists and notifies; false when it is not there.
+  bool MoveSymbolToWatches(const std::string& name);
+  bool MoveSymbolFromWatches(const std::string& name);
+  void MoveSelectedToWatches();    // "<"
+  void MoveSelectedFromWatches();  // ">"
+  void MoveAllToWatches();         // "<<"
+  void MoveAllFromWatches();       // ">>" (asks first)
+
+  QListWidget* WatchList() const { return list1_; }
+  QListWidget* OtherList() const { return list2_; }
+  QLineEdit* AddEdit() const { return edAdd_; }
+  QLineEdit* DelEdit() const { return edDel_; }
+
+ private:
+  static bool moveName(QListWidget* from, QListWidget* to, const QString& name);
+  QListWidget* list1_;
+  QListWidget* list2_;
+  QLineEdit* edAdd_;
+  QLineEdit* edDel_;
+};
+
+class TKy_WCHEDIT : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TKy_WCHEDIT(QWidget* parent = nullptr);
+
+  // The result of an edit goes to the watch window.
+  std::function<void(const TWatchRecord& record)> OnApply;
+  void SetModel(const TKy_UP* up) { up_ = up; }
+
+  void LoadWatchEditor(const TWatchRecord& record);
+  void FillSymbolList(const TKy_UP& up);
+  // Applies the shown data with the given mark; false (and a message) when
+  // the referenced address is not known.
+  bool ApplyWatchEdit(const std::string& mark);
+  // "Bit" or "Normal"; "Bit" only while the value is below 8.
+  bool SelectBitMode(bool bit);
+  void OkClick();
+  void ApplyClick();
+  void RestoreClick();
+
+  bool Modified() const { return modified_; }
+  bool BitMode() const;
+  QLineEdit* ValueEdit() const { return value_; }
+  QLineEdit* ReferenceEdit() const { return edit_; }
+  QLabel* SymbolLabel() const { return symbol_; }
+  QListWidget* SymbolList() const { return list_; }
+  QLabel* ModifiedLabel() const { return labModified_; }
+  int BeepCount() const { return beeps_; }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void show(const TWatchEditView& view);
+  void setModified(bool on);
+  void copySelectedName();
+
+  const TKy_UP* up_ = nullptr;
+  TWatchRecord loaded_;
+  QLabel* symbol_;
+  QLineEdit* value_;
+  QRadioButton* btNormal_;
+  QRadioButton* btBit_;
+  QLineEdit* edit_;
+  QListWidget* list_;
+  QLabel* labModified_;
+  bool bitMode_ = false;
+  bool showing_ = false;
+  bool modified_ = false;
+  int beeps_ = 0;
+};
+
+class TKy_WATCH : public TKyDebugForm {
+  Q_OBJECT
+ public:
+  explicit TKy_WATCH(QWidget* parent = nullptr);
+  ~TKy_WATCH() override;
+
+  // The dialogs and the RAM window's marks (not owned; created at start-up).
+  void AttachDialogs(TKy_ADDWCH* add, TKy_WCHEDIT* edit);
+  void AttachRamMarks(TRamMarks* marks) { ramMarks_ = marks; }
+
+  // Rebuilds the tables from the model's symbols, fills the dialogs, labels
+  // the data symbols in the RAM window and loads the properties.
+  void InitWatchWindow();
+  bool AddWatch(const std::string& name);
+  bool RemoveWatch(const std::string& name);
+  void ClearAllWatches();
+  void RefreshWatchValues();
+  bool SaveWatchProperties(const std::string& path);
+  bool LoadWatchProperties(const std::string& path);
+  void ApplyWatchRecord(const TWatchRecord& record);
+  // The file the tables belong to (the one they were loaded for).
+  const std::string& PropertiesPath() const { return propertiesPath_; }
+
+  // Context menu items by caption ("Delete Watch", "Hide Addr", ...) and the
+  // value formats 0..3.
+  void MenuCommand(const QString& caption);
+  void SetValueFormat(int format);
+  QMenu* PopupMenu() const { return pMenu_; }
+  QMenu* FormatMenu() const { return pMenu1_; }
+  void Refresh(TRefreshReason reason) override;
+
+  const TWatchTable& Table() const { return table_; }
+  TKyGrid* Grid() const { return grid_; }
+  TKyGridModel* GridModel() const { return model_; }
+  int VisibleWatchRows() const;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void buildMenus();
+  void paint();
+  void updateRows();
+  void notify(int operation, const std::string& name);
+  void onCurrentChanged(const QModelIndex& index);
+  void onDoubleClick(const QModelIndex& index);
+  bool onKey(QKeyEvent* event);
+  bool confirm(const char* question);
+  void saveOnClose();
+  void rebuildListsFromTable();
+
+  TWatchTable table_;
+  TKyGrid* grid_;
+  TKyGridModel* model_;
+  QMenu* pMenu_ = nullptr;
+  QMenu* pMenu1_ = nullptr;
+  QAction* hideAddr_ = nullptr;
+  TKy_ADDWCH* add_ = nullptr;
+  TKy_WCHEDIT* edit_ = nullptr;
+  TRamMarks* ramMarks_ = nullptr;
+  std::string propertiesPath_;
+  bool loadingProperties_ = false;
+};
+
+}  // namespace kyvor
