@@ -25,7 +25,8 @@ class IDialogService {
   virtual ~IDialogService() = default;
   virtual MsgResult messageBox(const std::string& text, const std::string& caption,
                                MsgIcon icon, unsigned buttons) = 0;
-  // File dialogs: an empty optional means the user cancelled.
+  // File dialogs: an empty optional means the user cancelled. `filter` pairs a
+  // description with its patterns: "Assembly|*.asm;*.inc|All files|*.*".
   virtual std::optional<std::string> openFileName(const std::string& caption,
                                                   const std::string& startPath,
                                                   const std::string& filter) = 0;

@@ -86,6 +86,19 @@ std::string TKy_Lang::DisplayText(std::string_view stored) const {
   return Big5ToUtf8(stored);
 }
 
+namespace {
+
+// The caption groups in the order the language switch applies them.
+constexpr void (ILangCaptionTarget::*kCaptionGroups[])() = {
+    &ILangCaptionTarget::ApplyMenuCaptions,       &ILangCaptionTarget::ApplyEditorPopupCaptions,
+    &ILangCaptionTarget::ApplySourcePopupCaptions, &ILangCaptionTarget::ApplyToolbarHints,
+    &ILangCaptionTarget::ApplyFindDialogCaptions,  &ILangCaptionTarget::ApplyRegisterWindowCaptions,
+    &ILangCaptionTarget::ApplySourceTitle,         &ILangCaptionTarget::ApplyHexTitle,
+    &ILangCaptionTarget::ApplyRamTitle,            &ILangCaptionTarget::ApplyErrTitle,
+    &ILangCaptionTarget::ApplyOptionCaptions};
+
+}  // namespace
+
 void TKy_Lang::SetLanguage(int index) {
   Language = index < 0 ? LangEnglish : (index > 1 ? LangChinese : index);
   // Targets may register or leave while being applied; work on a copy.
@@ -96,17 +109,7 @@ void TKy_Lang::SetLanguage(int index) {
     }
   };
   if (Modes().DebugMode == 0) each(&ILangCaptionTarget::RebuildMainTitle);
-  each(&ILangCaptionTarget::ApplyMenuCaptions);
-  each(&ILangCaptionTarget::ApplyEditorPopupCaptions);
-  each(&ILangCaptionTarget::ApplySourcePopupCaptions);
-  each(&ILangCaptionTarget::ApplyToolbarHints);
-  each(&ILangCaptionTarget::ApplyFindDialogCaptions);
-  each(&ILangCaptionTarget::ApplyRegisterWindowCaptions);
-  each(&ILangCaptionTarget::ApplySourceTitle);
-  each(&ILangCaptionTarget::ApplyHexTitle);
-  each(&ILangCaptionTarget::ApplyRamTitle);
-  each(&ILangCaptionTarget::ApplyErrTitle);
-  each(&ILangCaptionTarget::ApplyOptionCaptions);
+  for (auto op : kCaptionGroups) each(op);
 }
 
 std::string TKy_Lang::GetRomWriter() const {
@@ -120,6 +123,10 @@ std::string TKy_Lang::GetRomWriterUtf8() const {
 void TKy_Lang::AddCaptionTarget(ILangCaptionTarget* target) {
   if (target != nullptr && std::find(targets_.begin(), targets_.end(), target) == targets_.end())
     targets_.push_back(target);
+}
+
+void TKy_Lang::ApplyCaptionsTo(ILangCaptionTarget& target) {
+  for (auto op : kCaptionGroups) (target.*op)();
 }
 
 void TKy_Lang::RemoveCaptionTarget(ILangCaptionTarget* target) {

@@ -122,6 +122,9 @@ class TKy_Lang {
   // Caption targets are not owned; a target must remove itself before it dies.
   void AddCaptionTarget(ILangCaptionTarget* target);
   void RemoveCaptionTarget(ILangCaptionTarget* target);
+  // Applies every caption group (not the main title) to one target: a window
+  // made after the last switch calls it to start in the current language.
+  void ApplyCaptionsTo(ILangCaptionTarget& target);
 
  private:
   std::vector<ILangCaptionTarget*> targets_;

@@ -49,6 +49,7 @@ TKy_NFind::TKy_NFind(QWidget* parent) : QDialog(parent) {
   connect(BtSeek, &QPushButton::clicked, this, &TKy_NFind::BtSeekClick);
   connect(BtCancel, &QPushButton::clicked, this, &TKy_NFind::BtCancelClick);
   Ky_Lang().AddCaptionTarget(this);
+  Ky_Lang().ApplyCaptionsTo(*this);
 }
 
 TKy_NFind::~TKy_NFind() { Ky_Lang().RemoveCaptionTarget(this); }
@@ -181,8 +182,7 @@ void TF_MFile::ListChoose() {
 
 void TF_MFile::Bt_BrowseClick() {
   QString start = Edit->text().isEmpty() ? QString() : QFileInfo(Edit->text()).absolutePath();
-  auto chosen = Dialogs().openFileName("name", start.toStdString(),
-                                       "*.asm (*.asm);;*.* (*)");
+  auto chosen = Dialogs().openFileName("name", start.toStdString(), "*.asm|*.asm|*.*|*.*");
   if (chosen && !chosen->empty()) choose(QString::fromStdString(*chosen));
 }
 

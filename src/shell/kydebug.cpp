@@ -59,6 +59,9 @@ std::string WithAsmExtension(const std::string& name) {
   return name;
 }
 
+// The file dialogs' filter of source files.
+const char* const kSourceFilter = "*.asm|*.asm|*.inc|*.inc|*.*|*.*";
+
 std::string Hex4(unsigned v) {
   char b[8];
   std::snprintf(b, sizeof b, "%04X", v & 0xFFFF);
@@ -102,7 +105,7 @@ bool TKYMAIN::SaveModifiedFiles(const std::string& onlyPath, int saveAll) {
       std::string target = path;
       if (IsUnnamed(path)) {
         auto name = Dialogs().saveFileName("Save As", std::string(),
-                                           "*.asm|*.asm|*.inc|*.inc|*.*|*.*");
+                                           kSourceFilter);
         if (!name) {
           // Cancelling the name dialog cancels the whole question.
           ok = false;
@@ -210,15 +213,14 @@ bool TKYMAIN::BuildAndLoad(int enterDebug) {
 
   const bool saved = SaveModifiedFiles(std::string(), 1);
   setEnabled("SMenu_Error", true);
-  if (!saved) {
-    // A page that could not be saved keeps its text: no reload, no build.
-    closingSteps(false);
-    inBuild_ = false;
-    return false;
-  }
   StoreMainFileName(Shell().MainFileName);
-  if (OutputFileName(OutMainFile).empty()) {
+  const bool noMainFile = OutputFileName(OutMainFile).empty();
+  // Without a main file (a new page whose name was not given) the build
+  // says so; a page that could not be saved keeps its text: no reload, no
+  // build.
+  if (noMainFile)
     Dialogs().messageBox("Please set the \"Mail File\".", "Error", MsgIcon::Error, MbCancel);
+  if (noMainFile || !saved) {
     closingSteps(false);
     inBuild_ = false;
     return false;
@@ -724,7 +726,7 @@ bool TKYMAIN::OpenSourceFile(const std::string& path) {
     if (!SaveModifiedFiles(path, 0)) return true;
     ed->CloseCurrentPage();
   }
-  if (!ed->OpenFileInPage(path)) return true;
+  if (!ed->OpenFileInPage(path)) return false;
   ShowView(ViewEdit, 1);
   if (ed->PageCount() == 1) SetMainFile(path);
   SetNoFileState(0);
@@ -746,7 +748,7 @@ void TKYMAIN::SMenu_NewClick() {
 }
 
 void TKYMAIN::SMenu_OpenClick() {
-  auto f = Dialogs().openFileName("Open", std::string(), "*.asm|*.asm|*.inc|*.inc|*.*|*.*");
+  auto f = Dialogs().openFileName("Open", std::string(), kSourceFilter);
   if (!f) {
     StoreMainFileName(std::string());
     return;
@@ -759,7 +761,7 @@ void TKYMAIN::SMenu_SaveClick() {
   if (!ed || ed->ActivePageIndex() < 1) return;
   std::string path = ed->PagePath(ed->ActivePageIndex());
   if (IsUnnamed(path)) {
-    auto name = Dialogs().saveFileName("Save As", std::string(), "*.asm|*.asm|*.inc|*.inc|*.*|*.*");
+    auto name = Dialogs().saveFileName("Save As", std::string(), kSourceFilter);
     if (!name) {
       StoreMainFileName(std::string());
       return;
@@ -773,7 +775,7 @@ void TKYMAIN::SMenu_SaveClick() {
 void TKYMAIN::SMenu_SaveAsClick() {
   IEditorPages* ed = forms_.editor;
   if (!ed || ed->ActivePageIndex() < 1) return;
-  auto name = Dialogs().saveFileName("Save As", std::string(), "*.asm|*.asm|*.inc|*.inc|*.*|*.*");
+  auto name = Dialogs().saveFileName("Save As", std::string(), kSourceFilter);
   if (!name) {
     StoreMainFileName(std::string());
     return;

@@ -37,7 +37,7 @@ namespace kyvor {
 namespace {
 
 const char* const kCaption = "Kyvor-IDE";
-const QString kFileFilter = QStringLiteral("*.asm (*.asm);;*.* (*)");
+const QString kFileFilter = QStringLiteral("*.asm|*.asm|*.*|*.*");
 
 bool IsBlank(QChar c) { return c == QChar(' ') || c == QChar('\t'); }
 
@@ -458,6 +458,8 @@ void TKy_EDIT::CloseAllPages() {
   }
   pageCount_ = 0;
   currentPage_ = 0;
+  // The bookmarks belonged to the closed files.
+  for (auto& bm : bookmarks_) bm.IsSet = 0;
   {
     const QSignalBlocker block(tabSet_);
     while (tabSet_->count() > 0) tabSet_->removeTab(0);

@@ -7,9 +7,7 @@
 namespace kyvor {
 
 TKy_ERR::TKy_ERR(QWidget* parent)
-    : TKyChildForm("Ky_ERR", QString::fromUtf8("\xE9\x8C\xAF\xE8\xAA\xA4\xE8\xA8\x8A\xE6\x81\xAF"),
-                   parent),
-      view_(new QListWidget(this)) {
+    : TKyChildForm("Ky_ERR", QString(), parent), view_(new QListWidget(this)) {
   view_->setObjectName("ErrView");
   auto* lay = new QVBoxLayout(this);
   lay->setContentsMargins(0, 0, 0, 0);
@@ -18,6 +16,14 @@ TKy_ERR::TKy_ERR(QWidget* parent)
   resize(600, 160);
   connect(view_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem*) { openSelected(); });
   view_->installEventFilter(this);
+  Ky_Lang().AddCaptionTarget(this);
+  Ky_Lang().ApplyCaptionsTo(*this);
+}
+
+TKy_ERR::~TKy_ERR() { Ky_Lang().RemoveCaptionTarget(this); }
+
+void TKy_ERR::ApplyErrTitle() {
+  setWindowTitle(QString::fromStdString(LangTextUtf8(lt::TitleMessage)));
 }
 
 void TKy_ERR::AddError(const std::string& path, int line, const std::string& text) {

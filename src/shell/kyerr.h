@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "base/lang.h"
 #include "guicommon/childform.h"
 
 class QListWidget;
@@ -13,13 +14,16 @@ class QListWidgetItem;
 
 namespace kyvor {
 
-class TKy_ERR : public TKyChildForm {
+class TKy_ERR : public TKyChildForm, public ILangCaptionTarget {
   Q_OBJECT
  public:
   static constexpr int kMaxEntries = 100;
   static constexpr int kMaxPathLength = 128;
 
   explicit TKy_ERR(QWidget* parent = nullptr);
+  ~TKy_ERR() override;
+  // The window's title in the current language.
+  void ApplyErrTitle() override;
 
   // Adds an entry while fewer than 100 are held (the path cut to its first
   // 128 characters, a line of 0 or less stored as 1); later calls are dropped.

@@ -116,6 +116,7 @@ TKYMAIN::TKYMAIN(QWidget* parent) : QMainWindow(parent), mdi_(new QMdiArea(this)
   for (auto* l : waitLights_) l->hide();
   Shell().BieBank = 0;
   Ky_Lang().AddCaptionTarget(this);
+  Ky_Lang().ApplyCaptionsTo(*this);
   SetChipLoadListener(&chipListener_);
 }
 

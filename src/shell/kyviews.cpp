@@ -24,6 +24,17 @@ TKy_Source::TKy_Source(QWidget* parent)
   lay->addWidget(text_);
   lay->addWidget(status_);
   resize(640, 420);
+  Ky_Lang().AddCaptionTarget(this);
+  Ky_Lang().ApplyCaptionsTo(*this);
+}
+
+TKy_Source::~TKy_Source() { Ky_Lang().RemoveCaptionTarget(this); }
+
+void TKy_Source::ApplySourceTitle() {
+  QString title = QString::fromStdString(LangTextUtf8(lt::TitleSourceCode));
+  if (curPage_ >= 1 && curPage_ <= PageCount())
+    title += " - " + QString::fromStdString(pages_[curPage_ - 1].path);
+  setWindowTitle(title);
 }
 
 bool TKy_Source::LoadSourceFile(const std::string& path) {
@@ -56,7 +67,7 @@ void TKy_Source::showPage(int page) {
     return;
   }
   text_->setPlainText(pages_[page - 1].text);
-  setWindowTitle(QString("Source Code - ") + QString::fromStdString(pages_[page - 1].path));
+  ApplySourceTitle();
 }
 
 void TKy_Source::ShowPCLine(uint32_t pc, bool /*followMacro*/) {

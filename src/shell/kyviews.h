@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/lang.h"
 #include "guicommon/childform.h"
 #include "shell/kyhex.h"
 
@@ -16,10 +17,13 @@ class QLabel;
 
 namespace kyvor {
 
-class TKy_Source : public TKyChildForm {
+class TKy_Source : public TKyChildForm, public ILangCaptionTarget {
   Q_OBJECT
  public:
   explicit TKy_Source(QWidget* parent = nullptr);
+  ~TKy_Source() override;
+  // "Source Code" in the current language, with the path of the page shown.
+  void ApplySourceTitle() override;
 
   // Adds a page with the text of path (page number = file index + 1).
   bool LoadSourceFile(const std::string& path);

@@ -39,20 +39,46 @@ MsgResult QtDialogService::messageBox(const std::string& text, const std::string
   }
 }
 
+QStringList QtFileFilters(const std::string& filter) {
+  const QStringList parts = Q(filter).split('|');
+  QStringList filters;
+  for (qsizetype i = 0; i < parts.size(); i += 2) {
+    const QString description = parts[i].trimmed();
+    const QString patternText = i + 1 < parts.size() ? parts[i + 1] : parts[i];
+    QStringList patterns;
+    for (const QString& p : patternText.split(';', Qt::SkipEmptyParts))
+      patterns << (p.trimmed() == "*.*" ? QStringLiteral("*") : p.trimmed());
+    if (description.isEmpty() && patterns.isEmpty()) continue;
+    filters << description + " (" + patterns.join(' ') + ")";
+  }
+  return filters;
+}
+
+int QtDialogService::execFileDialog(QFileDialog& dialog) { return dialog.exec(); }
+
+std::optional<std::string> QtDialogService::fileName(bool save, const std::string& caption,
+                                                     const std::string& startPath,
+                                                     const std::string& filter) {
+  QFileDialog dialog(parent_, Q(caption), Q(startPath));
+  dialog.setNameFilters(QtFileFilters(filter));
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  if (execFileDialog(dialog) != QDialog::Accepted) return std::nullopt;
+  const QStringList chosen = dialog.selectedFiles();
+  if (chosen.isEmpty() || chosen.first().isEmpty()) return std::nullopt;
+  return chosen.first().toStdString();
+}
+
 std::optional<std::string> QtDialogService::openFileName(const std::string& caption,
                                                          const std::string& startPath,
                                                          const std::string& filter) {
-  QString f = QFileDialog::getOpenFileName(parent_, Q(caption), Q(startPath), Q(filter));
-  if (f.isEmpty()) return std::nullopt;
-  return f.toStdString();
+  return fileName(false, caption, startPath, filter);
 }
 
 std::optional<std::string> QtDialogService::saveFileName(const std::string& caption,
                                                          const std::string& startPath,
                                                          const std::string& filter) {
-  QString f = QFileDialog::getSaveFileName(parent_, Q(caption), Q(startPath), Q(filter));
-  if (f.isEmpty()) return std::nullopt;
-  return f.toStdString();
+  return fileName(true, caption, startPath, filter);
 }
 
 std::optional<std::string> QtDialogService::inputText(const std::string& caption,

@@ -1,12 +1,21 @@
 #pragma once
 // The Qt implementation of the dialog seam.
+#include <QStringList>
+
 #include "base/dialogs.h"
 
+class QFileDialog;
 class QWidget;
 
 namespace kyvor {
 
-class QtDialogService final : public IDialogService {
+// The name filters of a file dialog from a filter of the dialog seam
+// ("Assembly|*.asm|All|*.*": description and patterns in turn, patterns split
+// by ';'), one "description (patterns)" per pair. "*.*" stands for every file,
+// also those without a dot in their name.
+QStringList QtFileFilters(const std::string& filter);
+
+class QtDialogService : public IDialogService {
  public:
   explicit QtDialogService(QWidget* parent = nullptr) : parent_(parent) {}
   void setParent(QWidget* parent) { parent_ = parent; }
@@ -19,7 +28,13 @@ class QtDialogService final : public IDialogService {
   std::optional<std::string> inputText(const std::string& caption, const std::string& prompt,
                                        const std::string& initial) override;
 
+ protected:
+  // Shows a file dialog that is set up; QDialog::Accepted when a file was chosen.
+  virtual int execFileDialog(QFileDialog& dialog);
+
  private:
+  std::optional<std::string> fileName(bool save, const std::string& caption,
+                                      const std::string& startPath, const std::string& filter);
   QWidget* parent_;
 };
 

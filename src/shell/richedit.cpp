@@ -81,7 +81,11 @@ void TSRichEdit::SetCaretColumn(int column) {
 
 int TSRichEdit::SetTopLine(int line) {
   line = std::clamp(line, 0, LineCount() - 1);
-  verticalScrollBar()->setValue(line);
+  // Any line may go to the top, the last one too, as in a rich-edit control:
+  // the scroll range grows for it until the next layout of the text.
+  QScrollBar* bar = verticalScrollBar();
+  if (isVisible() && line > bar->maximum()) bar->setMaximum(line);
+  bar->setValue(line);
   return 1;
 }
 

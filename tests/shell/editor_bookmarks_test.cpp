@@ -135,12 +135,26 @@ TEST_F(EditorBookmarks, ClosingAPageDropsAndRenumbersBookmarks) {
   ASSERT_TRUE(ed.GetBookmark(3, line, path));
   EXPECT_EQ(path, c);
   EXPECT_TRUE(GutterMarked(2, 3));
-  // After all pages are gone the bookmarks stay set but lead nowhere.
+  // Closing all pages forgets the bookmarks with their files.
   ed.CloseAllPages();
-  EXPECT_TRUE(ed.IsBookmarkSet(1));
+  EXPECT_FALSE(ed.IsBookmarkSet(1));
   ed.GotoBookmark(1);
   EXPECT_EQ(ed.CurrentPageIndex(), 0);
   EXPECT_EQ(hidden, 1);
+}
+
+TEST_F(EditorBookmarks, CloseAllForgetsTheBookmarksOfTheClosedFiles) {
+  OpenLines("a.asm", 20);
+  Caret(5, 0);
+  Key(Cur(), Qt::Key_1, Qt::ControlModifier | Qt::ShiftModifier);
+  ASSERT_TRUE(ed.IsBookmarkSet(1));
+  ed.CloseAllPages();
+  OpenLines("b.asm", 20);
+  Caret(0, 0);
+  Key(Cur(), Qt::Key_1, Qt::ControlModifier);
+  EXPECT_EQ(Cur()->CaretLine(), 0) << "Ctrl+1 leads nowhere in another file";
+  EXPECT_FALSE(ed.IsBookmarkSet(1));
+  EXPECT_FALSE(GutterMarked(1, 5));
 }
 
 TEST_F(EditorBookmarks, BookmarkItemsAreCheckedAndCaptionedFromTheTable) {

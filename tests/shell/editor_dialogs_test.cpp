@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <functional>
 
+#include "base/lang.h"
 #include "shell/findmfile.h"
 #include "shell/kyedit.h"
 #include "shell/richedit.h"
@@ -110,6 +111,23 @@ TEST(FindDialog, CaptionsFollowTheLanguageTable) {
   EXPECT_EQ(dlg.Label1->text(), QStringLiteral("String"));
   EXPECT_EQ(dlg.BtSeek->text(), QStringLiteral("Find"));
   EXPECT_EQ(dlg.BtCancel->text(), QStringLiteral("Cancel"));
+}
+
+TEST(FindDialog, ADialogMadeAfterTheLanguageSwitchShowsThatLanguage) {
+  {
+    TKy_NFind english;
+    EXPECT_EQ(english.Label1->text(), QStringLiteral("String"));
+    EXPECT_EQ(english.BtSeek->text(), QStringLiteral("Find"));
+    EXPECT_EQ(english.BtCancel->text(), QStringLiteral("Cancel"));
+  }
+  LangState().LanguageIndex = 1;
+  Ky_Lang().SetLanguage(1);
+  TKy_NFind chinese;
+  EXPECT_EQ(chinese.Label1->text().toStdString(),
+            Ky_Lang().DisplayText(LangRawText(lt::FindLabelString, 1)));
+  EXPECT_EQ(chinese.BtCancel->text().toStdString(),
+            Ky_Lang().DisplayText(LangRawText(lt::FindButtonCancel, 1)));
+  ResetLangState();
 }
 
 TEST(FindDialog, EditorRunsTheDialogAndSearches) {

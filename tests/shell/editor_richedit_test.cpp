@@ -92,6 +92,24 @@ TEST(RichEdit, VisibleLinesNearTheEndCountOnlyTheRemainingLines) {
   EXPECT_EQ(e.TopLine(), 7);
 }
 
+TEST(RichEdit, TheLastLinesScrollToTheTop) {
+  TSRichEdit e;
+  e.setPlainText(Lines(50));
+  e.resize(300, 300);
+  e.show();
+  // Room for exactly 20 lines.
+  const int h = e.fontMetrics().height();
+  e.resize(300, 20 * h + (e.height() - e.viewport()->height()) + h / 2);
+  QApplication::processEvents();
+  ASSERT_EQ(e.PageLines(), 20);
+  e.SetTopLine(45);
+  EXPECT_EQ(e.TopLine(), 45);
+  EXPECT_EQ(e.VisibleLines(), 5);
+  e.SetTopLine(49);
+  EXPECT_EQ(e.TopLine(), 49);
+  EXPECT_EQ(e.VisibleLines(), 1);
+}
+
 TEST(RichEdit, OnlyScrollBarUseRaisesScrollEvents) {
   TSRichEdit e;
   e.resize(200, 150);

@@ -66,5 +66,18 @@ TEST_F(ErrorList, DoubleClickOnAnErrorOpensItsLine) {
   EXPECT_EQ(editor.PageCount(), 3);
 }
 
+TEST_F(ErrorList, TitleIsInTheCurrentLanguage) {
+  EXPECT_EQ(err->windowTitle().toStdString(), "Message") << "an English interface";
+  LangState().LanguageIndex = 1;
+  Ky_Lang().SetLanguage(1);
+  EXPECT_EQ(err->windowTitle().toStdString(),
+            Ky_Lang().DisplayText(LangRawText(lt::TitleMessage, 1)));
+  TKy_ERR later;
+  EXPECT_EQ(later.windowTitle(), err->windowTitle()) << "made after the switch";
+  LangState().LanguageIndex = 0;
+  Ky_Lang().SetLanguage(0);
+  EXPECT_EQ(err->windowTitle().toStdString(), "Message");
+}
+
 }  // namespace
 }  // namespace kyvor

@@ -153,5 +153,29 @@ TEST_F(FileCommands, BuildNeverReloadsAPageWhoseSaveFailed) {
   EXPECT_EQ(editor.pages[1].reloads, 1);
 }
 
+TEST_F(FileCommands, AssembleOnANewPageWhoseNameIsNotGivenAsksForTheMainFile) {
+  TKy_UP up;
+  TKyForms f = main->Forms();
+  f.up = &up;
+  main->AttachForms(f);
+  main->SMenu_NewClick();
+  ASSERT_EQ(editor.PageCount(), 1);
+  editor.pages[0].modified = true;
+  dialogs.answerFile(std::nullopt);  // the Save As of the new page is cancelled
+  main->SMenu_AssembleDebugClick();
+  ASSERT_EQ(dialogs.messages().size(), 1u);
+  EXPECT_EQ(dialogs.messages()[0].text, "Please set the \"Mail File\".");
+  EXPECT_EQ(dialogs.messages()[0].icon, MsgIcon::Error);
+  EXPECT_EQ(Modes().DebugMode, 0);
+  EXPECT_TRUE(editor.PageModified(1)) << "the page keeps its text";
+}
+
+TEST_F(FileCommands, OpeningAFileThatCannotBeReadFails) {
+  EXPECT_FALSE(main->OpenSourceFile("/p/missing.asm"));
+  EXPECT_EQ(editor.PageCount(), 0);
+  EXPECT_FALSE(main->IsViewShowing(edit));
+  EXPECT_TRUE(main->OpenSourceFile("/p/there.asm"));
+}
+
 }  // namespace
 }  // namespace kyvor
