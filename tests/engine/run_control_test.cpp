@@ -1,78 +1,370 @@
+// Run control in simulator mode: runs, slices, trace and animated steps, step
+// over, step out, run ranges, step back and resets.
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "base/modes.h"
 #include "chip/chipconfig.h"
-#include "engine/asm_helper.h"
 #include "engine/ky_up.h"
+#include "support/cpu_fixture.h"
 #include "support/fake_clock.h"
 #include "support/fake_pod.h"
+#include "support/instruction_patterns.h"
 #include "support/scripted_dialogs.h"
 
 namespace kyvor {
 namespace {
 
-using test::Encode;
-using test::Load;
+class RunControlTest : public test::CpuFixture {};
 
-class RunControlTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ResetModes();
-    ResetChipConfig();
-    Chip().ChipRomWords = 8192;
-    clock_.install();
-    up_ = std::make_unique<TKy_UP>();
-    up_->ApplyChipConfig();
-    up_->OnRunStopped = [this](TKy_UP&) { ++stopped_; };
-    up_->OnTraceStep = [this](TKy_UP&) { ++traced_; };
-  }
-  void TearDown() override {
-    up_.reset();
-    ResetModes();
-    ResetChipConfig();
-  }
-  TKy_UP& up() { return *up_; }
-  const TInstructionTable& t() { return up_->Instructions(); }
-  uint16_t enc(const char* m, int a = 0, int b = 0, int c = 0) { return Encode(t(), m, a, b, c); }
-  TRunStop run() {
-    up().RunProgram();
-    return up().RunToStop(1000, 1000000);
-  }
+// A step out whose return address is 0xFFFFF still stops there: that stop
+// address is the step's own, not the pod's marker.
+TEST_F(RunControlTest, StepOutToTheLastAddressStillStops) {
+  up_->PushStack(0xFFFFF);
+  up_->SetProgramCounter(0xFFFF0);  // empty (NOP) words up to it
+  up_->StepOut();
+  EXPECT_EQ(up_->RunToStop(100, 1000), TRunStop::StopAddress);
+  EXPECT_EQ(up_->GetPC(), 0xFFFFFu);
+}
 
-  test::FakeClock clock_;
-  std::unique_ptr<TKy_UP> up_;
-  int stopped_ = 0;
-  int traced_ = 0;
-};
-
-TEST_F(RunControlTest, RunStopsBeforeABreakpoint) {
-  // NOPs from 0 (empty memory); a source-line breakpoint at 0x20.
-  ASSERT_TRUE(up().SetBreakpoint(0x20, 2, true, 1, 12));
-  EXPECT_EQ(up().GetBreakpointFlag(0x20, 2), 1);
-  EXPECT_EQ(up().BreakpointRecordAt(1).Line, 12);
-  int running = -1;
-  up().Hooks.TargetRunningChanged = [&](int r) { running = r; };
-  up().RunProgram();
-  EXPECT_TRUE(up().TimerEnabled());
-  EXPECT_EQ(running, 1);
-  EXPECT_EQ(Modes().TargetRunning, 1);
-  EXPECT_EQ(up().RunToStop(7, 100000), TRunStop::Breakpoint);
-  EXPECT_EQ(up().GetPC(), 0x20u);
-  EXPECT_EQ(up().State().Cycles(), 0x20u);  // nothing at 0x20 executed
+TEST_F(RunControlTest, RunSliceRunsAtMostItsBudget) {
+  up_->RunProgram();
+  EXPECT_EQ(up_->runSlice(5), TRunStop::Running);
+  EXPECT_EQ(up_->GetPC(), 5u);
+  EXPECT_EQ(up_->runSlice(7), TRunStop::Running);
+  EXPECT_EQ(up_->GetPC(), 12u);
+  EXPECT_EQ(stopped_, 0);
+  up_->StopProgram(0);
   EXPECT_EQ(stopped_, 1);
-  EXPECT_EQ(running, 0);
-  EXPECT_FALSE(up().TimerEnabled());
-  EXPECT_EQ(up().runSlice(10), TRunStop::NotRunning);
-  // Running again from the breakpoint leaves it and stops at the next one.
-  up().SetBreakpoint(0x25, 1, true);
+}
+
+TEST_F(RunControlTest, TraceOfAnUndecodableWord) {
+  at(0, {0xC3AB});
+  up_->TraceStep();
+  EXPECT_EQ(up_->GetPC(), 1u);
+  EXPECT_EQ(stopped_, 1);
+  uint16_t h = 0, l = 0;
+  up_->GetCycleCounter(h, l);
+  EXPECT_EQ(l, 0);
+}
+
+// The simulator's animated step has no chip to ask.
+TEST_F(RunControlTest, SimulatorAnimatedStepAsksNoChip) {
+  test::FakePod pod;
+  up_->SetPod(&pod);
+  test::ScriptedDialogs dialogs;
+  pod.chipIdResult = 1;
+  pod.chipId = 0;
+  up_->AnimateStep();
+  EXPECT_EQ(pod.count("PodReadChipId"), 0);
+  EXPECT_TRUE(dialogs.messages().empty());
+  EXPECT_EQ(up_->GetPC(), 1u);
+  up_->SetPod(nullptr);
+}
+
+// The fast run loop and the tick-by-tick run give the same target state on
+// random programs and random register images (both variants).
+TEST(RunLoops, SliceAndTicksAgreeOnRandomPrograms) {
+  for (int variant = 0; variant < 2; ++variant) {
+    for (uint32_t seed = 1; seed <= 16; ++seed) {
+      SCOPED_TRACE("variant " + std::to_string(variant) + " seed " + std::to_string(seed));
+      ResetModes();
+      ResetChipConfig();
+      Chip().ChipRomWords = 4096;
+      TKy_UP a, b;
+      for (TKy_UP* u : {&a, &b}) {
+        u->ApplyChipConfig();
+        if (variant == 1) u->LoadInstructionTableReduced();
+      }
+      uint32_t x = seed * 2654435761u;
+      auto next = [&x] {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        return x;
+      };
+      for (uint32_t addr = 0; addr < 4096; ++addr) {
+        const uint16_t w = uint16_t(next());
+        a.StoreProgramWord(uint16_t(addr), w, 0, 0);
+        b.StoreProgramWord(uint16_t(addr), w, 0, 0);
+      }
+      for (int r = 0; r < 4096; ++r) {
+        const uint8_t v = uint8_t(next());
+        a.WriteRegisterModel(r, v);
+        b.WriteRegisterModel(r, v);
+      }
+      for (TKy_UP* u : {&a, &b}) {
+        u->WriteRegisterModel(24, 0);
+        u->WriteRegisterModel(65, 0x80);
+        u->SetProgramCounter(0);
+      }
+      a.RunProgram();
+      const TRunStop ra = a.runSlice(5000);
+      b.RunProgram();
+      int ticks = 0;
+      while (b.TimerEnabled() && ticks < 5000) {
+        b.TimerTimer();
+        ++ticks;
+      }
+      const TRunStop rb = b.TimerEnabled() ? TRunStop::Running : b.LastStop();
+      EXPECT_EQ(ra, rb);
+      EXPECT_EQ(a.GetPC(), b.GetPC());
+      uint16_t ah, al, bh, bl;
+      a.GetCycleCounter(ah, al);
+      b.GetCycleCounter(bh, bl);
+      EXPECT_EQ(ah, bh);
+      EXPECT_EQ(al, bl);
+      EXPECT_GT((uint32_t(ah) << 16) | al, 20u);  // the programs really ran
+      int diffs = 0;
+      for (int r = 0; r < 4096 && diffs < 5; ++r)
+        if (a.ReadRegister(r) != b.ReadRegister(r)) {
+          ++diffs;
+          ADD_FAILURE() << "register " << r << ": " << int(a.ReadRegister(r)) << " vs "
+                        << int(b.ReadRegister(r));
+        }
+      for (int i = 0; i <= 8; ++i) EXPECT_EQ(a.GetStackEntry(i), b.GetStackEntry(i)) << i;
+      for (int i = 0; i < 16; ++i) EXPECT_EQ(a.PopPcHistory(), b.PopPcHistory()) << i;
+      EXPECT_EQ(a.State().SleepFlag, b.State().SleepFlag);
+      EXPECT_EQ(a.State().IdleFlag, b.State().IdleFlag);
+      a.StopProgram(0);
+      b.StopProgram(0);
+    }
+  }
+  ResetModes();
+  ResetChipConfig();
+}
+
+TEST_F(RunControlTest, HistoryCursorRestartsOnEveryRun) {
+  at(0x30, {e("RJ", (0 - 0x31) & 0x7FF)});
+  ASSERT_TRUE(up_->SetBreakpoint(0x08, 1, true));
+  up_->RunProgram();
+  up_->RunToStop(1000, 100000);
+  ASSERT_EQ(up_->GetPC(), 0x08u);
+  EXPECT_EQ(up_->PopPcHistory(), 7u);
+  EXPECT_EQ(up_->PopPcHistory(), 6u);
+  up_->SetProgramCounter(0x09);
+  up_->RunProgram();
+  up_->RunToStop(1000, 100000);
+  EXPECT_EQ(up_->PopPcHistory(), 7u);
+}
+
+TEST_F(RunControlTest, RunRangeStopsOnLeavingAndIgnoresBreakpoints) {
+  loopProgram();
+  ASSERT_TRUE(up_->SetBreakpoint(0x22, 1, true));
+  up_->SetProgramCounter(0x21);
+  up_->SetRunRange(0x20, 0x25);
+  EXPECT_EQ(run(), TRunStop::RunRange);
+  EXPECT_EQ(up_->GetPC(), 0x25u);
+  EXPECT_FALSE(up_->RunRangeActive());
+  EXPECT_EQ(stopped_, 1);
+  // The next run obeys the breakpoints again.
   EXPECT_EQ(run(), TRunStop::Breakpoint);
-  EXPECT_EQ(up().GetPC(), 0x25u);
+  EXPECT_EQ(up_->GetPC(), 0x22u);
+}
+
+TEST_F(RunControlTest, RunRangeStopsAtTheLowBound) {
+  at(0x24, {e("RJ", (0x20 - 0x25) & 0x7FF)});
+  up_->SetProgramCounter(0x22);
+  up_->SetRunRange(0x20, 0x30);
+  EXPECT_EQ(run(), TRunStop::RunRange);
+  EXPECT_EQ(up_->GetPC(), 0x20u);
+}
+
+TEST_F(RunControlTest, StopProgramEndsAnArmedRun) {
+  loopProgram();
+  up_->SetRunRange(0x00, 0x7F);
+  up_->RunProgram();
+  EXPECT_TRUE(up_->TimerEnabled());
+  EXPECT_EQ(Modes().TargetRunning, 1);
+  EXPECT_EQ(up_->runSlice(10), TRunStop::Running);
+  up_->StopProgram(1);
+  EXPECT_FALSE(up_->TimerEnabled());
+  EXPECT_EQ(Modes().TargetRunning, 0);
+  EXPECT_FALSE(up_->RunRangeActive());
+  EXPECT_EQ(stopped_, 1);
+  EXPECT_EQ(up_->runSlice(10), TRunStop::NotRunning);
+}
+
+TEST_F(RunControlTest, TraceExecutesOneInstruction) {
+  at(0, {e("MVL", 0x42), e("MVL", 0x43)});
+  up_->StepReady = 0;
+  up_->TraceStep();
+  EXPECT_EQ(regAt(41), 0x42);
+  EXPECT_EQ(up_->GetPC(), 1u);
+  EXPECT_EQ(stopped_, 1);
+  EXPECT_EQ(traced_, 0);
+  EXPECT_EQ(up_->StepReady, 1);
+}
+
+TEST_F(RunControlTest, AnimatedStepReportsThroughTheTraceCallback) {
+  at(0, {e("NOP"), e("NOP"), e("NOP")});
+  up_->AnimateStep();
+  EXPECT_EQ(up_->GetPC(), 1u);
+  EXPECT_EQ(traced_, 1);
+  EXPECT_EQ(up_->StepReady, 1);
+}
+
+TEST_F(RunControlTest, StepOverLongCallStopsOnReturn) {
+  // 0x10: CALL 0x080 (two words); 0x080: NOP, NOP, RET.
+  at(0x10, {e("CALL", 0, 0), e("NOPF", 0x080)});
+  at(0x80, {e("NOP"), e("NOP"), e("RET")});
+  ASSERT_TRUE(up_->SetBreakpoint(0x81, 1, true));  // does not stop the step over
+  up_->SetProgramCounter(0x10);
+  up_->StepOver();
+  up_->RunToStop(1000, 100000);
+  EXPECT_EQ(up_->GetPC(), 0x11u);
+  EXPECT_EQ(regAt(24) & 0x1F, 0);
+  EXPECT_GE(stopped_, 1);
+  EXPECT_FALSE(up_->TimerEnabled());
+  EXPECT_EQ(Modes().TargetRunning, 0);
+  EXPECT_FALSE(up_->StopAddressActive());
+}
+
+TEST_F(RunControlTest, StepOverRelativeCall) {
+  at(0x10, {e("RCALL", 0x20)});  // to 0x31
+  at(0x31, {e("NOP"), e("RET")});
+  up_->SetProgramCounter(0x10);
+  up_->StepOver();
+  up_->RunToStop(1000, 100000);
+  EXPECT_EQ(up_->GetPC(), 0x11u);
+  EXPECT_EQ(cycles(), 2u + 1u + 2u);
+}
+
+TEST_F(RunControlTest, StepOverAnythingElseIsATrace) {
+  at(0x10, {e("MVL", 0x12), e("NOP")});
+  up_->SetProgramCounter(0x10);
+  up_->StepOver();
+  EXPECT_EQ(up_->GetPC(), 0x11u);
+  EXPECT_EQ(regAt(41), 0x12);
+  EXPECT_EQ(stopped_, 1);
+  EXPECT_FALSE(up_->TimerEnabled());
+}
+
+TEST_F(RunControlTest, StepOverLeavesNoStopBehind) {
+  // Main loop through a call: 0x00..0x0F NOPs, 0x10 CALL 0x080, 0x12..0x2F
+  // NOPs, 0x30 RJ 0; subroutine 0x80: NOP, RET.
+  loopProgram();
+  at(0x10, {e("CALL", 0, 0), e("NOPF", 0x080)});
+  at(0x80, {e("NOP"), e("RET")});
+  up_->SetProgramCounter(0x10);
+  up_->StepOver();
+  up_->RunToStop(1000, 100000);
+  ASSERT_EQ(up_->GetPC(), 0x11u);
+  ASSERT_TRUE(up_->SetBreakpoint(0x25, 1, true));
+  EXPECT_EQ(run(), TRunStop::Breakpoint);
+  EXPECT_EQ(up_->GetPC(), 0x25u);
+  // Round the loop again, through the call and back past 0x11.
+  EXPECT_EQ(run(), TRunStop::Breakpoint);
+  EXPECT_EQ(up_->GetPC(), 0x25u);
+  EXPECT_EQ(up_->PodStopArmed(), 0);
+}
+
+TEST_F(RunControlTest, StepOutStopsAtTheStackTopAddress) {
+  // 0x00 CALL 0x040; 0x040 CALL 0x060; 0x060 NOP NOP RET; 0x042 NOP, RET.
+  at(0x00, {e("CALL", 0, 0), e("NOPF", 0x040)});
+  at(0x40, {e("CALL", 0, 0), e("NOPF", 0x060), e("NOP"), e("RET")});
+  at(0x60, {e("NOP"), e("NOP"), e("RET")});
+  up_->TraceStep();
+  up_->TraceStep();
+  ASSERT_EQ(up_->GetPC(), 0x60u);
+  ASSERT_EQ(regAt(24) & 0x1F, 2);
+  ASSERT_EQ(up_->GetStackEntry(2), 0x41u);
+  stopped_ = 0;
+  up_->StepOut();
+  up_->RunToStop(1000, 100000);
+  EXPECT_EQ(up_->GetPC(), 0x41u);
+  EXPECT_EQ(regAt(24) & 0x1F, 1);
+  EXPECT_GE(stopped_, 1);
+  EXPECT_FALSE(up_->TimerEnabled());
+}
+
+TEST_F(RunControlTest, StepOutLeavesNoStopBehind) {
+  loopProgram();
+  at(0x10, {e("CALL", 0, 0), e("NOPF", 0x080)});
+  at(0x80, {e("NOP"), e("NOP"), e("RET")});
+  up_->SetProgramCounter(0x10);
+  up_->TraceStep();
+  ASSERT_EQ(up_->GetPC(), 0x80u);
+  up_->StepOut();
+  up_->RunToStop(1000, 100000);
+  ASSERT_EQ(up_->GetPC(), 0x11u);
+  ASSERT_TRUE(up_->SetBreakpoint(0x2A, 1, true));
+  EXPECT_EQ(run(), TRunStop::Breakpoint);
+  EXPECT_EQ(up_->GetPC(), 0x2Au);
+  EXPECT_EQ(run(), TRunStop::Breakpoint);  // passes 0x11 again without stopping
+  EXPECT_EQ(up_->GetPC(), 0x2Au);
+}
+
+TEST_F(RunControlTest, StepBackShowsEarlierAddressesWithoutChangingState) {
+  at(0, {e("NOP"), e("NOP"), e("MVL", 3), e("NOP")});
+  for (int i = 0; i < 4; ++i) up_->TraceStep();
+  uint32_t shown = 0xFFFFFFFF;
+  up_->Hooks.ShowAddress = [&](uint32_t a) { shown = a; };
+  const uint32_t pc = up_->GetPC();
+  up_->ShowPreviousPC();
+  EXPECT_EQ(shown, 3u);
+  up_->ShowPreviousPC();
+  EXPECT_EQ(shown, 2u);
+  up_->ShowPreviousPC();
+  EXPECT_EQ(shown, 1u);
+  EXPECT_EQ(up_->GetPC(), pc);
+  EXPECT_EQ(regAt(41), 3);
+  // A trace starts from the newest entry again.
+  up_->TraceStep();
+  up_->ShowPreviousPC();
+  EXPECT_EQ(shown, 4u);
+}
+
+TEST_F(RunControlTest, CpuResetClearsTheTarget) {
+  at(0, {e("MVL", 1), e("SLP")});
+  up_->TraceStep();
+  up_->TraceStep();
+  up_->WriteRegisterModel(4095, 0x55);
+  up_->PushStack(0x123);
+  ASSERT_TRUE(up_->SetBreakpoint(0x20, 1, true));
+  up_->CpuReset();
+  for (int a = 0; a < 4096; ++a) ASSERT_EQ(regAt(a), 0) << a;
+  EXPECT_EQ(up_->GetPC(), 0u);
+  EXPECT_EQ(cycles(), 0u);
+  EXPECT_EQ(up_->GetStackEntry(1), 0u);
+  EXPECT_EQ(up_->State().SleepFlag, 0);
+  EXPECT_EQ(up_->State().IdleFlag, 0);
+  EXPECT_EQ(up_->HardwareBreakpointCount(), 0);
+  EXPECT_EQ(up_->PopPcHistory(), 0u);
+  EXPECT_FALSE(up_->TimerEnabled());
+  EXPECT_EQ(Modes().TargetRunning, 0);
+}
+
+TEST_F(RunControlTest, ResetDebugTargetClearsAPendingTwoWordInstruction) {
+  up_->State().PendingTwoWordKind = 25;
+  up_->State().TwoWordOperand = 7;
+  up_->State().PointerSelect = 2;
+  up_->ResetDebugTarget();
+  EXPECT_EQ(up_->State().PendingTwoWordKind, 0);
+  EXPECT_EQ(up_->State().TwoWordOperand, 0);
+  EXPECT_EQ(up_->State().PointerSelect, 0);
+  EXPECT_EQ(up_->GetPC(), 0u);
+}
+
+TEST_F(RunControlTest, K08BStepOverOneWordCall) {
+  up_->LoadInstructionTableReduced();
+  variant_ = 1;
+  at(0x10, {e("CALL", 0x080), e("NOP")});
+  at(0x80, {e("NOP"), e("RET")});
+  up_->SetProgramCounter(0x10);
+  up_->StepOver();
+  up_->RunToStop(1000, 100000);
+  EXPECT_EQ(up_->GetPC(), 0x11u);
+  EXPECT_EQ(cycles(), 1u + 1u + 2u);
 }
 
 TEST_F(RunControlTest, RunSliceReturnsRunningUntilStopped) {
-  Load(up(), 0, {enc("ADDL", 1), enc("RJ", 0x7FE)});  // loop: ADDL; RJ -2
+  at(0, {enc("ADDL", 1), enc("RJ", 0x7FE)});  // loop: ADDL; RJ -2
   up().RunProgram();
   EXPECT_EQ(up().runSlice(1000), TRunStop::Running);
   EXPECT_EQ(up().State().Cycles(), 1500u);  // 500 x (1 + 2)
@@ -90,9 +382,9 @@ TEST_F(RunControlTest, RunSliceReturnsRunningUntilStopped) {
 
 TEST_F(RunControlTest, StepOverACallStopsOnReturnAndLeavesNoStopBehind) {
   // 0x10: CALL 0x100 (two words); 0x12: RJ back to 0x10.
-  Load(up(), 0x10, {enc("CALL", 0x00, 0), enc("NOPF", 0x100), enc("RJ", 0x7FD)});
+  at(0x10, {enc("CALL", 0x00, 0), enc("NOPF", 0x100), enc("RJ", 0x7FD)});
   // Subroutine: NOP, NOP, RET; a breakpoint inside.
-  Load(up(), 0x100, {0, 0, enc("RET", 0)});
+  at(0x100, {0, 0, enc("RET", 0)});
   up().SetBreakpoint(0x101, 1, true);
   up().SetProgramCounter(0x10);
   up().StepOver();
@@ -103,15 +395,15 @@ TEST_F(RunControlTest, StepOverACallStopsOnReturnAndLeavesNoStopBehind) {
   EXPECT_EQ(up().PodStopArmed(), 0);
   EXPECT_EQ(up().PodStopAddress(), 0x101u);
   // A later run stops only at the real breakpoint, not at the old stop address.
-  EXPECT_EQ(run(), TRunStop::Breakpoint);
+  EXPECT_EQ(run(1000000), TRunStop::Breakpoint);
   EXPECT_EQ(up().GetPC(), 0x101u);
-  EXPECT_EQ(run(), TRunStop::Breakpoint);
+  EXPECT_EQ(run(1000000), TRunStop::Breakpoint);
   EXPECT_EQ(up().GetPC(), 0x101u);
 }
 
 TEST_F(RunControlTest, StepOverWithoutBreakpointsLeavesNoStop) {
-  Load(up(), 0x10, {enc("RCALL", 0x0F0), enc("RJ", 0x7FE)});  // RCALL 0x101; loop
-  Load(up(), 0x101, {enc("RET", 0)});
+  at(0x10, {enc("RCALL", 0x0F0), enc("RJ", 0x7FE)});  // RCALL 0x101; loop
+  at(0x101, {enc("RET", 0)});
   up().SetProgramCounter(0x10);
   up().StepOver();
   EXPECT_EQ(up().RunToStop(1000, 100000), TRunStop::StopAddress);
@@ -124,7 +416,7 @@ TEST_F(RunControlTest, StepOverWithoutBreakpointsLeavesNoStop) {
 }
 
 TEST_F(RunControlTest, StepOverAnOrdinaryInstructionIsATrace) {
-  Load(up(), 0, {enc("MVL", 7), enc("MVL", 8)});
+  at(0, {enc("MVL", 7), enc("MVL", 8)});
   up().StepOver();
   EXPECT_EQ(up().GetPC(), 1u);
   EXPECT_EQ(up().ReadRegister(reg::W), 7);
@@ -135,9 +427,9 @@ TEST_F(RunControlTest, StepOverAnOrdinaryInstructionIsATrace) {
 
 TEST_F(RunControlTest, StepOutStopsAtTheReturnAddress) {
   // main 0x10: RCALL a (0x40); a: RCALL b (0x80); b: NOPs, RET; a: RET.
-  Load(up(), 0x10, {enc("RCALL", 0x2F)});
-  Load(up(), 0x40, {enc("RCALL", 0x3F), enc("RET", 0)});
-  Load(up(), 0x80, {0, 0, 0, enc("RET", 0)});
+  at(0x10, {enc("RCALL", 0x2F)});
+  at(0x40, {enc("RCALL", 0x3F), enc("RET", 0)});
+  at(0x80, {0, 0, 0, enc("RET", 0)});
   up().SetProgramCounter(0x10);
   up().TraceStep();
   up().TraceStep();
@@ -160,7 +452,7 @@ TEST_F(RunControlTest, StepOutWithEmptyStackRunsToBreakpoint) {
 }
 
 TEST_F(RunControlTest, RunRangeStopsWhenLeavingTheLine) {
-  Load(up(), 0x10, {0, 0, 0, 0});
+  at(0x10, {0, 0, 0, 0});
   up().SetProgramCounter(0x10);
   up().SetBreakpoint(0x12, 1, true);  // inside the range: not tested
   up().SetRunRange(0x0F, 0x13);
@@ -171,59 +463,8 @@ TEST_F(RunControlTest, RunRangeStopsWhenLeavingTheLine) {
   EXPECT_FALSE(up().RunRangeActive());
 }
 
-TEST_F(RunControlTest, StackOverflowStop) {
-  // Endless recursion: RCALL to itself.
-  Load(up(), 0, {enc("RCALL", 0x7FF)});
-  int shown = 0;
-  up().Hooks.ShowStackStatus = [&] { ++shown; };
-  up().Settings.StopOnStackOverflow = true;
-  EXPECT_EQ(run(), TRunStop::StackOverflow);
-  EXPECT_EQ(up().ReadRegister(reg::STKPTR), 0x88);
-  EXPECT_EQ(shown, 1);
-  up().Settings.StopOnStackOverflow = false;
-  up().RunProgram();
-  EXPECT_EQ(up().RunToStop(100, 1000), TRunStop::Running);
-  EXPECT_EQ(up().ReadRegister(reg::STKPTR), 0xA8);
-  up().StopProgram(0);
-}
-
-TEST_F(RunControlTest, InterruptDuringRunReachesTheVector) {
-  // Timer interrupt: enable, then loop; the vector at 4 has a breakpoint.
-  Load(up(), 0, {enc("RJ", 0x010)});  // to 0x11
-  Load(up(), 0x11, {enc("RJ", 0x7FF)});  // loop on itself
-  up().SetBreakpoint(4, 1, true);
-  up().WriteRegisterModel(reg::TMRCTL, 0x80);
-  up().WriteRegisterModel(reg::INTE0, 0x88);
-  EXPECT_EQ(run(), TRunStop::Breakpoint);
-  EXPECT_EQ(up().GetPC(), 4u);
-  EXPECT_EQ(up().GetStackEntry(1), 0x11u);
-  EXPECT_EQ(up().ReadRegister(reg::INTE0), 0x08);
-}
-
-TEST_F(RunControlTest, SleepingRunWakesOnAnInterrupt) {
-  Load(up(), 0, {enc("SLP"), 0, 0});
-  Load(up(), 4, {enc("RETI", 0)});
-  up().SetBreakpoint(2, 1, true);
-  up().RunProgram();
-  EXPECT_EQ(up().runSlice(1000), TRunStop::Running);  // asleep at 1
-  EXPECT_EQ(up().GetPC(), 1u);
-  EXPECT_EQ(up().State().Cycles(), 1u);
-  up().StopProgram(0);
-  // A flag set while stopped wakes the core on the next run.
-  up().WriteRegisterModel(reg::INTE0, 0x81);
-  up().WriteRegisterModel(reg::INTF0, 0x01);
-  up().WriteRegisterModel(reg::INTF0, 0x01);
-  up().RunProgram();
-  up().runSlice(1);
-  EXPECT_EQ(up().State().SleepFlag, 0);
-  EXPECT_EQ(up().GetPC(), 4u);
-  up().WriteRegisterModel(reg::INTF0, 0x00);
-  EXPECT_EQ(up().RunToStop(100, 10000), TRunStop::Breakpoint);
-  EXPECT_EQ(up().GetPC(), 2u);
-}
-
 TEST_F(RunControlTest, TraceAndAnimateSteps) {
-  Load(up(), 0, {enc("MVL", 1), enc("MVL", 2), enc("MVL", 3)});
+  at(0, {enc("MVL", 1), enc("MVL", 2), enc("MVL", 3)});
   up().StepReady = 0;
   up().TraceStep();
   EXPECT_EQ(up().GetPC(), 1u);
@@ -239,28 +480,8 @@ TEST_F(RunControlTest, TraceAndAnimateSteps) {
   EXPECT_EQ(up().ReadRegister(reg::W), 3);
 }
 
-TEST_F(RunControlTest, TraceWhileAsleepChangesNothing) {
-  Load(up(), 0, {enc("SLP"), enc("MVL", 9)});
-  up().TraceStep();
-  ASSERT_EQ(up().State().SleepFlag, 1);
-  stopped_ = 0;
-  up().StepReady = 0;
-  up().TraceStep();
-  EXPECT_EQ(up().GetPC(), 1u);
-  EXPECT_EQ(up().ReadRegister(reg::W), 0);
-  EXPECT_EQ(stopped_, 0);
-  EXPECT_EQ(up().StepReady, 1);
-  // A pending interrupt wakes it and the step runs at the vector.
-  up().WriteRegisterModel(reg::INTE0, 0x81);
-  up().WriteRegisterModel(reg::INTF0, 0x01);
-  up().TraceStep();
-  EXPECT_EQ(up().State().SleepFlag, 0);
-  EXPECT_EQ(up().GetPC(), 5u);
-  EXPECT_EQ(stopped_, 1);
-}
-
 TEST_F(RunControlTest, StepBackShowsHistoryWithoutChangingState) {
-  Load(up(), 0, {0, 0, 0, 0});
+  at(0, {0, 0, 0, 0});
   for (int i = 0; i < 4; ++i) up().TraceStep();
   std::vector<uint32_t> shown;
   up().Hooks.ShowAddress = [&](uint32_t a) { shown.push_back(a); };
@@ -278,327 +499,6 @@ TEST_F(RunControlTest, ChangePcCallsRunStopped) {
   EXPECT_EQ(up().GetPC(), 0x123u);
   EXPECT_EQ(up().ReadRegister(reg::PCLATL), 0x23);
   EXPECT_EQ(stopped_, 1);
-}
-
-TEST_F(RunControlTest, BreakpointOnSecondWordMovesToTheFirst) {
-  Load(up(), 0x40, {enc("CALL", 0, 0), enc("NOPF", 0x200)});
-  EXPECT_TRUE(up().SetBreakpoint(0x41, 1, true));
-  EXPECT_EQ(up().BreakpointAddressAt(1), 0x40);
-  EXPECT_EQ(up().GetBreakpointFlag(0x40, 1), 1);
-  EXPECT_EQ(up().GetBreakpointFlag(0x41, 1), 0);
-  // Clearing at the same place removes it.
-  EXPECT_TRUE(up().SetBreakpoint(0x41, 1, false));
-  EXPECT_EQ(up().BreakpointCount(), 0);
-  EXPECT_EQ(up().GetBreakpointFlag(0x40, 1), 0);
-}
-
-TEST_F(RunControlTest, FifteenthBreakpointEvictsTheOldestWithItsFlag) {
-  std::vector<std::pair<int32_t, bool>> marks;
-  up().Hooks.BreakpointChanged = [&](const TBreakpointRecord& r, bool set) {
-    marks.emplace_back(r.Address, set);
-  };
-  for (int i = 0; i < 14; ++i) ASSERT_TRUE(up().SetBreakpoint(0x100 + i, 1, true));
-  EXPECT_EQ(up().BreakpointCount(), 14);
-  ASSERT_TRUE(up().SetBreakpoint(0x200, 1, true));
-  EXPECT_EQ(up().BreakpointCount(), 14);
-  EXPECT_EQ(up().BreakpointAddressAt(1), 0x101);
-  EXPECT_EQ(up().BreakpointAddressAt(14), 0x200);
-  EXPECT_EQ(up().GetBreakpointFlag(0x100, 0), 0);  // the evicted one leaves no flag
-  EXPECT_EQ(marks[14], std::make_pair(int32_t(0x100), false));
-  // A run from 0 passes 0x100 and stops at 0x101.
-  EXPECT_EQ(run(), TRunStop::Breakpoint);
-  EXPECT_EQ(up().GetPC(), 0x101u);
-  // The hardware list follows the records.
-  EXPECT_EQ(up().HardwareBreakpointCount(), 14);
-  EXPECT_EQ(up().HardwareBreakpoints()[0], 0x101u);
-  EXPECT_EQ(up().HardwareBreakpoints()[13], 0x200u);
-  EXPECT_EQ(up().HardwareBreakpoints()[14], 0x200u);
-}
-
-TEST_F(RunControlTest, SettingTheSameBreakpointTwiceKeepsOneRecord) {
-  up().SetBreakpoint(0x10, 1, true);
-  up().SetBreakpoint(0x10, 2, true, 1, 5);
-  up().SetBreakpoint(0x10, 1, true);
-  EXPECT_EQ(up().BreakpointCount(), 2);
-  EXPECT_EQ(up().BreakpointRecordAt(1).Kind, 2);
-  EXPECT_EQ(up().BreakpointRecordAt(2).Kind, 1);
-  up().SetBreakpoint(0x10, 1, false);
-  EXPECT_EQ(up().GetBreakpointFlag(0x10, 1), 0);
-  EXPECT_EQ(up().GetBreakpointFlag(0x10, 2), 1);
-  EXPECT_EQ(up().GetBreakpointFlag(0x10, 0), 1);
-}
-
-TEST_F(RunControlTest, BreakpointRefusals) {
-  test::ScriptedDialogs dialogs;
-  SetDialogs(&dialogs);
-  EXPECT_FALSE(up().SetBreakpoint(0xFFFFF, 1, true));
-  EXPECT_FALSE(up().SetBreakpoint(8192, 1, true));  // beyond program memory
-  EXPECT_FALSE(up().SetBreakpoint(-1, 1, true));
-  Load(up(), 0x50, {enc("MVF", reg::PCLATL, 1, 0), 0});
-  EXPECT_FALSE(up().SetBreakpoint(0x51, 1, true));
-  ASSERT_EQ(dialogs.messageTexts().size(), 1u);
-  EXPECT_EQ(dialogs.messageTexts()[0], "Can not be setup breakpoint after operation PCLATL!!");
-  EXPECT_EQ(up().BreakpointCount(), 0);
-  // Writes of 27 through W or with a bank do not count.
-  Load(up(), 0x60, {enc("MVF", reg::PCLATL, 0, 0), 0, enc("MVF", reg::PCLATL, 1, 1), 0});
-  EXPECT_TRUE(up().SetBreakpoint(0x61, 1, true));
-  EXPECT_TRUE(up().SetBreakpoint(0x63, 1, true));
-  EXPECT_TRUE(up().WritesPclatl(enc("CLRF", reg::PCLATL, 0)));
-  EXPECT_TRUE(up().WritesPclatl(enc("BSF", reg::PCLATL, 3, 0)));
-  EXPECT_FALSE(up().WritesPclatl(enc("BTSS", reg::PCLATL, 3, 0)));
-  EXPECT_FALSE(up().WritesPclatl(enc("ADDF", reg::PCLATH, 1, 0)));
-  SetDialogs(nullptr);
-}
-
-TEST_F(RunControlTest, ClearBreakpointsAndResets) {
-  up().SetBreakpoint(0x10, 1, true);
-  up().SetBreakpoint(0x11, 2, true, 1, 2);
-  up().State().PendingTwoWordKind = ik::MVFF;
-  up().ClearBreakpoints();
-  EXPECT_EQ(up().BreakpointCount(), 0);
-  EXPECT_EQ(up().GetBreakpointFlag(0x10, 0), 0);
-  EXPECT_EQ(up().GetBreakpointFlag(0x11, 0), 0);
-  EXPECT_EQ(up().HardwareBreakpoints()[0], 0xFFFFFu);
-  EXPECT_EQ(up().State().PendingTwoWordKind, 0);
-  EXPECT_EQ(run(), TRunStop::Running);  // nothing to stop at within the tick limit
-  up().StopProgram(0);
-
-  Load(up(), 0, {enc("MVL", 5)});
-  up().TraceStep();
-  up().ResetDebugTarget();
-  EXPECT_EQ(up().GetPC(), 0u);
-  EXPECT_EQ(up().ReadRegister(reg::W), 0);
-  EXPECT_EQ(up().State().Cycles(), 0u);
-}
-
-TEST_F(RunControlTest, EepromSitesComeFirstAndStayOutOfCells) {
-  EXPECT_TRUE(up().AddBreakpointRecord(0x300, 0, 1, 0, 0));
-  EXPECT_FALSE(up().AddBreakpointRecord(0x301, 0, 11, 0, 0));
-  EXPECT_EQ(up().BreakpointCount(), 1);
-  EXPECT_EQ(up().GetBreakpointFlag(0x300, 0), 0);
-  // The site takes one of the 14 places: 13 user breakpoints remain.
-  for (int i = 0; i < 14; ++i) up().SetBreakpoint(0x100 + i, 1, true);
-  EXPECT_EQ(up().BreakpointRecordAt(1).Kind, 0);  // the site is never evicted
-  EXPECT_EQ(up().BreakpointAddressAt(2), 0x101);
-  EXPECT_EQ(up().BreakpointCount(), 14);
-  EXPECT_EQ(up().GetBreakpointFlag(0x100, 0), 0);
-}
-
-// ---------------------------------------------------------------------------
-// Emulator mode through the pod seam
-// ---------------------------------------------------------------------------
-
-class EmulatorRunTest : public RunControlTest {
- protected:
-  void SetUp() override {
-    RunControlTest::SetUp();
-    Modes().SimulatorMode = 0;
-    up().SetPod(&pod_);
-  }
-  test::FakePod pod_;
-};
-
-TEST_F(EmulatorRunTest, SimulatorModeNeverTouchesThePod) {
-  Modes().SimulatorMode = 1;
-  Load(up(), 0, {enc("MVL", 1), 0, 0});
-  up().SetBreakpoint(2, 1, true);
-  up().TraceStep();
-  up().RunProgram();
-  up().RunToStop();
-  up().StepOver();
-  up().ChangePC(0);
-  up().LogRegisterChange(0x80, 1);
-  up().WriteRegisterThrough(0x81, 1);
-  EXPECT_TRUE(pod_.calls.empty()) << pod_.calls.front();
-}
-
-TEST_F(EmulatorRunTest, TraceStepGoesToThePodAndReadsBack) {
-  Load(up(), 0, {enc("MVFF", 0x80), enc("NOPF", 0x81), enc("MVL", 1)});
-  pod_.onStep = [this](int n) {
-    pod_.pc += uint32_t(n);
-    pod_.cyclesLow = uint16_t(pod_.cyclesLow + n);
-  };
-  pod_.stack = {0x123};
-  pod_.memory[reg::W] = 0x44;
-  up().TraceStep();
-  ASSERT_EQ(pod_.steps.size(), 1u);
-  EXPECT_EQ(pod_.steps[0], 2);  // MVFF is stepped as two words
-  EXPECT_EQ(up().GetPC(), 2u);
-  EXPECT_EQ(up().State().Cycles(), 2u);
-  EXPECT_EQ(up().GetStackEntry(1), 0x123u);
-  EXPECT_EQ(up().ReadRegister(reg::W), 0x44);
-  EXPECT_EQ(stopped_, 1);
-  EXPECT_GE(pod_.count("PodStopTarget"), 1);
-  up().TraceStep();
-  EXPECT_EQ(pod_.steps.back(), 1);
-}
-
-TEST_F(EmulatorRunTest, ChipComingOffIsReported) {
-  test::ScriptedDialogs dialogs;
-  SetDialogs(&dialogs);
-  int slept = 0;
-  up().Hooks.SleepingChip = [&] { ++slept; };
-  pod_.chipIdResult = 1;
-  pod_.chipId = 0;
-  up().StepReady = 0;
-  up().TraceStep();
-  EXPECT_EQ(slept, 1);
-  EXPECT_EQ(up().StepReady, 0);
-  pod_.chipId = 0x1111;
-  up().TraceStep();
-  ASSERT_EQ(dialogs.messageTexts().size(), 2u);
-  EXPECT_EQ(dialogs.messageTexts()[0],
-            "Sleep mode has already been activated, please push button to awake, or reset IC");
-  EXPECT_EQ(dialogs.messageTexts()[1], "ICE chip comes off, please check!!");
-  EXPECT_EQ(up().StepReady, 1);
-  SetDialogs(nullptr);
-}
-
-TEST_F(EmulatorRunTest, RunPollsUntilThePodHalts) {
-  up().RunProgram();
-  EXPECT_EQ(pod_.count("PodRunFree"), 1);
-  pod_.haltAnswers = {false, false, true};
-  pod_.pc = 0x33;
-  EXPECT_EQ(up().runSlice(1), TRunStop::Running);
-  up().TimerTimer();
-  EXPECT_TRUE(up().TimerEnabled());
-  up().TimerTimer();
-  EXPECT_FALSE(up().TimerEnabled());
-  EXPECT_EQ(up().LastStop(), TRunStop::PodHalted);
-  EXPECT_EQ(up().GetPC(), 0x33u);
-  EXPECT_EQ(stopped_, 1);
-  // With breakpoints the pod runs with its list armed.
-  up().SetBreakpoint(0x20, 1, true);
-  EXPECT_EQ(pod_.breakpoints[0], 0x20u);
-  EXPECT_EQ(pod_.breakpoints[1], 0x20u);
-  EXPECT_EQ(pod_.breakpoints[15], 0x20u);
-  up().RunProgram();
-  EXPECT_EQ(pod_.count("PodRunWithBreakpoints"), 1);
-  // A failed status read marks the pod lost.
-  pod_.statusFails = true;
-  up().TimerTimer();
-  EXPECT_FALSE(up().TimerEnabled());
-  EXPECT_EQ(Modes().PodState, 255);
-  EXPECT_EQ(up().LastStop(), TRunStop::PodLost);
-}
-
-TEST_F(EmulatorRunTest, RestartWhenThePodPcIsOutOfRange) {
-  pod_.pc = 6000;  // above 5119 on a chip of the other kind
-  up().RunProgram();
-  EXPECT_EQ(pod_.pc, 0u);
-  EXPECT_EQ(up().GetPC(), 0u);
-  EXPECT_EQ(pod_.count("PodWritePC 0"), 1);
-  EXPECT_GE(pod_.count("PodWriteCycles 0,0"), 1);
-  EXPECT_EQ(up().PodStopAddress(), 0xFFFFFFFFu);  // armed at an address that never matches
-}
-
-TEST_F(EmulatorRunTest, StepOutReadsTheReturnAddressFromThePod) {
-  up().WriteRegisterModel(reg::STKPTR, 2);
-  pod_.stack = {0x111, 0x222};
-  up().StepOut();
-  EXPECT_EQ(up().PodStopAddress(), 0x222u);
-  EXPECT_EQ(pod_.breakpoints[0], 0x222u);
-  EXPECT_EQ(pod_.count("PodRunWithBreakpoints"), 1);
-  pod_.pc = 0x222;
-  up().TimerTimer();
-  EXPECT_FALSE(up().TimerEnabled());
-  EXPECT_EQ(up().PodStopArmed(), 0);
-  EXPECT_EQ(pod_.breakpoints[0], 0xFFFFFu);  // nothing armed is left in the pod
-}
-
-TEST_F(EmulatorRunTest, ChangePcWritesThePod) {
-  up().ChangePC(0x456);
-  EXPECT_EQ(pod_.pc, 0x456u);
-  EXPECT_EQ(stopped_, 1);
-}
-
-TEST_F(EmulatorRunTest, StepBackReadsThePodHistory) {
-  pod_.memory[4144] = 0;
-  pod_.memory[4145] = 0x12;
-  pod_.memory[4146] = 0x34;
-  pod_.memory[4147] = 0;
-  pod_.memory[4148] = 0x56;
-  pod_.memory[4149] = 0x78;
-  EXPECT_EQ(up().PopPcHistory(), 0x1234u);
-  EXPECT_EQ(up().PopPcHistory(), 0x5678u);
-}
-
-}  // namespace
-}  // namespace kyvor
-
-namespace kyvor {
-namespace {
-
-class EepromStepTest : public EmulatorRunTest {
- protected:
-  void SetUp() override {
-    EmulatorRunTest::SetUp();
-    Chip().SelfEromMode = 1;
-    Chip().SelfEromRegister = 0x70;
-    Chip().SelfEromStatusAddress = 0x71;
-    Chip().SelfEromWords = {0x72, 0x73, 0x74, 0x75};
-    up().Settings.PodChipId = 0x8024;
-    Load(up(), 0x10, {enc("BSF", 0x70, 0, 0), enc("MVL", 1), enc("MVL", 2), enc("MVL", 3),
-                      enc("MVL", 4)});
-    up().SetProgramCounter(0x10);
-    pod_.pc = 0x10;
-  }
-  void setBoth(int a, uint8_t v) {
-    up().WriteRegisterModel(a, v);
-    pod_.memory[uint32_t(a)] = v;
-  }
-};
-
-TEST_F(EepromStepTest, ReadRequestPlantsTheLoaderAndAdvancesThePointer) {
-  setBoth(0x71, 0x01);  // read request
-  setBoth(0x73, 0x05);
-  setBoth(reg::INTE0, 0x80);
-  setBoth(reg::W, 0x99);
-  up().TraceStep();
-  EXPECT_EQ(pod_.steps, (std::vector<int>{1, 5}));
-  const auto& p = pod_.program;
-  // The original words are back in place.
-  EXPECT_EQ(p.at(0x10), enc("BSF", 0x70, 0, 0));
-  EXPECT_EQ(p.at(0x14), enc("MVL", 4));
-  EXPECT_EQ(pod_.count("PodWriteProgramWord 10=" + [] {
-              char b[8];
-              std::snprintf(b, sizeof b, "%X", 0x9170 | 0x0100);
-              return std::string(b);
-            }()),
-            1);
-  EXPECT_EQ(pod_.count("PodWriteProgramWord 10=617"), 1);  // MVL 17h
-  EXPECT_EQ(pod_.count("PodWriteProgramWord 14=7FFB"), 1);  // RJ -5
-  EXPECT_EQ(pod_.memory[0x73], 0x06);
-  EXPECT_EQ(pod_.memory[0x71], 0x00);
-  EXPECT_EQ(pod_.memory[reg::W], 0x99);
-  EXPECT_EQ(pod_.memory[reg::INTE0], 0x80);
-  EXPECT_EQ(stopped_, 1);
-  EXPECT_EQ(up().StepReady, 1);
-}
-
-TEST_F(EepromStepTest, WriteRequestMergesIntoTheEmulatedEeprom) {
-  setBoth(0x71, 0x02);  // write request
-  setBoth(0x73, 0x3F);
-  setBoth(0x74, 0x12);
-  setBoth(0x75, 0x34);
-  pod_.program[0x173F] = 0xFF0F;
-  test::ScriptedDialogs dialogs;
-  SetDialogs(&dialogs);
-  up().TraceStep();
-  EXPECT_EQ(pod_.program.at(0x173F), 0x1204);  // ANDed with the old word in mode 1
-  EXPECT_EQ(pod_.memory[0x73], 0x00);           // pointer wraps within 64
-  ASSERT_EQ(dialogs.messageTexts().size(), 1u);
-  EXPECT_EQ(dialogs.messageTexts()[0], "Warning: BIE Pointer overflow, May cap the previous data!!");
-  EXPECT_EQ(pod_.memory[0x71], 0x00);
-  SetDialogs(nullptr);
-}
-
-TEST_F(EepromStepTest, OtherInstructionsStepNormally) {
-  up().SetProgramCounter(0x11);
-  pod_.pc = 0x11;
-  up().TraceStep();
-  EXPECT_EQ(pod_.steps, (std::vector<int>{1}));
-  EXPECT_EQ(pod_.count("PodWriteProgramWord"), 0);
 }
 
 }  // namespace

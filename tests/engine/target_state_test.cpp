@@ -1,13 +1,200 @@
+// The target state: register image, program counter, cycles, program memory,
+// history, symbols and the model after creation.
 #include "engine/target_state.h"
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "base/modes.h"
 #include "chip/chipconfig.h"
 #include "engine/ky_up.h"
+#include "support/cpu_fixture.h"
+#include "support/fake_clock.h"
+#include "support/fake_pod.h"
+#include "support/instruction_patterns.h"
+#include "support/scripted_dialogs.h"
 
 namespace kyvor {
 namespace {
+
+class TargetStateTest : public test::CpuFixture {};
+
+class KyUpStateTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ResetModes();
+    ResetChipConfig();
+  }
+  void TearDown() override {
+    ResetModes();
+    ResetChipConfig();
+  }
+};
+
+TEST_F(TargetStateTest, ProgramSizeRoundsDownToWholePages) {
+  Chip().ChipRomWords = 1000;  // 3 pages of 256
+  up_->ApplyChipConfig();
+  EXPECT_TRUE(up_->StoreProgramWord(767, 0x1111, 1, 0));
+  EXPECT_FALSE(up_->StoreProgramWord(768, 0x2222, 1, 0));
+  EXPECT_EQ(up_->ReadProgramWord(768), 0);
+  EXPECT_FALSE(up_->SetBreakpoint(768, 1, true));
+  EXPECT_TRUE(up_->SetBreakpoint(767, 1, true));
+}
+
+TEST_F(TargetStateTest, RegisterImageBounds) {
+  useRomWords(4096);
+  up_->WriteRegisterModel(0, 0x11);
+  up_->WriteRegisterModel(4095, 0x22);
+  up_->WriteRegisterModel(4096, 0x33);
+  up_->WriteRegisterModel(-1, 0x44);
+  EXPECT_EQ(regAt(0), 0x11);
+  EXPECT_EQ(regAt(4095), 0x22);
+  EXPECT_EQ(regAt(4096), 0);
+  EXPECT_EQ(regAt(-1), 0);
+  EXPECT_EQ(regAt(100000), 0);
+}
+
+TEST_F(TargetStateTest, NewModelStartsCleared) {
+  useRomWords(4096);
+  for (int a = 0; a < 1024; ++a) ASSERT_EQ(regAt(a), 0) << a;
+  EXPECT_FALSE(up_->TimerEnabled());
+  EXPECT_EQ(up_->GetPC(), 0u);
+  EXPECT_EQ(up_->RegRecord.Count(), 0);
+  EXPECT_EQ(up_->BreakpointCount(), 0);
+  EXPECT_EQ(up_->IndirectHighBitPos()[0], 7);
+  EXPECT_EQ(up_->IndirectHighBitPos()[1], 6);
+  EXPECT_EQ(up_->IndirectHighBitPos()[2], 5);
+}
+
+TEST_F(TargetStateTest, ProgramCounterIsTwentyBitsAndMirroredInSimulator) {
+  useRomWords(4096);
+  up_->SetProgramCounter(0x12345678);
+  EXPECT_EQ(up_->GetPC(), 0x45678u);
+  EXPECT_EQ(regAt(27), 0x78);
+  EXPECT_EQ(regAt(26), 0x56);
+  up_->WriteRegisterModel(26, 0xAB);
+  up_->AdvancePC(0x10);
+  EXPECT_EQ(up_->GetPC(), 0x45688u);
+  EXPECT_EQ(regAt(27), 0x88);
+  EXPECT_EQ(regAt(26), 0xAB);  // AdvancePC writes the low byte only
+  up_->SetProgramCounter(0xFFFFF);
+  up_->AdvancePC(2);
+  EXPECT_EQ(up_->GetPC(), 0x00001u);
+  EXPECT_EQ(regAt(27), 0x01);
+}
+
+TEST_F(TargetStateTest, LatchOnlyForPclatl) {
+  useRomWords(4096);
+  up_->SetProgramCounter(0x10);
+  up_->WriteRegisterModel(25, 0x01);
+  up_->WriteRegisterModel(26, 0x02);
+  up_->WriteRegisterModel(27, 0x03);
+  up_->LatchPcFromRegisters(26);
+  EXPECT_EQ(up_->GetPC(), 0x10u);
+  up_->LatchPcFromRegisters(27);
+  EXPECT_EQ(up_->GetPC(), 0x10203u);
+}
+
+TEST_F(TargetStateTest, CycleCounterHalves) {
+  useRomWords(4096);
+  up_->SetCycleCounter(0x1234, 0xFFFE);
+  up_->AddCycles(3);
+  uint16_t h = 0, l = 0;
+  up_->GetCycleCounter(h, l);
+  EXPECT_EQ(h, 0x1235);
+  EXPECT_EQ(l, 0x0001);
+}
+
+TEST_F(TargetStateTest, ProgramMemoryBound) {
+  useRomWords(4096);
+  EXPECT_TRUE(up_->StoreProgramWord(4095, 0x1234, 7, 2));
+  EXPECT_EQ(up_->ReadProgramWord(4095), 0x1234);
+  EXPECT_EQ(up_->GetSourceLine(4095), 7);
+  EXPECT_EQ(up_->GetSourceFileIndex(4095), 2);
+  EXPECT_FALSE(up_->StoreProgramWord(4096, 0x5678, 9, 3));
+  EXPECT_EQ(up_->ReadProgramWord(4096), 0);
+  EXPECT_EQ(up_->GetSourceLine(4096), 0);
+  EXPECT_EQ(up_->GetSourceFileIndex(4096), 0);
+  EXPECT_EQ(up_->GetOpcode(4096), 0);  // nothing was stored there
+}
+
+TEST_F(TargetStateTest, ClearProgramMemoryAndListingWords) {
+  useRomWords(4096);
+  up_->StoreProgramWord(0x10, 0xAAAA, 3, 1);
+  ASSERT_TRUE(up_->SetBreakpoint(0x10, 1, true));
+  up_->ClearProgramMemory();
+  EXPECT_EQ(up_->ReadProgramWord(0x10), 0);
+  EXPECT_EQ(up_->GetSourceLine(0x10), 0);
+  EXPECT_EQ(up_->GetBreakpointFlag(0x10, 1), 0);
+  up_->SetListingWordOf(0x20, 0xBEEF);
+  EXPECT_EQ(up_->ProgramWordOf(0x20), 0xBEEF);
+  EXPECT_EQ(up_->GetSourceLine(0x20), 0x21);
+  EXPECT_EQ(up_->GetSourceFileIndex(0x20), 0);
+}
+
+TEST_F(TargetStateTest, PopPcHistoryWalksBackAndStopsAtTheOldest) {
+  useRomWords(4096);
+  for (uint32_t i = 0; i < 16; ++i) up_->PushPcHistory(0x100 + i);  // newest 0x10F
+  uint32_t got[20];
+  for (int i = 0; i < 20; ++i) got[i] = up_->PopPcHistory();
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(got[i], 0x10Fu - uint32_t(i)) << i;
+  for (int i = 16; i < 20; ++i) EXPECT_EQ(got[i], 0x100u) << i;
+  up_->ClearPcHistory();  // entries 0 and the cursor back to the newest
+  up_->PushPcHistory(0x77);
+  EXPECT_EQ(up_->PopPcHistory(), 0x77u);
+  EXPECT_EQ(up_->PopPcHistory(), 0u);
+  EXPECT_EQ(up_->PopPcHistory(), 0u);
+}
+
+TEST_F(TargetStateTest, HistoryDropsTheOldest) {
+  useRomWords(4096);
+  for (uint32_t i = 0; i < 17; ++i) up_->PushPcHistory(i);
+  uint32_t last = 0;
+  for (int i = 0; i < 16; ++i) last = up_->PopPcHistory();
+  EXPECT_EQ(last, 1u);  // entry 0 (value 0) has gone
+}
+
+TEST_F(TargetStateTest, SymbolLookups) {
+  useRomWords(4096);
+  EXPECT_TRUE(up_->AddSymbol("Start", 0x10, 0, 'L'));
+  EXPECT_TRUE(up_->AddSymbol("PORTA", 0x80, 0, 'C'));
+  EXPECT_TRUE(up_->AddSymbol("ALIAS", 0x80, 0, 'C'));
+  EXPECT_TRUE(up_->AddSymbol("NEG", -5, 0, 'V'));
+  EXPECT_EQ(up_->SymbolCount(), 4);
+  EXPECT_EQ(up_->SymbolAddress("Start"), 0x10);
+  EXPECT_EQ(up_->SymbolAddress("START"), -1);  // case-sensitive
+  EXPECT_EQ(up_->SymbolAddress("none"), -1);
+  EXPECT_EQ(up_->SymbolAtAddress(0x80), "PORTA");
+  EXPECT_EQ(up_->SymbolAtAddress(0x81), "");
+  EXPECT_EQ(up_->SymbolAtAddress(-5), "");  // negative values never match
+  ASSERT_NE(up_->SymbolAt(1), nullptr);
+  EXPECT_FALSE(up_->AddSymbol("Start", 0x20, 0, 'L'));  // a label redefined
+  EXPECT_EQ(up_->SymbolAddress("Start"), 0x10);
+  up_->ClearSymbols();
+  EXPECT_EQ(up_->SymbolCount(), 0);
+  EXPECT_EQ(up_->SymbolAddress("Start"), -1);
+}
+
+TEST_F(TargetStateTest, ChangePcInformsAndWritesThePod) {
+  useRomWords(4096);
+  int stops = 0;
+  up_->OnRunStopped = [&](TKy_UP&) { ++stops; };
+  up_->ChangePC(0x1234);
+  EXPECT_EQ(up_->GetPC(), 0x1234u);
+  EXPECT_EQ(regAt(27), 0x34);
+  EXPECT_EQ(regAt(26), 0x12);
+  EXPECT_EQ(stops, 1);
+  UseEmulator();
+  up_->ChangePC(0x2345);
+  EXPECT_EQ(up_->GetPC(), 0x2345u);
+  EXPECT_EQ(pod_.count("PodWritePC 2345"), 1);
+  EXPECT_EQ(stops, 2);
+}
 
 TEST(TargetState, RegisterBounds) {
   TTargetState s;
@@ -56,59 +243,6 @@ TEST(TargetState, CycleCounterCarries) {
   EXPECT_EQ(s.Cycles(), 0u);
 }
 
-TEST(TargetState, StackFullOverflowAndUnderflow) {
-  TTargetState s;
-  ASSERT_EQ(s.StackDepth(), 8);
-  for (uint32_t i = 1; i <= 7; ++i) s.PushStack(0x100 + i);
-  EXPECT_EQ(s.ReadRegister(reg::STKPTR), 7);
-  s.PushStack(0x108);
-  EXPECT_EQ(s.ReadRegister(reg::STKPTR), 0x88);  // count 8, "FULL"
-  s.PushStack(0x109);                              // overflow overwrites entry 8
-  EXPECT_EQ(s.ReadRegister(reg::STKPTR), 0xA8);
-  EXPECT_EQ(s.GetStackEntry(8), 0x109u);
-  EXPECT_EQ(s.GetStackEntry(7), 0x107u);
-  EXPECT_EQ(s.PopStack(true), 0x109u);
-  EXPECT_EQ(s.ReadRegister(reg::STKPTR), 0xA7);
-
-  TTargetState e;
-  EXPECT_EQ(e.PopStack(true), 0u);
-  EXPECT_EQ(e.ReadRegister(reg::STKPTR), 0x40);  // "UNDER"
-  TTargetState f;
-  EXPECT_EQ(f.PopStack(false), 0u);
-  EXPECT_EQ(f.ReadRegister(reg::STKPTR), 0x00);
-}
-
-TEST(TargetState, StackEntryBounds) {
-  TTargetState s;
-  s.SetStackDepth(4);
-  s.SetStackEntry(0, 5);
-  s.SetStackEntry(4, 6);
-  s.SetStackEntry(5, 7);
-  s.SetStackEntry(-1, 8);
-  EXPECT_EQ(s.GetStackEntry(0), 5u);
-  EXPECT_EQ(s.GetStackEntry(4), 6u);
-  EXPECT_EQ(s.GetStackEntry(5), 0u);
-  EXPECT_EQ(s.GetStackEntry(-1), 0u);
-}
-
-TEST(TargetState, ShadowCopies) {
-  TTargetState s;
-  s.WriteRegisterModel(reg::W, 1);
-  s.WriteRegisterModel(reg::BSR, 2);
-  s.WriteRegisterModel(reg::STATUS, 3);
-  s.SaveShadow();
-  EXPECT_EQ(s.ReadRegister(509), 1);
-  EXPECT_EQ(s.ReadRegister(510), 2);
-  EXPECT_EQ(s.ReadRegister(511), 3);
-  s.WriteRegisterModel(reg::W, 0);
-  s.WriteRegisterModel(reg::BSR, 0);
-  s.WriteRegisterModel(reg::STATUS, 0);
-  s.RestoreShadow();
-  EXPECT_EQ(s.ReadRegister(reg::W), 1);
-  EXPECT_EQ(s.ReadRegister(reg::BSR), 2);
-  EXPECT_EQ(s.ReadRegister(reg::STATUS), 3);
-}
-
 TEST(TargetState, PcHistoryPopsNewestToOldestAndStops) {
   TTargetState s;
   for (uint32_t i = 0; i < 20; ++i) s.PushPcHistory(0x100 + i);  // 0x113 newest
@@ -146,18 +280,6 @@ TEST(TargetState, ProgramMemoryBounds) {
   EXPECT_EQ(s.ReadProgramWord(4095), 0);
   EXPECT_EQ(s.GetBreakpointFlag(4095, 1), 0);
 }
-
-class KyUpStateTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ResetModes();
-    ResetChipConfig();
-  }
-  void TearDown() override {
-    ResetModes();
-    ResetChipConfig();
-  }
-};
 
 TEST_F(KyUpStateTest, CreationState) {
   Chip().ChipRomWords = 4096;

@@ -4,12 +4,14 @@
 
 namespace kyvor::test {
 
-namespace {
-std::string Hex(uint32_t v) {
+std::string FakePod::hex(uint32_t value) {
   char b[16];
-  std::snprintf(b, sizeof b, "%X", v);
+  std::snprintf(b, sizeof b, "%X", value);
   return b;
 }
+
+namespace {
+std::string Hex(uint32_t v) { return FakePod::hex(v); }
 }  // namespace
 
 FakePod::FakePod() { breakpoints.fill(0xFFFFF); }
@@ -19,6 +21,12 @@ int FakePod::count(const std::string& prefix) const {
   for (const auto& c : calls)
     if (c.compare(0, prefix.size(), prefix) == 0) ++n;
   return n;
+}
+
+int FakePod::indexOf(const std::string& call) const {
+  for (size_t i = 0; i < calls.size(); ++i)
+    if (calls[i] == call) return int(i);
+  return -1;
 }
 
 bool FakePod::PodWriteRegister(uint32_t address, uint8_t value) {
@@ -130,7 +138,7 @@ bool FakePod::PodIsHalted(bool& failed) {
   calls.push_back("PodIsHalted");
   failed = statusFails;
   if (statusFails) return false;
-  if (haltAnswers.empty()) return true;
+  if (haltAnswers.empty()) return halted;
   const bool h = haltAnswers.front();
   haltAnswers.pop_front();
   return h;

@@ -54,8 +54,9 @@ class FakePod final : public TPodAccess {
   uint16_t cyclesHigh = 0, cyclesLow = 0;
   std::vector<uint32_t> stack;  // level 1 first
   uint8_t control = 0x02;
-  // Answers of PodIsHalted, taken in order; empty: halted.
+  // Answers of PodIsHalted, taken in order; once they are used up, `halted`.
   std::deque<bool> haltAnswers;
+  bool halted = true;
   bool statusFails = false;
   int chipIdResult = 0;
   uint16_t chipId = 0x1234;
@@ -68,6 +69,10 @@ class FakePod final : public TPodAccess {
   // Every call, by operation name ("PodWriteRegister 80=12", "PodStep 1", ...).
   std::vector<std::string> calls;
   int count(const std::string& prefix) const;
+  // Position of the first call that is exactly `call`, -1 when there is none.
+  int indexOf(const std::string& call) const;
+  // Hexadecimal as the call texts write numbers ("1F").
+  static std::string hex(uint32_t value);
 };
 
 }  // namespace kyvor::test

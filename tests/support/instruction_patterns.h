@@ -1,6 +1,7 @@
 #pragma once
-// The two instruction tables written out independently for the review tests:
-// mnemonic, K08A pattern, K08B pattern (null when the variant lacks it), kind,
+// The two instruction tables written out by hand, independently of the
+// engine's declaration, for the tests that must not trust it: mnemonic, K08A
+// pattern, K08B pattern (null when the variant lacks it), kind,
 // no-register-operand flag and the flag bytes. Encoding and first-match
 // decoding here work from the pattern text alone.
 #include <cstdint>
@@ -8,7 +9,7 @@
 #include <string>
 #include <vector>
 
-namespace kyvor::review {
+namespace kyvor::patterns {
 
 enum RowFlag : unsigned {
   kLongMove = 1u << 0,
@@ -21,7 +22,7 @@ enum RowFlag : unsigned {
   kOptionalLast = 1u << 7,
 };
 
-struct SpecRow {
+struct PatternRow {
   const char* mnemonic;
   const char* patternA;  // K08A
   const char* patternB;  // K08B, null when absent
@@ -30,8 +31,8 @@ struct SpecRow {
   unsigned flags;  // as in K08A
 };
 
-inline const std::vector<SpecRow>& SpecRows() {
-  static const std::vector<SpecRow> rows = {
+inline const std::vector<PatternRow>& PatternRows() {
+  static const std::vector<PatternRow> rows = {
       {"NOP", "0000000000000000", "0000000000000000", 0, 1, 0},
       {"CLRF", "0000110daaaaaaaa", "0000110daaaaaaaa", 1, 0, kOptionalLast},
       {"ADDF", "000100bdaaaaaaaa", "000100bdaaaaaaaa", 2, 0, kOptionalLast},
@@ -104,7 +105,7 @@ inline const std::vector<SpecRow>& SpecRows() {
 }
 
 // The pattern of a row in a variant (null when absent).
-inline const char* PatternOf(const SpecRow& r, int variant) {
+inline const char* PatternOf(const PatternRow& r, int variant) {
   return variant == 0 ? r.patternA : r.patternB;
 }
 
@@ -175,8 +176,8 @@ inline uint16_t EncodeRow(const char* pattern, int op1 = 0, int op2 = 0, int op3
   return w;
 }
 
-inline const SpecRow* FindSpecRow(const std::string& mnemonic) {
-  for (const SpecRow& r : SpecRows())
+inline const PatternRow* FindPatternRow(const std::string& mnemonic) {
+  for (const PatternRow& r : PatternRows())
     if (mnemonic == r.mnemonic) return &r;
   return nullptr;
 }
@@ -184,14 +185,14 @@ inline const SpecRow* FindSpecRow(const std::string& mnemonic) {
 // Encodes by mnemonic in a variant (0 K08A, 1 K08B).
 inline uint16_t Enc(int variant, const std::string& mnemonic, int op1 = 0, int op2 = 0,
                     int op3 = 0) {
-  const SpecRow* r = FindSpecRow(mnemonic);
+  const PatternRow* r = FindPatternRow(mnemonic);
   if (!r || !PatternOf(*r, variant)) return 0xFFFF;
   return EncodeRow(PatternOf(*r, variant), op1, op2, op3);
 }
 
 // First row in table order whose fixed bits match (null: none).
-inline const SpecRow* SpecDecode(int variant, uint16_t word) {
-  for (const SpecRow& r : SpecRows()) {
+inline const PatternRow* PatternDecode(int variant, uint16_t word) {
+  for (const PatternRow& r : PatternRows()) {
     const char* p = PatternOf(r, variant);
     if (!p) continue;
     const PatternInfo pi = ParsePattern(p);
@@ -201,7 +202,7 @@ inline const SpecRow* SpecDecode(int variant, uint16_t word) {
 }
 
 // Disassembly text as the listing shows it.
-inline std::string SpecText(const char* mnemonic, int count, int op1, int op2, int op3) {
+inline std::string PatternText(const char* mnemonic, int count, int op1, int op2, int op3) {
   char buf[128];
   switch (count) {
     case 3: std::snprintf(buf, sizeof buf, "%-8s%xh, %x, %x", mnemonic, op1, op2, op3); break;
@@ -212,4 +213,4 @@ inline std::string SpecText(const char* mnemonic, int count, int op1, int op2, i
   return buf;
 }
 
-}  // namespace kyvor::review
+}  // namespace kyvor::patterns
