@@ -175,7 +175,9 @@ TEST_F(RegisterWindow, ByteGridNamesValuesAndChanges) {
   EXPECT_EQ(Chip().LastValueMap[41], 0xA5);
   // Cells after the list's last register are plain.
   const int count = ByteRegisterList().Count();
-  if (count % 9) EXPECT_EQ(byteName(count).Back, gridcolour::ButtonFace);
+  if (count % 9) {
+    EXPECT_EQ(byteName(count).Back, gridcolour::ButtonFace);
+  }
 }
 
 TEST_F(RegisterWindow, WordGridMarksTheHighOrTheLowAddress) {
