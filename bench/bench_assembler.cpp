@@ -124,4 +124,60 @@ void BM_Assemble(benchmark::State& state) {
 }
 BENCHMARK(BM_Assemble)->Arg(37500)->Arg(75000)->Arg(150000)->Unit(benchmark::kMillisecond);
 
+// Many labels and many SET lines: 8,000 code labels, then SET lines that
+// change one name's value (and text) line after line, 10k to 1M lines in
+// all. The time per line must not grow with the number of lines: a SET that
+// changes a value costs the same however many symbols the table holds.
+// Listing, ASCII dump and image are switched off (they grow linearly anyway).
+void BM_LabelsAndSets(benchmark::State& state) {
+  const int totalLines = static_cast<int>(state.range(0));
+  constexpr int kLabels = 8000;
+  ResetChipConfig();
+  TChipConfig& c = Chip();
+  c.CoreVariant = 0;
+  c.ChipRomWords = 8192;
+  c.DeviceKind3 = 0;
+  for (int a = 0; a < 0x200; ++a) c.DataMemoryMap[a] = 0xFF;
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() /
+      ("kyasm_sets_" + std::to_string(::getpid()) + "_" + std::to_string(totalLines));
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir);
+  {
+    std::ofstream f(dir / "main.asm", std::ios::binary);
+    f << "CNT     SET     0\r\n";
+    for (int i = 0; i < kLabels; ++i) f << "L" << i << ":\r\n";
+    for (int i = kLabels + 1; i < totalLines; ++i) f << "CNT     SET     CNT+1\r\n";
+  }
+  StoreMainFileName((dir / "main.asm").string());
+  TKy_UP up;
+  up.ApplyChipConfig();
+  TKyUpTarget target(up);
+  TAsmOptions options;
+  options.AssembleOnly = 1;
+  options.OutListFile = 0;
+  options.OutAsciiFile = 0;
+  options.OutBinaryFile = 0;
+  for (auto _ : state) {
+    TAsmRecordingHost host;
+    TF_ASM asmForm(host, target, options);
+    if (!asmForm.Assemble()) {
+      state.SkipWithError(host.Errors.Count() ? host.Errors.Text(0).c_str() : "assembly failed");
+      break;
+    }
+    benchmark::DoNotOptimize(asmForm.PassSymbols().Count());
+  }
+  state.counters["lines"] = totalLines;
+  state.counters["time_per_line"] = benchmark::Counter(
+      static_cast<double>(totalLines), benchmark::Counter::kIsIterationInvariantRate |
+                                           benchmark::Counter::kInvert);
+  std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_LabelsAndSets)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
+
 }  // namespace

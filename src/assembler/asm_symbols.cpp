@@ -25,21 +25,16 @@ int TAsmSymbols::AddSymbol(std::string_view name, std::string_view text, int32_t
         TAsmSymbol& r = records_[idx];
         if (r.Kind == 'C' || r.Kind == 'L') return 2;
         if (r.Kind == 'V') {
+          // A SET that changes the text moves the record between two text
+          // entries; the cost does not depend on the size of the table.
           if (r.Text != t) {
-            // keep the text index pointing at the first record with each text
             auto bt = byText_.find(r.Text);
-            if (bt != byText_.end() && bt->second == idx) {
-              byText_.erase(bt);
-              for (int j = 0; j < Count(); ++j) {
-                if (j != idx && records_[j].Text == r.Text) {
-                  byText_.emplace(r.Text, j);
-                  break;
-                }
-              }
+            if (bt != byText_.end()) {
+              bt->second.erase(idx);
+              if (bt->second.empty()) byText_.erase(bt);
             }
             r.Text = t;
-            auto nt = byText_.find(t);
-            if (nt == byText_.end() || nt->second > idx) byText_[t] = idx;
+            byText_[t].insert(idx);
           }
           r.Value = value;
           r.Kind = kind;
@@ -53,25 +48,25 @@ int TAsmSymbols::AddSymbol(std::string_view name, std::string_view text, int32_t
   int idx = Count();
   records_.push_back(TAsmSymbol{n, t, value, kind, aux});
   byName_[n].push_back(idx);
-  byText_.emplace(t, idx);
+  byText_[t].insert(idx);
   return 0;
 }
 
 TAsmSymbol* TAsmSymbols::FindSymbol(std::string_view name) {
-  auto it = byName_.find(name);
+  auto it = byName_.find(name.substr(0, kMaxName));
   if (it == byName_.end() || it->second.empty()) return nullptr;
   return &records_[it->second.front()];
 }
 
 const TAsmSymbol* TAsmSymbols::FindSymbol(std::string_view name) const {
-  auto it = byName_.find(name);
+  auto it = byName_.find(name.substr(0, kMaxName));
   if (it == byName_.end() || it->second.empty()) return nullptr;
   return &records_[it->second.front()];
 }
 
 int TAsmSymbols::FindReplacementName(std::string_view name) const {
   auto it = byText_.find(name);
-  return it == byText_.end() ? 0 : it->second + 1;
+  return it == byText_.end() ? 0 : *it->second.begin() + 1;
 }
 
 }  // namespace kyvor

@@ -5,6 +5,7 @@
 // overwritten, other kinds are passed over; 'M' records always append).
 // Names are found through a hash index, keeping "first match in order".
 #include <cstdint>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -40,7 +41,8 @@ class TAsmSymbols {
   const TAsmSymbol* GetItem(int i) const {
     return (i >= 1 && i <= Count()) ? &records_[i - 1] : nullptr;
   }
-  // First record whose Name equals name exactly.
+  // First record whose Name equals the name as a record stores it (its
+  // first 32 characters), so a longer name is found by the part kept.
   TAsmSymbol* FindSymbol(std::string_view name);
   const TAsmSymbol* FindSymbol(std::string_view name) const;
   // 1-based index of the first record whose Text equals name; 0 when none.
@@ -55,7 +57,8 @@ class TAsmSymbols {
   std::vector<TAsmSymbol> records_;
   // name -> indices (0-based) of records with that name, in order
   std::unordered_map<std::string, std::vector<int>, Hash, std::equal_to<>> byName_;
-  std::unordered_map<std::string, int, Hash, std::equal_to<>> byText_;  // first index
+  // text -> indices (0-based) of the records with that text, in order
+  std::unordered_map<std::string, std::set<int>, Hash, std::equal_to<>> byText_;
 };
 
 }  // namespace kyvor

@@ -34,11 +34,33 @@ TEST(AsmSymbols, AddingRules) {
   EXPECT_EQ(t.Count(), 6);
 }
 
+TEST(AsmSymbols, ReplacementNamesFollowTheTextsOfSetRecords) {
+  TAsmSymbols t;
+  ASSERT_EQ(t.AddSymbol("V", "X", 1, 'V', 0), 0);
+  ASSERT_EQ(t.AddSymbol("A", "X", 2, 'C', 0), 0);
+  ASSERT_EQ(t.AddSymbol("W", "Y", 3, 'V', 0), 0);
+  EXPECT_EQ(t.FindReplacementName("X"), 1);
+  // V takes another text: the first record with "X" is now A.
+  ASSERT_EQ(t.AddSymbol("V", "Y", 4, 'V', 0), 0);
+  EXPECT_EQ(t.FindReplacementName("X"), 2);
+  EXPECT_EQ(t.FindReplacementName("Y"), 1);
+  ASSERT_EQ(t.AddSymbol("V", "Z", 5, 'V', 0), 0);
+  EXPECT_EQ(t.FindReplacementName("Y"), 3);
+  EXPECT_EQ(t.FindReplacementName("Z"), 1);
+  ASSERT_EQ(t.AddSymbol("W", "Q", 6, 'V', 0), 0);
+  EXPECT_EQ(t.FindReplacementName("Y"), 0);
+  ASSERT_EQ(t.AddSymbol("V", "X", 7, 'V', 0), 0);
+  EXPECT_EQ(t.FindReplacementName("X"), 1);
+  EXPECT_EQ(t.FindReplacementName("Z"), 0);
+  EXPECT_EQ(t.Count(), 3);
+}
+
 TEST(AsmSymbols, NamesAreCutTo32AndTheTableHolds8192) {
   TAsmSymbols t;
   const std::string longName(40, 'N');
   EXPECT_EQ(t.AddSymbol(longName, longName, 1, 'C', 0), 0);
-  EXPECT_EQ(t.FindSymbol(longName), nullptr);
+  // A longer name is found by the part the record keeps.
+  EXPECT_EQ(t.FindSymbol(longName), t.FindSymbol(longName.substr(0, 32)));
   EXPECT_NE(t.FindSymbol(longName.substr(0, 32)), nullptr);
   t.Clear();
   for (int i = 0; i < 8192; ++i)
@@ -168,6 +190,16 @@ TEST_F(Symbols, NamesLongerThan32AreKnownByTheirFirst32) {
   EXPECT_EQ(asmForm->ErrorTexts()[0].rfind(E(4, 2, "Duplicate label or redefining symbol"), 0),
             0u)
       << AllErrors();
+}
+
+TEST_F(Symbols, ALongLabelIsFoundByItsFullName) {
+  const std::string name40 = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789ABCD";
+  ASSERT_EQ(RunSource(Lines({"  NOP", name40 + ": NOP", "  JMP " + name40,
+                             "K" + name40 + " EQU 5", "  MVL K" + name40})),
+            1)
+      << AllErrors();
+  EXPECT_EQ(Hex4(W(3)), "F001");
+  EXPECT_EQ(Hex4(W(4)), "0605");
 }
 
 }  // namespace
