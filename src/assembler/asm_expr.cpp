@@ -1,5 +1,7 @@
 #include "assembler/asm_expr.h"
 
+#include <cstdio>
+
 #include "base/numbers.h"
 
 namespace kyvor {
@@ -26,9 +28,16 @@ bool ScanOperandToken(std::string_view text, size_t& pos, size_t& length, bool* 
 }
 
 namespace {
+// A folded value as a number text that reads back as the same value: at
+// least four hex digits and "H", with a leading 0 when the first digit is a
+// letter (else the text would read as a name).
 std::string FoldText(int32_t v) {
-  if (v < 0) return "0-" + IntToHexPad(-v, 4) + "H";
-  return IntToHexPad(v, 4) + "H";
+  const uint32_t magnitude = v < 0 ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v);
+  char hex[16];
+  std::snprintf(hex, sizeof hex, "%04X", magnitude);
+  std::string text = v < 0 ? "0-" : "";
+  if (hex[0] >= 'A') text += '0';
+  return text + hex + "H";
 }
 }  // namespace
 

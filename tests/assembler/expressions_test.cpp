@@ -175,5 +175,41 @@ TEST_F(Expressions, ExpressionOperandsWithBlanks) {
   EXPECT_EQ(Hex4(W(2)), "7101");  // T + 1 = 4: 4 - 2 - 1
 }
 
+TEST(AsmExpression, FoldedValuesStartingWithALetterReadBackAsNumbers) {
+  TAsmSymbols t;
+  std::string text = "0FFFFH-1000";
+  int32_t v = 0;
+  ASSERT_TRUE(EvaluateExpression(t, text, v));
+  EXPECT_EQ(v, 0xFC17);
+  EXPECT_EQ(text, "0FC17H");
+  ASSERT_TRUE(EvaluateExpression(t, text, v)) << text;
+  EXPECT_EQ(v, 0xFC17);
+  text = "9FFFH+1";
+  ASSERT_TRUE(EvaluateExpression(t, text, v));
+  EXPECT_EQ(text, "0A000H");
+  // A negative result with a letter in front of its magnitude.
+  text = "0-0B000H";
+  ASSERT_TRUE(EvaluateExpression(t, text, v));
+  EXPECT_EQ(v, -0xB000);
+  EXPECT_EQ(text, "0-0B000H");
+  ASSERT_TRUE(EvaluateExpression(t, text, v)) << text;
+  EXPECT_EQ(v, -0xB000);
+  // Digits in front stay as they were.
+  text = "1+2";
+  ASSERT_TRUE(EvaluateExpression(t, text, v));
+  EXPECT_EQ(text, "0003H");
+}
+
+TEST_F(Expressions, FoldedConstantsOfA000HAndMore) {
+  ASSERT_EQ(RunSource(Lines({"TMR EQU 0FFFFH-1000", "  MVL LOW TMR", "  MVL HIGH 0A000H+5",
+                             "  DW 9FFFH+1", "  MVL HIGH TMR"})),
+            1)
+      << AllErrors();
+  EXPECT_EQ(Hex4(W(0)), "0617");
+  EXPECT_EQ(Hex4(W(1)), "06A0");
+  EXPECT_EQ(Hex4(W(2)), "A000");
+  EXPECT_EQ(Hex4(W(3)), "06FC");
+}
+
 }  // namespace
 }  // namespace kyvor::test
