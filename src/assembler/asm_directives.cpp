@@ -152,10 +152,16 @@ bool TF_ASM::DefineStorage(TLineRecord& line, const std::string& label) {
   const std::string self = label.substr(0, TAsmSymbols::kMaxName);
   if (!AddPassSymbol(line, label, self, at, 'D', size)) return false;
   if (!RecordFinalSymbol(line, label, self, at, 'D', size)) return false;
-  ramPointer_ = static_cast<uint16_t>(ramPointer_ + size);
-  if (ramPointer_ >= kDataMemorySize || Chip().DataMemoryMap[ramPointer_] == 0)
-    PassError(&line, AsmErrMemoryOver, false, label);
+  // Past the data memory is "Memory Over", also when the 16-bit pointer
+  // would wrap back into it.
+  const int64_t next = int64_t(ramPointer_) + size;
+  ramPointer_ = static_cast<uint16_t>(next);
+  if (!RamPointerInMemory(next)) PassError(&line, AsmErrMemoryOver, false, label);
   return true;
+}
+
+bool TF_ASM::RamPointerInMemory(int64_t pointer) const {
+  return pointer >= 0 && pointer < kDataMemorySize && Chip().DataMemoryMap[pointer] != 0;
 }
 
 // LOCAL names are handled by macro expansion.
@@ -265,7 +271,7 @@ bool TF_ASM::SetRamPointer(PassLine& p) {
   int32_t v = 0;
   if (!FirstOperandValue(p.Line, v)) return true;
   ramPointer_ = static_cast<uint16_t>(v);
-  if (ramPointer_ >= kDataMemorySize || Chip().DataMemoryMap[ramPointer_] == 0)
+  if (!RamPointerInMemory(v))
     PassError(&p.Line, AsmErrMemoryOver, false, GetField(p.Line, kFieldMnemonic));
   return true;
 }

@@ -3,6 +3,7 @@
 // and the hand-off to the debugger side.
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 #include "assembler/asm_expr.h"
 #include "assembler/assembler.h"
@@ -114,12 +115,19 @@ void TF_ASM::ResetAssembler() {
   mainLines_.Clear();
   errorTexts_.clear();
   sourceFiles_.clear();
+  sourceIsObject_.clear();
+  pageOfFile_.clear();
   openedFiles_.clear();
   finalSymbols_.Clear();
   macros_.clear();
   macroByName_.clear();
   textStore_.clear();
   CloseErrorFile();
+  // The ".err" file always belongs to the last build: one from an earlier
+  // failed build goes; this build writes its own on its first error.
+  const std::string errorFile = OutputFileName(OutErrorFile);
+  std::error_code ec;
+  if (!errorFile.empty()) std::filesystem::remove(errorFile, ec);
   abortFlag_ = 0;
   endSeen_ = 0;
   definingMacro_ = 0;
@@ -193,7 +201,8 @@ void TF_ASM::TransferAndCheck() {
       lineNo = node->Line.LineNo;
       fileIndex = node->Line.FileIndex;
     }
-    target_.storeProgramWord(static_cast<int>(a), cell.Word, lineNo, fileIndex);
+    target_.storeProgramWord(static_cast<int>(a), cell.Word, lineNo,
+                             node ? PageIndexOf(node->Line.FileIndex) : fileIndex);
     codeChecksum_ = ImageCrc16Word(cell.Word, codeChecksum_);
     if (strict && node && !(node->Line.HasDirective && (node->Line.Directive == DirDW ||
                                                         node->Line.Directive == DirDB)))
@@ -262,7 +271,7 @@ void TF_ASM::CheckWord(int address, uint16_t word, const TLineRecord& line) {
     if (chip.SelfEromMode != 0 && addr <= 255 && addr == chip.SelfEromRegister) {
       if (eepromCount_ <= 10) {
         eepromAddr_.push_back(address);
-        eepromFile_.push_back(line.FileIndex);
+        eepromFile_.push_back(PageIndexOf(line.FileIndex));
         eepromLine_.push_back(line.LineNo);
       }
       ++eepromCount_;
@@ -277,8 +286,15 @@ void TF_ASM::CheckWord(int address, uint16_t word, const TLineRecord& line) {
       if (mapAt(op1) == 0)
         ReportAsmError(&line, AsmErrIllegalRegister, false, GetField(line, OperandField(1)));
     } else if (pk == ik::MVFF) {
-      if (mapAt(p1) == 0 || mapAt(op1) == 0)
+      // The source is the operand of the MVFF word, the destination this
+      // word's: the report names the one that is outside the data memory.
+      const TAsmLineList::Node* first = mainLines_.BySeq(image_[address - 1].LineSeq);
+      if (mapAt(p1) == 0 && first) {
+        ReportAsmError(&line, AsmErrIllegalRegister, false,
+                       GetField(first->Line, OperandField(1)));
+      } else if (mapAt(p1) == 0 || mapAt(op1) == 0) {
         ReportAsmError(&line, AsmErrIllegalRegister, false, GetField(line, OperandField(1)));
+      }
     }
   }
 }
@@ -304,19 +320,9 @@ void TF_ASM::BuildInfoBlock() {
 // ---------------------------------------------------------------------------
 // Hand-off
 
-namespace {
-bool IsObjectPath(const std::string& path) {
-  size_t slash = path.find_last_of("/\\");
-  std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  size_t dot = name.find('.');
-  if (dot == std::string::npos) return false;
-  std::string ext = name.substr(dot + 1);
-  if (ext.size() != 3) return false;
-  for (char& c : ext)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return ext == "OBJ";
+int TF_ASM::PageIndexOf(uint8_t fileIndex) const {
+  return fileIndex < pageOfFile_.size() ? pageOfFile_[fileIndex] : fileIndex;
 }
-}  // namespace
 
 bool TF_ASM::HandOff() {
   // The pass table stays for the views of this run (labels of the map).
@@ -330,9 +336,9 @@ bool TF_ASM::HandOff() {
     const TAsmSymbol* s = finalSymbols_.GetItem(i);
     target_.addSymbol(s->Name, s->Value, s->Aux, s->Kind);
   }
-  for (const std::string& path : sourceFiles_) {
-    if (IsObjectPath(path)) continue;
-    if (!host_.loadSourceFile(path)) return false;
+  for (size_t i = 0; i < sourceFiles_.size(); ++i) {
+    if (sourceIsObject_[i]) continue;
+    if (!host_.loadSourceFile(sourceFiles_[i])) return false;
   }
   if (!host_.createMacroTable()) return false;
   for (const TAsmLineList::Node* n = mainLines_.First(); n; n = n->Next) {
@@ -342,7 +348,8 @@ bool TF_ASM::HandOff() {
     if (l.SecondOfMove || l.SecondOfCall || l.SecondOfJump || l.SecondOfPointer ||
         l.SecondOfTable)
       continue;
-    const int page = l.FileIndex + 1;
+    if (l.FromObject) continue;  // no source line
+    const int page = PageIndexOf(l.FileIndex) + 1;
     host_.setLineInfo(page, l.LineNo, l.FromMacro ? -1 : l.Address, 0);
     if (l.MacroRecNo != 0) {
       if (!l.FromMacro) host_.setLineInfo(page, l.LineNo, l.MacroRecNo, 1);
@@ -352,8 +359,8 @@ bool TF_ASM::HandOff() {
       r.Nested = own ? 0 : 1;
       r.CodeAddress = own ? l.Address : kLineNoAddress;
       r.FromMacro = l.FromMacro;
-      r.ChildFile = l.ChildFile;
-      r.ParentFile = l.ParentFile;
+      r.ChildFile = static_cast<uint8_t>(PageIndexOf(l.ChildFile));
+      r.ParentFile = static_cast<uint8_t>(PageIndexOf(l.ParentFile));
       r.ChildLine = l.ChildLine;
       r.ParentLine = l.ParentLine;
       r.ParentRecNo = l.ParentRecNo;

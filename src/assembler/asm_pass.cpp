@@ -23,6 +23,9 @@ bool IsSkipOrShortJump(int kind) {
   }
 }
 
+// LBSR selects one of 16 banks (a 4-bit field).
+constexpr int32_t kLastBank = 15;
+
 bool IsPlainNumber(const std::string& text) {
   int32_t v;
   return ParseNumber(text, v);
@@ -385,9 +388,9 @@ bool TF_ASM::RewriteInstructionOperands(TLineRecord& line) {
     int32_t v = 0;
     std::string t = text;
     if (kind == ik::LBSR && f == OperandField(1)) {
-      // A number is the bank itself; a name stands for its address.
+      // A number is the bank itself (0..15); a name stands for its address.
       if (ParseNumber(text, v)) {
-        if (v >= 17) {
+        if (v < 0 || v > kLastBank) {
           PassError(&line, AsmErrIllegalArgument, false, text);
           return false;
         }
@@ -395,7 +398,7 @@ bool TF_ASM::RewriteInstructionOperands(TLineRecord& line) {
       }
       if (EvaluateExpression(passSymbols_, t, v)) {
         const int32_t bank = v / 256;
-        if (bank >= 17) {
+        if (bank < 0 || bank > kLastBank) {
           PassError(&line, AsmErrIllegalArgument, false, text);
           return false;
         }
@@ -599,6 +602,26 @@ bool TF_ASM::CollectShortCalls(const std::vector<int32_t>& in, std::vector<int32
     return static_cast<int32_t>(std::lower_bound(it->second.begin(), it->second.end(), value) -
                                 it->second.begin());
   };
+  // How far the code labels of a target expression moved down in this
+  // round: each label term with its sign (a LOW, HIGH or UP target is left
+  // as it is).
+  auto shiftOf = [&](const std::string& text) {
+    int32_t shift = 0;
+    int32_t sign = 1;
+    size_t pos = 0, len = 0;
+    while (ScanOperandToken(text, pos, len)) {
+      const std::string_view tok = std::string_view(text).substr(pos, len);
+      pos += len;
+      if (tok == "+" || tok == "-") {
+        sign = tok == "+" ? 1 : -1;
+        continue;
+      }
+      if (tok == "LOW" || tok == "HIGH" || tok == "UP") return 0;
+      const TAsmSymbol* s = passSymbols_.FindSymbol(tok);
+      if (s && (s->Kind == 'L' || s->Kind == 'l')) shift += sign * movedDown(s->Aux, s->Value);
+    }
+    return shift;
+  };
   for (int32_t addr : in) {
     if (addr < 0 || addr >= kImageCells) continue;
     TAsmLineList::Node* node = mainLines_.BySeq(image_[addr].LineSeq);
@@ -612,8 +635,7 @@ bool TF_ASM::CollectShortCalls(const std::vector<int32_t>& in, std::vector<int32
     int32_t target = 0;
     std::string t = targetText;
     if (EvaluateExpression(passSymbols_, t, target)) {
-      const TAsmSymbol* s = passSymbols_.FindSymbol(targetText);
-      if (s && (s->Kind == 'L' || s->Kind == 'l')) target -= movedDown(s->Aux, s->Value);
+      target -= shiftOf(targetText);
     } else {
       if (options_.AssembleOnly == 1 && externTable_.FindSymbol(targetText)) continue;
       if (!EvalOperand(targetText, target, true)) {

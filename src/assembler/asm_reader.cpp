@@ -40,6 +40,15 @@ bool ReadWholeFile(const std::string& path, std::string& data) {
   return true;
 }
 
+// True when a line as read is longer than a line record and the part that
+// is cut off holds code (the record's part has no comment and something
+// other than blanks follows it).
+bool CodeBeyondRecord(std::string_view raw) {
+  if (raw.size() <= kLineTextMax) return false;
+  if (raw.substr(0, kLineTextMax).find(';') != std::string_view::npos) return false;
+  return raw.find_first_not_of(" \t", kLineTextMax) != std::string_view::npos;
+}
+
 bool IsObjectName(const std::string& name) {
   size_t dot = name.find('.');
   if (dot == std::string::npos) return false;
@@ -78,7 +87,7 @@ int32_t TF_ASM::InstructionIndex(std::string_view word) const {
 
 bool TF_ASM::IsMacroName(std::string_view word) const {
   if (macros_.empty()) return false;
-  return macroByName_.find(word) != macroByName_.end();
+  return macroByName_.find(word.substr(0, kMacroNameMax)) != macroByName_.end();
 }
 
 // ---------------------------------------------------------------------------
@@ -119,7 +128,6 @@ bool TF_ASM::ReadMainSource() {
   std::string path = OutputFileName(OutMainFile);
   mainFolder_.clear();
   MainFileDir(mainFolder_);
-  if (mainFolder_.size() > 128) mainFolder_.resize(128);
   return ReadSourceFile(path, false);
 }
 
@@ -136,6 +144,9 @@ bool TF_ASM::ReadSourceFile(const std::string& path, bool objectFile) {
   }
   const uint8_t fileIndex = static_cast<uint8_t>(sourceFiles_.size());
   sourceFiles_.push_back(path);
+  sourceIsObject_.push_back(objectFile ? 1 : 0);
+  const int pages = static_cast<int>(std::count(sourceIsObject_.begin(), sourceIsObject_.end(), 0));
+  pageOfFile_.push_back(objectFile ? fileIndex : pages - 1);
   std::error_code ec;
   fs::path canon = fs::weakly_canonical(fs::path(path), ec);
   openedFiles_.push_back(UpperKey(ec ? path : canon.string()));
@@ -175,13 +186,16 @@ bool TF_ASM::ReadTextLines(std::string&& contents, uint8_t fileIndex) {
       pos = next;
       continue;
     }
+    const std::string_view raw = all.substr(pos, rawLen);
     TLineRecord line;
-    line.WorkText = TLineText::Borrow(all.substr(pos, std::min<size_t>(rawLen, kLineTextMax)));
+    line.WorkText = TLineText::Borrow(raw.substr(0, kLineTextMax));
     pos = next;
     line.FileIndex = fileIndex;
     line.LineNo = lineNo;
     if ((lineNo & 63) == 0) Step();
     SplitLine(line);
+    // A line record holds 160 characters: code beyond them would be lost.
+    if (CodeBeyondRecord(raw)) ReportAsmError(&line, AsmErrTooManyArguments, false, nullptr);
     const DirectiveRow& row = DirectiveRowOf(line.HasDirective ? line.Directive : 0);
     if (!(row.Read ? (this->*row.Read)(line) : StoreLine(std::move(line)))) return false;
   }
@@ -193,8 +207,10 @@ bool TF_ASM::OpenMacroDefinition(TLineRecord& line) {
     ReportAsmError(&line, AsmErrIllegalMacro, false, std::string(line.Text));
     return false;
   }
+  // A call names a macro by at most 64 characters: the name is known by
+  // them, so a longer one can still be called.
   std::string name = GetField(line, kFieldLabel);
-  if (name.size() > 128) name.resize(128);
+  if (name.size() > kMacroNameMax) name.resize(kMacroNameMax);
   if (name.empty()) {
     ReportAsmError(&line, AsmErrIllegalMacro, false, std::string(line.Text));
     return false;
@@ -306,8 +322,7 @@ bool TF_ASM::StoreLine(TLineRecord&& line) {
 }
 
 bool TF_ASM::HandleInclude(TLineRecord& line) {
-  std::string name = GetField(line, OperandField(1));
-  if (name.size() > 128) name.resize(128);
+  const std::string name = GetField(line, OperandField(1));
   const TChipConfig& chip = Chip();
   for (int i = 0; i < chip.RestrictCount && i < kRestrictCapacity; ++i) {
     if (!chip.RestrictList[i].empty() && chip.RestrictList[i] == name) {
@@ -518,7 +533,7 @@ bool TF_ASM::ExpandAllMacros() {
 bool TF_ASM::ExpandCall(TAsmLineList::Node*& at, const TLineRecord& call,
                         std::vector<int>& active) {
   std::string name = GetField(call, kFieldMnemonic);
-  if (name.size() > 64) name.resize(64);
+  if (name.size() > kMacroNameMax) name.resize(kMacroNameMax);
   auto it = macroByName_.find(name);
   if (it == macroByName_.end()) {
     ReportAsmError(&call, AsmErrUndefined, false, name);

@@ -93,6 +93,8 @@ class TF_ASM {
     using is_transparent = void;
     size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
   };
+  // Characters of a macro name that a call line can give.
+  static constexpr size_t kMacroNameMax = 64;
   struct Macro {
     std::string Name;
     int Number = 0;
@@ -129,6 +131,10 @@ class TF_ASM {
   }
   void OpenErrorFile();
   void CloseErrorFile();
+  // The source view's page of a file (0-based, page number - 1): object
+  // files take no page, so the pages of the files after one stay aligned.
+  // An object file keeps its own index (its lines have no line number).
+  int PageIndexOf(uint8_t fileIndex) const;
   void TransferAndCheck();
   void CheckWord(int address, uint16_t word, const TLineRecord& line);
   TInfoBuildWords InfoBuildWords() const;
@@ -215,6 +221,7 @@ class TF_ASM {
   bool DefineConstant(TLineRecord& line, const std::string& label);
   bool DefineVariable(TLineRecord& line, const std::string& label);
   bool DefineStorage(TLineRecord& line, const std::string& label);
+  bool RamPointerInMemory(int64_t pointer) const;
   bool DefineNoLabel(TLineRecord& line, const std::string& label);
   bool DefineCodeLabel(TLineRecord& line, const std::string& written);
   bool EmitData(PassLine& p);
@@ -257,6 +264,8 @@ class TF_ASM {
   // lists and tables
   TAsmLineList mainLines_;
   std::vector<std::string> sourceFiles_;   // index = file index
+  std::vector<uint8_t> sourceIsObject_;    // by file index: an object file (no source page)
+  std::vector<int> pageOfFile_;            // by file index: PageIndexOf
   std::vector<std::string> openedFiles_;   // upper-cased keys of opened files
   std::vector<std::string> errorTexts_;
   std::vector<Macro> macros_;

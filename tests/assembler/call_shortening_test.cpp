@@ -386,5 +386,22 @@ TEST_F(ShortenedLayout, OverrunAfterShorteningIsStillAnError) {
   EXPECT_TRUE(HasError(E(11, 257, "Addresses above 0K not supported."))) << AllErrors();
 }
 
+TEST_F(ShortenedLayout, ACallToAnExpressionFollowsTheLabelMove) {
+  // CALL N1 is shortened first; it moves T down by one, which brings the
+  // second call in reach: with T+1 as with a label U at the same place.
+  Chip().ChipRomWords = 2048;
+  opt.SmartCompiler = 1;
+  auto source = [](const std::string& target) {
+    std::string s = "  CALL N1\r\nN1: RET\r\n  CALL " + target + "\r\n";
+    for (int i = 0; i < 1019; ++i) s += "  NOP\r\n";
+    return s + "T: RET\r\nU: RET\r\n";
+  };
+  ASSERT_EQ(RunSource(source("U")), 1) << AllErrors();
+  EXPECT_EQ(Hex4(W(2)), "CBFC");  // RCALL U: 1023 - 2 - 1 = 1020
+  ASSERT_EQ(RunSource(source("T+1")), 1) << AllErrors();
+  EXPECT_EQ(Hex4(W(2)), "CBFC");
+  EXPECT_EQ(asmForm->LocationCounter(), 1024);
+}
+
 }  // namespace
 }  // namespace kyvor::test

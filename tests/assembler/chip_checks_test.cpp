@@ -169,5 +169,17 @@ TEST_F(ChipChecks, NoSitesWhenLenient) {
   EXPECT_TRUE(target->SiteCount <= 0 || target->SiteAddresses.empty()) << target->SiteCount;
 }
 
+TEST_F(ChipChecks, MvffNamesTheOperandThatIsOutsideTheDataMemory) {
+  // 7FH is an unimplemented register.
+  EXPECT_EQ(RunSource(Lines({"  MVFF 7FH, 80H"})), 0);
+  ASSERT_EQ(Errors(), 1) << AllErrors();
+  EXPECT_TRUE(HasError(E(24, 1, "illegally Memory or Registor [7FH]"))) << AllErrors();
+  EXPECT_EQ(RunSource(Lines({"  MVFF 80H, 7FH"})), 0);
+  ASSERT_EQ(Errors(), 1) << AllErrors();
+  EXPECT_TRUE(HasError(E(24, 1, "illegally Memory or Registor [7FH]"))) << AllErrors();
+  EXPECT_EQ(RunSource(Lines({"  MVFF 7FH, 7EH"})), 0);
+  EXPECT_TRUE(HasError(E(24, 1, "illegally Memory or Registor [7FH]"))) << AllErrors();
+}
+
 }  // namespace
 }  // namespace kyvor::test

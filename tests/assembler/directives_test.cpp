@@ -149,5 +149,21 @@ TEST_F(Directives, OrgNeedsAValue) {
   EXPECT_EQ(asmForm->ErrorTexts()[0].rfind(E(5, 1, "Undefined Symbol"), 0), 0u) << AllErrors();
 }
 
+TEST_F(Directives, HugeDataSpaceIsMemoryOver) {
+  // The pointer must not wrap back into the RAM.
+  EXPECT_EQ(RunSource(Lines({"  MEMAR 80H", "B DS 7FFFFFFFH", "C DS 1", "  NOP"})), 0);
+  EXPECT_TRUE(HasError(E(26, 2, "Memory Over [B]"))) << AllErrors();
+  EXPECT_EQ(RunSource(Lines({"  MEMAR 80H", "B DS 0FFF80H", "  NOP"})), 0);
+  EXPECT_TRUE(HasError(E(26, 2, "Memory Over [B]"))) << AllErrors();
+  // Up to the last byte of the RAM is fine.
+  ASSERT_EQ(RunSource(Lines({"  MEMAR 80H", "B DS 7FH", "C DS 1", "  NOP"})), 1) << AllErrors();
+  EXPECT_EQ(FinalSym("C")->Value, 0xFF);
+}
+
+TEST_F(Directives, MemarBeyondTheDataMemoryIsMemoryOver) {
+  EXPECT_EQ(RunSource(Lines({"  MEMAR 10080H", "B DS 1", "  NOP"})), 0);
+  EXPECT_TRUE(HasError(E(26, 1, "Memory Over [MEMAR]"))) << AllErrors();
+}
+
 }  // namespace
 }  // namespace kyvor::test

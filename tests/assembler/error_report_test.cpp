@@ -248,5 +248,12 @@ TEST(AsmErrors, MessagesAndChecksum) {
   EXPECT_EQ(crc, 0xA449);
 }
 
+TEST_F(ErrorReport, ACleanBuildRemovesTheErrorFileOfAnEarlierOne) {
+  EXPECT_EQ(RunSource(Lines({"  MVL UNKNOWN"})), 0);
+  ASSERT_TRUE(Exists("main.err"));
+  ASSERT_EQ(RunSource(Lines({"  MVL 1"})), 1) << AllErrors();
+  EXPECT_FALSE(Exists("main.err"));
+}
+
 }  // namespace
 }  // namespace kyvor::test

@@ -77,7 +77,8 @@ TEST_F(InstructionsModel, LbsrBankLimit) {
   Write("m.asm", Crlf({"  LBSR 17", "  LBSR 16"}));
   EXPECT_EQ(Assemble("m.asm"), 0);
   EXPECT_EQ(FirstError(), Err(9, 1, "Illegal argument [17]"));
-  EXPECT_EQ(host->Errors.Count(), 1);
+  // Bank 16 does not fit the 4-bit field either.
+  EXPECT_EQ(host->Errors.Count(), 2);
 }
 
 TEST_F(InstructionsModel, OperandWithAColonIsUndefined) {
@@ -272,7 +273,7 @@ TEST_F(Instructions, K08BLacksTheK08AOnlyMnemonics) {
 class InstructionOperands : public HandOffFixture {};
 
 TEST_F(InstructionOperands, LbsrTakesBankNumbersOrAddresses) {
-  ASSERT_EQ(RunSource(Lines({"B1 EQU 180H", "  LBSR 2", "  LBSR B1", "  LBSR 16"})), 1)
+  ASSERT_EQ(RunSource(Lines({"B1 EQU 180H", "  LBSR 2", "  LBSR B1", "  LBSR 15"})), 1)
       << AllErrors();
   EXPECT_EQ(W(0), 0x0012);
   EXPECT_EQ(W(1), 0x0011);
@@ -355,6 +356,16 @@ TEST_F(InstructionOperands, UserWrittenSecondWord) {
   EXPECT_EQ(Hex4(W(1)), "F123");
   EXPECT_EQ(Hex4(W(2)), "0000");
   EXPECT_EQ(asmForm->LocationCounter(), 3);
+}
+
+TEST_F(InstructionOperands, BankSixteenIsOutOfRange) {
+  EXPECT_EQ(RunSource(Lines({"  LBSR 16"})), 0);
+  EXPECT_TRUE(HasError(E(9, 1, "Illegal argument [16]"))) << AllErrors();
+  EXPECT_EQ(RunSource(Lines({"B16 EQU 1000H", "  LBSR B16"})), 0);
+  EXPECT_TRUE(HasError(E(9, 2, "Illegal argument [B16]"))) << AllErrors();
+  ASSERT_EQ(RunSource(Lines({"B15 EQU 0F00H", "  LBSR 15", "  LBSR B15"})), 1) << AllErrors();
+  EXPECT_EQ(W(0), 0x001F);
+  EXPECT_EQ(W(1), 0x001F);
 }
 
 }  // namespace

@@ -456,5 +456,20 @@ TEST_F(Macros, LongLocalValue) {
   EXPECT_EQ(Hex4(W(0)), "00EC");
 }
 
+TEST_F(Macros, ALongMacroNameCanBeCalled) {
+  const std::string name(70, 'M');
+  ASSERT_EQ(RunSource(Lines({name + " MACRO", "  MVL 7", "  ENDM", "  " + name})), 1)
+      << AllErrors();
+  EXPECT_EQ(Hex4(W(0)), "0607");
+  EXPECT_EQ(asmForm->LocationCounter(), 1);
+}
+
+TEST_F(Macros, ALongLocalLabelIsFoundInTheExpansion) {
+  const std::string label(40, 'L');
+  ASSERT_EQ(RunSource(Lines({"M MACRO", label + ": NOP", "  JMP " + label, "  ENDM", "  M"})), 1)
+      << AllErrors();
+  EXPECT_EQ(Hex4(W(2)), "F000");  // the second word: the label at 0
+}
+
 }  // namespace
 }  // namespace kyvor::test

@@ -117,5 +117,43 @@ TEST_F(ObjectFiles, DamagedObjectIsReported) {
   EXPECT_GE(Errors(), 1);
 }
 
+TEST_F(ObjectFiles, PagesAfterAnObjectStayAligned) {
+  // The object takes no page: SUB.INC is the second page, not the third.
+  Write("PART.OBJ", Object());
+  Write("SUB.INC", Lines({"  MVL 5"}));
+  ASSERT_EQ(RunSource(Lines({"  INCLUDE PART.OBJ", "  INCLUDE SUB.INC", "  NOP"})), 1)
+      << AllErrors();
+  ASSERT_EQ(host->Loaded.size(), 2u);
+  EXPECT_EQ(host->Loaded[1], P("SUB.INC"));
+  bool found = false;
+  for (const auto& i : host->LineInfo) {
+    if (i.Slot == 0 && i.Value == 2) {
+      EXPECT_EQ(i.Page, 2);
+      EXPECT_EQ(i.Line, 1);
+      found = true;
+    }
+    EXPECT_LE(i.Page, 2) << "no line lands beyond the loaded pages";
+  }
+  EXPECT_TRUE(found);
+  ASSERT_GE(target->Words.size(), 4u);
+  EXPECT_EQ(target->Words[2].Line, 1);
+  EXPECT_EQ(target->Words[2].File, 1);  // page 2
+  EXPECT_EQ(target->Words[3].Line, 3);
+  EXPECT_EQ(target->Words[3].File, 0);
+  EXPECT_EQ(target->Words[0].File, 1);  // the object's own index; it has no line
+  EXPECT_EQ(target->Words[0].Line, 0);
+}
+
+TEST_F(ObjectFiles, MacroRecordsAfterAnObjectNameTheirPage) {
+  Write("PART.OBJ", Object());
+  Write("SUB.INC", Lines({"M MACRO", "  NOP", "  ENDM", "  M"}));
+  ASSERT_EQ(RunSource(Lines({"  INCLUDE PART.OBJ", "  INCLUDE SUB.INC"})), 1) << AllErrors();
+  ASSERT_FALSE(host->Records.empty());
+  for (const auto& r : host->Records) {
+    EXPECT_EQ(r.second.ParentFile, 1) << r.first;
+    EXPECT_EQ(r.second.ChildFile, 1) << r.first;
+  }
+}
+
 }  // namespace
 }  // namespace kyvor::test

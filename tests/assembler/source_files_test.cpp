@@ -194,5 +194,16 @@ TEST_F(SourceFiles, EachRunStartsAfresh) {
   EXPECT_GE(host->Steps, 1);
 }
 
+TEST_F(SourceFiles, IncludesAreFoundUnderADeepFolder) {
+  std::string deep;
+  for (int i = 0; i < 8; ++i) deep += "folder_with_a_long_name_" + std::to_string(i) + "/";
+  ASSERT_GT(P(deep).size(), 128u);
+  Write(deep + "sub.inc", Lines({"  MVL 3"}));
+  Write(deep + "main.asm", Lines({"  INCLUDE SUB.INC", "  MVL 4"}));
+  ASSERT_EQ(Run(deep + "main.asm"), 1) << AllErrors();
+  EXPECT_EQ(W(0), 0x0603);
+  EXPECT_EQ(W(1), 0x0604);
+}
+
 }  // namespace
 }  // namespace kyvor::test

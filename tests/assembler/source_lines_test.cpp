@@ -168,5 +168,17 @@ TEST(AsmLines, RewriteFieldKeepsEveryFieldOfALongLine) {
   EXPECT_FALSE(RewriteField(l, 6, "X"));
 }
 
+TEST_F(SourceLines, CodeBeyondTheRecordIsAnErrorNotLost) {
+  // 29 operands in 183 characters: the record keeps 160 of them.
+  std::string db = "  DB ";
+  for (int i = 0; i < 29; ++i) db += (i ? ", " : "") + std::string("0") + Hex4(0x100 + i) + "H";
+  ASSERT_GT(db.size(), 160u);
+  EXPECT_EQ(RunSource(Lines({db, "  NOP"})), 0);
+  EXPECT_TRUE(HasError(E(14, 1, "Too many arguments..."))) << AllErrors();
+  // A long comment is no code.
+  ASSERT_EQ(RunSource(Lines({"  DB 1, 2 ;" + std::string(200, 'C'), "  NOP"})), 1) << AllErrors();
+  ASSERT_EQ(RunSource(Lines({"  NOP" + std::string(200, ' '), "  NOP"})), 1) << AllErrors();
+}
+
 }  // namespace
 }  // namespace kyvor::test
