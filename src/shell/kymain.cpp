@@ -463,7 +463,6 @@ QWidget* TKYMAIN::ViewForm(int index) const {
 }
 
 void TKYMAIN::ShowView(QWidget* form, int index, int show) {
-  (void)index;
   if (!form) return;
   auto it = frames_.find(form);
   if (show == 0) {
@@ -476,6 +475,7 @@ void TKYMAIN::ShowView(QWidget* form, int index, int show) {
     }
     return;
   }
+  const bool wasShowing = IsViewShowing(form);
   QMdiSubWindow* frame;
   if (it == frames_.end()) {
     // The form's own height is its share of the debug-window column.
@@ -501,6 +501,11 @@ void TKYMAIN::ShowView(QWidget* form, int index, int show) {
   frame->show();
   ArrangeDefaultViews();
   mdi_->setActiveSubWindow(frame);
+  // A view shown again while debugging catches up with the steps it missed.
+  auto* view = qobject_cast<TKyChildForm*>(form);
+  if (view && !wasShowing && Modes().DebugMode == 1 && index >= 0 && index < ViewCount &&
+      InChipFamily(ViewRow(TViewIndex(index))))
+    view->Refresh(TRefreshReason::RunStopped);
 }
 
 QMdiSubWindow* TKYMAIN::ViewFrame(QWidget* form) const {

@@ -138,6 +138,22 @@ TEST_F(ViewsTest, RefreshReachesShownViewsOfTheChipFamilyAndTheHiddenOnesThatAsk
   EXPECT_EQ(Asked(ViewAdc).back(), R::DebugEntry) << "no reset for the other family";
 }
 
+TEST_F(ViewsTest, AViewShownAgainWhileDebuggingCatchesUp) {
+  main->ShowView(ViewReg2, 1);
+  EXPECT_TRUE(Asked(ViewReg2).empty()) << "edit mode: nothing to show yet";
+  main->ShowView(ViewReg2, 0);
+  main->SetDebugMode(1);
+  main->RefreshViews(TRefreshReason::Step);
+  EXPECT_TRUE(Asked(ViewReg2).empty()) << "hidden during the step";
+  main->ShowView(ViewReg2, 1);
+  EXPECT_EQ(Asked(ViewReg2), std::vector{TRefreshReason::RunStopped});
+  main->ShowView(ViewReg2, 1);
+  EXPECT_EQ(Asked(ViewReg2).size(), 1u) << "already showing";
+  Chip().ExtendedDevice = 0;
+  main->ShowView(ViewAdcI, 1);
+  EXPECT_TRUE(Asked(ViewAdcI).empty()) << "the other family";
+}
+
 TEST_F(ViewsTest, AUserRegisterWriteRedrawsTheRegisterViews) {
   main->RestMode(0);  // installs the CPU model's listeners, as debug entry does
   for (auto& v : views)
