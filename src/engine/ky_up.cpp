@@ -266,16 +266,21 @@ void TKy_UP::RunProgram() {
   }
 }
 
+// The stops of a step over, step out or line step last for one run only:
+// every end of a run, reset and clearing of the breakpoints disarms them.
+void TKy_UP::disarmRunStops() {
+  runRangeActive_ = false;
+  stopAddressActive_ = false;
+  stopAddress_ = kNoAddress;
+  if (podStopArmed_) SetPodStopAddress(0, 0);
+}
+
 void TKy_UP::endRun(TRunStop why) {
   lastStop_ = why;
   SetTargetRunning(0);
   SetRunMarks(0);
   timerEnabled_ = false;
-  // The stops of a step over, step out or line step last for one run only.
-  runRangeActive_ = false;
-  stopAddressActive_ = false;
-  stopAddress_ = kNoAddress;
-  if (podStopArmed_) SetPodStopAddress(0, 0);
+  disarmRunStops();
   callRunStopped();
 }
 
@@ -291,9 +296,7 @@ void TKy_UP::StopProgram(int readBackFlag) {
     SetPodStopAddress(0, 0);
   }
   callRunStopped();
-  runRangeActive_ = false;
-  stopAddressActive_ = false;
-  stopAddress_ = kNoAddress;
+  disarmRunStops();
   SetRunMarks(0);
 }
 
@@ -450,6 +453,7 @@ void TKy_UP::ShowPreviousPC() {
 }
 
 void TKy_UP::CpuReset() {
+  disarmRunStops();  // the Reset command is reachable during a run
   if (simulator()) {
     state_.TimerPrescaleCount = 0;
     state_.TimerEdgeFlag = 0;
@@ -488,6 +492,7 @@ void TKy_UP::ResetDebugTarget() {
     ResetTargetState();
   else if (Hooks.IceResetTarget)
     Hooks.IceResetTarget(0);
+  disarmRunStops();
   state_.ClearTwoWordState();
 }
 
@@ -568,7 +573,7 @@ bool TKy_UP::SetBreakpoint(int32_t address, int kind, bool set, int32_t page, in
   if (address < 0 || address >= int32_t(kNoAddress) || !state_.InProgram(uint32_t(address)))
     return false;
   if (kind != 1 && kind != 2) return false;
-  if (set && address > 0 && WritesPclatl(state_.ReadProgramWord(uint32_t(address - 1)))) {
+  if (set && WritesPclatlBefore(uint32_t(address))) {
     Message("Can not be setup breakpoint after operation PCLATL!!");
     return false;
   }
@@ -647,6 +652,7 @@ void TKy_UP::ClearBreakpoints() {
   podStopArmed_ = 0;
   hardwareBreakpointCount_ = 0;
   breakpointCount_ = 0;
+  disarmRunStops();
   SetRunMarks(0);
   state_.ClearTwoWordState();
 }
@@ -692,6 +698,18 @@ bool TKy_UP::WritesPclatl(uint16_t word) const {
   const TDecodedWord& d = table_.DecodedWord(word);
   if (d.Row == TDecodedWord::kNoRow || !d.ToF || d.BankBit != 0) return false;
   return core_.PeekIndirectAddress(d.Op1) == uint32_t(reg::PCLATL);
+}
+
+bool TKy_UP::WritesPclatlBefore(uint32_t address) const {
+  if (address == 0) return false;
+  if (WritesPclatl(state_.ReadProgramWord(address - 1))) return true;
+  // MVFF names its destination in its second word (resolved like the first).
+  if (address < 2) return false;
+  const TDecodedWord& first = table_.DecodedWord(state_.ReadProgramWord(address - 2));
+  const TDecodedWord& second = table_.DecodedWord(state_.ReadProgramWord(address - 1));
+  return (first.Flags & rf::LongMove) && second.Kind == ik::NOPF &&
+         second.Row != TDecodedWord::kNoRow &&
+         core_.PeekIndirectAddress(second.Op1) == uint32_t(reg::PCLATL);
 }
 
 bool TKy_UP::needsTwoWordStep(uint16_t word) const {

@@ -229,6 +229,10 @@ class TKy_UP {
   bool RunRangeActive() const { return runRangeActive_; }
   // True when the word writes "PCLATL" (27) through the access path.
   bool WritesPclatl(uint16_t word) const;
+  // True when the instruction that ends just before `address` writes
+  // "PCLATL": a one-word write at address - 1, or an MVFF whose second word
+  // (at address - 1) names it as the destination.
+  bool WritesPclatlBefore(uint32_t address) const;
 
   // --- register write path and change log ---------------------------------------
   void LogRegisterChange(int32_t address, uint8_t value);
@@ -247,6 +251,7 @@ class TKy_UP {
     if (OnRunStopped) OnRunStopped(*this);
   }
   void endRun(TRunStop why);
+  void disarmRunStops();
   bool simTick();  // one simulator tick; true when the run stopped
   // The pod stop address as the simulator's run compares it with the PC (the
   // unused marker 0xFFFFF never matches).

@@ -265,6 +265,34 @@ TEST_F(BreakpointsTest, BreakpointAfterAPclatlWriteIsRefused) {
   EXPECT_EQ(up_->BreakpointCount(), 1);
 }
 
+// MVFF names its destination in its second word: a move into "PCLATL" is a
+// computed jump like the one-word writes, directly or through a pointer.
+TEST_F(BreakpointsTest, BreakpointAfterAMoveIntoPclatlIsRefused) {
+  test::ScriptedDialogs dialogs;
+  at(0x30, {e("MVFF", 0x80), e("NOPF", 27), e("NOP")});
+  EXPECT_FALSE(up_->SetBreakpoint(0x32, 1, true));
+  EXPECT_EQ(up_->BreakpointCount(), 0);
+  EXPECT_EQ(up_->GetBreakpointFlag(0x32, 1), 0);
+  ASSERT_EQ(dialogs.messages().size(), 1u);
+  EXPECT_EQ(dialogs.messages()[0].text, "Can not be setup breakpoint after operation PCLATL!!");
+
+  // Through pointer 0 (destination operand 0) when it holds 27.
+  at(0x40, {e("MVFF", 0x80), e("NOPF", 0), e("NOP")});
+  setReg(reg::PTR0H, 0);
+  setReg(reg::PTR0L, 27);
+  EXPECT_FALSE(up_->SetBreakpoint(0x42, 1, true));
+  setReg(reg::PTR0L, 28);
+  EXPECT_TRUE(up_->SetBreakpoint(0x42, 1, true));
+
+  // A move into another register, or out of "PCLATL", is no computed jump.
+  at(0x50, {e("MVFF", 0x80), e("NOPF", 26), e("NOP")});
+  EXPECT_TRUE(up_->SetBreakpoint(0x52, 1, true));
+  at(0x60, {e("MVFF", 27), e("NOPF", 0x80), e("NOP")});
+  EXPECT_TRUE(up_->SetBreakpoint(0x62, 1, true));
+  EXPECT_EQ(up_->BreakpointCount(), 3);
+  EXPECT_EQ(dialogs.messages().size(), 2u);
+}
+
 TEST_F(BreakpointsTest, WhichWordsWritePclatl) {
   EXPECT_TRUE(up_->WritesPclatl(e("MVF", 27, 1, 0)));
   EXPECT_FALSE(up_->WritesPclatl(e("MVF", 27, 0, 0)));

@@ -426,5 +426,21 @@ TEST_F(EmulatorStepsTest, StepBackReadsThePodHistory) {
   EXPECT_EQ(up().PopPcHistory(), 0x5678u);
 }
 
+TEST_F(EmulatorStepsTest, ResetDuringAStepOverDisarmsThePodStop) {
+  UseEmulator();
+  at(0x10, {e("CALL", 0, 0), e("NOPF", 0x20)});
+  pod_.program[0x10] = up().ReadProgramWord(0x10);
+  pod_.pc = 0x10;
+  up().SetProgramCounter(0x10);
+  pod_.halted = false;
+  up().StepOver();
+  ASSERT_TRUE(up().StopAddressActive());
+  ASSERT_EQ(up().PodStopArmed(), 1);
+  up().ResetDebugTarget();
+  EXPECT_FALSE(up().StopAddressActive());
+  EXPECT_EQ(up().PodStopArmed(), 0);
+  EXPECT_EQ(pod_.breakpoints[0], 0xFFFFFu);  // the pod's list holds no stop any more
+}
+
 }  // namespace
 }  // namespace kyvor

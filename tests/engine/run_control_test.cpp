@@ -2,6 +2,7 @@
 // over, step out, run ranges, step back and resets.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <string>
@@ -499,6 +500,38 @@ TEST_F(RunControlTest, ChangePcCallsRunStopped) {
   EXPECT_EQ(up().GetPC(), 0x123u);
   EXPECT_EQ(up().ReadRegister(reg::PCLATL), 0x23);
   EXPECT_EQ(stopped_, 1);
+}
+
+// A step over whose run is cut short by a reset or by clearing the
+// breakpoints leaves no stop behind: the next run stops at its breakpoint,
+// not at the old return address.
+TEST_F(RunControlTest, ResetOrClearDuringAStepOverLeavesNoStopBehind) {
+  // 0x00: jump to the loop; 0x10: CALL 0x20 (two words), NOP, back to 0x10;
+  // 0x20: RET.
+  const auto program = [&] {
+    at(0x00, {e("RJ", 0x0F)});
+    at(0x10, {e("CALL", 0, 0), e("NOPF", 0x20), e("NOP"), e("RJ", 0x7FC)});
+    at(0x20, {e("RET")});
+  };
+  const std::function<void()> interruptions[] = {
+      [&] { up().CpuReset(); },
+      [&] { up().ResetDebugTarget(); },
+      [&] { up().ClearBreakpoints(); },
+  };
+  for (const auto& interrupt : interruptions) {
+    program();
+    up().SetProgramCounter(0x10);
+    up().StepOver();  // armed: a stop at 0x12, the return address
+    ASSERT_TRUE(up().StopAddressActive());
+    interrupt();
+    EXPECT_FALSE(up().StopAddressActive());
+    EXPECT_EQ(up().PodStopArmed(), 0);
+    up().SetProgramCounter(0x00);
+    ASSERT_TRUE(up().SetBreakpoint(0x13, 1, true));
+    EXPECT_EQ(run(100000), TRunStop::Breakpoint);
+    EXPECT_EQ(pc(), 0x13u);
+    up().ClearBreakpoints();
+  }
 }
 
 }  // namespace
