@@ -113,11 +113,15 @@ bool TF_ASM::RecordFinalSymbol(TLineRecord& line, const std::string& label, cons
   return true;
 }
 
+// An EQU or DS name may not be a mnemonic (reported).
+bool TF_ASM::NameIsNoMnemonic(TLineRecord& line, const std::string& label) {
+  if (!FindInstruction(label)) return true;
+  PassError(&line, AsmErrIllegalSymbol, false, label);
+  return false;
+}
+
 bool TF_ASM::DefineConstant(TLineRecord& line, const std::string& label) {
-  if (FindInstruction(label)) {
-    PassError(&line, AsmErrIllegalSymbol, false, label);
-    return false;
-  }
+  if (!NameIsNoMnemonic(line, label)) return false;
   std::string text;
   int32_t value = 0;
   if (!LabelOperandValue(line, AsmErrUndefined, text, value)) return false;
@@ -140,10 +144,7 @@ bool TF_ASM::DefineVariable(TLineRecord& line, const std::string& label) {
 }
 
 bool TF_ASM::DefineStorage(TLineRecord& line, const std::string& label) {
-  if (FindInstruction(label)) {
-    PassError(&line, AsmErrIllegalSymbol, false, label);
-    return false;
-  }
+  if (!NameIsNoMnemonic(line, label)) return false;
   std::string text;
   int32_t size = 0;
   if (!LabelOperandValue(line, AsmErrDuplicate, text, size)) return false;
@@ -177,17 +178,8 @@ bool TF_ASM::DefineCodeLabel(TLineRecord& line, const std::string& written) {
     return false;
   }
   const std::string label = written.substr(0, written.size() - 1);
-  const int r = passSymbols_.AddSymbol(label, label.substr(0, TAsmSymbols::kMaxName),
-                                       locationCounter_, 'L', sectionNo_);
-  if (r == 1) {
-    PassError(&line, AsmErrOutOfMemory, true, nullptr);
-    return false;
-  }
-  if (r == 2) {
-    PassError(&line, AsmErrDuplicate, false, label);
-    return false;
-  }
-  return true;
+  return AddPassSymbol(line, label, label.substr(0, TAsmSymbols::kMaxName), locationCounter_, 'L',
+                       sectionNo_);
 }
 
 // ---------------------------------------------------------------------------

@@ -218,13 +218,7 @@ void TF_ASM::TrackMacroNesting(TAsmLineList::Node* node) {
   line.MacroRecNo = static_cast<uint16_t>(macroRecordCounter_);
   TAsmLineList::Node* prev = node->Prev;
   if (!openCalls_.empty() && prev && prev->Line.IsMacroCall && prev->Line.MacroOpen) {
-    TLineRecord& c = openCalls_.back()->Line;
-    line.ParentFile = c.FileIndex;
-    line.ParentLine = static_cast<uint16_t>(c.LineNo);
-    line.ParentRecNo = c.MacroRecNo;
-    c.ChildFile = line.FileIndex;
-    c.ChildLine = static_cast<uint16_t>(line.LineNo);
-    c.ChildRecNo = line.MacroRecNo;
+    LinkToOpenCall(line);
   } else {
     line.ParentFile = line.FileIndex;
     line.ParentLine = static_cast<uint16_t>(line.LineNo);
@@ -349,19 +343,25 @@ bool TF_ASM::ImportObjectSymbol(TLineRecord& line) {
 // The first instruction after a macro call that opened an expansion gets a
 // record of its own, linked with the innermost open call.
 void TF_ASM::OpenFirstInstructionRecord(TLineRecord& line) {
-  TLineRecord& c = openCalls_.back()->Line;
   ++macroRecordCounter_;
   line.MacroRecNo = static_cast<uint16_t>(macroRecordCounter_);
-  line.ParentFile = c.FileIndex;
-  line.ParentLine = static_cast<uint16_t>(c.LineNo);
-  line.ParentRecNo = c.MacroRecNo;
   line.ChildFile = line.FileIndex;
   line.ChildLine = static_cast<uint16_t>(line.LineNo);
   line.ChildRecNo = line.MacroRecNo;
+  LinkToOpenCall(line);
+  pendingCall_ = nullptr;
+}
+
+// The line's record is the child of the innermost open call, the call's
+// record its parent.
+void TF_ASM::LinkToOpenCall(TLineRecord& line) {
+  TLineRecord& c = openCalls_.back()->Line;
+  line.ParentFile = c.FileIndex;
+  line.ParentLine = static_cast<uint16_t>(c.LineNo);
+  line.ParentRecNo = c.MacroRecNo;
   c.ChildFile = line.FileIndex;
   c.ChildLine = static_cast<uint16_t>(line.LineNo);
   c.ChildRecNo = line.MacroRecNo;
-  pendingCall_ = nullptr;
 }
 
 // Every operand that evaluates is written in its canonical form.

@@ -196,6 +196,7 @@ class TF_ASM {
   bool AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed);
   bool ImportObjectSymbol(TLineRecord& line);
   void OpenFirstInstructionRecord(TLineRecord& line);
+  void LinkToOpenCall(TLineRecord& line);
   void RewriteOperands(TLineRecord& line);
   bool RewriteInstructionOperands(TLineRecord& line);
   bool AssembleInstruction(PassLine& p);
@@ -218,6 +219,7 @@ class TF_ASM {
   static const DirectiveRow& DirectiveRowOf(uint8_t code);
   static TAsmDirective DirectiveOf(std::string_view word);
   bool DefineLabel(TLineRecord& line);
+  bool NameIsNoMnemonic(TLineRecord& line, const std::string& label);
   bool DefineConstant(TLineRecord& line, const std::string& label);
   bool DefineVariable(TLineRecord& line, const std::string& label);
   bool DefineStorage(TLineRecord& line, const std::string& label);

@@ -20,6 +20,7 @@
 #include "base/outputfile.h"
 #include "chip/chipconfig.h"
 #include "engine/ky_up.h"
+#include "project_fixture.h"
 
 namespace kyvor::test {
 
@@ -33,50 +34,14 @@ inline std::string Crlf(std::initializer_list<const char*> lines) {
   return s;
 }
 
-class AsmFixture : public ::testing::Test {
+class AsmFixture : public AsmProjectFixture {
  protected:
   void SetUp() override {
-    ResetChipConfig();
-    ResetOutputFileState();
-    ResetModes();
-    TChipConfig& c = Chip();
-    c.ChipId = 0x0A16;
-    c.CoreVariant = 0;
-    c.ChipRomWords = 4096;
-    c.DeviceKind3 = 0;
-    c.DeviceNotKind3 = 1;
-    c.DataMemoryMap.fill(0);
-    for (int a = 0x00; a <= 0x7F; ++a) c.DataMemoryMap[a] = 0xFF;   // special registers
-    c.DataMemoryMap[0x52] = 0x3F;                                     // PORTC: bits 0-5
-    for (int a = 0x80; a <= 0xFF; ++a) c.DataMemoryMap[a] = 0xFF;   // RAM bank 0
-    for (int a = 0x100; a <= 0x1FC; ++a) c.DataMemoryMap[a] = 0xFF; // RAM bank 1
-    static int counter = 0;
-    dir_ = std::filesystem::temp_directory_path() /
-           ("kyasm_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
+    SetUpProject(4096, 0x1FC);
     options.AssembleOnly = 0;
-  }
-  void TearDown() override {
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-    ResetChipConfig();
-    ResetOutputFileState();
   }
 
   std::string Path(const std::string& name) const { return (dir_ / name).string(); }
-  void Write(const std::string& name, const std::string& text) const {
-    std::filesystem::create_directories((dir_ / name).parent_path());
-    std::ofstream f(dir_ / name, std::ios::binary);
-    f << text;
-  }
-  std::string Read(const std::string& name) const {
-    std::ifstream f(dir_ / name, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-  }
-  bool Exists(const std::string& name) const { return std::filesystem::exists(dir_ / name); }
 
   // Assembles `mainName` with `options`; the CPU model is made for the chip
   // as it is configured now.
@@ -113,7 +78,6 @@ class AsmFixture : public ::testing::Test {
     return v;
   }
 
-  std::filesystem::path dir_;
   TAsmOptions options;
   std::unique_ptr<TKy_UP> up;
   std::unique_ptr<TKyUpTarget> target;

@@ -25,6 +25,7 @@
 #include "base/outputfile.h"
 #include "chip/chipconfig.h"
 #include "engine/ky_up.h"
+#include "project_fixture.h"
 
 namespace kyvor::test {
 
@@ -182,51 +183,15 @@ class HandOffTarget : public IAsmTarget {
   TKy_UP& up_;
 };
 
-class HandOffFixture : public ::testing::Test {
+class HandOffFixture : public AsmProjectFixture {
  protected:
   void SetUp() override {
-    ResetChipConfig();
-    ResetOutputFileState();
-    ResetModes();
-    TChipConfig& c = Chip();
-    c.ChipId = 0x0A16;
-    c.CoreVariant = 0;
-    c.ChipRomWords = 256;
-    c.DeviceKind3 = 0;
-    c.DeviceNotKind3 = 1;
-    c.DataMemoryMap.fill(0);
-    for (int a = 0x00; a <= 0x7F; ++a) c.DataMemoryMap[a] = 0xFF;
-    c.DataMemoryMap[0x52] = 0x3F;  // a port with bits 0-5
-    c.DataMemoryMap[0x7F] = 0x00;  // an unimplemented register
-    for (int a = 0x80; a <= 0xFF; ++a) c.DataMemoryMap[a] = 0xFF;
-    for (int a = 0x100; a <= 0x17F; ++a) c.DataMemoryMap[a] = 0xFF;
-    static int counter = 0;
-    dir_ = std::filesystem::temp_directory_path() /
-           ("kyhandoff_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
+    SetUpProject(256, 0x17F);
+    Chip().DataMemoryMap[0x7F] = 0x00;  // an unimplemented register
     opt.AssembleOnly = 0;
-  }
-  void TearDown() override {
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-    ResetChipConfig();
-    ResetOutputFileState();
   }
 
   std::string P(const std::string& name) const { return dir_.string() + "/" + name; }
-  void Write(const std::string& name, const std::string& text) const {
-    std::filesystem::create_directories((dir_ / name).parent_path());
-    std::ofstream f(dir_ / name, std::ios::binary);
-    f << text;
-  }
-  std::string Read(const std::string& name) const {
-    std::ifstream f(dir_ / name, std::ios::binary);
-    std::stringstream ss;
-    ss << f.rdbuf();
-    return ss.str();
-  }
-  bool Exists(const std::string& name) const { return std::filesystem::exists(dir_ / name); }
 
   uint8_t Run(const std::string& mainName = "main.asm") {
     StoreMainFileName(P(mainName));
@@ -282,7 +247,6 @@ class HandOffFixture : public ::testing::Test {
     return asmForm->FinalSymbols().FindSymbol(name);
   }
 
-  std::filesystem::path dir_;
   TAsmOptions opt;
   uint16_t blockFill = 0;  // what the information blocks hold before a run
   bool failLoad = false, failMacroTable = false;
