@@ -177,6 +177,8 @@ uint8_t TF_ASM::Assemble() {
   if (errorCount_ == 0) {
     if (options_.OutAsciiFile == 1) WriteAsciiDump();
     if (options_.OutBinaryFile == 1) WriteBinaryImage();
+    if (options_.OutBinarySplitFile == 1) WriteObjectFile();
+    if (options_.RomEmulationType == 1) WriteEehImage();
   }
   if (errorCount_ != 0) {
     CloseErrorFile();

@@ -145,7 +145,9 @@ bool TF_ASM::EncodeInstruction(TLineRecord& line, bool firstEmission, uint16_t& 
   const bool secondLow12 = line.SecondOfCall || line.SecondOfJump || line.SecondOfTable;
   for (int i = 1; i <= d->OperandCount && i <= 3; ++i) {
     int field = OperandField(i);
-    if (i == 1 && d->Kind == ik::LDPR) field = OperandField(2);
+    // LDPR is written address first, pointer second; an object line carries
+    // the disassembler's one operand, the pointer.
+    if (i == 1 && d->Kind == ik::LDPR && !line.FromObject) field = OperandField(2);
     if (!HasField(line, field)) continue;
     // Branch targets are resolved by the fix-up sweep alone.
     if (!firstEmission && i == 1 && (d->ShortBranch || d->RelativeBranch)) continue;
@@ -181,8 +183,9 @@ bool TF_ASM::EncodeInstruction(TLineRecord& line, bool firstEmission, uint16_t& 
     }
     if ((d->ShortBranch || d->RelativeBranch) && i == 1) continue;
     int32_t v = value;
-    if (line.FromObject) {
-      // object words carry their fields as they are
+    // Object words carry their fields as they are, except a name (an EXTERN
+    // of the object, defined here): a whole address, split like in source.
+    if (line.FromObject && (line.OperandReloc[i] || IsPlainNumber(text))) {
     } else if (longFirst && i == 1) {
       v = value / 4096;
     } else if (secondLow12) {
@@ -413,7 +416,9 @@ bool TF_ASM::RewriteInstructionOperands(TLineRecord& line) {
 
 bool TF_ASM::AssembleInstruction(PassLine& p) {
   TLineRecord& line = p.Line;
-  if (!RewriteInstructionOperands(line)) return true;
+  // Object lines are read as numbers and EXTERN names: kept as read, so a
+  // name stays a name when its word is built.
+  if (!line.FromObject && !RewriteInstructionOperands(line)) return true;
   const TInstructionDescriptor* d = OpcodeOf(line);
   if (d->LongMove) line.LongMoveLine = 1;
   if (d->LongJump) line.LongJumpLine = 1;

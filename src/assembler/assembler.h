@@ -254,6 +254,15 @@ class TF_ASM {
   bool WriteSymbolMap();
   int WriteAsciiDump();
   int WriteBinaryImage();
+  // Object file and EEPROM image (asm_objfile.cpp).
+  int WriteObjectFile();
+  int WriteEehImage();
+  std::string ObjectSymbolRecords() const;
+  // The 19-byte record of one address: three operand descriptors and the word.
+  std::string ObjectCodeRecord(int32_t address) const;
+  // The descriptor of operand 1..3 of the line that produced a word.
+  std::string OperandDescriptor(const TLineRecord& line, int operand, bool relativeBranch) const;
+  bool IsProgramCodeLabel(std::string_view name) const;
 
   IAsmHost& host_;
   IAsmTarget& target_;

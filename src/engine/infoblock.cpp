@@ -125,21 +125,27 @@ uint16_t TInfoBlockBuilder::PutBuildWords(const TInfoBuildWords& build) {
   return PutLongBuildWords(build);
 }
 
+// The two ACM voltage words of an enabled ACM group: chips 0x21 and 0x62
+// set the bit for 1.0 V, the others clear it.
+std::array<uint16_t, 2> TInfoBlockBuilder::AcmWords() const {
+  const bool chip21or62 = chip_.ChipId == 0x21 || chip_.ChipId == 0x62;
+  const bool acm10 = options_.RACM10 != 0;
+  if (chip21or62) {
+    return acm10 ? std::array<uint16_t, 2>{0x0680, 0x2E2E} : std::array<uint16_t, 2>{0x067F, 0x2A2E};
+  }
+  return acm10 ? std::array<uint16_t, 2>{0x067F, 0x2A38} : std::array<uint16_t, 2>{0x0680, 0x2E38};
+}
+
 void TInfoBlockBuilder::PutShortBuildWords(const TInfoBuildWords& build) {
   auto& b = block_.InfoBlock;
   const bool chip21or62 = chip_.ChipId == 0x21 || chip_.ChipId == 0x62;
-  const bool acm10 = options_.RACM10 != 0;
   if (!build.AcmGroupEnabled) {
     b[infoword::Acm] = 0;
     b[infoword::Acm + 1] = 0;
   } else if (chip_.DeviceNotKind3 == 0) {
-    if (chip21or62) {
-      b[infoword::Acm] = acm10 ? 0x0680 : 0x067F;
-      b[infoword::Acm + 1] = acm10 ? 0x2E2E : 0x2A2E;
-    } else {
-      b[infoword::Acm] = acm10 ? 0x067F : 0x0680;
-      b[infoword::Acm + 1] = acm10 ? 0x2A38 : 0x2E38;
-    }
+    const auto acm = AcmWords();
+    b[infoword::Acm] = acm[0];
+    b[infoword::Acm + 1] = acm[1];
   }
   b[infoword::CoreJump] =
       chip_.CoreVariant == 1 ? 0x7800 + 0x7C : (chip21or62 ? 0x7800 + 0x0A : 0x7800 + 0x07);
@@ -212,6 +218,24 @@ std::vector<uint16_t> TInfoBlockBuilder::WriteImageWords(const TInfoBuildWords& 
   std::vector<uint16_t> words(b.begin(), b.begin() + infoword::ImageWords);
   words[infoword::Acm] = 0;
   words[infoword::Acm + 1] = 0;
+  return words;
+}
+
+std::vector<uint16_t> TInfoBlockBuilder::EehImageWords(const TInfoBuildWords& build) const {
+  const auto& b = block_.InfoBlock;
+  std::vector<uint16_t> words(b.begin(), b.begin() + infoword::EehWords);
+  for (int w = infoword::Acm; w < infoword::EehWords; ++w) words[w] = 0;
+  if (build.AcmGroupEnabled) {
+    const auto acm = AcmWords();
+    words[infoword::Acm] = acm[0];
+    words[infoword::Acm + 1] = acm[1];
+  }
+  words[infoword::CoreJump] = chip_.CoreVariant == 1 ? 0x787F : 0x780A;
+  words[infoword::ChipListVersion] = chip_.ChipListVersion;
+  words[infoword::AcceptedPodChipId] = build.AcceptedPodChipId;
+  words[infoword::CodeChecksum] = build.CodeChecksum;
+  for (int k = 0; k < 3; ++k) words[infoword::DeviceWords + k] = 0xFFFF;
+  words[infoword::Protect] = options_.CProtect ? 0xF7FE : 0xFFFE;
   return words;
 }
 

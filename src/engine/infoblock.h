@@ -44,6 +44,7 @@ inline constexpr int ChipSubId = 207;
 inline constexpr int Calibration = 208;     // 208..233: the calibration block's 26 byte pairs
 inline constexpr int ProtectCopy = 227;     // the ".hex" image repeats word 127 here
 inline constexpr int ImageWords = 256;      // what the ".hex" image holds
+inline constexpr int EehWords = 128;        // what the ".EEH" image holds
 }  // namespace infoword
 
 // Named words of InfoBlockAlt (DeviceKind3 = 0).
@@ -118,6 +119,12 @@ class TInfoBlockBuilder {
   // InfoBlockAlt as they are.
   std::vector<uint16_t> WriteImageWords(const TInfoBuildWords& build);
 
+  // The block part of the ".EEH" image: words 0..113 of InfoBlock as they
+  // are, then words 114..127 computed for the EEPROM image (ACM words, core
+  // jump, chip list version, pod chip id, checksum, protection; the others
+  // 0 or 0xFFFF). The block itself is left as it is.
+  std::vector<uint16_t> EehImageWords(const TInfoBuildWords& build) const;
+
   // Steps, for the roads that use them alone.
   // Template words from `file` (16-bit words, high byte first) after
   // skipping `skipWords` words, into words first..last of `dst`, stopping at
@@ -133,6 +140,7 @@ class TInfoBlockBuilder {
   void PutCalibration(const std::array<uint8_t, 52>& bytes);
 
  private:
+  std::array<uint16_t, 2> AcmWords() const;
   void PutShortBuildWords(const TInfoBuildWords& build);
   uint16_t PutLongBuildWords(const TInfoBuildWords& build);
 

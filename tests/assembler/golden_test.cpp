@@ -7,7 +7,9 @@
 // case.txt lines (key=value): rom (program words, default 256), strict
 // (1 Assemble & Debug, 0 Assemble; default 1), smart, optimization, fill,
 // chipid, core (0 K08A, 1 K08B), dk3 (DeviceKind3), restrict (a file name),
-// wdt, block (an output file name made unwritable), result (0 or 1).
+// wdt, block (an output file name made unwritable), result (0 or 1), obj
+// (the object file), eeh (ROM emulation type 1: the EEPROM image), protect,
+// acm (the ACM group enabled), acm10, podchipid, chiplistversion.
 //
 // KYVOR_GOLDEN_UPDATE=1 writes the outputs as the new golden files (to be
 // checked by hand before they are committed).
@@ -24,7 +26,8 @@ namespace fs = std::filesystem;
 
 // An absolute path from the build: __FILE__ may be relative to the build folder.
 const fs::path kGoldenRoot = fs::path(KYVOR_TESTS_DIR) / "assembler" / "golden";
-const char* const kOutputs[] = {"main.lst", "main.map", "main.asc", "main.hex", "main.err"};
+const char* const kOutputs[] = {"main.lst", "main.map", "main.asc", "main.hex",
+                                "main.err", "main.obj", "main.EEH"};
 
 std::map<std::string, std::string> ReadCase(const fs::path& file) {
   std::map<std::string, std::string> m;
@@ -81,6 +84,13 @@ TEST_P(GoldenTest, OutputsMatch) {
   options.COptimization = static_cast<uint8_t>(num("optimization", 0));
   options.UnusedFillMode = static_cast<uint8_t>(num("fill", 0));
   options.ChWDTJMPOO = static_cast<uint8_t>(num("wdt", 0));
+  options.OutBinarySplitFile = static_cast<uint8_t>(num("obj", 0));
+  options.RomEmulationType = static_cast<uint8_t>(num("eeh", 0));
+  options.CProtect = static_cast<uint8_t>(num("protect", 0));
+  options.AcmGroupEnabled = static_cast<uint8_t>(num("acm", 0));
+  options.RACM10 = static_cast<uint8_t>(num("acm10", 0));
+  options.AcceptedPodChipId = static_cast<uint16_t>(num("podchipid", 0));
+  c.ChipListVersion = static_cast<uint16_t>(num("chiplistversion", 0));
   if (cfg.count("block")) fs::create_directories(dir_ / cfg["block"]);
 
   const uint8_t result = Assemble("main.asm");

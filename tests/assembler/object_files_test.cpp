@@ -1,5 +1,6 @@
-// Object files included as source: relocation, imported symbols, no source
-// page, damaged streams.
+// Object files: written by one program (its GLOBAL and EXTERN names, one
+// record per address), included as source by another (relocation, imported
+// symbols, no source page, damaged streams), and the round trip between both.
 #include "asm_fixture.h"
 #include "handoff_fixture.h"
 
@@ -153,6 +154,140 @@ TEST_F(ObjectFiles, MacroRecordsAfterAnObjectNameTheirPage) {
     EXPECT_EQ(r.second.ParentFile, 1) << r.first;
     EXPECT_EQ(r.second.ChildFile, 1) << r.first;
   }
+}
+
+// A library with GLOBAL names of each kind and code with every kind of
+// operand: label parts, two-word instructions, relative branches, data.
+const std::string kLibrary = Crlf({
+    "        GLOBAL  START, SUB, TABLE, LIMIT, FLAGS",
+    "LIMIT   EQU     20H",
+    "        MEMAR   80H",
+    "FLAGS   DS      1",
+    "        ORG     0",
+    "START:  MVL     LOW TABLE",
+    "        MVL     HIGH TABLE",
+    "        MVL     LOW TABLE+1",
+    "        MVF     FLAGS, 1",
+    "        CALL    SUB",
+    "        JMP     NEXT",
+    "NEXT:   MVFF    FLAGS, 81H",
+    "        LDPR    FLAGS, 1",
+    "        MVLP    TABLE",
+    "LOOP:   DCSZ    FLAGS, 1",
+    "        RJ      LOOP",
+    "        JZ      LOOP",
+    "        RCALL   SUB",
+    "SUB:    MVL     LIMIT",
+    "        RET",
+    "TABLE:  DW      0, 1",
+});
+
+TEST_F(ObjectFilesModel, WrittenObjectAssemblesBackToTheSameWords) {
+  Write("lib.asm", kLibrary);
+  options.OutBinarySplitFile = 1;
+  ASSERT_EQ(Assemble("lib.asm"), 1) << FirstError();
+  ASSERT_TRUE(Exists("lib.obj"));
+  const int32_t highest = asmForm->HighestAddress();
+  ASSERT_EQ(highest, 0x15);
+  const int32_t sub = Label("SUB");
+  std::vector<uint16_t> words;
+  for (int32_t a = 0; a <= highest; ++a) words.push_back(Word(a));
+
+  options.OutBinarySplitFile = 0;
+  Write("m.asm", Crlf({"  INCLUDE LIB.OBJ", "  CALL SUB", "  MVL LIMIT", "  MVF FLAGS, 1"}));
+  ASSERT_EQ(Assemble("m.asm"), 1) << FirstError();
+  for (int32_t a = 0; a <= highest; ++a) EXPECT_EQ(Word(a), words[a]) << "address " << a;
+  // The object's GLOBAL names serve the including program.
+  EXPECT_EQ(Word(highest + 1), 0xC000);
+  EXPECT_EQ(Word(highest + 2), 0xF000 + sub);
+  EXPECT_EQ(Word(highest + 3), 0x0620);
+  EXPECT_EQ(Word(highest + 4), 0x6680);
+}
+
+TEST_F(ObjectFilesModel, WrittenObjectMovesWithItsLoadAddress) {
+  // One-word instructions only: label parts and GLOBAL labels move, data
+  // addresses and constants stay.
+  Write("lib.asm", Crlf({"        GLOBAL  ENTRY, VAR", "        MEMAR   80H", "VAR     DS      1",
+                         "TMP     DS      1", "ENTRY:  MVL     LOW TABLE",
+                         "        MVL     HIGH TABLE-1", "        MVF     VAR, 1",
+                         "        MVF     TMP, 1", "        CLRF    90H", "        RET",
+                         "TABLE:  DW      0"}));
+  options.OutBinarySplitFile = 1;
+  ASSERT_EQ(Assemble("lib.asm"), 1) << FirstError();
+  options.OutBinarySplitFile = 0;
+  std::string lead;
+  for (int i = 0; i < 0x103; ++i) lead += "  NOP\r\n";
+  Write("m.asm", lead + Crlf({"  INCLUDE LIB.OBJ", "  MVL LOW ENTRY"}));
+  ASSERT_EQ(Assemble("m.asm"), 1) << FirstError();
+  const int base = 0x103;
+  EXPECT_EQ(Word(base + 0), 0x0600 + ((base + 6) & 0xFF));         // LOW TABLE
+  EXPECT_EQ(Word(base + 1), 0x0600 + (((base + 5) >> 8) & 0xFF));  // HIGH TABLE-1
+  EXPECT_EQ(Word(base + 2), 0x6680);                                // VAR stays at 80H
+  EXPECT_EQ(Word(base + 3), 0x6681);                                // and TMP at 81H
+  EXPECT_EQ(Word(base + 4), 0x0C90);                                // CLRF 90H
+  EXPECT_EQ(Word(base + 7), 0x0600 + (base & 0xFF));                // LOW ENTRY
+}
+
+TEST_F(ObjectFilesModel, ExternNamesComeFromTheIncludingProgram) {
+  // EXTERN names are known to plain Assemble only (as their number).
+  Write("lib.asm", Crlf({"        EXTERN  OTHER, LIMIT, FAR", "        GLOBAL  GET",
+                         "GET:    MVL     LIMIT", "        CALL    OTHER", "        CALL    FAR",
+                         "        RET"}));
+  options.OutBinarySplitFile = 1;
+  options.AssembleOnly = 1;
+  ASSERT_EQ(Assemble("lib.asm"), 1) << FirstError();
+  const std::string obj = Read("lib.obj");
+  EXPECT_EQ(obj.substr(0, 38), std::string("\x84" "L" "00" "03" "GET" "\x85\x86" "00000000" "\x87"
+                                           "\x89" "05" "OTHER" "\x8A\x8B" "00000000" "\x8C", 38));
+  options.OutBinarySplitFile = 0;
+  options.AssembleOnly = 0;
+  Write("m.asm", Crlf({"LIMIT   EQU     7", "FAR     EQU     1E23H", "  INCLUDE LIB.OBJ",
+                       "OTHER:  RET"}));
+  ASSERT_EQ(Assemble("m.asm"), 1) << FirstError();
+  EXPECT_EQ(Word(0), 0x0607);
+  // Two-word calls take their targets whole, split over both words.
+  EXPECT_EQ(Word(1), 0xC000);
+  EXPECT_EQ(Word(2), 0xF006);  // OTHER follows the object's six words
+  EXPECT_EQ(Word(3), 0xC001);
+  EXPECT_EQ(Word(4), 0xFE23);
+  EXPECT_EQ(Word(6), 0x000A);
+}
+
+TEST_F(ObjectFilesModel, ObjectOfAProgramWithoutNames) {
+  // No GLOBAL and no EXTERN: the code header comes first; one record per
+  // address up to the highest, an operand without a label is absolute.
+  Write("m.asm", Crlf({"  MVL 5", "  ORG 1FH", "  RET"}));
+  options.OutBinarySplitFile = 1;
+  ASSERT_EQ(Assemble("m.asm"), 1) << FirstError();
+  const std::string obj = Read("m.obj");
+  const std::string header = std::string("\x80" "0000001F" "\x81" "\x82", 11);
+  ASSERT_EQ(obj.substr(0, 11), header);
+  ASSERT_EQ(obj.size(), 11u + 32 * 19 + 1);
+  const std::string unused = std::string(3, ' ');
+  auto record = [&](int a) { return obj.substr(11 + 19 * a, 19); };
+  EXPECT_EQ(record(0), std::string("\x8D" "0000" "\x8D" "0000" "\x8D" "0000" "0605", 19));
+  EXPECT_EQ(record(1), std::string("\x8D" "0000" "\x8D" "0000" "\x8D" "0000" "0000", 19));
+  EXPECT_EQ(record(31), std::string("\x8D" "0000" "\x8D" "0000" "\x8D" "0000" "000A", 19));
+  EXPECT_EQ(obj.back(), '\x88');
+}
+
+TEST_F(ObjectFilesModel, ObjectOnlyWhenSwitchedOnAndWithoutErrors) {
+  Write("m.asm", Crlf({"  MVL 5"}));
+  ASSERT_EQ(Assemble("m.asm"), 1);
+  EXPECT_FALSE(Exists("m.obj"));
+  options.OutBinarySplitFile = 1;
+  Write("m.obj", "old");
+  Write("m.asm", Crlf({"  MVL NOWHERE"}));
+  EXPECT_EQ(Assemble("m.asm"), 0);
+  EXPECT_EQ(Read("m.obj"), "old");
+}
+
+TEST_F(ObjectFilesModel, ObjectFileThatCannotBeCreated) {
+  Write("m.asm", Crlf({"  MVL 5"}));
+  Write("m.obj/keep", "a folder in the way");
+  options.OutBinarySplitFile = 1;
+  EXPECT_EQ(Assemble("m.asm"), 0);
+  EXPECT_EQ(FirstError(), "Couldn't open file [" + Path("m.obj") + "]");
 }
 
 }  // namespace
