@@ -40,6 +40,22 @@ void TKyGridModel::SetSize(int rows, int cols) {
   rows = std::max(rows, 0);
   cols = std::max(cols, 0);
   if (rows == rows_ && cols == cols_) return;
+  // Rows alone are inserted or removed, so the views keep their column widths.
+  if (cols == cols_) {
+    if (rows > rows_) {
+      beginInsertRows(QModelIndex(), rows_, rows - 1);
+      cells_.resize(std::size_t(rows * cols));
+      rows_ = rows;
+      endInsertRows();
+    } else {
+      beginRemoveRows(QModelIndex(), rows, rows_ - 1);
+      cells_.resize(std::size_t(rows * cols));
+      rows_ = rows;
+      endRemoveRows();
+    }
+    dirtyTop_ = dirtyBottom_ = -1;
+    return;
+  }
   beginResetModel();
   std::vector<TGridCell> next(std::size_t(rows * cols));
   for (int r = 0; r < std::min(rows, rows_); ++r)
@@ -152,6 +168,11 @@ void TKyGrid::mouseMoveEvent(QMouseEvent* event) {
 void TKyGrid::leaveEvent(QEvent* event) {
   QTableView::leaveEvent(event);
   if (OnHover) OnHover(QModelIndex(), QPoint());
+}
+
+void TKyGrid::resizeEvent(QResizeEvent* event) {
+  QTableView::resizeEvent(event);
+  if (OnResize) OnResize();
 }
 
 void TKyGrid::focusOutEvent(QFocusEvent* event) {

@@ -86,6 +86,7 @@ class TKyGrid : public QTableView {
   std::function<void(const QModelIndex&, QPoint globalPos)> OnMouseDown;
   std::function<void(const QModelIndex&, QPoint pos)> OnHover;  // invalid index: outside
   std::function<void()> OnFocusOut;
+  std::function<void()> OnResize;
   std::function<void(const QModelIndex& current, const QModelIndex& previous)> OnCurrentChanged;
 
   // Screen position of the lower-left corner of a cell.
@@ -98,6 +99,7 @@ class TKyGrid : public QTableView {
   void mouseMoveEvent(QMouseEvent* event) override;
   void leaveEvent(QEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 };
 

@@ -16,11 +16,11 @@ TKy_BP::TKy_BP(QWidget* parent)
   grid_->setObjectName("SGD");
   grid_->setModel(model_);
   grid_->SetRowHeight(18);
-  grid_->SetColumnWidths({64, 64});
   grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
   grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   grid_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   model_->SetSize(kRows, 2);
+  grid_->SetColumnWidths({64, 64});
   for (int c = 0; c < 2; ++c) {
     TGridCell h;
     h.Text = c == 0 ? "addr" : "line";

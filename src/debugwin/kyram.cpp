@@ -6,10 +6,14 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHideEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScrollBar>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -115,12 +119,14 @@ TKy_RAM::TKy_RAM(QWidget* parent)
   grid_->setObjectName("SGD");
   grid_->setModel(model_);
   grid_->SetRowHeight(kRowHeight);
-  std::vector<int> widths(17, 24);
-  widths[0] = 28;
+  // Columns of 28 and 24 pixels, wider when the font needs it ("FF0", "FF").
+  const QFontMetrics fm(grid_->font());
+  std::vector<int> widths(17, std::max(24, fm.horizontalAdvance("FF") + 12));
+  widths[0] = std::max(28, fm.horizontalAdvance("FF0") + 12);
   grid_->SetColumnWidths(widths);
-  grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  grid_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  grid_->setFixedSize(grid_->ContentSize());
+  grid_->setMinimumSize(grid_->ContentSize().width() / 2, 5 * kRowHeight);
+  const int bar = grid_->verticalScrollBar()->sizeHint().width();
+  grid_->setMaximumSize(grid_->ContentSize() + QSize(bar, bar));
   grid_->setContextMenuPolicy(Qt::CustomContextMenu);
 
   auto* bankBox = new QGridLayout;
@@ -135,11 +141,15 @@ TKy_RAM::TKy_RAM(QWidget* parent)
     bankBox->addWidget(p, n / 8, n % 8);
     banks_[std::size_t(n)] = p;
   }
+  auto* banks = new QHBoxLayout;
+  banks->addLayout(bankBox);
+  banks->addStretch(1);
   auto* lay = new QVBoxLayout(this);
   lay->setContentsMargins(2, 2, 2, 2);
   lay->setSpacing(2);
-  lay->addLayout(bankBox);
-  lay->addWidget(grid_);
+  lay->addLayout(banks);
+  lay->addWidget(grid_, 1);
+  lay->addStretch(0);
 
   pnlHint_->setObjectName("PnlHint");
   pnlHint_->setAutoFillBackground(true);
@@ -167,7 +177,9 @@ TKy_RAM::TKy_RAM(QWidget* parent)
   RAMBANKShow();
   RAMBANKSEL(CurrentBank());
   model_->Publish();
-  adjustSize();
+  // The whole bank shows at the window's own size; smaller, the grid scrolls.
+  resize(grid_->ContentSize().width() + 4 + grid_->verticalScrollBar()->sizeHint().width(),
+         grid_->ContentSize().height() + 2 * 20 + 10);
 }
 
 void TKy_RAM::buildMenu() {
@@ -236,12 +248,32 @@ void TKy_RAM::SelectBank(int n) {
   RefreshRamView(false);
 }
 
+// Shown again after it was hidden: a forced refresh. A frame that only changes
+// its state (maximized, restored) keeps the highlight of the last refresh.
 void TKy_RAM::showEvent(QShowEvent* event) {
   TKyDebugForm::showEvent(event);
+  if (QWidget* frame = parentWidget(); frame && frame != frame_) {
+    frame_ = frame;
+    frame->installEventFilter(this);
+  }
+  if (!hidden_) return;
+  hidden_ = false;
   RefreshRamView(true);
 }
 
+void TKy_RAM::hideEvent(QHideEvent* event) {
+  TKyDebugForm::hideEvent(event);
+  if (!parentWidget()) hidden_ = true;  // a window of its own
+}
+
 bool TKy_RAM::eventFilter(QObject* watched, QEvent* event) {
+  // The frame being hidden counts as hiding the window; a frame that changes
+  // its state (maximized, restored) hides and shows at once and does not.
+  if (watched == frame_ && event->type() == QEvent::Hide) {
+    QTimer::singleShot(0, this, [this] {
+      if (frame_ && frame_->isHidden()) hidden_ = true;
+    });
+  }
   if (event->type() == QEvent::MouseButtonPress) {
     for (int n = 0; n < 16; ++n)
       if (watched == banks_[std::size_t(n)]) {

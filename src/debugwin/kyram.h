@@ -86,6 +86,7 @@ class TKy_RAM : public TKyDebugForm {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
@@ -112,6 +113,8 @@ class TKy_RAM : public TKyDebugForm {
   int editAddress_ = -1;
   QString editText_;
   bool loading_ = false;
+  bool hidden_ = true;  // not shown yet, or hidden since
+  QWidget* frame_ = nullptr;  // the frame the window was last shown in
 };
 
 }  // namespace kyvor

@@ -8,6 +8,8 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include "base/containers.h"
@@ -205,13 +207,23 @@ void TReg2Model::paintWords(int editIndex, const QString& editText) {
 // ---------------------------------------------------------------------------
 
 TKy_Reg2::TKy_Reg2(QWidget* parent)
-    : TKyDebugForm("Ky_Reg2", "Special Register", parent), model_(new TReg2Model(this)) {
-  auto* lay = new QVBoxLayout(this);
+    : TKyDebugForm("Ky_Reg2", "Special Register", parent),
+      model_(new TReg2Model(this)),
+      content_(new QWidget) {
+  // The header and the three grids keep their sizes; a smaller window scrolls.
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  scroll_ = new QScrollArea(this);
+  scroll_->setFrameShape(QFrame::NoFrame);
+  outer->addWidget(scroll_);
+  auto* lay = new QVBoxLayout(content_);
   lay->setContentsMargins(2, 2, 2, 2);
   lay->setSpacing(2);
+  lay->setSizeConstraint(QLayout::SetFixedSize);
   buildHeader();
   buildGrids();
   buildMenus();
+  scroll_->setWidget(content_);
   SWSREG();
 }
 
@@ -229,24 +241,24 @@ QLabel* MakePanel(QWidget* parent, const char* name, const QString& text) {
 void TKy_Reg2::buildHeader() {
   auto* top = new QHBoxLayout;
   top->setSpacing(2);
-  top->addWidget(MakePanel(this, "PnlWork_B", " WREG:"));
-  pnlWork_ = MakePanel(this, "PnlWork", "00");
+  top->addWidget(MakePanel(content_, "PnlWork_B", " WREG:"));
+  pnlWork_ = MakePanel(content_, "PnlWork", "00");
   pnlWork_->setFixedWidth(28);
   pnlWork_->setAlignment(Qt::AlignCenter);
   top->addWidget(pnlWork_);
-  pnlPC_ = MakePanel(this, "PnlPC", " Program Counter: 0");
+  pnlPC_ = MakePanel(content_, "PnlPC", " Program Counter: 0");
   top->addWidget(pnlPC_, 1);
-  pnlCycle_ = MakePanel(this, "PnlCycle", " Cycle: 00000000");
+  pnlCycle_ = MakePanel(content_, "PnlCycle", " Cycle: 00000000");
   top->addWidget(pnlCycle_, 1);
-  for (QLabel* p : {findChild<QLabel*>("PnlWork_B"), pnlWork_, pnlPC_}) p->installEventFilter(this);
-  layout()->addItem(top);
+  for (QLabel* p : {content_->findChild<QLabel*>("PnlWork_B"), pnlWork_, pnlPC_}) p->installEventFilter(this);
+  content_->layout()->addItem(top);
 
   auto* ind = new QHBoxLayout;
   ind->setSpacing(8);
   const char* names[2][5] = {{"PnlIND0_B", "Panel10", "PnlIND0_1", "Panel13", "PnlIND0_2"},
                              {"PnlIND1_B", "Panel2", "PnlIND1_1", "Panel5", "PnlIND1_2"}};
   for (int p = 0; p < 2; ++p) {
-    auto* box = new QFrame(this);
+    auto* box = new QFrame(content_);
     box->setObjectName(names[p][0]);
     box->setFrameStyle(QFrame::Panel | QFrame::Raised);
     auto* row = new QHBoxLayout(box);
@@ -269,13 +281,13 @@ void TKy_Reg2::buildHeader() {
     ind->addWidget(box);
   }
   ind->addStretch(1);
-  layout()->addItem(ind);
+  content_->layout()->addItem(ind);
 
   auto* pageRow = new QHBoxLayout;
   pageRow->setSpacing(2);
   const char* pageNames[4] = {"PPage1", "PPAGE2", "PPAGE3", "PPAGE4"};
   for (int i = 0; i < 4; ++i) {
-    auto* b = new QPushButton(QString("Page%1").arg(i + 1), this);
+    auto* b = new QPushButton(QString("Page%1").arg(i + 1), content_);
     b->setObjectName(pageNames[i]);
     b->setFixedHeight(20);
     b->setAutoFillBackground(true);
@@ -285,12 +297,12 @@ void TKy_Reg2::buildHeader() {
     pageRow->addWidget(b);
   }
   pageRow->addStretch(1);
-  layout()->addItem(pageRow);
+  content_->layout()->addItem(pageRow);
 }
 
 void TKy_Reg2::buildGrids() {
   auto make = [this](const char* name, TKyGridModel* model) {
-    auto* g = new TKyGrid(this);
+    auto* g = new TKyGrid(content_);
     g->setObjectName(name);
     g->setModel(model);
     g->SetRowHeight(kRowHeight);
@@ -300,7 +312,7 @@ void TKy_Reg2::buildGrids() {
     f.setPixelSize(11);
     g->setFont(f);
     connect(g, &QWidget::customContextMenuRequested, this, [this, g](QPoint p) { showHelp(g, p); });
-    layout()->addWidget(g);
+    content_->layout()->addWidget(g);
     return g;
   };
   sreg_ = make("SREG", model_->Bits());
@@ -356,10 +368,19 @@ void TKy_Reg2::SWSREG() {
   rkrr(end, first);
   commitEdit();
   model_->Shape(first, end);
-  for (TKyGrid* g : {sreg_, sbyte_, sword_}) {
-    std::vector<int> widths(kColumns, kColumnWidth);
-    g->SetColumnWidths(widths);
+  // 50-pixel columns, wider when a name of the chip needs it.
+  const QFontMetrics fm(sreg_->font());
+  int width = kColumnWidth;
+  auto fit = [&](const std::string& name) {
+    width = std::max(width, fm.horizontalAdvance(QString::fromStdString(name)) + 8);
+  };
+  for (const auto& n : Chip().ByteRegisterNames) fit(n);
+  for (const auto& n : Chip().WordRegisterNames) fit(n);
+  for (int i = 0; i < BitRegisterList().Count(); ++i) {
+    fit(BitRegisterList().GetItem(i)->Name);
+    for (const auto& b : BitRegisterList().GetItem(i)->Bits) fit(b.BitName);
   }
+  for (TKyGrid* g : {sreg_, sbyte_, sword_}) g->SetColumnWidths(std::vector<int>(kColumns, width));
   sreg_->setFixedHeight((model_->Bits()->rowCount() + 2) * kRowHeight);
   sreg_->setFixedWidth(sreg_->ContentSize().width() + 20);
   sbyte_->setFixedSize(sbyte_->ContentSize() + QSize(20, 0));
@@ -374,7 +395,8 @@ void TKy_Reg2::SWSREG() {
   }
   if (Modes().TargetRunning != 1) RefreshRegisters(true);
   else repaint();
-  adjustSize();
+  content_->adjustSize();
+  resize(content_->sizeHint() + QSize(scroll_->verticalScrollBar()->sizeHint().width() + 2, 2));
 }
 
 void TKy_Reg2::SelectPage(int page) {

@@ -15,6 +15,7 @@ class QLabel;
 class QMenu;
 class QAction;
 class QPushButton;
+class QScrollArea;
 
 namespace kyvor {
 
@@ -113,6 +114,8 @@ class TKy_Reg2 : public TKyDebugForm {
   void showHelp(TKyGrid* grid, QPoint pos);
 
   TReg2Model* model_;
+  QWidget* content_;
+  QScrollArea* scroll_ = nullptr;
   QLabel* pnlWork_ = nullptr;
   QLabel* pnlPC_ = nullptr;
   QLabel* pnlCycle_ = nullptr;

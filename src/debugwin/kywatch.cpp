@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -321,7 +322,13 @@ TKy_WATCH::TKy_WATCH(QWidget* parent)
   grid_->setModel(model_);
   grid_->SetRowHeight(kRowHeight);
   grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  model_->SetSize(2, 7);
   grid_->SetColumnWidths(std::vector<int>(std::begin(kWidths), std::end(kWidths)));
+  // Columns at least as wide as their headers (the value column: its longest).
+  const QFontMetrics fm(grid_->font());
+  grid_->setColumnWidth(2, std::max(kWidths[2], fm.horizontalAdvance("Dec(H --> L)") + 12));
+  for (int c = 4; c < 7; ++c)
+    grid_->setColumnWidth(c, std::max(kWidths[c], fm.horizontalAdvance(kHeaders[c]) + 12));
   auto* lay = new QVBoxLayout(this);
   lay->setContentsMargins(0, 0, 0, 0);
   lay->addWidget(grid_);
@@ -329,6 +336,7 @@ TKy_WATCH::TKy_WATCH(QWidget* parent)
   grid_->OnCurrentChanged = [this](const QModelIndex& i, const QModelIndex&) { onCurrentChanged(i); };
   grid_->OnDoubleClick = [this](const QModelIndex& i) { onDoubleClick(i); };
   grid_->OnKey = [this](QKeyEvent* e) { return onKey(e); };
+  grid_->OnResize = [this] { updateRows(); };
   updateRows();
   resize(420, 200);
 }
@@ -525,7 +533,6 @@ void TKy_WATCH::resizeEvent(QResizeEvent* event) {
   TKyDebugForm::resizeEvent(event);
   const int fixed = grid_->columnWidth(0) + grid_->columnWidth(1) + grid_->columnWidth(2) + 24;
   grid_->setColumnWidth(3, std::clamp(width() - fixed, kWidths[3], 200));
-  updateRows();
 }
 
 // ---------------------------------------------------------------------------
@@ -566,7 +573,12 @@ void TKy_WATCH::MenuCommand(const QString& caption) {
       add_->raise();
     }
   } else if (caption == "Edit Watch") {
-    if (!watches.empty() && edit_) edit_->open();
+    if (watches.empty() || !edit_) return;
+    // The dialog shows the current watch (the first one when none is current).
+    const QModelIndex at = grid_->currentIndex();
+    const bool onWatch = at.row() >= 1 && at.row() <= int(watches.size());
+    onCurrentChanged(model_->index(onWatch ? at.row() : 1, 0));
+    edit_->open();
   } else if (caption == "Delete Watch") {
     if (row < 1 || row > int(watches.size())) return;
     const std::string name = watches[std::size_t(row - 1)].Name;

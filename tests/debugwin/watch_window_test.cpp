@@ -179,6 +179,17 @@ TEST_F(WatchWindow, EditDialogMakesABitWatch) {
   EXPECT_EQ(edit.ReferenceEdit()->text(), edit.SymbolList()->item(0)->text());
 }
 
+TEST_F(WatchWindow, EditWatchShowsTheCurrentWatch) {
+  watch->InitWatchWindow();
+  watch->Grid()->setCurrentIndex(watch->GridModel()->index(1, 0));  // still empty
+  add.MoveSymbolToWatches("LED");
+  watch->MenuCommand("Edit Watch");
+  EXPECT_TRUE(edit.isVisible());
+  EXPECT_EQ(edit.SymbolLabel()->text(), "LED");
+  EXPECT_EQ(edit.ValueEdit()->text(), "003");
+  edit.close();
+}
+
 TEST_F(WatchWindow, BitModeNeedsAValueBelowEight) {
   watch->InitWatchWindow();
   add.MoveSymbolToWatches("NINE");
