@@ -337,31 +337,38 @@ KYVOR_HOT void TCpuCore::multiply(TStep& x) {
   if constexpr (E.FlagsSet != 0) setFlags<Guard>(x, (res & 0xFF) == 0 ? sf::Z : 0);
 }
 
+// A call's push: the stack entry and the top-of-stack registers.
+void TCpuCore::pushReturn(uint32_t address) {
+  s_.PushStack(address);
+  s_.WriteTopOfStack(address);
+}
+
+// After a return or POP the top-of-stack registers show the new top entry.
+void TCpuCore::loadTopOfStack() {
+  s_.WriteTopOfStack(s_.GetStackEntry(s_.Registers()[reg::STKPTR] & 0x1F));
+}
+
+// The shadow select of RETI and RET (operand 1) exists under K08A only.
+void TCpuCore::restoreShadowIfAsked(const TDecodedWord& d) {
+  if (t_.Variant() != kCoreK08B && d.Op1 == 1) s_.RestoreShadow();
+}
+
 template <uint8_t Kind>
 KYVOR_HOT void TCpuCore::flow(TStep& x) {
   const TDecodedWord& d = x.d;
   uint8_t* r = x.r;
-  auto push = [&](uint32_t v) {
-    s_.PushStack(v);
-    s_.WriteTopOfStack(v);
-  };
-  auto newTopOfStack = [&] { s_.WriteTopOfStack(s_.GetStackEntry(r[reg::STKPTR] & 0x1F)); };
-  auto relative = [&] { return uint32_t(int32_t(x.pc) + Signed11(d.Op1)); };
-  // The shadow select of RETI and RET exists under K08A only.
-  auto restoreShadow = [&] {
-    if (t_.Variant() != kCoreK08B && d.Op1 == 1) s_.RestoreShadow();
-  };
+  const uint32_t relative = uint32_t(int32_t(x.pc) + Signed11(d.Op1));
   if constexpr (Kind == ik::RETL) {
     jump(x, s_.PopStack(true));
     r[reg::W] = uint8_t(d.Op1);
   } else if constexpr (Kind == ik::CALL) {
     if (d.Flags & rf::LongCall) {  // the second word gives the low 12 bits
       if (d.Op2 == 1) s_.SaveShadow();
-      push(x.pc);
+      pushReturn(x.pc);
       s_.TwoWordOperand = int32_t(d.Op1);
       s_.PendingTwoWordKind = ik::CALL;
     } else {
-      push(x.pc);
+      pushReturn(x.pc);
       jump(x, d.Op1 & 0xFFF);
     }
   } else if constexpr (Kind == ik::JMP) {
@@ -373,20 +380,20 @@ KYVOR_HOT void TCpuCore::flow(TStep& x) {
     }
   } else if constexpr (Kind == ik::RETI) {
     jump(x, s_.PopStack(true));
-    restoreShadow();
+    restoreShadowIfAsked(d);
     r[reg::INTE0] = uint8_t(r[reg::INTE0] | 0x80);
   } else if constexpr (Kind == ik::RET) {
     jump(x, s_.PopStack(true));
-    newTopOfStack();
-    restoreShadow();
+    loadTopOfStack();
+    restoreShadowIfAsked(d);
   } else if constexpr (Kind == ik::RCALL) {
-    push(x.pc);
-    jump(x, relative());
+    pushReturn(x.pc);
+    jump(x, relative);
   } else if constexpr (Kind == ik::RJ) {
-    jump(x, relative());
+    jump(x, relative);
   } else if constexpr (Kind == ik::POP) {
     s_.PopStack(true);
-    newTopOfStack();
+    loadTopOfStack();
   }
 }
 
@@ -537,7 +544,7 @@ KYVOR_HOT bool TCpuCore::executeWord(uint32_t& pc) {
   postRequests_ = 0;
 
   uint8_t* r = s_.Registers();
-  TStep x{t_.DecodedWord(word), r, 0, 0, r[reg::W], 1, here};
+  TStep x{words_[word], r, 0, 0, r[reg::W], 1, here};
   advance(x, 1);
   const bool decoded = dispatch(x);
   pc = x.pc;

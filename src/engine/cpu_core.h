@@ -17,7 +17,8 @@ namespace kyvor {
 
 class TCpuCore {
  public:
-  TCpuCore(TTargetState& state, const TInstructionTable& table) : s_(state), t_(table) {}
+  TCpuCore(TTargetState& state, const TInstructionTable& table)
+      : s_(state), t_(table), words_(table.DecodedWords()) {}
 
   // Executes the instruction at PC, both words of a two-word instruction.
   // A word that decodes to nothing advances PC by one and does nothing else
@@ -104,6 +105,9 @@ class TCpuCore {
   void multiply(TStep& x);
   template <uint8_t Kind>
   void flow(TStep& x);
+  void pushReturn(uint32_t address);
+  void loadTopOfStack();
+  void restoreShadowIfAsked(const TDecodedWord& d);
   template <uint8_t Kind>
   void twoWord(TStep& x);
   void tableRead(TStep& x);
@@ -112,6 +116,7 @@ class TCpuCore {
 
   TTargetState& s_;
   const TInstructionTable& t_;
+  const TDecodedWord* const words_;  // t_'s decoded words
   // Working state of one executed word.
   uint16_t postRequests_ = 0;   // bits 0..8 in priority order
   uint8_t savedW_[3] = {0, 0, 0};

@@ -287,6 +287,9 @@ class TInstructionTable {
     return r == 0xFF ? nullptr : &rows_[r];
   }
   const TDecodedWord& DecodedWord(uint16_t opcode) const { return (*decoded_)[opcode]; }
+  // The 65,536 decoded words; the array stays in place for the table's
+  // lifetime (a new load rewrites it), so the simulator may keep a pointer.
+  const TDecodedWord* DecodedWords() const { return decoded_->data(); }
   // The same answer by walking the list (the reference the lookup table follows).
   const TInstructionDescriptor* DecodeByScan(uint16_t opcode) const;
 
