@@ -33,14 +33,6 @@ bool SetFieldSpan(TLineRecord& rec, int i, int start, int length) {
   return true;
 }
 
-std::string_view GetFieldView(const TLineRecord& rec, int i) {
-  if (i < 1 || i > kFieldCount) return {};
-  const std::size_t start = rec.FieldStart[i];
-  if (start == 0 || start > rec.WorkText.size()) return {};
-  return rec.WorkText.view().substr(start - 1, rec.FieldLength[i]);
-}
-
-std::string GetField(const TLineRecord& rec, int i) { return std::string(GetFieldView(rec, i)); }
 
 int OperandCount(const TLineRecord& rec) {
   int n = 0;
@@ -131,26 +123,21 @@ void SplitLineFields(TLineRecord& rec, const TSplitRule& rule, const TLineClassi
     rec.FieldStart[k] = static_cast<uint16_t>(start0 + 1);
     rec.FieldLength[k] = static_cast<uint16_t>(length);
   };
-  const std::size_t cut = line.find_first_of(rule.CommentStart);
-  std::size_t codeEnd = line.size();  // 0-based end (exclusive) of the code part
-  if (cut != std::string_view::npos) {
-    setSpan(kFieldComment, cut, line.size() - cut);
-    codeEnd = cut;
-  }
+  std::size_t codeEnd = 0;  // 0-based end (exclusive) of the code part
+  while (codeEnd < line.size() && !rule.Is(line[codeEnd], TSplitRule::kCommentStart)) ++codeEnd;
+  if (codeEnd < line.size()) setSpan(kFieldComment, codeEnd, line.size() - codeEnd);
 
   // The next word (label, mnemonic) or operand from pos; false when the code
   // part holds no more.
   std::size_t pos = 0;
-  auto isBreak = [&rule](char c) { return rule.OperandBreaks.find(c) != std::string_view::npos; };
   auto next = [&](bool operand, std::size_t& start, std::size_t& end) {
-    while (pos < codeEnd && (IsBlank(line[pos]) || (operand && isBreak(line[pos])))) ++pos;
+    // Words end at a blank; operands at a break, without trailing blanks.
+    const uint8_t skip = operand ? TSplitRule::kBlank | TSplitRule::kBreak : TSplitRule::kBlank;
+    const uint8_t stop = operand ? TSplitRule::kBreak : TSplitRule::kBlank;
+    while (pos < codeEnd && rule.Is(line[pos], skip)) ++pos;
     if (pos >= codeEnd) return false;
     start = pos;
-    if (operand) {
-      while (pos < codeEnd && !isBreak(line[pos])) ++pos;
-    } else {
-      while (pos < codeEnd && !IsBlank(line[pos])) ++pos;
-    }
+    while (pos < codeEnd && !rule.Is(line[pos], stop)) ++pos;
     end = pos;
     while (end > start && IsBlank(line[end - 1])) --end;
     return true;

@@ -40,38 +40,51 @@ constexpr int OperandField(int n) { return kFirstOperandField + n - 1; }
 class TLineText {
  public:
   TLineText() = default;
-  explicit TLineText(std::string text) : owned_(std::move(text)) {}
-  TLineText& operator=(std::string text) {
-    owned_ = std::move(text);
-    borrowed_ = {};
-    isBorrowed_ = false;
+  explicit TLineText(std::string_view text) { Own(text); }
+  TLineText(const TLineText& other) { *this = other; }
+  TLineText(TLineText&& other) noexcept { Take(other); }
+  ~TLineText() { delete[] heap_; }
+  TLineText& operator=(const TLineText& other) {
+    if (this == &other) return *this;
+    if (other.heap_) {
+      Own(other.view());
+    } else {
+      Release();
+      data_ = other.data_;
+      size_ = other.size_;
+    }
     return *this;
   }
-  TLineText& operator=(std::string_view text) { return *this = std::string(text); }
-  TLineText& operator=(const char* text) { return *this = std::string(text); }
+  TLineText& operator=(TLineText&& other) noexcept {
+    if (this != &other) {
+      Release();
+      Take(other);
+    }
+    return *this;
+  }
+  TLineText& operator=(std::string_view text) {
+    Own(text);
+    return *this;
+  }
+  TLineText& operator=(const std::string& text) { return *this = std::string_view(text); }
+  TLineText& operator=(const char* text) { return *this = std::string_view(text); }
   // A text that refers to `text` without a copy; the caller keeps `text`
   // alive and unchanged for as long as the record (and its copies) live.
   static TLineText Borrow(std::string_view text) {
     TLineText t;
-    t.borrowed_ = text;
-    t.isBorrowed_ = true;
+    t.data_ = text.data();
+    t.size_ = text.size();
     return t;
   }
 
-  std::string_view view() const noexcept {
-    return isBorrowed_ ? borrowed_ : std::string_view(owned_);
-  }
+  std::string_view view() const noexcept { return std::string_view(data_, size_); }
   operator std::string_view() const noexcept { return view(); }
-  std::size_t size() const noexcept { return view().size(); }
-  bool empty() const noexcept { return view().empty(); }
-  char operator[](std::size_t i) const { return view()[i]; }
+  std::size_t size() const noexcept { return size_; }
+  bool empty() const noexcept { return size_ == 0; }
+  char operator[](std::size_t i) const { return data_[i]; }
   // Cuts the text to at most n characters.
   void resize(std::size_t n) {
-    if (isBorrowed_) {
-      borrowed_ = borrowed_.substr(0, n);
-    } else if (n < owned_.size()) {
-      owned_.resize(n);
-    }
+    if (n < size_) size_ = n;
   }
 
   friend bool operator==(const TLineText& a, const TLineText& b) { return a.view() == b.view(); }
@@ -84,9 +97,33 @@ class TLineText {
   friend std::ostream& operator<<(std::ostream& os, const TLineText& t);
 
  private:
-  std::string owned_;
-  std::string_view borrowed_;
-  bool isBorrowed_ = false;
+  // A copy of its own (text may point into the old one).
+  void Own(std::string_view text) {
+    char* copy = text.empty() ? nullptr : new char[text.size()];
+    if (copy) std::char_traits<char>::copy(copy, text.data(), text.size());
+    Release();
+    heap_ = copy;
+    data_ = copy ? copy : "";
+    size_ = text.size();
+  }
+  void Release() {
+    delete[] heap_;
+    heap_ = nullptr;
+    data_ = "";
+    size_ = 0;
+  }
+  void Take(TLineText& other) {
+    heap_ = other.heap_;
+    data_ = other.data_;
+    size_ = other.size_;
+    other.heap_ = nullptr;
+    other.data_ = "";
+    other.size_ = 0;
+  }
+
+  char* heap_ = nullptr;     // owned characters (null when borrowed or empty)
+  const char* data_ = "";
+  std::size_t size_ = 0;
 };
 
 // One line as the assembler and the chip description reader handle it.
@@ -154,8 +191,15 @@ bool SetFieldSpan(TLineRecord& rec, int i, int start, int length);
 
 // The text of field i; empty when the field is empty or i is out of range.
 // The span is clipped to WorkText, so a stale span never reads past it.
-std::string GetField(const TLineRecord& rec, int i);
-std::string_view GetFieldView(const TLineRecord& rec, int i);
+inline std::string_view GetFieldView(const TLineRecord& rec, int i) {
+  if (i < 1 || i > kFieldCount) return {};
+  const std::size_t start = rec.FieldStart[i];
+  if (start == 0 || start > rec.WorkText.size()) return {};
+  return rec.WorkText.view().substr(start - 1, rec.FieldLength[i]);
+}
+inline std::string GetField(const TLineRecord& rec, int i) {
+  return std::string(GetFieldView(rec, i));
+}
 
 // True when field i (1..32) is not empty.
 inline bool HasField(const TLineRecord& rec, int i) {
@@ -190,9 +234,17 @@ struct TLineClassifier {
 // before the next OperandBreaks character without trailing blanks, so
 // blanks inside an operand stay in it unless they are breaks themselves.
 struct TSplitRule {
-  std::string_view CommentStart;
-  std::string_view OperandBreaks;
-  bool LabelAndMnemonic = false;
+  constexpr TSplitRule(std::string_view commentStart, std::string_view operandBreaks,
+                       bool labelAndMnemonic)
+      : LabelAndMnemonic(labelAndMnemonic) {
+    Kind[static_cast<uint8_t>(' ')] = Kind[static_cast<uint8_t>('\t')] = kBlank;
+    for (char c : operandBreaks) Kind[static_cast<uint8_t>(c)] |= kBreak;
+    for (char c : commentStart) Kind[static_cast<uint8_t>(c)] |= kCommentStart;
+  }
+  static constexpr uint8_t kBlank = 1, kBreak = 2, kCommentStart = 4;
+  bool LabelAndMnemonic;
+  std::array<uint8_t, 256> Kind{};  // what each character is to the splitter
+  bool Is(char c, uint8_t kind) const { return (Kind[static_cast<uint8_t>(c)] & kind) != 0; }
 };
 
 // Assembler source lines: ';' starts the comment, operands are separated by
