@@ -11,6 +11,7 @@
 #include "base/options.h"
 #include "base/outputfile.h"
 #include "chip/chipconfig.h"
+#include "debugwin/watchdata.h"
 #include "shell/kymain.h"
 
 namespace kyvor::test {
@@ -23,6 +24,7 @@ inline void ResetProgramState() {
   ResetChipConfig();
   ResetLangState();
   ResetOptions();
+  ResetWatchSettings();
 }
 
 // Copies the shipped example (blink.asm with its include) into `dir` and

@@ -1,0 +1,130 @@
+// The debug windows in the whole program: after Assemble & Debug of the
+// example and a few steps, the RAM, register, stack, watch and listing windows
+// show the program's state; a breakpoint set on the listing fills the
+// breakpoint list, whose double-click centres the listing; the watches come
+// back from the ".pro" file at the next build.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QTemporaryDir>
+
+#include "debugwin/debugwins.h"
+#include "engine/ky_up.h"
+#include "shell/kyapp.h"
+#include "shell/kyhex.h"
+#include "shell/kymain.h"
+#include "shell/viewtable.h"
+#include "support/fake_clock.h"
+#include "support/scripted_dialogs.h"
+#include "support/scripted_popups.h"
+#include "support/session_support.h"
+
+namespace kyvor {
+namespace {
+
+constexpr int kCount = 0x80, kTicks = 0x81;
+
+class DebugViewsSession : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    test::ResetProgramState();
+    clock.install();
+    ASSERT_NO_FATAL_FAILURE(test::CopyExample(dir, source));
+    prog = std::make_unique<TKyProgram>(KYVOR_DATA_DIR);
+    ASSERT_TRUE(prog->Start({QString::fromStdString(source)}));
+    ASSERT_EQ(Modes().DebugMode, 1);
+    for (const char* v : {"SMenu_Debug", "SMenu_Ram", "SMenu_Register", "SMenu_Stack",
+                          "SMenu_Watch", "SMenu_BP"})
+      main().SMenu_ViewClick(v);
+  }
+  void TearDown() override {
+    prog.reset();
+    test::ResetProgramState();
+  }
+  TKYMAIN& main() { return prog->Main(); }
+  template <class T>
+  T* view(TViewIndex i) {
+    return main().Forms().view<T>(i);
+  }
+  void trace(int n) {
+    for (int i = 0; i < n; ++i) {
+      clock.advance(std::chrono::milliseconds(100));
+      main().SMenu_TraceClick();
+    }
+  }
+  test::FakeClock clock;
+  test::ScriptedDialogs dialogs;
+  test::ScriptedPopups popups;
+  QTemporaryDir dir;
+  std::string source;
+  std::unique_ptr<TKyProgram> prog;
+};
+
+TEST_F(DebugViewsSession, WindowsFollowTheSteps) {
+  TKy_UP& up = prog->Up();
+  auto* ram = view<TKy_RAM>(ViewRam);
+  auto* reg = view<TKy_Reg2>(ViewReg2);
+  auto* stk = view<TKy_STK>(ViewStk);
+  auto* hex = main().Forms().hex();
+  ASSERT_TRUE(ram && reg && stk && hex);
+  up.WriteRegisterModel(kCount, 0x33);  // CLRF COUNT clears it
+  trace(3);                             // CLRF COUNT, CLRF PORTB, CALL DELAY
+  ASSERT_EQ(up.GetPC(), 0x0Au);
+  EXPECT_EQ(ram->GridModel()->Text(9, 1), "00") << "COUNT";
+  EXPECT_EQ(stk->GridModel()->Text(0, 1), "1");
+  EXPECT_EQ(stk->GridModel()->Text(1, 1), "0003") << "the return address (the call's second word)";
+  EXPECT_EQ(reg->Panel("PnlPC")->text(), " Program Counter: A");
+  EXPECT_EQ(hex->PcAddress, 0x0A);
+  trace(2);  // MVL DELAYCOUNT, MVF TICKS, 1
+  EXPECT_EQ(reg->Panel("PnlWork")->text(), "03");
+  EXPECT_EQ(ram->GridModel()->Text(9, 2), "03") << "TICKS";
+  EXPECT_EQ(ram->GridModel()->Cell(9, 2).Back, gridcolour::Blue) << "changed at this step";
+  // The data symbols are labelled in the RAM window.
+  EXPECT_TRUE(ram->Marks().Marked(kCount));
+  EXPECT_EQ(ram->Marks().HintText[kTicks], "TICKS");
+}
+
+TEST_F(DebugViewsSession, ListingBreakpointFillsTheListAndThePickCentresTheListing) {
+  auto* hex = main().Forms().hex();
+  auto* bp = view<TKy_BP>(ViewBp);
+  ASSERT_TRUE(hex && bp);
+  QMdiSubWindow* frame = main().ViewFrame(hex);
+  ASSERT_TRUE(frame);
+  main().mdiArea()->setActiveSubWindow(frame);
+  hex->GotoAddressCentered(0);
+  hex->Grid()->setCurrentIndex(hex->GridModel()->index(5, 0));  // the mark column of 0004
+  hex->Grid()->OnDoubleClick(QModelIndex());
+  EXPECT_EQ(prog->Up().GetBreakpointFlag(4, 1), 1);
+  EXPECT_EQ(bp->GridModel()->Text(1, 0), "0004");
+  EXPECT_EQ(hex->GridModel()->Cell(5, 1).Fore, gridcolour::Red);
+  hex->ShowListingAt(200, true);
+  bp->Grid()->OnDoubleClick(bp->GridModel()->index(1, 0));
+  EXPECT_EQ(hex->TopAddress, std::max(0, 4 - hex->VisibleRows / 2));
+  // The run stops there.
+  main().SMenu_RunClick();
+  while (main().RunTimerActive()) QApplication::processEvents();
+  EXPECT_EQ(prog->Up().GetPC(), 4u);
+  EXPECT_EQ(hex->PcAddress, 4);
+}
+
+TEST_F(DebugViewsSession, WatchesComeBackAtTheNextBuild) {
+  auto* watch = view<TKy_WATCH>(ViewWatch);
+  ASSERT_TRUE(watch);
+  EXPECT_EQ(watch->PropertiesPath(), dir.filePath("blink.pro").toStdString());
+  ASSERT_TRUE(watch->AddWatch("COUNT"));
+  ASSERT_TRUE(watch->AddWatch("TICKS"));
+  trace(5);
+  EXPECT_EQ(watch->GridModel()->Text(2, 2), "03");
+  watch->close();
+  main().TBtK_F10Click();  // back to edit mode
+  main().TBtK_F10Click();  // and build again
+  ASSERT_EQ(Modes().DebugMode, 1);
+  ASSERT_EQ(watch->Table().Watches().size(), 2u);
+  EXPECT_EQ(watch->Table().Watches()[0].Name, "COUNT");
+}
+
+}  // namespace
+}  // namespace kyvor
