@@ -95,6 +95,33 @@ void TInfoBlockBuilder::PutCalibration(const std::array<uint8_t, 52>& bytes) {
     b[infoword::Calibration + k] = static_cast<uint16_t>((bytes[2 * k] << 8) | bytes[2 * k + 1]);
 }
 
+void TInfoBlockBuilder::PutDownloadRecord(const TDownloadRecord& record) {
+  namespace r = recordword;
+  auto& b = block_.InfoBlock;
+  std::fill(b.begin() + r::Path, b.begin() + r::Path + r::PathWords, 0);
+  const size_t chars = std::min<size_t>(record.Path.size(), 2 * r::PathWords);
+  for (size_t i = 0; i < chars; ++i) {
+    const uint16_t c = static_cast<uint8_t>(record.Path[i]);
+    b[r::Path + i / 2] |= static_cast<uint16_t>(i % 2 ? c : c << 8);
+  }
+  b[r::Start] = 0;
+  b[r::ProgramWords] = record.ProgramWords;
+  b[r::ChipId] = record.ChipId;
+  const uint16_t sbm = record.SbmAddress;
+  if (record.ShortLayout) {
+    b[r::Protect] = b[infoword::Protect];
+    b[r::SbmStart] = static_cast<uint16_t>(2 * sbm - 0x8000);
+    b[r::SbmEnd] = static_cast<uint16_t>(0x7FFF - 256 * sbm);
+    b[r::CodeChecksum] = b[infoword::CodeChecksum];
+  } else {
+    b[r::Protect] = 2048;
+    b[r::SbmStart] = 5120;
+    b[r::SbmEnd] = 1536;
+    b[r::CodeChecksum] = record.CodeChecksum;
+  }
+  b[r::BlockCrc] = record.BlockCrc;
+}
+
 void TInfoBlockBuilder::BuildBeforeAssembly(const TInfoTemplates& templates) {
   if (chip_.DeviceKind3 == 1) {
     PutTemplate(block_.InfoBlock, templates.Main, chip_.SbmBankSize, 0, infoword::TemplateEnd - 1);

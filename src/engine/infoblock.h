@@ -68,6 +68,34 @@ inline constexpr int ImageWords = 768;       // what the ".hex" image and the po
 inline constexpr int ListingEnd = 1024;      // 768..1023: shown after the program rows
 }  // namespace infoaltword
 
+// Named words of the download record: InfoBlock words 128..255 as they go to
+// the writer's address 0xFF00 with an image.
+namespace recordword {
+inline constexpr int First = 128;
+inline constexpr int Count = 128;
+inline constexpr int Path = 128;          // 128..239: the image path, two characters a word
+inline constexpr int PathWords = 112;
+inline constexpr int Start = 240;         // 0
+inline constexpr int ProgramWords = 241;
+inline constexpr int ChipId = 242;
+inline constexpr int Protect = 243;       // short layout: header word 127; else 2048
+inline constexpr int SbmStart = 244;      // short layout: 2 x SbmAddress - 0x8000; else 5120
+inline constexpr int SbmEnd = 245;        // short layout: 0x7FFF - 256 x SbmAddress; else 1536
+inline constexpr int CodeChecksum = 246;  // short layout: header word 123; else the build's
+inline constexpr int BlockCrc = 247;
+}  // namespace recordword
+
+// What the download record says about an image.
+struct TDownloadRecord {
+  std::string Path;
+  uint16_t ProgramWords = 0;
+  uint16_t ChipId = 0;
+  uint8_t SbmAddress = 0;
+  uint16_t CodeChecksum = 0;  // long layout only
+  uint16_t BlockCrc = 0;
+  bool ShortLayout = true;    // the header of 128 words (DeviceKind3 = 1, or the protect download)
+};
+
 // The three word areas of the CPU model. The pod download sends 768 words
 // of the chip's layout and reads them back into InfoReadback.
 struct TInfoBlock {
@@ -138,6 +166,9 @@ class TInfoBlockBuilder {
   void PatchStartupWords();
   // The chip sub-id and the 52 calibration bytes as 26 words, first byte high.
   void PutCalibration(const std::array<uint8_t, 52>& bytes);
+  // The download record into InfoBlock words 128..247; the short form takes
+  // header words 123 and 127 from the block as it stands.
+  void PutDownloadRecord(const TDownloadRecord& record);
 
  private:
   std::array<uint16_t, 2> AcmWords() const;

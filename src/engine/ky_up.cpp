@@ -478,7 +478,7 @@ void TKy_UP::ResetTargetState() {
   if (simulator()) {
     state_.ClearPcHistory();
   } else {
-    if (Hooks.IceResetTarget) Hooks.IceResetTarget(1);
+    IceResetTarget(1);
     for (int i = 1; i <= breakpointCount_; ++i)
       state_.SetBreakpointFlag(uint32_t(breakpoints_[size_t(i)].Address),
                                breakpoints_[size_t(i)].Kind, 1);
@@ -490,8 +490,8 @@ void TKy_UP::ResetTargetState() {
 void TKy_UP::ResetDebugTarget() {
   if (simulator())
     ResetTargetState();
-  else if (Hooks.IceResetTarget)
-    Hooks.IceResetTarget(0);
+  else
+    IceResetTarget(0);
   disarmRunStops();
   state_.ClearTwoWordState();
 }
@@ -901,64 +901,6 @@ void TKy_UP::WriteRegisterThrough(int32_t address, uint8_t value) {
     pod_->PodWriteRegister(reg::TBLDH, keptHigh);
     pod_->PodWriteRegister(reg::TBLDL, keptLow);
   }
-}
-
-// ---------------------------------------------------------------------------
-// Emulator state read-back
-// ---------------------------------------------------------------------------
-
-void TKy_UP::ReadStateFromPod(int flag) {
-  (void)flag;
-  if (simulator()) return;
-  const uint32_t limit = Chip().DeviceKind3 == 1 ? 8192 : 5120;
-  bool answered = false;
-  uint32_t p = pod_->PodReadPC(answered);
-  if (!answered) return;  // a lost pod leaves the state last read back
-  if (p > limit - 1) {
-    RestartIfOutOfRange(limit);
-    p = 0;
-  }
-  SetProgramCounter(p);
-  uint16_t hi = 0, lo = 0;
-  if (pod_->PodReadCycles(hi, lo)) state_.SetCycleCounter(hi, lo);
-  const uint8_t keptHigh = pod_->PodReadRegister(reg::TBLDH);
-  const uint8_t keptLow = pod_->PodReadRegister(reg::TBLDL);
-  std::vector<uint32_t> levels;
-  const int depth = state_.StackDepth();
-  if (pod_->PodReadStack(depth, levels)) {
-    for (int i = 1; i <= depth && i <= int(levels.size()); ++i)
-      state_.SetStackEntry(i, levels[size_t(i - 1)] & 0xFFFFFF);
-    pod_->PodWriteRegister(reg::TBLDH, keptHigh);
-    pod_->PodWriteRegister(reg::TBLDL, keptLow);
-  }
-  const uint32_t size = DataMemorySize();
-  pod_->PodReadDataMemory(0, size < 4096 ? size : 4096, state_.Registers());
-  applyReadBackRules(61, true);
-  applyReadBackRules(60, true);
-  applyReadBackRules(48, true);
-}
-
-uint32_t TKy_UP::PodReadStackLevel(int level) {
-  const uint8_t kept = pod_->PodReadRegister(reg::STKPTR);
-  pod_->PodWriteRegister(reg::STKPTR, uint8_t((kept & 0xE0) | (level & 0x1F)));
-  const uint32_t value = uint32_t(pod_->PodReadRegister(reg::TOSU)) << 16 |
-                         uint32_t(pod_->PodReadRegister(reg::TOSH)) << 8 |
-                         pod_->PodReadRegister(reg::TOSL);
-  pod_->PodWriteRegister(reg::STKPTR, kept);
-  return value;
-}
-
-// The pod stores its program counter into the selected level when the low
-// top-of-stack byte is written: the value goes through the PC, which is then
-// put back.
-void TKy_UP::PodWriteStackLevel(int level, uint32_t value) {
-  const uint8_t kept = pod_->PodReadRegister(reg::STKPTR);
-  pod_->PodWriteRegister(reg::STKPTR, uint8_t((kept & 0xE0) | (level & 0x1F)));
-  const uint32_t pc = pod_->PodReadPC();
-  pod_->PodWritePC(value);
-  pod_->PodWriteRegister(reg::TOSL, 0);
-  pod_->PodWritePC(pc);
-  pod_->PodWriteRegister(reg::STKPTR, kept);
 }
 
 }  // namespace kyvor

@@ -23,12 +23,12 @@
 #include "engine/infoblock.h"
 #include "engine/cpu_core.h"
 #include "engine/instruction_table.h"
+#include "engine/programmer.h"
 #include "engine/reg_record.h"
 #include "engine/target_state.h"
+#include "engine/writer_access.h"
 
 namespace kyvor {
-
-class TPodAccess;
 
 // One breakpoint record. Kind 0: built-in EEPROM access site (pod only, no
 // cell flag); 1: set at an address (listing); 2: set at a source line.
@@ -75,8 +75,9 @@ struct TKyUpHooks {
   // Emulator step found the chip asleep (id 0): stop the animation, call Run.
   std::function<void()> SleepingChip;
   std::function<void()> ResetRequested;                   // TKYMAIN.RestMode
-  // Emulator reset with optional reload of the program (program transfer).
-  std::function<bool(int reload)> IceResetTarget;
+  // The main window's progress gauge EEBar: shown or hidden, and its value.
+  std::function<void(bool shown)> GaugeShown;
+  std::function<void(int percent)> GaugeProgress;
 };
 
 class TKy_UP {
@@ -238,12 +239,103 @@ class TKy_UP {
   void LogRegisterChange(int32_t address, uint8_t value);
   void WriteRegisterThrough(int32_t address, uint8_t value);
 
-  // --- emulator state read-back -------------------------------------------------------
+  // --- emulator program transfer and state read-back (pod_transfer.cpp) -------------
+  // Block downloads of `count` words from word `start`: source 0 the program
+  // cells' Opcode (from `start`), 1 the information block of the chip's
+  // layout (from word 0). The SBM form always takes InfoBlockAlt as source 1.
+  bool IceDownloadBlock(uint32_t start, int source, uint8_t mode, const TGauge& gauge,
+                        uint32_t count);
+  bool IceDownloadSbm(uint32_t start, int source, uint8_t mode, const TGauge& gauge,
+                      uint32_t count);
+  // Program memory selected, then the download in the form the ROM emulation
+  // type asks for (an EEPROM pod: inside the access gate and session).
+  bool IceDownloadProgram(uint32_t start, const TGauge& gauge, uint32_t count);
+  // The words the emulator download and verify move (IceProgramWords()).
+  bool IceLoadProgram();
+  int IceProgramWords() const;
+  // The information block written to pod word address `address`, read back
+  // into InfoReadback and compared.
+  bool IceDownloadInfoBlock(uint32_t address);
+  // `count` words from word `start` into the cells' PodWord (target 0, from
+  // `start`) or InfoReadback (target 1, from word 0); false when they do
+  // not fit.
+  bool IceUploadBlock(uint32_t start, int target, const TGauge& gauge, uint32_t count);
+  bool IceUploadProgramWords(uint32_t start, const TGauge& gauge, uint32_t count);
+  // The whole program memory read back; on success PodWord becomes Opcode.
+  bool IceUploadProgram();
+  bool IceVerifyProgram();
+  // 8K-word chips only: true when the pod's program memory holds the upper
+  // half of the program (it was built for a bigger chip).
+  bool CheckUpperProgramMemory();
+  bool IceReadRegisters(uint32_t start, const TGauge& gauge, uint32_t length);
+  void IceRefreshRegisters(int flag);
   void ReadStateFromPod(int flag);
-  // One level (1..31) of the pod's hardware stack, selected through the level
-  // bits 0-4 of the stack pointer register, which is restored afterwards.
+  // Reset with an optional reload, verify, and one reload and verify more.
+  bool IceResetTarget(int reload);
+  // Halt, reset, verify and take the target out of reset again.
+  bool IceCheckProgram();
+  // The pod's memories: selftest::Passed, ProgramMemory or DataMemory (with
+  // the failing address), or LinkLost.
+  int IceSelfTest(bool fullRange, uint32_t& address);
   uint32_t PodReadStackLevel(int level);
   void PodWriteStackLevel(int level, uint32_t value);
+  // The gauge EEBar as a TGauge, and its visibility.
+  TGauge EEBar();
+  void ShowGauge(bool shown);
+  bool GaugeVisible() const { return gaugeShown_; }
+
+  // --- programmer ("writer") operations (programmer.cpp) -------------------------------
+  // Polls the writer until it is not busy (giving up after 5 s), then ends
+  // the write; false on a give-up or a failed transfer.
+  bool WriterWaitReady();
+  bool WriterIsBusy(uint8_t& status);
+  bool WriterFinish();
+  // n program words from word w (Opcode) to writer byte address 2w.
+  bool WriterWriteChunk(uint32_t w, uint32_t n);
+  // n words of the chip's information block (WriterWriteRecord: always
+  // InfoBlock) from word `start` to writer byte address `address`.
+  bool WriterWriteInfo(uint32_t address, uint32_t n, uint32_t start);
+  bool WriterWriteRecord(uint32_t address, uint32_t n, uint32_t start);
+  // n words from writer byte address 2w into the cells' PodWord from w on.
+  bool WriterReadImage(uint32_t w, uint32_t n, const TGauge& gauge);
+  // n words from writer byte address `address` into InfoReadback from `start`.
+  bool WriterReadChunk(uint32_t address, uint32_t n, uint32_t start);
+  // Download-record words 240 (x, start), 242 (y, chip id), 241 (z, words).
+  bool WriterReadFlashInfo(uint16_t& x, uint16_t& y, uint16_t& z);
+  // The image checksum at writer address 0x80F6.
+  bool WriterReadFlashWord(uint16_t& v);
+  bool WriterEraseBlock(uint32_t address);
+  // n chip words from chip word w into the cells' Opcode.
+  bool ReadChipMemory(const TGauge& gauge, uint32_t w, uint32_t n);
+  // n words of the chip's information area at chip word w, into a buffer of
+  // their own (ChipInfoWords()) and, within its bounds, into the chip's
+  // information block from word (w AND 0x0FFF).
+  bool ReadChipInfoBlock(const TGauge& gauge, uint32_t w, uint32_t n);
+  const std::vector<uint16_t>& ChipInfoWords() const { return chipInfoWords_; }
+  bool WriterReadStatus(TWriterStatus& status);
+  // Runs a chip operation on n words: chipop::Done, a failure code, TimedOut
+  // or LinkFailed.
+  uint8_t ChipOperationWithStatus(const TGauge& gauge, uint32_t n, TChipOperation type);
+  // The chip's identification (a) and status word (b).
+  bool ReadChipIdWords(uint16_t& a, uint16_t& b);
+  bool WriterCheckIdentity();
+  bool WriterIdentityEnabled();
+  TWriterCalibration WriterReadCalibration();
+  bool WriterWriteSetting(uint16_t value);
+  // Both halves of the calibration and option block (F9 10 00, then 01).
+  bool WriterSendCalibration(const TCalibrationBytes& bytes);
+  // B8 80 with the calibration flag byte, after a successful protect.
+  bool WriterCalibratedProtect(uint8_t flags);
+  bool PodLcdCommand(uint8_t code);
+  bool PodLcdClear();
+  // Text at `pos` (bit 6 the second line, bits 0-5 the column, clamped to
+  // the line); a first-line text that is too long goes on at the second line.
+  bool PodLcdWriteText(uint8_t pos, const std::string& text);
+  bool PodLock(uint8_t mode);
+  // The image file to the writer, verified; the protect form asks whether
+  // to protect an unprotected image and sends the calibration block.
+  TWriterDownloadResult WriterDownloadImage(const TWriterDownload& download);
+  TWriterDownloadResult WriterDownloadAndProtect(const TWriterDownload& download);
 
  private:
   bool simulator() const;
@@ -274,6 +366,26 @@ class TKy_UP {
   void podWriteProgramInSession(uint32_t address, const std::vector<uint16_t>& words);
   void applyReadBackRules(int32_t address, bool toPod);
   void podWriteBreakpointList();
+  TWriterAccess* writer();
+  // The transfer as the ROM emulation type asks for it: plainly (mode 0), or
+  // inside the access gate and session of an EEPROM pod (mode 10).
+  bool byRomEmulation(const std::function<bool(uint8_t mode)>& transfer);
+  int testProgramMemory(uint8_t first, uint32_t& address);
+  bool infoWordsFit(uint32_t start, uint32_t count) const;
+  bool readStackFromPod();
+  uint8_t chipOperationUsb(const TGauge& gauge, uint32_t n, TChipOperation type);
+  uint8_t chipOperationParallel(const TGauge& gauge, uint32_t n, TChipOperation type);
+  bool readChipParallel(uint16_t command, std::span<uint16_t> words, const TGauge& gauge);
+  bool writeInfoWords(uint32_t address, std::span<const uint16_t> area, uint32_t n,
+                      uint32_t start);
+  bool readImageFile(const std::string& path, uint32_t bytes, bool shortLayout);
+  TWriterDownloadResult downloadImage(const TWriterDownload& download, bool protect);
+  bool downloadProgramPart(uint32_t words);
+  bool downloadHeader(bool shortLayout, uint16_t& blockCrc);
+  bool verifyDownload(uint32_t words, bool shortLayout, uint16_t blockCrc,
+                      TWriterDownloadResult& result);
+  void askProtection(std::vector<std::string>& notes);
+  bool sendKeptCalibration(const TCalibrationBytes& kept);
 
   TTargetState state_;
   TInstructionTable table_;
@@ -299,6 +411,8 @@ class TKy_UP {
   uint8_t podStopArmed_ = 0;
   int32_t breakpointCount_ = 0;
   std::array<TBreakpointRecord, 21> breakpoints_{};  // index 1..20
+  bool gaugeShown_ = false;
+  std::vector<uint16_t> chipInfoWords_;
 };
 
 }  // namespace kyvor

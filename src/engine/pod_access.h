@@ -10,9 +10,20 @@
 // addresses.
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <vector>
 
 namespace kyvor {
+
+class TWriterAccess;
+
+// A progress gauge: percent done, 0..100.
+using TGauge = std::function<void(int percent)>;
+
+// The two program areas a block download can write: program memory (A2) and
+// the SBM/information area (AF).
+enum class TPodBlockArea : uint8_t { Program, Sbm };
 
 class TPodAccess {
  public:
@@ -87,6 +98,34 @@ class TPodAccess {
   // breakpoint behind the instruction instead of the step counter; the CPU
   // model says so before the step. Pods without that need ignore it.
   virtual void PodSetStepByBreakpoint(bool on) { (void)on; }
+
+  // --- program transfer and pod set-up -------------------------------------------
+  // The pod's memory spaces; pods without them need no selection.
+  virtual bool PodSelectProgramMemory() { return true; }
+  virtual bool PodSelectRegisterFile() { return true; }
+  // `words` into program memory from word `start` as one block; `mode` is the
+  // block's mode byte (0, or 10 inside the access session of an EEPROM pod).
+  // The default writes word by word.
+  virtual bool PodDownloadWords(TPodBlockArea area, uint32_t start,
+                                std::span<const uint16_t> words, uint8_t mode,
+                                const TGauge& gauge);
+  // words.size() words of program memory from word `start` as one block.
+  virtual bool PodUploadWords(uint32_t start, std::span<uint16_t> words, const TGauge& gauge);
+  // Program memory as bytes from byte address `address` (words high byte first).
+  virtual bool PodWriteProgramBytes(uint32_t address, std::span<const uint8_t> bytes);
+  virtual bool PodReadProgramBytes(uint32_t address, std::span<uint8_t> bytes);
+  // Out of reset, the pod's cleared bytes and special registers.
+  virtual bool PodInitSpecialRegisters() { return PodLeaveReset(); }
+  // Finds the pod again (USB); false when none answers.
+  virtual bool PodReconnect() { return true; }
+  // One level (1..31) of the hardware stack, selected through the five level
+  // bits of the stack pointer register 24, which is put back afterwards.
+  virtual uint32_t PodReadStackLevel(int level, bool& ok);
+  // The pod stores its PC into the selected level when the low top-of-stack
+  // register is written: the value goes through the PC, which is restored.
+  virtual bool PodWriteStackLevel(int level, uint32_t value);
+  // The stand-alone programmer behind the same link; nullptr when there is none.
+  virtual TWriterAccess* Writer() { return nullptr; }
 };
 
 // The pod that is not there: every operation fails, reads give 0 (control 255).
@@ -146,6 +185,9 @@ class TNoPod final : public TPodAccess {
     ok = false;
     return 255;
   }
+  bool PodSelectProgramMemory() override { return false; }
+  bool PodSelectRegisterFile() override { return false; }
+  bool PodReconnect() override { return false; }
 };
 
 // A process-wide instance of the missing pod.

@@ -223,17 +223,11 @@ bool TPodProtocol::PodWriteBytes(uint32_t A, const uint8_t* data, uint32_t n) {
   return true;
 }
 
-bool TPodProtocol::PodBlockWrite(uint8_t command, uint32_t address, const uint8_t* data,
-                                 uint32_t bytes, uint8_t mode,
-                                 const std::function<void(int)>& gauge) {
-  if (parallel() || !PodLink.IsOpen) return lost();
-  if (gauge) gauge(0);
-  clearBuffer();
-  PodIoBuffer[0] = command;
-  putHeader(1, address, 0);
-  putLength(4, bytes);
-  PodIoBuffer[7] = mode;
-  if (!acked(8, 1, kBlockAck)) return lost();
+bool TPodProtocol::usable() { return PodLink.IsOpen || lost(); }
+
+void TPodProtocol::putAddress(size_t at, uint32_t value) { putLength(at, value); }
+
+bool TPodProtocol::sendBlockData(const uint8_t* data, uint32_t bytes, const TGauge& gauge) {
   const uint32_t step = packetPayload();
   for (uint32_t off = 0; off < bytes; off += step) {
     const uint32_t n = std::min(step, bytes - off);
@@ -245,8 +239,35 @@ bool TPodProtocol::PodBlockWrite(uint8_t command, uint32_t address, const uint8_
   return true;
 }
 
+bool TPodProtocol::receiveBlockData(uint8_t ask, uint8_t* dest, uint32_t bytes,
+                                    const TGauge& gauge) {
+  const uint32_t step = packetPayload();
+  for (uint32_t off = 0; off < bytes; off += step) {
+    const uint32_t n = std::min(step, bytes - off);
+    clearBuffer();
+    PodIoBuffer[0] = ask;
+    if (!transfer(1, uint8_t(n))) return lost();
+    std::memcpy(dest + off, PodIoBuffer.data(), n);
+    if (gauge) gauge(int(uint64_t(off + n) * 100 / bytes));
+  }
+  return true;
+}
+
+bool TPodProtocol::PodBlockWrite(uint8_t command, uint32_t address, const uint8_t* data,
+                                 uint32_t bytes, uint8_t mode, const TGauge& gauge) {
+  if (parallel() || !PodLink.IsOpen) return lost();
+  if (gauge) gauge(0);
+  clearBuffer();
+  PodIoBuffer[0] = command;
+  putHeader(1, address, 0);
+  putLength(4, bytes);
+  PodIoBuffer[7] = mode;
+  if (!acked(8, 1, kBlockAck)) return lost();
+  return sendBlockData(data, bytes, gauge);
+}
+
 bool TPodProtocol::PodBlockRead(uint32_t address, uint32_t bytes, uint8_t* dest,
-                                const std::function<void(int)>& gauge) {
+                                const TGauge& gauge) {
   if (parallel() || !PodLink.IsOpen) return lost();
   if (gauge) gauge(0);
   clearBuffer();
@@ -254,16 +275,73 @@ bool TPodProtocol::PodBlockRead(uint32_t address, uint32_t bytes, uint8_t* dest,
   putHeader(1, address, 1);
   putLength(4, bytes);
   if (!acked(7, 1, kBlockAck)) return lost();
-  const uint32_t step = packetPayload();
-  for (uint32_t off = 0; off < bytes; off += step) {
-    const uint32_t n = std::min(step, bytes - off);
-    clearBuffer();
-    PodIoBuffer[0] = 0xA3;
-    if (!transfer(1, uint8_t(n))) return lost();
-    std::memcpy(dest + off, PodIoBuffer.data(), n);
-    if (gauge) gauge(int(uint64_t(off + n) * 100 / bytes));
+  return receiveBlockData(0xA3, dest, bytes, gauge);
+}
+
+namespace {
+
+std::vector<uint8_t> WordBytes(std::span<const uint16_t> words) {
+  std::vector<uint8_t> bytes;
+  bytes.reserve(2 * words.size());
+  for (uint16_t w : words) {
+    bytes.push_back(uint8_t(w >> 8));
+    bytes.push_back(uint8_t(w));
+  }
+  return bytes;
+}
+
+void PutWords(const std::vector<uint8_t>& bytes, std::span<uint16_t> words) {
+  for (size_t i = 0; i < words.size(); ++i)
+    words[i] = uint16_t(bytes[2 * i] << 8 | bytes[2 * i + 1]);
+}
+
+// An EEPROM pod on the parallel port takes its words in framed groups of 32.
+constexpr uint32_t kPortGroupBytes = 64;
+
+}  // namespace
+
+// The parallel forms: the address clocked out and then every word; an
+// EEPROM pod gets one framed block of 32 words after another (a last, shorter
+// group goes as a shorter block rather than being dropped).
+bool TPodProtocol::parallelDownload(uint32_t start, const std::vector<uint8_t>& bytes,
+                                    const TGauge& gauge) {
+  if (gauge) gauge(0);
+  const uint32_t total = uint32_t(bytes.size());
+  const uint32_t step = Options().RomEmulationType == 1 ? kPortGroupBytes : std::max(total, 1u);
+  for (uint32_t off = 0; off < total; off += step) {
+    const uint32_t n = std::min(step, total - off);
+    if (!parallelWrite(2 * start + off, bytes.data() + off, n, true)) return false;
+    if (gauge) gauge(int(uint64_t(off + n) * 100 / total));
   }
   return true;
+}
+
+bool TPodProtocol::PodDownloadWords(TPodBlockArea area, uint32_t start,
+                                    std::span<const uint16_t> words, uint8_t mode,
+                                    const TGauge& gauge) {
+  const std::vector<uint8_t> bytes = WordBytes(words);
+  if (parallel()) return parallelDownload(start, bytes, gauge);
+  return PodBlockWrite(area == TPodBlockArea::Sbm ? 0xAF : 0xA2, start, bytes.data(),
+                       uint32_t(bytes.size()), mode, gauge);
+}
+
+bool TPodProtocol::PodUploadWords(uint32_t start, std::span<uint16_t> words, const TGauge& gauge) {
+  std::vector<uint8_t> bytes(2 * words.size());
+  const uint32_t n = uint32_t(bytes.size());
+  const bool ok = parallel() ? parallelRead(2 * start, n, bytes.data(), true)
+                             : PodBlockRead(start, n, bytes.data(), gauge);
+  if (!ok) return false;
+  PutWords(bytes, words);
+  if (parallel() && gauge) gauge(100);
+  return true;
+}
+
+bool TPodProtocol::PodWriteProgramBytes(uint32_t address, std::span<const uint8_t> bytes) {
+  return PodWriteWords(address, bytes.data(), uint32_t(bytes.size()));
+}
+
+bool TPodProtocol::PodReadProgramBytes(uint32_t address, std::span<uint8_t> bytes) {
+  return PodReadWords(address, uint32_t(bytes.size()), bytes.data());
 }
 
 // ---------------------------------------------------------------------------
@@ -333,14 +411,6 @@ bool TPodProtocol::PodReadCycles(uint16_t& high, uint16_t& low) {
 bool TPodProtocol::PodWriteCycles(uint16_t high, uint16_t low) {
   const uint8_t b[4] = {uint8_t(high >> 8), uint8_t(high), uint8_t(low >> 8), uint8_t(low)};
   return PodWriteBytes(podmem::Cycles, b, 4);
-}
-
-uint32_t TPodProtocol::PodReadStackLevel(int n, bool& ok) {
-  const uint8_t kept = PodReadRegister(24, ok);
-  if (!ok || !(ok = PodWriteRegister(24, uint8_t((kept & 0xE0) | (n & 0x1F))))) return 0;
-  uint8_t tos[3] = {0, 0, 0};
-  ok = PodReadBytes(21, 3, tos) && PodWriteRegister(24, kept);
-  return ok ? BigEndian(tos, 3) : 0;
 }
 
 bool TPodProtocol::PodReadStack(int depth, std::vector<uint32_t>& levels) {

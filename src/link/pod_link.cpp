@@ -19,15 +19,7 @@ constexpr int kBulkNames = 32;
 constexpr int kHidIndexes = 128;
 }  // namespace
 
-uint16_t PodCrc16Update(uint8_t byte, uint16_t crc) {
-  crc = uint16_t(crc ^ byte);
-  for (int i = 0; i < 8; ++i) {
-    const bool out = crc & 0x8000;
-    crc = uint16_t(crc << 1);
-    if (out) crc = uint16_t(crc ^ 0x8005);
-  }
-  return crc;
-}
+uint16_t PodCrc16Update(uint8_t byte, uint16_t crc) { return ImageCrc16Update(byte, crc); }
 
 void DelayMilliseconds(int32_t ms) {
   if (ms > 0) Clock().sleepFor(std::chrono::milliseconds(ms));

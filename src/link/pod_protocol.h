@@ -8,16 +8,18 @@
 // PodUsbReceive(m), inspect PodIoBuffer. A failed or timed-out transfer
 // closes the link; the pod operations then set PodState to 255.
 //
-// TPodProtocol implements the CPU model's pod seam (engine/pod_access.h), so
-// the model drives a real pod, and tests drive the virtual pod, through the
-// same bytes.
+// TPodProtocol implements the CPU model's pod seam (engine/pod_access.h) and
+// the programmer seam behind it (engine/writer_access.h), so the model drives
+// a real pod, and tests drive the virtual pod, through the same bytes.
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "engine/infoblock.h"
 #include "engine/pod_access.h"
+#include "engine/writer_access.h"
 #include "link/parallel_port.h"
 #include "link/pod_transport.h"
 
@@ -86,15 +88,14 @@ struct TPodSettings {
 inline constexpr char kPodIdentity1[] = "AlbaNord";
 inline constexpr char kPodIdentity2[] = "BrisSudo";
 
-// One CRC-16 step: the byte enters the low end, the register shifts left,
-// polynomial 0x8005; start 0. Used by the pod transfers and the image checksum.
+// One CRC-16 step of the pod transfers: the same step as the image checksum
+// (ImageCrc16Update, engine/infoblock.h).
 uint16_t PodCrc16Update(uint8_t byte, uint16_t crc);
-inline uint16_t ImageCrc16Update(uint8_t byte, uint16_t crc) { return PodCrc16Update(byte, crc); }
 
 // Waits ms milliseconds on the clock seam (a busy wait: nothing else runs).
 void DelayMilliseconds(int32_t ms);
 
-class TPodProtocol final : public TPodAccess {
+class TPodProtocol final : public TPodAccess, public TWriterAccess {
  public:
   TPodProtocol();
   ~TPodProtocol() override;
@@ -128,7 +129,7 @@ class TPodProtocol final : public TPodAccess {
   uint8_t PodQueryIdentity();  // 0 none or unknown, 1 or 2 the pod kind
   bool PodQueryInfo(uint8_t sub, int32_t& value);
   // Re-detects the pod; shows the connect error when none answers.
-  bool PodReconnect();
+  bool PodReconnect() override;
   // The packets of the main window's close while the link is open.
   void PodSendCloseSequence();
   bool LinkUsable() const { return transport_ && PodLink.IsOpen; }
@@ -136,8 +137,8 @@ class TPodProtocol final : public TPodAccess {
   // --- primitives -------------------------------------------------------------
   bool PodPing();
   bool PodReadStatus(uint8_t& status);
-  bool PodSelectProgramMemory();
-  bool PodSelectRegisterFile();
+  bool PodSelectProgramMemory() override;
+  bool PodSelectRegisterFile() override;
   // Pod memory at byte address A; longer transfers go in packets that fit,
   // at rising addresses. Program words travel high byte first.
   bool PodReadWords(uint32_t A, uint32_t len, uint8_t* dest);
@@ -170,7 +171,6 @@ class TPodProtocol final : public TPodAccess {
   bool PodReadCycles(uint16_t& high, uint16_t& low) override;
   bool PodWriteCycles(uint16_t high, uint16_t low) override;
   bool PodReadStack(int depth, std::vector<uint32_t>& levels) override;
-  uint32_t PodReadStackLevel(int n, bool& ok);
   bool PodEnterReset() override;
   bool PodLeaveReset() override;
   bool PodRunFree() override;
@@ -191,7 +191,37 @@ class TPodProtocol final : public TPodAccess {
   bool PodSessionBegin() override;
   bool PodSessionEnd() override;
   void PodSetStepByBreakpoint(bool on) override { StepByBreakpoint = on ? 1 : 0; }
-  bool PodInitSpecialRegisters();
+  bool PodInitSpecialRegisters() override;
+  // Block transfers of program memory in the interface's form.
+  bool PodDownloadWords(TPodBlockArea area, uint32_t start, std::span<const uint16_t> words,
+                        uint8_t mode, const TGauge& gauge) override;
+  bool PodUploadWords(uint32_t start, std::span<uint16_t> words, const TGauge& gauge) override;
+  bool PodWriteProgramBytes(uint32_t address, std::span<const uint8_t> bytes) override;
+  bool PodReadProgramBytes(uint32_t address, std::span<uint8_t> bytes) override;
+  TWriterAccess* Writer() override { return this; }
+
+  // --- the programmer (writer_commands.cpp) -----------------------------------
+  bool WriterWriteBlock(uint32_t address, std::span<const uint16_t> words) override;
+  bool WriterReadBlock(uint32_t address, std::span<uint16_t> words, const TGauge& gauge) override;
+  bool WriterEraseSector(uint32_t address) override;
+  bool WriterPollBusy(uint8_t& status) override;
+  bool WriterFinishWrite() override;
+  bool WriterSendSetting(uint16_t value) override;
+  bool WriterSendCalibrationBlock(uint8_t part, const TCalibrationBytes& bytes) override;
+  bool WriterCheckIdentity() override;
+  bool WriterLock(uint8_t mode) override;
+  bool WriterDisplayCommand(uint8_t code) override;
+  bool WriterDisplayText(const std::string& chars) override;
+  bool ChipReadWords(uint32_t address, std::span<uint16_t> words, const TGauge& gauge) override;
+  bool ChipReadIdWords(bool shortLayout, uint16_t& id, uint16_t& status) override;
+  bool ChipStartOperation(TChipOperation type) override;
+  bool ChipReadStatus(TWriterStatus& status) override;
+  bool ChipReadCalibration(TWriterCalibration& calibration) override;
+  bool ChipCalibratedOperation(uint8_t flags) override;
+  bool ChipLinesReset() override;
+  bool ChipLinesRelease() override;
+  bool ChipExchangeBytePair(uint16_t out, uint16_t& in) override;
+  bool ChipExchangeWord(uint16_t out, uint16_t& in) override;
   // The emulator's configuration block; `eepromSites` are the built-in
   // EEPROM access addresses.
   bool PodWriteConfigBlock(const std::vector<uint32_t>& eepromSites);
@@ -211,6 +241,13 @@ class TPodProtocol final : public TPodAccess {
   bool writePacket(uint32_t A, const uint8_t* data, uint32_t n, bool words);
   bool parallelRead(uint32_t A, uint32_t n, uint8_t* dest, bool words);
   bool parallelWrite(uint32_t A, const uint8_t* data, uint32_t n, bool words);
+  bool parallelDownload(uint32_t start, const std::vector<uint8_t>& bytes, const TGauge& gauge);
+  // The data packets of a block write after its header (each answered by
+  // three bytes), and the chunks of a block read, each asked for by `ask`.
+  bool sendBlockData(const uint8_t* data, uint32_t bytes, const TGauge& gauge);
+  bool receiveBlockData(uint8_t ask, uint8_t* dest, uint32_t bytes, const TGauge& gauge);
+  bool usable();  // the link is open; else lost()
+  void putAddress(size_t at, uint32_t value);  // 24 bits big-endian
   bool controlFrom(uint8_t (*change)(uint8_t control, uint8_t s));
   bool controlValue(uint8_t v);
   uint8_t stopBit() const;

@@ -101,11 +101,13 @@ std::array<uint32_t, 16> TVirtualPod::Breakpoints() const {
 }
 
 uint8_t TVirtualPod::readByte(uint32_t a, bool data) const {
+  const TPodFaults::TStuckBits& stuck = data ? Faults.StuckRegister : Faults.StuckProgramByte;
+  const uint8_t stuckMask = int64_t(a) == stuck.Address ? stuck.Mask : 0;
   if (!data) {
     const uint16_t w = program_[(a >> 1) & (kProgramWords - 1)];
-    return (a & 1) ? uint8_t(w) : uint8_t(w >> 8);
+    return uint8_t(((a & 1) ? uint8_t(w) : uint8_t(w >> 8)) | stuckMask);
   }
-  if (a < kTables) return target_.ReadRegister(int(a));
+  if (a < kTables) return uint8_t(target_.ReadRegister(int(a)) | stuckMask);
   if (a >= kTables + tables_.size()) return 0;
   if (a >= kHistory && a < kHistory + 48) {
     const uint32_t k = (a - kHistory) / 3, byte = (a - kHistory) % 3;
@@ -296,6 +298,10 @@ bool TVirtualPod::HostReceive(uint8_t* data, size_t n, int timeoutMs) {
 // (within the report) over HID.
 bool TVirtualPod::need(const uint8_t* p, size_t have, size_t want) {
   const bool ok = framing_ == TFraming::Hid ? want <= have : want == have;
+  hostBytes_ += std::min(have, want);
+  if (framing_ == TFraming::Hid && ok &&
+      std::any_of(p + want, p + have, [](uint8_t b) { return b != 0; }))
+    violation("command " + Hex({p[0]}) + ": unused bytes of the report are not zero");
   if (Logging) Log.push_back({true, std::vector<uint8_t>(p, p + std::min(have, want))});
   if (!ok)
     violation("command " + Hex({p[0]}) + " of " + std::to_string(have) + " bytes, " +
@@ -308,23 +314,33 @@ void TVirtualPod::reply(std::vector<uint8_t> bytes, bool acknowledged) {
       !bytes.empty())
     bytes[0] = kWrongAck;
   if (Logging) Log.push_back({false, bytes});
+  replyBytes_ += bytes.size();
   reply_ = std::move(bytes);
   replyPending_ = true;
 }
 
+// The chunk a block read asks for (A3 program or data memory, AB the
+// writer's image, B7 the target chip).
+void TVirtualPod::readChunk(const uint8_t* p, size_t n) {
+  if (!need(p, n, 1)) return;
+  const size_t len = std::min<size_t>(blockRest_, chunk());
+  std::vector<uint8_t> out;
+  for (size_t i = 0; i < len; ++i) {
+    const uint32_t a = blockAddress_ + uint32_t(i);
+    out.push_back(block_ == TBlock::Read ? readByte(a, blockData_) : writerByte(a));
+  }
+  blockAddress_ += uint32_t(len);
+  blockRest_ -= uint32_t(len);
+  if (blockRest_ == 0) block_ = TBlock::None;
+  reply(out, false);
+}
+
 void TVirtualPod::process(const uint8_t* p, size_t n) {
   if (block_ == TBlock::Write) return blockData(p, n);
-  if (block_ == TBlock::Read && p[0] == 0xA3) {
-    if (!need(p, n, 1)) return;
-    const size_t len = std::min<size_t>(blockRest_, chunk());
-    std::vector<uint8_t> out;
-    for (size_t i = 0; i < len; ++i)
-      out.push_back(readByte(blockAddress_ + uint32_t(i), blockData_));
-    blockAddress_ += uint32_t(len);
-    blockRest_ -= uint32_t(len);
-    if (blockRest_ == 0) block_ = TBlock::None;
-    return reply(out, false);
-  }
+  if (block_ == TBlock::ImageWrite) return imageData(p, n);
+  if ((block_ == TBlock::Read && p[0] == 0xA3) || (block_ == TBlock::ImageRead && p[0] == 0xAB) ||
+      (block_ == TBlock::ChipRead && p[0] == 0xB7))
+    return readChunk(p, n);
   block_ = TBlock::None;
   switch (p[0]) {
     case 0xA5:  // ping (A5 00) and the HID close report (A5 12 00)
@@ -366,8 +382,13 @@ void TVirtualPod::process(const uint8_t* p, size_t n) {
     case 0xC5:  // link start
       if (need(p, n, 4)) reply(std::vector<uint8_t>(64, 0), false);
       return;
-    case 0xF9: return infoCommand(p, n);
-    default: need(p, n, 1); violation("unknown command " + Hex({p[0]}));
+    case 0xF9:
+      if (writerInfoCommand(p, n)) return;
+      return infoCommand(p, n);
+    default:
+      if (writerCommand(p, n)) return;
+      need(p, n, 1);
+      violation("unknown command " + Hex({p[0]}));
   }
 }
 
@@ -428,9 +449,6 @@ void TVirtualPod::infoCommand(const uint8_t* p, size_t n) {
       if (!need(p, n, 4)) return;
       announced_ = p[2] | p[3] << 8;
       return reply({p[2], p[3], 0, 0, 0, 0, 0, 0}, false);
-    case 0x0C:  // the pod taken for the host (1) or given back to the programmer (0)
-      if (!need(p, n, 3)) return;
-      return reply({kAck, 0, 0, 0, 0, 0, 0, 0}, true);
     default: need(p, n, 2); violation("unknown command F9 " + Hex({p[1]}));
   }
 }

@@ -27,6 +27,7 @@
 #include "engine/instruction_table.h"
 #include "engine/target_state.h"
 #include "link/pod_transport.h"
+#include "support/virtual_pod_writer.h"
 
 namespace kyvor::test {
 
@@ -41,6 +42,12 @@ struct TPodFaults {
   bool WrongIdentity = false;        // F9 AC answers no pod's identity, whatever Identity says
   uint16_t OpenCheckValue = 0xFFFF;  // the answer of the open check F9 02
   bool Unplugged = false;            // every transfer fails at once; the search finds nothing
+  // Memory cells whose bits in `mask` always read 1 (the self test's stuck bits):
+  // a register-file byte, and a byte of program memory (byte address).
+  struct TStuckBits {
+    int Address = -1;  // -1: none
+    uint8_t Mask = 0;
+  } StuckRegister, StuckProgramByte;
 };
 
 class TVirtualPod {
@@ -55,6 +62,8 @@ class TVirtualPod {
   bool ChipIdFromChip = false;        // answer the selected chip's first id instead of ChipId
   std::string Identity = "AlbaNord";  // the answer to F9 AC (8 characters)
   TPodFaults Faults;
+  // The programmer behind the same link, with its target chip.
+  TVirtualWriter Writer;
   // Instructions a free-running target executes before each packet is answered.
   int InstructionsPerPacket = 2000;
 
@@ -96,6 +105,9 @@ class TVirtualPod {
   // Every packet, one line each: "> A5 00" from the host, "< FA" to it.
   std::string LogText() const;
   int HostPacketCount() const { return packets_; }
+  // Bytes that went each way (report ids and unused report bytes not counted).
+  uint64_t HostBytes() const { return hostBytes_; }
+  uint64_t ReplyBytes() const { return replyBytes_; }
 
  private:
   void process(const uint8_t* p, size_t n);
@@ -105,6 +117,13 @@ class TVirtualPod {
   void blockCommand(const uint8_t* p, size_t n);
   void blockData(const uint8_t* p, size_t n);
   void infoCommand(const uint8_t* p, size_t n);
+  // The programmer's commands (virtual_pod_writer.cpp); false when `p` is not one.
+  bool writerCommand(const uint8_t* p, size_t n);
+  bool writerInfoCommand(const uint8_t* p, size_t n);
+  void chipOperationCommand(const uint8_t* p, size_t n);
+  void imageData(const uint8_t* p, size_t n);
+  uint8_t writerByte(uint32_t offset) const;
+  void readChunk(const uint8_t* p, size_t n);
   bool registerSpace() const;
   uint8_t readByte(uint32_t address, bool data) const;
   void writeByte(uint32_t address, uint8_t value, bool data);
@@ -136,11 +155,13 @@ class TVirtualPod {
   std::vector<uint8_t> reply_;
   std::array<uint8_t, 64> hidReport_{};  // the last report sent: its tail goes stale
   // A block transfer in progress.
-  enum class TBlock { None, Write, Read } block_ = TBlock::None;
+  enum class TBlock { None, Write, Read, ImageWrite, ImageRead, ChipRead } block_ = TBlock::None;
+  bool chipInfo_ = false;  // a chip read of the information area
   uint32_t blockAddress_ = 0;  // byte address in the selected space
   uint32_t blockRest_ = 0;
   bool blockData_ = false;
   int packets_ = 0;
+  uint64_t hostBytes_ = 0, replyBytes_ = 0;
   int openHandles_ = 0;
   int opens_ = 0;
 };
