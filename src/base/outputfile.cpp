@@ -45,9 +45,12 @@ void OutputFileName(TOutputFileKind kind, std::string& name) {
   const char* suffix = SuffixOfKind(kind);
   if (!suffix) return;
   // A "." among the last four characters (the first one found) cuts the
-  // extension; a dot further left belongs to a folder or a longer name.
+  // extension; a dot further left belongs to a longer name, and a dot before
+  // the last separator belongs to a folder name.
   const size_t n = main.size();
   size_t from = n > 4 ? n - 4 : 0;
+  const size_t sep = main.find_last_of("/\\");
+  if (sep != std::string::npos) from = std::max(from, sep + 1);
   size_t cut = n;
   for (size_t i = from; i < n; ++i) {
     if (main[i] == '.') {
