@@ -92,6 +92,7 @@ inline constexpr int kDataMemorySize = 4096;
 inline constexpr int kRamBankCount = 16;
 inline constexpr int kMaxStackDepth = 31;        // the CPU model's stack holds entries 1..31
 inline constexpr uint32_t kMaxRomWords = 32768;  // program memory cells of the CPU model
+inline constexpr uint32_t kDefaultRomWords = 4096;  // a chip without a usable "#ROM" size
 inline constexpr int kSimIcCapacity = 258;
 inline constexpr int kRestrictCapacity = 11;
 
@@ -149,7 +150,7 @@ struct TChipConfig {
   uint8_t CoreVariant = 0;  // 0 "K08A", 1 "K08B"
   uint16_t ChipId = 0;
   uint16_t ChipSubId = 0;   // TKYMAIN.ChipSubId
-  uint32_t ChipRomWords = 4096;
+  uint32_t ChipRomWords = kDefaultRomWords;
   uint16_t Reg0Start = 0, Reg0End = 0, Reg1Start = 0, Reg1End = 0;
   std::array<TRamBankRange, kRamBankCount> RamBankRanges{};
   uint8_t LastRamBank = 0;

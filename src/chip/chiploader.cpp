@@ -69,6 +69,10 @@ bool IsRegularFile(const fs::path& p) {
 
 std::string HexText(int32_t v) { return IntToHexStr(v) + "H"; }
 
+// The word count a "#ROM" size gives: a negative size is invalid, and sizes
+// below one page (256 words) stand for the default.
+bool RomSizeGivesDefault(int32_t n) { return n < 256; }
+
 // A line prepared as the chip files are read: upper-cased, cut to 160
 // characters and split by CutLIPara.
 TLineRecord SplitChipLine(const std::string& line) {
@@ -655,20 +659,22 @@ class Loader {
 
   void Rom(const TLineRecord& r) {
     const int32_t n = N(r, OperandField(1));
-    if (n >= 0 && n <= 255) {
-      c_.ChipRomWords = 4096;
-    } else if (n < 0 || static_cast<uint32_t>(n) > kMaxRomWords) {
+    if (n < 0) {
+      Warn("program memory of " + std::to_string(n) + " words is invalid; " +
+           std::to_string(kDefaultRomWords) + " used");
+    } else if (static_cast<uint32_t>(n) > kMaxRomWords) {
       Warn("program memory of " + std::to_string(n) + " words is more than the " +
            std::to_string(kMaxRomWords) + " words the simulator holds; " +
            std::to_string(kMaxRomWords) + " used");
       c_.ChipRomWords = kMaxRomWords;
-    } else {
-      c_.ChipRomWords = static_cast<uint32_t>(n);
+      return;
     }
+    c_.ChipRomWords = RomSizeGivesDefault(n) ? kDefaultRomWords : static_cast<uint32_t>(n);
   }
 
   void Stack(const TLineRecord& r) {
-    int depth = N(r, OperandField(1)) & 0xFF;
+    // Clamped as read, before it is narrowed to the 8-bit depth (256 must not wrap to 0).
+    int32_t depth = N(r, OperandField(1));
     if (depth < 4) depth = 4;
     if (depth > kMaxStackDepth) {
       Warn("stack depth " + std::to_string(depth) + " is more than the " +
@@ -1154,7 +1160,7 @@ bool ReadChipSummary(const std::string& fileName, TChipSummary& summary) {
       haveId = true;
     } else if (pending == kRom && !haveRom) {
       if (ParseNumber(f4, n)) {
-        summary.RomWords = (n >= 0 && n < 256) ? 4096u : static_cast<uint32_t>(n);
+        summary.RomWords = RomSizeGivesDefault(n) ? kDefaultRomWords : static_cast<uint32_t>(n);
       }
       haveRom = true;
     }

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "chip/chipconfig.h"
+
 namespace kyvor {
 
 // The chip list file's name in the include folder.
@@ -69,12 +71,12 @@ void CutLIPara(TLineRecord& record);
 namespace kyvor {
 // What the programmer layout's chip table shows of one chip file: the first
 // data line after "#PRODUCT" (name), after "#ID" (code) and after "#ROM" (word
-// count; below 256 means 4096). False when the file is not in the include
-// folder.
+// count; below 256, negative included, means 4096). False when the file is not
+// in the include folder.
 struct TChipSummary {
   std::string ProductName;
   uint16_t ChipId = 0;
-  uint32_t RomWords = 4096;
+  uint32_t RomWords = kDefaultRomWords;
 };
 bool ReadChipSummary(const std::string& fileName, TChipSummary& summary);
 

@@ -205,5 +205,16 @@ TEST(ChipSummaryTest, SmallRomMeansFourK) {
   test::ResetChipState();
 }
 
+TEST(ChipSummaryTest, NegativeRomMeansFourK) {
+  test::ResetChipState();
+  test::ScratchFolder folder;
+  folder.writeInclude("X.INC", {"#ROM", "-1"});
+  ReadChipList(folder.program());
+  TChipSummary s;
+  ASSERT_TRUE(ReadChipSummary("X.INC", s));
+  EXPECT_EQ(s.RomWords, 4096u);
+  test::ResetChipState();
+}
+
 }  // namespace
 }  // namespace kyvor

@@ -160,8 +160,16 @@ TEST_F(LoaderTest, RomBeyondProgramMemoryIsClampedWithAMessage) {
   ASSERT_EQ(dialogs.messages().size(), 1u);
   EXPECT_EQ(dialogs.messages()[0].icon, MsgIcon::Warning);
   EXPECT_NE(dialogs.messages()[0].text.find("32768"), std::string::npos);
-  ASSERT_EQ(Load({"#ROM", "-1"}), 1);
-  EXPECT_EQ(Chip().ChipRomWords, kMaxRomWords);
+}
+
+TEST_F(LoaderTest, NegativeRomSizeIsInvalidAndGivesTheDefault) {
+  test::ScriptedDialogs dialogs;
+  for (const char* n : {"-1", "-256", "-2147483648"}) {
+    ASSERT_EQ(Load({"#ROM", n}), 1);
+    EXPECT_EQ(Chip().ChipRomWords, 4096u) << n;
+    ASSERT_EQ(Chip().LoadMessages.size(), 1u) << n;
+    EXPECT_NE(Chip().LoadMessages[0].find("4096"), std::string::npos) << n;
+  }
 }
 
 TEST_F(LoaderTest, StackDepthLimits) {
@@ -173,6 +181,11 @@ TEST_F(LoaderTest, StackDepthLimits) {
   ASSERT_EQ(Load({"#STACK", "40"}), 1);
   EXPECT_EQ(Chip().StackDepth, kMaxStackDepth);
   EXPECT_EQ(Chip().LoadMessages.size(), 1u);
+  for (const char* n : {"256", "260", "1000"}) {
+    ASSERT_EQ(Load({"#STACK", n}), 1);
+    EXPECT_EQ(Chip().StackDepth, kMaxStackDepth) << n << " is clamped before it is cut to 8 bits";
+    EXPECT_EQ(Chip().LoadMessages.size(), 1u) << n;
+  }
   ASSERT_EQ(Load({"#ID", "1"}), 1);
   EXPECT_EQ(Chip().StackDepth, 8) << "a chip without #STACK gets the default depth";
 }
