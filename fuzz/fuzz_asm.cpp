@@ -79,7 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   TAsmOptions options;
   options.AssembleOnly = (settings >> 3) & 1;
   options.SmartCompiler = (settings >> 4) & 1;
-  options.Optimization = (settings >> 5) & 1;
+  options.COptimization = (settings >> 5) & 1;
   options.UnusedFillMode = static_cast<uint8_t>((settings >> 6) % 3);
 
   TKy_UP& up = fuzz::CpuModelForChip();

@@ -57,12 +57,12 @@ void FuzzNumbers(fuzz::TInputReader& in, std::string_view text) {
 }
 
 void CheckSpans(const TLineRecord& rec) {
+  const std::string_view work = rec.WorkText;
   for (int i = 0; i <= kFieldCount + 1; ++i) {
     const std::string_view f = GetFieldView(rec, i);
     Check(GetField(rec, i) == f, "field text and view agree");
     if (f.empty()) continue;
-    Check(f.data() >= rec.WorkText.data() &&
-              f.data() + f.size() <= rec.WorkText.data() + rec.WorkText.size(),
+    Check(f.data() >= work.data() && f.data() + f.size() <= work.data() + work.size(),
           "field inside the working text");
   }
   const int n = OperandCount(rec);
@@ -82,9 +82,6 @@ void FuzzFields(fuzz::TInputReader& in, std::string_view line) {
   classifier.InstructionIndex = [](std::string_view w) -> int32_t {
     return w == "MVL" || w == "CALL" || w == "MVFF" ? 1 : -1;
   };
-  classifier.IsAsmDirective = [](std::string_view w) {
-    return w == "EQU" || w == "DB" || w == "MACRO" || w == "INCLUDE";
-  };
   classifier.IsMacroName = [](std::string_view w) { return w == "SHOW"; };
   SplitSourceLine(rec, classifier);
   CheckSpans(rec);
@@ -96,6 +93,8 @@ void FuzzFields(fuzz::TInputReader& in, std::string_view line) {
       const int start = static_cast<int8_t>(in.Byte()) * 2;
       const int length = static_cast<int8_t>(in.Byte()) * 2;
       SetFieldSpan(rec, field, start, length);
+    } else if (op & 0x40) {
+      RewriteField(rec, field, in.Text(in.Byte()));
     } else {
       ReplaceField(rec, field, in.Text(in.Byte() % 200));
     }

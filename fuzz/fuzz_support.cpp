@@ -9,6 +9,7 @@
 #include "base/dialogs.h"
 #include "base/lang.h"
 #include "base/modes.h"
+#include "base/options.h"
 #include "base/outputfile.h"
 #include "chip/chipconfig.h"
 #include "chip/chiploader.h"
@@ -49,6 +50,7 @@ void ResetCoreState() {
   ResetRegisterLists();
   SetChipLoadListener(nullptr);
   ResetModes();
+  ResetOptions();
   ResetOutputFileState();
   ResetLangState();
   SetDialogs(nullptr);
