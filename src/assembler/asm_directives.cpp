@@ -204,8 +204,9 @@ bool TF_ASM::EmitData(PassLine& p) {
       }
       return out;
     };
-    const int32_t hi = value(f);
-    const uint16_t w = db ? static_cast<uint16_t>(hi * 256 + value(f + 1))
+    // Unsigned arithmetic: operands of any size keep their low bits, no overflow.
+    const uint32_t hi = static_cast<uint32_t>(value(f));
+    const uint16_t w = db ? static_cast<uint16_t>(hi * 256u + static_cast<uint32_t>(value(f + 1)))
                           : static_cast<uint16_t>(hi);
     if (unknown)
       forwardRefs_.AddSymbol(GetField(line, f), GetField(line, f), locationCounter_, 'M',

@@ -50,6 +50,19 @@ TEST_F(Directives, DbPairsBytesAndDwTakesWords) {
   EXPECT_EQ(PassSym("FWD")->Kind, 'L');
 }
 
+TEST_F(Directives, DbOfAValueAboveSixteenBitsKeepsTheLowBits) {
+  // Wrapping arithmetic (the sanitizer build would stop on a signed overflow).
+  ASSERT_EQ(RunSource(Lines({"BIG EQU 99999999999",  // read as 4876E7FFH
+                             "  DB BIG",             // E7FF * 256 -> FF00
+                             "  DB 1000012H, 34H",   // 12H * 256 + 34H
+                             "  DB 7FFFFFFFH, 7FFFFFFFH"})),
+            1)
+      << AllErrors();
+  EXPECT_EQ(Hex4(W(0)), Hex4(0xFF00));
+  EXPECT_EQ(Hex4(W(1)), Hex4(0x1234));
+  EXPECT_EQ(Hex4(W(2)), Hex4(0xFEFF));
+}
+
 TEST_F(Directives, DbWithForwardNamesIsPatched) {
   ASSERT_EQ(RunSource(Lines({"  DB HIGH LATE, LOW LATE", "  ORG 34H", "LATE: NOP"})), 1)
       << AllErrors();
