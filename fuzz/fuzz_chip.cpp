@@ -13,9 +13,12 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace kyvor;
   static fuzz::TScratchFolder folder;
+  static const bool listWritten = [] {
+    folder.Write("INCLUDE/KySel.INC", "V1.2 fuzz list\r\nCHIP.INC  FUZZ  CHIP\r\n");
+    return true;
+  }();
+  (void)listWritten;
   fuzz::ResetCoreState();
-  folder.Clear();
-  folder.Write("INCLUDE/KySel.INC", "V1.2 fuzz list\r\nCHIP.INC  FUZZ  CHIP\r\n");
   folder.Write("INCLUDE/CHIP.INC",
                std::string_view(reinterpret_cast<const char*>(data), size));
   const std::string program = folder.Path().string() + "/";

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <stdexcept>
 
@@ -19,8 +20,20 @@ namespace kyvor::fuzz {
 
 namespace fs = std::filesystem;
 
+namespace {
+// Files are written and removed for every input: a folder in memory (/dev/shm)
+// when there is one and TMPDIR does not name another.
+fs::path ScratchParent() {
+  std::error_code ec;
+  if (!std::getenv("TMPDIR") && fs::is_directory("/dev/shm", ec) &&
+      ::access("/dev/shm", W_OK) == 0)
+    return "/dev/shm";
+  return fs::temp_directory_path();
+}
+}  // namespace
+
 TScratchFolder::TScratchFolder() {
-  std::string pattern = (fs::temp_directory_path() / "kyvor-fuzz-XXXXXX").string();
+  std::string pattern = (ScratchParent() / "kyvor-fuzz-XXXXXX").string();
   if (!::mkdtemp(pattern.data())) throw std::runtime_error("no scratch folder");
   root_ = pattern;
 }
