@@ -76,6 +76,12 @@ TEST_F(PodConnection, TheVirtualPodAsFirstDeviceConnectsAndIsAnnouncedClosedOnce
   test::TVirtualPodEnumerator devices;
   devices.SetBulk(0, &pod);
   ThePod().SetEnumerator(&devices);
+  // The program's pod protocol keeps the link open after the window's close:
+  // it lets go of the pod here, before the pod goes (even when a check stops
+  // the test early), not in TearDown.
+  struct LinkRelease {
+    ~LinkRelease() { ThePod().SetEnumerator(nullptr); }
+  } release;
   {
     TKyProgram prog(KYVOR_DATA_DIR);
     TKYMAIN& w = startInEmulation(prog);
