@@ -1,9 +1,9 @@
 #pragma once
 // The options of the IDE: every setting of the options dialog, which the
-// build, the layouts, the pod roads and the configuration and project files
-// read and write. One process-wide record; ResetOptions() gives the values
-// from before the options dialog is created (its creation checks RACM10 and
-// puts "2000000", "2" and "13000" into the calibration edits).
+// build, the layouts, the pod roads, the CPU model and the configuration and
+// project files read and write. One process-wide record; ResetOptions() gives
+// the values from before the options dialog is created (its creation checks
+// RACM10 and puts "2000000", "2" and "13000" into the calibration edits).
 //
 // Settings with a home of their own are not repeated here: the chip choice
 // (Chip().ChipIndex) and its core variant (Chip().CoreVariant, the
@@ -13,8 +13,19 @@
 //
 // Check boxes and radio buttons are 1 when checked, 0 when not.
 #include <cstdint>
+#include <string>
 
 namespace kyvor {
+
+// The editor font shared by the editor, the source view, the listings and the
+// revision viewer (Qt-free: the GUI makes its font from it).
+struct TEditorFont {
+  enum : uint8_t { Bold = 1, Italic = 2, Underline = 4, StrikeOut = 8 };
+  std::string Name = "Courier New";
+  int Size = 11;          // points
+  uint8_t Style = Bold;   // the style bits above
+  bool operator==(const TEditorFont&) const = default;
+};
 
 struct TOptions {
   // --- "Interface Setup" --------------------------------------------------------
@@ -32,6 +43,7 @@ struct TOptions {
   uint8_t OutMaskFile = 0;         // CkMask
   uint8_t OutBinarySplitFile = 0;  // CkBin2
   uint8_t ShowEditToolBar = 1;     // CkToolEdit: the editor tool bar
+  TEditorFont EditorFont;          // BtFont
   uint8_t UnusedFillMode = 0;      // unused words: 0 " 00", 1 " FF", 2 "JMP 0"
   uint8_t SmartCompiler = 0;       // shorten near CALL and JMP
   uint8_t COptimization = 0;       // repeat the shortening until nothing moves
@@ -45,9 +57,11 @@ struct TOptions {
   uint8_t WatchBitMask = 0;     // CkWatchB0..B7
   uint16_t WatchAddress = 0;    // EWatchAddress
   uint8_t WatchData = 0;        // EWatchData
-  uint8_t STPOVSTAK = 0;        // stop the pod on a stack overflow
-  // The pod's stack-overflow stop code.
+  uint8_t STPOVSTAK = 0;        // "STOP When OV Stack": a run stops on a stack overflow
+  // The stack-overflow stop code: 0x600013 stops the simulator's run and sets
+  // the pod's stop bit, 0x600012 does neither.
   uint32_t StackOverflowStopCode() const { return STPOVSTAK ? 0x600013u : 0x600012u; }
+  bool StopOnStackOverflow() const { return StackOverflowStopCode() == 0x600013u; }
 
   // --- "OSC Calibration" (the chip's calibration data is in Chip().OscCalibration)
   uint8_t EnHAO = 0;               // "Enable H/W Calibration"
@@ -65,6 +79,9 @@ struct TOptions {
 
   // --- programmer ---------------------------------------------------------------
   uint8_t RBKOFF = 0;  // "Blank OFF"; 0: "Blank ON"
+
+  // --- SRAM record ----------------------------------------------------------------
+  uint8_t ChContinue = 0;  // "Continue": every logged write appends an entry
 };
 
 TOptions& Options();

@@ -11,6 +11,7 @@
 #include "base/dialogs.h"
 #include "base/linerecord.h"
 #include "base/numbers.h"
+#include "base/options.h"
 #include "chip/chipconfig.h"
 
 namespace kyvor {
@@ -1085,6 +1086,7 @@ uint8_t GetSELUP() {
     c.RegisterPage = 0;
   }
   if (c.AdcPresent == 0) listener.adcViewDropped();
+  ApplyChipRulesToOptions();
   if (listener.writerIdentityEnabled()) {
     if (c.OscCalibration.HaoPresent) {
       listener.writerCalibration();
@@ -1099,6 +1101,16 @@ uint8_t GetSELUP() {
   listener.chipLoaded(1);
   return 1;
 }
+
+void ApplyChipRulesToOptions() {
+  const TChipConfig& c = Chip();
+  TOptions& o = Options();
+  if (!c.StackOverPresent) o.STKOVRST = 0;
+  if (!c.AcmPresent) o.RACM10 = 1;
+  if (c.CoreVariant == 1) o.SmartCompiler = o.COptimization = 0;
+}
+
+bool ChipHasWdtVector() { return Chip().ChipId == 0x71; }
 
 bool FindChipIndexById(uint32_t id, uint16_t& index) {
   index = 0;

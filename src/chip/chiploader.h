@@ -31,6 +31,14 @@ void SetProgramFolder(const std::string& programFolder);
 // previous chip is then left as it was, apart from the always-done resets).
 uint8_t GetSELUP();
 
+// The options the loaded chip decides (done by GetSELUP after reading, before
+// the listener's chipLoaded): without a stack-overflow register the reset on
+// overflow (STKOVRST) is cleared; without an ACM option group the voltage is
+// 1.0 V (RACM10); the K08B core has no smart compiler nor its optimization.
+void ApplyChipRulesToOptions();
+// True when the chip has the "WDT Reset Vector" option (ChipId 0x71).
+bool ChipHasWdtVector();
+
 // TOption.FindChipIndexById: list position of the first chip whose description
 // file gives the identification code id.
 bool FindChipIndexById(uint32_t id, uint16_t& index);

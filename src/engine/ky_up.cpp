@@ -5,6 +5,7 @@
 #include "base/clock.h"
 #include "base/dialogs.h"
 #include "base/modes.h"
+#include "base/options.h"
 #include "chip/chipconfig.h"
 #include "engine/pod_access.h"
 
@@ -143,7 +144,8 @@ void TKy_UP::podPrepareRun() {
   uint16_t hi, lo;
   state_.GetCycleCounter(hi, lo);
   pod_->PodWriteCycles(hi, lo);
-  pod_->PodWriteWatch(Settings.WatchMask, Settings.WatchData, Settings.WatchAddress);
+  const TOptions& o = Options();
+  pod_->PodWriteWatch(o.WatchBitMask, o.WatchData, o.WatchAddress);
   pod_->PodSetStopBit();
 }
 
@@ -315,7 +317,7 @@ bool TKy_UP::simTick() {
     core_.CheckInterrupt();  // only an interrupt wakes a sleeping core
   }
   const uint32_t pc = s.GetPC();
-  if (Settings.StopOnStackOverflow && (s.Registers()[reg::STKPTR] & 0x80)) {
+  if (Options().StopOnStackOverflow() && (s.Registers()[reg::STKPTR] & 0x80)) {
     if (Hooks.ShowStackStatus) Hooks.ShowStackStatus();
     endRun(TRunStop::StackOverflow);
     return true;
@@ -352,7 +354,7 @@ TRunStop TKy_UP::runSlice(uint64_t budget) {
   if (inTimerTick_) return TRunStop::Running;
   inTimerTick_ = 1;
   state_.SetMirrorPc(true);
-  if (!Settings.StopOnStackOverflow && !runRangeActive_ && !stopAddressActive_) {
+  if (!Options().StopOnStackOverflow() && !runRangeActive_ && !stopAddressActive_) {
     // The common run: only breakpoint flags and the pod stop address stop it.
     bool stopped = false;
     core_.RunUntilBreak(budget, runStopAddress(), stopped);
@@ -840,7 +842,7 @@ void TKy_UP::LogRegisterChange(int32_t address, uint8_t value) {
   if (address < 0 || address >= TTargetState::kRegisterCount) return;
   const uint8_t old = ReadRegister(address);
   bool updated = false;
-  if (!Settings.ContinueLog) {
+  if (!Options().ChContinue) {
     for (int32_t i = 1; i <= RegRecord.Count(); ++i) {
       TRegChange* c = RegRecord.Item(i);
       if (c->Address == address) {

@@ -51,15 +51,12 @@ enum class TRunStop {
   PodLost,        // emulator: the status poll failed
 };
 
-// Settings the model takes from the options and windows.
+// What the model keeps of the pod and the last build. The options it follows
+// (the chip watch, "STOP When OV Stack", the SRAM record's "Continue") are
+// read from Options() (base/options.h).
 struct TKyUpSettings {
-  bool ContinueLog = false;          // SRAM record's "Continue": every write appends
-  bool StopOnStackOverflow = false;  // option "STOP When OV Stack" (code 0x600013)
-  uint16_t PodChipId = 0;            // chip id the pod reported
-  int EepromBreakCount = 0;          // built-in EEPROM sites at the front of the records
-  uint8_t WatchMask = 0;             // chip watch setting sent before each step
-  uint8_t WatchData = 0;
-  uint16_t WatchAddress = 0;
+  uint16_t PodChipId = 0;    // chip id the pod reported
+  int EepromBreakCount = 0;  // built-in EEPROM sites at the front of the records
 };
 
 // Listeners of the windows (each may be empty).

@@ -40,7 +40,9 @@ bool TPodProtocol::parallel() const {
   return i >= 1 && i <= 3;
 }
 
-uint8_t TPodProtocol::stopBit() const { return Options().STKOVSTOP ? podctl::StopOnOverflow : 0; }
+uint8_t TPodProtocol::stopBit() const {
+  return Options().StopOnStackOverflow() ? podctl::StopOnOverflow : 0;
+}
 
 void TPodProtocol::putHeader(size_t at, uint32_t A, int R) {
   const auto h = Header(A, R);

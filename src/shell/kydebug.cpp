@@ -173,6 +173,7 @@ int TKYMAIN::InvokeAssembler() {
   TShellAsmTarget target(*forms_.up, eepromSites_);
   TAsmOptions opt;
   static_cast<TOptions&>(opt) = Options();
+  opt.AcmGroupEnabled = Chip().AcmPresent;
   opt.AssembleOnly = static_cast<uint8_t>(Shell().AssembleOnly);
   TF_ASM assembler(host, target, opt);
   const int result = assembler.Assemble();

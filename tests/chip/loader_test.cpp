@@ -497,6 +497,23 @@ TEST_F(LoaderTest, CalibrationInputsOfTheOptionsDialogSurviveALoad) {
   ResetOptions();
 }
 
+TEST_F(LoaderTest, TheChipDecidesTheOptionsOfItsOwnGroups) {
+  Options().STKOVRST = 1;
+  Options().RACM10 = 0;
+  Options().SmartCompiler = Options().COptimization = 1;
+  ASSERT_EQ(Load({"#ACM", "3EH 3 1 0 5 0", "#STACKOVER", "2DH 6 2 0"}), 1);
+  EXPECT_EQ(Options().STKOVRST, 1) << "kept: the chip has the register";
+  EXPECT_EQ(Options().RACM10, 0) << "kept: the chip has the ACM group";
+  EXPECT_EQ(Options().SmartCompiler + Options().COptimization, 2);
+  EXPECT_FALSE(ChipHasWdtVector());
+  ASSERT_EQ(Load({"#ID", "71H", "#COMPILER", "K08B"}), 1);
+  EXPECT_EQ(Options().STKOVRST, 0);
+  EXPECT_EQ(Options().RACM10, 1);
+  EXPECT_EQ(Options().SmartCompiler + Options().COptimization, 0);
+  EXPECT_TRUE(ChipHasWdtVector());
+  ResetOptions();
+}
+
 TEST_F(LoaderTest, MissingDescriptionFileLeavesThePreviousChip) {
   ASSERT_EQ(Load({"#ID", "77H", "#RAMBANK0", "80H 0FFH", "#REGBYTE", "30H A 0FFH", "#SIMIC",
                   "77H"}),

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/modes.h"
+#include "base/options.h"
 #include "chip/chipconfig.h"
 #include "engine/ky_up.h"
 #include "support/cpu_fixture.h"
@@ -33,7 +34,7 @@ TEST_F(BreakpointsTest, RunBeyondProgramMemoryMeetsNoBreakpoint) {
   up_->StopProgram(0);
   // The same through the tick-by-tick loop (taken while the stack-overflow
   // stop is on) and past 0x10010.
-  up_->Settings.StopOnStackOverflow = true;
+  Options().STPOVSTAK = 1;
   up_->SetProgramCounter(0x1000F);
   up_->RunProgram();
   EXPECT_EQ(up_->runSlice(100), TRunStop::Running);
@@ -61,7 +62,7 @@ TEST_F(BreakpointsTest, RunThroughTheUnusedMarkerAddress) {
   up_->StopProgram(0);
   EXPECT_EQ(stopped_, 1);  // the stop only
   // The tick-by-tick loop too.
-  up_->Settings.StopOnStackOverflow = true;
+  Options().STPOVSTAK = 1;
   up_->SetProgramCounter(0xFFFF0);
   up_->RunProgram();
   EXPECT_EQ(up_->runSlice(100), TRunStop::Running);

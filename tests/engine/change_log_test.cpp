@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "base/modes.h"
+#include "base/options.h"
 #include "chip/chipconfig.h"
 #include "engine/ky_up.h"
 #include "support/cpu_fixture.h"
@@ -40,7 +41,7 @@ TEST_F(ChangeLogTest, EmulatorWriteWithoutAPodLeavesZeroInTheModel) {
 
 TEST_F(ChangeLogTest, LogUpdatesTheEntryOfTheSameAddress) {
   useRomWords(4096);
-  up_->Settings.ContinueLog = false;
+  Options().ChContinue = 0;
   up_->LogRegisterChange(0x80, 0x12);
   up_->LogRegisterChange(0x80, 0x34);
   ASSERT_EQ(up_->RegRecord.Count(), 1);
@@ -60,7 +61,7 @@ TEST_F(ChangeLogTest, LogUpdatesTheEntryOfTheSameAddress) {
 
 TEST_F(ChangeLogTest, ContinueAppendsEveryWrite) {
   useRomWords(4096);
-  up_->Settings.ContinueLog = true;
+  Options().ChContinue = 1;
   up_->LogRegisterChange(0x80, 0x12);
   up_->LogRegisterChange(0x80, 0x34);
   ASSERT_EQ(up_->RegRecord.Count(), 2);
@@ -81,7 +82,7 @@ TEST_F(ChangeLogTest, LogEntryCarriesTheSymbolName) {
 
 TEST_F(ChangeLogTest, LogHoldsAtMost1024Entries) {
   useRomWords(4096);
-  up_->Settings.ContinueLog = true;
+  Options().ChContinue = 1;
   for (int i = 0; i < 1024; ++i) up_->LogRegisterChange(0x100, uint8_t(i));
   EXPECT_EQ(up_->RegRecord.Count(), 1024);
   up_->LogRegisterChange(0x101, 0x77);  // the 1,025th
@@ -94,7 +95,7 @@ TEST_F(ChangeLogTest, LogHoldsAtMost1024Entries) {
 
 TEST_F(ChangeLogTest, FullLogStillUpdatesAnExistingAddress) {
   useRomWords(4096);
-  up_->Settings.ContinueLog = false;
+  Options().ChContinue = 0;
   for (int i = 0; i < 1024; ++i) up_->LogRegisterChange(i, 1);
   ASSERT_EQ(up_->RegRecord.Count(), 1024);
   up_->LogRegisterChange(5, 9);
@@ -280,7 +281,7 @@ TEST_F(ChangeLogTest, WithoutContinueTheEntryOfAnAddressIsUpdated) {
 
 TEST_F(ChangeLogTest, WithContinueEveryWriteAppends) {
   useRomWords(4096);
-  up().Settings.ContinueLog = true;
+  Options().ChContinue = 1;
   up().LogRegisterChange(0x80, 0x12);
   up().LogRegisterChange(0x80, 0x34);
   ASSERT_EQ(up().RegRecord.Count(), 2);
@@ -292,12 +293,12 @@ TEST_F(ChangeLogTest, WithContinueEveryWriteAppends) {
 
 TEST_F(ChangeLogTest, FullLogStillWritesTheRegister) {
   useRomWords(4096);
-  up().Settings.ContinueLog = true;
+  Options().ChContinue = 1;
   for (int i = 0; i < 1025; ++i) up().LogRegisterChange(0x100 + (i % 50), uint8_t(i));
   EXPECT_EQ(up().RegRecord.Count(), 1024);
   EXPECT_EQ(up().ReadRegister(0x100 + (1024 % 50)), uint8_t(1024));
   // Out-of-range addresses are neither logged nor written.
-  up().Settings.ContinueLog = false;
+  Options().ChContinue = 0;
   up().RegRecord.Clear();
   up().LogRegisterChange(4096, 1);
   up().LogRegisterChange(-1, 1);

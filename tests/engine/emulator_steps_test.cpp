@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/modes.h"
+#include "base/options.h"
 #include "chip/chipconfig.h"
 #include "engine/ky_up.h"
 #include "support/cpu_fixture.h"
@@ -79,6 +80,21 @@ TEST_F(EmulatorStepsTest, EmulatorStepSendsTheCyclesFirst) {
   ASSERT_GE(wcy, 0);
   EXPECT_LT(wcy, pod.indexOf("PodStep 1"));
   EXPECT_GE(pod.indexOf("PodWriteWatch 0,0,0"), 0);
+}
+
+// The chip watch of the options goes to the pod before every step.
+TEST_F(EmulatorStepsTest, EmulatorStepSendsTheChipWatchOfTheOptions) {
+  test::FakePod pod;
+  Modes().SimulatorMode = 0;
+  up_->SetPod(&pod);
+  Options().WatchBitMask = 0x81;
+  Options().WatchData = 0x5A;
+  Options().WatchAddress = 0x0123;
+  up_->TraceStep();
+  const int watch = pod.indexOf("PodWriteWatch " + test::FakePod::hex(0x81) + "," +
+                                test::FakePod::hex(0x5A) + "," + test::FakePod::hex(0x123));
+  ASSERT_GE(watch, 0);
+  EXPECT_LT(watch, pod.indexOf("PodStep 1"));
 }
 
 TEST_F(EmulatorStepsTest, EmulatorStepOverLeavesNoArmedStop) {

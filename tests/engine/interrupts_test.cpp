@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/modes.h"
+#include "base/options.h"
 #include "chip/chipconfig.h"
 #include "engine/cpu_core.h"
 #include "engine/ky_up.h"
@@ -27,7 +28,7 @@ TEST_F(InterruptsTest, SleepingRunWakesOnAnInterruptInEitherRunLoop) {
   for (int pass = 0; pass < 2; ++pass) {
     SCOPED_TRACE(pass == 0 ? "plain run" : "run with the stack stop option");
     up_->CpuReset();
-    up_->Settings.StopOnStackOverflow = pass == 1;
+    Options().STPOVSTAK = pass == 1 ? 1 : 0;
     at(0, {e("SLP"), e("NOP")});
     at(4, {e("NOP")});
     ASSERT_TRUE(up_->SetBreakpoint(4, 1, true));

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/modes.h"
+#include "base/options.h"
 #include "chip/chipconfig.h"
 #include "engine/cpu_core.h"
 #include "engine/ky_up.h"
@@ -131,7 +132,7 @@ TEST_F(StackTest, CallOnAFullStackOverwritesTheTop) {
 TEST_F(StackTest, StackOverflowStopsTheRunWhenAsked) {
   at(0x10, {e("RCALL", 0x7FF)});  // calls itself
   up_->SetProgramCounter(0x10);
-  up_->Settings.StopOnStackOverflow = true;
+  Options().STPOVSTAK = 1;
   int shown = 0;
   up_->Hooks.ShowStackStatus = [&] { ++shown; };
   EXPECT_EQ(run(), TRunStop::StackOverflow);
@@ -249,11 +250,11 @@ TEST_F(StackTest, StackOverflowStop) {
   at(0, {enc("RCALL", 0x7FF)});
   int shown = 0;
   up().Hooks.ShowStackStatus = [&] { ++shown; };
-  up().Settings.StopOnStackOverflow = true;
+  Options().STPOVSTAK = 1;
   EXPECT_EQ(run(1000000), TRunStop::StackOverflow);
   EXPECT_EQ(up().ReadRegister(reg::STKPTR), 0x88);
   EXPECT_EQ(shown, 1);
-  up().Settings.StopOnStackOverflow = false;
+  Options().STPOVSTAK = 0;
   up().RunProgram();
   EXPECT_EQ(up().RunToStop(100, 1000), TRunStop::Running);
   EXPECT_EQ(up().ReadRegister(reg::STKPTR), 0xA8);

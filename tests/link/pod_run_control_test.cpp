@@ -39,7 +39,7 @@ TEST_P(RunControlTest, RunHaltAndResetWriteTheirControlValues) {
 }
 
 TEST_P(RunControlTest, StopOnStackOverflowSetsBit7InEveryRunStepAndHalt) {
-  Options().STKOVSTOP = 1;
+  Options().STPOVSTAK = 1;
   ASSERT_TRUE(link().PodLeaveReset());
   ASSERT_TRUE(link().PodRunFree());
   ASSERT_TRUE(link().PodHalt());
@@ -53,9 +53,20 @@ TEST_P(RunControlTest, StopOnStackOverflowSetsBit7InEveryRunStepAndHalt) {
   EXPECT_EQ(p[11], "A6 DA 00");
   EXPECT_EQ(p.back(), "A6 F6 00");
   // Cleared again when the option is off.
-  Options().STKOVSTOP = 0;
+  Options().STPOVSTAK = 0;
   ASSERT_TRUE(link().PodHalt());
   EXPECT_EQ(sent().back(), "A6 7A 00");
+}
+
+// The bit follows the stop code of the chip watch page ("STOP When OV Stack"),
+// not the build option that the start-up words carry.
+TEST_P(RunControlTest, TheBuildOptionStackOverflowStopLeavesBit7Clear) {
+  Options().STKOVSTOP = 1;
+  ASSERT_TRUE(link().PodLeaveReset());
+  ASSERT_TRUE(link().PodRunFree());
+  ASSERT_TRUE(link().PodHalt());
+  EXPECT_EQ(sent()[4], "A6 16 00");
+  EXPECT_EQ(sent().back(), "A6 1A 00");
 }
 
 TEST_P(RunControlTest, StepWritesTheStepCounterPlusCountThenTheStepValue) {

@@ -4,6 +4,7 @@
 // text.
 #include <set>
 
+#include "base/options.h"
 #include "engine/reg_fields.h"
 #include "peripherals/periph_hooks.h"
 #include "support/periph_fixture.h"
@@ -229,7 +230,7 @@ TEST_F(BindingsTest, EveryBindingOfEveryShippedChipWritesAndDrawsItsField) {
   std::set<std::pair<int, int>> kinds;  // ExtendedDevice, DeviceKind3 met
   std::set<int> liveWindows;
   std::set<std::pair<int, int>> widths;  // window, result width met
-  up->Settings.ContinueLog = true;  // every write appends its own entry
+  Options().ChContinue = 1;  // every write appends its own entry
   const int n = ReadChipList(test::ShippedProgramFolder());
   ASSERT_GE(n, 5);
   for (int chip = 0; chip < n; ++chip) {

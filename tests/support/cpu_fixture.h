@@ -13,6 +13,7 @@
 #include <string>
 
 #include "base/modes.h"
+#include "base/options.h"
 #include "chip/chipconfig.h"
 #include "engine/ky_up.h"
 #include "support/fake_clock.h"
@@ -25,6 +26,7 @@ class CpuFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     ResetModes();
+    ResetOptions();
     ResetChipConfig();
     Chip().ChipRomWords = 8192;
     Chip().StackDepth = 8;
@@ -37,6 +39,7 @@ class CpuFixture : public ::testing::Test {
   void TearDown() override {
     up_.reset();
     ResetModes();
+    ResetOptions();
     ResetChipConfig();
   }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "base/modes.h"
+#include "base/options.h"
 #include "engine/ky_up.h"
 #include "peripherals/periph_hub.h"
 #include "support/chip_folder.h"
@@ -24,6 +25,7 @@ class PeripheralFixture : public ::testing::Test {
   void SetUp() override {
     ResetChipState();
     ResetModes();
+    ResetOptions();
     up = std::make_unique<TKy_UP>();
     windows.push_back(std::make_unique<TADCForm>());
     windows.push_back(std::make_unique<TOPForm>());
@@ -37,6 +39,7 @@ class PeripheralFixture : public ::testing::Test {
   void TearDown() override {
     up->Hooks.RegisterWritten = nullptr;
     ResetChipState();
+    ResetOptions();
   }
 
   // Loads the shipped chip whose list entry names `file` ("QN08A4.INC").
