@@ -756,6 +756,13 @@ void TKyPeripheralForm::WidthChosen(int index) {
   DataUpdate();
 }
 
+void TKyPeripheralForm::SetDisplayChoice(int mode, int widthIndex) {
+  mode_ = mode == 1 ? 1 : 0;
+  widthIndex_ = widthIndex < 0 ? 0 : (widthIndex > 16 ? 16 : widthIndex);
+  if (modeList_) modeList_->setCurrentIndex(mode_);
+  if (widthList_) widthList_->setCurrentIndex(widthIndex_);
+}
+
 void TKyPeripheralForm::ReadAdcClicked() {
   if (!Model()) return;
   const TBinding* r = nullptr;

@@ -122,6 +122,11 @@ class TKyPeripheralForm : public TKyChildForm {
   void StepperClicked(int binding);
   void ModeChosen(int mode);
   void WidthChosen(int index);
+  // The result's display choice: the item indexes of the value-format and
+  // width lists (kept by the configuration file).
+  int DisplayMode() const { return mode_; }
+  int DisplayWidthIndex() const { return widthIndex_; }
+  void SetDisplayChoice(int mode, int widthIndex);
   void ReadAdcClicked();
 
  private:

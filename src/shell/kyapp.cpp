@@ -119,6 +119,7 @@ void TKyProgram::CreateForms() {
 
   TKy_EDIT* edit = Editor();
   edit->SetEditorFont(f.base->EditorFont());
+  QObject::connect(f.base.get(), &TKy_BASE::editorFontChanged, edit, &TKy_EDIT::SetEditorFont);
   f.pages = std::make_unique<TKyEditPages>(*edit);
 
   TKyForms forms;

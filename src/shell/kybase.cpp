@@ -11,32 +11,54 @@ namespace {
 TKy_BASE* g_base = nullptr;
 }
 
-QFont DefaultEditorFont() {
+QFont QtEditorFont(const TEditorFont& font) {
+  const QString family = QString::fromStdString(font.Name);
   QFont f;
-  if (QFontDatabase::families().contains("Courier New", Qt::CaseInsensitive)) {
-    f = QFont("Courier New");
+  if (QFontDatabase::families().contains(family, Qt::CaseInsensitive)) {
+    f = QFont(family);
   } else {
     f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
   }
   f.setFixedPitch(true);
-  f.setPointSize(11);
-  f.setBold(true);
+  f.setPointSize(font.Size > 0 ? font.Size : 10);
+  f.setBold(font.Style & TEditorFont::Bold);
+  f.setItalic(font.Style & TEditorFont::Italic);
+  f.setUnderline(font.Style & TEditorFont::Underline);
+  f.setStrikeOut(font.Style & TEditorFont::StrikeOut);
   return f;
 }
 
-TKy_BASE::TKy_BASE(QObject* parent) : QObject(parent), editorFont_(DefaultEditorFont()) {
+TEditorFont EditorFontOf(const QFont& f) {
+  TEditorFont e;
+  e.Name = f.family().toStdString();
+  e.Size = f.pointSize() > 0 ? f.pointSize() : 10;
+  e.Style = static_cast<uint8_t>((f.bold() ? TEditorFont::Bold : 0) |
+                                 (f.italic() ? TEditorFont::Italic : 0) |
+                                 (f.underline() ? TEditorFont::Underline : 0) |
+                                 (f.strikeOut() ? TEditorFont::StrikeOut : 0));
+  return e;
+}
+
+QFont DefaultEditorFont() { return QtEditorFont(TEditorFont{}); }
+
+TKy_BASE::TKy_BASE(QObject* parent) : QObject(parent) {
   setObjectName("Ky_BASE");
   g_base = this;
+  Options().EditorFont = TEditorFont{};
 }
 
 TKy_BASE::~TKy_BASE() {
   if (g_base == this) g_base = nullptr;
 }
 
+QFont TKy_BASE::EditorFont() const { return QtEditorFont(Options().EditorFont); }
+
 void TKy_BASE::SetEditorFont(const QFont& f) {
-  editorFont_ = f;
-  emit editorFontChanged(editorFont_);
+  Options().EditorFont = EditorFontOf(f);
+  ApplyEditorFont();
 }
+
+void TKy_BASE::ApplyEditorFont() { emit editorFontChanged(EditorFont()); }
 
 TKy_BASE* Ky_BASE() { return g_base; }
 

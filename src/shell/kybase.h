@@ -1,10 +1,13 @@
 #pragma once
-// The shared base form: a hidden form that owns the editor font shared by the
-// editor, the source view, the listings and the revision viewer, and the
-// window placement helper every child window uses.
+// The shared base form: a hidden form that hands out the editor font shared
+// by the editor, the source view, the listings and the revision viewer (the
+// font itself is the options record's EditorFont), and the window placement
+// helper every child window uses.
 #include <QFont>
 #include <QObject>
 #include <QRect>
+
+#include "base/options.h"
 
 class QWidget;
 
@@ -13,20 +16,26 @@ namespace kyvor {
 class TKy_BASE : public QObject {
   Q_OBJECT
  public:
-  // FormCreate: EditorFont := "Courier New", 11 points, bold; where that
-  // family is not installed, the system's fixed-pitch font at 11 points, bold.
+  // FormCreate: EditorFont := "Courier New", 11 points, bold.
   explicit TKy_BASE(QObject* parent = nullptr);
   ~TKy_BASE() override;
 
-  const QFont& EditorFont() const { return editorFont_; }
+  // The options' editor font as a Qt font.
+  QFont EditorFont() const;
+  // Options().EditorFont := f, and every window re-applies it.
   void SetEditorFont(const QFont& f);
+  // Every window re-applies Options().EditorFont (after it was set elsewhere).
+  void ApplyEditorFont();
 
  signals:
   void editorFontChanged(const QFont& font);
-
- private:
-  QFont editorFont_;
 };
+
+// The Qt font of an editor font: a family that is not installed gives the
+// system's fixed-pitch font at the same size and style.
+QFont QtEditorFont(const TEditorFont& font);
+// The editor font of a Qt font.
+TEditorFont EditorFontOf(const QFont& font);
 
 // The shared base form of the running program (nullptr before it is created).
 TKy_BASE* Ky_BASE();

@@ -620,6 +620,7 @@ QWidget* TKYMAIN::editorTarget() const { return forms_.edit(); }
 void TKYMAIN::FormActivate() {
   if (firstActivation_ == 1) {
     SetSimulatorMode(1);
+    ReadConfigFile(ConfigFileName());
     // Hide the views.
     for (const TViewRow& row : ViewRows())
       if (row.index != ViewEdit) ShowView(row.index, 0);
@@ -628,7 +629,6 @@ void TKYMAIN::FormActivate() {
       SetNoFileState(0);
     }
     SetMainFile(Shell().MainFileName);
-    Shell().LanguageIndex = LangState().LanguageIndex;
     firstActivation_ = 0;
     Ky_Lang().SetLanguage(LangState().LanguageIndex);
     RebuildMainTitle();
@@ -733,7 +733,9 @@ bool TKYMAIN::FormCloseQuery() {
 void TKYMAIN::FormClose() {
   runTimer_->stop();
   timer2_->stop();
+  ThePod().Parallel().CloseParallelDriver();
   ThePod().PodSendCloseSequence();
+  WriteConfigFile(ConfigFileName());
   StoreMainFileName(Shell().MainFileName);
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "base/clock.h"
+#include "base/configfile.h"
 #include "base/lang.h"
 #include "chip/chipconfig.h"
 #include "shell/asmlink.h"
@@ -50,7 +51,6 @@ struct TShellState {
   int AssembleOnly = 0;
   int AcmCheckState = 0;          // 0 not armed, 1 armed, 2 done
   int IceConnected = 0;
-  int LanguageIndex = 0;          // 0 English, 1 Chinese
   uint16_t CodeChecksum = 0;
   uint16_t BlockCrc = 0;          // CRC of the information block of the last build
   uint16_t AcceptedPodChipId = 0;
@@ -58,6 +58,14 @@ struct TShellState {
   // Debug views showing when debug mode was last left, by their shown slot
   // (ShownSlot of the views table).
   std::array<bool, kShownViewCount> DebugViewShown{};
+  // Stay-on-top flag per window (16) and five bytes the configuration file keeps.
+  std::array<uint8_t, kConfigOnTopFlagCount> OnTopFlags{};
+  // Two values of the configuration file kept for it and used nowhere else.
+  std::array<int32_t, 2> PreservedValues{};
+  // The folder of Kymain.cfg; empty: ProgramFolder.
+  std::string ConfigFolder;
+  // Where the open and save dialogs start (the main file's folder once known).
+  std::string FileDialogFolder;
 };
 TShellState& Shell();
 // "Checksum = 0x" and four upper-case hex digits.
@@ -145,6 +153,15 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   void ArrangeDefaultViews();
   // True while the view keeps its default place.
   bool HoldsDefaultPlace(QWidget* form) const;
+
+  // --- configuration and project files (kyconfig.cpp) ------------------------------
+  // ProgramFolder (or ConfigFolder) + "Kymain.cfg".
+  std::string ConfigFileName() const;
+  // False when the file could not be written ("Can't save Configuration!").
+  bool WriteConfigFile(const std::string& path);
+  void ReadConfigFile(const std::string& path);
+  void SMenu_SaveConfigClick();
+  void SMenu_LoadConfigClick();
 
   // --- build and debug road ------------------------------------------------------
   // True when the assembler reported nothing.
@@ -254,6 +271,15 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   void debugEntry();
   void closingSteps(bool debugEntered);
   void buildInformationBlock();
+  TConfigData gatherConfig() const;
+  void applyConfigSection(int section, const TConfigData& d);
+  // The steps after the sections; false when the reader ends early.
+  bool afterConfigRead(int simulatorValue);
+  // The pod display cleared and showing `text`, and the pod taken for the
+  // host (lock 1) or given back to the programmer (0).
+  void podShowMode(const std::string& text, int lock);
+  // The options dialog shows the options record again.
+  void optionsChanged();
   QWidget* editorTarget() const;
   void scheduleArrange();
 

@@ -115,6 +115,10 @@ const TMenuRow kMenuRows[] = {
 
   {"", "Menu_Option", T(lt::MenuOptions), "", nullptr, kMenu},
   {"Menu_Option", "SMenu_Options", T(lt::MenuBuildOptions), "", nullptr, kOff},
+  {"Menu_Option", "SMenu_SaveConfig", T(lt::MenuSaveConfiguration), "", &M::SMenu_SaveConfigClick,
+   kSeparator},
+  {"Menu_Option", "SMenu_LoadConfig", T(lt::MenuLoadConfiguration), "", &M::SMenu_LoadConfigClick,
+   0},
 
   {"", "Menu_Help", T(lt::MenuHelp), "", nullptr, kMenu},
   {"Menu_Help", "TVerHis", T(lt::MenuRevisionHistory), "", nullptr, kOff},

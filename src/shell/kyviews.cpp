@@ -17,7 +17,10 @@ TKy_Source::TKy_Source(QWidget* parent)
   text_->setObjectName("SourceText");
   text_->setReadOnly(true);
   text_->setLineWrapMode(QPlainTextEdit::NoWrap);
-  if (Ky_BASE()) text_->setFont(Ky_BASE()->EditorFont());
+  if (TKy_BASE* base = Ky_BASE()) {
+    text_->setFont(base->EditorFont());
+    connect(base, &TKy_BASE::editorFontChanged, text_, &QWidget::setFont);
+  }
   status_->setObjectName("SourceStatus");
   auto* lay = new QVBoxLayout(this);
   lay->setContentsMargins(0, 0, 0, 0);

@@ -13,6 +13,7 @@
 #include "shell/kyerr.h"
 #include "shell/kymain.h"
 #include "support/fake_editor.h"
+#include "support/scratch_config.h"
 #include "support/scripted_dialogs.h"
 
 namespace kyvor::test {
@@ -22,6 +23,7 @@ class MainWindowFixture : public ::testing::Test {
   void SetUp() override {
     ResetModes();
     ResetShell();
+    UseScratchConfigFolder();
     ResetOutputFileState();
     main = std::make_unique<TKYMAIN>();
     edit = new QWidget;

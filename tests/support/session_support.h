@@ -13,6 +13,7 @@
 #include "chip/chipconfig.h"
 #include "debugwin/watchdata.h"
 #include "shell/kymain.h"
+#include "support/scratch_config.h"
 
 namespace kyvor::test {
 
@@ -20,6 +21,7 @@ namespace kyvor::test {
 inline void ResetProgramState() {
   ResetModes();
   ResetShell();
+  UseScratchConfigFolder();
   ResetOutputFileState();
   ResetChipConfig();
   ResetLangState();
