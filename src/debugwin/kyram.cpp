@@ -368,15 +368,12 @@ void TKy_RAM::onDoubleClick(const QModelIndex& index) {
   const int address = cellAddress(index);
   if (!Model() || Modes().TargetRunning == 1 || !editable(address)) return;
   commitEdit();
-  TKeypadRequest r;
   const QPoint at = grid_->CellBottomLeft(index);
-  r.X = at.x();
-  r.Y = at.y();
-  r.Mask = "FF";
-  r.Status = "00~FF";
-  r.Caption = "Ram" + IntToHexPad(address, 4) + "=" + model_->Text(index.row(), index.column()).toStdString();
+  const std::string caption =
+      "Ram" + IntToHexPad(address, 4) + "=" + model_->Text(index.row(), index.column()).toStdString();
   uint32_t value = 0;
-  if (DebugPopups().ExecuteHexKeypad(r, value)) Model()->LogRegisterChange(address, uint8_t(value));
+  if (AskHexKeypad(at.x(), at.y(), caption, "FF", "00~FF", value))
+    Model()->LogRegisterChange(address, uint8_t(value));
 }
 
 void TKy_RAM::onHover(const QModelIndex& index) {

@@ -476,15 +476,8 @@ bool TKy_Reg2::editable() const { return Model() && Modes().TargetRunning != 1; 
 
 bool TKy_Reg2::keypad(QWidget* at, const std::string& caption, const std::string& mask,
                       const std::string& status, uint32_t& value, int64_t limit) {
-  TKeypadRequest r;
   const QPoint p = at->mapToGlobal(QPoint(0, at->height()));
-  r.X = p.x();
-  r.Y = p.y();
-  r.Caption = caption;
-  r.Mask = mask;
-  r.Status = status;
-  r.Limit = limit;
-  return DebugPopups().ExecuteHexKeypad(r, value);
+  return AskHexKeypad(p.x(), p.y(), caption, mask, status, value, limit);
 }
 
 void TKy_Reg2::writeValue(int grid, int index, uint32_t value) {

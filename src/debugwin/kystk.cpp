@@ -166,16 +166,11 @@ void TKy_STK::onDoubleClick(const QModelIndex& index) {
   if (!Model() || !index.isValid() || index.row() < 1 || Modes().TargetRunning == 1) return;
   WriteBackStack();
   const int level = index.row();
-  TKeypadRequest r;
   const QPoint at = grid_->CellBottomLeft(index);
-  r.X = at.x();
-  r.Y = at.y();
-  r.Mask = "FFFF";
-  r.Status = "00~FFFF";
-  r.Caption = "Stack" + IntToHexPad(level * 16 + index.column() - 1, 4) + "=" +
-              model_->Text(level, index.column()).toStdString();
+  const std::string caption = "Stack" + IntToHexPad(level * 16 + index.column() - 1, 4) + "=" +
+                              model_->Text(level, index.column()).toStdString();
   uint32_t value = 0;
-  if (!DebugPopups().ExecuteHexKeypad(r, value)) return;
+  if (!AskHexKeypad(at.x(), at.y(), caption, "FFFF", "00~FFFF", value)) return;
   writeLevel(level, value);
   repaintCells();
   model_->SetText(level, 1, Hex4(value));

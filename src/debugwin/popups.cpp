@@ -42,6 +42,18 @@ IDebugPopups* g_popups = nullptr;
 }  // namespace
 
 IDebugPopups& DebugPopups() { return g_popups ? *g_popups : Modal(); }
+
+bool AskHexKeypad(int x, int y, const std::string& caption, const std::string& mask,
+                  const std::string& status, uint32_t& value, int64_t limit) {
+  TKeypadRequest r;
+  r.X = x;
+  r.Y = y;
+  r.Caption = caption;
+  r.Mask = mask;
+  r.Status = status;
+  r.Limit = limit;
+  return DebugPopups().ExecuteHexKeypad(r, value);
+}
 void SetDebugPopups(IDebugPopups* popups) { g_popups = popups; }
 
 }  // namespace kyvor

@@ -31,6 +31,10 @@ class IDebugPopups {
 };
 
 IDebugPopups& DebugPopups();
+
+// The keypad through the installed service, opened at (x, y).
+bool AskHexKeypad(int x, int y, const std::string& caption, const std::string& mask,
+                  const std::string& status, uint32_t& value, int64_t limit = -1);
 // Installs a service (not owned); nullptr restores the modal windows.
 void SetDebugPopups(IDebugPopups* popups);
 

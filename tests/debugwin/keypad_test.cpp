@@ -169,6 +169,16 @@ TEST_F(Keypad, CaptionsFollowTheLanguage) {
   EXPECT_EQ(k.Button(17)->text().toStdString(), LangTextUtf8(lt::KeypadClear));
   EXPECT_NE(k.Button(17)->text(), "Clear");
   EXPECT_EQ(k.Button(18)->text().toStdString(), LangTextUtf8(lt::KeypadCancel));
+  // On a Simplified-Chinese system the captions are converted like every text.
+  LangState().Env = [](const std::string& name) -> std::optional<std::string> {
+    if (name == "LANG") return std::string("zh_CN.UTF-8");
+    return std::nullopt;
+  };
+  ASSERT_TRUE(Ky_Lang().ConvertsToGB());
+  open("FF");
+  const std::string big5 = Ky_Lang().ToUtf8(std::string(LangRawText(lt::KeypadAccept, 1)));
+  EXPECT_EQ(k.Button(16)->text().toStdString(), LangTextUtf8(lt::KeypadAccept));
+  EXPECT_NE(k.Button(16)->text().toStdString(), big5) << "not the Big5 text as it stands";
   ResetLangState();
 }
 

@@ -15,19 +15,13 @@
 #include "debugwin/ramexcel.h"
 #include "engine/ky_up.h"
 #include "support/debug_target.h"
+#include "support/file_bytes.h"
 #if defined(KYVOR_HAVE_XLSXWRITER)
 #include "xlsx_reader.h"
 #endif
 
 namespace kyvor {
 namespace {
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 std::vector<std::string> Lines(const std::string& bytes) {
   std::vector<std::string> out;
@@ -60,7 +54,7 @@ TEST_F(RamFile, LayoutOfASavedFile) {
   marks.SetHint(0x81, "ticks");
   marks.SetMark(0x3FF, 255);
   ASSERT_TRUE(SaveRamFile(path("a.ram"), *up, marks));
-  const auto lines = Lines(ReadAll(path("a.ram")));
+  const auto lines = Lines(test::ReadFileBytes(path("a.ram")));
   ASSERT_EQ(lines.size(), 1024u + 3 * 1024u);
   EXPECT_EQ(lines[0x80], "AB");
   EXPECT_EQ(lines[41], "07");
@@ -82,7 +76,7 @@ TEST_F(RamFile, LayoutOfASavedFile) {
 TEST_F(RamFile, TwoBanksGive512ValuesAnd1536MarkLines) {
   for (int b = 2; b < kRamBankCount; ++b) Chip().RamBankRanges[std::size_t(b)] = {};
   ASSERT_TRUE(SaveRamFile(path("b.ram"), *up, TRamMarks{}));
-  EXPECT_EQ(Lines(ReadAll(path("b.ram"))).size(), 512u + 1536u);
+  EXPECT_EQ(Lines(test::ReadFileBytes(path("b.ram"))).size(), 512u + 1536u);
 }
 
 // A chip that leaves a bank out below its highest one: the file still covers
@@ -94,7 +88,7 @@ TEST_F(RamFile, AGapInTheBanksLosesNoData) {
   EXPECT_EQ(RamFileValueCount(), 1024);
   up->WriteRegisterModel(0x3F0, 0x5C);
   ASSERT_TRUE(SaveRamFile(path("gap.ram"), *up, TRamMarks{}));
-  const auto lines = Lines(ReadAll(path("gap.ram")));
+  const auto lines = Lines(test::ReadFileBytes(path("gap.ram")));
   EXPECT_EQ(lines[0x3F0], "5C");
   EXPECT_EQ(lines[0x210], "-");
   TKy_UP other;
@@ -138,7 +132,7 @@ TEST_F(RamFile, RoundTripIsByteExactAndSkipsIndirectAndDashCells) {
   EXPECT_TRUE(back.Hinted(0x91));
   other.WriteRegisterModel(5, 0);
   ASSERT_TRUE(SaveRamFile(path("d.ram"), other, back));
-  EXPECT_TRUE(ReadAll(path("c.ram")) == ReadAll(path("d.ram"))) << "saved again, byte for byte";
+  EXPECT_TRUE(test::ReadFileBytes(path("c.ram")) == test::ReadFileBytes(path("d.ram"))) << "saved again, byte for byte";
 }
 
 TEST_F(RamFile, AFlagCountsOnlyWhenItIsOne) {
@@ -189,7 +183,7 @@ TEST_F(RamFileCommands, SaveAsksBeforeOverwritingAndLoadRefusesWhileRunning) {
   ram->MenuCommand("Save RAM Data");
   ASSERT_EQ(dialogs.messages().size(), 1u);
   EXPECT_EQ(dialogs.messages()[0].text, "File " + path("f.ram") + " exist! Overwrite?");
-  EXPECT_EQ(Lines(ReadAll(path("f.ram")))[0x88], "42") << "No keeps the file";
+  EXPECT_EQ(Lines(test::ReadFileBytes(path("f.ram")))[0x88], "42") << "No keeps the file";
 
   up->SetTargetRunning(1);
   dialogs.answerFile(path("f.ram"));

@@ -11,16 +11,10 @@
 #include "debugwin/watchdata.h"
 #include "engine/ky_up.h"
 #include "support/debug_target.h"
+#include "support/file_bytes.h"
 
 namespace kyvor {
 namespace {
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 TEST(WatchDecimal, ExactForEveryLength) {
   EXPECT_EQ(HexToDecimal(""), "0");
@@ -167,7 +161,7 @@ TEST_F(WatchData, PropertiesFileIsByteExactAndRoundTrips) {
   table.ApplyWatchRecord(numeric);
   const std::string path = dir.filePath("blink.pro").toStdString();
   ASSERT_TRUE(SaveWatchFile(path, table));
-  EXPECT_EQ(ReadAll(path),
+  EXPECT_EQ(test::ReadFileBytes(path),
             "0 COUNT A \r\n0 BIG R \r\n1 LED A PORTA 3 \r\n0 PORTA R \r\n1 NINE A 41 1 \r\n"
             "0 FEEDH R \r\n");
 
@@ -185,8 +179,8 @@ TEST_F(WatchData, PropertiesFileIsByteExactAndRoundTrips) {
   EXPECT_EQ(back.Watches()[2].Length, "41");
   const std::string again = dir.filePath("again.pro").toStdString();
   ASSERT_TRUE(SaveWatchFile(again, back));
-  EXPECT_EQ(ReadAll(again).substr(0, 20), ReadAll(path).substr(0, 20));
-  EXPECT_EQ(ReadAll(again).find("1 LED A PORTA 3 \r\n") != std::string::npos, true);
+  EXPECT_EQ(test::ReadFileBytes(again).substr(0, 20), test::ReadFileBytes(path).substr(0, 20));
+  EXPECT_EQ(test::ReadFileBytes(again).find("1 LED A PORTA 3 \r\n") != std::string::npos, true);
 }
 
 TEST_F(WatchData, ALineWithoutItsLastBlankIsSkipped) {

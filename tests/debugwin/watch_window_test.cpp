@@ -22,16 +22,10 @@
 #include "debugwin/kywatch.h"
 #include "engine/ky_up.h"
 #include "support/debug_target.h"
+#include "support/file_bytes.h"
 
 namespace kyvor {
 namespace {
-
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 QStringList Items(QListWidget* l) {
   QStringList out;
@@ -209,7 +203,7 @@ TEST_F(WatchWindow, ClosingSavesAndInitLoadsThePropertiesBack) {
   edit.ReferenceEdit()->setText("PORTA");
   edit.OkClick();
   watch->close();
-  EXPECT_EQ(ReadAll(pro()),
+  EXPECT_EQ(test::ReadFileBytes(pro()),
             "0 COUNT A \r\n1 LED A PORTA 3 \r\n0 PORTA R \r\n0 NINE R \r\n0 MAIN R \r\n");
   watch->show();
   watch->InitWatchWindow();
@@ -224,7 +218,7 @@ TEST_F(WatchWindow, ClosingSavesAndInitLoadsThePropertiesBack) {
 TEST_F(WatchWindow, ClosingNeverOverwritesWithAnEmptyOrAForeignTable) {
   std::ofstream(pro(), std::ios::binary) << "0 COUNT A \r\n";
   watch->close();
-  EXPECT_EQ(ReadAll(pro()), "0 COUNT A \r\n") << "nothing built yet";
+  EXPECT_EQ(test::ReadFileBytes(pro()), "0 COUNT A \r\n") << "nothing built yet";
 
   watch->show();
   watch->InitWatchWindow();
@@ -232,8 +226,8 @@ TEST_F(WatchWindow, ClosingNeverOverwritesWithAnEmptyOrAForeignTable) {
   std::ofstream(other, std::ios::binary) << "0 LED A \r\n";
   StoreMainFileName(dir.filePath("other.asm").toStdString());
   watch->close();
-  EXPECT_EQ(ReadAll(other), "0 LED A \r\n") << "another main file's properties are kept";
-  EXPECT_NE(ReadAll(pro()).find("0 COUNT A \r\n"), std::string::npos);
+  EXPECT_EQ(test::ReadFileBytes(other), "0 LED A \r\n") << "another main file's properties are kept";
+  EXPECT_NE(test::ReadFileBytes(pro()).find("0 COUNT A \r\n"), std::string::npos);
 }
 
 TEST_F(WatchWindow, MenuCommands) {

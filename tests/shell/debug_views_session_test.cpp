@@ -85,6 +85,7 @@ TEST_F(DebugViewsSession, WindowsFollowTheSteps) {
   // The data symbols are labelled in the RAM window.
   EXPECT_TRUE(ram->Marks().Marked(kCount));
   EXPECT_EQ(ram->Marks().HintText[kTicks], "TICKS");
+  EXPECT_EQ(up.RegRecord.Count(), 0) << "the windows' refreshes write nothing";
 }
 
 TEST_F(DebugViewsSession, ListingBreakpointFillsTheListAndThePickCentresTheListing) {

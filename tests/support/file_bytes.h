@@ -1,0 +1,16 @@
+#pragma once
+// The bytes of a file, for tests that compare written files byte for byte.
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace kyvor::test {
+
+inline std::string ReadFileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+}  // namespace kyvor::test
