@@ -1,11 +1,11 @@
 #include "engine/instruction_table.h"
 
-#include "engine/instruction_rows.h"
-
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+
+#include "engine/instruction_rows.h"
 
 namespace kyvor {
 
