@@ -14,6 +14,7 @@
 #include "shell/kyedit.h"
 #include "shell/kyerr.h"
 #include "shell/kymain.h"
+#include "shell/kyrevision.h"
 #include "shell/kyviews.h"
 #include "shell/qt_dialogs.h"
 #include "shell/viewtable.h"
@@ -126,6 +127,7 @@ void TKyProgram::CreateForms() {
   forms.base = f.base.get();
   forms.editor = f.pages.get();
   forms.up = up_.get();
+  forms.revision = f.revision.get();
   for (int i = 0; i < ViewCount; ++i) forms.views[i] = f.views[i].get();
   main_->AttachForms(forms);
   // The watch window drives its two dialogs and labels data in the RAM window.
@@ -157,6 +159,8 @@ int RunKyvorIde(int argc, char** argv) {
   DefaultSteadyClock().setPump([] { QCoreApplication::processEvents(); });
 
   int rc = 1;
+  // The placement file is named after the program file.
+  Shell().ProgramFile = QCoreApplication::applicationFilePath().toStdString();
   {
     TKyProgram program;  // program folder: the executable's folder
     program.CreateForms();

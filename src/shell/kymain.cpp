@@ -31,6 +31,7 @@
 #include "shell/kybase.h"
 #include "shell/kyerr.h"
 #include "shell/kylayout.h"
+#include "shell/kyplacement.h"
 #include "shell/kyviews.h"
 
 namespace kyvor {
@@ -118,6 +119,9 @@ TKYMAIN::TKYMAIN(QWidget* parent) : QMainWindow(parent), mdi_(new QMdiArea(this)
   Ky_Lang().AddCaptionTarget(this);
   Ky_Lang().ApplyCaptionsTo(*this);
   SetChipLoadListener(&chipListener_);
+  // RestoreWin1: the window placements, loaded at the first show.
+  placementForms_ = std::make_unique<TKyFormPlacements>(*this);
+  restoreWin_ = placementForms_->MakeRestoreWin();
 }
 
 uint16_t TKYMAIN::TChipListener::podChipId() const {
@@ -478,8 +482,9 @@ void TKYMAIN::ShowView(QWidget* form, int index, int show) {
   const bool wasShowing = IsViewShowing(form);
   QMdiSubWindow* frame;
   if (it == frames_.end()) {
-    // The form's own height is its share of the debug-window column.
-    TPlace place;
+    // The form's own height is its share of the debug-window column; a
+    // place from the placement file may be waiting for the frame.
+    TPlace& place = places_[form];
     place.preferredHeight = form->height();
     frame = new QMdiSubWindow(nullptr);
     frame->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -488,7 +493,10 @@ void TKYMAIN::ShowView(QWidget* form, int index, int show) {
     frame->setObjectName(form->objectName() + "Frame");
     mdi_->addSubWindow(frame);
     frames_[form] = frame;
-    places_[form] = place;
+    if (place.restored) {
+      frame->setWindowState(place.restoredState);
+      frame->setGeometry(place.restoredRect);
+    }
     frame->installEventFilter(this);
     connect(form, &QObject::destroyed, this, [this, form] {
       frames_.erase(form);
@@ -718,6 +726,7 @@ void TKYMAIN::closeEvent(QCloseEvent* ev) {
   FormClose();
   closed_ = true;
   ev->accept();
+  restoreWin_->CloseHook();
 }
 
 bool TKYMAIN::FormCloseQuery() {

@@ -9,6 +9,7 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "base/clock.h"
@@ -35,13 +36,19 @@ class TKy_BASE;
 class TKy_ERR;
 class TKy_Source;
 class TKy_Hex;
+class TKy_Revision;
 class TKy_UP;
+class TKyFormPlacements;
+class TRestoreWin;
 
 // Process-wide values of the main window's unit.
 struct TShellState {
   int StartedWithFile = 0;        // 1: started with an existing file on the command line
   int WinNtPlatform = 1;
   std::string ProgramFolder;      // the program's folder, with a trailing '/'
+  // The program file, which names the window-placement file beside it
+  // (empty: no placement file; the program's main block sets it).
+  std::string ProgramFile;
   int BieBank = 0;
   IClock::time_point LastTraceTime{};
   IClock::time_point LastStepOverTime{};
@@ -77,6 +84,7 @@ struct TKyForms {
   TKy_BASE* base = nullptr;
   IEditorPages* editor = nullptr;  // the editor window's pages
   TKy_UP* up = nullptr;            // the CPU model
+  TKy_Revision* revision = nullptr;  // the revision viewer of the About command
   std::array<QWidget*, ViewCount> views{};  // by view index; any may be missing
 
   // The views the main window itself drives beyond Refresh.
@@ -153,6 +161,14 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   void ArrangeDefaultViews();
   // True while the view keeps its default place.
   bool HoldsDefaultPlace(QWidget* form) const;
+  // The window placement of a view (kyplacement.cpp): its frame's place in
+  // the document area; false while it keeps its default place.
+  bool ViewPlacement(QWidget* form, QRect& rect, Qt::WindowStates& state) const;
+  // Gives a view a place of its own, kept from then on (also for a view
+  // whose frame is made later, at its first show).
+  void PlaceView(QWidget* form, const QRect& rect, Qt::WindowStates state);
+  // The window-placement component (RestoreWin1).
+  TRestoreWin& RestoreWin1() { return *restoreWin_; }
 
   // --- configuration and project files (kyconfig.cpp) ------------------------------
   // ProgramFolder (or ConfigFolder) + "Kymain.cfg".
@@ -221,6 +237,8 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   // Window tiling.
   void SMenu_NextClick();
   void SMenu_PrevClick();
+  // About: the revision history of the current language in the revision viewer.
+  void AboutClick();
   bool OpenSourceFile(const std::string& path);
 
   // Menu items and tool buttons by their names (e.g. "SMenu_Trace", "TBtK_F7").
@@ -296,6 +314,10 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
     bool placed = false;
     QRect assigned;
     int preferredHeight = 240;
+    // A place of its own from the placement file, for a frame made later.
+    bool restored = false;
+    QRect restoredRect;
+    Qt::WindowStates restoredState;
   };
   std::map<QWidget*, TPlace> places_;
   bool arranging_ = false;
@@ -323,6 +345,8 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   bool closing_ = false;
   bool inBuild_ = false;
   TEepromSites eepromSites_;
+  std::unique_ptr<TKyFormPlacements> placementForms_;
+  std::unique_ptr<TRestoreWin> restoreWin_;
 
   // What the chip loader asks of the main window.
   class TChipListener final : public TChipLoadListener {

@@ -121,6 +121,7 @@ const TMenuRow kMenuRows[] = {
    0},
 
   {"", "Menu_Help", T(lt::MenuHelp), "", nullptr, kMenu},
+  {"Menu_Help", "About", Fixed("About"), "", &M::AboutClick, 0},
   {"Menu_Help", "TVerHis", T(lt::MenuRevisionHistory), "", nullptr, kOff},
 };
 

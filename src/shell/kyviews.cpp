@@ -147,6 +147,5 @@ void TKy_Source::SetStatusPanel(const std::string& text) {
 std::string TKy_Source::StatusPanel() const { return status_->text().toStdString(); }
 
 TKy_Message::TKy_Message(QWidget* parent) : TKyChildForm("Ky_Message", "Message", parent) {}
-TKy_Revision::TKy_Revision(QWidget* parent) : TKyChildForm("Ky_Revision", "Revision", parent) {}
 
 }  // namespace kyvor

@@ -81,10 +81,5 @@ class TKy_Message : public TKyChildForm {
  public:
   explicit TKy_Message(QWidget* parent = nullptr);
 };
-class TKy_Revision : public TKyChildForm {
-  Q_OBJECT
- public:
-  explicit TKy_Revision(QWidget* parent = nullptr);
-};
 
 }  // namespace kyvor
