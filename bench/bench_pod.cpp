@@ -1,12 +1,19 @@
 // The pod protocol's speed against the virtual pod, in both framings:
 // packets per second (host to pod and back counted separately) for a ping, a
 // register read (select and memory command), a 1 KB data-memory block read,
-// and an emulator trace step of the CPU model with its whole state read-back.
+// an emulator trace step of the CPU model with its whole state read-back, and
+// the download of a 16K-word image: to the emulator's program memory (block
+// write), verified (block read), and to the programmer with its ready waits
+// and read-back (packets and bytes per download; the programmer's waits run
+// on virtual time and are counted apart).
 // A real pod at full speed answers about 1,000 USB transactions a second, so
 // the protocol and the virtual pod should be far above that.
 #include <benchmark/benchmark.h>
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <unistd.h>
 
 #include "base/clock.h"
 #include "base/modes.h"
@@ -97,5 +104,106 @@ void BM_EmulatorTraceStep(benchmark::State& state) {
   ResetModes();
 }
 BENCHMARK(BM_EmulatorTraceStep)->Arg(0)->Arg(1)->ArgName("hid");
+
+// Waits move virtual time only: the programmer's ready and status waits
+// cost nothing real, and are reported as the time they would take.
+class TVirtualTimeClock final : public IClock {
+ public:
+  time_point now() const override { return now_; }
+  void pumpMessages() override {}
+  void sleepFor(std::chrono::microseconds d) override { now_ += d; }
+
+ private:
+  time_point now_{};
+};
+
+constexpr uint32_t kImageWords = 16384;
+
+// A CPU model with a 16K-word program, driving the rig's pod in emulator mode.
+std::unique_ptr<TKy_UP> ModelWithImage(TVirtualPodRig& rig, int deviceKind3) {
+  Chip().ChipRomWords = kImageWords;
+  Chip().DeviceKind3 = uint8_t(deviceKind3);
+  auto up = std::make_unique<TKy_UP>();
+  up->ApplyChipConfig();
+  for (uint32_t a = 0; a < kImageWords; ++a) up->State().Cell(a).Opcode = uint16_t(a * 7 + 3);
+  rig.Install(*up);
+  Modes().SimulatorMode = 0;
+  return up;
+}
+
+// Packets (both ways) and bytes (both ways) per iteration.
+void CountTransfer(benchmark::State& state, const TVirtualPodRig& rig, int packets0,
+                   uint64_t bytes0) {
+  const double n = double(state.iterations());
+  state.counters["packets"] = 2.0 * (rig.Pod.HostPacketCount() - packets0) / n;
+  state.counters["bytes"] = double(rig.Pod.HostBytes() + rig.Pod.ReplyBytes() - bytes0) / n;
+  state.SetBytesProcessed(int64_t(state.iterations()) * 2 * kImageWords);
+}
+
+void BM_EmulatorDownload16K(benchmark::State& state) {
+  auto rig = OpenRig(int(state.range(0)));
+  if (!rig) return state.SkipWithError("no virtual pod");
+  auto up = ModelWithImage(*rig, 0);
+  const int packets0 = rig->Pod.HostPacketCount();
+  const uint64_t bytes0 = rig->Pod.HostBytes() + rig->Pod.ReplyBytes();
+  for (auto _ : state)
+    if (!up->IceLoadProgram()) return state.SkipWithError("the download failed");
+  CountTransfer(state, *rig, packets0, bytes0);
+  ResetModes();
+}
+BENCHMARK(BM_EmulatorDownload16K)->Arg(0)->Arg(1)->ArgName("hid")->Unit(benchmark::kMillisecond);
+
+void BM_EmulatorVerify16K(benchmark::State& state) {
+  auto rig = OpenRig(int(state.range(0)));
+  if (!rig) return state.SkipWithError("no virtual pod");
+  auto up = ModelWithImage(*rig, 0);
+  if (!up->IceLoadProgram()) return state.SkipWithError("the download failed");
+  const int packets0 = rig->Pod.HostPacketCount();
+  const uint64_t bytes0 = rig->Pod.HostBytes() + rig->Pod.ReplyBytes();
+  for (auto _ : state)
+    if (!up->IceVerifyProgram()) return state.SkipWithError("the verification failed");
+  CountTransfer(state, *rig, packets0, bytes0);
+  ResetModes();
+}
+BENCHMARK(BM_EmulatorVerify16K)->Arg(0)->Arg(1)->ArgName("hid")->Unit(benchmark::kMillisecond);
+
+void BM_ProgrammerDownload16K(benchmark::State& state) {
+  auto rig = OpenRig(int(state.range(0)));
+  if (!rig) return state.SkipWithError("no virtual pod");
+  TVirtualTimeClock clock;
+  SetClock(&clock);
+  auto up = ModelWithImage(*rig, 1);
+  const std::string path =
+      (std::filesystem::temp_directory_path() / ("bench_image_" + std::to_string(::getpid()) + ".hex"))
+          .string();
+  {
+    std::ofstream out(path, std::ios::binary);
+    for (uint32_t a = 0; a < kImageWords + 256; ++a) {
+      const uint16_t w = uint16_t(a * 7 + 3);
+      out << char(w >> 8) << char(w & 0xFF);
+    }
+  }
+  const TWriterDownload download{path, 2 * kImageWords, 0, 0x0A16, 0};
+  const int packets0 = rig->Pod.HostPacketCount();
+  const uint64_t bytes0 = rig->Pod.HostBytes() + rig->Pod.ReplyBytes();
+  const auto virtual0 = clock.now();
+  for (auto _ : state) {
+    state.PauseTiming();
+    std::fill(rig->Pod.Writer.Flash.begin(), rig->Pod.Writer.Flash.end(), 0xFF);  // erased
+    state.ResumeTiming();
+    if (!up->WriterDownloadImage(download).Ok) {
+      state.SkipWithError("the download failed");
+      break;
+    }
+  }
+  CountTransfer(state, *rig, packets0, bytes0);
+  state.counters["waits_ms"] =
+      double(std::chrono::duration_cast<std::chrono::milliseconds>(clock.now() - virtual0).count()) /
+      double(state.iterations());
+  std::filesystem::remove(path);
+  SetClock(nullptr);
+  ResetModes();
+}
+BENCHMARK(BM_ProgrammerDownload16K)->Arg(0)->Arg(1)->ArgName("hid")->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -277,6 +277,52 @@ TEST_F(InfoBlockTest, LongImageWordsAreTheBlockAsItIs) {
   EXPECT_EQ(block.InfoBlock[109], 0x7777);
 }
 
+TEST_F(InfoBlockTest, ShortDownloadRecordTakesTheHeadersProtectAndChecksumWords) {
+  block.InfoBlock[127] = 0xF7FE;
+  block.InfoBlock[123] = 0xC0DE;
+  block.InfoBlock[248] = 0x4242;
+  Builder().PutDownloadRecord({"C:/a.hex", 4096, 0x0B02, 100, 0x1111, 0xBEEF, true});
+  const auto& b = block.InfoBlock;
+  // "C:/a.hex": two characters a word, first high; the rest of the path words 0.
+  const std::vector<uint16_t> path = {0x433A, 0x2F61, 0x2E68, 0x6578};
+  for (int k = 0; k < 4; ++k) EXPECT_EQ(b[128 + k], path[k]) << k;
+  for (int k = 132; k < 240; ++k) ASSERT_EQ(b[k], 0) << k;
+  EXPECT_EQ(b[240], 0);
+  EXPECT_EQ(b[241], 4096);
+  EXPECT_EQ(b[242], 0x0B02);
+  EXPECT_EQ(b[243], 0xF7FE);
+  EXPECT_EQ(b[244], 0x80C8);  // 2 x 100 - 0x8000
+  EXPECT_EQ(b[245], 0x1BFF);  // 0x7FFF - 256 x 100
+  EXPECT_EQ(b[246], 0xC0DE);
+  EXPECT_EQ(b[247], 0xBEEF);
+  EXPECT_EQ(b[248], 0x4242) << "past the record's table";
+  EXPECT_EQ(b[127], 0xF7FE);
+}
+
+TEST_F(InfoBlockTest, LongDownloadRecordHasFixedAreaWordsAndTheBuildsChecksum) {
+  Builder().PutDownloadRecord({"abc", 2048, 0x0A16, 7, 0x1357, 0, false});
+  const auto& b = block.InfoBlock;
+  // An odd-length path: the last character high, 0 low.
+  EXPECT_EQ(b[128], 0x6162);
+  EXPECT_EQ(b[129], 0x6300);
+  EXPECT_EQ(b[241], 2048);
+  EXPECT_EQ(b[242], 0x0A16);
+  EXPECT_EQ(b[243], 2048);
+  EXPECT_EQ(b[244], 5120);
+  EXPECT_EQ(b[245], 1536);
+  EXPECT_EQ(b[246], 0x1357);
+  EXPECT_EQ(b[247], 0);
+}
+
+TEST_F(InfoBlockTest, ADownloadRecordPathIsCutTo112Words) {
+  const std::string path(300, 'x');
+  Builder().PutDownloadRecord({path, 1, 2, 0, 0, 0, true});
+  const auto& b = block.InfoBlock;
+  EXPECT_EQ(b[239], 0x7878);
+  EXPECT_EQ(b[240], 0) << "the path does not run into the record's words";
+  EXPECT_EQ(b[241], 1);
+}
+
 TEST(ImageCrc, KnownValues) {
   uint16_t crc = 0;
   for (char c : std::string("abc")) crc = ImageCrc16Update(static_cast<uint8_t>(c), crc);

@@ -153,27 +153,22 @@ class LockStepTest : public LinkFixture, public ::testing::TestWithParam<std::st
     ASSERT_GT(sub1_, loop_);
   }
 
-  // The second model drives the virtual pod: the same program in its cells
-  // and downloaded into the pod with block writes.
+  // The second model drives the virtual pod: the same program in its cells,
+  // downloaded and verified by the emulator's reset with reload.
   void prepareEmulator() {
     emu_ = std::make_unique<TKy_UP>();
     emu_->ApplyChipConfig();
     if (Chip().CoreVariant == 1) emu_->LoadInstructionTableReduced();
     const uint32_t words = uint32_t(sim_->State().ProgramWords());
-    std::vector<uint8_t> image;
     for (uint32_t a = 0; a < words; ++a) {
       const TProgramCell& c = sim_->State().Cell(a);
       emu_->StoreProgramWord(uint16_t(a), c.Opcode, uint16_t(c.Line), c.FileIndex);
-      image.push_back(uint8_t(c.Opcode >> 8));
-      image.push_back(uint8_t(c.Opcode));
     }
     open();
     rig_->Install(*emu_);
     ASSERT_TRUE(link().PodWriteCoreVariant(Chip().CoreVariant));
-    ASSERT_TRUE(link().PodSelectProgramMemory());
-    ASSERT_TRUE(link().PodBlockWrite(0xA2, 0, image.data(), uint32_t(image.size()), 0));
-    ASSERT_TRUE(link().PodEnterReset());
-    ASSERT_TRUE(link().PodInitSpecialRegisters());
+    emulator();
+    ASSERT_TRUE(emu_->IceResetTarget(1));
     simulator();
     sim_->CpuReset();
     emulator();

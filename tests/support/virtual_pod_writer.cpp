@@ -378,7 +378,9 @@ bool TVirtualPod::writerInfoCommand(const uint8_t* p, size_t n) {
       ++w.LockCommands;
       const bool refused = w.Faults.LockRefused;
       if (!refused) w.Locked = p[2] == 1;
-      reply({kAck, uint8_t(refused ? 1 : 0), 0, 0, 0, 0, 0, 0}, true);
+      reply({uint8_t(w.Faults.LockedElsewhere ? 0x49 : kAck), uint8_t(refused ? 1 : 0), 0, 0, 0,
+             0, 0, 0},
+            !w.Faults.LockedElsewhere);
       return true;
     }
     case 0x10: {

@@ -60,6 +60,7 @@ struct TWriterFaults {
   bool BusyForever = false;  // the busy poll never clears
   bool NoIdentity = false;   // F9 09 answers no writer
   bool LockRefused = false;  // F9 0C answers FA 01
+  bool LockedElsewhere = false;  // F9 0C answers 49 (which also counts as taken)
 };
 
 struct TVirtualWriter {
@@ -133,6 +134,8 @@ class TVirtualChipLines final : public IParallelLines {
   bool ReadControl(uint8_t& value) override;
   bool ReadStatus(uint8_t& value) override;
   bool SetByteMode() override { return true; }
+  // True while D0/D1 power the chip and hold it out of reset.
+  bool Powered() const { return (data_ & 0x03) == 0x03; }
   int Exchanges = 0;
 
  private:
