@@ -341,7 +341,7 @@ TKy_WATCH::TKy_WATCH(QWidget* parent)
   resize(420, 200);
 }
 
-TKy_WATCH::~TKy_WATCH() { saveOnClose(); }
+TKy_WATCH::~TKy_WATCH() { SaveToPropertiesFile(); }
 
 void TKy_WATCH::buildMenus() {
   pMenu_ = new QMenu(this);
@@ -518,14 +518,14 @@ void TKy_WATCH::rebuildListsFromTable() {
 
 // The tables go back to the file they were loaded for, and only when there
 // are any: a later main file or an empty table never replaces a ".pro".
-void TKy_WATCH::saveOnClose() {
+void TKy_WATCH::SaveToPropertiesFile() {
   if (table_.All().empty() || propertiesPath_.empty()) return;
   SaveWatchFile(propertiesPath_, table_);
 }
 
 void TKy_WATCH::closeEvent(QCloseEvent* event) {
   if (add_) add_->close();
-  saveOnClose();
+  SaveToPropertiesFile();
   TKyDebugForm::closeEvent(event);
 }
 

@@ -126,8 +126,10 @@ class TKy_WATCH : public TKyDebugForm {
   bool SaveWatchProperties(const std::string& path);
   bool LoadWatchProperties(const std::string& path);
   void ApplyWatchRecord(const TWatchRecord& record);
-  // The file the tables belong to (the one they were loaded for).
+  // The file the tables belong to (the one they were loaded for), and the
+  // tables written back to it (nothing when there are none).
   const std::string& PropertiesPath() const { return propertiesPath_; }
+  void SaveToPropertiesFile();
 
   // Context menu items by caption ("Delete Watch", "Hide Addr", ...) and the
   // value formats 0..3.
@@ -155,7 +157,6 @@ class TKy_WATCH : public TKyDebugForm {
   void onDoubleClick(const QModelIndex& index);
   bool onKey(QKeyEvent* event);
   bool confirm(const char* question);
-  void saveOnClose();
   void rebuildListsFromTable();
 
   TWatchTable table_;

@@ -23,6 +23,7 @@
 #include "chip/chipconfig.h"
 #include "chip/chiploader.h"
 #include "debugwin/kybp.h"
+#include "debugwin/kywatch.h"
 #include "engine/infoblock.h"
 #include "engine/ky_up.h"
 #include "shell/asmlink.h"
@@ -431,6 +432,8 @@ void TKYMAIN::TBtK_F10Click() {
     SMenu_EditModeClick();
     labSt_->setPalette(palette());
     SetStatusText(1, Shell().MainFileName);
+    // The watches go back to the main file's ".pro".
+    if (auto* watch = forms_.view<TKy_WATCH>(ViewWatch)) watch->SaveToPropertiesFile();
   }
 }
 

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -33,8 +34,12 @@ class DebugViewsSession : public ::testing::Test {
     test::ResetProgramState();
     clock.install();
     ASSERT_NO_FATAL_FAILURE(test::CopyExample(dir, source));
+    // Started without a file, so that the IDE can leave debug mode and build again.
     prog = std::make_unique<TKyProgram>(KYVOR_DATA_DIR);
-    ASSERT_TRUE(prog->Start({QString::fromStdString(source)}));
+    ASSERT_TRUE(prog->Start({}));
+    main().show();
+    ASSERT_TRUE(main().OpenSourceFile(source));
+    main().SMenu_AssembleDebugClick();
     ASSERT_EQ(Modes().DebugMode, 1);
     for (const char* v : {"SMenu_Debug", "SMenu_Ram", "SMenu_Register", "SMenu_Stack",
                           "SMenu_Watch", "SMenu_BP"})
@@ -95,6 +100,7 @@ TEST_F(DebugViewsSession, ListingBreakpointFillsTheListAndThePickCentresTheListi
   QMdiSubWindow* frame = main().ViewFrame(hex);
   ASSERT_TRUE(frame);
   main().mdiArea()->setActiveSubWindow(frame);
+  frame->resize(500, 400);  // rows enough that row 5 is not below the visible ones
   hex->GotoAddressCentered(0);
   hex->Grid()->setCurrentIndex(hex->GridModel()->index(5, 0));  // the mark column of 0004
   hex->Grid()->OnDoubleClick(QModelIndex());
@@ -119,9 +125,11 @@ TEST_F(DebugViewsSession, WatchesComeBackAtTheNextBuild) {
   ASSERT_TRUE(watch->AddWatch("TICKS"));
   trace(5);
   EXPECT_EQ(watch->GridModel()->Text(2, 2), "03");
-  watch->close();
-  main().TBtK_F10Click();  // back to edit mode
-  main().TBtK_F10Click();  // and build again
+  main().TBtK_F10Click();  // back to edit mode: the watches are saved
+  ASSERT_EQ(Modes().DebugMode, 0);
+  EXPECT_TRUE(QFile::exists(dir.filePath("blink.pro")));
+  watch->ClearAllWatches();
+  main().SMenu_AssembleDebugClick();  // the next build reads them back
   ASSERT_EQ(Modes().DebugMode, 1);
   ASSERT_EQ(watch->Table().Watches().size(), 2u);
   EXPECT_EQ(watch->Table().Watches()[0].Name, "COUNT");
