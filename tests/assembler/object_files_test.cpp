@@ -271,6 +271,24 @@ TEST_F(ObjectFilesModel, ObjectOfAProgramWithoutNames) {
   EXPECT_EQ(obj.back(), '\x88');
 }
 
+TEST_F(ObjectFilesModel, GlobalRecordsOfEachKind) {
+  // Kind, size of a variable (its low byte: the record has two digits for
+  // it), name length, name and value.
+  Write("m.asm", Crlf({"        GLOBAL  K, TABLE, BIG, HERE", "K       EQU     0-2",
+                       "        MEMAR   80H", "TABLE   DS      3", "BIG     DS      12CH",
+                       "HERE:   NOP"}));
+  options.OutBinarySplitFile = 1;
+  ASSERT_EQ(Assemble("m.asm"), 1) << FirstError();
+  const std::string obj = Read("m.obj");
+  const std::string expected = std::string(
+      "\x84" "C" "00" "01" "K" "\x85\x86" "FFFFFFFE" "\x87"
+      "\x84" "D" "03" "05" "TABLE" "\x85\x86" "00000080" "\x87"
+      "\x84" "D" "2C" "03" "BIG" "\x85\x86" "00000083" "\x87"
+      "\x84" "L" "00" "04" "HERE" "\x85\x86" "00000000" "\x87"
+      "\x80" "00000000" "\x81" "\x82");
+  EXPECT_EQ(obj.substr(0, expected.size()), expected);
+}
+
 TEST_F(ObjectFilesModel, ObjectOnlyWhenSwitchedOnAndWithoutErrors) {
   Write("m.asm", Crlf({"  MVL 5"}));
   ASSERT_EQ(Assemble("m.asm"), 1);
