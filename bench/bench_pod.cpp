@@ -140,32 +140,25 @@ void CountTransfer(benchmark::State& state, const TVirtualPodRig& rig, int packe
   state.SetBytesProcessed(int64_t(state.iterations()) * 2 * kImageWords);
 }
 
-void BM_EmulatorDownload16K(benchmark::State& state) {
+// Arg 1: 0 the download (block write), 1 its verification (block read).
+void BM_Emulator16K(benchmark::State& state) {
   auto rig = OpenRig(int(state.range(0)));
   if (!rig) return state.SkipWithError("no virtual pod");
   auto up = ModelWithImage(*rig, 0);
+  const bool verify = state.range(1) != 0;
+  if (verify && !up->IceLoadProgram()) return state.SkipWithError("the download failed");
   const int packets0 = rig->Pod.HostPacketCount();
   const uint64_t bytes0 = rig->Pod.HostBytes() + rig->Pod.ReplyBytes();
   for (auto _ : state)
-    if (!up->IceLoadProgram()) return state.SkipWithError("the download failed");
+    if (!(verify ? up->IceVerifyProgram() : up->IceLoadProgram()))
+      return state.SkipWithError("the transfer failed");
   CountTransfer(state, *rig, packets0, bytes0);
   ResetModes();
 }
-BENCHMARK(BM_EmulatorDownload16K)->Arg(0)->Arg(1)->ArgName("hid")->Unit(benchmark::kMillisecond);
-
-void BM_EmulatorVerify16K(benchmark::State& state) {
-  auto rig = OpenRig(int(state.range(0)));
-  if (!rig) return state.SkipWithError("no virtual pod");
-  auto up = ModelWithImage(*rig, 0);
-  if (!up->IceLoadProgram()) return state.SkipWithError("the download failed");
-  const int packets0 = rig->Pod.HostPacketCount();
-  const uint64_t bytes0 = rig->Pod.HostBytes() + rig->Pod.ReplyBytes();
-  for (auto _ : state)
-    if (!up->IceVerifyProgram()) return state.SkipWithError("the verification failed");
-  CountTransfer(state, *rig, packets0, bytes0);
-  ResetModes();
-}
-BENCHMARK(BM_EmulatorVerify16K)->Arg(0)->Arg(1)->ArgName("hid")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Emulator16K)
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->ArgNames({"hid", "verify"})
+    ->Unit(benchmark::kMillisecond);
 
 void BM_ProgrammerDownload16K(benchmark::State& state) {
   auto rig = OpenRig(int(state.range(0)));

@@ -149,17 +149,9 @@ class DirectProgrammingTest : public TransferTest {
   void SetUp() override {
     TransferTest::SetUp();
     selectChip("QR08B2");
-    Modes().SimulatorMode = 0;
-    Modes().IceInterfaceIndex = 1;
     lines_ = std::make_unique<TVirtualChipLines>(chip());
-    link().Parallel().SetLines(lines_.get());
-    ASSERT_EQ(link().Parallel().OpenParallelDriver(), 1);
-    rig_->Install(up());
+    openParallel(*lines_);
     for (uint32_t i = 0; i < 64; ++i) up().State().Cell(i).Opcode = uint16_t(0xA000 + i);
-  }
-  void TearDown() override {
-    link().Parallel().SetLines(nullptr);
-    TransferTest::TearDown();
   }
   uint8_t run(TChipOperation type, uint32_t n) {
     const uint8_t r = up().ChipOperationWithStatus(up().EEBar(), n, type);

@@ -4,22 +4,13 @@
 // whose length comes from outside are kept within the model's arrays, and
 // the unused bytes of every packet are zero.
 #include <algorithm>
-#include <cstdio>
 
 #include "link/transfer_fixture.h"
 
 namespace kyvor::test {
 namespace {
 
-std::string Hex(const std::vector<uint8_t>& bytes) {
-  std::string s;
-  char b[4];
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    std::snprintf(b, sizeof b, i ? " %02X" : "%02X", bytes[i]);
-    s += b;
-  }
-  return s;
-}
+std::string Hex(const std::vector<uint8_t>& bytes) { return HexBytes(bytes); }
 
 std::string Padded(const std::string& text, size_t n) {
   std::string s = text;
@@ -39,7 +30,7 @@ class ProgrammerCommandsTest : public TransferFramingTest {
   // The bytes `text` as a display-text packet.
   static std::string TextPacket(const std::string& text) {
     std::vector<uint8_t> b = {0xBB, 0x02, uint8_t(text.size())};
-    b.insert(b.end(), text.begin(), text.end());
+    for (char c : text) b.push_back(uint8_t(c));
     return Hex(b);
   }
 };

@@ -27,6 +27,7 @@ class TransferFixture : public LinkFixture {
     std::filesystem::create_directories(dir_);
   }
   void tearDownTransfer() {
+    if (rig_) link().Parallel().SetLines(nullptr);
     up_.reset();
     std::error_code ec;
     std::filesystem::remove_all(dir_, ec);
@@ -61,6 +62,14 @@ class TransferFixture : public LinkFixture {
     pod().ClearLog();
     rig_->Install(*up_);
     Modes().SimulatorMode = 0;
+  }
+  // The pod on the parallel port behind `lines`, in emulator mode.
+  void openParallel(IParallelLines& lines) {
+    Modes().SimulatorMode = 0;
+    Modes().IceInterfaceIndex = 1;
+    link().Parallel().SetLines(&lines);
+    ASSERT_EQ(link().Parallel().OpenParallelDriver(), 1);
+    rig_->Install(*up_);
   }
   void assemble(const std::vector<std::string>& lines) {
     const std::string error = AssembleInto(*up_, dir_, lines);

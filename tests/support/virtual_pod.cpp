@@ -10,6 +10,16 @@
 
 namespace kyvor::test {
 
+std::string HexBytes(const std::vector<uint8_t>& bytes) {
+  std::string s;
+  char b[4];
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    std::snprintf(b, sizeof b, i ? " %02X" : "%02X", bytes[i]);
+    s += b;
+  }
+  return s;
+}
+
 namespace {
 
 constexpr uint8_t kAck = 0xFA;
@@ -22,15 +32,7 @@ constexpr uint32_t kProgramWords = 0x10000;
 constexpr uint32_t kBreakpoints = 0x1000, kHistory = 0x1030, kStepCount = 0x1060, kCycles = 0x1061,
                    kChipId = 0x1065, kPc = 0x106B, kVariant = 0x106E;
 
-std::string Hex(const std::vector<uint8_t>& bytes) {
-  std::string s;
-  char b[4];
-  for (size_t i = 0; i < bytes.size(); ++i) {
-    std::snprintf(b, sizeof b, i ? " %02X" : "%02X", bytes[i]);
-    s += b;
-  }
-  return s;
-}
+std::string Hex(const std::vector<uint8_t>& bytes) { return HexBytes(bytes); }
 
 uint32_t HeaderAddress(const uint8_t* h) {
   return (((uint32_t(h[0]) & 0x3F) << 16 | uint32_t(h[1]) << 8 | h[2]) >> 1);

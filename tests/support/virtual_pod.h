@@ -31,6 +31,9 @@
 
 namespace kyvor::test {
 
+// Bytes as upper-case hex separated by blanks ("A5 00"), as the log shows them.
+std::string HexBytes(const std::vector<uint8_t>& bytes);
+
 struct TPodPacket {
   bool FromHost = true;
   std::vector<uint8_t> Bytes;
