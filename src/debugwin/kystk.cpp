@@ -99,7 +99,8 @@ void TKy_STK::Refresh(TRefreshReason reason) {
   switch (reason) {
     case TRefreshReason::Step:
     case TRefreshReason::RunStopped: RefreshStackView(false); break;
-    case TRefreshReason::Reset: RefreshStackView(true); break;
+    case TRefreshReason::Reset:
+    case TRefreshReason::DebugEntry: RefreshStackView(true); break;
     case TRefreshReason::RunStarted:
       // A half-typed entry is dropped: nothing is written while the target runs.
       edits_.clear();
@@ -107,6 +108,11 @@ void TKy_STK::Refresh(TRefreshReason reason) {
       break;
     default: break;
   }
+}
+
+void TKy_STK::showEvent(QShowEvent* event) {
+  TKyDebugForm::showEvent(event);
+  RefreshStack();
 }
 
 void TKy_STK::writeLevel(int level, uint32_t value) {

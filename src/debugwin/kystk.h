@@ -44,6 +44,9 @@ class TKy_STK : public TKyDebugForm {
   TStackModel* GridModel() const { return model_; }
   bool HasEdit(int level) const { return edits_.count(level) != 0; }
 
+ protected:
+  void showEvent(QShowEvent* event) override;
+
  private:
   bool onKey(QKeyEvent* event);
   void onDoubleClick(const QModelIndex& index);

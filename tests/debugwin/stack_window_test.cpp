@@ -79,6 +79,17 @@ TEST_F(StackWindow, DepthTwoFillsTwoRows) {
   EXPECT_EQ(text(3, 1), "");
 }
 
+TEST_F(StackWindow, ShowingTheWindowAndADebugEntryRefreshIt) {
+  up->WriteRegisterModel(24, 0x01);
+  up->SetStackEntry(1, 0x0042);
+  stk->hide();
+  stk->show();
+  EXPECT_EQ(text(1, 1), "0042");
+  Chip().StackDepth = 5;
+  stk->Refresh(TRefreshReason::DebugEntry);
+  EXPECT_EQ(stk->GridModel()->rowCount(), 6);
+}
+
 TEST_F(StackWindow, GridFollowsTheChipsDepth) {
   Chip().StackDepth = 4;
   stk->RefreshStack();
