@@ -9,15 +9,5 @@
 #include "debugwin/kyreg2.h"
 #include "debugwin/kystk.h"
 #include "debugwin/kywatch.h"
+#include "debugwin/sramrecord.h"
 #include "guicommon/childform.h"
-
-namespace kyvor {
-
-// The SRAM record: created at start-up, not yet shown by any command.
-class TSRAMRecord : public TKyChildForm {
-  Q_OBJECT
- public:
-  explicit TSRAMRecord(QWidget* parent = nullptr);
-};
-
-}  // namespace kyvor

@@ -437,6 +437,30 @@ bool TPodProtocol::PodReadStack(int depth, std::vector<uint32_t>& levels) {
   return true;
 }
 
+std::span<const TPodTestCommand> PodTestCommands() {
+  static const TPodTestCommand kCommands[] = {
+      {"Button1", "B", {0xD5}, 1},          {"Button2", "BOR", {0xD7, 0x28, 0x02}, 3},
+      {"Button3", "HAO", {0xD7, 0x28, 0x04}, 3}, {"Button4", "LPO", {0xD7, 0x28, 0x06}, 3},
+      {"Button6", "LS_CK", {0xD7, 0x28, 0x0A}, 3}, {"Button7", "RSTANDvb", {0xD7, 0x28, 0x0C}, 3},
+      {"Button5", "CRY", {0xD8}, 1},        {"Button8", "VPP Lo", {0xD9}, 1},
+      {"Button9", "VDD_LO", {0xDA}, 1},
+  };
+  return kCommands;
+}
+
+bool TPodProtocol::PodSendChipVariant(bool deviceKind3) {
+  clearBuffer();
+  PodIoBuffer[0] = 0xB0;
+  PodIoBuffer[1] = deviceKind3 ? 0x13 : 0x12;
+  return transfer(2, 1);
+}
+
+bool TPodProtocol::PodSendTestCommand(const TPodTestCommand& command) {
+  clearBuffer();
+  for (uint8_t i = 0; i < command.Count && i < 3; ++i) PodIoBuffer[i] = command.Bytes[i];
+  return transfer(command.Count, 1);
+}
+
 bool TPodProtocol::PodWriteCoreVariant(uint8_t variant) {
   return PodWriteRegister(podmem::CoreVariant, variant);
 }

@@ -14,6 +14,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -94,6 +95,16 @@ uint16_t PodCrc16Update(uint8_t byte, uint16_t crc);
 
 // Waits ms milliseconds on the clock seam (a busy wait: nothing else runs).
 void DelayMilliseconds(int32_t ms);
+
+// The pod's hidden test commands: one row per test button of the main
+// window (its name and caption and the bytes it sends; the reply is one byte).
+struct TPodTestCommand {
+  const char* Button;
+  const char* Caption;
+  uint8_t Bytes[3];
+  uint8_t Count;
+};
+std::span<const TPodTestCommand> PodTestCommands();
 
 class TPodProtocol final : public TPodAccess, public TWriterAccess {
  public:
@@ -184,6 +195,11 @@ class TPodProtocol final : public TPodAccess, public TWriterAccess {
   bool PodWriteBreakpoints(const std::array<uint32_t, 16>& addresses) override;
   bool PodWriteWatch(uint8_t mask, uint8_t data, uint16_t address) override;
   int PodReadChipId(uint16_t& id) override;
+  // The chip-variant command of a QR chip (B0 13 for a third-kind device,
+  // else B0 12); true when it was sent and its one-byte reply read.
+  bool PodSendChipVariant(bool deviceKind3);
+  // One test command; true when it was sent and its reply read.
+  bool PodSendTestCommand(const TPodTestCommand& command);
   bool PodWriteCoreVariant(uint8_t variant);
   bool PodReadCoreVariant(uint8_t& variant);
   bool PodCheckReady() { return true; }

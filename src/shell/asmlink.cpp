@@ -40,13 +40,33 @@ void TShellAsmHost::showErrorView() {
 
 void TShellAsmHost::showChecksum(const std::string& text) { main_.SetCheckSumText(text); }
 
+// The source view keeps the pages and line tables of the build; without
+// one the build still succeeds.
+void TShellAsmHost::clearAddrMacroIndex() {
+  if (TKy_Source* src = main_.Forms().source()) src->ClearAddrMacroIndex();
+}
+
 bool TShellAsmHost::loadSourceFile(const std::string& path) {
-  if (!main_.Forms().source()) return true;
-  return main_.Forms().source()->LoadSourceFile(path);
+  TKy_Source* src = main_.Forms().source();
+  return !src || src->LoadSourceFile(path);
+}
+
+bool TShellAsmHost::createMacroTable() {
+  TKy_Source* src = main_.Forms().source();
+  return !src || src->CreateMacroTable();
 }
 
 void TShellAsmHost::setLineInfo(int page, int line, int32_t value, int slot) {
-  if (main_.Forms().source() && slot == 0) main_.Forms().source()->SetLineAddress(page, line, value);
+  if (TKy_Source* src = main_.Forms().source()) src->SetLineInfo(page, line, value, slot);
+}
+
+bool TShellAsmHost::setAddrMacroIndex(int32_t address, int32_t recNo) {
+  TKy_Source* src = main_.Forms().source();
+  return !src || src->SetAddrMacroIndex(address, recNo);
+}
+
+void TShellAsmHost::putMacroRecord(int recNo, const TMacroExpansionRecord& record) {
+  if (TKy_Source* src = main_.Forms().source()) src->PutMacroRecord(recNo, record);
 }
 
 void TShellAsmTarget::setEepromSites(const std::vector<int>& addresses,

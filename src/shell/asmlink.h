@@ -27,8 +27,12 @@ class TShellAsmHost final : public IAsmHost {
   void addError(const std::string& path, int line, const std::string& text) override;
   void showErrorView() override;
   void showChecksum(const std::string& text) override;
+  void clearAddrMacroIndex() override;
   bool loadSourceFile(const std::string& path) override;
+  bool createMacroTable() override;
   void setLineInfo(int page, int line, int32_t value, int slot) override;
+  bool setAddrMacroIndex(int32_t address, int32_t recNo) override;
+  void putMacroRecord(int recNo, const TMacroExpansionRecord& record) override;
 
   // How often lineStep let the message loop run.
   int Pumps() const { return pumps_; }

@@ -35,6 +35,20 @@ class IEditorPages {
   virtual void Find() {}
   virtual void Replace() {}
   virtual void FindNext() {}
+  // Bookmark b (0..9): its line (0-based) and its page's path; false when
+  // it is not set.
+  virtual bool GetBookmark(int b, int& line, std::string& path) const {
+    (void)b; (void)line; (void)path;
+    return false;
+  }
+  // The tool bar's bookmark buttons act on the active page and its caret.
+  virtual bool BookmarkOnActivePage(int b) const { (void)b; return false; }
+  virtual void SetBookmarkAtCaret(int b) { (void)b; }
+  virtual void GotoBookmark(int b) { (void)b; }
+  // The caret on line (0-based) of the active page, the line centred.
+  virtual void GotoLineCentered(int line) { SelectLine(line); }
+  // The page list popped up at a screen point.
+  virtual void PopupPageMenu(int x, int y) { (void)x; (void)y; }
 };
 
 }  // namespace kyvor

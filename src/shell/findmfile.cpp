@@ -15,6 +15,7 @@
 
 #include "base/dialogs.h"
 #include "shell/ed_text.h"
+#include "shell/editorlink.h"
 #include "shell/kyedit.h"
 
 namespace kyvor {
@@ -119,7 +120,29 @@ TKy_NFind& Ky_NFind() {
 // ----------------------------------------------------------- main-file dialog
 
 TF_MFile::TF_MFile(const TKy_EDIT* editor, const QString& mainFileName, QWidget* parent)
-    : QDialog(parent), editor_(editor), mainFileName_(mainFileName) {
+    : QDialog(parent), mainFileName_(mainFileName) {
+  pagePaths_ = [editor] {
+    QStringList paths;
+    if (editor)
+      for (int n = 1; n <= editor->PageCount(); ++n) paths << editor->PagePath(n);
+    return paths;
+  };
+  build();
+}
+
+TF_MFile::TF_MFile(const IEditorPages* pages, const QString& mainFileName, QWidget* parent)
+    : QDialog(parent), mainFileName_(mainFileName) {
+  pagePaths_ = [pages] {
+    QStringList paths;
+    if (pages)
+      for (int n = 1; n <= pages->PageCount(); ++n)
+        paths << QString::fromStdString(pages->PagePath(n));
+    return paths;
+  };
+  build();
+}
+
+void TF_MFile::build() {
   setObjectName(QStringLiteral("F_MFile"));
   setWindowTitle(QStringLiteral("Main File"));
   setModal(true);
@@ -164,9 +187,7 @@ QString TF_MFile::ChosenPath() const { return Edit->text(); }
 
 void TF_MFile::RefillFromEditor() {
   List->clear();
-  if (editor_) {
-    for (int n = 1; n <= editor_->PageCount(); ++n) List->addItem(editor_->PagePath(n));
-  }
+  List->addItems(pagePaths_());
   choose(mainFileName_);
 }
 

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 
 #include "base/lang.h"
 
@@ -16,6 +17,7 @@ class QPushButton;
 
 namespace kyvor {
 
+class IEditorPages;
 class TKy_EDIT;
 
 class TKy_NFind : public QDialog, public ILangCaptionTarget {
@@ -67,6 +69,8 @@ class TF_MFile : public QDialog {
   // editor: its page paths fill the list on activation (may be null);
   // mainFileName: the current main file, shown at first.
   TF_MFile(const TKy_EDIT* editor, const QString& mainFileName, QWidget* parent = nullptr);
+  // The same over the main window's view of the editor pages.
+  TF_MFile(const IEditorPages* pages, const QString& mainFileName, QWidget* parent = nullptr);
   ~TF_MFile() override;
 
   // The main file: the one given, or the one chosen once OK closed the dialog.
@@ -95,8 +99,9 @@ class TF_MFile : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void build();
   void choose(const QString& path);
-  const TKy_EDIT* editor_;
+  std::function<QStringList()> pagePaths_;
   QString mainFileName_;
 };
 

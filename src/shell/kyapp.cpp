@@ -17,6 +17,7 @@
 #include "shell/kyrevision.h"
 #include "shell/kyviews.h"
 #include "shell/qt_dialogs.h"
+#include "shell/richedit.h"
 #include "shell/viewtable.h"
 
 namespace kyvor {
@@ -54,6 +55,22 @@ class TKyEditPages final : public IEditorPages {
   void Find() override { ed_.ShowFindDialog(); }
   void Replace() override { ed_.ShowReplaceDialog(); }
   void FindNext() override { ed_.FindNext(); }
+  bool GetBookmark(int b, int& line, std::string& path) const override {
+    QString p;
+    if (!ed_.GetBookmark(b, line, p)) return false;
+    path = p.toStdString();
+    return true;
+  }
+  bool BookmarkOnActivePage(int b) const override {
+    const TEditorBookmark bm = ed_.Bookmark(b);
+    return bm.IsSet && bm.Page == ed_.CurrentPageIndex();
+  }
+  void SetBookmarkAtCaret(int b) override {
+    if (TSRichEdit* e = ed_.CurrentEdit()) ed_.SetBookmark(b, ed_.CurrentPageIndex(), e->CaretLine());
+  }
+  void GotoBookmark(int b) override { ed_.GotoBookmark(b); }
+  void PopupPageMenu(int x, int y) override { ed_.PopupPageMenu(x, y); }
+  void GotoLineCentered(int line) override { ed_.GotoLineCentered(ed_.CurrentPageIndex(), line); }
 
  private:
   TKy_EDIT& ed_;
@@ -128,6 +145,7 @@ void TKyProgram::CreateForms() {
   forms.editor = f.pages.get();
   forms.up = up_.get();
   forms.revision = f.revision.get();
+  forms.sram = f.sramRecord.get();
   for (int i = 0; i < ViewCount; ++i) forms.views[i] = f.views[i].get();
   main_->AttachForms(forms);
   // The watch window drives its two dialogs and labels data in the RAM window.

@@ -22,8 +22,7 @@
 #include "base/outputfile.h"
 #include "chip/chipconfig.h"
 #include "chip/chiploader.h"
-#include "debugwin/kybp.h"
-#include "debugwin/kywatch.h"
+#include "debugwin/debugwins.h"
 #include "engine/infoblock.h"
 #include "engine/ky_up.h"
 #include "shell/asmlink.h"
@@ -59,6 +58,9 @@ std::string WithAsmExtension(const std::string& name) {
   if (leaf.find('.') == std::string::npos) return name + ".asm";
   return name;
 }
+
+// The longest F10 waits for a step of the animated trace to end.
+constexpr long long kStepWaitMs = 2000;
 
 // The file dialogs' filter of source files.
 const char* const kSourceFilter = "*.asm|*.asm|*.inc|*.inc|*.*|*.*";
@@ -265,6 +267,7 @@ void TKYMAIN::debugEntry() {
   up->ClearBreakpoints();
   setEnabled("SMenu_Error", false);
   if (forms_.source()) {
+    if (forms_.editor) forms_.source()->ImportEditorBookmarks(*forms_.editor);
     ShowView(ViewSource, 0);
     const int lines = totalCodeLines_;
     char size[64];
@@ -336,8 +339,20 @@ void TKYMAIN::installDebugCallbacks() {
   up->Hooks.DisableRunControls = [this] { ALLMenudisable(); };
   up->Hooks.ShowStackStatus = [this] { ShowStackStatus(); };
   up->Hooks.ShowAddress = [this](uint32_t a) {
-    if (forms_.source()) forms_.source()->ShowPCLine(a, true);
     if (forms_.hex()) forms_.hex()->CenterOnAddress(a);
+    if (forms_.source()) forms_.source()->ShowAddressLine(a);
+  };
+  up->Hooks.BreakpointChanged = [this](const TBreakpointRecord& b, bool set) {
+    TKy_Source* src = forms_.source();
+    if (!src) return;
+    if (b.Kind == 2) {
+      src->SetBreakpointMark(b.Page, b.Line, set);
+    } else if (b.Kind == 1) {
+      src->MarkBreakpointAtAddress(uint32_t(b.Address), set);
+    }
+  };
+  up->Hooks.RunMarksChanged = [this](int on) {
+    if (TKy_Source* src = forms_.source()) on ? src->DimSource() : src->UndimSource();
   };
   up->Hooks.ResetRequested = [this] { RestMode(0); };
   up->Hooks.RegisterWritten = [this](int) { RefreshViews(TRefreshReason::RegisterWrite); };
@@ -351,7 +366,7 @@ void TKYMAIN::installDebugCallbacks() {
   }
   if (auto* bp = forms_.view<TKy_BP>(ViewBp))
     bp->OnAddressPicked = [this](TKy_BP& b, int32_t a) { AddressPicked(&b, a); };
-  installLineLookup();
+  installSourceEvents();
 }
 
 void TKYMAIN::AddressPicked(QWidget* sender, int32_t address) {
@@ -362,16 +377,12 @@ void TKYMAIN::AddressPicked(QWidget* sender, int32_t address) {
   if (hex && sender != hex) hex->CenterOnAddress(uint32_t(address));
 }
 
-void TKYMAIN::installLineLookup() {
-  if (forms_.source()) {
-    forms_.source()->LineOfAddress = [this](uint32_t a) -> std::pair<int, int> {
-      TKy_UP* u = forms_.up;
-      if (!u || !u->State().InProgram(a)) return {0, 0};
-      const int line = u->GetSourceLine(a);
-      if (line <= 0) return {0, 0};
-      return {u->GetSourceFileIndex(a) + 1, line};
-    };
-  }
+void TKYMAIN::installSourceEvents() {
+  TKy_Source* src = forms_.source();
+  if (!src) return;
+  src->OnBreakpointsToggled = [this] { RefreshViews(TRefreshReason::Breakpoints); };
+  src->OnStopAndCheck = [this] { SMenu_StopClick(); };
+  src->OnMouseDown = [this] { ReleaseBookmarkButtons(); };
 }
 
 // ---------------------------------------------------------------------------
@@ -416,25 +427,39 @@ void TKYMAIN::TBtK_F10Click() {
     return;
   }
   if (Modes().DebugMode == 0) {
+    if (forms_.sram) {
+      forms_.sram->RecordClearA();
+      forms_.sram->ClearLastAction();
+    }
     if (forms_.source()) forms_.source()->ClearSourcePages();
     SMenu_AssembleDebugClick();
-  } else {
-    timer2_->stop();
-    if (forms_.up) {
-      forms_.up->StopProgram(0);
-      forms_.up->StepReady = 1;
-    }
-    runTimer_->stop();
-    if (IEditorPages* ed = forms_.editor) {
-      for (int i = 1; i <= ed->PageCount(); ++i)
-        if (!ed->PageModified(i)) ed->ReloadPage(i);
-    }
-    SMenu_EditModeClick();
-    labSt_->setPalette(palette());
-    SetStatusText(1, Shell().MainFileName);
-    // The watches go back to the main file's ".pro".
-    if (auto* watch = forms_.view<TKy_WATCH>(ViewWatch)) watch->SaveToPropertiesFile();
+    return;
   }
+  timer2_->stop();
+  // The animated trace finishes its step first, but a step that never ends
+  // (a pod that stopped answering) does not keep the IDE in debug mode.
+  TKy_UP* up = forms_.up;
+  const auto start = Clock().now();
+  while (up && up->StepReady == 0 && ElapsedMs(start) < kStepWaitMs) {
+    Clock().pumpMessages();
+    Clock().sleepFor(std::chrono::milliseconds(10));
+  }
+  if (up) {
+    up->StopProgram(0);
+    up->StepReady = 1;
+  }
+  runTimer_->stop();
+  // Pages with edits not saved keep them.
+  if (IEditorPages* ed = forms_.editor) {
+    for (int i = 1; i <= ed->PageCount(); ++i)
+      if (!ed->PageModified(i)) ed->ReloadPage(i);
+  }
+  SMenu_EditModeClick();
+  labSt_->setPalette(palette());
+  SetStatusText(1, Shell().MainFileName);
+  // The watches go back to the main file's ".pro".
+  if (auto* watch = forms_.view<TKy_WATCH>(ViewWatch)) watch->SaveToPropertiesFile();
+  RebuildMainTitle();
 }
 
 void TKYMAIN::RestMode(int /*flag*/) {
@@ -471,6 +496,7 @@ void TKYMAIN::runControls(bool running) {
   for (const char* b : {"TBtK_F6", "TBtK_F7", "TBtK_F8", "TBtK_F9", "TBtK_CF9", "TBtK_F11"})
     setButtonEnabled(b, !running);
   setButtonEnabled("TBtK_F12", running);
+  if (forms_.sram) forms_.sram->SetAddCurrentEnabled(!running);
 }
 
 void TKYMAIN::ALLMenudisable() { runControls(true); }
@@ -532,6 +558,8 @@ void TKYMAIN::SMenu_TraceClick() {
   const auto now = Clock().now();
   if (now - Shell().LastTraceTime < std::chrono::milliseconds(10)) return;
   Shell().LastTraceTime = now;
+  // The source view first walks down the nested macro call lines.
+  if (forms_.source() && forms_.source()->TraceMacroLine()) return;
   stepPending_ = 1;
   up->TraceStep();
 }
@@ -543,6 +571,16 @@ void TKYMAIN::SMenu_StepOverClick() {
   if (now - Shell().LastStepOverTime < std::chrono::milliseconds(50)) return;
   Shell().LastStepOverTime = now;
   stepPending_ = 1;
+  TKy_Source* src = forms_.source();
+  int32_t start = 0, end = 0;
+  if (src && src->IsInMacro() && src->GetMacroRange(start, end)) {
+    // The macro call line runs to its end. A macro at address 0 starts
+    // before address 0: the lower bound is then 0, not an address above
+    // every other.
+    up->SetRunRange(uint16_t(std::max(start, 0)), uint16_t(end));
+    SMenu_RunClick();
+    return;
+  }
   up->StepOver();
   startRunLoop();
 }
@@ -566,12 +604,13 @@ void TKYMAIN::SMenu_ResetClick() {
 
 void TKYMAIN::SMenu_TraceContinueClick() {
   if (!forms_.up || Modes().DebugMode != 1 || !Action("SMenu_TraceContinue")->isEnabled()) return;
-  ALLMenudisable();
+  ALLMenudisable();  // also "Add to Current Address"
   timer2_->start(20);
 }
 
 void TKYMAIN::timer2Tick() {
   TKy_UP* up = forms_.up;
+  if (forms_.source() && forms_.source()->TraceMacroLine()) return;
   if (!up || up->StepReady == 0) return;
   stepPending_ = 1;
   up->StepReady = 0;
@@ -590,13 +629,7 @@ void TKYMAIN::SMenu_SetBPClick() {
     if (address >= 0)
       up->SetBreakpoint(address, 1, up->GetBreakpointFlag(uint32_t(address), 1) == 0);
   } else if (TKy_Source* src = forms_.source(); src && IsViewShowing(src)) {
-    const int page = src->CurrentPage();
-    const int line = src->CaretLine();
-    const int address = src->AddressOfLine(page, line);
-    if (address < 0) return;
-    const bool set = up->GetBreakpointFlag(static_cast<uint32_t>(address), 2) == 0;
-    up->SetBreakpoint(address, 2, set, page, line);
-    src->SetBreakMark(line, set);
+    src->ToggleBreakpointAtLine(src->CurrentSourcePage(), src->CurrentSourceLine());
   }
   RefreshViews(TRefreshReason::Breakpoints);
 }
@@ -752,12 +785,16 @@ void TKYMAIN::SMenu_NewClick() {
 }
 
 void TKYMAIN::SMenu_OpenClick() {
-  auto f = Dialogs().openFileName("Open", std::string(), kSourceFilter);
-  if (!f) {
+  auto f = Dialogs().openFileName("Open", std::string(),
+                                  openFilter_.empty() ? kSourceFilter : openFilter_);
+  if (f) {
+    OpenSourceFile(*f);
+  } else {
     StoreMainFileName(std::string());
-    return;
   }
-  OpenSourceFile(*f);
+  // The main window is active again once the dialog has closed: the layout
+  // is applied as on every activation (after the first).
+  if (firstActivation_ == 0) FormActivate();
 }
 
 void TKYMAIN::SMenu_SaveClick() {

@@ -49,19 +49,6 @@ int LeadingBlanks(const QString& s) {
 
 bool HasNonBlank(const QString& s) { return LeadingBlanks(s) < s.size(); }
 
-// Digit of a bookmark key: the digit keys, or their shifted symbols.
-int BookmarkDigit(const QKeyEvent* e) {
-  const int key = e->key();
-  if (key >= Qt::Key_0 && key <= Qt::Key_9) return key - Qt::Key_0;
-  static const int shifted[10] = {Qt::Key_ParenRight, Qt::Key_Exclam,     Qt::Key_At,
-                                  Qt::Key_NumberSign, Qt::Key_Dollar,     Qt::Key_Percent,
-                                  Qt::Key_AsciiCircum, Qt::Key_Ampersand, Qt::Key_Asterisk,
-                                  Qt::Key_ParenLeft};
-  for (int d = 0; d < 10; ++d)
-    if (key == shifted[d]) return d;
-  return -1;
-}
-
 // The page's text as stored, lines joined with '\n' (no-break spaces and
 // other characters kept as they are).
 QString PageText(const TSRichEdit* edit) {
@@ -128,6 +115,18 @@ class EdGutter : public QWidget {
 };
 
 }  // namespace
+
+int BookmarkDigit(const QKeyEvent* e) {
+  const int key = e->key();
+  if (key >= Qt::Key_0 && key <= Qt::Key_9) return key - Qt::Key_0;
+  static const int shifted[10] = {Qt::Key_ParenRight, Qt::Key_Exclam,     Qt::Key_At,
+                                  Qt::Key_NumberSign, Qt::Key_Dollar,     Qt::Key_Percent,
+                                  Qt::Key_AsciiCircum, Qt::Key_Ampersand, Qt::Key_Asterisk,
+                                  Qt::Key_ParenLeft};
+  for (int d = 0; d < 10; ++d)
+    if (key == shifted[d]) return d;
+  return -1;
+}
 
 struct TKy_EDIT::Page {
   QWidget* container = nullptr;

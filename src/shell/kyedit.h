@@ -17,6 +17,7 @@
 
 #include "base/lang.h"
 
+class QKeyEvent;
 class QLabel;
 class QMenu;
 class QStackedWidget;
@@ -51,6 +52,10 @@ enum class TEdOpenResult {
   Failed,        // the file could not be read (or does not exist)
   TooManyPages,  // 20 pages are open; the limit message was shown
 };
+
+// The bookmark digit of a key: the digit keys, or their shifted symbols
+// (-1 for any other key). The editor and the source view share it.
+int BookmarkDigit(const QKeyEvent* e);
 
 class TKy_EDIT : public QWidget, public ILangCaptionTarget {
   Q_OBJECT

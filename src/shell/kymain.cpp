@@ -82,6 +82,9 @@ TKYMAIN::TKYMAIN(QWidget* parent) : QMainWindow(parent), mdi_(new QMdiArea(this)
   buildMenus();
   buildToolBars();
   buildStatusBar();
+  buildBookmarkBar();
+  buildTestButtons();
+  connect(mdi_, &QMdiArea::subWindowActivated, this, [this] { ActiveFormChange(); });
 
   runTimer_ = new QTimer(this);
   runTimer_->setObjectName("RunTimer");
@@ -128,7 +131,13 @@ uint16_t TKYMAIN::TChipListener::podChipId() const {
   return main_.forms_.up ? main_.forms_.up->Settings.PodChipId : 0;
 }
 
+void TKYMAIN::TChipListener::chipVariantCommand(bool) { main_.KYQRPCHIP(); }
+void TKYMAIN::TChipListener::productChanged() { main_.applyChipMenus(); }
+void TKYMAIN::TChipListener::chipLoaded(uint8_t) { main_.applyChipMenus(); }
+
 TKYMAIN::~TKYMAIN() {
+  // Windows closing now must not reach the view buttons being destroyed.
+  disconnect(mdi_, nullptr, this, nullptr);
   if (&ChipLoadListener() == &chipListener_) SetChipLoadListener(nullptr);
   Ky_Lang().RemoveCaptionTarget(this);
   mdi_->viewport()->removeEventFilter(this);
@@ -218,7 +227,8 @@ void TKYMAIN::AttachForms(const TKyForms& forms) {
     if (auto* view = qobject_cast<TKyChildForm*>(form)) view->AttachModel(forms_.up);
     connect(form, &QObject::destroyed, this, [&form] { form = nullptr; });
   }
-  installLineLookup();
+  installSourceEvents();
+  installRecordEvents();
   if (TKy_ERR* err = forms_.err())
     err->OnOpenLine = [this](const std::string& p, int l) { return OpenLineInEditor(p, l); };
 }
@@ -472,6 +482,7 @@ void TKYMAIN::ShowView(QWidget* form, int index, int show) {
   if (show == 0) {
     if (it != frames_.end()) {
       const bool was = !it->second->isHidden();
+      if (was && index >= 0 && index < ViewCount) viewBounds_[size_t(index)] = it->second->geometry();
       it->second->hide();
       if (was) ArrangeDefaultViews();
     } else {
@@ -505,9 +516,14 @@ void TKYMAIN::ShowView(QWidget* form, int index, int show) {
   } else {
     frame = it->second;
   }
+  const bool known = index >= 0 && index < ViewCount;
   form->show();
   frame->show();
+  // A window the user placed comes back with the bounds it had when shown last.
+  if (known && !HoldsDefaultPlace(form) && viewBounds_[size_t(index)].isValid())
+    frame->setGeometry(viewBounds_[size_t(index)]);
   ArrangeDefaultViews();
+  if (known) viewBounds_[size_t(index)] = frame->geometry();
   mdi_->setActiveSubWindow(frame);
   // A view shown again while debugging catches up with the steps it missed.
   auto* view = qobject_cast<TKyChildForm*>(form);
@@ -619,7 +635,11 @@ void TKYMAIN::SMenu_ViewClick(const QString& item) {
   ShowView(row->index, 1);
 }
 
-QWidget* TKYMAIN::editorTarget() const { return forms_.edit(); }
+// The window the edit and search commands act on: the active child, or the
+// one before it while the main window itself has the focus.
+QWidget* TKYMAIN::editorTarget() const {
+  return currentChild_ ? currentChild_ : previousChild_;
+}
 
 // ---------------------------------------------------------------------------
 // Start-up, activation and shutdown
@@ -692,6 +712,7 @@ void TKYMAIN::applyLayout() {
     setEnabled("SMenu_DownLoad", true);
     labSt_->setText(Q(Shell().LastProgrammerFile));
     pCheckSum_->setText(Q(CheckSumCaption(Shell().CodeChecksum)));
+    openFilter_ = "*.Hex";
   } else {
     setEnabled("Menu_Run", true);
     setEnabled("Menu_Programmer", false);
@@ -708,10 +729,19 @@ void TKYMAIN::applyLayout() {
                             "SMenu_CloseAll"})
         setEnabled(n, pages);
     }
-    editBar_->show();
+    SyncViewButtons(currentChild_);
     setEnabled("SMenu_DownLoad", false);
     SetStatusText(1, Shell().MainFileName);
+    openFilter_ = "*.asm|*.asm|*.inc|*.inc|*.*|*.*";
   }
+}
+
+void TKYMAIN::changeEvent(QEvent* ev) {
+  QMainWindow::changeEvent(ev);
+  // Every later activation applies the layout again.
+  if (ev->type() == QEvent::ActivationChange && isActiveWindow() && firstActivation_ == 0 &&
+      !closed_ && !inBuild_)
+    FormActivate();
 }
 
 void TKYMAIN::closeEvent(QCloseEvent* ev) {

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/clock.h"
 #include "base/configfile.h"
@@ -40,6 +41,7 @@ class TKy_Revision;
 class TKy_UP;
 class TKyFormPlacements;
 class TRestoreWin;
+class TSRAMRecord;
 
 // Process-wide values of the main window's unit.
 struct TShellState {
@@ -85,6 +87,7 @@ struct TKyForms {
   IEditorPages* editor = nullptr;  // the editor window's pages
   TKy_UP* up = nullptr;            // the CPU model
   TKy_Revision* revision = nullptr;  // the revision viewer of the About command
+  TSRAMRecord* sram = nullptr;     // the SRAM record window
   std::array<QWidget*, ViewCount> views{};  // by view index; any may be missing
 
   // The views the main window itself drives beyond Refresh.
@@ -234,12 +237,44 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   void SMenu_FindClick();
   void SMenu_ReplaceClick();
   void SMenu_FindAgainClick();
-  // Window tiling.
+  // Window tiling: two columns (Alt+Down) or one column (Alt+Up) of the
+  // showing windows in tile order.
   void SMenu_NextClick();
   void SMenu_PrevClick();
   // About: the revision history of the current language in the revision viewer.
   void AboutClick();
   bool OpenSourceFile(const std::string& path);
+  void SMenu_MainFileClick();
+  void SMenu_RecordClick();
+  void ReLoadROM1Click();
+  void InFoBlkClick();
+  // The chip-variant command of a QR chip; true when both transfers succeed.
+  bool KYQRPCHIP();
+  // The hidden pod test buttons (Button1..Button9 by their row, Button10).
+  void TestButtonClick(int row);
+  void Button10Click();
+
+  // --- view buttons and the editor tool bar ----------------------------------------
+  // The view buttons show as pressed exactly for form; the editor tool bar
+  // serves the editor or the source view (hidden for other forms and none).
+  void SyncViewButtons(QWidget* form);
+  // The document area's active window changed.
+  void ActiveFormChange();
+  QWidget* CurrentChild() const { return currentChild_; }
+  QWidget* PreviousChild() const { return previousChild_; }
+  // The window the editor tool bar works on (editor, source view or none).
+  QWidget* ToolBarHolder() const { return toolBarHolder_; }
+  // Bookmark tool buttons: set and go-to (one group), the digit bar beside
+  // the pressed one, and the page list.
+  void TBtK_SBKClick();
+  void TBtK_GBKClick();
+  void BookmarkDigitClick(int digit);
+  void TBtK_PageClick();
+  void ReleaseBookmarkButtons();
+  QWidget* DigitBar() const { return digitBar_; }
+  QToolButton* DigitButton(int digit) const { return digitButtons_.at(size_t(digit)); }
+  // The bounds a view had when it was last shown (ShowView index 0..13).
+  QRect ViewBounds(int index) const;
 
   // Menu items and tool buttons by their names (e.g. "SMenu_Trace", "TBtK_F7").
   QAction* Action(const QString& name) const;
@@ -256,6 +291,7 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
 
  protected:
   void closeEvent(QCloseEvent* ev) override;
+  void changeEvent(QEvent* ev) override;
   bool eventFilter(QObject* watched, QEvent* ev) override;
 
  private:
@@ -281,7 +317,14 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   // Emulator builds: the pod opened over USB and its chip id checked.
   bool connectPodForBuild();
   void installDebugCallbacks();
-  void installLineLookup();
+  void installSourceEvents();
+  void installRecordEvents();
+  void buildBookmarkBar();
+  void buildTestButtons();
+  void paintBookmarkDigits();
+  void placeDigitBar();
+  std::vector<QWidget*> tiledWindows() const;
+  void applyChipMenus();
   void showPCAfterRefresh();
   void startRunLoop();
   void runSliceTick();
@@ -337,6 +380,15 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   QProgressBar* eeBar_ = nullptr;
   QTimer* runTimer_ = nullptr;     // drives a simulator run, slice by slice
   QTimer* timer2_ = nullptr;       // animated trace (20 ms)
+  QWidget* currentChild_ = nullptr;
+  QWidget* previousChild_ = nullptr;
+  QWidget* toolBarHolder_ = nullptr;
+  QWidget* digitBar_ = nullptr;
+  std::array<QToolButton*, 10> digitButtons_{};
+  QWidget* testButtons_ = nullptr;
+  std::array<QRect, ViewCount> viewBounds_{};
+  // The open dialog's filter, as the layout chooses it.
+  std::string openFilter_;
   int firstActivation_ = 1;
   int stepPending_ = 0;
   int sliceBudget_ = 20000;
@@ -351,12 +403,17 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   // What the chip loader asks of the main window.
   class TChipListener final : public TChipLoadListener {
    public:
-    explicit TChipListener(const TKYMAIN& main) : main_(main) {}
+    explicit TChipListener(TKYMAIN& main) : main_(main) {}
     // The emulator chip id kept in the CPU model's settings (0 without one).
     uint16_t podChipId() const override;
+    // A QR chip: the chip-variant command goes to the pod.
+    void chipVariantCommand(bool deviceKind3) override;
+    // The peripheral items of the View menu follow the chip.
+    void productChanged() override;
+    void chipLoaded(uint8_t result) override;
 
    private:
-    const TKYMAIN& main_;
+    TKYMAIN& main_;
   };
   TChipListener chipListener_{*this};
 };

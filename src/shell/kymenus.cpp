@@ -15,6 +15,7 @@
 #include "base/modes.h"
 #include "shell/editorlink.h"
 #include "shell/kymain.h"
+#include "shell/kysource.h"
 #include "shell/viewtable.h"
 
 namespace kyvor {
@@ -66,7 +67,8 @@ const TMenuRow kMenuRows[] = {
   {"Menu_File", "SMenu_SaveAll", T(lt::MenuSaveAll), "", &M::SMenu_SaveAllClick, 0},
   {"Menu_File", "SMenu_Close", T(lt::MenuCloseFile), "", &M::SMenu_CloseClick, 0},
   {"Menu_File", "SMenu_CloseAll", T(lt::MenuCloseAll), "", &M::SMenu_CloseAllClick, 0},
-  {"Menu_File", "SMenu_Record", T(lt::MenuSramRecord), "", nullptr, kSeparator | kHidden},
+  {"Menu_File", "SMenu_Record", T(lt::MenuSramRecord), "", &M::SMenu_RecordClick,
+   kSeparator | kHidden},
   {"Menu_File", "SMenu_Exit", T(lt::MenuExit), "Ctrl+Q", &M::SMenu_ExitClick, kSeparator},
 
   {"", "Menu_Edit", T(lt::MenuEdit), "", nullptr, kMenu},
@@ -92,7 +94,7 @@ const TMenuRow kMenuRows[] = {
   {"Menu_Run", "SMenu_AssembleDebug", T(lt::MenuAssembleRunItem), "F4",
    &M::SMenu_AssembleDebugClick, 0},
   {"Menu_Run", "SMenu_Assemble", T(lt::MenuAssemble), "Ctrl+F10", &M::SMenu_AssembleClick, 0},
-  {"Menu_Run", "SMenu_MainFile", T(lt::MenuSetMainFile), "", nullptr, 0},
+  {"Menu_Run", "SMenu_MainFile", T(lt::MenuSetMainFile), "", &M::SMenu_MainFileClick, 0},
   {"Menu_Run", "w1", T(lt::MenuSetMode), "", nullptr, kMenu},
   {"w1", "MM_Simulator", T(lt::MenuSimulation), "", &M::MM_SimulatorClick, kCheck | kChecked},
   {"w1", "MM_Emulator", T(lt::MenuEmulation), "", &M::MM_EmulatorClick, kCheck},
@@ -104,11 +106,12 @@ const TMenuRow kMenuRows[] = {
   {"Menu_Run", "SMenu_Reset", T(lt::MenuProgramReset), "F6", &M::SMenu_ResetClick, 0},
   {"Menu_Run", "SMenu_STKOUT", T(lt::MenuStackOut), "F10", &M::SMenu_STKOUTClick, 0},
   {"Menu_Run", "StepBack1", Fixed("Step Back"), "F9", &M::StepBack1Click, 0},
-  {"Menu_Run", "ReLoadROM1", Fixed("ReLoad-ROM"), "", nullptr, 0},
+  {"Menu_Run", "ReLoadROM1", Fixed("ReLoad-ROM"), "", &M::ReLoadROM1Click, 0},
   {"Menu_Run", "SMenu_EditMode", T(lt::MenuEditMode), "Ctrl+F11", &M::SMenu_EditModeClick, 0},
   {"Menu_Run", "SMenu_SetBP", T(lt::MenuSetBreakPoint), "F2", &M::SMenu_SetBPClick, 0},
   {"Menu_Run", "SMenu_ICEDbg", Fixed("ICE Debug"), "", nullptr, kHidden},
   {"Menu_Run", "SMenu_ICE_Test", T(lt::MenuIceTest), "", nullptr, kHidden},
+  {"Menu_Run", "InFoBlk", Fixed("Information Block"), "", nullptr, kHidden | kCheck},
 
   {"", "Menu_Programmer", T(lt::Programmer), "", nullptr, kMenu | kHidden},
   {"Menu_Programmer", "SMenu_DownLoad", T(lt::MenuDownloadToFlash), "", nullptr, 0},
@@ -142,6 +145,9 @@ const TButtonRow kButtonRows[] = {
   {"TBarEdit", "TBtK_Find", T(lt::BtnFind), T(lt::HintFindString), &M::SMenu_FindClick, 0},
   {"TBarEdit", "TBtK_FindN", T(lt::BtnFindNext), T(lt::HintFindNextString),
    &M::SMenu_FindAgainClick, 0},
+  {"TBarEdit", "TBtK_SBK", T(lt::BtnMark), T(lt::HintSetBookmark), &M::TBtK_SBKClick, kSeparator},
+  {"TBarEdit", "TBtK_GBK", T(lt::BtnGoto), T(lt::HintGotoBookmark), &M::TBtK_GBKClick, 0},
+  {"TBarEdit", "TBtK_Page", T(lt::BtnPage), T(lt::HintGotoPage), &M::TBtK_PageClick, 0},
   // Each run button runs the command its handler names; the keys are the menu items'.
   {"RunPanel", "TBtK_F6", Fixed("F6"), T(lt::HintTraceBack), &M::StepBack1Click, 0},
   {"RunPanel", "TBtK_F7", T(lt::BtnF7), T(lt::HintTraceInto), &M::SMenu_TraceClick, 0},
@@ -274,17 +280,23 @@ void TKYMAIN::SMenu_PasteClick() {
 void TKYMAIN::SMenu_SelectAllClick() {
   if (forms_.editor) forms_.editor->SelectAllText();
 }
+// Find and Find again act on the source view when it is the window in use.
 void TKYMAIN::SMenu_FindClick() {
-  if (forms_.editor) forms_.editor->Find();
+  if (TKy_Source* src = forms_.source(); src && editorTarget() == src) {
+    src->ShowSourceFindDialog();
+  } else if (forms_.editor) {
+    forms_.editor->Find();
+  }
 }
 void TKYMAIN::SMenu_ReplaceClick() {
   if (forms_.editor) forms_.editor->Replace();
 }
 void TKYMAIN::SMenu_FindAgainClick() {
-  if (forms_.editor) forms_.editor->FindNext();
+  if (TKy_Source* src = forms_.source(); src && editorTarget() == src) {
+    src->FindNextInSource();
+  } else if (forms_.editor) {
+    forms_.editor->FindNext();
+  }
 }
-
-void TKYMAIN::SMenu_NextClick() { mdi_->tileSubWindows(); }
-void TKYMAIN::SMenu_PrevClick() { mdi_->tileSubWindows(); }
 
 }  // namespace kyvor

@@ -42,6 +42,7 @@ struct TViewRow {
   int tile;               // its place in the tile order
   TViewFamily family;
   uint8_t TChipConfig::*present;  // the chip's flag for this window; nullptr: every chip has it
+  bool TChipMenus::*visible;      // the chip loader's flag for its menu item; nullptr: always shown
   unsigned hiddenRefresh;     // RefreshBit()s of the reasons it gets even while hidden
   std::unique_ptr<QWidget> (*make)();  // creates the form (once, at start-up)
 };

@@ -291,8 +291,7 @@ TEST_F(IdeSession, BreakpointOnTheSourceLineStopsTheRun) {
   TKYMAIN& w = prog.Main();
   ASSERT_EQ(Modes().DebugMode, 1);
   TKy_Source* src = w.Forms().source();
-  QTextCursor c(src->TextView()->document()->findBlockByNumber(19));  // line 20: BTGF
-  src->TextView()->setTextCursor(c);
+  src->SelectRow(19);  // line 20: BTGF
   press(w, Qt::Key_F2);
   EXPECT_EQ(prog.Up().BreakpointCount(), 1);
   EXPECT_EQ(prog.Up().GetBreakpointFlag(7, 2), 1);

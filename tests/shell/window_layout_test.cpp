@@ -9,6 +9,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
+#include <QTableView>
 #include <QTemporaryDir>
 
 #include "base/lang.h"
@@ -162,10 +163,10 @@ TEST_F(WindowLayout, SourceViewCoversTheDocumentAreaAfterF4OnTheExample) {
   ASSERT_TRUE(w.IsViewShowing(src));
   EXPECT_GE(CoverPercent(w, src), 90) << "the source view fills the area";
   EXPECT_TRUE(Within(FrameRect(w, src), area));
-  // The PC line is on the screen in the text view.
+  // The PC line is on the screen in the grid.
   EXPECT_EQ(src->PCLine(), 15);
-  const QRect pcLine = src->TextView()->cursorRect();
-  EXPECT_TRUE(src->TextView()->viewport()->rect().contains(pcLine.center()));
+  const QRect pcLine = src->Grid()->visualRect(src->Grid()->model()->index(14, 1));
+  EXPECT_TRUE(src->Grid()->viewport()->rect().contains(pcLine.center()));
 
   // Debug windows go beside the program text, not over it.
   w.SMenu_ViewClick("SMenu_Ram");

@@ -1,7 +1,9 @@
 #pragma once
 // An editor of pages in memory for the main window's tests.
 #include <QWidget>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "shell/editorlink.h"
@@ -21,6 +23,8 @@ class FakeEditor final : public IEditorPages {
   bool failSaves = false;
   std::vector<std::string> savedAs;
   int selectedLine = -1;
+  // Bookmark number -> (0-based line, page path).
+  std::map<int, std::pair<int, std::string>> bookmarks;
 
   void add(const std::string& path, bool modified) {
     pages.push_back({path, modified});
@@ -68,6 +72,13 @@ class FakeEditor final : public IEditorPages {
   void CloseAllPages() override {
     pages.clear();
     active = 0;
+  }
+  bool GetBookmark(int b, int& line, std::string& path) const override {
+    auto it = bookmarks.find(b);
+    if (it == bookmarks.end()) return false;
+    line = it->second.first;
+    path = it->second.second;
+    return true;
   }
 };
 

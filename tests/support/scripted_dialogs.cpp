@@ -27,12 +27,14 @@ std::optional<std::string> ScriptedDialogs::nextFile() {
 }
 
 std::optional<std::string> ScriptedDialogs::openFileName(const std::string&, const std::string&,
-                                                         const std::string&) {
+                                                         const std::string& filter) {
+  lastFilter_ = filter;
   return nextFile();
 }
 
 std::optional<std::string> ScriptedDialogs::saveFileName(const std::string&, const std::string&,
-                                                         const std::string&) {
+                                                         const std::string& filter) {
+  lastFilter_ = filter;
   return nextFile();
 }
 

@@ -40,6 +40,8 @@ class ScriptedDialogs final : public IDialogService {
   const std::vector<AskedMessage>& messages() const { return messages_; }
   std::vector<std::string> messageTexts() const;
   int fileDialogs() const { return fileDialogs_; }
+  // The filter the last file dialog was given.
+  const std::string& lastFilter() const { return lastFilter_; }
   int unusedAnswers() const { return static_cast<int>(answers_.size()); }
   void clear() { messages_.clear(); }
 
@@ -50,6 +52,7 @@ class ScriptedDialogs final : public IDialogService {
   std::deque<std::optional<std::string>> inputs_;
   std::vector<AskedMessage> messages_;
   int fileDialogs_ = 0;
+  std::string lastFilter_;
 };
 
 }  // namespace kyvor::test

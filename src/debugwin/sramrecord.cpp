@@ -1,0 +1,274 @@
+#include "debugwin/sramrecord.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QResizeEvent>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <cstdio>
+#include <filesystem>
+
+#include "base/dialogs.h"
+#include "base/lang.h"
+#include "base/lang_ids.h"
+#include "base/options.h"
+#include "base/outputfile.h"
+#include "chip/chipconfig.h"
+#include "debugwin/sramdata.h"
+#include "engine/ky_up.h"
+
+namespace kyvor {
+
+namespace {
+
+const char kOpenFailed[] = "File has been Open, Please Close Open File!!!!!";
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+std::string Hex(unsigned v, int digits) {
+  char b[16];
+  std::snprintf(b, sizeof b, "%0*X", digits, v);
+  return b;
+}
+
+// A text-table prefix that ends in an opening double quote.
+std::string QuotedPrefix(int row) {
+  std::string s = LangTextUtf8(row);
+  if (s.empty() || s.back() != '"') s += '"';
+  return s;
+}
+
+std::string FileNamePart(const std::string& path) {
+  const size_t cut = path.find_last_of("/\\");
+  return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+std::string FolderOf(const std::string& path) {
+  const size_t cut = path.find_last_of("/\\");
+  return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+const char* const kHeader[] = {"Item", "Name", "Address", "Last Data", "Befor Data"};
+
+}  // namespace
+
+TSRAMRecord::TSRAMRecord(QWidget* parent)
+    : TKyChildForm("SRAMRecord", "SRAM Record", parent),
+      grid_(new QTableWidget(2, 5, this)),
+      panel0_(new QLabel(this)),
+      panel1_(new QLabel(this)) {
+  setWindowTitle("SRAM Record");
+  setWindowFlag(Qt::Window);
+  auto* bar = new QMenuBar(this);
+  QMenu* file = bar->addMenu("File");
+  file->addAction("Save", this, [this] { SaveClick(); })->setObjectName("Save");
+  file->addAction("DownLoad", this, [this] { DownLoadClick(); })->setObjectName("DownLoad");
+  file->addAction("Clear", this, [this] { ClearClick(); })->setObjectName("Clear");
+  file->addAction("Close", this, [this] { CloseClick(); })->setObjectName("Close");
+  QMenu* cont = bar->addMenu("Continue");
+  chContinue_ = cont->addAction("Continue", this, [this] { SetContinue(true); });
+  chContinue_->setObjectName("ChContinue");
+  ckNoContinue_ = cont->addAction("Not Continue", this, [this] { SetContinue(false); });
+  ckNoContinue_->setObjectName("CkNoContinue");
+  auto* group = new QActionGroup(this);
+  for (QAction* a : {chContinue_, ckNoContinue_}) {
+    a->setCheckable(true);
+    group->addAction(a);
+  }
+  QMenu* compiler = bar->addMenu("Compiler");
+  compiler->addAction("Create New File", this, [this] { CreateNewFileClick(); })
+      ->setObjectName("CreateNewFile");
+  addCurrent_ = compiler->addAction("Add to Current Address", this, [this] { AddCurrentClick(); });
+  addCurrent_->setObjectName("ADDCurrent");
+
+  grid_->setObjectName("RecSDG");
+  grid_->horizontalHeader()->hide();
+  grid_->verticalHeader()->hide();
+  grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grid_->setSelectionMode(QAbstractItemView::SingleSelection);
+  auto* status = new QStatusBar(this);
+  status->setSizeGripEnabled(false);
+  status->addWidget(panel0_, 2);
+  status->addWidget(panel1_, 1);
+  auto* lay = new QVBoxLayout(this);
+  lay->setContentsMargins(5, 0, 5, 0);
+  lay->setMenuBar(bar);
+  lay->addWidget(grid_, 1);
+  lay->addWidget(status);
+  setMinimumSize(kMinWidth, kMinHeight);
+  resize(kMinWidth + 100, kMinHeight);
+  ShowSDG();
+  showContinueState();
+}
+
+QAction* TSRAMRecord::MenuItem(const QString& name) const { return findChild<QAction*>(name); }
+
+QString TSRAMRecord::StatusText(int panel) const {
+  return panel == 0 ? panel0_->text() : panel1_->text();
+}
+
+void TSRAMRecord::setStatus(int panel, const QString& text) {
+  (panel == 0 ? panel0_ : panel1_)->setText(text);
+}
+
+void TSRAMRecord::ShowSDG() {
+  const TRegRecord* log = Model() ? &Model()->RegRecord : nullptr;
+  const int count = log ? log->Count() : 0;
+  grid_->clearContents();
+  grid_->setRowCount(count > 0 ? count + 1 : 2);
+  auto put = [this](int row, int col, const std::string& text) {
+    auto* item = new QTableWidgetItem(Q(text));
+    item->setTextAlignment(Qt::AlignCenter);
+    grid_->setItem(row, col, item);
+  };
+  for (int c = 0; c < 5; ++c) put(0, c, kHeader[c]);
+  for (int r = 1; r <= count; ++r) {
+    const TRegChange* e = log->Item(r);
+    put(r, 0, std::to_string(r));
+    put(r, 1, e->Name);
+    put(r, 2, Hex(unsigned(e->Address) & 0xFFFF, 4) + "h");
+    put(r, 3, Hex(e->NewValue, 2) + "h");
+    put(r, 4, Hex(e->OldValue, 2) + "h");
+  }
+}
+
+void TSRAMRecord::RecordClearA() {
+  if (Model()) Model()->RegRecord.Clear();
+  ShowSDG();
+}
+
+void TSRAMRecord::ClearLastAction() { setStatus(0, QString()); }
+
+void TSRAMRecord::SetContinue(bool on) {
+  Options().ChContinue = on ? 1 : 0;
+  showContinueState();
+}
+
+bool TSRAMRecord::ContinueChecked() const { return Options().ChContinue != 0; }
+
+void TSRAMRecord::showContinueState() {
+  const bool on = ContinueChecked();
+  chContinue_->setChecked(on);
+  ckNoContinue_->setChecked(!on);
+  setStatus(1, on ? "Status: Continue" : "Status: Not Continue");
+}
+
+void TSRAMRecord::SetAddCurrentEnabled(bool on) { addCurrent_->setEnabled(on); }
+
+void TSRAMRecord::showEvent(QShowEvent* e) {
+  TKyChildForm::showEvent(e);
+  showContinueState();
+}
+
+void TSRAMRecord::resizeEvent(QResizeEvent* e) {
+  TKyChildForm::resizeEvent(e);
+  const int w = std::max(1, (width() - 40) / 5);
+  for (int c = 0; c < 5; ++c) grid_->setColumnWidth(c, w);
+  panel0_->setMinimumWidth(width() * 2 / 3);
+}
+
+std::string TSRAMRecord::RecordFolder() {
+  std::string main;
+  if (!MainFileDir(main)) return std::string();
+  return main + kSramFolderName + "/";
+}
+
+bool TSRAMRecord::ask(const std::string& text) {
+  return Dialogs().messageBox(text, "Confirm", MsgIcon::Question, MbYes | MbNo) == MsgResult::Yes;
+}
+
+void TSRAMRecord::error(const std::string& text) {
+  Dialogs().messageBox(text, "Error", MsgIcon::Error, MbCancel);
+}
+
+bool TSRAMRecord::folderForWrite(std::string& folder) {
+  folder = RecordFolder();
+  std::error_code ec;
+  if (folder.empty() || (!std::filesystem::is_directory(folder, ec) &&
+                         !std::filesystem::create_directories(folder, ec))) {
+    error("KyvorTemp can't been Created!!!!!");
+    return false;
+  }
+  return true;
+}
+
+void TSRAMRecord::ClearClick() {
+  if (!ask(LangTextUtf8(lt::ClearRecordQuestion))) return;
+  setStatus(0, "Clear Record");
+  RecordClearA();
+}
+
+void TSRAMRecord::CloseClick() { hide(); }
+
+void TSRAMRecord::SaveClick() {
+  if (!Model() || Model()->RegRecord.Count() == 0) return;
+  std::string folder;
+  if (!folderForWrite(folder)) return;
+  const std::string path = folder + kSramCsvName;
+  if (!ask(QuotedPrefix(lt::SavePrefix) + path + "\" ?")) return;
+  setStatus(0, Q("Save to \"" + path + "\""));
+  if (!WriteSramCsv(path, Model()->RegRecord)) error(kOpenFailed);
+}
+
+void TSRAMRecord::DownLoadClick() {
+  if (!Model()) return;
+  const std::string folder = RecordFolder();
+  std::error_code ec;
+  if (folder.empty() || !std::filesystem::is_directory(folder, ec)) {
+    error(folder + "  is not Exist!!!!");
+    return;
+  }
+  const std::string path = folder + kSramCsvName;
+  if (!std::filesystem::is_regular_file(path, ec)) {
+    error(path + " is not Exist!!!!");
+    return;
+  }
+  if (!ask(QuotedPrefix(lt::LoadPrefix) + path + "\" ?")) return;
+  setStatus(0, Q("Download \"" + path + "\""));
+  switch (ReadSramCsv(path, Model()->RegRecord)) {
+    case TSramLoad::CannotOpen: error(kOpenFailed); return;
+    case TSramLoad::BufferFull:
+      error("SRAM Buffer is over 1024, Please clear SRAM Buffer !!!");
+      break;
+    case TSramLoad::Loaded: break;
+  }
+  ShowSDG();
+}
+
+void TSRAMRecord::CreateNewFileClick() {
+  if (!Model() || Model()->RegRecord.Count() == 0) return;
+  std::string folder;
+  if (!folderForWrite(folder)) return;
+  const std::string path = folder + kSramAsmName;
+  if (!ask(QuotedPrefix(lt::SavePrefix) + path + "\" ?")) return;
+  setStatus(0, Q("Save to \"" + path + "\""));
+  if (!WriteTextLines(path, SramPatchLines(Model()->RegRecord, Chip().CoreVariant)))
+    error(kOpenFailed);
+}
+
+void TSRAMRecord::AddCurrentClick() {
+  TKy_UP* up = Model();
+  if (!up || up->RegRecord.Count() == 0 || !SourceLineOfPc) return;
+  std::string path;
+  int line = 0;
+  if (!SourceLineOfPc(up->GetPC(), path, line) || line <= 0 || path.empty()) return;
+  if (!ask(QuotedPrefix(lt::OverWritePrefix) + FileNamePart(path) + "\" ?")) return;
+  bool wasOpen = false;
+  if (ReleaseEditorPage && !ReleaseEditorPage(path, wasOpen)) return;
+  setStatus(0, Q(QuotedPrefix(lt::OverWritePrefix) + path + "\""));
+  const TInsertLines r = InsertLinesAfter(path, line, SramPatchLines(up->RegRecord, Chip().CoreVariant),
+                                          FolderOf(path) + kSramWorkName);
+  if (r != TInsertLines::Done) error(kOpenFailed);
+  if (wasOpen && ReopenEditorPage) ReopenEditorPage(path, line);
+  if (r != TInsertLines::Done) return;
+  if (!ask("\"" + path + "\"  " + LangTextUtf8(lt::RebuildMainProgram))) return;
+  hide();
+  if (Rebuild) Rebuild();
+}
+
+}  // namespace kyvor
