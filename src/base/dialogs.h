@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "base/options.h"
+
 namespace kyvor {
 
 enum class MsgIcon { None, Information, Warning, Error, Question };
@@ -36,6 +38,11 @@ class IDialogService {
   virtual std::optional<std::string> inputText(const std::string& caption,
                                                const std::string& prompt,
                                                const std::string& initial) = 0;
+  // The font dialog; an empty optional means the user cancelled.
+  virtual std::optional<TEditorFont> chooseFont(const TEditorFont& initial) {
+    (void)initial;
+    return std::nullopt;
+  }
 };
 
 // A service that answers every question with its default (Ok, or Cancel for

@@ -77,6 +77,11 @@ struct TOptions {
   int32_t LpoValue = 13000;        // Hz
   uint8_t CalibrationMode = 0;     // 0..6 from EnHAO, EnSHAO, EnSLAO
 
+  // The calibration inputs applied (TOption.ApplyCalibrationOptions without
+  // its controls): EnHAO off on a chip without HAO, HaoValue, PermissibleError
+  // (1 outside 1..100), LpoValue and the calibration mode from the switches.
+  void ApplyCalibrationInputs(bool haoPresent);
+
   // --- programmer ---------------------------------------------------------------
   uint8_t RBKOFF = 0;  // "Blank OFF"; 0: "Blank ON"
 
@@ -86,5 +91,10 @@ struct TOptions {
 
 TOptions& Options();
 void ResetOptions();
+
+// The calibration mode of the three switches "Enable H/W Calibration" (h),
+// "Enable S/W Calibration" (s) and "Enable Calibration" (l); `current` when
+// all three are off.
+uint8_t CalibrationModeOf(bool h, bool s, bool l, uint8_t current);
 
 }  // namespace kyvor

@@ -1181,14 +1181,19 @@ bool ReadChipSummary(const std::string& fileName, TChipSummary& summary) {
   return true;
 }
 
-bool ChipFileHasHaoLine(const std::string& fileName) {
+TChipFileCalibration ChipFileCalibration(const std::string& fileName) {
+  TChipFileCalibration result;
   const std::string path = FindIncludeFile(fileName);
   std::vector<std::string> lines;
-  if (path.empty() || !ReadLines(path, lines)) return false;
+  if (path.empty() || !ReadLines(path, lines)) return result;
+  result.Read = true;
+  result.HasLines = !lines.empty();
   for (const auto& line : lines) {
-    if (UpperAsciiBig5(line) == "#HAO") return true;
+    if (UpperAsciiBig5(line) == "#HAO") result.HasHao = true;
   }
-  return false;
+  return result;
 }
+
+bool ChipFileHasHaoLine(const std::string& fileName) { return ChipFileCalibration(fileName).HasHao; }
 
 }  // namespace kyvor

@@ -88,7 +88,14 @@ struct TChipSummary {
 };
 bool ReadChipSummary(const std::string& fileName, TChipSummary& summary);
 
-// True when the chip file (in the include folder) has a line reading exactly
-// "#HAO" after upper-casing (the options dialog's calibration page).
+// What the options dialog's calibration page sees of a chip file (in the
+// include folder): whether it could be read, whether it has lines, and
+// whether one reads exactly "#HAO" after upper-casing.
+struct TChipFileCalibration {
+  bool Read = false;
+  bool HasLines = false;
+  bool HasHao = false;
+};
+TChipFileCalibration ChipFileCalibration(const std::string& fileName);
 bool ChipFileHasHaoLine(const std::string& fileName);
 }  // namespace kyvor

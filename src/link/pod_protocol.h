@@ -47,6 +47,12 @@ constexpr uint32_t CoreVariant = 0x106E;
 constexpr uint32_t ConfigBlock = 0x2900;  // program space, byte address
 }  // namespace podmem
 
+// The measurement switches of PodMeasureSwitch and the key-mode values.
+namespace podservice {
+constexpr uint8_t MeasureVpp = 0x02, MeasureVdd = 0x03;
+constexpr uint8_t BlankOff = 0xAA, BlankOn = 0xFF;
+}  // namespace podservice
+
 // Control register bits and the status bit.
 namespace podctl {
 constexpr uint8_t OutOfReset = 0x02, Run = 0x04, RegisterFile = 0x08, Access = 0x10,
@@ -241,6 +247,19 @@ class TPodProtocol final : public TPodAccess, public TWriterAccess {
   // The emulator's configuration block; `eepromSites` are the built-in
   // EEPROM access addresses.
   bool PodWriteConfigBlock(const std::vector<uint32_t>& eepromSites);
+
+  // --- the options dialog's service commands (service_commands.cpp), USB only -----
+  // A measurement switch on or off: B5 02 (programming voltage) or B5 03 (supply).
+  bool PodMeasureSwitch(uint8_t which, bool on);
+  // One measurement (AE 03, 32 bytes back): the supply and the programming
+  // voltage in hundredths of a volt.
+  bool PodReadMeasurement(uint16_t& vdd, uint16_t& vpp);
+  // The programmer's blank-check key mode: F9 0D v; F9 0E answers it in reply
+  // byte 1; F9 12 00 00 is the exchange that follows with the writer (64 bytes
+  // each way).
+  bool PodWriteKeyMode(uint8_t v);
+  bool PodReadKeyMode(uint8_t& v);
+  bool PodKeyModeExchange();
 
  private:
   bool parallel() const;

@@ -15,6 +15,7 @@
 #include "shell/kyerr.h"
 #include "shell/kymain.h"
 #include "shell/kyrevision.h"
+#include "shell/kyoption.h"
 #include "shell/kyviews.h"
 #include "shell/qt_dialogs.h"
 #include "shell/richedit.h"
@@ -88,6 +89,7 @@ struct TKyProgram::Forms {
   std::unique_ptr<TKyPopSelHex> popSelHex;
   std::unique_ptr<TKyIntStr> intStr;
   std::unique_ptr<TKy_Message> message;
+  TOption* option = nullptr;  // a child of the main window, which deletes it
   std::unique_ptr<TSRAMRecord> sramRecord;
   std::unique_ptr<TKy_Revision> revision;
   std::unique_ptr<TKyEditPages> pages;
@@ -129,6 +131,7 @@ void TKyProgram::CreateForms() {
   f.popSelHex = std::make_unique<TKyPopSelHex>();
   f.intStr = std::make_unique<TKyIntStr>();
   f.message = std::make_unique<TKy_Message>();
+  f.option = new TOption(main_.get());
   f.sramRecord = std::make_unique<TSRAMRecord>();
   up_ = std::make_unique<TKy_UP>();
   up_->SetProgramFolder(Shell().ProgramFolder);
@@ -146,6 +149,7 @@ void TKyProgram::CreateForms() {
   forms.up = up_.get();
   forms.revision = f.revision.get();
   forms.sram = f.sramRecord.get();
+  forms.option = f.option;
   for (int i = 0; i < ViewCount; ++i) forms.views[i] = f.views[i].get();
   main_->AttachForms(forms);
   // The watch window drives its two dialogs and labels data in the RAM window.

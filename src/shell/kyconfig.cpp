@@ -1,7 +1,9 @@
-// The main window's side of the configuration and project files: the live
-// state gathered into one TConfigData for the writer (base/configfile.h), the
-// sections a read gives back applied to the live state, the steps after
-// reading, and the Save and Load Configuration commands.
+// The main window's side of the options: the options dialog's hooks and the
+// Options command, the chip loader's calls for the dialog, and the
+// configuration and project files: the live state gathered into one
+// TConfigData for the writer (base/configfile.h), the sections a read gives
+// back applied to the live state, the steps after reading, and the Save and
+// Load Configuration commands.
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -18,8 +20,11 @@
 #include "link/pod_protocol.h"
 #include "peripherals/periphwins.h"
 #include "shell/editorlink.h"
+#include "engine/ky_up.h"
 #include "shell/kybase.h"
+#include "shell/kyhex.h"
 #include "shell/kymain.h"
+#include "shell/kyoption.h"
 
 namespace kyvor {
 
@@ -181,20 +186,76 @@ bool TKYMAIN::afterConfigRead(int simulatorValue) {
       Dialogs().messageBox("File not Found!!", "Error", MsgIcon::Error, MbCancel);
       return false;
     } else {
-      podShowMode("Kyvor-IDE Program Mode", 0);
+      podShowMode("Kyvor-IDE Program Mode", 0, 0);
     }
   } else if (Options().PICE() && usb && simulatorValue == 0) {
-    podShowMode("Kyvor-IDE Debug Mode", 1);
+    podShowMode("Kyvor-IDE Debug Mode", 0, 1);
   }
   return true;
 }
 
-void TKYMAIN::podShowMode(const std::string& text, int lock) {
-  (void)text;
-  (void)lock;
+// ---------------------------------------------------------------------------
+// The options dialog
+// ---------------------------------------------------------------------------
+
+void TKYMAIN::installOptionHooks() {
+  TOption* opt = forms_.option;
+  if (!opt) return;
+  opt->AttachModel(forms_.up);
+  opt->Hooks.LeaveDebugMode = [this] { SMenu_EditModeClick(); };
+  opt->Hooks.Relayout = [this] { FormActivate(); };
+  opt->Hooks.ListingLayout = [this](bool programmer) {
+    if (TKy_Hex* hex = forms_.hex()) {
+      hex->ShowDumpGrid(programmer);
+      if (!programmer) hex->RefreshListing();
+    }
+  };
+  opt->Hooks.PodShowMode = [this](const std::string& text, int position, int lock) {
+    podShowMode(text, position, lock);
+  };
+  opt->Hooks.EngineerTitle = [this] {
+    // The engineer's title begins with "KYIDE" alone.
+    std::string t = editModeTitle();
+    if (t.rfind("KYIDE HID", 0) == 0) t.erase(5, 4);
+    if (Modes().DebugMode == 0) setWindowTitle(QString::fromStdString(t));
+  };
+  opt->Hooks.FontChanged = [this] {
+    if (forms_.base) forms_.base->ApplyEditorFont();
+  };
+  opt->Hooks.WriterIdentityEnabled = [this] { return chipListener_.writerIdentityEnabled(); };
 }
 
-void TKYMAIN::optionsChanged() {}
+void TKYMAIN::Menu_OptionClick() {
+  TOption* opt = forms_.option;
+  if (!opt) return;
+  opt->PrepareForShow(Modes().DebugMode == 1, forms_.up ? forms_.up->Settings.PodChipId : 0);
+  opt->move(geometry().topLeft() + QPoint(40, 40));
+  opt->Exec(*opt);
+  labSt_->setPalette(palette());
+  SetStatusText(1, Shell().MainFileName);
+  Ky_Lang().SetLanguage(LangState().LanguageIndex);
+}
+
+void TKYMAIN::optionsChanged() {
+  if (forms_.option) forms_.option->LoadFromOptions();
+}
+
+bool TKYMAIN::TChipListener::writerIdentityEnabled() { return false; }
+
+void TKYMAIN::TChipListener::chipLoadStarted() {
+  if (TOption* opt = main_.forms_.option) opt->ChipLoadStarted();
+}
+
+void TKYMAIN::TChipListener::writerCalibration() {
+  if (TOption* opt = main_.forms_.option) opt->WriterCalibration();
+}
+
+
+void TKYMAIN::podShowMode(const std::string& text, int position, int lock) {
+  (void)text;
+  (void)position;
+  (void)lock;
+}
 
 void TKYMAIN::ReadConfigFile(const std::string& path) {
   if (!FileExists(path)) {

@@ -31,6 +31,7 @@
 #include "shell/kybase.h"
 #include "shell/kyerr.h"
 #include "shell/kylayout.h"
+#include "shell/kyoption.h"
 #include "shell/kyplacement.h"
 #include "shell/kyviews.h"
 
@@ -133,7 +134,10 @@ uint16_t TKYMAIN::TChipListener::podChipId() const {
 
 void TKYMAIN::TChipListener::chipVariantCommand(bool) { main_.KYQRPCHIP(); }
 void TKYMAIN::TChipListener::productChanged() { main_.applyChipMenus(); }
-void TKYMAIN::TChipListener::chipLoaded(uint8_t) { main_.applyChipMenus(); }
+void TKYMAIN::TChipListener::chipLoaded(uint8_t result) {
+  main_.applyChipMenus();
+  if (TOption* opt = main_.forms_.option; opt && result == 1) opt->ChipLoaded();
+}
 
 TKYMAIN::~TKYMAIN() {
   // Windows closing now must not reach the view buttons being destroyed.
@@ -231,6 +235,7 @@ void TKYMAIN::AttachForms(const TKyForms& forms) {
   installRecordEvents();
   if (TKy_ERR* err = forms_.err())
     err->OnOpenLine = [this](const std::string& p, int l) { return OpenLineInEditor(p, l); };
+  installOptionHooks();
 }
 
 TKy_ERR* TKyForms::err() const { return view<TKy_ERR>(ViewErr); }
@@ -310,6 +315,7 @@ std::string TKYMAIN::editModeTitle() const {
   parts.ChipName = Ky_Lang().DisplayText(ChipListEntry(c.ChipIndex));
   parts.InterfaceName = InterfaceName(Modes().IceInterfaceIndex);
   parts.ProjectName = Shell().ProjectFileName;
+  parts.EngineerMode = Options().EngineerMode != 0;
   return MainWindowTitle(parts);
 }
 

@@ -42,6 +42,7 @@ class TKy_UP;
 class TKyFormPlacements;
 class TRestoreWin;
 class TSRAMRecord;
+class TOption;
 
 // Process-wide values of the main window's unit.
 struct TShellState {
@@ -88,6 +89,7 @@ struct TKyForms {
   TKy_UP* up = nullptr;            // the CPU model
   TKy_Revision* revision = nullptr;  // the revision viewer of the About command
   TSRAMRecord* sram = nullptr;     // the SRAM record window
+  TOption* option = nullptr;       // the options dialog
   std::array<QWidget*, ViewCount> views{};  // by view index; any may be missing
 
   // The views the main window itself drives beyond Refresh.
@@ -181,6 +183,8 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   void ReadConfigFile(const std::string& path);
   void SMenu_SaveConfigClick();
   void SMenu_LoadConfigClick();
+  // The Options command: the options dialog for the mode, shown modally.
+  void Menu_OptionClick();
 
   // --- build and debug road ------------------------------------------------------
   // True when the assembler reported nothing.
@@ -336,9 +340,10 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   void applyConfigSection(int section, const TConfigData& d);
   // The steps after the sections; false when the reader ends early.
   bool afterConfigRead(int simulatorValue);
-  // The pod display cleared and showing `text`, and the pod taken for the
-  // host (lock 1) or given back to the programmer (0).
-  void podShowMode(const std::string& text, int lock);
+  // The pod display cleared and showing `text` at `position`, and the pod
+  // taken for the host (lock 1) or given back to the programmer (0).
+  void podShowMode(const std::string& text, int position, int lock);
+  void installOptionHooks();
   // The options dialog shows the options record again.
   void optionsChanged();
   QWidget* editorTarget() const;
@@ -410,6 +415,9 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
     void chipVariantCommand(bool deviceKind3) override;
     // The peripheral items of the View menu follow the chip.
     void productChanged() override;
+    bool writerIdentityEnabled() override;
+    void chipLoadStarted() override;
+    void writerCalibration() override;
     void chipLoaded(uint8_t result) override;
 
    private:

@@ -117,7 +117,7 @@ const TMenuRow kMenuRows[] = {
   {"Menu_Programmer", "SMenu_DownLoad", T(lt::MenuDownloadToFlash), "", nullptr, 0},
 
   {"", "Menu_Option", T(lt::MenuOptions), "", nullptr, kMenu},
-  {"Menu_Option", "SMenu_Options", T(lt::MenuBuildOptions), "", nullptr, kOff},
+  {"Menu_Option", "SMenu_Options", T(lt::MenuBuildOptions), "", &M::Menu_OptionClick, 0},
   {"Menu_Option", "SMenu_SaveConfig", T(lt::MenuSaveConfiguration), "", &M::SMenu_SaveConfigClick,
    kSeparator},
   {"Menu_Option", "SMenu_LoadConfig", T(lt::MenuLoadConfiguration), "", &M::SMenu_LoadConfigClick,

@@ -1,8 +1,11 @@
 #include "shell/qt_dialogs.h"
 
 #include <QFileDialog>
+#include <QFontDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+
+#include "shell/kybase.h"
 
 namespace kyvor {
 
@@ -88,6 +91,13 @@ std::optional<std::string> QtDialogService::inputText(const std::string& caption
   QString t = QInputDialog::getText(parent_, Q(caption), Q(prompt), QLineEdit::Normal, Q(initial), &ok);
   if (!ok) return std::nullopt;
   return t.toStdString();
+}
+
+std::optional<TEditorFont> QtDialogService::chooseFont(const TEditorFont& initial) {
+  bool ok = false;
+  const QFont f = QFontDialog::getFont(&ok, QtEditorFont(initial), parent_, "Font");
+  if (!ok) return std::nullopt;
+  return EditorFontOf(f);
 }
 
 }  // namespace kyvor

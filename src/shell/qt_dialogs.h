@@ -27,6 +27,7 @@ class QtDialogService : public IDialogService {
                                           const std::string& filter) override;
   std::optional<std::string> inputText(const std::string& caption, const std::string& prompt,
                                        const std::string& initial) override;
+  std::optional<TEditorFont> chooseFont(const TEditorFont& initial) override;
 
  protected:
   // Shows a file dialog that is set up; QDialog::Accepted when a file was chosen.

@@ -46,6 +46,14 @@ std::optional<std::string> ScriptedDialogs::inputText(const std::string&, const 
   return r;
 }
 
+std::optional<TEditorFont> ScriptedDialogs::chooseFont(const TEditorFont&) {
+  ++fontDialogs_;
+  if (fonts_.empty()) return std::nullopt;
+  auto r = fonts_.front();
+  fonts_.pop_front();
+  return r;
+}
+
 std::vector<std::string> ScriptedDialogs::messageTexts() const {
   std::vector<std::string> out;
   for (const auto& m : messages_) out.push_back(m.text);

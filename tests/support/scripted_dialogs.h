@@ -27,6 +27,7 @@ class ScriptedDialogs final : public IDialogService {
   void answer(MsgResult r) { answers_.push_back(r); }
   void answerFile(std::optional<std::string> path) { files_.push_back(std::move(path)); }
   void answerInput(std::optional<std::string> text) { inputs_.push_back(std::move(text)); }
+  void answerFont(std::optional<TEditorFont> font) { fonts_.push_back(std::move(font)); }
 
   MsgResult messageBox(const std::string& text, const std::string& caption, MsgIcon icon,
                        unsigned buttons) override;
@@ -36,6 +37,9 @@ class ScriptedDialogs final : public IDialogService {
                                           const std::string& filter) override;
   std::optional<std::string> inputText(const std::string& caption, const std::string& prompt,
                                        const std::string& initial) override;
+  // A queued font answer; with none the dialog is cancelled.
+  std::optional<TEditorFont> chooseFont(const TEditorFont& initial) override;
+  int fontDialogs() const { return fontDialogs_; }
 
   const std::vector<AskedMessage>& messages() const { return messages_; }
   std::vector<std::string> messageTexts() const;
@@ -50,6 +54,8 @@ class ScriptedDialogs final : public IDialogService {
   std::deque<MsgResult> answers_;
   std::deque<std::optional<std::string>> files_;
   std::deque<std::optional<std::string>> inputs_;
+  std::deque<std::optional<TEditorFont>> fonts_;
+  int fontDialogs_ = 0;
   std::vector<AskedMessage> messages_;
   int fileDialogs_ = 0;
   std::string lastFilter_;

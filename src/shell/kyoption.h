@@ -1,0 +1,211 @@
+#pragma once
+// The options dialog (TOption): five pages chosen by five tab buttons —
+// "Interface Setup" (chip, language, interface, IDE mode, ROM emulation, the
+// programmer's blank check), "Build Options" (output files, fill, compiler
+// options, font), "Chip Watch", "Debug Tool" (voltages and pod memory through
+// the pod) and "OSC Calibration". Most controls write the options record (or
+// the chip, language and interface records) at once; closing the dialog
+// commits the chip watch and the calibration inputs with their range checks.
+// The record stays the one home of every setting: LoadFromOptions() shows it
+// again after a configuration file was read.
+#include <QDialog>
+#include <array>
+#include <functional>
+#include <string>
+
+#include "base/lang.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QStackedWidget;
+class QToolButton;
+
+namespace kyvor {
+
+class TKy_UP;
+
+class TOption : public QDialog, public ILangCaptionTarget {
+  Q_OBJECT
+ public:
+  enum TPage { PageInterface = 0, PageBuild, PageWatch, PageDebugTool, PageCalibration, PageCount };
+
+  // FormCreate: the chip list's items, RACM10 checked, the calibration edits
+  // "2000000", "2" and "13000".
+  explicit TOption(QWidget* parent = nullptr);
+  ~TOption() override;
+
+  // What the dialog asks of the main window (each may be empty).
+  struct THooks {
+    std::function<void()> LeaveDebugMode;  // the main window's edit-mode command
+    std::function<void()> Relayout;        // the main window's activation handler
+    // The program-memory listing as the programmer's dump grid (true) or the
+    // listing (false), refreshed.
+    std::function<void(bool programmer)> ListingLayout;
+    // The pod display cleared and showing the text at a position, and the pod
+    // taken for the host (1) or given back to the programmer (0).
+    std::function<void(const std::string& text, int position, int lock)> PodShowMode;
+    std::function<void()> EngineerTitle;   // the title of the engineer mode
+    std::function<void()> FontChanged;     // the editor font re-applied everywhere
+    std::function<bool()> WriterIdentityEnabled;
+  } Hooks;
+  void AttachModel(TKy_UP* up) { up_ = up; }
+
+  // --- pages ------------------------------------------------------------------------
+  void ShowPage(TPage page);  // the tab raised, its page shown, the others lowered
+  TPage CurrentPage() const { return page_; }
+  void InterSetupClick();
+  void ConfigSetupClick();
+  void BreakSetClick();
+  void ICEDebugClick();
+  void PHAOCALClick();
+  // The Options command: the Chip Watch page in debug mode, else the
+  // interface page; the calibration group hidden and EnHAO from HaoEnabled.
+  void PrepareForShow(bool debugMode, uint16_t podChipId);
+  // Shows the dialog modally (a seam for the tests).
+  std::function<int(QDialog&)> Exec = [](QDialog& d) { return d.exec(); };
+
+  // --- the record ----------------------------------------------------------------------
+  // Every control from the options, chip, language and interface records.
+  void LoadFromOptions();
+  // After every chip load: the groups the chip decides enabled or not.
+  void ChipLoaded();
+  // Before a chip is read: the calibration group hidden.
+  void ChipLoadStarted();
+  // After a chip load when the writer answers: EnHAO from HaoEnabled.
+  void WriterCalibration();
+  // The close: false when an input is out of range (the dialog stays open).
+  bool BtCloseClick();
+  void CbSeluPChange(int index);
+  void WatchInit();
+  bool SetWatch();
+  void ApplyCalibrationOptions();
+  // The programmer's blank-check mode written and read back (F10, DownLoad).
+  void SendProgramKeyMode();
+  void WriteProgramKeyMode();
+
+  // --- the Debug Tool page -------------------------------------------------------------
+  void RDVPPClick();
+  void RDVCCClick();
+  void RDALLClick();
+  void BPgWClick();
+  void BPgRClick();
+  void BDtWClick();
+  void BDtRClick();
+
+  // Captions in the current language.
+  void ApplyMenuCaptions() override;
+  void ApplyOptionCaptions() override;
+  void ApplyOptionConfigCaptions();
+
+ protected:
+  void closeEvent(QCloseEvent* ev) override;
+  void keyPressEvent(QKeyEvent* ev) override;
+  void done(int r) override;
+
+ private:
+  QWidget* buildInterfacePage();
+  QWidget* buildBuildPage();
+  QWidget* buildWatchPage();
+  QWidget* buildDebugToolPage();
+  QWidget* buildCalibrationPage();
+  QCheckBox* check(QWidget* parent, const char* name, const QString& caption,
+                   std::function<void(bool)> onClick = {});
+  QRadioButton* radio(QWidget* parent, const char* name, const QString& caption,
+                      std::function<void()> onClick = {});
+  void loadInterfaceCombos();
+  void showCalibrationEdits();
+  bool checkCalibrationInputs();
+  void measure(bool vpp, bool vdd);
+  void engineerKey(int key);
+  void becomeEngineer();
+
+  TKy_UP* up_ = nullptr;
+  TPage page_ = PageInterface;
+  bool closing_ = false;
+  int engineerProgress_ = 0;
+  std::array<QToolButton*, PageCount> tabs_{};
+  QStackedWidget* pages_ = nullptr;
+  QPushButton* btClose_ = nullptr;
+  // Interface Setup
+  QComboBox* cbSeluP_ = nullptr;
+  QComboBox* cbSelLang_ = nullptr;
+  QComboBox* selLpt_ = nullptr;
+  QComboBox* selRom_ = nullptr;
+  QRadioButton* pIce_ = nullptr;
+  QRadioButton* pProg_ = nullptr;
+  QRadioButton* rbkOn_ = nullptr;
+  QRadioButton* rbkOff_ = nullptr;
+  QGroupBox* groupBox1_ = nullptr;
+  QGroupBox* groupBox2_ = nullptr;
+  QGroupBox* romGroup_ = nullptr;
+  QLabel* label2_ = nullptr;
+  QLabel* selIoLpt_ = nullptr;
+  QLabel* langLabel_ = nullptr;
+  // Build Options
+  std::array<QCheckBox*, 7> outputs_{};
+  QCheckBox* ckToolEdit_ = nullptr;
+  std::array<QRadioButton*, 3> fill_{};  // " 00", " FF", "JMP 0" by fill mode
+  QPushButton* btFont_ = nullptr;
+  QCheckBox* smartCompiler_ = nullptr;
+  QCheckBox* cOptimization_ = nullptr;
+  QRadioButton* pk08a_ = nullptr;
+  QRadioButton* pk08b_ = nullptr;
+  QCheckBox* cProtect_ = nullptr;
+  QCheckBox* stkOvRst_ = nullptr;
+  QCheckBox* stkOvStop_ = nullptr;
+  QRadioButton* racm10_ = nullptr;
+  QRadioButton* racm12_ = nullptr;
+  QCheckBox* chWdtJmp_ = nullptr;
+  QGroupBox* groupOutputs_ = nullptr;
+  QGroupBox* noUseFill_ = nullptr;
+  QGroupBox* compilerGroup_ = nullptr;
+  QGroupBox* pInst_ = nullptr;
+  QGroupBox* stackGroup_ = nullptr;
+  QGroupBox* groupAcm_ = nullptr;
+  QGroupBox* groupWdt_ = nullptr;
+  // Chip Watch
+  QCheckBox* stpOvStak_ = nullptr;
+  std::array<QCheckBox*, 8> watchBits_{};
+  QLineEdit* eWatchAddress_ = nullptr;
+  QLineEdit* eWatchData_ = nullptr;
+  // Debug Tool
+  QGroupBox* measurePanel_ = nullptr;
+  QPushButton* rdVpp_ = nullptr;
+  QPushButton* rdVcc_ = nullptr;
+  QPushButton* rdAll_ = nullptr;
+  QLabel* pVpp_ = nullptr;
+  QLabel* pVcc_ = nullptr;
+  QGroupBox* dataGroup_ = nullptr;
+  QGroupBox* programGroup_ = nullptr;
+  QLineEdit* eDtAddr_ = nullptr;
+  QLineEdit* eDtVal_ = nullptr;
+  QLabel* rDtVal_ = nullptr;
+  QLineEdit* ePgAddr_ = nullptr;
+  QLineEdit* ePgVal_ = nullptr;
+  QLabel* rPgVal_ = nullptr;
+  std::array<QLabel*, 6> debugLabels_{};
+  std::array<QPushButton*, 4> debugButtons_{};
+  // OSC Calibration
+  QCheckBox* enHao_ = nullptr;
+  QCheckBox* enShao_ = nullptr;
+  QCheckBox* enSlao_ = nullptr;
+  QGroupBox* pHao_ = nullptr;
+  QLineEdit* eHao_ = nullptr;
+  QLineEdit* ePermiss_ = nullptr;
+  QLineEdit* eLao_ = nullptr;
+  QLabel* lHaoMin_ = nullptr;
+  QLabel* lHaoMax_ = nullptr;
+  QLabel* lLaoMin_ = nullptr;
+  QLabel* lLaoMax_ = nullptr;
+};
+
+// The options dialog of the running program (nullptr before it is created).
+TOption* Option();
+
+}  // namespace kyvor
