@@ -240,7 +240,9 @@ void TKYMAIN::optionsChanged() {
   if (forms_.option) forms_.option->LoadFromOptions();
 }
 
-bool TKYMAIN::TChipListener::writerIdentityEnabled() { return false; }
+bool TKYMAIN::TChipListener::writerIdentityEnabled() {
+  return main_.forms_.up && main_.forms_.up->WriterIdentityEnabled();
+}
 
 void TKYMAIN::TChipListener::chipLoadStarted() {
   if (TOption* opt = main_.forms_.option) opt->ChipLoadStarted();
@@ -252,9 +254,11 @@ void TKYMAIN::TChipListener::writerCalibration() {
 
 
 void TKYMAIN::podShowMode(const std::string& text, int position, int lock) {
-  (void)text;
-  (void)position;
-  (void)lock;
+  TKy_UP* up = forms_.up;
+  if (!up) return;
+  up->PodLcdClear();
+  up->PodLcdWriteText(static_cast<uint8_t>(position), text);
+  up->PodLock(static_cast<uint8_t>(lock));
 }
 
 void TKYMAIN::ReadConfigFile(const std::string& path) {

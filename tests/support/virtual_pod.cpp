@@ -366,6 +366,7 @@ void TVirtualPod::process(const uint8_t* p, size_t n) {
       if (p[1] == 0x02) ++sessions_;
       return reply({kAck, 0}, false);
     case 0xB5:  // access gate: B5 04 0 opens, B5 04 1 closes
+      if (serviceCommand(p, n)) return;
       if (!need(p, n, 3)) return;
       if (p[1] == 0x04) gateOpen_ = p[2] == 0;
       return reply({kAck}, true);
@@ -385,10 +386,10 @@ void TVirtualPod::process(const uint8_t* p, size_t n) {
       if (need(p, n, 4)) reply(std::vector<uint8_t>(64, 0), false);
       return;
     case 0xF9:
-      if (writerInfoCommand(p, n)) return;
+      if (writerInfoCommand(p, n) || serviceCommand(p, n)) return;
       return infoCommand(p, n);
     default:
-      if (writerCommand(p, n)) return;
+      if (writerCommand(p, n) || serviceCommand(p, n)) return;
       need(p, n, 1);
       violation("unknown command " + Hex({p[0]}));
   }

@@ -69,6 +69,17 @@ class TVirtualPod {
   TVirtualWriter Writer;
   // Instructions a free-running target executes before each packet is answered.
   int InstructionsPerPacket = 2000;
+  // The options dialog's service commands (virtual_pod_service.cpp): the
+  // measured voltages in hundredths of a volt (answered by AE 03 while their
+  // switch, B5 02 or B5 03, is on; 0 while it is off) and the programmer's
+  // blank-check key mode (F9 0D sets it, F9 0E answers it in byte 1).
+  struct TMeasure {
+    uint16_t Vdd = 500, Vpp = 1250;
+    bool VddOn = false, VppOn = false;
+  } Measure;
+  uint8_t KeyMode = 0xFF;
+  int KeyModeAnswer = -1;  // what F9 0E answers; -1: the mode written last
+  int KeyExchanges = 0;    // F9 12 packets
 
   // --- the wire (the virtual transport calls these) -----------------------------
   bool HostSend(const uint8_t* data, size_t n);
@@ -120,6 +131,8 @@ class TVirtualPod {
   void blockCommand(const uint8_t* p, size_t n);
   void blockData(const uint8_t* p, size_t n);
   void infoCommand(const uint8_t* p, size_t n);
+  // The service commands (virtual_pod_service.cpp); false when `p` is not one.
+  bool serviceCommand(const uint8_t* p, size_t n);
   // The programmer's commands (virtual_pod_writer.cpp); false when `p` is not one.
   bool writerCommand(const uint8_t* p, size_t n);
   bool writerInfoCommand(const uint8_t* p, size_t n);
