@@ -468,6 +468,7 @@ TEST_F(OptionsDialog, TheKeyModeIsWrittenAndReadBack) {
   opt->SendProgramKeyMode();
   EXPECT_EQ(pod.KeyExchanges, 1);
   EXPECT_TRUE(sent("F9 09"));
+  EXPECT_EQ(pod.ChipVariantCommand(), 0x13) << "the QR chip's variant went to the pod";
   EXPECT_TRUE(pod.Violations.empty());
 }
 

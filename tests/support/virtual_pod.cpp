@@ -382,6 +382,10 @@ void TVirtualPod::process(const uint8_t* p, size_t n) {
       target_.WriteRegisterModel(32, p[1]);
       return reply(out, false);
     }
+    case 0xB0:  // the chip variant of a QR chip: B0 13 (DeviceKind3) or B0 12
+      if (!need(p, n, 2)) return;
+      variantCommand_ = p[1];
+      return reply({kAck}, true);
     case 0xC5:  // link start
       if (need(p, n, 4)) reply(std::vector<uint8_t>(64, 0), false);
       return;

@@ -108,6 +108,8 @@ class TVirtualPod {
   bool GateOpen() const { return gateOpen_; }
   int Sessions() const { return sessions_; }
   uint64_t InstructionsExecuted() const { return executed_; }
+  // The second byte of the last chip-variant command (B0 12 or B0 13), 0 before one.
+  uint8_t ChipVariantCommand() const { return variantCommand_; }
 
   // --- the log ----------------------------------------------------------------------
   std::vector<TPodPacket> Log;
@@ -164,6 +166,7 @@ class TVirtualPod {
   int announced_ = -1;
   bool gateOpen_ = false;
   int sessions_ = 0;
+  uint8_t variantCommand_ = 0;
   uint64_t executed_ = 0;
 
   // The reply waiting for the host's read.
