@@ -766,6 +766,7 @@ void TKYMAIN::closeEvent(QCloseEvent* ev) {
 }
 
 bool TKYMAIN::FormCloseQuery() {
+  offerProjectSave();
   // Every close asks about unsaved editor files; Cancel keeps the program open.
   if (!SaveModifiedFiles(std::string(), 0)) {
     if (forms_.editor && forms_.editor->PageCount() > 0) ShowView(ViewEdit, 1);

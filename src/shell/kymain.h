@@ -78,6 +78,13 @@ struct TShellState {
   std::string FileDialogFolder;
 };
 TShellState& Shell();
+// The watch list of a project: its name up to the first '.' of the file
+// name part, with ".pro".
+std::string ProjectWatchFileName(const std::string& project);
+// The project file for a name chosen in the save dialog: ".prj" added to a
+// name without an extension; false for any other extension than "prj" (in
+// any letter case).
+bool ProjectFileNameFor(const std::string& chosen, std::string& name);
 // "Checksum = 0x" and four upper-case hex digits.
 std::string CheckSumCaption(uint16_t checksum);
 void ResetShell();
@@ -249,6 +256,9 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   void AboutClick();
   bool OpenSourceFile(const std::string& path);
   void SMenu_MainFileClick();
+  // Projects ("*.prj" with the watch list "*.pro" beside it).
+  void SMenu_OpenProjectClick();
+  void SMenu_SaveProjectClick();
   void SMenu_RecordClick();
   void ReLoadROM1Click();
   void InFoBlkClick();
@@ -323,6 +333,8 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   void installDebugCallbacks();
   void installSourceEvents();
   void installRecordEvents();
+  void saveProjectWatches(const std::string& path);
+  void offerProjectSave();
   void buildBookmarkBar();
   void buildTestButtons();
   void paintBookmarkDigits();
