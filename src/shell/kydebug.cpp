@@ -25,10 +25,12 @@
 #include "debugwin/debugwins.h"
 #include "engine/infoblock.h"
 #include "engine/ky_up.h"
+#include "link/pod_protocol.h"
 #include "shell/asmlink.h"
 #include "shell/editorlink.h"
 #include "shell/kyerr.h"
 #include "shell/kymain.h"
+#include "shell/kyoption.h"
 #include "shell/kyviews.h"
 
 namespace kyvor {
@@ -247,15 +249,18 @@ bool TKYMAIN::BuildAndLoad(int enterDebug) {
   result = InvokeAssembler() == 1;
   proWait_->hide();
 
-  // Debug entry on the pod needs the program downloaded first, which the
-  // emulator road does not do yet: emulator builds end in edit mode.
-  if (enterDebug == 1 && result && Modes().SimulatorMode == 1) {
+  // The emulator enters debug mode only once the pod holds the program.
+  if (Options().PICE() && enterDebug == 1 && result &&
+      (Modes().SimulatorMode == 1 || podRoad())) {
     debugEntry();
     debugEntered = Modes().DebugMode == 1;
-  } else {
+  }
+  if (!debugEntered) {
     labSt_->setPalette(palette());
     SetStatusText(1, Shell().MainFileName);
   }
+  // The programmer's image is the last build's only when the build succeeded.
+  if (!Options().PICE() && result) Shell().LastProgrammerFile = OutputFileName(OutBinaryFile);
   closingSteps(debugEntered);
   inBuild_ = false;
   return result;
@@ -265,6 +270,10 @@ void TKYMAIN::debugEntry() {
   TKy_UP* up = forms_.up;
   ShowView(ViewEdit, 0);
   up->ClearBreakpoints();
+  if (Modes().SimulatorMode == 0) {
+    up->ApplyHardwareBreakpoints();
+    if (forms_.option) forms_.option->SetWatch();
+  }
   setEnabled("SMenu_Error", false);
   if (forms_.source()) {
     if (forms_.editor) forms_.source()->ImportEditorBookmarks(*forms_.editor);
@@ -301,6 +310,9 @@ void TKYMAIN::debugEntry() {
   // breakpoint records.
   if (ApplyEepromSites(*up, eepromSites_) && eepromSites_.Count > 10)
     Dialogs().messageBox(kEepromSitesWarning, "Warning", MsgIcon::Warning, MbOk);
+  ThePod().PodWriteConfigBlock(
+      std::vector<uint32_t>(eepromSites_.Addresses.begin(), eepromSites_.Addresses.end()));
+  if (!podDebugEntry()) return;
   up->SetTimerInterval(Modes().SimulatorMode == 1 ? 10 : 100);
   labSt_->setPalette(palette());
   SetStatusText(1, Shell().MainFileName);
@@ -467,12 +479,24 @@ void TKYMAIN::RestMode(int /*flag*/) {
   if (!up) return;
   timer2_->stop();
   runTimer_->stop();
+  const bool emulator = Modes().SimulatorMode == 0;
+  if (emulator) ThePod().PodStopTarget();
   up->SetRunMarks(0);
   setBusy(35);
   Pump();
   up->ResetDebugTarget();
+  const TChipConfig& c = Chip();
+  if (emulator) {
+    if (c.DeviceKind3 == 0) up->IceDownloadSbm(0x2E00, 0, 0, up->EEBar(), 256);
+    up->RestartIfOutOfRange(c.DeviceKind3 == 0 ? 0x1400 : 0x2000);
+  }
   installDebugCallbacks();
   if (TKy_Hex* hex = forms_.hex()) hex->GotoAddressCentered(0);
+  // The pod's emulated EEPROM area comes back into the read-back image.
+  if (emulator && c.DeviceKind3 == 0 && c.SelfEromMode != 0) {
+    if (!ThePod().PodSelectProgramMemory()) return;
+    up->IceUploadBlock(0x2E00, 1, up->EEBar(), 128);
+  }
   RefreshViews(TRefreshReason::Reset);
   if (TKy_Hex* hex = forms_.hex()) hex->GotoAddressCentered(up->GetPC());
   if (TKy_Source* src = forms_.source()) src->ShowPCLine(up->GetPC(), true);
@@ -550,6 +574,19 @@ void TKYMAIN::SMenu_StopClick() {
   runControls(false);
   timer2_->stop();
   up->StepReady = 1;
+  if (Modes().SimulatorMode != 0) return;
+  // The chip behind the pod: asleep (its id reads 0) the run goes on; another
+  // id means it came off. A failed read is the watchdog's to report.
+  uint16_t id = 0;
+  const int chip = ThePod().PodReadChipId(id);
+  if (chip != 1) return;
+  if (id == 0) {
+    Dialogs().messageBox(LangTextUtf8(lt::SleepModeActive), "Warning", MsgIcon::Warning, MbOk);
+    timer2_->stop();
+    SMenu_RunClick();
+  } else {
+    Dialogs().messageBox(LangTextUtf8(lt::IceChipOff), "Warning", MsgIcon::Warning, MbOk);
+  }
 }
 
 void TKYMAIN::SMenu_TraceClick() {

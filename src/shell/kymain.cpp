@@ -95,6 +95,11 @@ TKYMAIN::TKYMAIN(QWidget* parent) : QMainWindow(parent), mdi_(new QMdiArea(this)
   timer2_->setObjectName("Timer2");
   timer2_->setInterval(20);
   connect(timer2_, &QTimer::timeout, this, [this] { timer2Tick(); });
+  timer1_ = new QTimer(this);
+  timer1_->setObjectName("Timer1");
+  timer1_->setInterval(1000);
+  connect(timer1_, &QTimer::timeout, this, [this] { Timer1Timer(); });
+  timer1_->start();
 
   // FormCreate, in order.
   setBusy(10);
@@ -401,56 +406,6 @@ void TKYMAIN::showConnectError() {
   const std::string why = ThePod().LastProblem();
   if (!why.empty()) text += "\n\n" + why;
   Dialogs().messageBox(text, "Error", MsgIcon::Error, MbCancel);
-}
-
-void TKYMAIN::PConnectClick() {
-  if (Modes().IceInterfaceIndex == 4) {
-    Modes().PodState = ThePod().PodUsbOpen();
-    if (Modes().PodState == 255) {
-      showConnectError();
-      setConnectLook(2, "ICE not Connect");
-      return;
-    }
-  }
-  if (!Options().PICE()) {
-    // The programmer body check needs the writer's chip-id command.
-    setConnectLook(2, "Body not on board");
-    return;
-  }
-  uint16_t id = 0;
-  const int result = ThePod().PodReadChipId(id);
-  if (forms_.up) forms_.up->Settings.PodChipId = id;
-  if (result == 0) {
-    setConnectLook(1, "ICE Connect");
-    return;
-  }
-  setConnectLook(2, "ICE not Connect");
-  if (Modes().DebugMode == 1) SMenu_EditModeClick();
-}
-
-bool TKYMAIN::connectPodForBuild() {
-  if (Modes().IceInterfaceIndex == 4 && Modes().PodState != 0) {
-    Modes().PodState = ThePod().PodUsbOpen();
-    if (Modes().PodState == 255) {
-      showConnectError();
-      setConnectLook(2, "ICE not Connect");
-      return false;
-    }
-  }
-  if (!Options().PICE()) return true;
-  uint16_t id = 0;
-  const int result = ThePod().PodReadChipId(id);
-  if (forms_.up) forms_.up->Settings.PodChipId = id;
-  Shell().IceConnected = result == 0 ? 1 : 0;
-  if (result == 0) {
-    setConnectLook(1, "ICE Connect");
-    return true;
-  }
-  setConnectLook(2, "ICE not Connect");
-  Dialogs().messageBox(result == 1 ? std::string("ICE Chip ID Error!!")
-                                   : LangTextUtf8(lt::ChipIdNotFound),
-                       "Error", MsgIcon::Error, MbCancel);
-  return false;
 }
 
 void TKYMAIN::MM_SimulatorClick() {

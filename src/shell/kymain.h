@@ -158,6 +158,12 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   void ShowStackStatus();
   // Lights one wait lamp per second since the build started (at most 20).
   void Timer3Timer();
+  // The pod watchdog (every second): while debugging on the emulator over
+  // USB, a pod that was lost ends debug mode with the connect error.
+  void Timer1Timer();
+  bool WatchdogRunning() const;
+  // The pod memory self-test (the ICE test item).
+  void SMenu_ICE_TestClick();
 
   // --- views ------------------------------------------------------------------
   void ShowView(QWidget* form, int index, int show);
@@ -330,6 +336,15 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   void showConnectError();
   // Emulator builds: the pod opened over USB and its chip id checked.
   bool connectPodForBuild();
+  // The pod display's first line showing `text` padded to 32 characters.
+  void podDisplay(const std::string& text);
+  // The emulator's part of the build road: the pod taken, its core variant
+  // set, the information block and the program downloaded and verified, the
+  // target reset; false stops the road.
+  bool podRoad();
+  // The emulator's last step of the debug entry: false when the pod no
+  // longer answers (the link is closed and edit mode comes back).
+  bool podDebugEntry();
   void installDebugCallbacks();
   void installSourceEvents();
   void installRecordEvents();
@@ -397,6 +412,7 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   QProgressBar* eeBar_ = nullptr;
   QTimer* runTimer_ = nullptr;     // drives a simulator run, slice by slice
   QTimer* timer2_ = nullptr;       // animated trace (20 ms)
+  QTimer* timer1_ = nullptr;       // the pod watchdog (1 s)
   QWidget* currentChild_ = nullptr;
   QWidget* previousChild_ = nullptr;
   QWidget* toolBarHolder_ = nullptr;

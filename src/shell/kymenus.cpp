@@ -113,7 +113,7 @@ const TMenuRow kMenuRows[] = {
   {"Menu_Run", "SMenu_EditMode", T(lt::MenuEditMode), "Ctrl+F11", &M::SMenu_EditModeClick, 0},
   {"Menu_Run", "SMenu_SetBP", T(lt::MenuSetBreakPoint), "F2", &M::SMenu_SetBPClick, 0},
   {"Menu_Run", "SMenu_ICEDbg", Fixed("ICE Debug"), "", nullptr, kHidden},
-  {"Menu_Run", "SMenu_ICE_Test", T(lt::MenuIceTest), "", nullptr, kHidden},
+  {"Menu_Run", "SMenu_ICE_Test", T(lt::MenuIceTest), "", &M::SMenu_ICE_TestClick, kHidden},
   {"Menu_Run", "InFoBlk", Fixed("Information Block"), "", nullptr, kHidden | kCheck},
 
   {"", "Menu_Programmer", T(lt::Programmer), "", nullptr, kMenu | kHidden},

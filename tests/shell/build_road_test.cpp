@@ -250,6 +250,28 @@ TEST_F(BuildRoadSession, WithoutTheEepromPodChipNoSiteBecomesABreakpoint) {
 }
 
 
+// In the programmer layout the image of the last build becomes the
+// programmer's file, but only when the build succeeded.
+TEST_F(BuildRoadSession, OnlyASuccessfulBuildNamesTheProgrammerFile) {
+  TKyProgram prog(KYVOR_DATA_DIR);
+  ASSERT_TRUE(prog.Start({}));
+  TKYMAIN& w = prog.Main();
+  Options().PProg = 1;
+  QFile bad(dir.filePath("bad.asm"));
+  ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+  bad.write("        ORG 0\r\n        FOO 1\r\n        END\r\n");
+  bad.close();
+  Shell().LastProgrammerFile = "/kept/before.hex";
+  ASSERT_TRUE(w.OpenSourceFile(dir.filePath("bad.asm").toStdString()));
+  w.SMenu_AssembleClick();
+  EXPECT_EQ(Shell().LastProgrammerFile, "/kept/before.hex");
+  w.SMenu_CloseAllClick();
+  ASSERT_TRUE(w.OpenSourceFile(source));
+  w.SMenu_AssembleClick();
+  EXPECT_EQ(Shell().LastProgrammerFile, dir.filePath("blink.hex").toStdString());
+  EXPECT_EQ(w.StatusText(), Shell().LastProgrammerFile);
+}
+
 TEST_F(BuildRoadSession, TheBuildTakesTheOptionsRecord) {
   TKyProgram prog(KYVOR_DATA_DIR);
   ASSERT_TRUE(prog.Start({}));

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
+#include <algorithm>
 
 #include "base/modes.h"
 #include "link/pod_protocol.h"
@@ -92,12 +93,17 @@ TEST_F(PodConnection, TheVirtualPodAsFirstDeviceConnectsAndIsAnnouncedClosedOnce
     const std::vector<std::string> packets = pod.HostPackets();
     ASSERT_GE(packets.size(), 7u);
     EXPECT_EQ(packets[0], "F9 02 00 00");
-    EXPECT_EQ(packets.back(), "A4 40 20 CB 00 00 02");  // the chip id
+    // The chip id, then the pod display says so.
+    const auto chipId = std::find(packets.begin(), packets.end(), "A4 40 20 CB 00 00 02");
+    ASSERT_NE(chipId, packets.end());
+    EXPECT_EQ(*(chipId + 1), "BB 00 00 80") << "the display's cursor at line 0, column 0";
+    EXPECT_EQ(pod.Writer.DisplayLine(0), "Vo-RIV ICE Conne");
     // A chip id the selected chip does not list: not connected.
     pod.ChipIdFromChip = false;
     pod.ChipId = 0x7777;
     w.PConnectClick();
     EXPECT_EQ(w.ConnectText(), "ICE not Connect");
+    EXPECT_EQ(pod.Writer.DisplayLine(0), "ICE Chip ID Erro");
     pod.ClearLog();
     w.close();
   }
