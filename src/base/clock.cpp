@@ -1,5 +1,6 @@
 #include "base/clock.h"
 
+#include <algorithm>
 #include <thread>
 
 namespace kyvor {
@@ -21,6 +22,14 @@ SteadyClock& DefaultSteadyClock() { return g_steady; }
 
 long long ElapsedMs(IClock::time_point since) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(Clock().now() - since).count();
+}
+
+void PumpingWait(int ms) {
+  const auto start = Clock().now();
+  for (long long left = ms; left > 0; left = ms - ElapsedMs(start)) {
+    Clock().pumpMessages();
+    Clock().sleepFor(std::chrono::milliseconds(std::min<long long>(left, 10)));
+  }
 }
 
 }  // namespace kyvor

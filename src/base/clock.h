@@ -38,4 +38,8 @@ SteadyClock& DefaultSteadyClock();
 // Milliseconds elapsed since `since` on the installed clock.
 long long ElapsedMs(IClock::time_point since);
 
+// Waits `ms` milliseconds on the installed clock while the window's messages
+// run (long pod and programmer commands keep the window responsive).
+void PumpingWait(int ms);
+
 }  // namespace kyvor

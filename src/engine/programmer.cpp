@@ -62,16 +62,6 @@ bool Parallel() {
 
 bool Usb() { return Modes().IceInterfaceIndex == 4; }
 
-// Waits on the clock while the window's messages run (long programmer
-// commands keep the window responsive).
-void PumpingWait(int ms) {
-  const auto start = Clock().now();
-  for (long long left = ms; left > 0; left = ms - ElapsedMs(start)) {
-    Clock().pumpMessages();
-    Clock().sleepFor(std::chrono::milliseconds(std::min<long long>(left, 10)));
-  }
-}
-
 std::string Hex4(uint16_t v) {
   char b[8];
   std::snprintf(b, sizeof b, "%04X", v);

@@ -23,6 +23,7 @@
 #include "chip/chipconfig.h"
 #include "chip/chiploader.h"
 #include "debugwin/debugwins.h"
+#include "engine/calibration.h"
 #include "engine/infoblock.h"
 #include "engine/ky_up.h"
 #include "link/pod_protocol.h"
@@ -31,6 +32,7 @@
 #include "shell/kyerr.h"
 #include "shell/kymain.h"
 #include "shell/kyoption.h"
+#include "shell/kyprog.h"
 #include "shell/kyviews.h"
 
 namespace kyvor {
@@ -168,7 +170,13 @@ void TKYMAIN::buildInformationBlock() {
   TInfoTemplates templates;
   templates.Main = read(MainTemplateName(c));
   if (c.DeviceKind3 == 1) templates.Sbm = read(kSbmTemplateName);
-  TInfoBlockBuilder(forms_.up->Info, c, Options()).BuildBeforeAssembly(templates);
+  TInfoBlockBuilder builder(forms_.up->Info, c, Options());
+  builder.BuildBeforeAssembly(templates);
+  // A programmer that answers its identity takes the calibration words.
+  if (forms_.up->WriterIdentityEnabled()) {
+    Options().EnHAO = Options().HaoEnabled;
+    builder.PutCalibration(CalibrationBlock(c, Options(), TCalibrationUse::InfoBlock));
+  }
 }
 
 int TKYMAIN::InvokeAssembler() {
@@ -189,7 +197,7 @@ int TKYMAIN::InvokeAssembler() {
 }
 
 bool TKYMAIN::BuildAndLoad(int enterDebug) {
-  if (inBuild_ || !forms_.up) return false;
+  if (inBuild_ || ProgrammerBusy() || !forms_.up) return false;
   inBuild_ = true;
   TKy_UP* up = forms_.up;
   bool result = false;
@@ -239,7 +247,7 @@ bool TKYMAIN::BuildAndLoad(int enterDebug) {
   Pump();
 
   buildInformationBlock();
-  if (Options().PProg) Shell().AcceptedPodChipId = 0;
+  if (Options().PProg) Options().OutBinaryFile = 1;
   if (Options().PProg || Modes().SimulatorMode == 1) Shell().AcceptedPodChipId = 0;
 
   for (auto* l : waitLights_) l->hide();
@@ -248,6 +256,13 @@ bool TKYMAIN::BuildAndLoad(int enterDebug) {
   Pump();
   result = InvokeAssembler() == 1;
   proWait_->hide();
+
+  if (Options().PProg) {
+    // The programmer-only layout: the image goes to the writer.
+    programmer_->BuildRoad(enterDebug == 1, result);
+    inBuild_ = false;
+    return result;
+  }
 
   // The emulator enters debug mode only once the pod holds the program.
   if (Options().PICE() && enterDebug == 1 && result &&
@@ -259,8 +274,6 @@ bool TKYMAIN::BuildAndLoad(int enterDebug) {
     labSt_->setPalette(palette());
     SetStatusText(1, Shell().MainFileName);
   }
-  // The programmer's image is the last build's only when the build succeeded.
-  if (!Options().PICE() && result) Shell().LastProgrammerFile = OutputFileName(OutBinaryFile);
   closingSteps(debugEntered);
   inBuild_ = false;
   return result;

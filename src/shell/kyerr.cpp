@@ -30,13 +30,21 @@ void TKy_ERR::AddError(const std::string& path, int line, const std::string& tex
   if (Count() >= kMaxEntries) return;
   paths_.push_back(path.substr(0, kMaxPathLength));
   lines_.push_back(line <= 0 ? 1 : line);
+  labels_.emplace_back();
   view_->addItem(QString::fromStdString(text));
+}
+
+void TKy_ERR::AddResult(const std::string& label, const std::string& text) {
+  if (Count() >= kMaxEntries) return;
+  AddError(std::string(), 0, text);
+  labels_.back() = label;
 }
 
 void TKy_ERR::ClearErrors() {
   view_->clear();
   paths_.clear();
   lines_.clear();
+  labels_.clear();
 }
 
 std::string TKy_ERR::TextAt(int i) const {

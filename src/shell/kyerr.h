@@ -28,11 +28,16 @@ class TKy_ERR : public TKyChildForm, public ILangCaptionTarget {
   // Adds an entry while fewer than 100 are held (the path cut to its first
   // 128 characters, a line of 0 or less stored as 1); later calls are dropped.
   void AddError(const std::string& path, int line, const std::string& text);
+  // A result line of a programmer command: the text is shown and the label
+  // ("OK", "Fail", "ERROR", the command's name...) kept beside it; it names
+  // no file, so opening the entry does nothing.
+  void AddResult(const std::string& label, const std::string& text);
   void ClearErrors();
 
   int Count() const { return static_cast<int>(paths_.size()); }
   const std::string& PathAt(int i) const { return paths_.at(i); }
   int LineAt(int i) const { return lines_.at(i); }
+  const std::string& LabelAt(int i) const { return labels_.at(i); }
   std::string TextAt(int i) const;
   QListWidget* ErrView() const { return view_; }
 
@@ -52,6 +57,7 @@ class TKy_ERR : public TKyChildForm, public ILangCaptionTarget {
   QListWidget* view_;
   std::vector<std::string> paths_;
   std::vector<int> lines_;
+  std::vector<std::string> labels_;
 };
 
 }  // namespace kyvor

@@ -278,6 +278,21 @@ void TKy_Hex::layoutDump() {
   dump_->Publish();
 }
 
+void TKy_Hex::PrepareDump(int rows) {
+  dump_->SetSize(std::max(rows, 1), 17);
+  for (int r = 1; r < dump_->rowCount(); ++r)
+    for (int c = 1; c <= 16; ++c) dump_->SetText(r, c, QString());
+  dump_->Publish();
+}
+
+void TKy_Hex::FillDumpRows(int firstRow, const std::vector<uint16_t>& words) {
+  const int rows = firstRow + int((words.size() + 15) / 16);
+  if (rows > dump_->rowCount()) dump_->SetSize(rows, 17);
+  for (size_t i = 0; i < words.size(); ++i)
+    dump_->SetText(firstRow + int(i / 16), 1 + int(i % 16), Hex(words[i], 4));
+  dump_->Publish();
+}
+
 void TKy_Hex::ShowDumpGrid(bool on) {
   dumpShown_ = on;
   sdgr_->setVisible(on);

@@ -7,6 +7,7 @@
 #include <QColor>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "debugwin/dbggrid.h"
 #include "guicommon/childform.h"
@@ -46,6 +47,12 @@ class TKy_Hex : public TKyChildForm {
   // The programmer-only layout shows the dump grid in place of the listing.
   void ShowDumpGrid(bool on);
   bool DumpGridShown() const { return dumpShown_; }
+  // The dump grid with `rows` rows (the header row included), its 16 word
+  // columns emptied.
+  void PrepareDump(int rows);
+  // `words` shown 16 a row as four upper-case hex digits from grid row
+  // `firstRow` on (the grid grows to hold them).
+  void FillDumpRows(int firstRow, const std::vector<uint16_t>& words);
 
   void Refresh(TRefreshReason reason) override;
   void SetEditorFont(const QFont& font);

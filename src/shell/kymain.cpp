@@ -33,6 +33,7 @@
 #include "shell/kylayout.h"
 #include "shell/kyoption.h"
 #include "shell/kyplacement.h"
+#include "shell/kyprog.h"
 #include "shell/kyviews.h"
 
 namespace kyvor {
@@ -131,6 +132,7 @@ TKYMAIN::TKYMAIN(QWidget* parent) : QMainWindow(parent), mdi_(new QMdiArea(this)
   // RestoreWin1: the window placements, loaded at the first show.
   placementForms_ = std::make_unique<TKyFormPlacements>(*this);
   restoreWin_ = placementForms_->MakeRestoreWin();
+  programmer_ = std::make_unique<TKyProgrammer>(*this);
 }
 
 uint16_t TKYMAIN::TChipListener::podChipId() const {
@@ -238,6 +240,11 @@ void TKYMAIN::AttachForms(const TKyForms& forms) {
   }
   installSourceEvents();
   installRecordEvents();
+  if (TKy_UP* up = forms_.up) {
+    // The gauge EEBar follows the transfers and chip operations.
+    up->Hooks.GaugeShown = [this](bool shown) { eeBar_->setVisible(shown); };
+    up->Hooks.GaugeProgress = [this](int percent) { eeBar_->setValue(percent); };
+  }
   if (TKy_ERR* err = forms_.err())
     err->OnOpenLine = [this](const std::string& p, int l) { return OpenLineInEditor(p, l); };
   installOptionHooks();
@@ -671,6 +678,7 @@ void TKYMAIN::applyLayout() {
       setEnabled(n, false);
     editBar_->hide();
     setEnabled("SMenu_DownLoad", true);
+    setEnabled("SMenu_ReadLoad", true);
     labSt_->setText(Q(Shell().LastProgrammerFile));
     pCheckSum_->setText(Q(CheckSumCaption(Shell().CodeChecksum)));
     openFilter_ = "*.Hex";
@@ -692,6 +700,7 @@ void TKYMAIN::applyLayout() {
     }
     SyncViewButtons(currentChild_);
     setEnabled("SMenu_DownLoad", false);
+    setEnabled("SMenu_ReadLoad", false);
     SetStatusText(1, Shell().MainFileName);
     openFilter_ = "*.asm|*.asm|*.inc|*.inc|*.*|*.*";
   }

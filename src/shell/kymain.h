@@ -40,6 +40,7 @@ class TKy_Hex;
 class TKy_Revision;
 class TKy_UP;
 class TKyFormPlacements;
+class TKyProgrammer;
 class TRestoreWin;
 class TSRAMRecord;
 class TOption;
@@ -58,6 +59,7 @@ struct TShellState {
   std::string MainFileName;
   std::string ProjectFileName;
   std::string LastProgrammerFile;
+  uint16_t ImageFileChipId = 0;   // chip id of the last image file or chip read
   int AssembleOnly = 0;
   int AcmCheckState = 0;          // 0 not armed, 1 armed, 2 done
   int IceConnected = 0;
@@ -296,6 +298,19 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   // The bounds a view had when it was last shown (ShowView index 0..13).
   QRect ViewBounds(int index) const;
 
+  // --- programmer-only layout (kyprog.cpp) and image files (kyimage.cpp) --------------
+  void SMenu_BlankClick();
+  void SMenu_ProgramClick();
+  void SMenu_VerifyClick();
+  void SMenu_AutoClick();
+  void SMenu_ReadClick();
+  void SMenu_DownLoadClick();
+  void SMenu_ReadLoadClick();
+  void SaveHexFileClick();
+  void SMenu_ReadWriterClick();
+  // True while a programmer command runs (the others wait for its end).
+  bool ProgrammerBusy() const;
+
   // Menu items and tool buttons by their names (e.g. "SMenu_Trace", "TBtK_F7").
   QAction* Action(const QString& name) const;
   QToolButton* Button(const QString& name) const;
@@ -452,6 +467,10 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
     TKYMAIN& main_;
   };
   TChipListener chipListener_{*this};
+
+  // The programmer commands drive the panels and views of the main window.
+  friend class TKyProgrammer;
+  std::unique_ptr<TKyProgrammer> programmer_;
 };
 
 }  // namespace kyvor

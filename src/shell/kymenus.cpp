@@ -70,6 +70,13 @@ const TMenuRow kMenuRows[] = {
   {"Menu_File", "SMenu_OpenProject", T(lt::MenuOpenProject), "", &M::SMenu_OpenProjectClick,
    kSeparator},
   {"Menu_File", "SMenu_SaveProject", T(lt::MenuSaveProject), "", &M::SMenu_SaveProjectClick, 0},
+  // The programmer's image memory; the image-file items stay disabled.
+  {"Menu_File", "SMenu_DownLoad", T(lt::MenuDownloadToFlash), "", &M::SMenu_DownLoadClick,
+   kSeparator | kOff},
+  {"Menu_File", "SMenu_ReadLoad", T(lt::MenuReadFromFlash), "", &M::SMenu_ReadLoadClick, kOff},
+  {"Menu_File", "SaveHexFile", Fixed("Save Hex"), "", &M::SaveHexFileClick, kOff},
+  {"Menu_File", "SMenu_ReadWriter", Fixed("Read From Writer Memory"), "",
+   &M::SMenu_ReadWriterClick, kOff | kHidden},
   {"Menu_File", "SMenu_Record", T(lt::MenuSramRecord), "", &M::SMenu_RecordClick,
    kSeparator | kHidden},
   {"Menu_File", "SMenu_Exit", T(lt::MenuExit), "Ctrl+Q", &M::SMenu_ExitClick, kSeparator},
@@ -117,7 +124,11 @@ const TMenuRow kMenuRows[] = {
   {"Menu_Run", "InFoBlk", Fixed("Information Block"), "", nullptr, kHidden | kCheck},
 
   {"", "Menu_Programmer", T(lt::Programmer), "", nullptr, kMenu | kHidden},
-  {"Menu_Programmer", "SMenu_DownLoad", T(lt::MenuDownloadToFlash), "", nullptr, 0},
+  {"Menu_Programmer", "SMenu_Blank", T(lt::BlankCheck), "", &M::SMenu_BlankClick, 0},
+  {"Menu_Programmer", "SMenu_Program", T(lt::ProgramChip), "", &M::SMenu_ProgramClick, 0},
+  {"Menu_Programmer", "SMenu_Read", T(lt::ReadChip), "", &M::SMenu_ReadClick, 0},
+  {"Menu_Programmer", "SMenu_Verify", T(lt::VerifyChip), "", &M::SMenu_VerifyClick, 0},
+  {"Menu_Programmer", "SMenu_Auto", T(lt::Auto), "", &M::SMenu_AutoClick, 0},
 
   {"", "Menu_Option", T(lt::MenuOptions), "", nullptr, kMenu},
   {"Menu_Option", "SMenu_Options", T(lt::MenuBuildOptions), "", &M::Menu_OptionClick, 0},
@@ -160,11 +171,11 @@ const TButtonRow kButtonRows[] = {
   {"RunPanel", "TBtK_F12", T(lt::BtnF12), T(lt::HintPause), &M::SMenu_StopClick, 0},
   {"RunPanel", "TBtK_CF9", T(lt::BtnStkOut), T(lt::HintStackOut), &M::SMenu_STKOUTClick, 0},
   {"RunPanel", "TBtK_CF12", T(lt::BtnRst), T(lt::HintReset), &M::SMenu_ResetClick, 0},
-  {"ProgramPanel", "Tk_BlankCheck", T(lt::BlankCheck), Fixed(""), nullptr, kOff},
-  {"ProgramPanel", "Tk_Program", T(lt::ProgramChip), Fixed(""), nullptr, kOff},
-  {"ProgramPanel", "Tk_ReadChip", T(lt::ReadChip), Fixed(""), nullptr, kOff},
-  {"ProgramPanel", "TK_VerifyChip", T(lt::VerifyChip), Fixed(""), nullptr, kOff},
-  {"ProgramPanel", "Tk_Auto", T(lt::Auto), Fixed(""), nullptr, kOff},
+  {"ProgramPanel", "Tk_BlankCheck", T(lt::BlankCheck), Fixed(""), &M::SMenu_BlankClick, kOff},
+  {"ProgramPanel", "Tk_Program", T(lt::ProgramChip), Fixed(""), &M::SMenu_ProgramClick, kOff},
+  {"ProgramPanel", "Tk_ReadChip", T(lt::ReadChip), Fixed(""), &M::SMenu_ReadClick, kOff},
+  {"ProgramPanel", "TK_VerifyChip", T(lt::VerifyChip), Fixed(""), &M::SMenu_VerifyClick, kOff},
+  {"ProgramPanel", "Tk_Auto", T(lt::Auto), Fixed(""), &M::SMenu_AutoClick, kOff},
 };
 // clang-format on
 

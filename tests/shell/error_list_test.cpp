@@ -66,6 +66,28 @@ TEST_F(ErrorList, DoubleClickOnAnErrorOpensItsLine) {
   EXPECT_EQ(editor.PageCount(), 3);
 }
 
+TEST_F(ErrorList, AResultLineKeepsItsLabelApartAndOpensNothing) {
+  // A page named like a label: a result line must not open it.
+  editor.add("OK", false);
+  editor.add("Fail", false);
+  err->AddResult("OK", "/p/image.hex   Download OK");
+  err->AddResult("Fail", "/p/image.hex   Download Fail !!!");
+  EXPECT_EQ(err->TextAt(0), "/p/image.hex   Download OK") << "only the text is shown";
+  EXPECT_EQ(err->LabelAt(0), "OK");
+  EXPECT_EQ(err->PathAt(1), "");
+  err->AddError("/p/a.asm", 3, "an error");
+  EXPECT_EQ(err->LabelAt(2), "");
+  editor.ActivatePage(2);
+  err->ErrView()->setCurrentRow(0);
+  emit err->ErrView()->itemDoubleClicked(err->ErrView()->item(0));
+  EXPECT_FALSE(err->OpenEntry(1));
+  EXPECT_EQ(editor.ActivePageIndex(), 2) << "the page named OK is not activated";
+  EXPECT_FALSE(main->IsViewShowing(edit));
+  err->ClearErrors();
+  err->AddResult("", "after the clear");
+  EXPECT_EQ(err->LabelAt(0), "");
+}
+
 TEST_F(ErrorList, TitleIsInTheCurrentLanguage) {
   EXPECT_EQ(err->windowTitle().toStdString(), "Message") << "an English interface";
   LangState().LanguageIndex = 1;

@@ -1,0 +1,103 @@
+#pragma once
+// The programmer-only layout's commands: Blank, Program, Verify, Auto and Read
+// of the target chip in the programmer ("writer"), DownLoad of an image file
+// into the writer's image memory and ReadFlash of it back, and the programmer
+// branch of a build. Each command writes its result lines into the error list
+// and its hex dump into the listing's dump grid, and runs to its end with the
+// window's messages running through the clock seam, the programmer actions
+// disabled and the gauge showing its progress.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "engine/writer_access.h"
+
+namespace kyvor {
+
+class TKYMAIN;
+class TKy_UP;
+class TKy_ERR;
+class TKy_Hex;
+
+// One chip of the chip list, as Read looks a chip's id up: the first data
+// lines after "#PRODUCT", "#ID" and "#ROM" of its description file.
+struct TChipTableEntry {
+  std::string Name;
+  uint16_t Id = 0;
+  uint32_t RomWords = 0;
+};
+inline constexpr int kChipTableCapacity = 1025;
+// Every chip of the list whose description file exists, in list order.
+std::vector<TChipTableEntry> ReadChipTable();
+
+// The pod display's texts: padded with blanks to the display's 32 places.
+std::string DisplayText(const std::string& text);
+
+class TKyProgrammer {
+ public:
+  explicit TKyProgrammer(TKYMAIN& main);
+
+  void Blank();
+  void Program();
+  void Verify();
+  void Auto();
+  void Read();
+  void DownLoad();
+  void ReadFlash();
+  // The programmer branch of a build: with `download` (Assemble & Debug of a
+  // build that succeeded) the image goes to the writer; the listing's dump
+  // always shows the program.
+  void BuildRoad(bool download, bool built);
+  bool Busy() const { return busy_; }
+
+  // The chip of ImageFileChipId made the selected chip (index 0 when no chip
+  // file has that id; ids 0 and 0xFFFF change nothing).
+  void SelectChipFromImageId();
+  // The ACM voltage from word 114 of the model's information block
+  // (source 0) or of the writer's information area (source 1).
+  void SelectAcmFromImage(int source);
+  // The text on the pod display when the writer answers its identity.
+  void Display(const std::string& text);
+
+ private:
+  class TRun;
+  enum class TDetails { None, WithAddress, NoAddressFor4 };
+
+  TKy_UP& up() const;
+  TKy_ERR* err() const;
+  TKy_Hex* hex() const;
+  void line(const std::string& label, const std::string& text);
+  // The link went away during the command: the connect error line, once.
+  bool linkLost();
+  void showErrors(bool clear);
+  // Opens and takes the pod over USB (common frame step 2); false ends the command.
+  bool takePod();
+  void setActionsEnabled(bool on);
+  void relayoutListing();
+
+  bool checkIdentity(const std::string& label, uint16_t& status);
+  void failureDetails(uint8_t result, TDetails details);
+  uint8_t run(TChipOperation type, uint32_t words);
+  bool report(uint8_t result, const std::string& label, const std::string& fail,
+              const std::string& ok, TDetails details);
+  bool operation(TChipOperation type, uint32_t words, const std::string& label,
+                 const std::string& fail, const std::string& ok, TDetails details);
+  bool calibration(bool autoCommand);
+  bool handOver(bool readWriterArea);
+  bool eraseWriter(const std::vector<uint32_t>& sectors);
+  void protect();
+  TWriterDownload download(const std::string& path) const;
+  void dumpProgram(int firstRow);
+  void readChip(const TChipTableEntry& entry, uint16_t status);
+  bool readFlashImage();
+  void buildCalibrationBlock();
+  void downloadBuild();
+
+  TKYMAIN& main_;
+  bool busy_ = false;
+  bool locked_ = false;
+  bool lostShown_ = false;
+  uint8_t calibrationFlags_ = 0;
+};
+
+}  // namespace kyvor

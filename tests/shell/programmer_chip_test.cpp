@@ -1,0 +1,343 @@
+// Blank, Program, Verify and Auto of the programmer-only layout against the
+// virtual pod's writer and its target chip: each command's packets and
+// result lines on success, and for each kind of failure (the pod unplugged
+// or lost during a command, a refused lock, the chip's or the image's id, VPP,
+// VDD, a failing word, a protected chip, a chip that is not blank, a writer
+// that stays busy); the image handed to the writer when its checksum differs.
+#include <QAction>
+#include <QLabel>
+#include <QToolButton>
+
+#include "support/programmer_session.h"
+
+namespace kyvor::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class ProgrammerChip : public ProgrammerSession {
+ protected:
+  // The writer holds the image and the program knows it (the checksum it read last).
+  void imageInWriter(uint16_t protect = 0xFFFE) {
+    putImageInWriter(imageWords(), imageHeader(0xC0DE, protect));
+    up().Info.InfoReadback[infoword::CodeChecksum] = 0xC0DE;
+    Shell().CodeChecksum = 0xC0DE;
+  }
+  // The chip as Program leaves it.
+  void programmedChip(uint16_t protect = 0xFFFE) {
+    const auto program = imageWords();
+    std::copy(program.begin(), program.end(), writer().Chip.Program.begin());
+    const auto header = imageHeader(0xC0DE, protect);
+    std::copy(header.begin(), header.begin() + 128, writer().Chip.Info.begin());
+  }
+  int busyWidth() { return main().findChild<QLabel*>("StBusy")->maximumWidth(); }
+  // The packets from the pod's log that begin with `prefix`.
+  int count(const std::string& prefix) {
+    int n = 0;
+    for (const std::string& p : packets()) n += p.rfind(prefix, 0) == 0;
+    return n;
+  }
+  void expectFrameRestored() {
+    EXPECT_EQ(busyWidth(), 10);
+    EXPECT_FALSE(up().GaugeVisible());
+    EXPECT_TRUE(main().Button("Tk_Program")->isEnabled());
+    EXPECT_TRUE(main().Action("SMenu_Blank")->isEnabled());
+    EXPECT_FALSE(main().ProgrammerBusy());
+    EXPECT_TRUE(pod.Violations.empty());
+  }
+};
+
+// The chip reloaded (its variant command, the writer's identity for its
+// calibration), then the pod opened and taken.
+const Lines kOpen = {"B0 13", "F9 09", "F9 AC", "F9 0C 01"};
+const Lines kIdentity = {"B4 00 80 FE 00 00 01", "AA 03 00 FF E0 00 00 06", "AB"};
+const Lines kDetails = {"B8 10", "AA 03 00 FF E0 00 00 06", "AB"};
+
+Lines Join(std::initializer_list<Lines> parts) {
+  Lines v;
+  for (const Lines& p : parts) v.insert(v.end(), p.begin(), p.end());
+  return v;
+}
+
+TEST_F(ProgrammerChip, BlankChecksTheChipAndItsSbmArea) {
+  imageInWriter();
+  openLink();
+  main().SMenu_BlankClick();
+  EXPECT_EQ(packets(), Join({kOpen, kIdentity, {"B8 02", "B8 10", "B8 03", "B8 10", "F9 0C 00"}}));
+  EXPECT_EQ(labelled(), (Lines{"Blank|Chip Blank OK", "Blank|SBM Blank OK"}));
+  EXPECT_FALSE(writer().Locked) << "the pod is given back";
+  expectFrameRestored();
+}
+
+TEST_F(ProgrammerChip, BlankOfAChipWithCodeSaysWhereAndStops) {
+  imageInWriter();
+  writer().Chip.Program[0x21] = 0x1234;
+  openLink();
+  main().SMenu_BlankClick();
+  EXPECT_EQ(packets(), Join({kOpen, kIdentity, {"B8 02", "B8 10"}, kDetails, {"F9 0C 00"}}));
+  EXPECT_EQ(lines(), (Lines{"Chip Blank Fail", "Error at 0x0021H"}));
+  // A chip whose status word is not blank fails before any operation.
+  programmedChip();
+  err().ClearErrors();
+  pod.ClearLog();
+  main().SMenu_BlankClick();
+  EXPECT_EQ(labelled(), (Lines{"Blank|Chip Blank Fail"}));
+  EXPECT_EQ(count("B8"), 0);
+  expectFrameRestored();
+}
+
+TEST_F(ProgrammerChip, ProgramProgramsVerifiesAndProtects) {
+  imageInWriter();
+  openLink();
+  const auto t0 = clock.now();
+  main().SMenu_ProgramClick();
+  EXPECT_EQ(packets(),
+            Join({kOpen, {"F9 09"}, kIdentity,
+                  {"B8 00", "B8 10", "B8 01", "B8 10", "B8 04", "B8 10", "B8 05", "B8 10", "B8 06",
+                   "B8 10", "F9 09", "F9 0C 00"}}));
+  EXPECT_EQ(labelled(), (Lines{"Program|Program Chip OK", "Program|Program SBM OK",
+                               "Program|Verify Chip OK", "Program|Verify SBM OK"}));
+  EXPECT_EQ(writer().Operations, (std::vector<int>{0, 1, 4, 5, 6}));
+  EXPECT_EQ(std::vector<uint16_t>(writer().Chip.Program.begin(),
+                                  writer().Chip.Program.begin() + words()),
+            imageWords());
+  EXPECT_EQ(writer().Chip.Info[infoword::CodeChecksum], 0xC0DE);
+  EXPECT_EQ(writer().Chip.ProtectWord(), 0xFFFE);
+  // Five operations of 3 s each and the waits between them (1 s, 1 s, 0.5 s, 0.5 s).
+  EXPECT_GE(ElapsedMs(t0), 5 * 3000 + 3000);
+  EXPECT_GT(clock.pumpCount(), 100) << "the window's messages run while it waits";
+  expectFrameRestored();
+}
+
+TEST_F(ProgrammerChip, ProgramThenReadGivesBackTheImageAndItsChecksum) {
+  imageInWriter();
+  main().SMenu_ProgramClick();
+  ASSERT_EQ(lines().back(), "Verify SBM OK");
+  main().SMenu_ReadClick();
+  EXPECT_EQ(lines(), (Lines{"OTP Chip is QR08B2", "Read Checksum = 0xC0DE"}));
+  const auto image = imageWords();
+  for (int row : {1, 2, 200, 256}) {
+    std::string want;
+    for (int c = 0; c < 16; ++c) {
+      char b[8];
+      std::snprintf(b, sizeof b, "%s%04X", c ? " " : "", image[size_t((row - 1) * 16 + c)]);
+      want += b;
+    }
+    EXPECT_EQ(dumpRow(row), want) << row;
+  }
+  // The SBM rows after the program: the header words 0..63.
+  EXPECT_EQ(dumpRow(257).substr(0, 14), "4400 4401 4402");
+  EXPECT_EQ(dumpRow(260).substr(0, 4), "4430");
+  EXPECT_TRUE(hex().DumpGridShown());
+  EXPECT_TRUE(main().IsViewShowing(&hex()));
+}
+
+TEST_F(ProgrammerChip, ProgramHandsTheImageOverWhenTheWritersChecksumDiffers) {
+  // The writer holds another image; the last build's image goes in first.
+  auto old = imageWords();
+  for (auto& w : old) w = uint16_t(w ^ 0x00F0);
+  putImageInWriter(old, imageHeader(0x1111));
+  Shell().CodeChecksum = 0xC0DE;
+  Shell().LastProgrammerFile = writeImage("build.hex", imageWords(), imageHeader(0xC0DE));
+  main().SMenu_ProgramClick();
+  EXPECT_EQ(writer().Erased, (std::vector<uint32_t>{0x0000, 0x1000, 0x3000, 0x7000, 0xF000}))
+      << "the image memory is erased: a write only clears bits";
+  EXPECT_EQ(writer().FlashWords(0, words()), imageWords());
+  EXPECT_EQ(labelled(), (Lines{"Program|Program Chip OK", "Program|Program SBM OK",
+                               "Program|Verify Chip OK", "Program|Verify SBM OK"}));
+  EXPECT_EQ(std::vector<uint16_t>(writer().Chip.Program.begin(),
+                                  writer().Chip.Program.begin() + words()),
+            imageWords());
+  // Now the checksums agree: no second hand-over.
+  writer().Erased.clear();
+  writer().Chip = TVirtualChip();
+  writer().Chip.Id = Chip().ChipId;
+  main().SMenu_ProgramClick();
+  EXPECT_TRUE(writer().Erased.empty());
+}
+
+TEST_F(ProgrammerChip, AHandOverWithoutItsFileOrWhoseDownloadFailsStops) {
+  putImageInWriter(imageWords(), imageHeader(0x1111));
+  Shell().CodeChecksum = 0xC0DE;
+  Shell().LastProgrammerFile = dir.filePath("gone.hex").toStdString();
+  main().SMenu_ProgramClick();
+  EXPECT_EQ(labelled(), (Lines{"ERROR|Programmer File not Found !!"}));
+  EXPECT_TRUE(writer().Operations.empty());
+  // A writer that stays busy: the erase gives up after its 5 s wait.
+  Shell().LastProgrammerFile = writeImage("build.hex", imageWords(), imageHeader(0xC0DE));
+  writer().Faults.BusyForever = true;
+  main().SMenu_ProgramClick();
+  EXPECT_EQ(labelled(), (Lines{"Fail|" + Shell().LastProgrammerFile + "   DownLoad Fail !!!"}));
+  EXPECT_TRUE(writer().Operations.empty());
+  expectFrameRestored();
+}
+
+TEST_F(ProgrammerChip, VppAndVddFailuresAreNamed) {
+  imageInWriter();
+  writer().Faults.Vpp = true;
+  main().SMenu_ProgramClick();
+  EXPECT_EQ(lines(), (Lines{"Program Chip Fail", "VPP Error"}));
+  EXPECT_EQ(writer().Operations, (std::vector<int>{0}));
+  writer().Faults.Vpp = false;
+  writer().Faults.Vdd = true;
+  main().SMenu_ProgramClick();
+  EXPECT_EQ(lines(), (Lines{"Program Chip Fail", "VDD Error"}));
+  expectFrameRestored();
+}
+
+TEST_F(ProgrammerChip, AFailingWordIsGivenByItsAddress) {
+  imageInWriter();
+  writer().Faults.ErrorAddress = 0x0123;
+  openLink();
+  main().SMenu_ProgramClick();
+  EXPECT_EQ(packets(), Join({kOpen, {"F9 09"}, kIdentity, {"B8 00", "B8 10"}, kDetails,
+                             {"F9 0C 00"}}));
+  EXPECT_EQ(lines(), (Lines{"Program Chip Fail", "Error at 0x0123H"}));
+}
+
+TEST_F(ProgrammerChip, AChipOfAnotherIdOrAnImageOfAnotherChipStops) {
+  imageInWriter();
+  writer().Chip.Id = 0x0A01;
+  main().SMenu_ProgramClick();
+  EXPECT_EQ(labelled(), (Lines{"Program|Chip ID Error!!  Program Chip ID = 0x0A01"}));
+  writer().Chip.Id = Chip().ChipId;
+  writer().Flash[0xFFE4] = 0x0A;
+  writer().Flash[0xFFE5] = 0x16;
+  main().SMenu_VerifyClick();
+  EXPECT_EQ(labelled(), (Lines{"Verify|Flash ID Different with Chip ID!!  Chip ID = 0x0B02;  "
+                               "Flash ID = 0x0A16"}));
+  main().SMenu_AutoClick();
+  EXPECT_EQ(labelled(), (Lines{"Auto|Flash ID Different with Chip ID!!  Chip ID = 0x0B02;  "
+                               "Flash ID = 0x0A16"}));
+  EXPECT_EQ(writer().Operations, (std::vector<int>{4, 2})) << "Verify and Auto operate first";
+  expectFrameRestored();
+}
+
+TEST_F(ProgrammerChip, VerifyOfAProgrammedChipAndOfABlankOne) {
+  imageInWriter();
+  programmedChip();
+  openLink();
+  main().SMenu_VerifyClick();
+  EXPECT_EQ(packets(), Join({kOpen, {"B8 04", "B8 10"}, kIdentity, {"B8 05", "B8 10", "F9 0C 00"}}));
+  EXPECT_EQ(labelled(), (Lines{"Verify|Verify Chip OK", "Verify|Verify SBM OK"}));
+  writer().Chip = TVirtualChip();
+  writer().Chip.Id = Chip().ChipId;
+  main().SMenu_VerifyClick();
+  EXPECT_EQ(lines(), (Lines{"Verify Chip Fail", "Error at 0x0000H"}));
+}
+
+TEST_F(ProgrammerChip, VerifyOfAProtectedChipSaysSoAfterItsOperation) {
+  imageInWriter(0xF7FE);
+  programmedChip(0xF7FE);
+  openLink();
+  main().SMenu_VerifyClick();
+  EXPECT_EQ(packets(), Join({kOpen, {"B8 04", "B8 10"}, kIdentity, {"F9 0C 00"}}));
+  EXPECT_EQ(labelled(), (Lines{"Verify|Chip Had been Protect!!"}));
+  // Programming a protected chip fails at its first word.
+  main().SMenu_ProgramClick();
+  EXPECT_EQ(lines(), (Lines{"Program Chip Fail", "Error at 0x0000H"}));
+}
+
+TEST_F(ProgrammerChip, AutoReadsTheWritersAreaThenBlanksProgramsVerifiesAndProtects) {
+  imageInWriter();
+  up().Info.InfoReadback[infoword::CodeChecksum] = 0;  // Auto reads it itself
+  openLink();
+  main().SMenu_AutoClick();
+  const Lines area = {"AA 03 00 80 00 00 01 00", "AB", "AB", "AB", "AB"};
+  EXPECT_EQ(packets(), Join({kOpen, area, {"B8 02", "B8 10"}, kIdentity,
+                             {"B8 03", "B8 10", "F9 09", "B8 00", "B8 10", "B8 01", "B8 10",
+                              "B8 04", "B8 10", "B8 05", "B8 10", "B8 06", "B8 10", "F9 09",
+                              "F9 0C 00"}}));
+  EXPECT_EQ(lines(), (Lines{"Chip Blank OK", "SBM Blank OK", "Program Chip OK", "Program SBM OK",
+                            "Verify Chip OK", "Verify SBM OK"}));
+  EXPECT_EQ(err().LabelAt(0), "Auto");
+  EXPECT_EQ(writer().Chip.ProtectWord(), 0xFFFE);
+  // A second Auto: the chip is no longer blank.
+  main().SMenu_AutoClick();
+  EXPECT_EQ(lines(), (Lines{"Chip Blank Fail", "Error at 0x0000H"}));
+}
+
+TEST_F(ProgrammerChip, AutoStopsWhenTheWritersAreaCannotBeRead) {
+  imageInWriter();
+  openLink();
+  pod.Faults.SilentFromPacket = pod.HostPacketCount() + 5;  // the area's read
+  main().SMenu_AutoClick();
+  EXPECT_EQ(labelled(), (Lines{"ERROR|Programmer Not Ready !!"}));
+  EXPECT_TRUE(writer().Operations.empty());
+  EXPECT_EQ(Modes().PodState, 255);
+  expectFrameRestored();
+}
+
+TEST_F(ProgrammerChip, NoPodEndsWithTheConnectErrorAndNothingIsGivenBack) {
+  pod.Faults.Unplugged = true;
+  main().SMenu_ProgramClick();
+  const std::string connect = "KyVor-IDE Connect Error , Please check !!";
+  ASSERT_EQ(dialogs.messages().size(), 1u);
+  EXPECT_EQ(dialogs.messages()[0].text.rfind(connect, 0), 0u);
+  EXPECT_EQ(labelled(), (Lines{"ERROR|" + connect}));
+  EXPECT_TRUE(packets().empty());
+  expectFrameRestored();
+}
+
+TEST_F(ProgrammerChip, APodLostDuringAnOperationEndsTheCommandWithTheConnectError) {
+  imageInWriter();
+  openLink();
+  pod.Faults.SilentFromPacket = pod.HostPacketCount() + 10;  // the first status read
+  main().SMenu_ProgramClick();
+  EXPECT_EQ(labelled(), (Lines{"Program|Program Chip Fail",
+                               "ERROR|KyVor-IDE Connect Error , Please check !!"}));
+  EXPECT_EQ(Modes().PodState, 255);
+  EXPECT_EQ(ThePod().PodLink.IsOpen, 0);
+  EXPECT_EQ(writer().Operations, (std::vector<int>{0}));
+  expectFrameRestored();
+}
+
+TEST_F(ProgrammerChip, ARefusedLockSaysTheProgrammerIsBusy) {
+  imageInWriter();
+  writer().Faults.LockRefused = true;
+  openLink();
+  main().SMenu_BlankClick();
+  EXPECT_EQ(dialogs.messageTexts(), (Lines{"VO-RIV Buzy !!"}));
+  EXPECT_EQ(packets(), kOpen) << "refused: nothing to give back";
+  EXPECT_TRUE(lines().empty());
+  expectFrameRestored();
+}
+
+TEST_F(ProgrammerChip, AnOperationThatNeverEndsIsGivenUp) {
+  imageInWriter();
+  writer().OperationMs = -1;
+  const auto t0 = clock.now();
+  main().SMenu_BlankClick();
+  EXPECT_EQ(lines().front(), "Chip Blank Fail");
+  EXPECT_GE(ElapsedMs(t0), 60000);
+  expectFrameRestored();
+}
+
+TEST_F(ProgrammerChip, WhileACommandRunsTheProgrammerActionsAreOffAndTheGaugeMoves) {
+  imageInWriter();
+  std::vector<bool> enabled;
+  std::vector<int> progress;
+  bool again = false;
+  clock.onPump([&] {
+    enabled.push_back(main().Action("SMenu_Program")->isEnabled() ||
+                      main().Button("Tk_Auto")->isEnabled() ||
+                      main().Action("SMenu_DownLoad")->isEnabled());
+    progress.push_back(main().findChild<QWidget*>("EEBar")->isVisible());
+    // A second command asked for while one runs does nothing.
+    if (!again) {
+      again = true;
+      main().SMenu_VerifyClick();
+    }
+  });
+  main().SMenu_ProgramClick();
+  clock.onPump(nullptr);
+  ASSERT_FALSE(enabled.empty());
+  EXPECT_EQ(std::count(enabled.begin(), enabled.end(), true), 0);
+  EXPECT_GT(std::count(progress.begin(), progress.end(), true), 0) << "the gauge shows";
+  EXPECT_EQ(writer().Operations, (std::vector<int>{0, 1, 4, 5, 6}));
+  EXPECT_EQ(busyWidth(), 10);
+  expectFrameRestored();
+}
+
+}  // namespace
+}  // namespace kyvor::test
