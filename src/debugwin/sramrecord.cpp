@@ -91,6 +91,7 @@ TSRAMRecord::TSRAMRecord(QWidget* parent)
   grid_->verticalHeader()->hide();
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid_->setSelectionMode(QAbstractItemView::SingleSelection);
+  grid_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
   auto* status = new QStatusBar(this);
   status->setSizeGripEnabled(false);
   status->addWidget(panel0_, 2);
@@ -126,7 +127,14 @@ void TSRAMRecord::ShowSDG() {
     item->setTextAlignment(Qt::AlignCenter);
     grid_->setItem(row, col, item);
   };
-  for (int c = 0; c < 5; ++c) put(0, c, kHeader[c]);
+  // Row 0 is the fixed header row.
+  for (int c = 0; c < 5; ++c) {
+    put(0, c, kHeader[c]);
+    QTableWidgetItem* h = grid_->item(0, c);
+    h->setFlags(Qt::ItemIsEnabled);
+    h->setBackground(palette().button());
+  }
+  grid_->setCurrentItem(nullptr);
   for (int r = 1; r <= count; ++r) {
     const TRegChange* e = log->Item(r);
     put(r, 0, std::to_string(r));

@@ -139,6 +139,8 @@ const TMenuRow kMenuRows[] = {
 
   {"", "Menu_Help", T(lt::MenuHelp), "", nullptr, kMenu},
   {"Menu_Help", "About", Fixed("About"), "", &M::AboutClick, 0},
+  {"Menu_Help", "TXAbout", T(lt::MenuAboutSystem), "", nullptr, kOff},
+  {"Menu_Help", "TLicense", T(lt::MenuLicense), "", nullptr, kOff},
   {"Menu_Help", "TVerHis", T(lt::MenuRevisionHistory), "", nullptr, kOff},
 };
 

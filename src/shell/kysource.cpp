@@ -134,7 +134,7 @@ class TSourceDelegate final : public QStyledItemDelegate {
     p->fillRect(opt.rect, look.background);
     const bool selected = index.column() == 1 && index.row() + 1 == view_.CurrentSourceLine();
     if (selected && look.background == Qt::white) p->fillRect(opt.rect, kSelectedLine);
-    p->setFont(opt.font);
+    p->setFont(index.column() == 0 ? view_.MarkFont() : opt.font);
     p->setPen(look.text);
     const QRect text = opt.rect.adjusted(2, 2, -1, 0);
     p->drawText(text, Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
@@ -206,6 +206,7 @@ class TSourceGrid final : public QTableView {
     QTableView::resizeEvent(e);
     setColumnWidth(0, TKy_Source::kMarkColumnWidth);
     setColumnWidth(1, std::max(1, viewport()->width() - TKy_Source::kMarkColumnWidth));
+    view_.keepHighlightInView();
   }
 
  private:
@@ -326,6 +327,13 @@ void TKy_Source::ApplyEditorFont() {
   const int height = std::max(size + size / 4 + size / 2 + 2, QFontMetrics(f).height() + 2);
   grid_->verticalHeader()->setDefaultSectionSize(height);
   grid_->verticalHeader()->setMinimumSectionSize(height);
+  // The mark column is 36 pixels wide: its four characters use the same
+  // font, made smaller when they would not fit.
+  markFont_ = f;
+  const QString widest = QStringLiteral("-  8");
+  while (QFontMetrics(markFont_).horizontalAdvance(widest) > kMarkColumnWidth - 4 &&
+         markFont_.pointSizeF() > 5)
+    markFont_.setPointSizeF(markFont_.pointSizeF() - 0.5);
   if (tipLabel_) tipLabel_->setFont(f);
 }
 
@@ -660,6 +668,14 @@ void TKy_Source::CentreOnLine(int line) {
 
 int TKy_Source::TopRow() const { return grid_->verticalScrollBar()->value(); }
 
+// A smaller window (tiling, a window beside it) keeps the PC line on the screen.
+void TKy_Source::keepHighlightInView() {
+  if (highlightLine_ <= 0 || highlightPage_ != model_->page()) return;
+  const int top = TopRow();
+  const int rows = std::max(1, VisibleRowCount() - 1);
+  if (highlightLine_ - 1 < top || highlightLine_ - 1 >= top + rows) CentreOnLine(highlightLine_);
+}
+
 void TKy_Source::SelectRow(int row) {
   Page* p = page(model_->page());
   if (!p) return;
@@ -988,7 +1004,9 @@ QString TKy_Source::ValueTipLabel() const { return tipLabel_ ? tipLabel_->text()
 void TKy_Source::setTipText(const QString& text) {
   if (!tip_ || tipLabel_->text() == text) return;
   tipLabel_->setText(text);
-  tipLabel_->adjustSize();
+  // The panel is the text and 8 pixels around it.
+  const QFontMetrics fm(tipLabel_->font());
+  tipLabel_->setGeometry(8, 8, fm.horizontalAdvance(text) + 2, fm.height());
   tip_->resize(tipLabel_->width() + 16, tipLabel_->height() + 16);
 }
 

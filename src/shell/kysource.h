@@ -10,6 +10,7 @@
 // The view owns the source line tables of the build (assembler/sourcetables.h):
 // the assembler fills them through the view at the end of a build.
 #include <QColor>
+#include <QFont>
 #include <QString>
 #include <QWidget>
 #include <array>
@@ -157,6 +158,9 @@ class TKy_Source : public TKyChildForm, public ILangCaptionTarget {
     QColor text;
   };
   TCellLook CellLook(int page, int row, int column) const;
+  // The font of the mark column (the editor font, smaller when the four
+  // characters would not fit the column).
+  const QFont& MarkFont() const { return markFont_; }
 
   // --- bookmarks --------------------------------------------------------------------
   void SetSourceBookmark(int b, int page, int row);
@@ -218,6 +222,7 @@ class TKy_Source : public TKyChildForm, public ILangCaptionTarget {
   Page* page(int n);
   const Page* page(int n) const;
   void refreshMark(int page, int line);
+  void keepHighlightInView();
   void redrawPage(int page);
   void updateScrollRange();
   void showLinePanel(int row);
@@ -254,6 +259,7 @@ class TKy_Source : public TKyChildForm, public ILangCaptionTarget {
   std::array<QAction*, kBookmarks> goBM_{};
   std::array<TSourceBookmark, kBookmarks> bookmarks_{};
   QColor textColour_{Qt::black};
+  QFont markFont_;
   int highlightPage_ = 0;
   int highlightLine_ = 0;
   int prevHighlightPage_ = 0;

@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -89,7 +90,10 @@ QRect TKYMAIN::ViewBounds(int index) const {
 // ---------------------------------------------------------------------------
 
 void TKYMAIN::buildBookmarkBar() {
-  digitBar_ = new QWidget(this);
+  auto* bar = new QFrame(this);
+  bar->setFrameShape(QFrame::Panel);
+  bar->setFrameShadow(QFrame::Raised);
+  digitBar_ = bar;
   digitBar_->setObjectName("TBarSelN");
   digitBar_->setAutoFillBackground(true);
   auto* lay = new QHBoxLayout(digitBar_);

@@ -15,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFrame>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTableView>
@@ -376,6 +377,20 @@ TEST_F(SourceSession, MarkColumnAndTextOfAProgramWithAnIncludeAndNestedMacros) {
   EXPECT_EQ(src->CellLook(1, 5, 1).text, QColor(Qt::white));
   EXPECT_EQ(src->CellLook(1, 6, 1).background, QColor(Qt::white));
   EXPECT_EQ(src->CellLook(1, 5, 0).background, kSilver);
+}
+
+TEST_F(SourceSession, ASmallerWindowKeepsThePcLineOnTheScreenAndTheMarksFit) {
+  press(Qt::Key_F7);
+  press(Qt::Key_F7);  // PC line 8
+  QMdiSubWindow* f = w().ViewFrame(src);
+  f->showNormal();
+  f->setGeometry(0, 0, 500, 120);
+  QApplication::processEvents();
+  QTableView* g = src->Grid();
+  const QRect pc = g->visualRect(g->model()->index(src->PCLine() - 1, 1));
+  EXPECT_TRUE(g->viewport()->rect().contains(pc.center()));
+  const QFontMetrics fm(src->MarkFont());
+  EXPECT_LE(fm.horizontalAdvance("-  8") + 2, TKy_Source::kMarkColumnWidth);
 }
 
 TEST_F(SourceSession, TraceIntoAMacroKeepsTheCallLineThenWalksTheNestedCallLines) {
