@@ -2,22 +2,16 @@
 // the pair tests and the Big5-aware upper-casing of the chip reader. Checks
 // that GB2312 conversion and upper-casing keep the length and that every
 // UTF-8 result is well formed.
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "base/big5.h"
 #include "chip/chiploader.h"
+#include "fuzz_support.h"
 
 namespace {
 
 using namespace kyvor;
-
-void Check(bool ok, const char* what) {
-  if (ok) return;
-  std::fprintf(stderr, "check failed: %s\n", what);
-  std::abort();
-}
+using fuzz::Check;
 
 // Well-formed UTF-8 (no overlong forms, no surrogates, at most U+10FFFF).
 bool IsUtf8(std::string_view s) {

@@ -8,8 +8,6 @@
 //
 // Input: bytes 0-7 values and widths, the next byte the length of the line
 // (the rest of the input beyond it gives the replacement texts).
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 
 #include "base/linerecord.h"
@@ -20,12 +18,7 @@
 namespace {
 
 using namespace kyvor;
-
-void Check(bool ok, const char* what) {
-  if (ok) return;
-  std::fprintf(stderr, "check failed: %s\n", what);
-  std::abort();
-}
+using fuzz::Check;
 
 void FuzzNumbers(fuzz::TInputReader& in, std::string_view text) {
   int32_t value = 0;

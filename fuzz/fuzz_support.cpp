@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
@@ -19,6 +20,12 @@
 namespace kyvor::fuzz {
 
 namespace fs = std::filesystem;
+
+void Check(bool ok, const char* what) {
+  if (ok) return;
+  std::fprintf(stderr, "check failed: %s\n", what);
+  std::abort();
+}
 
 namespace {
 // Files are written and removed for every input: a folder in memory (/dev/shm)

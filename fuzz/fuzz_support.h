@@ -14,6 +14,10 @@ class TKy_UP;
 
 namespace kyvor::fuzz {
 
+// Ends the run with `what` on stderr when a property a harness checks does
+// not hold (libFuzzer then keeps the input as a crash).
+void Check(bool ok, const char* what);
+
 // Takes bytes from the front of the input; past its end every value is 0.
 class TInputReader {
  public:

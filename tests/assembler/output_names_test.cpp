@@ -65,6 +65,22 @@ TEST_F(OutputFileNames, MainFileFolder) {
   EXPECT_EQ(folder, "/home/u/p/");
 }
 
+TEST_F(OutputFileNames, ADotInAFolderNameDoesNotCutThePath) {
+  StoreMainFileName("/p/w.1/m");
+  EXPECT_EQ(OutputFileName(5), "/p/w.1/m.lst");
+  StoreMainFileName("C:\\p\\w.1\\m");
+  EXPECT_EQ(OutputFileName(7), "C:\\p\\w.1\\m.hex");
+  StoreMainFileName("/p/a.b/");
+  EXPECT_EQ(OutputFileName(4), "/p/a.b/.err");
+  // Only a dot after the last separator starts the extension.
+  StoreMainFileName("/p/w.1/m.s");
+  EXPECT_EQ(OutputFileName(5), "/p/w.1/m.lst");
+  StoreMainFileName("/p/w.1/.a");
+  EXPECT_EQ(OutputFileName(17), "/p/w.1/.map");
+  StoreMainFileName("/p/w.1/m.asmx");
+  EXPECT_EQ(OutputFileName(5), "/p/w.1/m.asmx.lst");
+}
+
 class OutputFileNaming : public ::testing::Test {
  protected:
   void SetUp() override { ResetOutputFileState(); }
