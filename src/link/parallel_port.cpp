@@ -6,6 +6,7 @@
 #include <string>
 
 #include "base/clock.h"
+#include "base/modes.h"
 
 #ifdef __linux__
 #include <fcntl.h>
@@ -127,6 +128,9 @@ std::unique_ptr<IParallelLines> MakePpdevLines() { return std::make_unique<TPpde
 
 void TParallelPort::SetLines(IParallelLines* lines) { lines_ = lines; }
 
+void TParallelPort::SetBaseAddress(uint16_t base) { Modes().LptPortAddress = base; }
+uint16_t TParallelPort::BaseAddress() const { return Modes().LptPortAddress; }
+
 IParallelLines& TParallelPort::Lines() {
   if (lines_) return *lines_;
   if (!own_) own_ = MakePpdevLines();
@@ -144,7 +148,7 @@ bool TParallelPort::tried(Op op) {
 int TParallelPort::OpenParallelDriver() {
   IParallelLines& l = Lines();
   if (l.IsOpen()) return 0;
-  if (!l.Open(base_)) return 2;
+  if (!l.Open(BaseAddress())) return 2;
   uint8_t c = 0;
   ctl_ = l.ReadControl(c) ? c : 0;
   return 1;
@@ -154,7 +158,8 @@ void TParallelPort::CloseParallelDriver() { Lines().Close(); }
 
 bool TParallelPort::InitParallelPort() {
   if (OpenParallelDriver() == 2) return false;
-  if (base_ != 0x378 && base_ != 0x3BC && base_ != 0x278) return true;
+  const uint16_t base = BaseAddress();
+  if (base != 0x378 && base != 0x3BC && base != 0x278) return true;
   IParallelLines& l = Lines();
   uint8_t c = 0;
   return l.SetByteMode() && l.WriteData(0) && l.ReadControl(c) &&

@@ -42,8 +42,9 @@ class TParallelPort {
   // Lines not owned; nullptr: the ppdev lines, created on first use.
   void SetLines(IParallelLines* lines);
   IParallelLines& Lines();
-  void SetBaseAddress(uint16_t base) { base_ = base; }
-  uint16_t BaseAddress() const { return base_; }
+  // The port's base address is the interface choice's (Modes().LptPortAddress).
+  void SetBaseAddress(uint16_t base);
+  uint16_t BaseAddress() const;
 
   // Opens the port: 1 when it was opened now, 0 when it was already open,
   // 2 when it does not open.
@@ -90,7 +91,6 @@ class TParallelPort {
 
   IParallelLines* lines_ = nullptr;
   std::unique_ptr<IParallelLines> own_;
-  uint16_t base_ = 0x378;
   uint8_t ctl_ = 0;  // the control lines as last written
 };
 

@@ -649,6 +649,7 @@ void TKYMAIN::FormActivate() {
         }
       }
     }
+    if (Modes().IceInterfaceIndex != 4) ThePod().Parallel().InitParallelPort();
   }
   if (closed_) return;
   if (!shownOnce_) {

@@ -118,6 +118,7 @@ TEST_F(OptionsDialog, TheInterfaceListSetsTheAddressFromItsFirstThreeCharacters)
   choose("SelLPT", 2);
   EXPECT_EQ(Modes().LptPortAddress, 0x3BC);
   EXPECT_EQ(Modes().IceInterfaceIndex, 2);
+  EXPECT_EQ(ThePod().Parallel().BaseAddress(), 0x3BC) << "the port follows the choice";
   choose("SelLPT", 0);  // "(no" is no hex number
   EXPECT_EQ(Modes().LptPortAddress, 0);
   EXPECT_EQ(Modes().IceInterfaceIndex, 0);
