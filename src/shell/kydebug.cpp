@@ -326,6 +326,7 @@ void TKYMAIN::debugEntry() {
   ThePod().PodWriteConfigBlock(
       std::vector<uint32_t>(eepromSites_.Addresses.begin(), eepromSites_.Addresses.end()));
   if (!podDebugEntry()) return;
+  if (forms_.sram) forms_.sram->SetAddCurrentEnabled(true);
   up->SetTimerInterval(Modes().SimulatorMode == 1 ? 10 : 100);
   labSt_->setPalette(palette());
   SetStatusText(1, Shell().MainFileName);
@@ -406,7 +407,10 @@ void TKYMAIN::installSourceEvents() {
   TKy_Source* src = forms_.source();
   if (!src) return;
   src->OnBreakpointsToggled = [this] { RefreshViews(TRefreshReason::Breakpoints); };
-  src->OnStopAndCheck = [this] { SMenu_StopClick(); };
+  src->OnStopAndCheck = [this] {
+    SMenu_StopClick();
+    SMenu_CheckClick();
+  };
   src->OnMouseDown = [this] { ReleaseBookmarkButtons(); };
 }
 

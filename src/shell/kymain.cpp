@@ -738,6 +738,7 @@ bool TKYMAIN::FormCloseQuery() {
     return false;
   }
   if (Modes().DebugMode == 1) ShowView(ViewWatch, 0);
+  SyncViewButtons(nullptr);
   return true;
 }
 

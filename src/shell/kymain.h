@@ -275,6 +275,8 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   // The hidden pod test buttons (Button1..Button9 by their row, Button10).
   void TestButtonClick(int row);
   void Button10Click();
+  // The emulator's program-memory check, then a reset of the model.
+  void SMenu_CheckClick();
 
   // --- view buttons and the editor tool bar ----------------------------------------
   // The view buttons show as pressed exactly for form; the editor tool bar

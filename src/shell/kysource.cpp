@@ -264,6 +264,8 @@ TKy_Source::TKy_Source(QWidget* parent)
   });
   buildMenus();
   ClearAddrMacroIndex();
+  if (TKy_BASE* base = Ky_BASE())
+    connect(base, &TKy_BASE::editorFontChanged, this, [this] { ApplyEditorFont(); });
   Ky_Lang().AddCaptionTarget(this);
   Ky_Lang().ApplyCaptionsTo(*this);
 }

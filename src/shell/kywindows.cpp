@@ -5,6 +5,7 @@
 // buttons.
 #include <QAction>
 #include <QApplication>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -13,12 +14,15 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QScreen>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <algorithm>
 #include <cstdio>
 
+#include "base/dialogs.h"
 #include "base/lang.h"
+#include "base/lang_ids.h"
 #include "base/modes.h"
 #include "base/options.h"
 #include "chip/chipconfig.h"
@@ -312,19 +316,43 @@ void TKYMAIN::TestButtonClick(int row) {
   ThePod().PodSendTestCommand(commands[size_t(row)]);
 }
 
-// Ten of 16 program words at the address typed in Edit1, in Label2.
+// Ten of 16 program words read at the address typed in Edit1, in Label2.
 void TKYMAIN::Button10Click() {
   auto* edit = testButtons_->findChild<QLineEdit*>("Edit1");
   auto* label = testButtons_->findChild<QLabel*>("Label2");
   bool ok = false;
   const uint32_t address = edit->text().toUInt(&ok, 16);
-  if (!ok || !ThePod().PodSelectProgramMemory()) return;
-  uint8_t bytes[32] = {};
-  if (!ThePod().PodReadWords(address * 2, 32, bytes)) return;
+  TKy_UP* up = forms_.up;
+  if (!ok || !up || !ThePod().PodSelectProgramMemory()) return;
+  if (!up->IceUploadBlock(address, 0, TGauge{}, 16)) return;
   QStringList words;
-  for (int i = 0; i < 10; ++i)
-    words << QString::asprintf("%04X", unsigned(bytes[2 * i] << 8 | bytes[2 * i + 1]));
+  for (uint32_t i = 0; i < 10; ++i)
+    words << QString::asprintf("%04X", unsigned(up->State().Cell(address + i).PodWord));
   label->setText(words.join(' '));
+}
+
+// The emulator's program-memory check (Ctrl+F9 on the source view, after Stop).
+void TKYMAIN::SMenu_CheckClick() {
+  TKy_UP* up = forms_.up;
+  if (!up || Modes().DebugMode != 1) return;
+  setBusy(35);
+  QCoreApplication::processEvents();
+  if (up->IceCheckProgram()) {
+    Dialogs().messageBox(LangTextUtf8(lt::MemoryCheckedOk), "Information", MsgIcon::Information,
+                         MbOk);
+  } else {
+    Dialogs().messageBox(LangTextUtf8(lt::ProgramMemoryAccessError), "Error", MsgIcon::Error,
+                         MbCancel);
+  }
+  up->CpuReset();
+  installDebugCallbacks();
+  RefreshViews(TRefreshReason::Reset);
+  if (TKy_Hex* hex = forms_.hex()) hex->GotoAddressCentered(up->GetPC());
+  if (TKy_Source* src = forms_.source()) src->ShowPCLine(up->GetPC(), true);
+  SetDebugMode(1);
+  setBusy(10);
+  timer2_->stop();
+  up->StepReady = 1;
 }
 
 // What the SRAM record asks of the main window.

@@ -24,6 +24,7 @@
 #include "shell/kyapp.h"
 #include "shell/kyerr.h"
 #include "shell/kymain.h"
+#include "shell/kysource.h"
 #include "shell/kyviews.h"
 #include "support/fake_clock.h"
 #include "support/key_events.h"
@@ -358,6 +359,29 @@ TEST_F(EmulatorDebugging, ExitClosesTheOpenLinkOnceAndAClosedOneNever) {
   pod.ClearLog();
   main().close();
   EXPECT_TRUE(pod.HostPackets().empty());
+}
+
+// The source view on the pod: the PC line in blue; Ctrl+F9 stops and checks
+// the program memory, then the model starts again at 0; ReLoad-ROM reads the
+// pod's program back.
+TEST_F(EmulatorDebugging, TheSourceViewsCheckAndReLoadRom) {
+  ASSERT_NO_FATAL_FAILURE(enterOnThePod());
+  TKy_Source* src = main().Forms().source();
+  EXPECT_EQ(src->CellLook(1, src->PCLine() - 1, 1).background, QColor(0x00, 0x00, 0xFF));
+  press(Qt::Key_F7);
+  ASSERT_EQ(up().GetPC(), 1u);
+  dialogs.clear();
+  test::Key(src->Grid(), Qt::Key_F9, Qt::ControlModifier);
+  ASSERT_FALSE(dialogs.messages().empty());
+  EXPECT_EQ(dialogs.messages().back().text, "Memory checked OK!");
+  EXPECT_EQ(up().GetPC(), 0u);
+  EXPECT_EQ(src->PCLine(), 15);
+  EXPECT_EQ(Modes().DebugMode, 1);
+  // The pod's program as it is now becomes the model's program.
+  pod.SetProgramWord(5, 0x0000);
+  main().ReLoadROM1Click();
+  EXPECT_EQ(up().GetOpcode(5), 0x0000);
+  EXPECT_TRUE(pod.Violations.empty()) << pod.Violations[0];
 }
 
 }  // namespace
