@@ -23,7 +23,6 @@
 #include "chip/chipconfig.h"
 #include "chip/chiploader.h"
 #include "debugwin/debugwins.h"
-#include "engine/calibration.h"
 #include "engine/infoblock.h"
 #include "engine/ky_up.h"
 #include "link/pod_protocol.h"
@@ -174,8 +173,8 @@ void TKYMAIN::buildInformationBlock() {
   builder.BuildBeforeAssembly(templates);
   // A programmer that answers its identity takes the calibration words.
   if (forms_.up->WriterIdentityEnabled()) {
-    Options().EnHAO = Options().HaoEnabled;
-    builder.PutCalibration(CalibrationBlock(c, Options(), TCalibrationUse::InfoBlock));
+    builder.PutCalibration(CalibrationFromOptions(TCalibrationUse::InfoBlock));
+    optionsChanged();
   }
 }
 

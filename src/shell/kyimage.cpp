@@ -10,6 +10,7 @@
 #include "engine/imagefile.h"
 #include "engine/ky_up.h"
 #include "shell/kyhex.h"
+#include "shell/kyprog.h"
 #include "shell/kymain.h"
 
 namespace kyvor {
@@ -17,9 +18,6 @@ namespace kyvor {
 namespace {
 
 const char kImageFilter[] = "*.hex|*.hex|*.*|*.*";
-// Read From Writer Memory shows at most this many words.
-constexpr uint32_t kWriterDumpWords = 8192;
-
 // The save dialog's default extension: ".hex" for a name without one.
 std::string WithHexExtension(const std::string& name) {
   const size_t slash = name.find_last_of('/');
@@ -38,18 +36,6 @@ void TKYMAIN::SaveHexFileClick() {
     Dialogs().messageBox("Can not write " + path, "Error", MsgIcon::Error, MbCancel);
 }
 
-void TKYMAIN::SMenu_ReadWriterClick() {
-  TKy_UP* up = forms_.up;
-  TKy_Hex* hex = forms_.hex();
-  if (!up || !hex) return;
-  const uint32_t words = Chip().ChipRomWords;
-  hex->PrepareDump(int(words / 16));
-  if (up->WriterReadImage(0, words, up->EEBar())) {
-    std::vector<uint16_t> back(std::min(words, kWriterDumpWords));
-    for (uint32_t i = 0; i < back.size(); ++i) back[i] = up->ReadbackWordOf(i);
-    hex->FillDumpRows(1, back);
-  }
-  ShowView(ViewHex, 1);
-}
+void TKYMAIN::SMenu_ReadWriterClick() { programmer_->ReadWriterMemory(); }
 
 }  // namespace kyvor

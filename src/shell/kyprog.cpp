@@ -25,6 +25,7 @@
 #include "shell/kyerr.h"
 #include "shell/kyhex.h"
 #include "shell/kymain.h"
+#include "shell/kyoption.h"
 
 namespace kyvor {
 
@@ -38,6 +39,8 @@ const std::vector<uint32_t> kBuildSectors = {0x0000, 0x1000, 0x3000, 0x4000, 0x7
 constexpr uint32_t kWriterHeader = 0x8000;
 constexpr uint32_t kWriterRecord = 0xFF00;
 constexpr uint32_t kHeaderWords = 128;
+// Read From Writer Memory shows at most this many words.
+constexpr uint32_t kWriterDumpWords = 8192;
 
 // The chip's information addresses that Read takes (chip word addresses).
 constexpr uint32_t kShortChecksums = 0x407B;  // four words: checksum and device words
@@ -97,6 +100,13 @@ std::string DisplayText(const std::string& text) {
   std::string s = text;
   if (s.size() < 32) s.resize(32, ' ');
   return s;
+}
+
+std::array<uint8_t, 52> CalibrationFromOptions(TCalibrationUse use) {
+  TOptions& o = Options();
+  o.EnHAO = o.HaoEnabled;
+  o.ApplyCalibrationInputs(Chip().OscCalibration.HaoPresent);
+  return CalibrationBlock(Chip(), o, use);
 }
 
 std::vector<TChipTableEntry> ReadChipTable() {
@@ -578,7 +588,8 @@ void TKyProgrammer::DownLoad() {
   if (busy_ || !main_.forms_.up) return;
   TRun run(*this);
   ReloadChip(up());
-  const auto path = Dialogs().openFileName("Open", Shell().FileDialogFolder, "*.Hex|*.Hex");
+  if (main_.forms_.option) main_.forms_.option->SendProgramKeyMode();
+  const auto path = Dialogs().openFileName("Open", Shell().FileDialogFolder, main_.openFilter_);
   if (path) {
     if (!ImageFileSizeOk(*path, ImageProgramBytes())) {
       Dialogs().messageBox(LangTextUtf8(lt::DownloadLengthError), "Error", MsgIcon::Error,
@@ -678,6 +689,22 @@ bool TKyProgrammer::readFlashImage() {
   return true;
 }
 
+void TKyProgrammer::ReadWriterMemory() {
+  if (busy_ || !main_.forms_.up) return;
+  TRun run(*this);
+  TKy_Hex* h = hex();
+  const uint32_t words = Chip().ChipRomWords;
+  if (h) h->PrepareDump(int(words / 16));
+  if (!takePod()) return;
+  TKy_UP& u = up();
+  if (u.WriterReadImage(0, words, u.EEBar()) && h) {
+    std::vector<uint16_t> back(std::min(words, kWriterDumpWords));
+    for (uint32_t i = 0; i < back.size(); ++i) back[i] = u.ReadbackWordOf(i);
+    h->FillDumpRows(1, back);
+  }
+  main_.ShowView(ViewHex, 1);
+}
+
 // ---------------------------------------------------------------------------
 // The image's chip and ACM voltage
 // ---------------------------------------------------------------------------
@@ -708,9 +735,9 @@ void TKyProgrammer::SelectAcmFromImage(int source) {
 
 void TKyProgrammer::buildCalibrationBlock() {
   if (!up().WriterIdentityEnabled()) return;
-  TOptions& o = Options();
-  o.EnHAO = o.HaoEnabled;
-  up().WriterSendCalibration(CalibrationBlock(Chip(), o, TCalibrationUse::Programmer));
+  up().WriterSendCalibration(CalibrationFromOptions(TCalibrationUse::Programmer));
+  main_.optionsChanged();
+  const TOptions& o = Options();
   if (o.EnHAO) line("OK", "H/W HAO Calibration Function ON!");
   if (o.EnSHAO) line("OK", "S/W HAO Calibration Function ON!");
   if (o.EnSLAO) line("OK", "S/W LPO Calibration Function ON!");

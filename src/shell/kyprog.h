@@ -6,10 +6,12 @@
 // and its hex dump into the listing's dump grid, and runs to its end with the
 // window's messages running through the clock seam, the programmer actions
 // disabled and the gauge showing its progress.
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "engine/calibration.h"
 #include "engine/writer_access.h"
 
 namespace kyvor {
@@ -33,6 +35,10 @@ std::vector<TChipTableEntry> ReadChipTable();
 // The pod display's texts: padded with blanks to the display's 32 places.
 std::string DisplayText(const std::string& text);
 
+// The calibration block for `use` after the calibration options are applied
+// (the hardware calibration switch follows the chip's saved HaoEnabled).
+std::array<uint8_t, 52> CalibrationFromOptions(TCalibrationUse use);
+
 class TKyProgrammer {
  public:
   explicit TKyProgrammer(TKYMAIN& main);
@@ -44,6 +50,8 @@ class TKyProgrammer {
   void Read();
   void DownLoad();
   void ReadFlash();
+  // Read From Writer Memory: the writer's image in the dump grid.
+  void ReadWriterMemory();
   // The programmer branch of a build: with `download` (Assemble & Debug of a
   // build that succeeded) the image goes to the writer; the listing's dump
   // always shows the program.

@@ -39,7 +39,7 @@ class ProgrammerSession : public ::testing::Test {
     devices.SetBulk(0, &pod);
     ThePod().SetEnumerator(&devices);
     Modes().IceInterfaceIndex = 4;
-    prog = std::make_unique<TKyProgram>(KYVOR_DATA_DIR);
+    prog = std::make_unique<TKyProgram>(programFolder());
     ASSERT_TRUE(prog->Start({}));
     ASSERT_TRUE(dir.isValid());
     selectChip("QR08B2");
@@ -51,6 +51,9 @@ class ProgrammerSession : public ::testing::Test {
     ThePod().SetEnumerator(nullptr);
     ResetProgramState();
   }
+
+  // The program's folder (its INCLUDE/ holds the chip list).
+  virtual std::string programFolder() const { return KYVOR_DATA_DIR; }
 
   // Selects the shipped chip whose list entry names `name`, in the
   // programmer-only layout; the writer's chip answers its id.
