@@ -2,10 +2,10 @@
 // a crash, hang or unbounded allocation, the parse never claims more than it
 // read, and whatever it read writes and reads back to the same bytes.
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
 #include "base/configfile.h"
+#include "fuzz_support.h"
 
 namespace {
 
@@ -20,6 +20,7 @@ std::string Written(kyvor::TConfigData d) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace kyvor;
+  using fuzz::Check;
   const std::string text(reinterpret_cast<const char*>(data), size);
   // Checked against its own first line, so the sections behind it are read.
   std::string header = text.substr(0, text.find('\n'));
@@ -27,16 +28,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   TConfigData d;
   const TConfigParse p = ParseConfigText(text, header, d);
-  if (p.StepsRead < 0 || p.StepsRead > CfgStepCount) std::abort();
-  if (!p.VersionMatched && (p.StepsRead != 0 || p.Malformed)) std::abort();
-  if (d.EditorPages.size() > size_t(kConfigMaxEditorPages)) std::abort();
+  Check(p.StepsRead >= 0 && p.StepsRead <= CfgStepCount, "steps read within the sections");
+  Check(p.VersionMatched || (p.StepsRead == 0 && !p.Malformed),
+        "nothing read behind another header");
+  Check(d.EditorPages.size() <= size_t(kConfigMaxEditorPages), "pages within the editor's limit");
 
   d.Header = header;
   const std::string once = Written(d);
   TConfigData back;
   const TConfigParse q = ParseConfigText(once, header, back);
-  if (!q.VersionMatched || q.StepsRead != CfgStepCount || q.Malformed) std::abort();
+  Check(q.VersionMatched && q.StepsRead == CfgStepCount && !q.Malformed,
+        "a written file reads back whole");
   back.Header = header;
-  if (Written(back) != once) std::abort();
+  Check(Written(back) == once, "what was read writes back the same");
   return 0;
 }
