@@ -455,12 +455,15 @@ void TKYMAIN::TBtK_F10Click() {
     return;
   }
   if (Modes().DebugMode == 0) {
+    // The programmer's blank-check mode goes to it before the build and again after.
+    if (forms_.option) forms_.option->SendProgramKeyMode();
     if (forms_.sram) {
       forms_.sram->RecordClearA();
       forms_.sram->ClearLastAction();
     }
     if (forms_.source()) forms_.source()->ClearSourcePages();
     SMenu_AssembleDebugClick();
+    if (forms_.option) forms_.option->WriteProgramKeyMode();
     return;
   }
   timer2_->stop();

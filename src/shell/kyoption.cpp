@@ -826,12 +826,9 @@ void TOption::BDtRClick() {
 void TOption::SendProgramKeyMode() {
   TPodProtocol& pod = ThePod();
   pod.PodWriteKeyMode(Options().RBKOFF ? podservice::BlankOff : podservice::BlankOn);
+  // The programmer's answer decides; without one the choice stays.
   uint8_t v = 0;
-  if (pod.PodReadKeyMode(v)) {
-    Options().RBKOFF = v == podservice::BlankOff ? 1 : 0;
-  } else {
-    Options().RBKOFF = 0;
-  }
+  if (pod.PodReadKeyMode(v)) Options().RBKOFF = v == podservice::BlankOff ? 1 : 0;
   rbkOn_->setChecked(!Options().RBKOFF);
   rbkOff_->setChecked(Options().RBKOFF);
   if (Hooks.WriterIdentityEnabled && Hooks.WriterIdentityEnabled()) pod.PodKeyModeExchange();

@@ -328,6 +328,28 @@ TEST_F(EmulatorDebugging, APodLostAtDebugEntryClosesTheLink) {
   EXPECT_EQ(main().StatusText(), " main: " + source);
 }
 
+// The Go button in edit mode: the programmer's blank-check mode goes to the
+// pod before the build (and is read back) and once more after it.
+TEST_F(EmulatorDebugging, GoSendsTheKeyModeAroundTheBuild) {
+  main().MM_EmulatorClick();
+  Options().RBKOFF = 1;
+  pod.ClearLog();
+  main().Button("TBtK_F10")->click();
+  ASSERT_EQ(Modes().DebugMode, 1);
+  const auto p = pod.HostPackets();
+  ASSERT_GE(p.size(), 3u);
+  EXPECT_EQ(p[0], "F9 0D AA");
+  EXPECT_EQ(p[1], "F9 0E");
+  EXPECT_EQ(p.back(), "F9 0D AA");
+  EXPECT_EQ(Options().RBKOFF, 1);
+  // Without a pod the choice stays as it was.
+  ThePod().PodLinkClose();
+  Modes().SimulatorMode = 1;
+  press(Qt::Key_F11, Qt::ControlModifier);
+  main().Button("TBtK_F10")->click();
+  EXPECT_EQ(Options().RBKOFF, 1);
+}
+
 TEST_F(EmulatorDebugging, TheIceTestSaysTheMemoryIsGood) {
   main().MM_EmulatorClick();
   main().SMenu_ICE_TestClick();
