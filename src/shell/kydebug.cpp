@@ -159,16 +159,9 @@ void TKYMAIN::SMenu_AssembleClick() {
 
 void TKYMAIN::buildInformationBlock() {
   const auto& c = Chip();
-  // The templates in the program folder; a missing file reads as empty.
-  auto read = [](const std::string& name) {
-    QFile f(Q(Shell().ProgramFolder + name));
-    if (!f.open(QIODevice::ReadOnly)) return std::vector<uint8_t>();
-    const QByteArray b = f.readAll();
-    return std::vector<uint8_t>(b.begin(), b.end());
-  };
   TInfoTemplates templates;
-  templates.Main = read(MainTemplateName(c));
-  if (c.DeviceKind3 == 1) templates.Sbm = read(kSbmTemplateName);
+  templates.Main = ReadTemplateFile(MainTemplateName(c));
+  if (c.DeviceKind3 == 1) templates.Sbm = ReadTemplateFile(kSbmTemplateName);
   TInfoBlockBuilder builder(forms_.up->Info, c, Options());
   builder.BuildBeforeAssembly(templates);
   // A programmer that answers its identity takes the calibration words.
@@ -265,7 +258,8 @@ bool TKYMAIN::BuildAndLoad(int enterDebug) {
 
   // The emulator enters debug mode only once the pod holds the program.
   if (Options().PICE() && enterDebug == 1 && result &&
-      (Modes().SimulatorMode == 1 || podRoad())) {
+      (Modes().SimulatorMode == 1 ||
+       podRoad(Chip().DeviceKind3 != 0 ? 0x4000 : 0x2800, Chip().ExtendedDevice == 1))) {
     debugEntry();
     debugEntered = Modes().DebugMode == 1;
   }

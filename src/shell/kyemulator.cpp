@@ -111,7 +111,7 @@ bool TKYMAIN::connectPodForBuild() {
 // The pod road of a build
 // ---------------------------------------------------------------------------
 
-bool TKYMAIN::podRoad() {
+bool TKYMAIN::podRoad(uint32_t infoAddress, bool withSbm) {
   TKy_UP* up = forms_.up;
   TPodProtocol& pod = ThePod();
   const TChipConfig& c = Chip();
@@ -126,9 +126,9 @@ bool TKYMAIN::podRoad() {
   if (!pod.PodWriteCoreVariant(c.CoreVariant) || !pod.PodReadCoreVariant(variant) ||
       variant != c.CoreVariant)
     return fail(LangTextUtf8(lt::CantSelectCore), "Can not Select K08A or K08B!!  ");
-  if (!up->IceDownloadInfoBlock(c.DeviceKind3 != 0 ? 0x4000 : 0x2800))
+  if (!up->IceDownloadInfoBlock(infoAddress))
     return fail(LangTextUtf8(lt::ProgramMemoryAccessError), "");
-  if (c.ExtendedDevice == 1) up->IceDownloadSbm(0x2E00, 0, 0, up->EEBar(), 256);
+  if (withSbm) up->IceDownloadSbm(0x2E00, 0, 0, up->EEBar(), 256);
   // The target stops without a refresh of the views of an earlier session.
   up->OnRunStopped = nullptr;
   up->OnTraceStep = nullptr;

@@ -309,6 +309,7 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   void SMenu_DownLoadClick();
   void SMenu_ReadLoadClick();
   void SaveHexFileClick();
+  void LoadHexClick();
   void SMenu_ReadWriterClick();
   // True while a programmer command runs (the others wait for its end).
   bool ProgrammerBusy() const;
@@ -357,8 +358,11 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   void podDisplay(const std::string& text);
   // The emulator's part of the build road: the pod taken, its core variant
   // set, the information block and the program downloaded and verified, the
-  // target reset; false stops the road.
-  bool podRoad();
+  // target reset; false stops the road. `infoAddress`: the pod word address
+  // of the information block; `withSbm`: the SBM part goes too.
+  bool podRoad(uint32_t infoAddress, bool withSbm);
+  // Load Hex of `path` after its dialog; true when debug mode was entered.
+  bool loadHex(const std::string& path);
   // The emulator's last step of the debug entry: false when the pod no
   // longer answers (the link is closed and edit mode comes back).
   bool podDebugEntry();

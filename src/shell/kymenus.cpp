@@ -75,6 +75,7 @@ const TMenuRow kMenuRows[] = {
    kSeparator | kOff},
   {"Menu_File", "SMenu_ReadLoad", T(lt::MenuReadFromFlash), "", &M::SMenu_ReadLoadClick, kOff},
   {"Menu_File", "SaveHexFile", Fixed("Save Hex"), "", &M::SaveHexFileClick, kOff},
+  {"Menu_File", "LoadHex", Fixed("Load Hex File"), "", &M::LoadHexClick, kOff | kHidden},
   {"Menu_File", "SMenu_ReadWriter", Fixed("Read From Writer Memory"), "",
    &M::SMenu_ReadWriterClick, kOff | kHidden},
   {"Menu_File", "SMenu_Record", T(lt::MenuSramRecord), "", &M::SMenu_RecordClick,

@@ -32,6 +32,10 @@ inline constexpr int kChipTableCapacity = 1025;
 // Every chip of the list whose description file exists, in list order.
 std::vector<TChipTableEntry> ReadChipTable();
 
+// A file of the program folder (the information-block templates); empty
+// when it is missing.
+std::vector<uint8_t> ReadTemplateFile(const std::string& name);
+
 // The pod display's texts: padded with blanks to the display's 32 places.
 std::string DisplayText(const std::string& text);
 
