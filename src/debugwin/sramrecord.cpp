@@ -213,14 +213,22 @@ void TSRAMRecord::ClearClick() {
 
 void TSRAMRecord::CloseClick() { hide(); }
 
-void TSRAMRecord::SaveClick() {
+// A file of the record folder made from a log that is not empty, after the
+// user agreed.
+void TSRAMRecord::saveRecordFile(const char* name,
+                                 const std::function<bool(const std::string&)>& write) {
   if (!Model() || Model()->RegRecord.Count() == 0) return;
   std::string folder;
   if (!folderForWrite(folder)) return;
-  const std::string path = folder + kSramCsvName;
+  const std::string path = folder + name;
   if (!ask(QuotedPrefix(lt::SavePrefix) + path + "\" ?")) return;
   setStatus(0, Q("Save to \"" + path + "\""));
-  if (!WriteSramCsv(path, Model()->RegRecord)) error(kOpenFailed);
+  if (!write(path)) error(kOpenFailed);
+}
+
+void TSRAMRecord::SaveClick() {
+  saveRecordFile(kSramCsvName,
+                 [this](const std::string& path) { return WriteSramCsv(path, Model()->RegRecord); });
 }
 
 void TSRAMRecord::DownLoadClick() {
@@ -249,14 +257,9 @@ void TSRAMRecord::DownLoadClick() {
 }
 
 void TSRAMRecord::CreateNewFileClick() {
-  if (!Model() || Model()->RegRecord.Count() == 0) return;
-  std::string folder;
-  if (!folderForWrite(folder)) return;
-  const std::string path = folder + kSramAsmName;
-  if (!ask(QuotedPrefix(lt::SavePrefix) + path + "\" ?")) return;
-  setStatus(0, Q("Save to \"" + path + "\""));
-  if (!WriteTextLines(path, SramPatchLines(Model()->RegRecord, Chip().CoreVariant)))
-    error(kOpenFailed);
+  saveRecordFile(kSramAsmName, [this](const std::string& path) {
+    return WriteTextLines(path, SramPatchLines(Model()->RegRecord, Chip().CoreVariant));
+  });
 }
 
 void TSRAMRecord::AddCurrentClick() {

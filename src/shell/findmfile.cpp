@@ -11,6 +11,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QVBoxLayout>
 
 #include "base/dialogs.h"
@@ -63,6 +64,22 @@ bool TKy_NFind::ExecuteFind(const QString& initialText) {
   exec();
   if (Found == 0) CbFind->setEditText(remembered);
   return Found != 0;
+}
+
+bool TKy_NFind::ExecuteFindOver(const QWidget& owner) {
+  adjustSize();
+  const QRect me(owner.mapToGlobal(QPoint(0, 0)), owner.size());
+  QRect r(QPoint(0, 0), size());
+  r.moveCenter(me.center());
+  if (QScreen* screen = owner.screen()) {
+    const QRect s = screen->geometry();
+    if (r.right() > s.width()) r.moveRight(s.width());
+    if (r.bottom() > s.height()) r.moveBottom(s.height());
+  }
+  if (r.left() < 0) r.moveLeft(0);
+  if (r.top() < 0) r.moveTop(0);
+  move(r.topLeft());
+  return ExecuteFind();
 }
 
 QString TKy_NFind::FindText() const { return CbFind->currentText(); }

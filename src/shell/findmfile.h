@@ -33,6 +33,8 @@ class TKy_NFind : public QDialog, public ILangCaptionTarget {
   // non-empty text, the text that was there before is put back. Returns
   // true when Find was pressed with a non-empty text.
   bool ExecuteFind(const QString& initialText = QString());
+  // ExecuteFind with the dialog centred over `owner` and kept on the screen.
+  bool ExecuteFindOver(const QWidget& owner);
   QString FindText() const;
   void SetFindText(const QString& text);
   // Moves the text to the top of the history (case-insensitive duplicates

@@ -882,20 +882,7 @@ TKy_NFind* TKy_EDIT::FindDialog() const { return findDlg_ ? findDlg_.data() : &K
 
 void TKy_EDIT::ShowFindDialog() {
   if (!page(currentPage_)) return;
-  TKy_NFind* dlg = FindDialog();
-  dlg->adjustSize();
-  const QRect me(mapToGlobal(QPoint(0, 0)), size());
-  QRect r(QPoint(0, 0), dlg->size());
-  r.moveCenter(me.center());
-  if (QScreen* screen = this->screen()) {
-    const QRect s = screen->geometry();
-    if (r.right() > s.width()) r.moveRight(s.width());
-    if (r.bottom() > s.height()) r.moveBottom(s.height());
-  }
-  if (r.left() < 0) r.moveLeft(0);
-  if (r.top() < 0) r.moveTop(0);
-  dlg->move(r.topLeft());
-  if (dlg->ExecuteFind()) FindNext();
+  if (FindDialog()->ExecuteFindOver(*this)) FindNext();
 }
 
 bool TKy_EDIT::FindNext() { return FindNext(FindDialog()->FindText()); }

@@ -934,20 +934,7 @@ void TKy_Source::PopupSourcePageMenu(int x, int y) {
 // ---------------------------------------------------------------------------
 
 void TKy_Source::ShowSourceFindDialog() {
-  TKy_NFind& dlg = Ky_NFind();
-  dlg.adjustSize();
-  const QRect me(mapToGlobal(QPoint(0, 0)), size());
-  QRect r(QPoint(0, 0), dlg.size());
-  r.moveCenter(me.center());
-  if (QScreen* screen = this->screen()) {
-    const QRect s = screen->geometry();
-    if (r.right() > s.width()) r.moveRight(s.width());
-    if (r.bottom() > s.height()) r.moveBottom(s.height());
-  }
-  if (r.left() < 0) r.moveLeft(0);
-  if (r.top() < 0) r.moveTop(0);
-  dlg.move(r.topLeft());
-  if (dlg.ExecuteFind()) FindNextInSource();
+  if (Ky_NFind().ExecuteFindOver(*this)) FindNextInSource();
 }
 
 bool TKy_Source::FindNextInSource() { return FindNextInSource(Ky_NFind().FindText()); }

@@ -37,23 +37,18 @@
 #include "support/fake_clock.h"
 #include "support/key_events.h"
 #include "support/scripted_dialogs.h"
-#include "support/session_support.h"
+#include "support/program_session.h"
 
 namespace kyvor {
 namespace {
 
-class MainCommands : public ::testing::Test {
+class MainCommands : public test::ProgramSession {
  protected:
   void SetUp() override {
-    test::ResetProgramState();
-    clock.install();
+    ProgramSession::SetUp();
     ASSERT_NO_FATAL_FAILURE(test::CopyExample(dir, source));
-    prog = std::make_unique<TKyProgram>(KYVOR_DATA_DIR);
-    ASSERT_TRUE(prog->Start({}));
+    ASSERT_NO_FATAL_FAILURE(start());
   }
-  void TearDown() override { prog.reset(); }
-  TKYMAIN& w() { return prog->Main(); }
-  TKy_UP& up() { return prog->Up(); }
   void debug() {
     ASSERT_TRUE(w().OpenSourceFile(source));
     w().SMenu_AssembleDebugClick();
@@ -65,11 +60,7 @@ class MainCommands : public ::testing::Test {
     return w().DigitButton(d)->palette().color(QPalette::ButtonText);
   }
 
-  test::FakeClock clock;
-  test::ScriptedDialogs dialogs;
-  QTemporaryDir dir;
   std::string source;
-  std::unique_ptr<TKyProgram> prog;
 };
 
 TEST_F(MainCommands, TwoColumnsLeaveTheLastRightHalfEmptyAndOneColumnStacks) {

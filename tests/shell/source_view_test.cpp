@@ -33,7 +33,7 @@
 #include "support/fake_editor.h"
 #include "support/key_events.h"
 #include "support/scripted_dialogs.h"
-#include "support/session_support.h"
+#include "support/program_session.h"
 
 namespace kyvor {
 namespace {
@@ -308,32 +308,16 @@ const char kMain[] =
     "        END\r\n";                // 12
 constexpr int kCnt = 0x80;
 
-class SourceSession : public ::testing::Test {
+class SourceSession : public test::ProgramSession {
  protected:
   void SetUp() override {
-    test::ResetProgramState();
-    clock.install();
-    ASSERT_TRUE(dir.isValid());
+    ProgramSession::SetUp();
     WriteFile(dir.filePath("DEFS.INC"), kDefs);
     WriteFile(dir.filePath("main.asm"), kMain);
-    prog = std::make_unique<TKyProgram>(KYVOR_DATA_DIR);
-    ASSERT_TRUE(prog->Start({dir.filePath("main.asm")}));
+    ASSERT_NO_FATAL_FAILURE(start({dir.filePath("main.asm")}));
     ASSERT_EQ(Modes().DebugMode, 1);
     src = w().Forms().source();
     ASSERT_NE(src, nullptr);
-  }
-  void TearDown() override { prog.reset(); }
-  TKYMAIN& w() { return prog->Main(); }
-  TKy_UP& up() { return prog->Up(); }
-  void press(int key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-    clock.advance(std::chrono::milliseconds(100));
-    test::PressInWindow(w(), key, mods);
-  }
-  bool waitRunStopped(int ms = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (w().RunTimerActive() && t.elapsed() < ms) QApplication::processEvents();
-    return !w().RunTimerActive();
   }
   // The tip with the mouse on character `column` of row (0-based).
   QString tipAt(int row, int column) {
@@ -345,10 +329,6 @@ class SourceSession : public ::testing::Test {
     return src->ValueTip()->isVisible() ? src->ValueTipLabel() : QString();
   }
 
-  test::FakeClock clock;
-  test::ScriptedDialogs dialogs;
-  QTemporaryDir dir;
-  std::unique_ptr<TKyProgram> prog;
   TKy_Source* src = nullptr;
 };
 
@@ -450,8 +430,7 @@ TEST_F(SourceSession, AMacroAtAddressZeroRunsToItsEnd) {
             "INNER   MACRO   R\r\n        INF     R, 1\r\n        INF     R, 1\r\n        ENDM\r\n"
             "        MEMAR   80H\r\nCNT     DS      1\r\n        ORG     0\r\n"
             "        INNER   CNT\r\n        NOP\r\n        END\r\n");
-  prog = std::make_unique<TKyProgram>(KYVOR_DATA_DIR);
-  ASSERT_TRUE(prog->Start({dir.filePath("zero.asm")}));
+  ASSERT_NO_FATAL_FAILURE(start({dir.filePath("zero.asm")}));
   src = w().Forms().source();
   ASSERT_EQ(src->PCLine(), 8);
   int32_t start = 0, end = 0;

@@ -25,7 +25,7 @@
 #include "support/fake_clock.h"
 #include "support/key_events.h"
 #include "support/scripted_dialogs.h"
-#include "support/session_support.h"
+#include "support/program_session.h"
 
 namespace kyvor {
 namespace {
@@ -39,23 +39,18 @@ QByteArray ReadFile(const QString& path) {
   return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-class SramSession : public ::testing::Test {
+class SramSession : public test::ProgramSession {
  protected:
   void SetUp() override {
-    test::ResetProgramState();
-    clock.install();
+    ProgramSession::SetUp();
     ASSERT_NO_FATAL_FAILURE(test::CopyExample(dir, source));
-    prog = std::make_unique<TKyProgram>(KYVOR_DATA_DIR);
-    ASSERT_TRUE(prog->Start({}));
+    ASSERT_NO_FATAL_FAILURE(start());
     ASSERT_TRUE(w().OpenSourceFile(source));
     w().SMenu_AssembleDebugClick();
     ASSERT_EQ(Modes().DebugMode, 1);
     rec = w().Forms().sram;
     ASSERT_NE(rec, nullptr);
   }
-  void TearDown() override { prog.reset(); }
-  TKYMAIN& w() { return prog->Main(); }
-  TKy_UP& up() { return prog->Up(); }
   QString folder() const { return dir.filePath("KyvorTemp"); }
   // The user's writes of the tests: COUNT twice (one bit the second time), TICKS once.
   void writeSome() {
@@ -71,11 +66,7 @@ class SramSession : public ::testing::Test {
     }
   }
 
-  test::FakeClock clock;
-  test::ScriptedDialogs dialogs;
-  QTemporaryDir dir;
   std::string source;
-  std::unique_ptr<TKyProgram> prog;
   TSRAMRecord* rec = nullptr;
 };
 
