@@ -485,6 +485,10 @@ void TKYMAIN::TBtK_F10Click() {
   // The watches go back to the main file's ".pro".
   if (auto* watch = forms_.view<TKy_WATCH>(ViewWatch)) watch->SaveToPropertiesFile();
   RebuildMainTitle();
+  if (up && Modes().SimulatorMode == 0) {
+    up->PodLcdClear();
+    up->PodLcdWriteText(0, "Kyvor-IDE ICE Edit Mode");
+  }
 }
 
 void TKYMAIN::RestMode(int /*flag*/) {

@@ -403,6 +403,10 @@ TEST_F(EmulatorDebugging, TheSourceViewsCheckAndReLoadRom) {
   pod.SetProgramWord(5, 0x0000);
   main().ReLoadROM1Click();
   EXPECT_EQ(up().GetOpcode(5), 0x0000);
+  // Go back to edit mode: the pod's display says so.
+  main().Button("TBtK_F10")->click();
+  EXPECT_EQ(Modes().DebugMode, 0);
+  EXPECT_EQ(pod.Writer.DisplayLine(0), "Kyvor-IDE ICE Ed");
   EXPECT_TRUE(pod.Violations.empty()) << pod.Violations[0];
 }
 
