@@ -86,4 +86,10 @@ bool MainFileDir(std::string& folder) {
   return true;
 }
 
+std::string WithDefaultExtension(const std::string& name, const std::string& extension) {
+  const size_t slash = name.find_last_of('/');
+  const size_t leaf = slash == std::string::npos ? 0 : slash + 1;
+  return name.find('.', leaf) == std::string::npos ? name + extension : name;
+}
+
 }  // namespace kyvor

@@ -45,4 +45,8 @@ std::string OutputFileName(TOutputFileKind kind);
 // character. Both '/' and '\' count as separators.
 bool MainFileDir(std::string& folder);
 
+// A file dialog's default extension: `name` with `extension` (".asm", ".cfg")
+// appended when its file-name part has no '.'.
+std::string WithDefaultExtension(const std::string& name, const std::string& extension);
+
 }  // namespace kyvor

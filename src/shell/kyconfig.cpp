@@ -14,6 +14,7 @@
 #include "base/lang.h"
 #include "base/modes.h"
 #include "base/options.h"
+#include "base/outputfile.h"
 #include "chip/chipconfig.h"
 #include "chip/chiploader.h"
 #include "debugwin/watchdata.h"
@@ -33,11 +34,7 @@ namespace {
 const char kConfigFilter[] = "*.cfg|*.cfg|*.*|*.*";
 
 // A chosen name without an extension gets ".cfg".
-std::string WithCfgExtension(const std::string& name) {
-  const size_t slash = name.find_last_of('/');
-  const std::string leaf = slash == std::string::npos ? name : name.substr(slash + 1);
-  return leaf.find('.') == std::string::npos ? name + ".cfg" : name;
-}
+std::string WithCfgExtension(const std::string& name) { return WithDefaultExtension(name, ".cfg"); }
 
 std::string FolderOf(const std::string& path) {
   const size_t slash = path.find_last_of('/');

@@ -54,13 +54,7 @@ std::string Upper(std::string s) {
   return s;
 }
 
-std::string WithAsmExtension(const std::string& name) {
-  std::string base = name;
-  size_t slash = base.find_last_of('/');
-  std::string leaf = slash == std::string::npos ? base : base.substr(slash + 1);
-  if (leaf.find('.') == std::string::npos) return name + ".asm";
-  return name;
-}
+std::string WithAsmExtension(const std::string& name) { return WithDefaultExtension(name, ".asm"); }
 
 // The longest F10 waits for a step of the animated trace to end.
 constexpr long long kStepWaitMs = 2000;

@@ -13,6 +13,7 @@
 #include "base/lang.h"
 #include "base/modes.h"
 #include "base/options.h"
+#include "base/outputfile.h"
 #include "chip/chiploader.h"
 #include "engine/infoblock.h"
 #include "chip/chipconfig.h"
@@ -38,11 +39,7 @@ constexpr uint16_t kLoadHexPlainJump = 0xC200;
 constexpr uint32_t kLoadHexInfoAddress = 0x8000;
 constexpr int kLoadHexBlockWords = 128;
 // The save dialog's default extension: ".hex" for a name without one.
-std::string WithHexExtension(const std::string& name) {
-  const size_t slash = name.find_last_of('/');
-  const std::string leaf = slash == std::string::npos ? name : name.substr(slash + 1);
-  return leaf.find('.') == std::string::npos ? name + ".hex" : name;
-}
+std::string WithHexExtension(const std::string& name) { return WithDefaultExtension(name, ".hex"); }
 
 std::string HexText(int v, int digits) {
   char b[16];

@@ -167,3 +167,17 @@ TEST_F(OutputNames, OutputNamesFollowTheMainFile) {
 
 }  // namespace
 }  // namespace kyvor::test
+
+namespace kyvor {
+namespace {
+
+// The file dialogs' default extension looks at the file-name part only.
+TEST(DefaultExtension, IsAddedOnlyToANameWithoutADot) {
+  EXPECT_EQ(WithDefaultExtension("/home/u/proj/main", ".asm"), "/home/u/proj/main.asm");
+  EXPECT_EQ(WithDefaultExtension("/home/u/proj/main.inc", ".asm"), "/home/u/proj/main.inc");
+  EXPECT_EQ(WithDefaultExtension("/home/u/v1.2/setup", ".cfg"), "/home/u/v1.2/setup.cfg");
+  EXPECT_EQ(WithDefaultExtension("plain", ".hex"), "plain.hex");
+}
+
+}  // namespace
+}  // namespace kyvor

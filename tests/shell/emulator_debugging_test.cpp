@@ -53,9 +53,6 @@ class EmulatorDebugging : public ::testing::Test {
     clock.install();
     ThePod().PodLinkClose();
     ASSERT_NO_FATAL_FAILURE(test::CopyExample(dir, source));
-    pod.ChipIdFromChip = true;
-    devices.SetBulk(0, &pod);
-    ThePod().SetEnumerator(&devices);
     prog = std::make_unique<TKyProgram>(KYVOR_DATA_DIR);
     ASSERT_TRUE(prog->Start({}));
     Modes().IceInterfaceIndex = 4;
@@ -64,8 +61,6 @@ class EmulatorDebugging : public ::testing::Test {
   }
   void TearDown() override {
     prog.reset();
-    ThePod().PodLinkClose();
-    ThePod().SetEnumerator(nullptr);
     test::ResetProgramState();
   }
 
@@ -118,8 +113,8 @@ class EmulatorDebugging : public ::testing::Test {
 
   test::FakeClock clock;
   test::ScriptedDialogs dialogs;
-  test::TVirtualPod pod;
-  test::TVirtualPodEnumerator devices;
+  test::TProgramVirtualPod programPod;
+  test::TVirtualPod& pod = programPod.Pod;
   QTemporaryDir dir;
   std::string source;
   std::unique_ptr<TKyProgram> prog;

@@ -51,7 +51,6 @@ class OptionsDialog : public ::testing::Test {
   void TearDown() override {
     prog.reset();
     ThePod().PodLinkClose();
-    ThePod().SetEnumerator(nullptr);
     test::ResetProgramState();
   }
 
@@ -71,11 +70,8 @@ class OptionsDialog : public ::testing::Test {
     e->clear();
     test::Type(e, text);
   }
-  // The virtual pod as the first device, the USB interface, the pod open.
+  // The USB interface, the virtual pod open.
   void usePod() {
-    pod.ChipIdFromChip = true;
-    devices.SetBulk(0, &pod);
-    ThePod().SetEnumerator(&devices);
     Modes().IceInterfaceIndex = 4;
     ASSERT_EQ(ThePod().PodUsbOpen(), 0);
     Modes().PodState = 0;
@@ -88,8 +84,8 @@ class OptionsDialog : public ::testing::Test {
 
   test::FakeClock clock;
   test::ScriptedDialogs dialogs;
-  test::TVirtualPod pod;
-  test::TVirtualPodEnumerator devices;
+  test::TProgramVirtualPod programPod;
+  test::TVirtualPod& pod = programPod.Pod;
   std::unique_ptr<TKyProgram> prog;
   TOption* opt = nullptr;
 };

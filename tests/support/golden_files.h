@@ -5,22 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 
+#include "support/file_bytes.h"
+
 namespace kyvor::test {
-
-inline std::string ReadFileBytes(const std::string& path) {
-  std::ifstream f(path, std::ios::binary);
-  std::ostringstream s;
-  s << f.rdbuf();
-  return s.str();
-}
-
-inline void WriteFileBytes(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
 
 // `name` under tests/<folder>/golden/.
 inline std::string GoldenPath(const std::string& folder, const std::string& name) {

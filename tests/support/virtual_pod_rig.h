@@ -38,3 +38,29 @@ class TVirtualPodRig {
 };
 
 }  // namespace kyvor::test
+
+namespace kyvor::test {
+
+// The virtual pod under the program's own pod (ThePod()), as the first device
+// of its search, answering the selected chip's first id; the program's pod
+// lets go of it (its link closed) when the object goes. Declare it before
+// the program object, so the program goes first.
+class TProgramVirtualPod {
+ public:
+  TProgramVirtualPod() {
+    Pod.ChipIdFromChip = true;
+    Devices.SetBulk(0, &Pod);
+    ThePod().SetEnumerator(&Devices);
+  }
+  ~TProgramVirtualPod() {
+    ThePod().PodLinkClose();
+    ThePod().SetEnumerator(nullptr);
+  }
+  TProgramVirtualPod(const TProgramVirtualPod&) = delete;
+  TProgramVirtualPod& operator=(const TProgramVirtualPod&) = delete;
+
+  TVirtualPod Pod;
+  TVirtualPodEnumerator Devices;
+};
+
+}  // namespace kyvor::test
