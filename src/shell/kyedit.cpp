@@ -13,7 +13,6 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
-#include <QScreen>
 #include <QScrollBar>
 #include <QStackedWidget>
 #include <QStatusBar>
