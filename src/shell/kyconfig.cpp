@@ -17,6 +17,7 @@
 #include "base/outputfile.h"
 #include "chip/chipconfig.h"
 #include "chip/chiploader.h"
+#include "debugwin/sramrecord.h"
 #include "debugwin/watchdata.h"
 #include "link/pod_protocol.h"
 #include "peripherals/periphwins.h"
@@ -156,7 +157,10 @@ void TKYMAIN::applyConfigSection(int section, const TConfigData& d) {
       if (auto* adc = forms_.view<TKyPeripheralForm>(ViewAdc))
         adc->SetDisplayChoice(d.AdcSelectors[0], d.AdcSelectors[1]);
       return;
-    case CfgRecord: o.ChContinue = in.ChContinue; return;
+    case CfgRecord:
+      o.ChContinue = in.ChContinue;
+      if (forms_.sram) forms_.sram->SetContinue(o.ChContinue != 0);
+      return;
     case CfgWdtOptimize:
       o.RACM10 = in.RACM10, o.ChWDTJMPOO = in.ChWDTJMPOO, o.COptimization = in.COptimization;
       return;

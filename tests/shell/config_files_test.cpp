@@ -12,6 +12,9 @@
 #include "base/modes.h"
 #include "base/options.h"
 #include "chip/chipconfig.h"
+#include "debugwin/sramrecord.h"
+#include "debugwin/watchdata.h"
+#include "peripherals/periphwins.h"
 #include "shell/editorlink.h"
 #include "shell/kybase.h"
 #include "shell/kyapp.h"
@@ -88,6 +91,8 @@ TEST_F(ConfigFiles, ACloseWritesTheStateAndTheNextStartGivesItBack) {
     Options().ELAO = 12345;
     Modes().PodlessMode = 1;
     LangState().LanguageIndex = 1;
+    WatchSettings().WatchValueFormat = 2;
+    prog.Main().Forms().view<TKyPeripheralForm>(ViewAdc)->SetDisplayChoice(1, 12);
   });
   const std::string written = cfg();
   ASSERT_NE(written.find(source + "\r\n"), std::string::npos);
@@ -107,6 +112,10 @@ TEST_F(ConfigFiles, ACloseWritesTheStateAndTheNextStartGivesItBack) {
   EXPECT_EQ(Modes().PodlessMode, 1);
   EXPECT_EQ(LangState().LanguageIndex, 1);
   EXPECT_EQ(Ky_Lang().Language, 1);
+  EXPECT_EQ(WatchSettings().WatchValueFormat, 2);
+  auto* adc = prog.Main().Forms().view<TKyPeripheralForm>(ViewAdc);
+  EXPECT_EQ(adc->DisplayMode(), 1);
+  EXPECT_EQ(adc->DisplayWidthIndex(), 12);
   // Nothing changed: the next close writes the same bytes.
   prog.Main().close();
   EXPECT_EQ(cfg(), written);
@@ -188,6 +197,17 @@ TEST_F(ConfigFiles, ReadingClampsTheLanguageKeepsThePlatformAndResetsTheRomType)
   EXPECT_EQ(LangState().LanguageIndex, 1);
   EXPECT_EQ(Shell().WinNtPlatform, 1);
   EXPECT_EQ(Options().RomEmulationType, 0);
+}
+
+TEST_F(ConfigFiles, TheRecordsContinueComesBackWithItsStatus) {
+  startAndClose([&](TKyProgram&) { Options().ChContinue = 1; });
+  Options().ChContinue = 0;
+  TKyProgram prog(KYVOR_DATA_DIR);
+  ASSERT_TRUE(prog.Start({}));
+  EXPECT_EQ(Options().ChContinue, 1);
+  ASSERT_NE(prog.Main().Forms().sram, nullptr);
+  EXPECT_TRUE(prog.Main().Forms().sram->ContinueChecked());
+  EXPECT_EQ(prog.Main().Forms().sram->StatusText(1).toStdString(), "Status: Continue");
 }
 
 TEST_F(ConfigFiles, AProgrammerFileThatIsGoneIsReadAsEmpty) {

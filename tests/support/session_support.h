@@ -12,6 +12,7 @@
 #include "base/outputfile.h"
 #include "chip/chipconfig.h"
 #include "debugwin/watchdata.h"
+#include "debugwin/watchdata.h"
 #include "shell/kymain.h"
 #include "support/scratch_config.h"
 
