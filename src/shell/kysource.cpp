@@ -905,7 +905,7 @@ void TKy_Source::fillPageItems(QMenu* menu, QAction* before) {
     auto* action = new QAction(caption, menu);
     // Each item is bound to its page (two files may share a name).
     action->setData(n);
-    connect(action, &QAction::triggered, this, [this, n] { ShowSourcePage(n); });
+    connect(action, &QAction::triggered, this, [this, page = n] { ShowSourcePage(page); });
     menu->insertAction(before, action);
   }
 }
