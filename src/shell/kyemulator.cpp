@@ -18,6 +18,7 @@
 #include "shell/kyerr.h"
 #include "shell/kymain.h"
 #include "shell/kyoption.h"
+#include "shell/kyprog.h"
 
 namespace kyvor {
 
@@ -40,10 +41,7 @@ std::string HexDigits(uint32_t v, int digits) {
 }  // namespace
 
 void TKYMAIN::podDisplay(const std::string& text) {
-  if (!forms_.up) return;
-  std::string padded = text;
-  if (padded.size() < 32) padded.resize(32, ' ');
-  forms_.up->PodLcdWriteText(0, padded);
+  if (forms_.up) forms_.up->PodLcdWriteText(0, DisplayText(text));
 }
 
 // ---------------------------------------------------------------------------
