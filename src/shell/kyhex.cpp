@@ -1,5 +1,6 @@
 #include "shell/kyhex.h"
 
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QResizeEvent>
 #include <QScrollBar>
@@ -273,7 +274,10 @@ void TKy_Hex::layoutDump() {
   // The information block's 16 rows follow as 170..17F.
   if (!kind3)
     for (int r = mainRows + 1; r < rows; ++r) dump_->SetCell(r, 0, fixed(Hex(0x170 + r - mainRows - 1, 3)));
-  std::vector<int> widths(17, 40);
+  // Wide enough for four hex digits (and the labels' three) in the grid's font.
+  const QFontMetrics fm(sdgr_->font());
+  std::vector<int> widths(17, fm.horizontalAdvance("DDDD") + 14);
+  widths[0] = fm.horizontalAdvance("DDD") + 14;
   sdgr_->SetColumnWidths(widths);
   dump_->Publish();
 }

@@ -553,6 +553,8 @@ void TKYMAIN::ArrangeDefaultViews() {
     TLayoutItem item;
     auto role = roles.find(w);
     item.role = role == roles.end() ? TViewRole::Side : role->second;
+    // The programmer's dump (16 words a row) takes the area, not the column.
+    if (w == forms_.hex() && forms_.hex()->DumpGridShown()) item.role = TViewRole::Main;
     item.preferredHeight = p.preferredHeight;
     frames.push_back(f);
     placedForms.push_back(w);
@@ -709,9 +711,10 @@ void TKYMAIN::applyLayout() {
 
 void TKYMAIN::changeEvent(QEvent* ev) {
   QMainWindow::changeEvent(ev);
-  // Every later activation applies the layout again.
+  // Every later activation applies the layout again (not while a build or a
+  // programmer command runs: their actions stay as they set them).
   if (ev->type() == QEvent::ActivationChange && isActiveWindow() && firstActivation_ == 0 &&
-      !closed_ && !inBuild_)
+      !closed_ && !inBuild_ && !ProgrammerBusy())
     FormActivate();
 }
 

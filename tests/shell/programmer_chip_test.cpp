@@ -5,6 +5,7 @@
 // VDD, a failing word, a protected chip, a chip that is not blank, a writer
 // that stays busy); the image handed to the writer when its checksum differs.
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QToolButton>
 
@@ -317,20 +318,27 @@ TEST_F(ProgrammerChip, WhileACommandRunsTheProgrammerActionsAreOffAndTheGaugeMov
   imageInWriter();
   std::vector<bool> enabled;
   std::vector<int> progress;
-  bool again = false;
+  bool again = false, active = false;
   clock.onPump([&] {
     enabled.push_back(main().Action("SMenu_Program")->isEnabled() ||
                       main().Button("Tk_Auto")->isEnabled() ||
                       main().Action("SMenu_DownLoad")->isEnabled());
     progress.push_back(main().findChild<QWidget*>("EEBar")->isVisible());
-    // A second command asked for while one runs does nothing.
+    // A second command asked for while one runs does nothing, and the main
+    // window's activation (a message box closed, say) does not apply the
+    // layout's states again.
     if (!again) {
       again = true;
       main().SMenu_VerifyClick();
+      QApplication::setActiveWindow(&main());
+      active = main().isActiveWindow();
+      QEvent activation(QEvent::ActivationChange);
+      QApplication::sendEvent(&main(), &activation);
     }
   });
   main().SMenu_ProgramClick();
   clock.onPump(nullptr);
+  EXPECT_TRUE(active);
   ASSERT_FALSE(enabled.empty());
   EXPECT_EQ(std::count(enabled.begin(), enabled.end(), true), 0);
   EXPECT_GT(std::count(progress.begin(), progress.end(), true), 0) << "the gauge shows";

@@ -4,9 +4,6 @@
 // no chip file has (nothing more is read), a chip file bigger than the
 // program cells, the long layout's 1,024 information words, and the link
 // lost on the way.
-#include <QDir>
-#include <QFile>
-
 #include "shell/kyprog.h"
 #include "support/chip_folder.h"
 #include "support/file_bytes.h"
@@ -140,9 +137,7 @@ TEST_F(ProgrammerRead, ABlankChipOfTheLongLayoutIsEmpty) {
 class ProgrammerReadBigChip : public ProgrammerRead {
  protected:
   ProgrammerReadBigChip() {
-    const QDir data(QString(KYVOR_DATA_DIR) + "/INCLUDE");
-    for (const QString& f : data.entryList(QDir::Files))
-      QFile::copy(data.filePath(f), QString::fromStdString(folder.include()) + f);
+    CopyShippedInclude(folder);
     // The list ends at its first empty line: the chip goes before it.
     std::string list = ReadFileBytes(folder.include() + "KySel.INC");
     while (list.size() >= 2 && list.compare(list.size() - 2, 2, "\r\n") == 0) list.resize(list.size() - 2);

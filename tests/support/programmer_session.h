@@ -5,6 +5,8 @@
 // scripted dialogs. For the tests of the programmer commands.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <fstream>
 #include <memory>
@@ -22,12 +24,21 @@
 #include "shell/kyerr.h"
 #include "shell/kyhex.h"
 #include "shell/kymain.h"
+#include "support/chip_folder.h"
 #include "support/fake_clock.h"
 #include "support/scripted_dialogs.h"
 #include "support/session_support.h"
 #include "support/virtual_pod.h"
 
 namespace kyvor::test {
+
+// A program folder whose INCLUDE/ is a copy of the shipped one, for tests
+// that change a chip file or add one.
+inline void CopyShippedInclude(const ScratchFolder& folder) {
+  const QDir data(QString(KYVOR_DATA_DIR) + "/INCLUDE");
+  for (const QString& f : data.entryList(QDir::Files))
+    QFile::copy(data.filePath(f), QString::fromStdString(folder.include()) + f);
+}
 
 class ProgrammerSession : public ::testing::Test {
  protected:

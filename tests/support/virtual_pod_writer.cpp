@@ -44,6 +44,8 @@ TVirtualChip::TVirtualChip() : Program(kChipProgramWords, 0xFFFF), Info(kChipInf
 
 bool TVirtualChip::ShortLayout() { return Chip().DeviceKind3 == 1; }
 
+uint16_t TVirtualChip::AnsweredId() const { return IdFromChip ? Chip().ChipId : Id; }
+
 int TVirtualChip::ProtectIndex() { return ShortLayout() ? 127 : 767; }
 
 bool TVirtualChip::Blank() const {
@@ -69,7 +71,7 @@ void TVirtualChip::program(bool info, uint32_t at, uint16_t value) {
 
 void TVirtualChip::DirectReset() {
   state_ = TState::Command;
-  latch_ = Id;
+  latch_ = AnsweredId();
 }
 
 void TVirtualChip::DirectWord(uint16_t w) {
@@ -294,13 +296,13 @@ bool TVirtualPod::writerCommand(const uint8_t* p, size_t n) {
       if (!need(p, n, 7)) return true;
       static constexpr uint8_t kId[7] = {0xB4, 0x00, 0x80, 0xFE, 0x00, 0x00, 0x01};
       if (!std::equal(p, p + 7, kId)) violation("chip id request bytes");
-      const uint16_t id = w.Chip.Id, st = w.Chip.ProtectWord();
+      const uint16_t id = w.Chip.AnsweredId(), st = w.Chip.ProtectWord();
       reply({uint8_t(id >> 8), uint8_t(id), uint8_t(st >> 8), uint8_t(st), 0, 0, 0, 0}, false);
       return true;
     }
     case 0xD6: {
       if (!need(p, n, 1)) return true;
-      const uint16_t id = w.Chip.Id, st = w.Chip.ProtectWord();
+      const uint16_t id = w.Chip.AnsweredId(), st = w.Chip.ProtectWord();
       reply({uint8_t(id >> 8), uint8_t(id), uint8_t(st >> 8), uint8_t(st)}, false);
       return true;
     }

@@ -24,6 +24,8 @@ namespace kyvor::test {
 struct TVirtualChip {
   TVirtualChip();
   uint16_t Id = 0x0A16;
+  bool IdFromChip = false;  // answer the selected chip's id instead of Id
+  uint16_t AnsweredId() const;
   std::vector<uint16_t> Program;  // 32,768 words
   std::vector<uint16_t> Info;     // 1,024 words, the information (SBM) area
   // The layout follows the selected chip (Chip().DeviceKind3) at each use.

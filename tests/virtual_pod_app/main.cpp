@@ -2,7 +2,8 @@
 // device of the pod search (bulk device 0; HID index 0 when the environment
 // variable KYVOR_VIRTUAL_POD is "hid"; "unplugged" leaves the place empty, so
 // the search ends at the real devices); the real USB devices follow it. The
-// virtual pod answers with the first chip id of the selected chip. The pod
+// virtual pod answers with the first chip id of the selected chip, and the
+// chip in its programmer's socket is the selected chip. The pod
 // interface is USB at the first start (the options dialog and Kymain.cfg
 // keep the choice afterwards).
 //
@@ -48,6 +49,7 @@ int main(int argc, char** argv) {
   const bool hid = kind && std::string(kind) == "hid";
   TVirtualPod pod(hid ? TVirtualPod::TFraming::Hid : TVirtualPod::TFraming::Bulk);
   pod.ChipIdFromChip = true;
+  pod.Writer.Chip.IdFromChip = true;  // the chip in the programmer's socket is the selected one
   pod.Faults.Unplugged = kind && std::string(kind) == "unplugged";
   kyvor::TUsbPodEnumerator usb;
   kyvor::test::TVirtualPodEnumerator devices;
