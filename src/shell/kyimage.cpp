@@ -14,14 +14,14 @@
 #include "base/modes.h"
 #include "base/options.h"
 #include "base/outputfile.h"
-#include "chip/chiploader.h"
-#include "engine/infoblock.h"
 #include "chip/chipconfig.h"
+#include "chip/chiploader.h"
 #include "engine/imagefile.h"
+#include "engine/infoblock.h"
 #include "engine/ky_up.h"
 #include "shell/kyhex.h"
-#include "shell/kyprog.h"
 #include "shell/kymain.h"
+#include "shell/kyprog.h"
 #include "shell/kysource.h"
 
 namespace kyvor {
@@ -89,7 +89,8 @@ void TKYMAIN::LoadHexClick() {
   if (!forms_.up || inBuild_ || ProgrammerBusy()) return;
   GetSELUP();
   forms_.up->ApplyChipConfig();
-  const auto path = Dialogs().openFileName("Load Hex File", Shell().FileDialogFolder, kLoadHexFilter);
+  const auto path =
+      Dialogs().openFileName("Load Hex File", Shell().FileDialogFolder, kLoadHexFilter);
   if (!path) return;
   inBuild_ = true;
   const bool entered = loadHex(*path);
@@ -111,8 +112,9 @@ bool TKYMAIN::loadHex(const std::string& path) {
   // The information block from its templates, as the build makes it.
   TInfoBlockBuilder builder(up.Info, c, Options());
   const std::span<uint16_t> block(up.Info.InfoBlock);
-  TInfoBlockBuilder::PutTemplate(block, ReadTemplateFile(c.CoreVariant == 1 ? kTemplateK08B : kTemplateK08A),
-                                 c.SbmBankSize, 0, infoword::TemplateEnd - 1);
+  TInfoBlockBuilder::PutTemplate(
+      block, ReadTemplateFile(c.CoreVariant == 1 ? kTemplateK08B : kTemplateK08A), c.SbmBankSize, 0,
+      infoword::TemplateEnd - 1);
   const int e = TInfoBlockBuilder::PutTemplate(block, ReadTemplateFile(kSbmTemplateName),
                                                uint64_t(c.SbmSector) * 128, infoword::TemplateEnd,
                                                infoword::SbmTemplateLast);

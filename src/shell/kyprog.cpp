@@ -45,7 +45,7 @@ constexpr uint32_t kWriterDumpWords = 8192;
 // The chip's information addresses that Read takes (chip word addresses).
 constexpr uint32_t kShortChecksums = 0x407B;  // four words: checksum and device words
 constexpr uint32_t kShortSbm = 0x4000;
-constexpr uint32_t kShortInfoTail = 0x406D;   // words 109..126
+constexpr uint32_t kShortInfoTail = 0x406D;  // words 109..126
 constexpr uint32_t kLongInfo = 0x1400;
 constexpr uint32_t kLongInfoWords = 1024;
 constexpr int kLongChecksumWord = infoaltword::CodeChecksum;
@@ -64,7 +64,7 @@ constexpr uint8_t kCalibrationFailedDisplay = 40;
 const char kLabelError[] = "ERROR";
 
 const std::vector<const char*> kProgrammerActions = {
-    "SMenu_Blank", "SMenu_Program", "SMenu_Read", "SMenu_Verify",
+    "SMenu_Blank", "SMenu_Program",  "SMenu_Read",    "SMenu_Verify",
     "SMenu_Auto",  "SMenu_DownLoad", "SMenu_ReadLoad"};
 const std::vector<const char*> kProgrammerButtons = {"Tk_BlankCheck", "Tk_Program", "TK_VerifyChip",
                                                      "Tk_ReadChip", "Tk_Auto"};
@@ -299,9 +299,12 @@ bool TKyProgrammer::calibration(bool autoCommand) {
     case 1: line("Next", "HAO had been Calibrated"); return true;
     case -2: {
       const std::string n = std::to_string(c.F);
-      if (c.Q & 0x40) line(kLabelError, "CHIPID Check Error!! - " + n);
-      else if (c.Q & 0x10) line(kLabelError, "Blank Check Error!! - " + n);
-      else if (c.Q & 0x80) line(kLabelError, "HAO output Error!! - " + n);
+      if (c.Q & 0x40)
+        line(kLabelError, "CHIPID Check Error!! - " + n);
+      else if (c.Q & 0x10)
+        line(kLabelError, "Blank Check Error!! - " + n);
+      else if (c.Q & 0x80)
+        line(kLabelError, "HAO output Error!! - " + n);
       up().PodLcdCommand(kCalibrationFailedDisplay);
       return false;
     }
@@ -343,8 +346,9 @@ bool TKyProgrammer::handOver(bool readWriterArea) {
     line(kLabelError, "Programmer File not Found !!");
     return false;
   }
-  const TWriterDownloadResult r =
-      eraseWriter(kImageSectors) ? up().WriterDownloadImage(download(path)) : TWriterDownloadResult{};
+  const TWriterDownloadResult r = eraseWriter(kImageSectors)
+                                      ? up().WriterDownloadImage(download(path))
+                                      : TWriterDownloadResult{};
   if (!r.Ok) {
     line("Fail", path + "   DownLoad Fail !!!");
     linkLost();
@@ -352,6 +356,30 @@ bool TKyProgrammer::handOver(bool readWriterArea) {
   }
   relayoutListing();
   return true;
+}
+
+// The end of Program and Auto: the chip programmed (its SBM area with
+// `sbmWords`), verified (128 SBM words) and protected, with the writer's
+// pauses between the operations.
+void TKyProgrammer::programVerifyProtect(const std::string& label, uint32_t sbmWords) {
+  PumpingWait(kAfterProgramMs);
+  if (!operation(TChipOperation::Program, MainWords(), label, "Program Chip Fail",
+                 "Program Chip OK", TDetails::NoAddressFor4))
+    return;
+  PumpingWait(kAfterProgramMs);
+  if (!operation(TChipOperation::ProgramSbm, sbmWords, label, "Program SBM Fail", "Program SBM OK",
+                 TDetails::None))
+    return;
+  PumpingWait(kAfterSbmMs);
+  up().ShowGauge(true);
+  if (!operation(TChipOperation::Verify, MainWords(), label, "Verify Chip Fail", "Verify Chip OK",
+                 TDetails::WithAddress))
+    return;
+  PumpingWait(kAfterSbmMs);
+  if (!operation(TChipOperation::VerifySbm, kSbmShortWords, label, "Verify SBM Fail",
+                 "Verify SBM OK", TDetails::None))
+    return;
+  protect();
 }
 
 void TKyProgrammer::protect() {
@@ -369,20 +397,31 @@ void TKyProgrammer::protect() {
 // ---------------------------------------------------------------------------
 
 namespace {
-// Common frame step 1: the chip reloaded, the error list shown and emptied.
 void ReloadChip(TKy_UP& up) {
   GetSELUP();
   up.ApplyChipConfig();
 }
 }  // namespace
 
-void TKyProgrammer::Blank() {
+// The common frame of the chip commands around their own steps: the chip
+// reloaded, the error list shown and emptied, the pod taken.
+void TKyProgrammer::chipCommand(const std::string& label,
+                                void (TKyProgrammer::*steps)(const std::string& label)) {
   if (busy_ || !main_.forms_.up) return;
   TRun run(*this);
   ReloadChip(up());
   showErrors(true);
   if (!takePod()) return;
-  const std::string label = "Blank";
+  calibrationFlags_ = 0;
+  (this->*steps)(label);
+}
+
+void TKyProgrammer::Blank() { chipCommand("Blank", &TKyProgrammer::blankSteps); }
+void TKyProgrammer::Program() { chipCommand("Program", &TKyProgrammer::programSteps); }
+void TKyProgrammer::Verify() { chipCommand("Verify", &TKyProgrammer::verifySteps); }
+void TKyProgrammer::Auto() { chipCommand("Auto", &TKyProgrammer::autoSteps); }
+
+void TKyProgrammer::blankSteps(const std::string& label) {
   up().ShowGauge(true);
   uint16_t status = 0;
   if (!checkIdentity(label, status)) return;
@@ -397,45 +436,15 @@ void TKyProgrammer::Blank() {
             TDetails::None);
 }
 
-void TKyProgrammer::Program() {
-  if (busy_ || !main_.forms_.up) return;
-  TRun run(*this);
-  ReloadChip(up());
-  showErrors(true);
-  if (!takePod()) return;
-  const std::string label = "Program";
-  calibrationFlags_ = 0;
+void TKyProgrammer::programSteps(const std::string& label) {
   if (!calibration(false) || !handOver(false)) return;
   up().ShowGauge(true);
   uint16_t status = 0;
   if (!checkIdentity(label, status)) return;
-  PumpingWait(kAfterProgramMs);
-  if (!operation(TChipOperation::Program, MainWords(), label, "Program Chip Fail",
-                 "Program Chip OK", TDetails::NoAddressFor4))
-    return;
-  PumpingWait(kAfterProgramMs);
-  if (!operation(TChipOperation::ProgramSbm, SbmWords(), label, "Program SBM Fail",
-                 "Program SBM OK", TDetails::None))
-    return;
-  PumpingWait(kAfterSbmMs);
-  up().ShowGauge(true);
-  if (!operation(TChipOperation::Verify, MainWords(), label, "Verify Chip Fail", "Verify Chip OK",
-                 TDetails::WithAddress))
-    return;
-  PumpingWait(kAfterSbmMs);
-  if (!operation(TChipOperation::VerifySbm, kSbmShortWords, label, "Verify SBM Fail",
-                 "Verify SBM OK", TDetails::None))
-    return;
-  protect();
+  programVerifyProtect(label, SbmWords());
 }
 
-void TKyProgrammer::Verify() {
-  if (busy_ || !main_.forms_.up) return;
-  TRun run(*this);
-  ReloadChip(up());
-  showErrors(true);
-  if (!takePod()) return;
-  const std::string label = "Verify";
+void TKyProgrammer::verifySteps(const std::string& label) {
   up().ShowGauge(true);
   const uint8_t result = this->run(TChipOperation::Verify, MainWords());
   PumpingWait(kAfterSbmMs);
@@ -450,43 +459,20 @@ void TKyProgrammer::Verify() {
             TDetails::None);
 }
 
-void TKyProgrammer::Auto() {
-  if (busy_ || !main_.forms_.up) return;
-  TRun run(*this);
-  ReloadChip(up());
-  showErrors(true);
-  if (!takePod()) return;
-  const std::string label = "Auto";
-  calibrationFlags_ = 0;
+void TKyProgrammer::autoSteps(const std::string& label) {
   if (!handOver(true)) return;
   up().ShowGauge(true);
   const uint8_t blank = this->run(TChipOperation::Blank, MainWords());
   uint16_t status = 0;
   if (!checkIdentity(label, status)) return;
   if (!report(blank, label, "Chip Blank Fail", "Chip Blank OK", TDetails::NoAddressFor4) ||
-      !operation(TChipOperation::BlankSbm, kSbmShortWords, label, "SBM Blank Fail",
-                 "SBM Blank OK", TDetails::None))
+      !operation(TChipOperation::BlankSbm, kSbmShortWords, label, "SBM Blank Fail", "SBM Blank OK",
+                 TDetails::None))
     return;
   up().ShowGauge(true);
   PumpingWait(kBeforeCalibrationMs);
   if (!calibration(true)) return;
-  PumpingWait(kAfterProgramMs);
-  if (!operation(TChipOperation::Program, MainWords(), label, "Program Chip Fail",
-                 "Program Chip OK", TDetails::NoAddressFor4))
-    return;
-  PumpingWait(kAfterProgramMs);
-  if (!operation(TChipOperation::ProgramSbm, kSbmShortWords, label, "Program SBM Fail",
-                 "Program SBM OK", TDetails::None))
-    return;
-  PumpingWait(kAfterSbmMs);
-  if (!operation(TChipOperation::Verify, MainWords(), label, "Verify Chip Fail", "Verify Chip OK",
-                 TDetails::WithAddress))
-    return;
-  PumpingWait(kAfterSbmMs);
-  if (!operation(TChipOperation::VerifySbm, kSbmShortWords, label, "Verify SBM Fail",
-                 "Verify SBM OK", TDetails::None))
-    return;
-  protect();
+  programVerifyProtect(label, kSbmShortWords);
 }
 
 // ---------------------------------------------------------------------------
@@ -676,8 +662,7 @@ bool TKyProgrammer::readFlashImage() {
     return true;
   }
   Chip().ChipRomWords = words;
-  if (!u.WriterReadFlashWord(checksum) || !u.WriterReadImage(start, words, u.EEBar()))
-    return false;
+  if (!u.WriterReadFlashWord(checksum) || !u.WriterReadImage(start, words, u.EEBar())) return false;
   main_.SetCheckSumText(CheckSumCaption(checksum));
   std::vector<uint16_t> back(words);
   for (uint32_t i = 0; i < words; ++i) back[i] = u.ReadbackWordOf(start + i);
@@ -765,9 +750,9 @@ void TKyProgrammer::downloadBuild() {
     line("OK", image + "   Download OK");
   } else {
     // No failing word (-1): the download stopped before its read-back.
-    line("Compiller", "DownLoad Flash Memory Fail  address at  " +
-                          Hex4(unsigned(r.DownloadFailIndex)) + ",  error data = " +
-                          r.DownloadFailWritten + " --- " + r.DownloadFailRead);
+    line("Compiller",
+         "DownLoad Flash Memory Fail  address at  " + Hex4(unsigned(r.DownloadFailIndex)) +
+             ",  error data = " + r.DownloadFailWritten + " --- " + r.DownloadFailRead);
     Display("DownLoad Flash Memory Fail");
     linkLost();
   }
@@ -785,7 +770,7 @@ void TKyProgrammer::BuildRoad(bool download, bool built) {
     if (!ShortLayout()) {
       const auto& alt = up().Info.InfoBlockAlt;
       h->FillDumpRows(MainRows() + 1, std::vector<uint16_t>(alt.begin() + infoaltword::ImageWords,
-                                                           alt.begin() + infoaltword::ListingEnd));
+                                                            alt.begin() + infoaltword::ListingEnd));
     }
   }
   if (locked_) up().PodLock(0);

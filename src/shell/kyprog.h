@@ -87,6 +87,12 @@ class TKyProgrammer {
   void setActionsEnabled(bool on);
   void relayoutListing();
 
+  void chipCommand(const std::string& label,
+                   void (TKyProgrammer::*steps)(const std::string& label));
+  void blankSteps(const std::string& label);
+  void programSteps(const std::string& label);
+  void verifySteps(const std::string& label);
+  void autoSteps(const std::string& label);
   bool checkIdentity(const std::string& label, uint16_t& status);
   void failureDetails(uint8_t result, TDetails details);
   uint8_t run(TChipOperation type, uint32_t words);
@@ -98,6 +104,7 @@ class TKyProgrammer {
   bool handOver(bool readWriterArea);
   bool eraseWriter(const std::vector<uint32_t>& sectors);
   void protect();
+  void programVerifyProtect(const std::string& label, uint32_t sbmWords);
   TWriterDownload download(const std::string& path) const;
   void dumpProgram(int firstRow);
   void readChip(const TChipTableEntry& entry, uint16_t status);

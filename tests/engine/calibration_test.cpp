@@ -36,7 +36,7 @@ class CalibrationTest : public ::testing::Test {
     TOptions& o = Options();
     o.HaoValue = 2000000;  // 0x001E8480
     o.PermissibleError = 2;
-    o.LpoValue = 13000;    // 0x000032C8
+    o.LpoValue = 13000;  // 0x000032C8
   }
   void TearDown() override {
     test::ResetChipState();
@@ -87,8 +87,8 @@ TEST_F(CalibrationTest, ModesThreeAndSixFillEverySlot) {
     Options().CalibrationMode = mode;
     for (auto use : {TCalibrationUse::InfoBlock, TCalibrationUse::Programmer}) {
       const TBytes b = CalibrationBlock(Chip(), Options(), use);
-      EXPECT_EQ(Slice(b, 40, 12), (std::vector<int>{0xFF, 0x06, 0xFF, 0x66, 0xFF, 0x06, 0xFE,
-                                                    0x66, 0xFF, 0x06, 0xFC, 0x66}))
+      EXPECT_EQ(Slice(b, 40, 12), (std::vector<int>{0xFF, 0x06, 0xFF, 0x66, 0xFF, 0x06, 0xFE, 0x66,
+                                                    0xFF, 0x06, 0xFC, 0x66}))
           << int(mode);
     }
   }

@@ -4,9 +4,9 @@
 // length - 38.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 #include "chip/chipconfig.h"
 #include "engine/imagefile.h"
@@ -46,7 +46,8 @@ TEST_F(ImageFileTest, TheShortLayoutImageHoldsTheProgramThen256BlockWordsHighByt
   Chip().DeviceKind3 = 1;
   for (uint32_t a = 0; a < 2048; ++a) up_.State().Cell(a).Opcode = uint16_t(0x1000 + a);
   up_.State().Cell(2048).Opcode = 0xDEAD;  // past the chip's memory: not in the image
-  for (int k = 0; k <= infoword::ImageWords; ++k) up_.Info.InfoBlock[size_t(k)] = uint16_t(0xB000 + k);
+  for (int k = 0; k <= infoword::ImageWords; ++k)
+    up_.Info.InfoBlock[size_t(k)] = uint16_t(0xB000 + k);
   up_.Info.InfoBlock[infoword::ChipId] = 0x0B02;
   ASSERT_TRUE(WriteImageFile(up_, path("a.hex")));
   const std::vector<uint8_t> b = Bytes(path("a.hex"));

@@ -13,6 +13,7 @@
 #include "chip/chiploader.h"
 #include "link/link_fixture.h"
 #include "support/assembled_program.h"
+#include "support/chip_folder.h"
 
 namespace kyvor::test {
 
@@ -39,13 +40,7 @@ class TransferFixture : public LinkFixture {
   // Loads the shipped chip whose list entry names `name`; the pod answers its id.
   void selectChip(const std::string& name) {
     ASSERT_GT(ReadChipList(std::string(KYVOR_DATA_DIR) + "/"), 0);
-    const auto& items = Chip().ChipListItems;
-    int index = -1;
-    for (size_t i = 0; i < items.size(); ++i)
-      if (items[i].find(name) != std::string::npos) index = int(i);
-    ASSERT_GE(index, 0) << name;
-    Chip().ChipIndex = index;
-    ASSERT_EQ(GetSELUP(), 1);
+    ASSERT_TRUE(SelectListedChip(name)) << name;
     pod().ChipId = Chip().SimIcCount > 0 ? Chip().SimIcList[0] : Chip().ChipId;
     pod().Writer.Chip.Id = Chip().ChipId;
     up_ = std::make_unique<TKy_UP>();

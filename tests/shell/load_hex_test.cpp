@@ -27,12 +27,7 @@ class LoadHex : public ProgrammerSession {
   }
   // An image of a small program assembled for the selected chip.
   std::string builtImage() {
-    const std::string path = dir.filePath("prog.asm").toStdString();
-    WriteFileBytes(path,
-                   "        ORG     0\r\nSTART:  MVL     05AH\r\n        MVF     080H, 1\r\n"
-                   "LOOP:   INF     080H, 1\r\n        JMP     LOOP\r\n        END\r\n");
-    EXPECT_TRUE(main().OpenSourceFile(path));
-    main().SetMainFile(path);
+    openProgram();
     main().SMenu_AssembleClick();
     const std::string image = OutputFileName(OutBinaryFile);
     EXPECT_EQ(ReadFileBytes(image).size(), words() * 2 + 512);
@@ -59,7 +54,8 @@ TEST_F(LoadHex, TheSimulatorDebugsTheImageOnAPageOfItsDisassembly) {
   EXPECT_EQ(source().PCLine(), 1);
   // The block's first 128 words are the image's.
   const size_t at = words() * 2;
-  EXPECT_EQ(up().Info.InfoBlock[5], uint16_t(uint8_t(bytes[at + 10]) << 8 | uint8_t(bytes[at + 11])));
+  EXPECT_EQ(up().Info.InfoBlock[5],
+            uint16_t(uint8_t(bytes[at + 10]) << 8 | uint8_t(bytes[at + 11])));
   // It runs: a step moves the PC and the source line with it.
   clock.advance(std::chrono::milliseconds(20));
   main().SMenu_TraceClick();
@@ -73,7 +69,8 @@ TEST_F(LoadHex, InTheEmulatorThePodRoadRunsAndDebugModeStaysOverUsb) {
   const auto program = [&] {
     std::vector<uint16_t> w;
     const std::string b = ReadFileBytes(image);
-    for (size_t i = 0; i < 16; ++i) w.push_back(uint16_t(uint8_t(b[2 * i]) << 8 | uint8_t(b[2 * i + 1])));
+    for (size_t i = 0; i < 16; ++i)
+      w.push_back(uint16_t(uint8_t(b[2 * i]) << 8 | uint8_t(b[2 * i + 1])));
     return w;
   }();
   up().ClearProgramMemory();

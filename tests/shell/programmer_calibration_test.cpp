@@ -19,7 +19,8 @@ class ProgrammerCalibration : public ProgrammerSession {
     CopyShippedInclude(folder);
     const std::string file = folder.include() + "QR08B2.INC";
     const std::string chip = ReadFileBytes(file);
-    folder.writeIncludeBytes("QR08B2.INC", chip + "#HAO\r\n02EH  55H  0AAH  1234H  1700000  2100000  0\r\n");
+    folder.writeIncludeBytes("QR08B2.INC",
+                             chip + "#HAO\r\n02EH  55H  0AAH  1234H  1700000  2100000  0\r\n");
   }
   std::string programFolder() const override { return folder.program(); }
   void SetUp() override {
@@ -77,8 +78,9 @@ TEST_F(ProgrammerCalibration, AFailedCheckNamesItsKindAndStops) {
     uint8_t flags;
     const char* line;
   };
-  for (const Case& c : {Case{0x40, "CHIPID Check Error!! - 3"}, Case{0x10, "Blank Check Error!! - 3"},
-                        Case{0x80, "HAO output Error!! - 3"}}) {
+  for (const Case& c :
+       {Case{0x40, "CHIPID Check Error!! - 3"}, Case{0x10, "Blank Check Error!! - 3"},
+        Case{0x80, "HAO output Error!! - 3"}}) {
     answer(uint8_t(-2), c.flags);
     pod.ClearLog();
     main().SMenu_ProgramClick();
@@ -111,7 +113,8 @@ TEST_F(ProgrammerCalibration, AnAnomalousOutputStopsAutoButNotProgram) {
 
 TEST_F(ProgrammerCalibration, NoAnswerIsALostLinkNotAResult) {
   openLink();
-  pod.Faults.SilentFromPacket = pod.HostPacketCount() + 6;  // B8 07 after the reload, open, lock, identity
+  pod.Faults.SilentFromPacket =
+      pod.HostPacketCount() + 6;  // B8 07 after the reload, open, lock, identity
   main().SMenu_ProgramClick();
   EXPECT_EQ(labelled(), (Lines{"ERROR|KyVor-IDE Connect Error , Please check !!"}));
   EXPECT_TRUE(writer().Operations.empty());

@@ -92,16 +92,17 @@ TEST_F(ProgrammerChip, ProgramProgramsVerifiesAndProtects) {
   openLink();
   const auto t0 = clock.now();
   main().SMenu_ProgramClick();
-  EXPECT_EQ(packets(),
-            Join({kOpen, {"F9 09"}, kIdentity,
-                  {"B8 00", "B8 10", "B8 01", "B8 10", "B8 04", "B8 10", "B8 05", "B8 10", "B8 06",
-                   "B8 10", "F9 09", "F9 0C 00"}}));
+  EXPECT_EQ(packets(), Join({kOpen,
+                             {"F9 09"},
+                             kIdentity,
+                             {"B8 00", "B8 10", "B8 01", "B8 10", "B8 04", "B8 10", "B8 05",
+                              "B8 10", "B8 06", "B8 10", "F9 09", "F9 0C 00"}}));
   EXPECT_EQ(labelled(), (Lines{"Program|Program Chip OK", "Program|Program SBM OK",
                                "Program|Verify Chip OK", "Program|Verify SBM OK"}));
   EXPECT_EQ(writer().Operations, (std::vector<int>{0, 1, 4, 5, 6}));
-  EXPECT_EQ(std::vector<uint16_t>(writer().Chip.Program.begin(),
-                                  writer().Chip.Program.begin() + words()),
-            imageWords());
+  EXPECT_EQ(
+      std::vector<uint16_t>(writer().Chip.Program.begin(), writer().Chip.Program.begin() + words()),
+      imageWords());
   EXPECT_EQ(writer().Chip.Info[infoword::CodeChecksum], 0xC0DE);
   EXPECT_EQ(writer().Chip.ProtectWord(), 0xFFFE);
   // Five operations of 3 s each and the waits between them (1 s, 1 s, 0.5 s, 0.5 s).
@@ -146,9 +147,9 @@ TEST_F(ProgrammerChip, ProgramHandsTheImageOverWhenTheWritersChecksumDiffers) {
   EXPECT_EQ(writer().FlashWords(0, words()), imageWords());
   EXPECT_EQ(labelled(), (Lines{"Program|Program Chip OK", "Program|Program SBM OK",
                                "Program|Verify Chip OK", "Program|Verify SBM OK"}));
-  EXPECT_EQ(std::vector<uint16_t>(writer().Chip.Program.begin(),
-                                  writer().Chip.Program.begin() + words()),
-            imageWords());
+  EXPECT_EQ(
+      std::vector<uint16_t>(writer().Chip.Program.begin(), writer().Chip.Program.begin() + words()),
+      imageWords());
   // Now the checksums agree: no second hand-over.
   writer().Erased.clear();
   writer().Chip = TVirtualChip();
@@ -191,8 +192,8 @@ TEST_F(ProgrammerChip, AFailingWordIsGivenByItsAddress) {
   writer().Faults.ErrorAddress = 0x0123;
   openLink();
   main().SMenu_ProgramClick();
-  EXPECT_EQ(packets(), Join({kOpen, {"F9 09"}, kIdentity, {"B8 00", "B8 10"}, kDetails,
-                             {"F9 0C 00"}}));
+  EXPECT_EQ(packets(),
+            Join({kOpen, {"F9 09"}, kIdentity, {"B8 00", "B8 10"}, kDetails, {"F9 0C 00"}}));
   EXPECT_EQ(lines(), (Lines{"Program Chip Fail", "Error at 0x0123H"}));
 }
 
@@ -219,7 +220,8 @@ TEST_F(ProgrammerChip, VerifyOfAProgrammedChipAndOfABlankOne) {
   programmedChip();
   openLink();
   main().SMenu_VerifyClick();
-  EXPECT_EQ(packets(), Join({kOpen, {"B8 04", "B8 10"}, kIdentity, {"B8 05", "B8 10", "F9 0C 00"}}));
+  EXPECT_EQ(packets(),
+            Join({kOpen, {"B8 04", "B8 10"}, kIdentity, {"B8 05", "B8 10", "F9 0C 00"}}));
   EXPECT_EQ(labelled(), (Lines{"Verify|Verify Chip OK", "Verify|Verify SBM OK"}));
   writer().Chip = TVirtualChip();
   writer().Chip.Id = Chip().ChipId;
@@ -245,10 +247,13 @@ TEST_F(ProgrammerChip, AutoReadsTheWritersAreaThenBlanksProgramsVerifiesAndProte
   openLink();
   main().SMenu_AutoClick();
   const Lines area = {"AA 03 00 80 00 00 01 00", "AB", "AB", "AB", "AB"};
-  EXPECT_EQ(packets(), Join({kOpen, area, {"B8 02", "B8 10"}, kIdentity,
-                             {"B8 03", "B8 10", "F9 09", "B8 00", "B8 10", "B8 01", "B8 10",
-                              "B8 04", "B8 10", "B8 05", "B8 10", "B8 06", "B8 10", "F9 09",
-                              "F9 0C 00"}}));
+  EXPECT_EQ(packets(),
+            Join({kOpen,
+                  area,
+                  {"B8 02", "B8 10"},
+                  kIdentity,
+                  {"B8 03", "B8 10", "F9 09", "B8 00", "B8 10", "B8 01", "B8 10", "B8 04", "B8 10",
+                   "B8 05", "B8 10", "B8 06", "B8 10", "F9 09", "F9 0C 00"}}));
   EXPECT_EQ(lines(), (Lines{"Chip Blank OK", "SBM Blank OK", "Program Chip OK", "Program SBM OK",
                             "Verify Chip OK", "Verify SBM OK"}));
   EXPECT_EQ(err().LabelAt(0), "Auto");

@@ -56,9 +56,8 @@ TEST_F(ProgrammerImage, DownLoadErasesTheWriterSendsTheImageAndShowsIt) {
   const Lines p = packets();
   // The blank key mode, then the chip reloaded twice (the file's chip), the pod taken.
   ASSERT_GE(p.size(), 20u);
-  EXPECT_EQ(Lines(p.begin(), p.begin() + 10),
-            (Lines{"B0 13", "F9 09", "F9 0D FF", "F9 0E", "F9 09", p[5], "B0 13", "F9 09",
-                   "F9 AC", "F9 0C 01"}));
+  EXPECT_EQ(Lines(p.begin(), p.begin() + 10), (Lines{"B0 13", "F9 09", "F9 0D FF", "F9 0E", "F9 09",
+                                                     p[5], "B0 13", "F9 09", "F9 AC", "F9 0C 01"}));
   EXPECT_EQ(p[5].substr(0, 5), "F9 12");
   EXPECT_EQ(writer().Erased, (std::vector<uint32_t>{0x0000, 0x1000, 0x3000, 0x7000, 0xF000}));
   EXPECT_LT(find("AC D8"), find("AA 02")) << "erased before it is written";
@@ -66,7 +65,8 @@ TEST_F(ProgrammerImage, DownLoadErasesTheWriterSendsTheImageAndShowsIt) {
   EXPECT_EQ(writer().FlashWords(0, words()), imageWords());
   EXPECT_EQ(writer().FlashWord(0xFFE4), Chip().ChipId) << "the record names the chip";
   EXPECT_EQ(dialogs.messageTexts(), (Lines{"Source Code hadn't been protected,  Protect ?"}));
-  EXPECT_EQ(labelled(), (Lines{"|Program hadn't been protected !!", "OK|" + path + "   Download OK"}));
+  EXPECT_EQ(labelled(),
+            (Lines{"|Program hadn't been protected !!", "OK|" + path + "   Download OK"}));
   EXPECT_EQ(Shell().LastProgrammerFile, path);
   EXPECT_EQ(main().StatusText(), path);
   EXPECT_EQ(Shell().CodeChecksum, 0xC0DE);

@@ -21,15 +21,6 @@ using Lines = std::vector<std::string>;
 
 class ProgrammerLayout : public ProgrammerSession {
  protected:
-  // A small program of the selected chip, opened in the editor as the main file.
-  void openProgram() {
-    const std::string path = dir.filePath("prog.asm").toStdString();
-    WriteFileBytes(path,
-                   "        ORG     0\r\nSTART:  MVL     05AH\r\n        MVF     080H, 1\r\n"
-                   "LOOP:   INF     080H, 1\r\n        JMP     LOOP\r\n        END\r\n");
-    ASSERT_TRUE(main().OpenSourceFile(path));
-    main().SetMainFile(path);
-  }
   std::vector<uint16_t> fileWords(const std::string& path, size_t n) {
     const std::string b = ReadFileBytes(path);
     std::vector<uint16_t> w;
@@ -142,7 +133,8 @@ TEST_F(ProgrammerLayout, OverTheParallelPortTheBuildSaysTheImageIsForTheLptProgr
   Modes().IceInterfaceIndex = 1;
   main().SMenu_AssembleDebugClick();
   const std::string image = OutputFileName(OutBinaryFile);
-  EXPECT_EQ(labelled(), (Lines{"OK|" + image + "   Compiler OK", "OK|" + image + "LPT  Programmer"}));
+  EXPECT_EQ(labelled(),
+            (Lines{"OK|" + image + "   Compiler OK", "OK|" + image + "LPT  Programmer"}));
   EXPECT_TRUE(writer().Erased.empty());
 }
 

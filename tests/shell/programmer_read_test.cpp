@@ -54,8 +54,9 @@ TEST_F(ProgrammerRead, TheStatusWordChoosesTheChecksumWord) {
     uint16_t status;
     const char* line;
   };
-  for (const Case& c : {Case{0xFFFC, "Read Checksum = 0x2222"}, Case{0xFFF8, "Read Checksum = 0x3333"},
-                        Case{0xFFFA, "Read Checksum = 0x3333"}, Case{0xFFF0, nullptr}}) {
+  for (const Case& c :
+       {Case{0xFFFC, "Read Checksum = 0x2222"}, Case{0xFFF8, "Read Checksum = 0x3333"},
+        Case{0xFFFA, "Read Checksum = 0x3333"}, Case{0xFFF0, nullptr}}) {
     writer().Chip.Info[127] = c.status;
     main().SMenu_ReadClick();
     const Lines want = c.line ? Lines{"OTP Chip is QR08B2", c.line} : Lines{"OTP Chip is QR08B2"};
@@ -69,8 +70,9 @@ TEST_F(ProgrammerRead, ABlankChipIsEmptyAndACodedOneWithABlankStatusFailsItsSbm)
   main().SMenu_ReadClick();
   EXPECT_EQ(lines(), (Lines{"OTP Chip is QR08B2", "OTP Chip Empty"}));
   EXPECT_EQ(display(), DisplayText("OTP Chip Empty !!"));
-  EXPECT_EQ(dumpRow(1), "FFFF FFFF FFFF FFFF FFFF FFFF FFFF FFFF FFFF FFFF FFFF FFFF FFFF FFFF FFFF "
-                        "FFFF");
+  EXPECT_EQ(dumpRow(1),
+            "FFFF FFFF FFFF FFFF FFFF FFFF FFFF FFFF FFFF FFFF FFFF FFFF FFFF FFFF FFFF "
+            "FFFF");
   EXPECT_EQ(count("B6 00 80 00 00 00 80"), 1) << "the 128 SBM words";
   writer().Chip.Program[5] = 0x1234;
   main().SMenu_ReadClick();
@@ -82,8 +84,8 @@ TEST_F(ProgrammerRead, ABlankChipIsEmptyAndACodedOneWithABlankStatusFailsItsSbm)
 TEST_F(ProgrammerRead, AProtectedChipSaysSo) {
   programChip(0xF7FE);
   main().SMenu_ReadClick();
-  EXPECT_EQ(lines(), (Lines{"Code had been protected !!", "OTP Chip is QR08B2",
-                            "Read Checksum = 0xC0DE"}));
+  EXPECT_EQ(lines(),
+            (Lines{"Code had been protected !!", "OTP Chip is QR08B2", "Read Checksum = 0xC0DE"}));
   EXPECT_EQ(dumpRow(1).substr(0, 4), "0000") << "a protected chip reads 0";
 }
 
@@ -102,8 +104,8 @@ TEST_F(ProgrammerRead, ALinkLostAtTheIdSaysTheChipIsNotReady) {
   openLink();
   pod.Faults.SilentFromPacket = pod.HostPacketCount() + 8;  // after the open, lock and display
   main().SMenu_ReadClick();
-  EXPECT_EQ(labelled(), (Lines{"ERROR|Chip Not Ready !!",
-                               "ERROR|KyVor-IDE Connect Error , Please check !!"}));
+  EXPECT_EQ(labelled(),
+            (Lines{"ERROR|Chip Not Ready !!", "ERROR|KyVor-IDE Connect Error , Please check !!"}));
   EXPECT_EQ(Modes().PodState, 255);
 }
 
@@ -140,10 +142,11 @@ class ProgrammerReadBigChip : public ProgrammerRead {
     CopyShippedInclude(folder);
     // The list ends at its first empty line: the chip goes before it.
     std::string list = ReadFileBytes(folder.include() + "KySel.INC");
-    while (list.size() >= 2 && list.compare(list.size() - 2, 2, "\r\n") == 0) list.resize(list.size() - 2);
+    while (list.size() >= 2 && list.compare(list.size() - 2, 2, "\r\n") == 0)
+      list.resize(list.size() - 2);
     folder.writeIncludeBytes("KySel.INC", list + "\r\nQRBIG.INC    QRBIG    (40K)\r\n");
-    folder.writeInclude("QRBIG.INC", {"#DEVICE", "3", "#PRODUCT", "QRBIG", "#ID", "0B77H", "#ROM",
-                                      "40000"});
+    folder.writeInclude("QRBIG.INC",
+                        {"#DEVICE", "3", "#PRODUCT", "QRBIG", "#ID", "0B77H", "#ROM", "40000"});
   }
   std::string programFolder() const override { return folder.program(); }
   ScratchFolder folder;

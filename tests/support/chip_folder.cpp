@@ -40,6 +40,16 @@ void ResetChipState() {
 
 std::string ShippedProgramFolder() { return std::string(KYVOR_DATA_DIR) + "/"; }
 
+bool SelectListedChip(const std::string& name) {
+  const auto& items = Chip().ChipListItems;
+  int index = -1;
+  for (size_t i = 0; i < items.size(); ++i)
+    if (items[i].find(name) != std::string::npos) index = int(i);
+  if (index < 0) return false;
+  Chip().ChipIndex = index;
+  return GetSELUP() == 1;
+}
+
 }  // namespace kyvor::test
 
 namespace kyvor::test {

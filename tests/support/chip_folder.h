@@ -36,6 +36,10 @@ void ResetChipState();
 // The shipped data folder.
 std::string ShippedProgramFolder();
 
+// Selects the chip of the chip list read last whose list entry names `name`
+// and loads it; false when no entry names it or it does not load.
+bool SelectListedChip(const std::string& name);
+
 }  // namespace kyvor::test
 
 namespace kyvor::test {

@@ -69,13 +69,7 @@ class ProgrammerSession : public ::testing::Test {
   // Selects the shipped chip whose list entry names `name`, in the
   // programmer-only layout; the writer's chip answers its id.
   void selectChip(const std::string& name) {
-    const auto& items = Chip().ChipListItems;
-    int index = -1;
-    for (size_t i = 0; i < items.size(); ++i)
-      if (items[i].find(name) != std::string::npos) index = int(i);
-    ASSERT_GE(index, 0) << name;
-    Chip().ChipIndex = index;
-    ASSERT_EQ(GetSELUP(), 1);
+    ASSERT_TRUE(SelectListedChip(name)) << name;
     up().ApplyChipConfig();
     pod.Writer.Chip.Id = Chip().ChipId;
     Options().PProg = 1;
@@ -147,6 +141,15 @@ class ProgrammerSession : public ::testing::Test {
     put(0xFFE0, 0);
     put(0xFFE2, uint16_t(program.size()));
     put(0xFFE4, Chip().ChipId);
+  }
+  // A small program of the selected chip, opened in the editor as the main file.
+  void openProgram() {
+    const std::string path = dir.filePath("prog.asm").toStdString();
+    std::ofstream(path, std::ios::binary)
+        << "        ORG     0\r\nSTART:  MVL     05AH\r\n        MVF     080H, 1\r\n"
+           "LOOP:   INF     080H, 1\r\n        JMP     LOOP\r\n        END\r\n";
+    ASSERT_TRUE(main().OpenSourceFile(path));
+    main().SetMainFile(path);
   }
   // The link opened as the first command would open it, and the log cleared.
   void openLink() {
