@@ -184,10 +184,11 @@ bool TF_ASM::EncodeInstruction(TLineRecord& line, bool firstEmission, uint16_t& 
     if ((d->ShortBranch || d->RelativeBranch) && i == 1) continue;
     int32_t v = value;
     // Object words carry their fields as they are, except a name (an EXTERN
-    // of the object, defined here): a whole address, split like in source.
-    if (line.FromObject && (line.OperandReloc[i] || IsPlainNumber(text))) {
-    } else if (longFirst && i == 1) {
+    // of the object, defined here) and the target of a two-word instruction:
+    // whole addresses, split like in source (a NOPF word keeps the low 12 bits).
+    if (longFirst && i == 1) {
       v = value / 4096;
+    } else if (line.FromObject && (line.OperandReloc[i] || IsPlainNumber(text))) {
     } else if (secondLow12) {
       v = value % 4096;
     }

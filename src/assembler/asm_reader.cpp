@@ -6,6 +6,7 @@
 
 #include "assembler/asm_expr.h"
 #include "assembler/assembler.h"
+#include "assembler/objfile.h"
 #include "base/numbers.h"
 #include "base/outputfile.h"
 #include "chip/chipconfig.h"
@@ -374,6 +375,32 @@ struct ObjectReader {
   int32_t Hex(size_t n) { return HexStrToInt(Text(n)); }
 };
 
+// The code word of the record at the cursor, the one after the record just
+// read (0 when the object ends first). A record is three descriptors of five
+// characters, then the word as four hex digits.
+int32_t NextRecordWord(const ObjectReader& r) {
+  if (!r.More()) return 0;
+  const unsigned char first = static_cast<unsigned char>(r.d[r.p]);
+  if (first == objtag::Stop || first == objtag::End) return 0;
+  const size_t at = r.p + 3 * 5;
+  return at + 4 <= r.d.size() ? HexStrToInt(r.d.substr(at, 4)) : 0;
+}
+
+// A two-word target is one address over both words: bits 12 and up in the
+// CALL, JMP or MVLP word, the low 12 bits in the NOPF word that follows. Both
+// lines carry it whole (`op1`), so that relocation moves the whole address;
+// `longTarget` keeps it from the first word for the second (-1: none).
+void JoinTwoWordTarget(const TInstructionDescriptor* d, const ObjectReader& r, int& op1,
+                       int32_t& longTarget) {
+  if (d && (d->LongCall || d->LongJump || d->LongTableLoad)) {
+    op1 = op1 * 4096 + (NextRecordWord(r) & 0xFFF);
+    longTarget = op1;
+    return;
+  }
+  if (longTarget >= 0 && d && d->Kind == ik::NOPF) op1 = longTarget;
+  longTarget = -1;
+}
+
 // "UP       ", "HIGH       " and "LOW       " before a relocated part.
 const char* RelocPrefix(int part) {
   switch (part) {
@@ -394,6 +421,8 @@ bool TF_ASM::ReadObjectFile(const std::string& data, uint8_t fileIndex) {
     return false;
   };
   int32_t highest = -1;
+  // The target of the last CALL, JMP or MVLP read, for its NOPF word.
+  int32_t longTarget = -1;
   while (r.More()) {
     const unsigned char tag = r.Byte();
     if (tag == 0x84) {  // GLOBAL symbol
@@ -460,6 +489,7 @@ bool TF_ASM::ReadObjectFile(const std::string& data, uint8_t fileIndex) {
           ReportAsmError(nullptr, AsmErrIllegalMacro, true, std::string("Error Code"));
           return false;
         }
+        JoinTwoWordTarget(table.Decode(word), r, op[0], longTarget);
         TLineRecord line;
         std::string text = mnemonic + "       ";
         for (int k = 0; k < count && k < 3; ++k) {

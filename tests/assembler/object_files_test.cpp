@@ -2,6 +2,7 @@
 // record per address), included as source by another (relocation, imported
 // symbols, no source page, damaged streams), and the round trip between both.
 #include "asm_fixture.h"
+#include "base/numbers.h"
 #include "handoff_fixture.h"
 
 namespace kyvor::test {
@@ -226,6 +227,43 @@ TEST_F(ObjectFilesModel, WrittenObjectMovesWithItsLoadAddress) {
   EXPECT_EQ(Word(base + 3), 0x6681);                                // and TMP at 81H
   EXPECT_EQ(Word(base + 4), 0x0C90);                                // CLRF 90H
   EXPECT_EQ(Word(base + 7), 0x0600 + (base & 0xFF));                // LOW ENTRY
+}
+
+TEST_F(ObjectFilesModel, TwoWordTargetsMoveWholeWithTheLoadAddress) {
+  // CALL, JMP and MVLP carry their target over two words (bits 12 and up in
+  // the first, the low 12 bits in the NOPF word): an object placed elsewhere
+  // moves the whole address, across a 4K boundary too.
+  Chip().ChipRomWords = 8192;
+  const std::string body =
+      Crlf({"        GLOBAL  ENTRY", "ENTRY:  CALL    SUB", "        JMP     ENTRY",
+            "        MVLP    TABLE", "SUB:    RET", "TABLE:  DW      0"});
+  Write("lib.asm", body);
+  options.OutBinarySplitFile = 1;
+  ASSERT_EQ(Assemble("lib.asm"), 1) << FirstError();
+  const int32_t highest = asmForm->HighestAddress();
+  ASSERT_EQ(highest, 7);
+  options.OutBinarySplitFile = 0;
+  for (const int base : {3, 0xFFD}) {
+    const std::string org = "        ORG     " + IntToHexPad(base, 4) + "H\r\n";
+    Write("ref.asm", org + body);
+    ASSERT_EQ(Assemble("ref.asm"), 1) << FirstError();
+    std::vector<uint16_t> words;
+    for (int32_t a = 0; a <= highest; ++a) words.push_back(Word(base + a));
+    Write("m.asm", org + Crlf({"  INCLUDE LIB.OBJ"}));
+    ASSERT_EQ(Assemble("m.asm"), 1) << FirstError();
+    for (int32_t a = 0; a <= highest; ++a)
+      EXPECT_EQ(Word(base + a), words[a]) << "base " << base << " address " << a;
+  }
+  // At 3: CALL SUB to 3 + 6, JMP ENTRY to 3. At 0xFFD: SUB lies at 0x1003.
+  Write("m.asm", Crlf({"        ORG     3", "  INCLUDE LIB.OBJ"}));
+  ASSERT_EQ(Assemble("m.asm"), 1) << FirstError();
+  EXPECT_EQ(Word(3), 0xC000);
+  EXPECT_EQ(Word(4), 0xF009);
+  EXPECT_EQ(Word(6), 0xF003);
+  Write("m.asm", Crlf({"        ORG     0FFDH", "  INCLUDE LIB.OBJ"}));
+  ASSERT_EQ(Assemble("m.asm"), 1) << FirstError();
+  EXPECT_EQ(Word(0xFFD), 0xC001);
+  EXPECT_EQ(Word(0xFFE), 0xF003);
 }
 
 TEST_F(ObjectFilesModel, ExternNamesComeFromTheIncludingProgram) {
