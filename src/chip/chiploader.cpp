@@ -644,7 +644,7 @@ class Loader {
         return;
       case kTrisc:
         c_.TriscValue = static_cast<uint8_t>(N(r, OperandField(1)) & 0xFF);
-        c_.TriscShift = static_cast<uint8_t>((N(r, OperandField(2)) * 2) & 0x0F);
+        c_.TriscShift = static_cast<uint8_t>((static_cast<uint32_t>(N(r, OperandField(2))) * 2u) & 0x0Fu);
         return;
       case kAdc0S:
       case kOp0S:

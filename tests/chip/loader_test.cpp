@@ -439,6 +439,12 @@ TEST_F(LoaderTest, SelfEepromWordsOnlyWhenNumbers) {
   EXPECT_EQ(Chip().SelfEromWords, (std::array<uint16_t, 4>{0x0A0A, 0, 0x0C0C, 0}));
 }
 
+TEST_F(LoaderTest, TriscShiftOfAHugeCountKeepsItsLowBits) {
+  // A count near the top of the number range must not overflow when doubled.
+  ASSERT_EQ(Load({"#TRISC", "0FH 0A7D8C0FFH"}), 1);
+  EXPECT_EQ(Chip().TriscShift, (0xA7D8C0FFu * 2u) & 0x0Fu);
+}
+
 TEST_F(LoaderTest, CalibrationAcmStackOverAndTrisc) {
   ASSERT_EQ(Load({"#HAO", "2EH 55H 1AAH 1234H 1700000 2100000 7", "#LAO", "11000 14000",
                   "#HAOMODE", "1 2 3", "#ACM", "3EH 3 1 0 5 0", "#STACKOVER", "2DH 6 2 0",
