@@ -379,6 +379,7 @@ void TKYMAIN::SetDebugMode(int mode) {
     Action("SMenu_Record")->setVisible(false);
   }
   for (const char* n : {"Menu_File", "Menu_Edit", "Menu_Option"}) setEnabled(n, !started);
+  setEnabled("SMenu_ELCD", lcdUnlocked_);
   Modes().DebugMode = mode;
   // Back in edit mode the title is the edit-mode one again (from the first
   // activation on; before it the window keeps the program's name).

@@ -166,6 +166,12 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   bool WatchdogRunning() const;
   // The pod memory self-test (the ICE test item).
   void SMenu_ICE_TestClick();
+  // FormKeyPress: a character typed in the main window, folded to upper
+  // case, moves along the hidden key sequence; its end unlocks the LCD-panel
+  // items.
+  void FormKeyPress(QChar key);
+  // True once the hidden key sequence was typed.
+  bool LcdPanelUnlocked() const { return lcdUnlocked_; }
 
   // --- views ------------------------------------------------------------------
   void ShowView(QWidget* form, int index, int show);
@@ -330,6 +336,7 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
  protected:
   void closeEvent(QCloseEvent* ev) override;
   void changeEvent(QEvent* ev) override;
+  void keyPressEvent(QKeyEvent* ev) override;
   bool eventFilter(QObject* watched, QEvent* ev) override;
 
  private:
@@ -444,6 +451,8 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   // The open dialog's filter, as the layout chooses it.
   std::string openFilter_;
   int firstActivation_ = 1;
+  int hiddenKeyPosition_ = 0;  // letters of the hidden key sequence typed so far
+  bool lcdUnlocked_ = false;
   int stepPending_ = 0;
   int sliceBudget_ = 20000;
   int totalCodeLines_ = 0;

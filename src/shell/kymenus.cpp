@@ -4,6 +4,7 @@
 // buttons come from the views table. The language switch re-captions them
 // from the same rows.
 #include <QAction>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMdiArea>
@@ -23,6 +24,11 @@ namespace kyvor {
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// The letters that unlock the LCD-panel items when typed in a row in the
+// main window.
+constexpr char kHiddenKeySequence[] = "KYLCD";
+constexpr int kHiddenKeyCount = sizeof(kHiddenKeySequence) - 1;
 
 // A caption: a row of the text table, or a fixed text where the table has none.
 struct TCaption {
@@ -80,6 +86,9 @@ const TMenuRow kMenuRows[] = {
    &M::SMenu_ReadWriterClick, kOff | kHidden},
   {"Menu_File", "SMenu_Record", T(lt::MenuSramRecord), "", &M::SMenu_RecordClick,
    kSeparator | kHidden},
+  // The LCD-panel items: off until the hidden key sequence is typed; no command.
+  {"Menu_File", "SMENU_OpenLCD", T(lt::MenuOpenLcdPanel), "", nullptr, kSeparator | kOff},
+  {"Menu_File", "SMENU_CloseLCD", T(lt::MenuCloseLcdPanel), "", nullptr, kOff},
   {"Menu_File", "SMenu_Exit", T(lt::MenuExit), "Ctrl+Q", &M::SMenu_ExitClick, kSeparator},
 
   {"", "Menu_Edit", T(lt::MenuEdit), "", nullptr, kMenu},
@@ -88,6 +97,7 @@ const TMenuRow kMenuRows[] = {
   {"Menu_Edit", "SMenu_Copy", T(lt::MenuCopy), "", &M::SMenu_CopyClick, 0},
   {"Menu_Edit", "SMenu_Paste", T(lt::MenuPaste), "", &M::SMenu_PasteClick, 0},
   {"Menu_Edit", "SMenu_SelectAll", T(lt::MenuSelectAll), "", &M::SMenu_SelectAllClick, 0},
+  {"Menu_Edit", "SMenu_ELCD", T(lt::MenuEditLcdPanel), "", nullptr, kSeparator | kOff},
 
   {"", "Menu_Search", T(lt::MenuSearch), "", nullptr, kMenu},
   {"Menu_Search", "SMenu_Find", T(lt::MenuFind), "", &M::SMenu_FindClick, 0},
@@ -279,6 +289,28 @@ void TKYMAIN::ApplyToolbarHints() {
     Button(row.button)->setText(Q(LangTextUtf8(row.buttonCaption)));
     Button(row.button)->setToolTip(Q(LangTextUtf8(row.buttonHint)));
   }
+}
+
+void TKYMAIN::keyPressEvent(QKeyEvent* ev) {
+  // Only typed characters count, as a key press that brings no text (a
+  // modifier, an arrow) is no letter of the sequence.
+  if (!ev->text().isEmpty()) FormKeyPress(ev->text().at(0));
+  QMainWindow::keyPressEvent(ev);
+}
+
+void TKYMAIN::FormKeyPress(QChar key) {
+  const QChar c = key.toUpper();
+  if (c == QChar(kHiddenKeySequence[0])) {
+    hiddenKeyPosition_ = 1;
+  } else if (hiddenKeyPosition_ > 0 && hiddenKeyPosition_ < kHiddenKeyCount &&
+             c == QChar(kHiddenKeySequence[hiddenKeyPosition_])) {
+    ++hiddenKeyPosition_;
+  } else {
+    hiddenKeyPosition_ = 0;
+  }
+  if (hiddenKeyPosition_ < kHiddenKeyCount) return;
+  for (const char* n : {"SMENU_OpenLCD", "SMENU_CloseLCD", "SMenu_ELCD"}) setEnabled(n, true);
+  lcdUnlocked_ = true;
 }
 
 // Edit and search commands go to the editor.
