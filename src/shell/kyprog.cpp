@@ -178,6 +178,7 @@ bool TKyProgrammer::takePod() {
   if (Modes().PodState == 255) {
     main_.showConnectError();
     line(kLabelError, LangTextUtf8(lt::IceConnectError));
+    lostShown_ = true;  // said once: the command's later failure adds nothing
     return false;
   }
   if (!up().PodLock(1)) {
@@ -244,7 +245,8 @@ bool TKyProgrammer::checkIdentity(const std::string& label, uint16_t& status) {
 }
 
 void TKyProgrammer::failureDetails(uint8_t result, TDetails details) {
-  if (details == TDetails::None || !Usb() || linkLost()) return;
+  // An operation given up while the writer still works has no failing word.
+  if (details == TDetails::None || result == chipop::TimedOut || !Usb() || linkLost()) return;
   TWriterStatus s;
   if (!up().WriterReadStatus(s)) {
     linkLost();
@@ -636,7 +638,10 @@ void TKyProgrammer::ReadFlash() {
   }
   locked_ = true;
   if (TKy_Hex* h = hex()) h->PrepareDump(MainRows() + 1);
-  if (up().WriterCheckIdentity() && !readFlashImage()) linkLost();
+  if (up().WriterCheckIdentity() ? readFlashImage() : ThePod().LinkUsable()) return;
+  // The link went away on the way: said in the error list, which is shown.
+  showErrors(false);
+  linkLost();
 }
 
 // The writer's image read back into the cells' read-back words and shown.

@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QProgressBar>
 #include <QToolButton>
 
 #include "support/programmer_session.h"
@@ -321,14 +322,18 @@ TEST_F(ProgrammerChip, AnOperationThatNeverEndsIsGivenUp) {
 
 TEST_F(ProgrammerChip, WhileACommandRunsTheProgrammerActionsAreOffAndTheGaugeMoves) {
   imageInWriter();
+  // A slow chip: the status polls after the first wait see its progress counter.
+  writer().OperationMs = 4000;
   std::vector<bool> enabled;
   std::vector<int> progress;
+  std::vector<int> values;
   bool again = false, active = false;
   clock.onPump([&] {
     enabled.push_back(main().Action("SMenu_Program")->isEnabled() ||
                       main().Button("Tk_Auto")->isEnabled() ||
                       main().Action("SMenu_DownLoad")->isEnabled());
     progress.push_back(main().findChild<QWidget*>("EEBar")->isVisible());
+    values.push_back(main().findChild<QProgressBar*>("EEBar")->value());
     // A second command asked for while one runs does nothing, and the main
     // window's activation (a message box closed, say) does not apply the
     // layout's states again.
@@ -347,6 +352,11 @@ TEST_F(ProgrammerChip, WhileACommandRunsTheProgrammerActionsAreOffAndTheGaugeMov
   ASSERT_FALSE(enabled.empty());
   EXPECT_EQ(std::count(enabled.begin(), enabled.end(), true), 0);
   EXPECT_GT(std::count(progress.begin(), progress.end(), true), 0) << "the gauge shows";
+  // The operations' progress counters move the gauge through values between
+  // its ends, not only to 100 at the end.
+  EXPECT_GT(std::count_if(values.begin(), values.end(), [](int v) { return v > 0 && v < 100; }),
+            0);
+  EXPECT_GT(std::count(values.begin(), values.end(), 100), 0);
   EXPECT_EQ(writer().Operations, (std::vector<int>{0, 1, 4, 5, 6}));
   EXPECT_EQ(busyWidth(), 10);
   expectFrameRestored();
