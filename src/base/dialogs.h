@@ -22,6 +22,11 @@ enum MsgButtons : unsigned {
 
 enum class MsgResult { Ok, Cancel, Yes, No, All };
 
+// Who asks before a save replaces an existing file: the save dialog itself,
+// or the caller after the dialog (the dialog then asks nothing), so that the
+// question comes once.
+enum class OverwriteQuestion { ByDialog, ByCaller };
+
 class IDialogService {
  public:
   virtual ~IDialogService() = default;
@@ -34,7 +39,14 @@ class IDialogService {
                                                   const std::string& filter) = 0;
   virtual std::optional<std::string> saveFileName(const std::string& caption,
                                                   const std::string& startPath,
-                                                  const std::string& filter) = 0;
+                                                  const std::string& filter,
+                                                  OverwriteQuestion question) = 0;
+  // A save whose dialog asks before replacing a file.
+  std::optional<std::string> saveFileName(const std::string& caption,
+                                          const std::string& startPath,
+                                          const std::string& filter) {
+    return saveFileName(caption, startPath, filter, OverwriteQuestion::ByDialog);
+  }
   virtual std::optional<std::string> inputText(const std::string& caption,
                                                const std::string& prompt,
                                                const std::string& initial) = 0;
@@ -52,8 +64,11 @@ class SilentDialogService final : public IDialogService {
   MsgResult messageBox(const std::string&, const std::string&, MsgIcon, unsigned buttons) override;
   std::optional<std::string> openFileName(const std::string&, const std::string&,
                                           const std::string&) override { return std::nullopt; }
+  using IDialogService::saveFileName;
   std::optional<std::string> saveFileName(const std::string&, const std::string&,
-                                          const std::string&) override { return std::nullopt; }
+                                          const std::string&, OverwriteQuestion) override {
+    return std::nullopt;
+  }
   std::optional<std::string> inputText(const std::string&, const std::string&,
                                        const std::string&) override { return std::nullopt; }
 };

@@ -469,7 +469,9 @@ void TKy_RAM::LoadRamData() {
 
 void TKy_RAM::SaveRamData() {
   if (!Model()) return;
-  auto path = Dialogs().saveFileName("Save RAM Data", MainFolder(), "*.ram|*.ram");
+  // The window asks its own question before replacing a file.
+  auto path = Dialogs().saveFileName("Save RAM Data", MainFolder(), "*.ram|*.ram",
+                                     OverwriteQuestion::ByCaller);
   if (!path) return;
   if (QFileInfo::exists(QString::fromStdString(*path))) {
     const std::string q = "File " + *path + " exist! Overwrite?";

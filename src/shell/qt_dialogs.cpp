@@ -4,6 +4,7 @@
 #include <QFontDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QRegularExpression>
 
 #include "shell/kybase.h"
 
@@ -57,15 +58,31 @@ QStringList QtFileFilters(const std::string& filter) {
   return filters;
 }
 
+QString DefaultSaveSuffix(const std::string& filter) {
+  const QStringList filters = QtFileFilters(filter);
+  if (filters.isEmpty()) return QString();
+  const QString& first = filters.first();
+  const QString pattern = first.mid(first.lastIndexOf('(') + 1).section(' ', 0, 0);
+  static const QRegularExpression kPlainExtension(
+      QStringLiteral("^\\*\\.([A-Za-z0-9_]+)\\)?$"));
+  const QRegularExpressionMatch m = kPlainExtension.match(pattern);
+  return m.hasMatch() ? m.captured(1) : QString();
+}
+
 int QtDialogService::execFileDialog(QFileDialog& dialog) { return dialog.exec(); }
 
 std::optional<std::string> QtDialogService::fileName(bool save, const std::string& caption,
                                                      const std::string& startPath,
-                                                     const std::string& filter) {
+                                                     const std::string& filter,
+                                                     OverwriteQuestion question) {
   QFileDialog dialog(parent_, Q(caption), Q(startPath));
   dialog.setNameFilters(QtFileFilters(filter));
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, question == OverwriteQuestion::ByCaller);
+  // The callers give a name without an extension the filter's one: the
+  // dialog does the same, so that its question is about the file written.
+  if (save) dialog.setDefaultSuffix(DefaultSaveSuffix(filter));
   if (execFileDialog(dialog) != QDialog::Accepted) return std::nullopt;
   const QStringList chosen = dialog.selectedFiles();
   if (chosen.isEmpty() || chosen.first().isEmpty()) return std::nullopt;
@@ -75,13 +92,14 @@ std::optional<std::string> QtDialogService::fileName(bool save, const std::strin
 std::optional<std::string> QtDialogService::openFileName(const std::string& caption,
                                                          const std::string& startPath,
                                                          const std::string& filter) {
-  return fileName(false, caption, startPath, filter);
+  return fileName(false, caption, startPath, filter, OverwriteQuestion::ByDialog);
 }
 
 std::optional<std::string> QtDialogService::saveFileName(const std::string& caption,
                                                          const std::string& startPath,
-                                                         const std::string& filter) {
-  return fileName(true, caption, startPath, filter);
+                                                         const std::string& filter,
+                                                         OverwriteQuestion question) {
+  return fileName(true, caption, startPath, filter, question);
 }
 
 std::optional<std::string> QtDialogService::inputText(const std::string& caption,

@@ -14,6 +14,10 @@ namespace kyvor {
 // by ';'), one "description (patterns)" per pair. "*.*" stands for every file,
 // also those without a dot in their name.
 QStringList QtFileFilters(const std::string& filter);
+// The extension a save dialog gives a name typed without one: that of the
+// filter's first pattern ("*.asm" gives "asm"); empty for a pattern of
+// every file.
+QString DefaultSaveSuffix(const std::string& filter);
 
 class QtDialogService : public IDialogService {
  public:
@@ -23,8 +27,10 @@ class QtDialogService : public IDialogService {
                        unsigned buttons) override;
   std::optional<std::string> openFileName(const std::string& caption, const std::string& startPath,
                                           const std::string& filter) override;
+  using IDialogService::saveFileName;
   std::optional<std::string> saveFileName(const std::string& caption, const std::string& startPath,
-                                          const std::string& filter) override;
+                                          const std::string& filter,
+                                          OverwriteQuestion question) override;
   std::optional<std::string> inputText(const std::string& caption, const std::string& prompt,
                                        const std::string& initial) override;
   std::optional<TEditorFont> chooseFont(const TEditorFont& initial) override;
@@ -35,7 +41,8 @@ class QtDialogService : public IDialogService {
 
  private:
   std::optional<std::string> fileName(bool save, const std::string& caption,
-                                      const std::string& startPath, const std::string& filter);
+                                      const std::string& startPath, const std::string& filter,
+                                      OverwriteQuestion question);
   QWidget* parent_;
 };
 

@@ -183,6 +183,8 @@ TEST_F(RamFileCommands, SaveAsksBeforeOverwritingAndLoadRefusesWhileRunning) {
   ram->MenuCommand("Save RAM Data");
   ASSERT_EQ(dialogs.messages().size(), 1u);
   EXPECT_EQ(dialogs.messages()[0].text, "File " + path("f.ram") + " exist! Overwrite?");
+  EXPECT_EQ(dialogs.lastOverwriteQuestion(), OverwriteQuestion::ByCaller)
+      << "the save dialog must not ask as well";
   EXPECT_EQ(Lines(test::ReadFileBytes(path("f.ram")))[0x88], "42") << "No keeps the file";
 
   up->SetTargetRunning(1);

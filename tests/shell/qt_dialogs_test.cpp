@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
+#include <QTemporaryDir>
 
 #include "base/dialogs.h"
 #include "base/modes.h"
@@ -27,13 +29,22 @@ class InspectingDialogs : public QtDialogService {
   QStringList filters;
   QString directory;
   QFileDialog::AcceptMode mode = QFileDialog::AcceptOpen;
+  bool dialogConfirmsOverwrite = false;
   QString choice;
+  QStringList messages;
+
+  MsgResult messageBox(const std::string& text, const std::string&, MsgIcon,
+                       unsigned) override {
+    messages << QString::fromStdString(text);
+    return MsgResult::Cancel;
+  }
 
  protected:
   int execFileDialog(QFileDialog& dialog) override {
     filters = dialog.nameFilters();
     directory = dialog.directory().absolutePath();
     mode = dialog.acceptMode();
+    dialogConfirmsOverwrite = !dialog.testOption(QFileDialog::DontConfirmOverwrite);
     if (choice.isEmpty()) return QDialog::Rejected;
     dialog.selectFile(choice);
     return QDialog::Accepted;
@@ -48,6 +59,16 @@ TEST(QtDialogs, FiltersOfDescriptionAndPatternPairsBecomeNameFilters) {
   EXPECT_EQ(QtFileFilters("*.ram|*.ram"), QStringList{"*.ram (*.ram)"});
   EXPECT_EQ(QtFileFilters("*.prj"), QStringList{"*.prj (*.prj)"}) << "a pattern alone";
   EXPECT_TRUE(QtFileFilters("").isEmpty());
+}
+
+TEST(QtDialogs, SaveSuffixIsTheFirstPatternsExtension) {
+  EXPECT_EQ(DefaultSaveSuffix("*.asm|*.asm|*.inc|*.inc|*.*|*.*"), "asm");
+  EXPECT_EQ(DefaultSaveSuffix("Sources|*.asm;*.inc|All|*.*"), "asm");
+  EXPECT_EQ(DefaultSaveSuffix("*.ram|*.ram"), "ram");
+  EXPECT_EQ(DefaultSaveSuffix("*.Hex"), "Hex");
+  EXPECT_EQ(DefaultSaveSuffix("All|*.*"), "");
+  EXPECT_EQ(DefaultSaveSuffix("Any|k*.h?x"), "");
+  EXPECT_EQ(DefaultSaveSuffix(""), "");
 }
 
 TEST(QtDialogs, OpenDialogOfTheMainWindowListsTheExamples) {
@@ -79,6 +100,45 @@ TEST(QtDialogs, OpenDialogOfTheMainWindowListsTheExamples) {
   EXPECT_EQ(dialogs.mode, QFileDialog::AcceptSave);
   EXPECT_EQ(dialogs.filters.size(), 3);
   EXPECT_TRUE(editor.savedAs.empty());
+  SetDialogs(nullptr);
+}
+
+// A replaced file is asked about once: by the save dialog, unless the caller
+// asks its own question after it.
+TEST(QtDialogs, OverwriteIsAskedByTheDialogOrByTheCallerNeverBoth) {
+  QTemporaryDir dir;
+  const QString existing = dir.filePath("old.cfg");
+  QFile f(existing);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write("x");
+  f.close();
+  InspectingDialogs dialogs;
+  dialogs.choice = existing;
+  ASSERT_TRUE(dialogs.saveFileName("Save", dir.path().toStdString(), "*.cfg|*.cfg"));
+  EXPECT_TRUE(dialogs.dialogConfirmsOverwrite);
+  ASSERT_TRUE(dialogs.saveFileName("Save", dir.path().toStdString(), "*.cfg|*.cfg",
+                                   OverwriteQuestion::ByCaller));
+  EXPECT_FALSE(dialogs.dialogConfirmsOverwrite);
+  // A name typed without its extension is the file the dialog asks about.
+  dialogs.choice = dir.filePath("old");
+  EXPECT_EQ(dialogs.saveFileName("Save", dir.path().toStdString(), "*.cfg|*.cfg|*.*|*.*"),
+            existing.toStdString());
+  dialogs.choice = existing;
+
+  // The main window's saves leave the question to the dialog and ask nothing after it.
+  ResetModes();
+  ResetShell();
+  ResetOutputFileState();
+  Shell().ConfigFolder = dir.path().toStdString() + "/";
+  TKYMAIN main;
+  SetDialogs(&dialogs);
+  dialogs.dialogConfirmsOverwrite = false;
+  main.SMenu_SaveConfigClick();
+  EXPECT_TRUE(dialogs.dialogConfirmsOverwrite);
+  EXPECT_TRUE(dialogs.messages.isEmpty()) << dialogs.messages.join('\n').toStdString();
+  f.open(QIODevice::ReadOnly);
+  EXPECT_GT(f.size(), 1) << "the configuration replaced the old file";
+  f.close();
   SetDialogs(nullptr);
 }
 

@@ -33,8 +33,10 @@ std::optional<std::string> ScriptedDialogs::openFileName(const std::string&, con
 }
 
 std::optional<std::string> ScriptedDialogs::saveFileName(const std::string&, const std::string&,
-                                                         const std::string& filter) {
+                                                         const std::string& filter,
+                                                         OverwriteQuestion question) {
   lastFilter_ = filter;
+  lastOverwrite_ = question;
   return nextFile();
 }
 

@@ -33,8 +33,10 @@ class ScriptedDialogs final : public IDialogService {
                        unsigned buttons) override;
   std::optional<std::string> openFileName(const std::string& caption, const std::string& startPath,
                                           const std::string& filter) override;
+  using IDialogService::saveFileName;
   std::optional<std::string> saveFileName(const std::string& caption, const std::string& startPath,
-                                          const std::string& filter) override;
+                                          const std::string& filter,
+                                          OverwriteQuestion question) override;
   std::optional<std::string> inputText(const std::string& caption, const std::string& prompt,
                                        const std::string& initial) override;
   // A queued font answer; with none the dialog is cancelled.
@@ -46,6 +48,8 @@ class ScriptedDialogs final : public IDialogService {
   int fileDialogs() const { return fileDialogs_; }
   // The filter the last file dialog was given.
   const std::string& lastFilter() const { return lastFilter_; }
+  // Who was to ask about replacing a file at the last save dialog.
+  OverwriteQuestion lastOverwriteQuestion() const { return lastOverwrite_; }
   int unusedAnswers() const { return static_cast<int>(answers_.size()); }
   void clear() { messages_.clear(); }
 
@@ -59,6 +63,7 @@ class ScriptedDialogs final : public IDialogService {
   std::vector<AskedMessage> messages_;
   int fileDialogs_ = 0;
   std::string lastFilter_;
+  OverwriteQuestion lastOverwrite_ = OverwriteQuestion::ByDialog;
 };
 
 }  // namespace kyvor::test
