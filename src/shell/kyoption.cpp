@@ -443,15 +443,15 @@ QWidget* TOption::buildCalibrationPage() {
   page->setObjectName("PHAOCal");
   auto* lay = new QVBoxLayout(page);
   auto onSwitch = [this](bool) { ApplyCalibrationOptions(); };
-  enHao_ = check(page, "EnHAO", "Enable H/W Calibration", [this, onSwitch](bool on) {
+  enHao_ = check(page, "EnHAO", "Enable H/W Calibration", [onSwitch](bool on) {
     Options().EnHAO = on ? 1 : 0;
     onSwitch(on);
   });
-  enShao_ = check(page, "EnSHAO", "Enable S/W Calibration", [this, onSwitch](bool on) {
+  enShao_ = check(page, "EnSHAO", "Enable S/W Calibration", [onSwitch](bool on) {
     Options().EnSHAO = on ? 1 : 0;
     onSwitch(on);
   });
-  enSlao_ = check(page, "EnSLAO", "Enable Calibration", [this, onSwitch](bool on) {
+  enSlao_ = check(page, "EnSLAO", "Enable Calibration", [onSwitch](bool on) {
     Options().EnSLAO = on ? 1 : 0;
     onSwitch(on);
   });
