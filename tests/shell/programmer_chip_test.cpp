@@ -364,3 +364,37 @@ TEST_F(ProgrammerChip, WhileACommandRunsTheProgrammerActionsAreOffAndTheGaugeMov
 
 }  // namespace
 }  // namespace kyvor::test
+
+namespace kyvor::test {
+namespace {
+
+// The long layout (768 information words, its header at the writer's byte
+// address 0x4000, above the program of a chip of 8,192 words): a build's
+// image programmed and read back.
+class ProgrammerChipLong : public ProgrammerSession {};
+
+TEST_F(ProgrammerChipLong, ABuildProgrammedThenReadGivesBackItsImageAndChecksum) {
+  selectChip("QR08A1");
+  ASSERT_EQ(Chip().DeviceKind3, 0);
+  ASSERT_EQ(words(), 8192u);
+  ASSERT_NO_FATAL_FAILURE(openProgram());
+  main().SMenu_AssembleDebugClick();
+  ASSERT_EQ(err().TextAt(0).substr(err().TextAt(0).size() - 11), "Download OK");
+  main().SMenu_ProgramClick();
+  EXPECT_EQ(lines(), (std::vector<std::string>{"Program Chip OK", "Program SBM OK",
+                                                "Verify Chip OK", "Verify SBM OK"}));
+  EXPECT_FALSE(writer().Chip.Protected()) << std::hex << writer().Chip.ProtectWord();
+  main().SMenu_ReadClick();
+  char sum[40];
+  std::snprintf(sum, sizeof sum, "Read Checksum = 0x%04X",
+                up().Info.InfoBlockAlt[infoaltword::CodeChecksum]);
+  EXPECT_EQ(lines(), (std::vector<std::string>{"OTP Chip is QR08A1", sum}));
+  EXPECT_EQ(dumpRow(1).substr(0, 4), [&] {
+    char b[8];
+    std::snprintf(b, sizeof b, "%04X", up().GetOpcode(0));
+    return std::string(b);
+  }());
+}
+
+}  // namespace
+}  // namespace kyvor::test
