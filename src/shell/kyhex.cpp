@@ -6,14 +6,16 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <algorithm>
+#include <array>
 #include <cstdio>
 
 #include "base/modes.h"
 #include "base/numbers.h"
+#include "base/options.h"
 #include "chip/chipconfig.h"
+#include "engine/instruction_table.h"
 #include "engine/ky_up.h"
 #include "shell/kybase.h"
-#include "base/options.h"
 
 namespace kyvor {
 
@@ -21,9 +23,15 @@ namespace {
 
 constexpr int kRowHeight = 18;
 constexpr int kScrollWidth = 20;
-const int kColumnWidths[4] = {18, 60, 60, 180};
+// The narrowest the mark column gets.
+constexpr int kMarkColumnWidth = 18;
+// Room around a cell's text (both edges together).
+constexpr int kCellMargin = 12;
 // The breakpoint mark.
 const QString kMark = QString::fromUtf8("\u25C6");
+const char* const kHeaders[5] = {"", "addr", "code", "instruction", ""};
+// A register operand reaches bank 1 through a pointer.
+constexpr int kHighestPointedRegister = 0x1FF;
 
 QString Hex(int value, int width) {
   return QString::fromStdString(IntToHexPad(value, uint16_t(width)));
@@ -31,7 +39,62 @@ QString Hex(int value, int width) {
 
 int ProgramWords() { return ProgramMemoryPages() * 256; }
 
+// The font's widest hex digit of one case.
+QChar WidestDigit(const QFontMetrics& fm, bool upper) {
+  const QString digits = upper ? "0123456789ABCDEF" : "0123456789abcdef";
+  QChar widest = digits[0];
+  for (QChar c : digits)
+    if (fm.horizontalAdvance(c) > fm.horizontalAdvance(widest)) widest = c;
+  return widest;
+}
+
+// The width of `text` with each hex digit (of the case the column writes)
+// the widest one: any number with as many digits fits in it.
+int WidestWidth(const QFontMetrics& fm, QString text, bool upper) {
+  const QChar widest = WidestDigit(fm, upper);
+  for (QChar& c : text) {
+    const bool digit = c.isDigit() || (upper ? (c >= 'A' && c <= 'F') : (c >= 'a' && c <= 'f'));
+    if (digit) c = widest;
+  }
+  return fm.horizontalAdvance(text);
+}
+
+// Operand i of a row with every bit of its field set: its most digits.
+int WidestOperand(const TInstructionDescriptor& d, int i) {
+  return ExtractBitField(0xFFFF, d.Operand[i].Lo, d.Operand[i].Hi);
+}
+
+// Column 4: a register operand's address and its current byte.
+QString RegisterText(int address, int value) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "M(%x)=%x", unsigned(address), unsigned(value));
+  return buf;
+}
+
 }  // namespace
+
+std::array<int, 5> ListingColumnWidths(const QFont& font, const TInstructionTable* table) {
+  const QFontMetrics fm(font);
+  std::array<int, 5> w{};
+  for (int c = 0; c < 5; ++c) w[size_t(c)] = fm.horizontalAdvance(kHeaders[c]);
+  w[0] = std::max(w[0], fm.horizontalAdvance(kMark));
+  w[1] = std::max(w[1], WidestWidth(fm, Hex(0, 4), true));
+  w[2] = std::max(w[2], WidestWidth(fm, Hex(0, 4), true));
+  int highestRegister = kHighestPointedRegister;
+  if (table) {
+    for (const TInstructionDescriptor& d : table->Descriptors()) {
+      const int op1 = WidestOperand(d, 0);
+      const std::string text =
+          FormatInstructionText(d, op1, WidestOperand(d, 1), WidestOperand(d, 2));
+      w[3] = std::max(w[3], WidestWidth(fm, QString::fromStdString(text), false));
+      if (!d.NoRegisterOperand) highestRegister = std::max(highestRegister, op1);
+    }
+  }
+  w[4] = WidestWidth(fm, RegisterText(highestRegister, 0xFF), false);
+  for (int& width : w) width += kCellMargin;
+  w[0] = std::max(w[0], kMarkColumnWidth);
+  return w;
+}
 
 TListingRow ListingRowOf(const TKy_UP& up, uint32_t address) {
   TListingRow row;
@@ -55,9 +118,7 @@ TListingRow ListingRowOf(const TKy_UP& up, uint32_t address) {
     const int bit = up.IndirectHighBitPos()[std::size_t(op1)];
     r = low + ((up.ReadRegister(reg::STATUS) >> bit) & 1 ? 0x100 : 0);
   }
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "M(%x)=%x", unsigned(r), unsigned(up.ReadRegister(r)));
-  row.Operand = buf;
+  row.Operand = RegisterText(r, up.ReadRegister(r));
   return row;
 }
 
@@ -82,7 +143,8 @@ TKy_Hex::TKy_Hex(QWidget* parent)
   sgd_->setModel(model_);
   sgd_->SetRowHeight(kRowHeight);
   sgd_->setShowGrid(false);
-  sgd_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  sgd_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  sgd_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   sgd_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   sgd_->setFrameShape(QFrame::NoFrame);
   sdgr_->setModel(dump_);
@@ -110,7 +172,15 @@ TKy_Hex::TKy_Hex(QWidget* parent)
 
 void TKy_Hex::SetEditorFont(const QFont& font) {
   sgd_->setFont(font);
-  paintRows();
+  if (dumpShown_)
+    paintRows();
+  else
+    layoutListing();
+}
+
+void TKy_Hex::AttachModel(TKy_UP* up) {
+  TKyChildForm::AttachModel(up);
+  if (!dumpShown_) layoutListing();
 }
 
 int TKy_Hex::lastAddress() const { return ProgramWords() - 1; }
@@ -148,7 +218,6 @@ void TKy_Hex::ShowListingAt(int top, bool force) {
 
 void TKy_Hex::paintRows() {
   const TKy_UP* up = Model();
-  static const char* const kHeaders[5] = {"", "addr", "code", "instruction", ""};
   for (int c = 0; c < 5; ++c) {
     TGridCell h;
     h.Text = kHeaders[c];
@@ -222,6 +291,10 @@ void TKy_Hex::Refresh(TRefreshReason reason) {
     case TRefreshReason::RunStopped:
     case TRefreshReason::Reset: UndimListing(); break;
     case TRefreshReason::Breakpoints: RefreshListing(); break;
+    // A new chip may bring another instruction table.
+    case TRefreshReason::DebugEntry:
+      if (!dumpShown_) layoutListing();
+      break;
     default: break;
   }
 }
@@ -230,6 +303,22 @@ void TKy_Hex::Refresh(TRefreshReason reason) {
 // Layout
 // ---------------------------------------------------------------------------
 
+// Every column holds its widest text in the grid's font; the last one takes
+// the rest. A grid too narrow for them scrolls sideways. The result is the
+// height the rows have (above that scroll bar).
+int TKy_Hex::layoutColumns(int gridWidth, int gridHeight) {
+  const std::array<int, 5> need =
+      ListingColumnWidths(sgd_->font(), Model() ? &Model()->Instructions() : nullptr);
+  int rest = gridWidth;
+  for (int c = 0; c < 4; ++c) {
+    sgd_->setColumnWidth(c, need[size_t(c)]);
+    rest -= need[size_t(c)];
+  }
+  sgd_->setColumnWidth(4, std::max(rest, need[4]));
+  if (rest >= need[4]) return gridHeight;
+  return gridHeight - sgd_->horizontalScrollBar()->sizeHint().height();
+}
+
 void TKy_Hex::layoutListing() {
   const int barH = stBar_->sizeHint().height();
   const int w = std::max(width(), 160), h = std::max(height(), 120);
@@ -237,14 +326,12 @@ void TKy_Hex::layoutListing() {
   const int baseH = h - barH;
   sgdBase_->setGeometry(0, 0, w - kScrollWidth, baseH);
   sgd_->setGeometry(0, 0, w - kScrollWidth, baseH);
-  int rest = w - kScrollWidth;
-  for (int c = 0; c < 4; ++c) {
-    sgd_->setColumnWidth(c, kColumnWidths[c]);
-    rest -= kColumnWidths[c];
-  }
-  sgd_->setColumnWidth(4, std::max(rest, 0));
-  VisibleRows = (baseH - 1) / kRowHeight - 1;
-  FullRows = (baseH - 1) / kRowHeight - ((baseH - 1) % kRowHeight == 0 ? 1 : 0);
+  const int rowsH = layoutColumns(w - kScrollWidth, baseH);
+  // Rows grow with a font taller than they are.
+  const int rowH = std::max(kRowHeight, QFontMetrics(sgd_->font()).height());
+  sgd_->SetRowHeight(rowH);
+  VisibleRows = (rowsH - 1) / rowH - 1;
+  FullRows = (rowsH - 1) / rowH - ((rowsH - 1) % rowH == 0 ? 1 : 0);
   model_->SetSize(FullRows + 1, 5);
   scrBar_->setGeometry(w - kScrollWidth, 0, kScrollWidth, baseH);
   {

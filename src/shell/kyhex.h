@@ -5,6 +5,7 @@
 // highlighted and breakpoint rows are red. The same window holds the dump grid
 // in which the programmer commands show program memory as hex words.
 #include <QColor>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -17,6 +18,7 @@ class QStatusBar;
 
 namespace kyvor {
 
+class TInstructionTable;
 class TKy_UP;
 
 // The listing's texts of one program word (columns 0 to 4).
@@ -24,6 +26,11 @@ struct TListingRow {
   QString Mark, Address, Code, Instruction, Operand;
 };
 TListingRow ListingRowOf(const TKy_UP& up, uint32_t address);
+// The widths of columns 0 to 4 that hold their widest texts in `font`: the
+// headers, four hex digits, every row of `table` (may be null) with its
+// largest operands, and a register of bank 1 with its value. Column 4 takes
+// more when the window has room.
+std::array<int, 5> ListingColumnWidths(const QFont& font, const TInstructionTable* table);
 
 class TListingModel : public TKyGridModel {
   Q_OBJECT
@@ -54,6 +61,7 @@ class TKy_Hex : public TKyChildForm {
   // `firstRow` on (the grid grows to hold them).
   void FillDumpRows(int firstRow, const std::vector<uint16_t>& words);
 
+  void AttachModel(TKy_UP* up) override;
   void Refresh(TRefreshReason reason) override;
   void SetEditorFont(const QFont& font);
 
@@ -84,6 +92,7 @@ class TKy_Hex : public TKyChildForm {
 
  private:
   void layoutListing();
+  int layoutColumns(int gridWidth, int gridHeight);
   void layoutDump();
   void paintRows();
   void onCurrentChanged(const QModelIndex& current);

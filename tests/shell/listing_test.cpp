@@ -1,17 +1,20 @@
 // The program-memory listing: texts and colours of a known program, the
 // program-counter and breakpoint rows, the register operand column, a window
-// taller than program memory, paging keys, the double-click events, the run
-// display and the dump grid of the programmer layout.
+// taller than program memory, column widths and row heights from the font,
+// paging keys, the double-click events, the run display and the dump grid of
+// the programmer layout.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QScrollBar>
+#include <QStyle>
 
 #include "base/modes.h"
 #include "base/numbers.h"
 #include "base/options.h"
 #include "chip/chipconfig.h"
+#include "engine/instruction_table.h"
 #include "engine/ky_up.h"
 #include "shell/kyhex.h"
 #include "support/debug_target.h"
@@ -123,6 +126,49 @@ TEST_F(Listing, RowsFromTheWindowHeight) {
                 hex->Grid()->columnWidth(2) + hex->Grid()->columnWidth(3) +
                 hex->Grid()->columnWidth(4),
             hex->width() - 20);
+}
+
+// Every text of the widest words fits its column, at a small and a large font;
+// rows grow with a tall font, and a window too narrow for the columns scrolls
+// sideways with its rows counted above that scroll bar.
+TEST_F(Listing, ColumnsHoldTheirWidestTextsAtSmallAndLargeFonts) {
+  const auto& table = up->Instructions();
+  uint32_t address = 0;
+  for (const TInstructionDescriptor& d : table.Descriptors())
+    up->StoreProgramWord(address++, TInstructionTable::Encode(d, -1, -1, -1), 14, 0);
+  // The widest register text: bank 1 reached through pointer 0.
+  up->StoreProgramWord(address++, table.Encode("MVF", 0, 1, 1), 14, 0);
+  up->WriteRegisterModel(reg::PTR0L, 0xFF);
+  up->WriteRegisterModel(reg::STATUS, 0x80);
+  up->WriteRegisterModel(0x1FF, 0xFF);
+  TKyGrid& grid = *hex->Grid();
+  // The item view draws a text this far inside each edge of its cell.
+  const int inset = grid.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &grid) + 1;
+  const int margin = 2 * inset;
+  for (const int pixels : {9, 30}) {
+    QFont font("Monospace");
+    font.setPixelSize(pixels);
+    font.setBold(true);
+    hex->SetEditorFont(font);
+    hex->resize(440, 40 * int(address + 4));
+    hex->GotoAddressCentered(0);
+    ASSERT_GE(hex->FilledRows, int(address));
+    const QFontMetrics fm(font);
+    EXPECT_GE(grid.rowHeight(1), fm.height()) << pixels;
+    EXPECT_GE(grid.rowHeight(1), 18) << pixels;
+    for (int row = 0; row <= hex->FilledRows; ++row)
+      for (int c = 0; c < 5; ++c) {
+        const QString text = hex->GridModel()->Text(row, c);
+        EXPECT_LE(fm.horizontalAdvance(text) + margin, grid.columnWidth(c))
+            << pixels << " px, row " << row << ": " << text.toStdString();
+      }
+    EXPECT_EQ(hex->GridModel()->Text(int(address), 4), "M(1ff)=ff");
+  }
+  // 30 pixels: the columns are wider than the window.
+  hex->resize(440, 360);
+  QApplication::processEvents();
+  EXPECT_GT(grid.horizontalScrollBar()->maximum(), 0);
+  EXPECT_LE((hex->VisibleRows + 1) * grid.rowHeight(1), grid.viewport()->height());
 }
 
 // More rows than program words: the listing starts at 0 and the rows after the
