@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <algorithm>
 
 namespace kyvor {
@@ -154,15 +155,67 @@ void TKyGrid::mouseDoubleClickEvent(QMouseEvent* event) {
   if (OnDoubleClick) OnDoubleClick(indexAt(event->position().toPoint()));
 }
 
+int TKyGrid::ColumnBorderAt(QPoint pos) const {
+  constexpr int kGrip = 3;
+  if (!model() || rowAt(pos.y()) != 0) return -1;
+  // A hidden (zero-width) column shares its border with the one before it:
+  // the visible one is sized.
+  for (int c = 0; c < model()->columnCount(); ++c) {
+    const int right = columnViewportPosition(c) + columnWidth(c);
+    if (std::abs(pos.x() - right) <= kGrip) return c;
+  }
+  return -1;
+}
+
 void TKyGrid::mousePressEvent(QMouseEvent* event) {
+  if (columnSizing_ && event->button() == Qt::LeftButton) {
+    sizingColumn_ = ColumnBorderAt(event->position().toPoint());
+    if (sizingColumn_ >= 0) {
+      sizingX_ = columnViewportPosition(sizingColumn_) + columnWidth(sizingColumn_);
+      viewport()->update();
+      return;
+    }
+  }
   if (OnMouseDown)
     OnMouseDown(indexAt(event->position().toPoint()), event->globalPosition().toPoint());
   QTableView::mousePressEvent(event);
 }
 
 void TKyGrid::mouseMoveEvent(QMouseEvent* event) {
+  const QPoint pos = event->position().toPoint();
+  if (sizingColumn_ >= 0) {
+    sizingX_ = std::max(columnViewportPosition(sizingColumn_), pos.x());
+    viewport()->update();
+    return;
+  }
+  if (columnSizing_) {
+    if (ColumnBorderAt(pos) >= 0)
+      viewport()->setCursor(Qt::SplitHCursor);
+    else
+      viewport()->unsetCursor();
+  }
   QTableView::mouseMoveEvent(event);
   if (OnHover) OnHover(indexAt(event->position().toPoint()), event->position().toPoint());
+}
+
+void TKyGrid::mouseReleaseEvent(QMouseEvent* event) {
+  if (sizingColumn_ >= 0) {
+    const int column = sizingColumn_;
+    sizingColumn_ = -1;
+    setColumnWidth(column, sizingX_ - columnViewportPosition(column));
+    viewport()->update();
+  } else {
+    QTableView::mouseReleaseEvent(event);
+  }
+  if (OnMouseUp) OnMouseUp();
+}
+
+void TKyGrid::paintEvent(QPaintEvent* event) {
+  QTableView::paintEvent(event);
+  if (sizingColumn_ < 0) return;
+  QPainter p(viewport());
+  p.setPen(QPen(palette().color(QPalette::Text), 1, Qt::DotLine));
+  p.drawLine(sizingX_, 0, sizingX_, viewport()->height());
 }
 
 void TKyGrid::leaveEvent(QEvent* event) {

@@ -78,6 +78,12 @@ class TKyGrid : public QTableView {
   void SetColumnWidths(const std::vector<int>& widths);
   // Width and height that show every row and column without scroll bars.
   QSize ContentSize() const;
+  // Column sizing on the top (fixed) row: a drag that starts on a column's
+  // right border shows where the border goes and sets the width when the
+  // mouse is released, so the window resizes once and not at every move.
+  void SetColumnSizing(bool on) { columnSizing_ = on; }
+  // The column whose right border is at viewport x on the top row (-1: none).
+  int ColumnBorderAt(QPoint pos) const;
 
   // Handlers installed by the window (each may be empty). A key handler
   // returns true when it consumed the key.
@@ -87,6 +93,7 @@ class TKyGrid : public QTableView {
   std::function<void(const QModelIndex&, QPoint pos)> OnHover;  // invalid index: outside
   std::function<void()> OnFocusOut;
   std::function<void()> OnResize;
+  std::function<void()> OnMouseUp;  // after a release on the grid (and any sizing)
   std::function<void(const QModelIndex& current, const QModelIndex& previous)> OnCurrentChanged;
 
   // Screen position of the lower-left corner of a cell.
@@ -97,10 +104,17 @@ class TKyGrid : public QTableView {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void paintEvent(QPaintEvent* event) override;
   void leaveEvent(QEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+
+ private:
+  bool columnSizing_ = false;
+  int sizingColumn_ = -1;  // the column being sized
+  int sizingX_ = 0;        // where its right border would go (viewport x)
 };
 
 }  // namespace kyvor

@@ -11,9 +11,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QVBoxLayout>
 
 #include "base/dialogs.h"
@@ -337,6 +339,9 @@ TKy_WATCH::TKy_WATCH(QWidget* parent)
   grid_->OnDoubleClick = [this](const QModelIndex& i) { onDoubleClick(i); };
   grid_->OnKey = [this](QKeyEvent* e) { return onKey(e); };
   grid_->OnResize = [this] { updateRows(); };
+  grid_->SetColumnSizing(true);
+  grid_->OnMouseUp = [this] { fitToColumns(); };
+  connect(grid_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { keepTopRow(); });
   updateRows();
   resize(420, 200);
 }
@@ -427,7 +432,35 @@ void TKy_WATCH::updateRows() {
   const int watches = int(table_.Watches().size());
   model_->SetSize(std::max(watches + 1, VisibleWatchRows()), 7);
   if (watches == 0 && edit_) edit_->close();
+  keepTopRow();
   paint();
+}
+
+void TKy_WATCH::keepTopRow() {
+  // The grid scrolls by rows: the scroll value is the top row.
+  QScrollBar* bar = grid_->verticalScrollBar();
+  const int last = int(table_.Watches().size());
+  if (bar->value() > last) bar->setValue(last);
+}
+
+int TKy_WATCH::chromeWidth() const {
+  return 2 * grid_->frameWidth() + grid_->verticalScrollBar()->sizeHint().width();
+}
+
+void TKy_WATCH::fitToColumns() {
+  int width = chromeWidth();
+  for (int c = 0; c <= 3; ++c) width += grid_->columnWidth(c);
+  const int delta = width - this->width();
+  if (delta == 0) return;
+  // The form follows the grid; in the document area that is its frame.
+  QWidget* frame = qobject_cast<QMdiSubWindow*>(parentWidget());
+  if (!frame) frame = this;
+  frame->resize(frame->width() + delta, frame->height());
+  // A wider frame stays inside the document area: it moves left as far as needed.
+  if (QWidget* area = frame != this ? frame->parentWidget() : nullptr) {
+    const int over = frame->geometry().right() - area->rect().right();
+    if (over > 0) frame->move(std::max(0, frame->x() - over), frame->y());
+  }
 }
 
 void TKy_WATCH::paint() {
@@ -531,7 +564,9 @@ void TKy_WATCH::closeEvent(QCloseEvent* event) {
 
 void TKy_WATCH::resizeEvent(QResizeEvent* event) {
   TKyDebugForm::resizeEvent(event);
-  const int fixed = grid_->columnWidth(0) + grid_->columnWidth(1) + grid_->columnWidth(2) + 24;
+  // Column 3 takes the rest of the width: never below its own width, at most 200.
+  const int fixed =
+      grid_->columnWidth(0) + grid_->columnWidth(1) + grid_->columnWidth(2) + chromeWidth();
   grid_->setColumnWidth(3, std::clamp(width() - fixed, kWidths[3], 200));
 }
 

@@ -152,6 +152,12 @@ class TKy_WATCH : public TKyDebugForm {
   void buildMenus();
   void paint();
   void updateRows();
+  // The top row stays at or above the last watch.
+  void keepTopRow();
+  // A release on the grid: the window as wide as the first four columns.
+  void fitToColumns();
+  // The grid's width beyond its columns (frame and vertical scroll bar).
+  int chromeWidth() const;
   void notify(int operation, const std::string& name);
   void onCurrentChanged(const QModelIndex& index);
   void onDoubleClick(const QModelIndex& index);

@@ -13,6 +13,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <fstream>
 #include <sstream>
@@ -26,6 +28,13 @@
 
 namespace kyvor {
 namespace {
+
+void Mouse(QWidget* w, QEvent::Type type, QPoint pos) {
+  const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+  QMouseEvent e(type, QPointF(pos), w->mapToGlobal(QPointF(pos)), Qt::LeftButton, held,
+                Qt::NoModifier);
+  QApplication::sendEvent(w, &e);
+}
 
 QStringList Items(QListWidget* l) {
   QStringList out;
@@ -263,6 +272,70 @@ TEST_F(WatchWindow, MenuCommands) {
   watch->MenuCommand("Clear All Properties");
   EXPECT_EQ(cell(1, 4), "0");
   EXPECT_EQ(cell(1, 1), "003");
+}
+
+// Dragging a column border on the top row: nothing moves until the mouse is
+// released; then the column has its new width and the window fits the first
+// four columns.
+TEST_F(WatchWindow, ColumnSizingTakesEffectOnRelease) {
+  TKyGrid* g = watch->Grid();
+  QWidget* vp = g->viewport();
+  const int c0 = g->columnWidth(0);
+  const int formWidth = watch->width();
+  const QPoint border(g->columnViewportPosition(0) + c0, g->rowHeight(0) / 2);
+  EXPECT_EQ(g->ColumnBorderAt(border), 0);
+  EXPECT_EQ(g->ColumnBorderAt(border + QPoint(0, g->rowHeight(0))), -1) << "only the top row";
+  Mouse(vp, QEvent::MouseButtonPress, border);
+  Mouse(vp, QEvent::MouseMove, border + QPoint(30, 0));
+  Mouse(vp, QEvent::MouseMove, border + QPoint(40, 0));
+  EXPECT_EQ(g->columnWidth(0), c0) << "not while dragging";
+  EXPECT_EQ(watch->width(), formWidth);
+  Mouse(vp, QEvent::MouseButtonRelease, border + QPoint(40, 0));
+  EXPECT_EQ(g->columnWidth(0), c0 + 40);
+  int columns = 0;
+  for (int c = 0; c <= 3; ++c) columns += g->columnWidth(c);
+  EXPECT_EQ(watch->width(), columns + 2 * g->frameWidth() + g->verticalScrollBar()->sizeHint().width());
+
+  // A border dragged left of its column's start leaves the column empty, not negative.
+  const QPoint b1(g->columnViewportPosition(1) + g->columnWidth(1), 2);
+  Mouse(vp, QEvent::MouseButtonPress, b1);
+  Mouse(vp, QEvent::MouseMove, QPoint(1, 2));
+  Mouse(vp, QEvent::MouseButtonRelease, QPoint(1, 2));
+  EXPECT_EQ(g->columnWidth(1), 0);
+}
+
+TEST_F(WatchWindow, ResizingGivesColumnThreeTheRestUpToTwoHundred) {
+  TKyGrid* g = watch->Grid();
+  const int fixed = g->columnWidth(0) + g->columnWidth(1) + g->columnWidth(2) + 2 * g->frameWidth() +
+                    g->verticalScrollBar()->sizeHint().width();
+  watch->resize(fixed + 150, 200);
+  EXPECT_EQ(g->columnWidth(3), 150);
+  watch->resize(fixed + 400, 200);
+  EXPECT_EQ(g->columnWidth(3), 200);
+  watch->resize(fixed + 50, 200);
+  EXPECT_EQ(g->columnWidth(3), 120) << "a narrow window scrolls; the column keeps its width";
+}
+
+TEST_F(WatchWindow, TopRowNeverLiesBelowTheLastWatch) {
+  watch->InitWatchWindow();
+  QScrollBar* bar = watch->Grid()->verticalScrollBar();
+  watch->resize(420, 60);  // room for about two rows
+  for (const char* n : {"COUNT", "LED", "PORTA", "NINE"}) ASSERT_TRUE(watch->AddWatch(n));
+  QApplication::processEvents();  // the grid's scroll range follows its rows
+  bar->setValue(bar->maximum());
+  EXPECT_LE(bar->value(), 4);
+  EXPECT_GT(bar->value(), 0) << "the grid scrolls with four watches in two rows";
+  ASSERT_TRUE(watch->RemoveWatch("NINE"));
+  ASSERT_TRUE(watch->RemoveWatch("PORTA"));
+  ASSERT_TRUE(watch->RemoveWatch("LED"));
+  QApplication::processEvents();
+  EXPECT_LE(bar->value(), 1);
+  watch->ClearAllWatches();
+  // Room for three rows and part of a fourth: the grid could scroll by one.
+  watch->resize(420, watch->height() + 60 - watch->Grid()->viewport()->height());
+  QApplication::processEvents();
+  bar->setValue(1);
+  EXPECT_EQ(bar->value(), 0) << "with no watch the top row is the first";
 }
 
 }  // namespace
