@@ -204,10 +204,10 @@ void TKyGrid::mouseReleaseEvent(QMouseEvent* event) {
     sizingColumn_ = -1;
     setColumnWidth(column, sizingX_ - columnViewportPosition(column));
     viewport()->update();
-  } else {
-    QTableView::mouseReleaseEvent(event);
+    if (OnColumnSized) OnColumnSized(column);
+    return;
   }
-  if (OnMouseUp) OnMouseUp();
+  QTableView::mouseReleaseEvent(event);
 }
 
 void TKyGrid::paintEvent(QPaintEvent* event) {

@@ -93,7 +93,7 @@ class TKyGrid : public QTableView {
   std::function<void(const QModelIndex&, QPoint pos)> OnHover;  // invalid index: outside
   std::function<void()> OnFocusOut;
   std::function<void()> OnResize;
-  std::function<void()> OnMouseUp;  // after a release on the grid (and any sizing)
+  std::function<void(int column)> OnColumnSized;  // a column sizing ended on release
   std::function<void(const QModelIndex& current, const QModelIndex& previous)> OnCurrentChanged;
 
   // Screen position of the lower-left corner of a cell.

@@ -340,7 +340,9 @@ TKy_WATCH::TKy_WATCH(QWidget* parent)
   grid_->OnKey = [this](QKeyEvent* e) { return onKey(e); };
   grid_->OnResize = [this] { updateRows(); };
   grid_->SetColumnSizing(true);
-  grid_->OnMouseUp = [this] { fitToColumns(); };
+  // Only a sized column refits the window: a plain click leaves the place the
+  // document area gave it.
+  grid_->OnColumnSized = [this](int) { fitToColumns(); };
   connect(grid_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { keepTopRow(); });
   updateRows();
   resize(420, 200);

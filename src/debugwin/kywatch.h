@@ -154,7 +154,7 @@ class TKy_WATCH : public TKyDebugForm {
   void updateRows();
   // The top row stays at or above the last watch.
   void keepTopRow();
-  // A release on the grid: the window as wide as the first four columns.
+  // A column sized on the grid: the window as wide as the first four columns.
   void fitToColumns();
   // The grid's width beyond its columns (frame and vertical scroll bar).
   int chromeWidth() const;

@@ -302,6 +302,14 @@ TEST_F(WatchWindow, ColumnSizingTakesEffectOnRelease) {
   Mouse(vp, QEvent::MouseMove, QPoint(1, 2));
   Mouse(vp, QEvent::MouseButtonRelease, QPoint(1, 2));
   EXPECT_EQ(g->columnWidth(1), 0);
+
+  // A plain click on a cell keeps the window's width.
+  watch->resize(watch->width() + 30, watch->height());
+  const int clicked = watch->width();
+  const QPoint inCell(5, g->rowHeight(0) + 5);
+  Mouse(vp, QEvent::MouseButtonPress, inCell);
+  Mouse(vp, QEvent::MouseButtonRelease, inCell);
+  EXPECT_EQ(watch->width(), clicked);
 }
 
 TEST_F(WatchWindow, ResizingGivesColumnThreeTheRestUpToTwoHundred) {
