@@ -333,6 +333,10 @@ class TKy_UP {
   // to protect an unprotected image and sends the calibration block.
   TWriterDownloadResult WriterDownloadImage(const TWriterDownload& download);
   TWriterDownloadResult WriterDownloadAndProtect(const TWriterDownload& download);
+  // True when the program part of `programBytes` and the header of the
+  // download (the protect form, or else the chip's) fit the writer's image
+  // memory without overlapping; a download that does not fit is refused.
+  bool WriterImageFits(uint32_t programBytes, bool protect) const;
 
  private:
   bool simulator() const;
@@ -379,6 +383,9 @@ class TKy_UP {
   TWriterDownloadResult downloadImage(const TWriterDownload& download, bool protect);
   bool downloadProgramPart(uint32_t words);
   bool downloadHeader(bool shortLayout, uint16_t& blockCrc);
+  bool downloadsShortHeader(bool protect) const;
+  bool verifyProgramPart(uint32_t words, TWriterDownloadResult& result);
+  bool verifyLongHeader();
   bool verifyDownload(uint32_t words, bool shortLayout, uint16_t blockCrc,
                       TWriterDownloadResult& result);
   void askProtection(std::vector<std::string>& notes);

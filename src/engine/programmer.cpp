@@ -33,16 +33,16 @@ constexpr int kStatusBoundMs = 60000;
 constexpr int kLcdClearMs = 75;
 
 // Writer image addresses (bytes).
-constexpr uint32_t kShortHeader = 0x8000;  // 128 words (DeviceKind3 = 1)
-constexpr uint32_t kLongHeader = 0x4000;   // 768 words
-constexpr uint32_t kRecord = 0xFF00;       // download record, block words 128..255
-constexpr uint32_t kStatusWords = 0xFFE0;  // record words 240..242
-constexpr uint32_t kChecksumWord = 0x80F6;
 constexpr uint32_t kStatusInReadback = 224;  // where the status words land in InfoReadback
 constexpr uint32_t kChecksumInReadback = 246;
 constexpr uint32_t kChunkWords = 128;
-constexpr int kShortHeaderWords = 128;
-constexpr int kLongHeaderBlock = 256;  // the long header goes in three blocks of this many words
+constexpr uint32_t kLongHeaderBlock = 256;  // the long header goes in three blocks of this many words
+namespace wa = writeraddr;
+// The record fills the image memory's end and holds the status words.
+static_assert(wa::StatusWords == wa::Record + 2 * (recordword::Start - recordword::First));
+static_assert(wa::Record + 2 * wa::RecordWords == wa::MemoryBytes);
+static_assert(wa::RecordWords == uint32_t(recordword::Count));
+static_assert(wa::LongHeaderWords == uint32_t(TInfoBlock::kPodWords));
 
 // Display.
 constexpr uint8_t kLcdClear = 0x01, kLcdCursor = 0x80, kLcdSecondLine = 0x40;
@@ -143,7 +143,7 @@ bool TKy_UP::WriterReadChunk(uint32_t address, uint32_t n, uint32_t start) {
 }
 
 bool TKy_UP::WriterReadFlashInfo(uint16_t& x, uint16_t& y, uint16_t& z) {
-  if (!WriterReadChunk(kStatusWords, 3, kStatusInReadback)) return false;
+  if (!WriterReadChunk(wa::StatusWords, 3, kStatusInReadback)) return false;
   x = Info.InfoReadback[kStatusInReadback];
   z = Info.InfoReadback[kStatusInReadback + 1];
   y = Info.InfoReadback[kStatusInReadback + 2];
@@ -151,7 +151,7 @@ bool TKy_UP::WriterReadFlashInfo(uint16_t& x, uint16_t& y, uint16_t& z) {
 }
 
 bool TKy_UP::WriterReadFlashWord(uint16_t& v) {
-  if (!WriterReadChunk(kChecksumWord, 1, kChecksumInReadback)) return false;
+  if (!WriterReadChunk(wa::ChecksumWord, 1, kChecksumInReadback)) return false;
   v = Info.InfoReadback[kChecksumInReadback];
   return true;
 }
@@ -220,7 +220,7 @@ bool TKy_UP::ReadChipIdWords(uint16_t& a, uint16_t& b) {
 bool TKy_UP::WriterReadStatus(TWriterStatus& status) {
   TWriterAccess* w = writer();
   if (!w || !w->ChipReadStatus(status)) return false;
-  if (!WriterReadChunk(kStatusWords, 3, kStatusInReadback)) return false;
+  if (!WriterReadChunk(wa::StatusWords, 3, kStatusInReadback)) return false;
   status.RecordStart = Info.InfoReadback[kStatusInReadback];
   status.RecordWords = Info.InfoReadback[kStatusInReadback + 1];
   status.RecordChipId = Info.InfoReadback[kStatusInReadback + 2];
@@ -488,21 +488,23 @@ bool TKy_UP::downloadProgramPart(uint32_t words) {
 bool TKy_UP::downloadHeader(bool shortLayout, uint16_t& blockCrc) {
   if (!WriterWaitReady()) return false;
   if (shortLayout) {
-    if (!writeInfoWords(kShortHeader, Info.InfoBlock, kShortHeaderWords, 0)) return false;
+    if (!writeInfoWords(wa::ShortHeader, Info.InfoBlock, wa::ShortHeaderWords, 0)) return false;
     blockCrc = 0;
-    for (int i = 0; i < kShortHeaderWords; ++i) blockCrc = ImageCrc16Word(Info.InfoBlock[size_t(i)], blockCrc);
+    for (uint32_t i = 0; i < wa::ShortHeaderWords; ++i)
+      blockCrc = ImageCrc16Word(Info.InfoBlock[i], blockCrc);
     return true;
   }
-  for (uint32_t o = 0; o < uint32_t(TInfoBlock::kPodWords); o += kLongHeaderBlock) {
+  for (uint32_t o = 0; o < wa::LongHeaderWords; o += kLongHeaderBlock) {
     if (o > 0 && !WriterWaitReady()) return false;
-    if (!writeInfoWords(kLongHeader + 2 * o, Info.InfoBlockAlt, kLongHeaderBlock, o)) return false;
+    if (!writeInfoWords(wa::LongHeader + 2 * o, Info.InfoBlockAlt, kLongHeaderBlock, o)) return false;
   }
   return true;
 }
 
-bool TKy_UP::verifyDownload(uint32_t words, bool shortLayout, uint16_t blockCrc,
-                            TWriterDownloadResult& result) {
-  if (!WriterWaitReady() || !WriterReadImage(0, words, EEBar())) return false;
+// The program part read back into the cells' PodWord and compared with
+// their Opcode; the first difference is kept for the caller's message.
+bool TKy_UP::verifyProgramPart(uint32_t words, TWriterDownloadResult& result) {
+  if (!WriterReadImage(0, words, EEBar())) return false;
   for (uint32_t i = 0; i < words; ++i) {
     const TProgramCell& c = state_.Cell(i);
     if (c.Opcode == c.PodWord) continue;
@@ -511,23 +513,56 @@ bool TKy_UP::verifyDownload(uint32_t words, bool shortLayout, uint16_t blockCrc,
     result.DownloadFailRead = Hex4(c.PodWord);
     return false;
   }
-  if (!shortLayout) return true;
+  return true;
+}
+
+// The long header read back and compared with the information block: a
+// program part that ran into it would otherwise leave the writer a header
+// the chip operations then program (a protected chip that reads 0).
+bool TKy_UP::verifyLongHeader() {
+  TWriterAccess* w = writer();
+  std::vector<uint16_t> back(wa::LongHeaderWords);
+  return w && w->WriterReadBlock(wa::LongHeader, back, {}) &&
+         std::equal(back.begin(), back.end(), Info.InfoBlockAlt.begin());
+}
+
+bool TKy_UP::verifyDownload(uint32_t words, bool shortLayout, uint16_t blockCrc,
+                            TWriterDownloadResult& result) {
+  if (!WriterWaitReady() || !verifyProgramPart(words, result)) return false;
   const auto& b = Info.InfoBlock;
   const auto& back = Info.InfoReadback;
-  if (!WriterReadChunk(kShortHeader, kShortHeaderWords, 0) ||
-      !std::equal(b.begin(), b.begin() + kShortHeaderWords, back.begin()))
+  if (shortLayout) {
+    if (!WriterReadChunk(wa::ShortHeader, wa::ShortHeaderWords, 0) ||
+        !std::equal(b.begin(), b.begin() + wa::ShortHeaderWords, back.begin()))
+      return false;
+    result.CodeChecksum = back[infoword::CodeChecksum];
+    WriterWriteSetting(blockCrc);
+  } else if (!verifyLongHeader()) {
     return false;
-  result.CodeChecksum = back[infoword::CodeChecksum];
-  WriterWriteSetting(blockCrc);
+  }
   namespace r = recordword;
-  return WriterReadChunk(kRecord, r::Count, r::First) &&
+  return WriterReadChunk(wa::Record, r::Count, r::First) &&
          std::equal(b.begin() + r::First, b.begin() + r::First + r::Count, back.begin() + r::First);
+}
+
+bool WriterImageFits(uint32_t programBytes, bool shortHeader) {
+  const uint32_t header = shortHeader ? wa::ShortHeader : wa::LongHeader;
+  const uint32_t headerWords = shortHeader ? wa::ShortHeaderWords : wa::LongHeaderWords;
+  return programBytes <= header && header + 2 * headerWords <= wa::Record;
+}
+
+bool TKy_UP::downloadsShortHeader(bool protect) const { return protect || Chip().DeviceKind3 == 1; }
+
+bool TKy_UP::WriterImageFits(uint32_t programBytes, bool protect) const {
+  return kyvor::WriterImageFits(programBytes, downloadsShortHeader(protect));
 }
 
 TWriterDownloadResult TKy_UP::downloadImage(const TWriterDownload& d, bool protect) {
   TWriterDownloadResult result;
   result.CodeChecksum = d.CodeChecksum;
-  const bool shortLayout = protect || Chip().DeviceKind3 == 1;
+  const bool shortLayout = downloadsShortHeader(protect);
+  // The writer is not touched for an image it cannot keep whole.
+  if (Usb() && !WriterImageFits(d.Bytes, protect)) return result;
   if (Usb()) WriterCheckIdentity();  // the writer's answer is not used here
   if (!readImageFile(d.Path, d.Bytes, shortLayout)) return result;
   auto& b = Info.InfoBlock;
@@ -553,7 +588,7 @@ TWriterDownloadResult TKy_UP::downloadImage(const TWriterDownload& d, bool prote
   TDownloadRecord record{d.Path, uint16_t(words), protect ? b[infoword::ChipId] : d.ChipId,
                          d.SbmAddress, d.CodeChecksum, blockCrc, shortLayout};
   TInfoBlockBuilder(Info, Chip(), Options()).PutDownloadRecord(record);
-  if (!WriterWaitReady() || !WriterWriteRecord(kRecord, recordword::Count, recordword::First) ||
+  if (!WriterWaitReady() || !WriterWriteRecord(wa::Record, recordword::Count, recordword::First) ||
       !verifyDownload(words, shortLayout, blockCrc, result))
     return result;
   // The record went over the header's words 128..255: the file gives them back.

@@ -8,6 +8,27 @@
 
 namespace kyvor {
 
+// The writer's image memory, in byte addresses: program word w at byte 2w
+// from 0, the image header, then the download record (block words
+// 128..255) whose words 240..242 are the status words. A program part that
+// reaches into the header, or a header into the record, would corrupt the
+// image the writer keeps, so such a download is refused.
+namespace writeraddr {
+inline constexpr uint32_t ShortHeader = 0x8000;  // DeviceKind3 = 1 and the protect download
+inline constexpr uint32_t ShortHeaderWords = 128;
+inline constexpr uint32_t LongHeader = 0x4000;   // the other chips
+inline constexpr uint32_t LongHeaderWords = 768;
+inline constexpr uint32_t Record = 0xFF00;
+inline constexpr uint32_t RecordWords = 128;
+inline constexpr uint32_t StatusWords = 0xFFE0;  // record words 240..242
+inline constexpr uint32_t ChecksumWord = 0x80F6;
+inline constexpr uint32_t MemoryBytes = 0x10000;
+}  // namespace writeraddr
+
+// True when `programBytes` of program words end at or below the header
+// (the short one or the long one) and the header ends at or below the record.
+bool WriterImageFits(uint32_t programBytes, bool shortHeader);
+
 // Results of TKy_UP::ChipOperationWithStatus.
 namespace chipop {
 inline constexpr uint8_t Done = 0;

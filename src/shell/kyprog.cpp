@@ -21,6 +21,7 @@
 #include "engine/imagefile.h"
 #include "engine/infoblock.h"
 #include "engine/ky_up.h"
+#include "engine/programmer.h"
 #include "link/pod_protocol.h"
 #include "shell/kyerr.h"
 #include "shell/kyhex.h"
@@ -32,13 +33,11 @@ namespace kyvor {
 namespace {
 
 // The writer's image memory: the sectors erased before an image goes in
-// (the build road also erases the one at 0x4000), its header area and the
-// place of the download record.
+// (the build road also erases the one at 0x4000).
 const std::vector<uint32_t> kImageSectors = {0x0000, 0x1000, 0x3000, 0x7000, 0xF000};
 const std::vector<uint32_t> kBuildSectors = {0x0000, 0x1000, 0x3000, 0x4000, 0x7000, 0xF000};
-constexpr uint32_t kWriterHeader = 0x8000;
-constexpr uint32_t kWriterRecord = 0xFF00;
-constexpr uint32_t kHeaderWords = 128;
+// Said when the chip's program part would run into the writer's image header.
+const char kChipTooLarge[] = "Chip ROM too large for the Programmer !!";
 // Read From Writer Memory shows at most this many words.
 constexpr uint32_t kWriterDumpWords = 8192;
 
@@ -322,6 +321,15 @@ bool TKyProgrammer::calibration(bool autoCommand) {
   }
 }
 
+// The writer keeps an image whole only when the chip's program part ends
+// at or below the image header: a larger chip is refused before the writer
+// is touched, and the error list says why.
+bool TKyProgrammer::writerTakesImage(bool protect) {
+  if (up().WriterImageFits(ImageProgramBytes(), protect)) return true;
+  line(kLabelError, kChipTooLarge);
+  return false;
+}
+
 bool TKyProgrammer::eraseWriter(const std::vector<uint32_t>& sectors) {
   for (uint32_t a : sectors)
     if (!up().WriterWaitReady() || !up().WriterEraseBlock(a)) return false;
@@ -339,13 +347,17 @@ bool TKyProgrammer::handOver(bool readWriterArea) {
     }
     return true;
   }
-  if (readWriterArea && !up().WriterReadChunk(kWriterHeader, kHeaderWords, 0)) {
+  if (readWriterArea && !up().WriterReadChunk(writeraddr::ShortHeader, writeraddr::ShortHeaderWords, 0)) {
     line(kLabelError, "Programmer Not Ready !!");
     return false;
   }
   if (up().Info.InfoReadback[infoword::CodeChecksum] == Shell().CodeChecksum) return true;
   if (!FileExists(path)) {
     line(kLabelError, "Programmer File not Found !!");
+    return false;
+  }
+  if (!writerTakesImage(false)) {
+    line("Fail", path + "   DownLoad Fail !!!");
     return false;
   }
   const TWriterDownloadResult r = eraseWriter(kImageSectors)
@@ -589,6 +601,10 @@ void TKyProgrammer::DownLoad() {
     SelectChipFromImageId();
     if (TKy_Hex* h = hex()) h->PrepareDump(MainRows() + 1);
     showErrors(true);
+    if (Usb() && !writerTakesImage(true)) {
+      line("Fail", *path + "   Download Fail !!!");
+      return;
+    }
     const TWriterDownloadResult r = [&] {
       if (!Usb()) {
         Shell().LastProgrammerFile = *path;
@@ -651,8 +667,8 @@ bool TKyProgrammer::readFlashImage() {
   main_.SetCheckSumText(std::string());
   relayoutListing();
   namespace r = recordword;
-  if (!u.WriterReadChunk(kWriterHeader, kHeaderWords, 0) ||
-      !u.WriterReadChunk(kWriterRecord, r::Count, r::First))
+  if (!u.WriterReadChunk(writeraddr::ShortHeader, writeraddr::ShortHeaderWords, 0) ||
+      !u.WriterReadChunk(writeraddr::Record, r::Count, r::First))
     return false;
   Shell().ImageFileChipId = u.Info.InfoReadback[infoword::ChipId];
   SelectChipFromImageId();
@@ -738,6 +754,11 @@ void TKyProgrammer::downloadBuild() {
   if (!Usb()) {
     line("OK", image + "   Compiler OK");
     line("OK", image + "LPT  Programmer");
+    return;
+  }
+  if (!writerTakesImage(false)) {
+    line("Fail", image + "   Download Fail !!!");
+    relayoutListing();
     return;
   }
   if (!takePod()) {

@@ -102,6 +102,7 @@ class TKyProgrammer {
                  const std::string& fail, const std::string& ok, TDetails details);
   bool calibration(bool autoCommand);
   bool handOver(bool readWriterArea);
+  bool writerTakesImage(bool protect);
   bool eraseWriter(const std::vector<uint32_t>& sectors);
   void protect();
   void programVerifyProtect(const std::string& label, uint32_t sbmWords);

@@ -143,6 +143,58 @@ TEST_F(ProgrammerDownloadTest, AWordThatDoesNotReadBackIsReportedByIndexAndHexWo
   EXPECT_EQ(countSent("AA 03 00 80 00"), 0) << "the verification stops at the difference";
 }
 
+TEST_F(ProgrammerDownloadTest, ALongHeaderThatDoesNotReadBackFailsTheVerification) {
+  start("QN08A4");
+  writer().Flash[0x4000 + 2 * 300] = 0x00;  // a header byte the erase missed
+  const TWriterDownloadResult r = up().WriterDownloadImage(download());
+  EXPECT_FALSE(r.Ok);
+  EXPECT_EQ(r.DownloadFailIndex, -1) << "the program part read back equal";
+  EXPECT_EQ(countSent("AA 03 00 40 00 00 06 00"), 1) << "the 768 header words read back";
+  EXPECT_EQ(countSent("AA 03 00 FF 00"), 0) << "the verification stops at the header";
+}
+
+TEST_F(ProgrammerDownloadTest, TheLongLayoutsRecordIsVerifiedToo) {
+  start("QN08A4");
+  writer().Flash[0xFF00 + 2 * 113] = 0x00;  // the record's word count (0x1000), high byte
+  EXPECT_FALSE(up().WriterDownloadImage(download()).Ok);
+  EXPECT_EQ(countSent("AA 03 00 FF 00 00 01 00"), 1);
+}
+
+// The program part must end at or below the header, the header at or below
+// the record at 0xFF00.
+TEST(WriterImageFits, TheProgramEndsAtTheHeaderAndTheHeaderBelowTheRecord) {
+  EXPECT_TRUE(WriterImageFits(0, false));
+  EXPECT_TRUE(WriterImageFits(0x4000, false)) << "8,192 words end where the long header begins";
+  EXPECT_FALSE(WriterImageFits(0x4002, false));
+  EXPECT_FALSE(WriterImageFits(0x8000, false)) << "16,384 words (KY08A16)";
+  EXPECT_TRUE(WriterImageFits(0x8000, true)) << "16,384 words below the short header";
+  EXPECT_FALSE(WriterImageFits(0x8002, true));
+  EXPECT_FALSE(WriterImageFits(0x10000, true)) << "32,768 words (QR08A3)";
+}
+
+TEST_F(ProgrammerDownloadTest, KY08A16IsRefusedWithoutAPacketUnlessTheHeaderIsShort) {
+  start("KY08A16");
+  ASSERT_EQ(Chip().DeviceKind3, 0);
+  EXPECT_FALSE(up().WriterImageFits(words_ * 2, false));
+  EXPECT_FALSE(up().WriterDownloadImage(download()).Ok);
+  EXPECT_TRUE(sent().empty());
+  // The protect form puts the short header at 0x8000, just above the program.
+  EXPECT_TRUE(up().WriterImageFits(words_ * 2, true));
+}
+
+TEST_F(ProgrammerDownloadTest, QR08A3IsRefusedWithoutAPacketButReadOverTheParallelPort) {
+  start("QR08A3");
+  ASSERT_EQ(Chip().DeviceKind3, 1);
+  EXPECT_FALSE(up().WriterImageFits(words_ * 2, true));
+  EXPECT_FALSE(up().WriterDownloadImage(download()).Ok);
+  EXPECT_FALSE(up().WriterDownloadAndProtect(download()).Ok);
+  EXPECT_TRUE(sent().empty());
+  // The writer keeps no image there: the file is only read.
+  Modes().IceInterfaceIndex = 1;
+  EXPECT_TRUE(up().WriterDownloadImage(download()).Ok);
+  EXPECT_EQ(up().GetOpcode(20000), image_[20000]);
+}
+
 TEST_F(ProgrammerDownloadTest, ABusyWriterEndsTheDownloadBeforeAnyData) {
   start("QR08B2");
   writer().Faults.BusyForever = true;

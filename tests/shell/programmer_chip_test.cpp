@@ -396,5 +396,24 @@ TEST_F(ProgrammerChipLong, ABuildProgrammedThenReadGivesBackItsImageAndChecksum)
   }());
 }
 
+// KY08A16's 16,384 program words reach the long header at 0x4000: the
+// hand-over is refused before the erase and nothing is programmed.
+TEST_F(ProgrammerChipLong, AChipBeyondTheHeaderIsNotHandedOver) {
+  selectChip("KY08A16");
+  ASSERT_EQ(Chip().DeviceKind3, 0);
+  putImageInWriter(imageWords(), imageHeader(0x1111));
+  Shell().CodeChecksum = 0xC0DE;
+  Shell().LastProgrammerFile = writeImage("build.hex", imageWords(), imageHeader(0xC0DE));
+  main().SMenu_ProgramClick();
+  EXPECT_EQ(labelled(), (std::vector<std::string>{
+                            "ERROR|Chip ROM too large for the Programmer !!",
+                            "Fail|" + Shell().LastProgrammerFile + "   DownLoad Fail !!!"}));
+  EXPECT_TRUE(writer().Erased.empty());
+  EXPECT_TRUE(writer().Operations.empty());
+  EXPECT_TRUE(writer().Chip.Blank());
+  EXPECT_FALSE(writer().Locked) << "the pod is given back";
+  EXPECT_TRUE(pod.Violations.empty());
+}
+
 }  // namespace
 }  // namespace kyvor::test

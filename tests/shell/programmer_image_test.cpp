@@ -159,6 +159,34 @@ TEST_F(ProgrammerImage, AFileOfTheWrongLengthIsRefusedAndNothingIsSent) {
   EXPECT_EQ(busyWidth(), 10);
 }
 
+// QR08A3's 32,768 program words fill the writer's image memory up to its
+// end, over the header at 0x8000 and the record at 0xFF00.
+TEST_F(ProgrammerImage, AChipBeyondTheHeaderIsRefusedBeforeThePodIsTaken) {
+  selectChip("QR08A3");
+  auto header = imageHeader();
+  const std::string path = writeImage("big.hex", imageWords(), header);
+  Shell().CodeChecksum = 0x1111;
+  openLink();
+  downLoad(path);
+  EXPECT_EQ(labelled(), (Lines{"ERROR|Chip ROM too large for the Programmer !!",
+                               "Fail|" + path + "   Download Fail !!!"}));
+  EXPECT_TRUE(dialogs.messages().empty());
+  EXPECT_EQ(count("F9 0C"), 0);
+  EXPECT_EQ(count("AA"), 0);
+  EXPECT_TRUE(writer().Erased.empty());
+  EXPECT_TRUE(Shell().LastProgrammerFile.empty());
+  EXPECT_EQ(Shell().CodeChecksum, 0x1111);
+  EXPECT_TRUE(main().IsViewShowing(&err()));
+  EXPECT_EQ(busyWidth(), 10);
+  // KY08A16 downloads with the short header at 0x8000, just above its program.
+  selectChip("KY08A16");
+  header[237] = Chip().ChipId;
+  dialogs.answer(MsgResult::No);
+  const std::string fits = downLoad(writeImage("a16.hex", imageWords(), header));
+  EXPECT_EQ(lines().back(), fits + "   Download OK");
+  EXPECT_EQ(writer().FlashWords(0, words()), imageWords());
+}
+
 TEST_F(ProgrammerImage, TheFileChoosesTheChip) {
   auto header = imageHeader();
   header[237] = 0x0A16;

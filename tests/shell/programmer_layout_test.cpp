@@ -149,5 +149,49 @@ TEST_F(ProgrammerLayout, NoPodAtF4SaysSoInTheListToo) {
       << "the dump shows the build all the same";
 }
 
+// A chip whose program part reaches the writer's image header: F4 builds,
+// shows the program and says why nothing went to the writer, which is left
+// untouched (only the chip's variant command and the writer's identity go out).
+class ProgrammerLayoutTooLarge : public ProgrammerLayout,
+                                 public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ProgrammerLayoutTooLarge, F4RefusesTheDownloadAndLeavesTheWriterAlone) {
+  selectChip(GetParam());
+  ASSERT_NO_FATAL_FAILURE(openProgram());
+  openLink();
+  main().SMenu_AssembleDebugClick();
+  const std::string image = OutputFileName(OutBinaryFile);
+  ASSERT_FALSE(image.empty());
+  EXPECT_EQ(labelled(), (Lines{"ERROR|Chip ROM too large for the Programmer !!",
+                               "Fail|" + image + "   Download Fail !!!"}));
+  for (const std::string& p : packets()) EXPECT_TRUE(p == "F9 09" || p == "B0 13") << p;
+  EXPECT_TRUE(writer().Erased.empty());
+  EXPECT_EQ(writer().FlashWords(0, 4), std::vector<uint16_t>(4, 0xFFFF));
+  EXPECT_FALSE(writer().Locked);
+  EXPECT_EQ(dumpRow(1), firstRow(image)) << "the dump shows the build all the same";
+  EXPECT_TRUE(main().IsViewShowing(&err()));
+  EXPECT_TRUE(main().Action("SMenu_AssembleDebug")->isEnabled());
+  EXPECT_TRUE(pod.Violations.empty());
+}
+
+// KY08A16: 16,384 words below the long header at 0x4000; QR08A3: 32,768
+// words below the short header at 0x8000 and the record at 0xFF00.
+INSTANTIATE_TEST_SUITE_P(ChipsBeyondTheHeader, ProgrammerLayoutTooLarge,
+                         ::testing::Values("KY08A16", "QR08A3"));
+
+TEST_F(ProgrammerLayout, F4DownloadsEveryChipThatFitsBelowTheHeader) {
+  for (const char* name : {"QN08A2", "QN08A4", "QR08A1", "QR08B1"}) {
+    selectChip(name);
+    ASSERT_NO_FATAL_FAILURE(openProgram());
+    err().ClearErrors();
+    writer().Erased.clear();
+    main().SMenu_AssembleDebugClick();
+    const std::string image = OutputFileName(OutBinaryFile);
+    EXPECT_EQ(labelled(), (Lines{"OK|" + image + "   Download OK"})) << name;
+    EXPECT_EQ(writer().FlashWords(0, words()), fileWords(image, words())) << name;
+    EXPECT_EQ(writer().Erased.size(), 6u) << name;
+  }
+}
+
 }  // namespace
 }  // namespace kyvor::test
