@@ -60,8 +60,12 @@ TEST_F(ProgrammerCalibration, AGoodCalibrationIsSaidAndTheProtectIsCalibrated) {
   EXPECT_EQ(labelled().front(), "Next|HAO Calibration OK");
   EXPECT_EQ(lines(), With({"HAO Calibration OK", "HAO Clock = 2000 KHz"}, kProgramOk));
   EXPECT_EQ(count("B8 07"), 1);
-  EXPECT_LT(std::find(packets().begin(), packets().end(), "B8 07") - packets().begin(),
-            std::find(packets().begin(), packets().end(), "B8 00") - packets().begin());
+  const Lines sent = packets();
+  const auto calibrate = std::find(sent.begin(), sent.end(), "B8 07");
+  ASSERT_NE(calibrate, sent.end());
+  const auto program = std::find(sent.begin(), sent.end(), "B8 00");
+  ASSERT_NE(program, sent.end());
+  EXPECT_LT(calibrate, program);
   EXPECT_EQ(writer().CalibratedOperations, (std::vector<uint8_t>{0x5A})) << "B8 80 with the flags";
   EXPECT_EQ(Options().EnHAO, 1) << "the switch follows the chip's saved state";
   EXPECT_TRUE(pod.Violations.empty());
