@@ -45,7 +45,7 @@ struct Case {
   std::function<void(class ProgrammerFailures&)> fault;
   Lines packets;
   Lines lines;
-  Lines messages;
+  Lines messages = {};  // most cases say nothing in a message box
 };
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
@@ -226,7 +226,9 @@ TEST_P(ProgrammerFailures, PacketsAndResultLines) {
   EXPECT_TRUE(pod.Violations.empty());
   const bool lost = !c.lines.empty() && c.lines.back() == kConnect;
   EXPECT_EQ(Modes().PodState == 255, lost);
-  if (!lost) EXPECT_FALSE(writer().Locked) << "the pod is given back";
+  if (!lost) {
+    EXPECT_FALSE(writer().Locked) << "the pod is given back";
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(EachCommand, ProgrammerFailures, ::testing::ValuesIn(kCases),
