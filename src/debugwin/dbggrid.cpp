@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <algorithm>
 
 namespace kyvor {
@@ -138,6 +139,19 @@ QSize TKyGrid::ContentSize() const {
     for (int r = 0; r < model()->rowCount(); ++r) h += rowHeight(r);
   }
   return {w, h};
+}
+
+QSize TKyGrid::minimumSizeHint() const {
+  constexpr int kRowsBelowTop = 3;
+  QSize hint = QTableView::minimumSizeHint();
+  if (!model() || model()->rowCount() == 0) return hint;
+  const int rows = std::min(model()->rowCount(), 1 + kRowsBelowTop);
+  int h = 2 * frameWidth();
+  for (int r = 0; r < rows; ++r) h += rowHeight(r);
+  if (horizontalScrollBarPolicy() != Qt::ScrollBarAlwaysOff)
+    h += horizontalScrollBar()->sizeHint().height();
+  hint.setHeight(std::max(hint.height(), h));
+  return hint;
 }
 
 QPoint TKyGrid::CellBottomLeft(const QModelIndex& index) const {

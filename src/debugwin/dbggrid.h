@@ -78,6 +78,9 @@ class TKyGrid : public QTableView {
   void SetColumnWidths(const std::vector<int>& widths);
   // Width and height that show every row and column without scroll bars.
   QSize ContentSize() const;
+  // At least the top (fixed) row and a few rows below it, so that a window
+  // laid out around the grid is not squeezed below a useful height.
+  QSize minimumSizeHint() const override;
   // Column sizing on the top (fixed) row: a drag that starts on a column's
   // right border shows where the border goes and sets the width when the
   // mouse is released, so the window resizes once and not at every move.

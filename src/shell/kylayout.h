@@ -19,6 +19,7 @@ enum class TViewRole {
 struct TLayoutItem {
   TViewRole role = TViewRole::Side;
   int preferredHeight = 240;  // a side window's share of the column
+  int minHeight = 0;          // below this a side window's contents are cut
 };
 
 // Width of the right-hand column in an area of the given width.
@@ -27,7 +28,10 @@ int SideColumnWidth(int areaWidth);
 int BottomStripHeight(int areaHeight);
 
 // One rectangle per item, in the item order (side windows are stacked in
-// the order they come). Every rectangle lies within the area.
+// the order they come). Every rectangle lies within the area. No side window
+// gets less than its minimum height: when one column cannot hold them, more
+// columns open to its left (the main windows give up the width), and when
+// the width runs out too, the last column's windows overlap in a cascade.
 std::vector<QRect> ArrangeViews(const QSize& area, const std::vector<TLayoutItem>& items);
 
 }  // namespace kyvor

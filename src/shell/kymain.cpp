@@ -557,6 +557,8 @@ void TKYMAIN::ArrangeDefaultViews() {
     // The programmer's dump (16 words a row) takes the area, not the column.
     if (w == forms_.hex() && forms_.hex()->DumpGridShown()) item.role = TViewRole::Main;
     item.preferredHeight = p.preferredHeight;
+    // The frame's minimum holds its title bar and what the form needs shown.
+    item.minHeight = f->minimumSizeHint().height();
     frames.push_back(f);
     placedForms.push_back(w);
     items.push_back(item);

@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <set>
 
 #include "base/lang.h"
 #include "base/modes.h"
@@ -108,6 +109,43 @@ TEST(ArrangeViews, NarrowAndTinyAreasStayInside) {
   EXPECT_EQ(SideColumnWidth(3000), 440);
 }
 
+TEST(ArrangeViews, SideWindowsKeepTheirMinimumHeight) {
+  const QSize area(1280, 700);
+  auto side = [](int pref, int min) { return TLayoutItem{TViewRole::Side, pref, min}; };
+  // The column holds them all: the small share grows to its minimum.
+  auto r = ArrangeViews(area, {{TViewRole::Main, 0}, side(600, 0), side(30, 200), side(300, 0)});
+  EXPECT_GE(r[2].height(), 200);
+  EXPECT_EQ(r[1].left(), r[3].left()) << "one column";
+  EXPECT_EQ(r[3].bottom(), area.height() - 1);
+  // Too many for one column: a second opens to its left, the program text narrows.
+  std::vector<TLayoutItem> many = {{TViewRole::Main, 0}};
+  for (int i = 0; i < 5; ++i) many.push_back(side(240, 200));
+  r = ArrangeViews(area, many);
+  std::set<int> lefts;
+  for (size_t i = 1; i < r.size(); ++i) {
+    EXPECT_GE(r[i].height(), 200) << i;
+    EXPECT_TRUE(Within(r[i], area)) << i;
+    EXPECT_FALSE(r[i].intersects(r[0])) << i;
+    for (size_t j = 1; j < i; ++j) EXPECT_FALSE(r[i].intersects(r[j])) << i << " " << j;
+    lefts.insert(r[i].left());
+  }
+  EXPECT_EQ(lefts.size(), 2u);
+  EXPECT_GE(r[0].width() * 5, area.width() * 2);
+  // No width for more columns: the last column's windows overlap, each at its minimum.
+  many.clear();
+  for (int i = 0; i < 12; ++i) many.push_back(side(240, 200));
+  r = ArrangeViews(area, many);
+  int lastTop = -1;
+  for (size_t i = 0; i < r.size(); ++i) {
+    EXPECT_GE(r[i].height(), 200) << i;
+    EXPECT_TRUE(Within(r[i], area)) << i;
+    if (r[i].left() == r.back().left()) {
+      EXPECT_GT(r[i].top(), lastTop) << "cascaded downwards";
+      lastTop = r[i].top();
+    }
+  }
+}
+
 // --- the program offscreen ------------------------------------------------------
 
 class WindowLayout : public ::testing::Test {
@@ -196,6 +234,28 @@ TEST_F(WindowLayout, SourceViewCoversTheDocumentAreaAfterF4OnTheExample) {
   press(w, Qt::Key_F7);
   EXPECT_EQ(src->PCLine(), 16);
   EXPECT_GE(CoverPercent(w, src), 90);
+}
+
+TEST_F(WindowLayout, AllDebugWindowsKeepTheirMinimumHeightInsideTheArea) {
+  TKyProgram prog(KYVOR_DATA_DIR);
+  ASSERT_TRUE(prog.Start({QString::fromStdString(source)}));
+  TKYMAIN& w = prog.Main();
+  w.showNormal();
+  w.resize(1280, 800);
+  settle();
+  for (const char* item : {"SMenu_Stack", "SMenu_Register", "SMenu_Ram", "SMenu_Watch", "SMenu_BP"})
+    w.SMenu_ViewClick(item);
+  settle();
+  const QSize area = AreaSize(w);
+  for (TViewIndex v : {ViewStk, ViewReg2, ViewRam, ViewWatch, ViewBp}) {
+    QWidget* form = w.ViewForm(v);
+    SCOPED_TRACE(form->objectName().toStdString());
+    ASSERT_TRUE(w.IsViewShowing(form));
+    QMdiSubWindow* f = w.ViewFrame(form);
+    EXPECT_GE(f->height(), f->minimumSizeHint().height());
+    EXPECT_GE(form->height(), form->minimumSizeHint().height());
+    EXPECT_TRUE(Within(f->geometry(), area));
+  }
 }
 
 TEST_F(WindowLayout, CommandLineStartShowsTheSourceViewOverTheWholeArea) {
