@@ -6,6 +6,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionViewItem>
 #include <algorithm>
 
 namespace kyvor {
@@ -171,7 +173,7 @@ void TKyGrid::mouseDoubleClickEvent(QMouseEvent* event) {
 
 int TKyGrid::ColumnBorderAt(QPoint pos) const {
   constexpr int kGrip = 3;
-  if (!model() || rowAt(pos.y()) != 0) return -1;
+  if (!model() || indexAt(QPoint(0, pos.y())).row() != 0) return -1;
   // A hidden (zero-width) column shares its border with the one before it:
   // the visible one is sized.
   for (int c = 0; c < model()->columnCount(); ++c) {
@@ -224,8 +226,62 @@ void TKyGrid::mouseReleaseEvent(QMouseEvent* event) {
   QTableView::mouseReleaseEvent(event);
 }
 
+bool TKyGrid::TopRowFrozen() const {
+  return model() && model()->rowCount() > 1 && rowViewportPosition(0) < 0;
+}
+
+QModelIndex TKyGrid::indexAt(const QPoint& pos) const {
+  if (TopRowFrozen() && pos.y() >= 0 && pos.y() < rowHeight(0)) {
+    const int c = columnAt(pos.x());
+    return c < 0 ? QModelIndex() : model()->index(0, c);
+  }
+  return QTableView::indexAt(pos);
+}
+
+void TKyGrid::scrollTo(const QModelIndex& index, ScrollHint hint) {
+  QTableView::scrollTo(index, hint);
+  // A row brought to the top would lie under the frozen top row.
+  if (!index.isValid() || index.row() == 0 || !TopRowFrozen()) return;
+  const int under = rowHeight(0) - rowViewportPosition(index.row());
+  if (under <= 0) return;
+  QScrollBar* bar = verticalScrollBar();
+  bar->setValue(bar->value() - (verticalScrollMode() == ScrollPerItem ? 1 : under));
+}
+
+void TKyGrid::scrollContentsBy(int dx, int dy) {
+  QTableView::scrollContentsBy(dx, dy);
+  // The frozen row does not move with the scrolled pixels.
+  if (dy != 0) viewport()->update();
+}
+
+void TKyGrid::paintTopRow() {
+  QPainter p(viewport());
+  QStyleOptionViewItem opt;
+  initViewItemOption(&opt);
+  const QColor line = QColor::fromRgba(
+      QRgb(style()->styleHint(QStyle::SH_Table_GridLineColor, &opt, this)));
+  const int h = rowHeight(0);
+  const int gap = showGrid() ? 1 : 0;
+  p.fillRect(QRect(0, 0, viewport()->width(), h), palette().base());
+  for (int c = 0; c < model()->columnCount(); ++c) {
+    if (isColumnHidden(c) || columnWidth(c) <= 0) continue;
+    const QModelIndex idx = model()->index(0, c);
+    const QRect cell(columnViewportPosition(c), 0, columnWidth(c), h);
+    opt.rect = cell.adjusted(0, 0, -gap, -gap);
+    opt.state = QStyle::State_Enabled;
+    if (selectionModel() && selectionModel()->isSelected(idx)) opt.state |= QStyle::State_Selected;
+    itemDelegateForIndex(idx)->paint(&p, opt, idx);
+    if (gap) {
+      p.setPen(line);
+      p.drawLine(cell.topRight(), cell.bottomRight());
+      p.drawLine(cell.bottomLeft(), cell.bottomRight());
+    }
+  }
+}
+
 void TKyGrid::paintEvent(QPaintEvent* event) {
   QTableView::paintEvent(event);
+  if (TopRowFrozen()) paintTopRow();
   if (sizingColumn_ < 0) return;
   QPainter p(viewport());
   p.setPen(QPen(palette().color(QPalette::Text), 1, Qt::DotLine));

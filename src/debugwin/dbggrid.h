@@ -99,6 +99,12 @@ class TKyGrid : public QTableView {
   std::function<void(int column)> OnColumnSized;  // a column sizing ended on release
   std::function<void(const QModelIndex& current, const QModelIndex& previous)> OnCurrentChanged;
 
+  // The top row stays painted at the top of the viewport while the rows
+  // below it scroll; a click on it reaches the top row's cell.
+  bool TopRowFrozen() const;
+  QModelIndex indexAt(const QPoint& pos) const override;
+  void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+
   // Screen position of the lower-left corner of a cell.
   QPoint CellBottomLeft(const QModelIndex& index) const;
 
@@ -113,11 +119,13 @@ class TKyGrid : public QTableView {
   void focusOutEvent(QFocusEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+  void scrollContentsBy(int dx, int dy) override;
 
  private:
   bool columnSizing_ = false;
   int sizingColumn_ = -1;  // the column being sized
   int sizingX_ = 0;        // where its right border would go (viewport x)
+  void paintTopRow();
 };
 
 }  // namespace kyvor
