@@ -397,6 +397,12 @@ void TKy_Reg2::SWSREG() {
   else repaint();
   content_->adjustSize();
   resize(content_->sizeHint() + QSize(scroll_->verticalScrollBar()->sizeHint().width() + 2, 2));
+  // Below the header lines and the bit grid's first rows the window shows
+  // nothing of use; the rest scrolls.
+  const int grids = sreg_->minimumHeight() + sbyte_->minimumHeight() + sword_->minimumHeight();
+  scroll_->setMinimumHeight(content_->sizeHint().height() - grids +
+                            sreg_->TKyGrid::minimumSizeHint().height() +
+                            scroll_->horizontalScrollBar()->sizeHint().height());
 }
 
 void TKy_Reg2::SelectPage(int page) {
