@@ -323,10 +323,12 @@ bool TKyProgrammer::calibration(bool autoCommand) {
 
 // The writer keeps an image whole only when the chip's program part ends
 // at or below the image header: a larger chip is refused before the writer
-// is touched, and the error list says why.
-bool TKyProgrammer::writerTakesImage(bool protect) {
+// is touched, and the error list says why, then the command's own failure
+// line `failText`.
+bool TKyProgrammer::writerTakesImage(bool protect, const std::string& failText) {
   if (up().WriterImageFits(ImageProgramBytes(), protect)) return true;
   line(kLabelError, kChipTooLarge);
+  line("Fail", failText);
   return false;
 }
 
@@ -356,10 +358,7 @@ bool TKyProgrammer::handOver(bool readWriterArea) {
     line(kLabelError, "Programmer File not Found !!");
     return false;
   }
-  if (!writerTakesImage(false)) {
-    line("Fail", path + "   DownLoad Fail !!!");
-    return false;
-  }
+  if (!writerTakesImage(false, path + "   DownLoad Fail !!!")) return false;
   const TWriterDownloadResult r = eraseWriter(kImageSectors)
                                       ? up().WriterDownloadImage(download(path))
                                       : TWriterDownloadResult{};
@@ -601,10 +600,7 @@ void TKyProgrammer::DownLoad() {
     SelectChipFromImageId();
     if (TKy_Hex* h = hex()) h->PrepareDump(MainRows() + 1);
     showErrors(true);
-    if (Usb() && !writerTakesImage(true)) {
-      line("Fail", *path + "   Download Fail !!!");
-      return;
-    }
+    if (Usb() && !writerTakesImage(true, *path + "   Download Fail !!!")) return;
     const TWriterDownloadResult r = [&] {
       if (!Usb()) {
         Shell().LastProgrammerFile = *path;
@@ -756,8 +752,7 @@ void TKyProgrammer::downloadBuild() {
     line("OK", image + "LPT  Programmer");
     return;
   }
-  if (!writerTakesImage(false)) {
-    line("Fail", image + "   Download Fail !!!");
+  if (!writerTakesImage(false, image + "   Download Fail !!!")) {
     relayoutListing();
     return;
   }

@@ -102,7 +102,7 @@ class TKyProgrammer {
                  const std::string& fail, const std::string& ok, TDetails details);
   bool calibration(bool autoCommand);
   bool handOver(bool readWriterArea);
-  bool writerTakesImage(bool protect);
+  bool writerTakesImage(bool protect, const std::string& failText);
   bool eraseWriter(const std::vector<uint32_t>& sectors);
   void protect();
   void programVerifyProtect(const std::string& label, uint32_t sbmWords);
