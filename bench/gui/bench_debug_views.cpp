@@ -22,9 +22,9 @@
 #include "base/modes.h"
 #include "debugwin/debugwins.h"
 #include "engine/ky_up.h"
-#include "shell/kyapp.h"
-#include "shell/kymain.h"
-#include "shell/viewtable.h"
+#include "shell/mainwin/startup.h"
+#include "shell/mainwin/main_window.h"
+#include "shell/mainwin/views.h"
 
 namespace {
 

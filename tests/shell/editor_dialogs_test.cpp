@@ -14,9 +14,9 @@
 #include <functional>
 
 #include "base/lang.h"
-#include "shell/findmfile.h"
-#include "shell/kyedit.h"
-#include "shell/richedit.h"
+#include "shell/editor/find_dialogs.h"
+#include "shell/editor/editor.h"
+#include "shell/editor/richedit.h"
 #include "support/scripted_dialogs.h"
 
 using namespace kyvor;

@@ -14,10 +14,10 @@
 #include <QTemporaryDir>
 #include <QTextBlock>
 
-#include "shell/ed_replace.h"
-#include "shell/findmfile.h"
-#include "shell/kyedit.h"
-#include "shell/richedit.h"
+#include "shell/editor/replace_dialog.h"
+#include "shell/editor/find_dialogs.h"
+#include "shell/editor/editor.h"
+#include "shell/editor/richedit.h"
 #include "support/editor_fixture.h"
 #include "support/scripted_dialogs.h"
 

@@ -8,7 +8,7 @@
 #include <QMimeData>
 #include <QScrollBar>
 
-#include "shell/richedit.h"
+#include "shell/editor/richedit.h"
 #include "support/key_events.h"
 
 using namespace kyvor;

@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "shell/ed_textfile.h"
+#include "shell/editor/source_file_text.h"
 
 using namespace kyvor;
 

@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <algorithm>
@@ -21,11 +22,10 @@
 #include "chip/chipconfig.h"
 #include "engine/ky_up.h"
 #include "link/pod_protocol.h"
-#include "shell/kyapp.h"
-#include "shell/kyerr.h"
-#include "shell/kymain.h"
-#include "shell/kysource.h"
-#include "shell/kyviews.h"
+#include "shell/mainwin/error_list.h"
+#include "shell/mainwin/main_window.h"
+#include "shell/mainwin/startup.h"
+#include "shell/source/source_view.h"
 #include "support/fake_clock.h"
 #include "support/key_events.h"
 #include "support/scripted_dialogs.h"

@@ -16,7 +16,7 @@
 #include "chip/chipconfig.h"
 #include "engine/instruction_table.h"
 #include "engine/ky_up.h"
-#include "shell/kyhex.h"
+#include "shell/source/listing.h"
 #include "support/debug_target.h"
 
 namespace kyvor {

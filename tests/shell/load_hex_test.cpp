@@ -8,7 +8,7 @@
 #include <QLabel>
 
 #include "base/outputfile.h"
-#include "shell/kysource.h"
+#include "shell/source/source_view.h"
 #include "support/golden_files.h"
 #include "support/programmer_session.h"
 

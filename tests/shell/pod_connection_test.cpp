@@ -10,8 +10,8 @@
 
 #include "base/modes.h"
 #include "link/pod_protocol.h"
-#include "shell/kyapp.h"
-#include "shell/kymain.h"
+#include "shell/mainwin/startup.h"
+#include "shell/mainwin/main_window.h"
 #include "support/fake_clock.h"
 #include "support/scripted_dialogs.h"
 #include "support/session_support.h"

@@ -8,7 +8,7 @@
 #include <QAction>
 #include <QLabel>
 
-#include "shell/kyprog.h"
+#include "shell/programmer/programmer_commands.h"
 #include "support/file_bytes.h"
 #include "support/programmer_session.h"
 

@@ -10,7 +10,7 @@
 #include <QToolButton>
 
 #include "base/outputfile.h"
-#include "shell/kyprog.h"
+#include "shell/programmer/programmer_commands.h"
 #include "support/golden_files.h"
 #include "support/programmer_session.h"
 

@@ -4,7 +4,7 @@
 // no chip file has (nothing more is read), a chip file bigger than the
 // program cells, the long layout's 1,024 information words, and the link
 // lost on the way.
-#include "shell/kyprog.h"
+#include "shell/programmer/programmer_commands.h"
 #include "support/chip_folder.h"
 #include "support/file_bytes.h"
 #include "support/programmer_session.h"

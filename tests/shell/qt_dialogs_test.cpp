@@ -10,8 +10,8 @@
 #include "base/dialogs.h"
 #include "base/modes.h"
 #include "base/outputfile.h"
-#include "shell/kymain.h"
-#include "shell/qt_dialogs.h"
+#include "shell/mainwin/main_window.h"
+#include "shell/mainwin/qt_dialogs.h"
 #include "support/fake_editor.h"
 
 namespace kyvor {

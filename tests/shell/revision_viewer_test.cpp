@@ -13,9 +13,9 @@
 #include <functional>
 
 #include "base/lang.h"
-#include "shell/kymain.h"
-#include "shell/kyrevision.h"
-#include "shell/richedit.h"
+#include "shell/mainwin/main_window.h"
+#include "shell/mainwin/revision_viewer.h"
+#include "shell/editor/richedit.h"
 #include "support/session_support.h"
 
 namespace kyvor {

@@ -15,8 +15,8 @@
 #include "base/outputfile.h"
 #include "chip/chipconfig.h"
 #include "engine/ky_up.h"
-#include "shell/kymain.h"
-#include "shell/viewtable.h"
+#include "shell/mainwin/main_window.h"
+#include "shell/mainwin/views.h"
 #include "support/main_window_fixture.h"
 
 namespace kyvor {

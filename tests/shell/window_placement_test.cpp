@@ -14,11 +14,11 @@
 #include <sstream>
 
 #include "debugwin/debugwins.h"
-#include "shell/kyapp.h"
-#include "shell/kymain.h"
-#include "shell/kyrevision.h"
-#include "shell/restorewin.h"
-#include "shell/viewtable.h"
+#include "shell/mainwin/startup.h"
+#include "shell/mainwin/main_window.h"
+#include "shell/mainwin/revision_viewer.h"
+#include "shell/options/placement_file.h"
+#include "shell/mainwin/views.h"
 #include "support/scripted_dialogs.h"
 #include "support/session_support.h"
 

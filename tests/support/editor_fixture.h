@@ -10,8 +10,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include "shell/kyedit.h"
-#include "shell/richedit.h"
+#include "shell/editor/editor.h"
+#include "shell/editor/richedit.h"
 #include "support/key_events.h"
 #include "support/scripted_dialogs.h"
 

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "shell/editorlink.h"
+#include "shell/editor/editorlink.h"
 
 namespace kyvor::test {
 

@@ -11,8 +11,8 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "shell/kyapp.h"
-#include "shell/kymain.h"
+#include "shell/mainwin/startup.h"
+#include "shell/mainwin/main_window.h"
 #include "support/fake_clock.h"
 #include "support/key_events.h"
 #include "support/scripted_dialogs.h"

@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <string>
 
-#include "shell/kymain.h"
+#include "shell/mainwin/main_window.h"
 
 namespace kyvor::test {
 

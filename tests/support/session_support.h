@@ -13,7 +13,7 @@
 #include "chip/chipconfig.h"
 #include "debugwin/watchdata.h"
 #include "debugwin/watchdata.h"
-#include "shell/kymain.h"
+#include "shell/mainwin/main_window.h"
 #include "support/scratch_config.h"
 
 namespace kyvor::test {

@@ -18,7 +18,7 @@
 #include "base/modes.h"
 #include "link/pod_protocol.h"
 #include "link/usb_devices.h"
-#include "shell/kyapp.h"
+#include "shell/mainwin/startup.h"
 #include "support/virtual_pod.h"
 
 namespace {
