@@ -2,7 +2,9 @@
 
 #include <cctype>
 #include <cstdint>
+#include <iterator>
 #include <limits>
+#include <utility>
 
 namespace kyvor {
 
@@ -44,64 +46,6 @@ class TConfigWriter {
   std::string out_;
   bool numberOnLine_ = false;
 };
-
-void WriteSections(const TConfigData& d, TConfigWriter& w) {
-  const TOptions& o = d.Options;
-  w.Line(d.Header);
-  // 0: output switches and the simulator mode, then the always-on-top flags;
-  // the blank that ends their line is the first character of section 1.
-  w.Flag(o.OutAsciiFile, 2), w.Flag(o.OutListFile, 2), w.Flag(o.OutBinaryFile, 2);
-  w.Flag(d.SimulatorMode == 1, 2), w.End();
-  w.Flag(o.OutAsciiInvFile, 2), w.Flag(o.OutBinaryInvFile, 2), w.Flag(o.OutMaskFile, 2);
-  w.Flag(o.OutBinarySplitFile, 2), w.End();
-  for (uint8_t f : d.OnTopFlags) w.Flag(f == 1, 2);
-  // 1: the editor's pages.
-  w.Raw(" "), w.End();
-  w.Num(static_cast<int64_t>(d.EditorPages.size()), 6), w.Num(d.ActivePage, 6), w.End();
-  for (const std::string& p : d.EditorPages) w.Line(p);
-  // 2, 3.
-  w.Line(d.MainFileName);
-  w.Line("None");
-  // 4: environment. The ROM emulation type is always written as 0.
-  w.Num(d.PreservedValues[0], 8), w.Num(d.PreservedValues[1], 4), w.Num(d.ChipIndex, 4);
-  w.Num(d.LanguageIndex, 4), w.Num(d.WinNtPlatform, 4), w.Num(o.ShowEditToolBar, 4), w.End();
-  w.Num(d.LptPortAddress, 8), w.Num(d.IceInterfaceIndex, 4), w.Num(d.PodlessMode, 4);
-  w.Num(0, 4), w.End();
-  w.Line(o.EditorFont.Name);
-  w.Num(o.EditorFont.Size, 8), w.Num(o.EditorFont.Style, 8), w.End();
-  // 5: the debug views to reopen, then the fill of unused words.
-  for (bool shown : d.DebugViewShown) w.Line(shown ? "TRUE" : "FALSE");
-  w.Num(o.UnusedFillMode, 0), w.End();
-  // 6: chip watch.
-  w.Num(o.WatchAddress, 4), w.Num(o.WatchData, 4), w.Num(o.WatchBitMask, 4);
-  w.Flag(o.StackOverflowStopCode() != 0x600012u, 4), w.End();
-  // 7.
-  w.Num(o.SmartCompiler, 4), w.End();
-  // 8: one character a line, "0" when checked.
-  w.Line(o.PICE() ? "0" : "1");
-  w.Line(o.CProtect ? "0" : "1");
-  w.Line(d.CoreVariant == 0 ? "0" : "1");
-  // 9, 10.
-  w.Line(d.LastProgrammerFile);
-  w.Num(d.CodeChecksum, 4), w.End();
-  // 11.
-  w.Num(d.RegisterPage, 2), w.End();
-  w.Num(d.CurrentRamBank, 2), w.End();
-  w.Num(d.WatchValueFormat, 2), w.End();
-  w.Line(o.STKOVRST ? "1" : "0");
-  // 12, 13.
-  w.Num(d.AdcSelectors[0], 0), w.End();
-  w.Num(d.AdcSelectors[1], 0), w.End();
-  w.Num(d.UnusedNumbers[0], 4), w.End();
-  w.Num(d.UnusedNumbers[1], 8), w.End();
-  // 14, 15, 16.
-  w.Flag(o.ChContinue, 4), w.End();
-  w.Flag(!o.RACM10, 4), w.Flag(o.ChWDTJMPOO, 4), w.Flag(o.COptimization, 4), w.End();
-  w.Flag(o.STKOVSTOP, 4), w.End();
-  // 17: calibration.
-  w.Flag(o.EnHAO, 4), w.Num(o.EHAO, 8), w.End();
-  w.Flag(o.EnSHAO, 4), w.Flag(o.EnSLAO, 4), w.Num(o.ELAO, 8), w.End();
-}
 
 // ---------------------------------------------------------------------------
 // Reading
@@ -212,109 +156,296 @@ std::string Upper(std::string s) {
   return s;
 }
 
-// Reads one section into `d`; false when it could not be read whole.
-bool ReadSection(int step, TConfigReader& r, TConfigData& d) {
-  TOptions& o = d.Options;
-  int v = 0;
-  switch (step) {
-    case CfgOutput: {
-      if (!r.One(o.OutAsciiFile) || !r.One(o.OutListFile) || !r.One(o.OutBinaryFile)) return false;
-      uint8_t sim;
-      if (!r.One(sim)) return false;
-      d.SimulatorMode = sim;
-      if (!r.One(o.OutAsciiInvFile) || !r.One(o.OutBinaryInvFile) || !r.One(o.OutMaskFile) ||
-          !r.One(o.OutBinarySplitFile))
-        return false;
-      for (uint8_t& f : d.OnTopFlags)
-        if (!r.One(f)) return false;
-      return true;
-    }
-    case CfgEditorFiles: {
-      int count;
-      if (!r.Range(0, kConfigMaxEditorPages, count) || !r.Int(d.ActivePage)) return false;
-      d.EditorPages.assign(static_cast<size_t>(count), std::string());
-      for (std::string& p : d.EditorPages)
-        if (!r.Line(p)) return false;
-      return true;
-    }
-    case CfgMainFile: return r.Line(d.MainFileName);
-    case CfgUnused: {
-      std::string none;
-      return r.Line(none);
-    }
-    case CfgEnvironment: {
-      int lpt, rom, size, style;
-      uint8_t podless;
-      if (!r.Int32(d.PreservedValues[0]) || !r.Int32(d.PreservedValues[1]) ||
-          !r.Range(0, std::numeric_limits<int32_t>::max(), d.ChipIndex) ||
-          !r.Int(d.LanguageIndex) || !r.Int(d.WinNtPlatform) || !r.NonZero(o.ShowEditToolBar) ||
-          !r.Range(0, 0xFFFF, lpt) || !r.Range(0, 4, d.IceInterfaceIndex) ||
-          !r.NonZero(podless) || !r.Range(0, 255, rom) || !r.Line(o.EditorFont.Name) ||
-          !r.Range(1, 999, size) || !r.Range(0, 255, style))
-        return false;
-      d.LptPortAddress = static_cast<uint16_t>(lpt);
-      d.PodlessMode = podless;
-      o.RomEmulationType = static_cast<uint8_t>(rom);
-      o.EditorFont.Size = size;
-      o.EditorFont.Style = static_cast<uint8_t>(style & 15);
-      return true;
-    }
-    case CfgDebugViews: {
-      std::string line;
-      for (bool& shown : d.DebugViewShown) {
-        if (!r.Line(line)) return false;
-        shown = Upper(line) == "TRUE";
-      }
-      if (!r.Range(0, 2, v)) return false;
-      o.UnusedFillMode = static_cast<uint8_t>(v);
-      return true;
-    }
-    case CfgChipWatch: {
-      int address, data, mask;
-      if (!r.Range(0, 0xFFFF, address) || !r.Range(0, 0xFF, data) || !r.Range(0, 0xFF, mask) ||
-          !r.One(o.STPOVSTAK))
-        return false;
-      o.WatchAddress = static_cast<uint16_t>(address);
-      o.WatchData = static_cast<uint8_t>(data);
-      o.WatchBitMask = static_cast<uint8_t>(mask);
-      return true;
-    }
-    case CfgCompileOption: return r.NonZero(o.SmartCompiler);
-    case CfgDebugTool: {
-      uint8_t variant;
-      auto zero = [](int x) { return x == 0; };
-      if (!r.NonZero(o.PProg) || !r.Flag(o.CProtect, zero) || !r.NonZero(variant)) return false;
-      d.CoreVariant = variant;
-      return true;
-    }
-    case CfgProgrammerFile: return r.Line(d.LastProgrammerFile);
-    case CfgChecksum:
-      if (!r.Range(0, 0xFFFF, v)) return false;
-      d.CodeChecksum = static_cast<uint16_t>(v);
-      return true;
-    case CfgChipState:
-      return r.Range(0, 255, d.RegisterPage) && r.Range(0, 255, d.CurrentRamBank) &&
-             r.Int(d.WatchValueFormat) && r.NonZero(o.STKOVRST);
-    case CfgAdcWindow: return r.Int(d.AdcSelectors[0]) && r.Int(d.AdcSelectors[1]);
-    case CfgUnusedNumbers: return r.Int32(d.UnusedNumbers[0]) && r.Int32(d.UnusedNumbers[1]);
-    case CfgRecord: return r.One(o.ChContinue);
-    case CfgWdtOptimize:
-      return r.Flag(o.RACM10, [](int x) { return x == 0; }) && r.NonZero(o.ChWDTJMPOO) &&
-             r.NonZero(o.COptimization);
-    case CfgStackStop: return r.NonZero(o.STKOVSTOP);
-    case CfgCalibrationHao: return r.NonZero(d.CalibrationHao) && r.Int32(o.EHAO);
-    case CfgCalibrationLao:
-      return r.NonZero(o.EnSHAO) && r.NonZero(o.EnSLAO) && r.Int32(o.ELAO);
-    default: return false;
-  }
+// ---------------------------------------------------------------------------
+// The sections
+// ---------------------------------------------------------------------------
+
+// One section of the file: how it is written from what a file holds, how it
+// is read back (false when it could not be read whole), and the settings of
+// the options record it gives back to the live record once it was read. What
+// a section gives to other homes (the editor, the chip, the windows) the
+// shell applies by the section's id.
+struct TSection {
+  TConfigSection Id;
+  void (*Write)(const TConfigData& d, TConfigWriter& w);
+  bool (*Read)(TConfigReader& r, TConfigData& d);
+  void (*TakeOptions)(const TConfigData& d, TOptions& live);
+};
+
+void NoOptions(const TConfigData&, TOptions&) {}
+
+// The output switches in file order; the simulator mode follows the third.
+constexpr uint8_t TOptions::*kOutputSwitches[] = {
+    &TOptions::OutAsciiFile,     &TOptions::OutListFile, &TOptions::OutBinaryFile,
+    &TOptions::OutAsciiInvFile,  &TOptions::OutBinaryInvFile, &TOptions::OutMaskFile,
+    &TOptions::OutBinarySplitFile};
+constexpr size_t kSwitchesBeforeSimulator = 3;
+
+bool IsZero(int v) { return v == 0; }
+
+constexpr TSection kSections[] = {
+    // 0: output switches and the simulator mode, then the always-on-top flags;
+    // the blank that ends their line is the first character of section 1.
+    {CfgOutput,
+     [](const TConfigData& d, TConfigWriter& w) {
+       for (size_t i = 0; i < kSwitchesBeforeSimulator; ++i) w.Flag(d.Options.*kOutputSwitches[i], 2);
+       w.Flag(d.SimulatorMode == 1, 2), w.End();
+       for (size_t i = kSwitchesBeforeSimulator; i < std::size(kOutputSwitches); ++i)
+         w.Flag(d.Options.*kOutputSwitches[i], 2);
+       w.End();
+       for (uint8_t f : d.OnTopFlags) w.Flag(f == 1, 2);
+     },
+     [](TConfigReader& r, TConfigData& d) {
+       uint8_t sim = 0;
+       for (size_t i = 0; i < std::size(kOutputSwitches); ++i) {
+         if (i == kSwitchesBeforeSimulator && !r.One(sim)) return false;
+         if (!r.One(d.Options.*kOutputSwitches[i])) return false;
+       }
+       d.SimulatorMode = sim;
+       for (uint8_t& f : d.OnTopFlags)
+         if (!r.One(f)) return false;
+       return true;
+     },
+     [](const TConfigData& d, TOptions& o) {
+       for (auto field : kOutputSwitches) o.*field = d.Options.*field;
+     }},
+    // 1: the editor's pages.
+    {CfgEditorFiles,
+     [](const TConfigData& d, TConfigWriter& w) {
+       w.Raw(" "), w.End();
+       w.Num(static_cast<int64_t>(d.EditorPages.size()), 6), w.Num(d.ActivePage, 6), w.End();
+       for (const std::string& p : d.EditorPages) w.Line(p);
+     },
+     [](TConfigReader& r, TConfigData& d) {
+       int count;
+       if (!r.Range(0, kConfigMaxEditorPages, count) || !r.Int(d.ActivePage)) return false;
+       d.EditorPages.assign(static_cast<size_t>(count), std::string());
+       for (std::string& p : d.EditorPages)
+         if (!r.Line(p)) return false;
+       return true;
+     },
+     NoOptions},
+    // 2: the main file.
+    {CfgMainFile, [](const TConfigData& d, TConfigWriter& w) { w.Line(d.MainFileName); },
+     [](TConfigReader& r, TConfigData& d) { return r.Line(d.MainFileName); }, NoOptions},
+    // 3: "None", read and passed over.
+    {CfgUnused, [](const TConfigData&, TConfigWriter& w) { w.Line("None"); },
+     [](TConfigReader& r, TConfigData&) {
+       std::string none;
+       return r.Line(none);
+     },
+     NoOptions},
+    // 4: environment. The ROM emulation type is always written as 0.
+    {CfgEnvironment,
+     [](const TConfigData& d, TConfigWriter& w) {
+       const TOptions& o = d.Options;
+       w.Num(d.PreservedValues[0], 8), w.Num(d.PreservedValues[1], 4), w.Num(d.ChipIndex, 4);
+       w.Num(d.LanguageIndex, 4), w.Num(d.WinNtPlatform, 4), w.Num(o.ShowEditToolBar, 4), w.End();
+       w.Num(d.LptPortAddress, 8), w.Num(d.IceInterfaceIndex, 4), w.Num(d.PodlessMode, 4);
+       w.Num(0, 4), w.End();
+       w.Line(o.EditorFont.Name);
+       w.Num(o.EditorFont.Size, 8), w.Num(o.EditorFont.Style, 8), w.End();
+     },
+     [](TConfigReader& r, TConfigData& d) {
+       TOptions& o = d.Options;
+       int lpt, rom, size, style;
+       uint8_t podless;
+       if (!r.Int32(d.PreservedValues[0]) || !r.Int32(d.PreservedValues[1]) ||
+           !r.Range(0, std::numeric_limits<int32_t>::max(), d.ChipIndex) ||
+           !r.Int(d.LanguageIndex) || !r.Int(d.WinNtPlatform) || !r.NonZero(o.ShowEditToolBar) ||
+           !r.Range(0, 0xFFFF, lpt) || !r.Range(0, 4, d.IceInterfaceIndex) ||
+           !r.NonZero(podless) || !r.Range(0, 255, rom) || !r.Line(o.EditorFont.Name) ||
+           !r.Range(1, 999, size) || !r.Range(0, 255, style))
+         return false;
+       d.LptPortAddress = static_cast<uint16_t>(lpt);
+       d.PodlessMode = podless;
+       o.RomEmulationType = static_cast<uint8_t>(rom);
+       o.EditorFont.Size = size;
+       o.EditorFont.Style = static_cast<uint8_t>(style & 15);
+       return true;
+     },
+     [](const TConfigData& d, TOptions& o) {
+       o.ShowEditToolBar = d.Options.ShowEditToolBar;
+       o.RomEmulationType = d.Options.RomEmulationType;
+       o.EditorFont = d.Options.EditorFont;
+     }},
+    // 5: the debug views to reopen, then the fill of unused words.
+    {CfgDebugViews,
+     [](const TConfigData& d, TConfigWriter& w) {
+       for (bool shown : d.DebugViewShown) w.Line(shown ? "TRUE" : "FALSE");
+       w.Num(d.Options.UnusedFillMode, 0), w.End();
+     },
+     [](TConfigReader& r, TConfigData& d) {
+       std::string line;
+       for (bool& shown : d.DebugViewShown) {
+         if (!r.Line(line)) return false;
+         shown = Upper(line) == "TRUE";
+       }
+       int fill;
+       if (!r.Range(0, 2, fill)) return false;
+       d.Options.UnusedFillMode = static_cast<uint8_t>(fill);
+       return true;
+     },
+     [](const TConfigData& d, TOptions& o) { o.UnusedFillMode = d.Options.UnusedFillMode; }},
+    // 6: chip watch.
+    {CfgChipWatch,
+     [](const TConfigData& d, TConfigWriter& w) {
+       const TOptions& o = d.Options;
+       w.Num(o.WatchAddress, 4), w.Num(o.WatchData, 4), w.Num(o.WatchBitMask, 4);
+       w.Flag(o.StackOverflowStopCode() != 0x600012u, 4), w.End();
+     },
+     [](TConfigReader& r, TConfigData& d) {
+       TOptions& o = d.Options;
+       int address, data, mask;
+       if (!r.Range(0, 0xFFFF, address) || !r.Range(0, 0xFF, data) || !r.Range(0, 0xFF, mask) ||
+           !r.One(o.STPOVSTAK))
+         return false;
+       o.WatchAddress = static_cast<uint16_t>(address);
+       o.WatchData = static_cast<uint8_t>(data);
+       o.WatchBitMask = static_cast<uint8_t>(mask);
+       return true;
+     },
+     [](const TConfigData& d, TOptions& o) {
+       o.WatchAddress = d.Options.WatchAddress, o.WatchData = d.Options.WatchData;
+       o.WatchBitMask = d.Options.WatchBitMask, o.STPOVSTAK = d.Options.STPOVSTAK;
+     }},
+    // 7: the smart compiler.
+    {CfgCompileOption,
+     [](const TConfigData& d, TConfigWriter& w) { w.Num(d.Options.SmartCompiler, 4), w.End(); },
+     [](TConfigReader& r, TConfigData& d) { return r.NonZero(d.Options.SmartCompiler); },
+     [](const TConfigData& d, TOptions& o) { o.SmartCompiler = d.Options.SmartCompiler; }},
+    // 8: one character a line, "0" when checked.
+    {CfgDebugTool,
+     [](const TConfigData& d, TConfigWriter& w) {
+       w.Line(d.Options.PICE() ? "0" : "1");
+       w.Line(d.Options.CProtect ? "0" : "1");
+       w.Line(d.CoreVariant == 0 ? "0" : "1");
+     },
+     [](TConfigReader& r, TConfigData& d) {
+       uint8_t variant;
+       if (!r.NonZero(d.Options.PProg) || !r.Flag(d.Options.CProtect, IsZero) ||
+           !r.NonZero(variant))
+         return false;
+       d.CoreVariant = variant;
+       return true;
+     },
+     [](const TConfigData& d, TOptions& o) {
+       o.PProg = d.Options.PProg, o.CProtect = d.Options.CProtect;
+     }},
+    // 9: the last image sent to the programmer.
+    {CfgProgrammerFile, [](const TConfigData& d, TConfigWriter& w) { w.Line(d.LastProgrammerFile); },
+     [](TConfigReader& r, TConfigData& d) { return r.Line(d.LastProgrammerFile); }, NoOptions},
+    // 10: the image's checksum.
+    {CfgChecksum, [](const TConfigData& d, TConfigWriter& w) { w.Num(d.CodeChecksum, 4), w.End(); },
+     [](TConfigReader& r, TConfigData& d) {
+       int v;
+       if (!r.Range(0, 0xFFFF, v)) return false;
+       d.CodeChecksum = static_cast<uint16_t>(v);
+       return true;
+     },
+     NoOptions},
+    // 11: register page, RAM bank, watch value format, reset on stack overflow.
+    {CfgChipState,
+     [](const TConfigData& d, TConfigWriter& w) {
+       w.Num(d.RegisterPage, 2), w.End();
+       w.Num(d.CurrentRamBank, 2), w.End();
+       w.Num(d.WatchValueFormat, 2), w.End();
+       w.Line(d.Options.STKOVRST ? "1" : "0");
+     },
+     [](TConfigReader& r, TConfigData& d) {
+       return r.Range(0, 255, d.RegisterPage) && r.Range(0, 255, d.CurrentRamBank) &&
+              r.Int(d.WatchValueFormat) && r.NonZero(d.Options.STKOVRST);
+     },
+     [](const TConfigData& d, TOptions& o) { o.STKOVRST = d.Options.STKOVRST; }},
+    // 12: the ADC window's two selectors.
+    {CfgAdcWindow,
+     [](const TConfigData& d, TConfigWriter& w) {
+       w.Num(d.AdcSelectors[0], 0), w.End();
+       w.Num(d.AdcSelectors[1], 0), w.End();
+     },
+     [](TConfigReader& r, TConfigData& d) {
+       return r.Int(d.AdcSelectors[0]) && r.Int(d.AdcSelectors[1]);
+     },
+     NoOptions},
+    // 13: two numbers kept for the file.
+    {CfgUnusedNumbers,
+     [](const TConfigData& d, TConfigWriter& w) {
+       w.Num(d.UnusedNumbers[0], 4), w.End();
+       w.Num(d.UnusedNumbers[1], 8), w.End();
+     },
+     [](TConfigReader& r, TConfigData& d) {
+       return r.Int32(d.UnusedNumbers[0]) && r.Int32(d.UnusedNumbers[1]);
+     },
+     NoOptions},
+    // 14: the SRAM record's "Continue".
+    {CfgRecord, [](const TConfigData& d, TConfigWriter& w) { w.Flag(d.Options.ChContinue, 4), w.End(); },
+     [](TConfigReader& r, TConfigData& d) { return r.One(d.Options.ChContinue); },
+     [](const TConfigData& d, TOptions& o) { o.ChContinue = d.Options.ChContinue; }},
+    // 15: the ACM voltage (1 for 1.2 V), the watchdog's reset vector, the
+    // optimization.
+    {CfgWdtOptimize,
+     [](const TConfigData& d, TConfigWriter& w) {
+       const TOptions& o = d.Options;
+       w.Flag(!o.RACM10, 4), w.Flag(o.ChWDTJMPOO, 4), w.Flag(o.COptimization, 4), w.End();
+     },
+     [](TConfigReader& r, TConfigData& d) {
+       TOptions& o = d.Options;
+       return r.Flag(o.RACM10, IsZero) && r.NonZero(o.ChWDTJMPOO) && r.NonZero(o.COptimization);
+     },
+     [](const TConfigData& d, TOptions& o) {
+       o.RACM10 = d.Options.RACM10, o.ChWDTJMPOO = d.Options.ChWDTJMPOO;
+       o.COptimization = d.Options.COptimization;
+     }},
+    // 16: stop on stack overflow.
+    {CfgStackStop, [](const TConfigData& d, TConfigWriter& w) { w.Flag(d.Options.STKOVSTOP, 4), w.End(); },
+     [](TConfigReader& r, TConfigData& d) { return r.NonZero(d.Options.STKOVSTOP); },
+     [](const TConfigData& d, TOptions& o) { o.STKOVSTOP = d.Options.STKOVSTOP; }},
+    // 17, first line: the hardware calibration switch, written from EnHAO and
+    // read into HaoEnabled, and the HAO edit.
+    {CfgCalibrationHao,
+     [](const TConfigData& d, TConfigWriter& w) {
+       w.Flag(d.Options.EnHAO, 4), w.Num(d.Options.EHAO, 8), w.End();
+     },
+     [](TConfigReader& r, TConfigData& d) {
+       return r.NonZero(d.CalibrationHao) && r.Int32(d.Options.EHAO);
+     },
+     [](const TConfigData& d, TOptions& o) {
+       o.HaoEnabled = d.CalibrationHao, o.EHAO = d.Options.EHAO;
+     }},
+    // 17, second line: the software switches and the LPO edit.
+    {CfgCalibrationLao,
+     [](const TConfigData& d, TConfigWriter& w) {
+       const TOptions& o = d.Options;
+       w.Flag(o.EnSHAO, 4), w.Flag(o.EnSLAO, 4), w.Num(o.ELAO, 8), w.End();
+     },
+     [](TConfigReader& r, TConfigData& d) {
+       TOptions& o = d.Options;
+       return r.NonZero(o.EnSHAO) && r.NonZero(o.EnSLAO) && r.Int32(o.ELAO);
+     },
+     [](const TConfigData& d, TOptions& o) {
+       o.EnSHAO = d.Options.EnSHAO, o.EnSLAO = d.Options.EnSLAO, o.ELAO = d.Options.ELAO;
+     }},
+};
+static_assert(std::size(kSections) == CfgStepCount);
+
+constexpr bool InFileOrder() {
+  for (size_t i = 0; i < std::size(kSections); ++i)
+    if (kSections[i].Id != static_cast<int>(i)) return false;
+  return true;
 }
+static_assert(InFileOrder(), "the table is indexed by section id");
 
 }  // namespace
 
 std::string ConfigText(const TConfigData& data) {
   TConfigWriter w;
-  WriteSections(data, w);
+  w.Line(data.Header);
+  for (const TSection& s : kSections) s.Write(data, w);
   return w.Take();
+}
+
+void TakeConfigOptions(TConfigSection section, const TConfigData& read, TOptions& live) {
+  if (section >= 0 && section < CfgStepCount) kSections[section].TakeOptions(read, live);
 }
 
 TConfigParse ParseConfigText(const std::string& text, const std::string& expectedHeader,
@@ -325,9 +456,10 @@ TConfigParse ParseConfigText(const std::string& text, const std::string& expecte
   if (!r.Line(header) || header != expectedHeader) return result;
   result.VersionMatched = true;
   // Each section is read into a copy and kept only when it was read whole.
-  while (result.StepsRead < CfgStepCount && !r.AtEnd()) {
+  for (const TSection& s : kSections) {
+    if (r.AtEnd()) break;
     TConfigData next = data;
-    if (!ReadSection(result.StepsRead, r, next)) {
+    if (!s.Read(r, next)) {
       result.Malformed = r.Bad();
       return result;
     }

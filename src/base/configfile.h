@@ -25,8 +25,10 @@
 
 namespace kyvor {
 
-// The sections in file order. The calibration section is read as two steps
-// (its second line is optional on its own).
+// The sections in file order, each declared once in the table of sections
+// (configfile.cpp) with its writer, its reader and the options it gives back.
+// The calibration section is read as two steps (its second line is optional
+// on its own).
 enum TConfigSection : int {
   CfgOutput = 0,         // output switches, simulator mode, always-on-top flags
   CfgEditorFiles = 1,    // the editor's pages
@@ -100,6 +102,11 @@ struct TConfigParse {
 
 // The file's bytes for `data`.
 std::string ConfigText(const TConfigData& data);
+
+// The settings of the options record that `section` carries, from `read`
+// (what a parse gave) into `live`. The settings a section gives to other
+// homes are applied by the caller by the same section id.
+void TakeConfigOptions(TConfigSection section, const TConfigData& read, TOptions& live);
 
 // Reads `text` into `data`. Only the sections it reads completely change
 // `data`; nothing changes when line 1 differs from `expectedHeader`.

@@ -120,6 +120,30 @@ TEST(ConfigFile, RoundTripIsByteIdentical) {
   EXPECT_EQ(d.CodeChecksum, 0xBEEF);
 }
 
+// Every setting of the options record the file holds comes back to the live
+// record through the sections that carry it, and only through them.
+TEST(ConfigFile, EachSectionGivesBackTheOptionsItCarries) {
+  const std::string golden = ReadGolden("every_section.cfg");
+  TConfigData read;
+  ASSERT_EQ(ParseConfigText(golden, kHeader, read).StepsRead, CfgStepCount);
+  TConfigData live = read;
+  live.Header = kHeader;
+  live.Options = TOptions{};
+  for (int s = 0; s < CfgStepCount; ++s)
+    TakeConfigOptions(static_cast<TConfigSection>(s), read, live.Options);
+  EXPECT_EQ(live.Options.HaoEnabled, 1) << "the HAO switch read into HaoEnabled";
+  live.Options.EnHAO = live.Options.HaoEnabled;
+  EXPECT_EQ(ConfigText(live), golden);
+  // A section gives nothing of another section's.
+  TOptions watchOnly;
+  TakeConfigOptions(CfgChipWatch, read, watchOnly);
+  EXPECT_EQ(watchOnly.WatchAddress, 0x123);
+  EXPECT_EQ(watchOnly.STPOVSTAK, 1);
+  EXPECT_EQ(watchOnly.EditorFont, TEditorFont{});
+  EXPECT_EQ(watchOnly.OutMaskFile, 0);
+  EXPECT_EQ(watchOnly.ELAO, 0);
+}
+
 TEST(ConfigFile, ReadingIgnoresWidthsAndLineBreaksBetweenNumbers) {
   std::string text = ReadGolden("every_section.cfg");
   // Section 6 on three lines with tabs instead of blanks.

@@ -97,80 +97,70 @@ bool TKYMAIN::WriteConfigFile(const std::string& path) {
   return ok;
 }
 
+// A section read from a file: the options it carries (base/configfile.h),
+// then what it gives to the other homes of the live state.
 void TKYMAIN::applyConfigSection(int section, const TConfigData& d) {
-  TOptions& o = Options();
-  const TOptions& in = d.Options;
-  TChipConfig& c = Chip();
-  switch (section) {
-    case CfgOutput:
-      o.OutAsciiFile = in.OutAsciiFile, o.OutListFile = in.OutListFile;
-      o.OutBinaryFile = in.OutBinaryFile, o.OutAsciiInvFile = in.OutAsciiInvFile;
-      o.OutBinaryInvFile = in.OutBinaryInvFile, o.OutMaskFile = in.OutMaskFile;
-      o.OutBinarySplitFile = in.OutBinarySplitFile;
-      Shell().OnTopFlags = d.OnTopFlags;
-      return;
-    case CfgEditorFiles:
-      if (IEditorPages* ed = forms_.editor) {
-        for (const std::string& p : d.EditorPages) ed->OpenFileInPage(p);
-        if (d.ActivePage > 0 && d.ActivePage <= ed->PageCount()) ed->ActivatePage(d.ActivePage);
-      }
-      return;
-    case CfgMainFile: Shell().MainFileName = d.MainFileName; return;
-    case CfgEnvironment:
-      Shell().PreservedValues = d.PreservedValues;
-      c.ChipIndex = d.ChipIndex;
-      LangState().LanguageIndex = std::clamp(d.LanguageIndex, 0, 1);
-      // The platform stays the one detected at start-up.
-      o.ShowEditToolBar = in.ShowEditToolBar;
-      Modes().LptPortAddress = d.LptPortAddress;
-      Modes().IceInterfaceIndex = d.IceInterfaceIndex;
-      Modes().PodlessMode = d.PodlessMode;
-      o.RomEmulationType = in.RomEmulationType;
-      o.EditorFont = in.EditorFont;
-      if (forms_.base) forms_.base->ApplyEditorFont();
-      return;
-    case CfgDebugViews:
-      for (int i = 0; i < kConfigDebugViewCount && i < kShownViewCount; ++i)
-        Shell().DebugViewShown[size_t(i)] = d.DebugViewShown[size_t(i)];
-      o.UnusedFillMode = in.UnusedFillMode;
-      return;
-    case CfgChipWatch:
-      o.WatchAddress = in.WatchAddress, o.WatchData = in.WatchData;
-      o.WatchBitMask = in.WatchBitMask, o.STPOVSTAK = in.STPOVSTAK;
-      return;
-    case CfgCompileOption: o.SmartCompiler = in.SmartCompiler; return;
-    case CfgDebugTool:
-      o.PProg = in.PProg, o.CProtect = in.CProtect;
-      c.CoreVariant = static_cast<uint8_t>(d.CoreVariant);
-      return;
-    case CfgProgrammerFile:
-      Shell().LastProgrammerFile = FileExists(d.LastProgrammerFile) ? d.LastProgrammerFile : "";
-      return;
-    case CfgChecksum: Shell().CodeChecksum = d.CodeChecksum; return;
-    case CfgChipState:
-      c.RegisterPage = static_cast<uint8_t>(d.RegisterPage);
-      c.CurrentRamBank = static_cast<uint8_t>(d.CurrentRamBank);
-      WatchSettings().WatchValueFormat = std::clamp(d.WatchValueFormat, 0, 3);
-      o.STKOVRST = in.STKOVRST;
-      return;
-    case CfgAdcWindow:
-      if (auto* adc = forms_.view<TKyPeripheralForm>(ViewAdc))
-        adc->SetDisplayChoice(d.AdcSelectors[0], d.AdcSelectors[1]);
-      return;
-    case CfgRecord:
-      o.ChContinue = in.ChContinue;
-      if (forms_.sram) forms_.sram->SetContinue(o.ChContinue != 0);
-      return;
-    case CfgWdtOptimize:
-      o.RACM10 = in.RACM10, o.ChWDTJMPOO = in.ChWDTJMPOO, o.COptimization = in.COptimization;
-      return;
-    case CfgStackStop: o.STKOVSTOP = in.STKOVSTOP; return;
-    case CfgCalibrationHao: o.HaoEnabled = d.CalibrationHao, o.EHAO = in.EHAO; return;
-    case CfgCalibrationLao:
-      o.EnSHAO = in.EnSHAO, o.EnSLAO = in.EnSLAO, o.ELAO = in.ELAO;
-      return;
-    default: return;
-  }
+  const auto id = static_cast<TConfigSection>(section);
+  TakeConfigOptions(id, d, Options());
+  using TApply = void (*)(TKYMAIN&, const TConfigData&);
+  struct TLiveApply {
+    TConfigSection Section;
+    TApply Apply;
+  };
+  // By section; a section without a row gives nothing beyond the options.
+  static const TLiveApply kLive[] = {
+      {CfgOutput, [](TKYMAIN&, const TConfigData& d) { Shell().OnTopFlags = d.OnTopFlags; }},
+      {CfgEditorFiles,
+       [](TKYMAIN& m, const TConfigData& d) {
+         IEditorPages* ed = m.forms_.editor;
+         if (!ed) return;
+         for (const std::string& p : d.EditorPages) ed->OpenFileInPage(p);
+         if (d.ActivePage > 0 && d.ActivePage <= ed->PageCount()) ed->ActivatePage(d.ActivePage);
+       }},
+      {CfgMainFile, [](TKYMAIN&, const TConfigData& d) { Shell().MainFileName = d.MainFileName; }},
+      {CfgEnvironment,
+       [](TKYMAIN& m, const TConfigData& d) {
+         Shell().PreservedValues = d.PreservedValues;
+         Chip().ChipIndex = d.ChipIndex;
+         LangState().LanguageIndex = std::clamp(d.LanguageIndex, 0, 1);
+         // The platform stays the one detected at start-up.
+         Modes().LptPortAddress = d.LptPortAddress;
+         Modes().IceInterfaceIndex = d.IceInterfaceIndex;
+         Modes().PodlessMode = d.PodlessMode;
+         if (m.forms_.base) m.forms_.base->ApplyEditorFont();
+       }},
+      {CfgDebugViews,
+       [](TKYMAIN&, const TConfigData& d) {
+         for (int i = 0; i < kConfigDebugViewCount && i < kShownViewCount; ++i)
+           Shell().DebugViewShown[size_t(i)] = d.DebugViewShown[size_t(i)];
+       }},
+      {CfgDebugTool,
+       [](TKYMAIN&, const TConfigData& d) {
+         Chip().CoreVariant = static_cast<uint8_t>(d.CoreVariant);
+       }},
+      {CfgProgrammerFile,
+       [](TKYMAIN&, const TConfigData& d) {
+         Shell().LastProgrammerFile = FileExists(d.LastProgrammerFile) ? d.LastProgrammerFile : "";
+       }},
+      {CfgChecksum, [](TKYMAIN&, const TConfigData& d) { Shell().CodeChecksum = d.CodeChecksum; }},
+      {CfgChipState,
+       [](TKYMAIN&, const TConfigData& d) {
+         Chip().RegisterPage = static_cast<uint8_t>(d.RegisterPage);
+         Chip().CurrentRamBank = static_cast<uint8_t>(d.CurrentRamBank);
+         WatchSettings().WatchValueFormat = std::clamp(d.WatchValueFormat, 0, 3);
+       }},
+      {CfgAdcWindow,
+       [](TKYMAIN& m, const TConfigData& d) {
+         if (auto* adc = m.forms_.view<TKyPeripheralForm>(ViewAdc))
+           adc->SetDisplayChoice(d.AdcSelectors[0], d.AdcSelectors[1]);
+       }},
+      {CfgRecord,
+       [](TKYMAIN& m, const TConfigData&) {
+         if (m.forms_.sram) m.forms_.sram->SetContinue(Options().ChContinue != 0);
+       }},
+  };
+  for (const TLiveApply& row : kLive)
+    if (row.Section == id) row.Apply(*this, d);
 }
 
 bool TKYMAIN::afterConfigRead(int simulatorValue) {
