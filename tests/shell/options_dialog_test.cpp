@@ -268,6 +268,48 @@ TEST_F(OptionsDialog, TheCloseChecksTheCalibrationInputs) {
   EXPECT_EQ(Options().EHAO, 1800000) << "the number the configuration file keeps";
 }
 
+// The inputs are checked by the switch and the chip, not by the page shown:
+// closed from any page the dialog refuses a permissible error of 0, shows the
+// calibration page with the inputs, and closes once it is mended.
+TEST_F(OptionsDialog, TheCloseChecksTheCalibrationInputsFromEveryPage) {
+  const char permiss[] =
+      "Permissable Error Input Over Range! Please Check Input Permissable error!!";
+  choose("CbSeluP", 1);  // QN08A4 has "#HAO"
+  ctl<QToolButton>("PHAOCAL")->click();
+  ctl<QCheckBox>("EnHAO")->click();
+  opt->show();
+  for (const char* tab : {"ConfigSetup", "InterSetup", "BreakSet", "ICEDebug", "PHAOCAL"}) {
+    type("EPERMISS", "0");
+    ctl<QToolButton>(tab)->click();
+    dialogs.clear();
+    EXPECT_FALSE(opt->close()) << tab;
+    EXPECT_TRUE(opt->isVisible()) << tab;
+    ASSERT_EQ(dialogs.messageTexts(), std::vector<std::string>{permiss}) << tab;
+    EXPECT_EQ(opt->CurrentPage(), TOption::PageCalibration) << tab;
+    EXPECT_TRUE(ctl<QGroupBox>("PHAO")->isVisible()) << tab;
+  }
+  type("EPERMISS", "7");
+  ctl<QToolButton>("ConfigSetup")->click();
+  dialogs.clear();
+  EXPECT_TRUE(opt->close());
+  EXPECT_TRUE(dialogs.messages().empty());
+  EXPECT_EQ(Options().PermissibleError, 7);
+  EXPECT_EQ(Options().HaoEnabled, 1);
+}
+
+// A chip without HAO has no HAO inputs to check, even with the switch taken
+// from the saved calibration.
+TEST_F(OptionsDialog, TheCloseOfAChipWithoutHaoChecksNoHaoInputs) {
+  Options().HaoEnabled = 1;  // KY08A16, no "#HAO"
+  opt->Exec = [](QDialog&) { return 0; };
+  prog->Main().Menu_OptionClick();
+  ASSERT_TRUE(ctl<QCheckBox>("EnHAO")->isChecked());
+  type("EPERMISS", "0");
+  opt->show();
+  EXPECT_TRUE(opt->close());
+  EXPECT_TRUE(dialogs.messages().empty());
+}
+
 TEST_F(OptionsDialog, CalibrationModeByTheSwitchesAndKeptWhenAllAreOff) {
   EXPECT_EQ(CalibrationModeOf(true, false, false, 9), 0);
   EXPECT_EQ(CalibrationModeOf(true, false, true, 9), 1);

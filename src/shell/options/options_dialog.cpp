@@ -721,10 +721,20 @@ bool TOption::checkCalibrationInputs() {
   return true;
 }
 
+bool TOption::haoInputsApply() const {
+  return enHao_->isChecked() && Chip().OscCalibration.HaoPresent;
+}
+
 bool TOption::BtCloseClick() {
   TOptions& o = Options();
   o.HaoEnabled = enHao_->isChecked() ? 1 : 0;
-  if (pHao_->isVisibleTo(this) && enHao_->isChecked() && !checkCalibrationInputs()) return false;
+  // Checked on whichever page the dialog is closed from; a refusal shows the
+  // inputs to mend.
+  if (haoInputsApply() && !checkCalibrationInputs()) {
+    PHAOCALClick();
+    showCalibrationEdits();
+    return false;
+  }
   uint8_t mask = 0;
   for (int i = 0; i < 8; ++i)
     if (watchBits_[size_t(i)]->isChecked()) mask = static_cast<uint8_t>(mask | 1 << i);

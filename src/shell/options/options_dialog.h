@@ -120,6 +120,8 @@ class TOption : public QDialog, public ILangCaptionTarget {
                       std::function<void()> onClick = {});
   void loadInterfaceCombos();
   void showCalibrationEdits();
+  // The HAO inputs count: the hardware calibration is on for a chip that has it.
+  bool haoInputsApply() const;
   bool checkCalibrationInputs();
   void measure(bool vpp, bool vdd);
   void engineerKey(int key);
