@@ -370,6 +370,32 @@ TEST_F(OptionsDialog, TheEngineerSequenceWidensTheRomChoiceAndMarksTheTitle) {
   EXPECT_TRUE(title.contains("V1.2 Kyvor chip list-Engineer")) << title.toStdString();
 }
 
+// The keys go where the keyboard sends them, to the control with the focus:
+// the sequence typed into an edit of the Debug Tool page counts and the edit
+// still gets the letters; a key passed on from a check box to the dialog
+// counts once.
+TEST_F(OptionsDialog, TheEngineerSequenceCountsKeysTypedIntoTheControls) {
+  opt->show();
+  ctl<QToolButton>("ICEDebug")->click();
+  auto* edit = ctl<QLineEdit>("EDtAddr");
+  edit->setFocus();
+  ASSERT_EQ(opt->focusWidget(), edit);
+  test::Type(edit, "kyeng");
+  EXPECT_EQ(Options().EngineerMode, 1);
+  EXPECT_EQ(edit->text(), "kyeng");
+  EXPECT_EQ(ctl<QComboBox>("SELROM")->count(), 2);
+
+  Options().EngineerMode = 0;
+  ctl<QToolButton>("BreakSet")->click();
+  auto* bit = ctl<QCheckBox>("CkWatchB0");
+  bit->setFocus();
+  ASSERT_EQ(opt->focusWidget(), bit);
+  test::Type(bit, "KYEN");
+  EXPECT_EQ(Options().EngineerMode, 0);
+  test::Type(bit, "G");
+  EXPECT_EQ(Options().EngineerMode, 1);
+}
+
 TEST_F(OptionsDialog, TheOptionsCommandShowsThePageOfTheMode) {
   int shown = 0;
   opt->Exec = [&](QDialog&) {

@@ -133,6 +133,8 @@ TOption::TOption(QWidget* parent) : QDialog(parent) {
   ShowPage(PageInterface);
   Ky_Lang().AddCaptionTarget(this);
   Ky_Lang().ApplyCaptionsTo(*this);
+  installEventFilter(this);
+  for (QWidget* w : findChildren<QWidget*>()) w->installEventFilter(this);
 }
 
 TOption::~TOption() {
@@ -852,10 +854,17 @@ void TOption::WriteProgramKeyMode() {
 // Engineer mode
 // ---------------------------------------------------------------------------
 
-void TOption::keyPressEvent(QKeyEvent* ev) {
-  const QString t = ev->text().toUpper();
-  if (t.size() == 1) engineerKey(t[0].unicode());
-  QDialog::keyPressEvent(ev);
+// A key goes first to the control with the focus (the dialog itself when none
+// has it) and from there to its parents while they pass it on: it is taken
+// at that first control only, so each key counts once, and goes on to the
+// control as typed.
+bool TOption::eventFilter(QObject* watched, QEvent* ev) {
+  if (ev->type() == QEvent::KeyPress) {
+    QWidget* const first = focusWidget() ? focusWidget() : this;
+    const QString t = static_cast<QKeyEvent*>(ev)->text().toUpper();
+    if (watched == first && t.size() == 1) engineerKey(t[0].unicode());
+  }
+  return QDialog::eventFilter(watched, ev);
 }
 
 // The first letter starts the sequence, the next one advances it, any other

@@ -105,7 +105,8 @@ class TOption : public QDialog, public ILangCaptionTarget {
 
  protected:
   void closeEvent(QCloseEvent* ev) override;
-  void keyPressEvent(QKeyEvent* ev) override;
+  // Key preview: each key typed into the dialog or any of its controls.
+  bool eventFilter(QObject* watched, QEvent* ev) override;
   void done(int r) override;
 
  private:
