@@ -19,6 +19,7 @@ class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -50,8 +51,8 @@ class TOption : public QDialog, public ILangCaptionTarget {
     // The pod display cleared and showing the text at a position, and the pod
     // taken for the host (1) or given back to the programmer (0).
     std::function<void(const std::string& text, int position, int lock)> PodShowMode;
-    std::function<void()> EngineerTitle;   // the title of the engineer mode
-    std::function<void()> FontChanged;     // the editor font re-applied everywhere
+    std::function<void()> EngineerTitle;  // the title of the engineer mode
+    std::function<void()> FontChanged;    // the editor font re-applied everywhere
     std::function<bool()> WriterIdentityEnabled;
   } Hooks;
   void AttachModel(TKy_UP* up) { up_ = up; }
@@ -110,23 +111,74 @@ class TOption : public QDialog, public ILangCaptionTarget {
   void done(int r) override;
 
  private:
-  QWidget* buildInterfacePage();
-  QWidget* buildBuildPage();
-  QWidget* buildWatchPage();
-  QWidget* buildDebugToolPage();
-  QWidget* buildCalibrationPage();
+  // The frame (options_dialog.cpp): tabs, pages, the close and key mode.
+  QHBoxLayout* buildTabRow();
+  QHBoxLayout* buildCloseRow();
+  void installKeyPreview();
   QCheckBox* check(QWidget* parent, const char* name, const QString& caption,
                    std::function<void(bool)> onClick = {});
   QRadioButton* radio(QWidget* parent, const char* name, const QString& caption,
                       std::function<void()> onClick = {});
+  QPushButton* button(QWidget* parent, const char* name, const QString& caption,
+                      void (TOption::*onClick)());
+  void reattachInterface();
+  void showIdeMode();
+  void engineerKey(int key);
+  void becomeEngineer();
+
+  // "Interface Setup" (options_interface_page.cpp).
+  QWidget* buildInterfacePage();
+  QGroupBox* buildHardwareGroup(QWidget* page);
+  QGroupBox* buildRomGroup(QWidget* page);
+  QGroupBox* buildIdeModeGroup(QWidget* page);
+  QGroupBox* buildBlankCheckGroup(QWidget* page);
+  void loadInterfacePage();
   void loadInterfaceCombos();
+  // The ROM-emulation choice widened for the engineer mode.
+  void widenRomChoice();
+  void applyInterfaceCaptions();
+
+  // "Build Options" (options_build_page.cpp).
+  QWidget* buildBuildPage();
+  QGroupBox* buildOutputsGroup(QWidget* page);
+  QGroupBox* buildFillGroup(QWidget* page);
+  QGroupBox* buildCompilerGroup(QWidget* page);
+  QGroupBox* buildInstructionSetGroup(QWidget* page);
+  QGroupBox* buildStackGroup(QWidget* page);
+  QGroupBox* buildAcmGroup(QWidget* page);
+  QGroupBox* buildWdtGroup(QWidget* page);
+  QPushButton* buildFontButton(QWidget* page);
+  void loadBuildOptionsPage();
+  void buildOptionsChipLoaded();
+  // A K08B chip has no smart compiler.
+  void commitCompilerChoice();
+  void applyBuildOptionsCaptions();
+
+  // "Chip Watch" (options_chipwatch_page.cpp).
+  QWidget* buildWatchPage();
+  void commitWatch();
+
+  // "Debug Tool" (options_debugtool_page.cpp).
+  QWidget* buildDebugToolPage();
+  QGroupBox* buildMeasurePanel(QWidget* page);
+  // One memory group: address and value edits, the value read, its buttons.
+  struct TMemoryGroup;
+  QGroupBox* buildMemoryGroup(QWidget* page, const TMemoryGroup& g);
+  void measure(bool vpp, bool vdd);
+  void applyDebugToolCaptions();
+
+  // "OSC Calibration" (options_calibration_page.cpp).
+  QWidget* buildCalibrationPage();
+  QGroupBox* buildHaoGroup(QWidget* page);
+  QGroupBox* buildLpoGroup(QWidget* page);
+  void loadCalibrationPage();
+  void calibrationPageChipLoaded();
   void showCalibrationEdits();
   // The HAO inputs count: the hardware calibration is on for a chip that has it.
   bool haoInputsApply() const;
   bool checkCalibrationInputs();
-  void measure(bool vpp, bool vdd);
-  void engineerKey(int key);
-  void becomeEngineer();
+  // Close steps 1 and 2: false when an input is out of range.
+  bool commitCalibration();
 
   TKy_UP* up_ = nullptr;
   TPage page_ = PageInterface;
