@@ -51,6 +51,17 @@ QLabel* NamedLabel(QWidget* parent, const char* name, const char* text) {
   return l;
 }
 
+// One row of a range: "caption", the edit, "min .. max".
+void PlaceRangeRow(QGridLayout* grid, int row, const char* caption, QLineEdit* edit, QLabel* min,
+                   QLabel* max) {
+  QWidget* group = grid->parentWidget();
+  grid->addWidget(new QLabel(caption, group), row, 0);
+  grid->addWidget(edit, row, 1);
+  grid->addWidget(min, row, 2);
+  grid->addWidget(new QLabel("..", group), row, 3);
+  grid->addWidget(max, row, 4);
+}
+
 void RangeError(const char* text) { Dialogs().messageBox(text, "Error", MsgIcon::Error, MbCancel); }
 
 }  // namespace
@@ -89,11 +100,7 @@ QGroupBox* TOption::buildHaoGroup(QWidget* page) {
   ePermiss_ = NumberEdit(g, "EPERMISS", &TOptions::EPERMISS);
   lHaoMin_ = NamedLabel(g, "LHAOMIN", kHaoMinText);
   lHaoMax_ = NamedLabel(g, "LHAOMAX", kHaoMaxText);
-  gh->addWidget(new QLabel("HAO (Hz)", g), 0, 0);
-  gh->addWidget(eHao_, 0, 1);
-  gh->addWidget(lHaoMin_, 0, 2);
-  gh->addWidget(new QLabel("..", g), 0, 3);
-  gh->addWidget(lHaoMax_, 0, 4);
+  PlaceRangeRow(gh, 0, "HAO (Hz)", eHao_, lHaoMin_, lHaoMax_);
   gh->addWidget(new QLabel("Permissible error (%)", g), 1, 0);
   gh->addWidget(ePermiss_, 1, 1);
   gh->addWidget(new QLabel("1 .. 100", g), 1, 2, 1, 3);
@@ -107,11 +114,7 @@ QGroupBox* TOption::buildLpoGroup(QWidget* page) {
   eLao_ = NumberEdit(g, "ELAO", &TOptions::ELAO);
   lLaoMin_ = NamedLabel(g, "LLAOMIN", kLaoMinText);
   lLaoMax_ = NamedLabel(g, "LLAOMAX", kLaoMaxText);
-  gl->addWidget(new QLabel("LPO (Hz)", g), 0, 0);
-  gl->addWidget(eLao_, 0, 1);
-  gl->addWidget(lLaoMin_, 0, 2);
-  gl->addWidget(new QLabel("..", g), 0, 3);
-  gl->addWidget(lLaoMax_, 0, 4);
+  PlaceRangeRow(gl, 0, "LPO (Hz)", eLao_, lLaoMin_, lLaoMax_);
   return g;
 }
 
