@@ -6,6 +6,20 @@
 
 namespace kyvor {
 
+bool ParseAsmNumber(std::string_view text, int32_t& value) {
+  int32_t v = 0;
+  if (!ParseNumber(text, v)) return false;
+  std::string_view digits = text;
+  const char last = digits.back();
+  const bool binary = last == 'B' || last == 'b';
+  if (last > '9') digits.remove_suffix(1);  // the radix letter
+  if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) digits.remove_prefix(1);
+  if (digits.empty()) return false;
+  if (binary && digits.find_first_not_of("01") != std::string_view::npos) return false;
+  value = v;
+  return true;
+}
+
 bool ScanOperandToken(std::string_view text, size_t& pos, size_t& length, bool* bad) {
   if (bad) *bad = false;
   while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) ++pos;
@@ -66,7 +80,7 @@ bool EvaluateExpression(const TAsmSymbols& table, std::string& text, int32_t& va
     int32_t tv = 0;
     std::string ttext;
     bool termIsNumber = false;
-    if (ParseNumber(tok, tv)) {
+    if (ParseAsmNumber(tok, tv)) {
       ttext.assign(tok);
       termIsNumber = true;
     } else {
@@ -78,7 +92,7 @@ bool EvaluateExpression(const TAsmSymbols& table, std::string& text, int32_t& va
       tv = s->Value;
       ttext = s->Text;
       int32_t dummy;
-      termIsNumber = ParseNumber(ttext, dummy);
+      termIsNumber = ParseAsmNumber(ttext, dummy);
     }
     if (noTermYet) {
       canon = ttext;
@@ -91,7 +105,7 @@ bool EvaluateExpression(const TAsmSymbols& table, std::string& text, int32_t& va
       if (canonIsNumber && termIsNumber) {
         canon = FoldText(v);
         int32_t dummy;
-        canonIsNumber = ParseNumber(canon, dummy);
+        canonIsNumber = ParseAsmNumber(canon, dummy);
       } else {
         canon += pending;
         canon += ttext;

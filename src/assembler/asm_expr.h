@@ -17,6 +17,12 @@ inline bool IsAsmNameChar(char c) {
          (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
 
+// The assembler's number literal: ParseNumber (base/numbers.h) with digits
+// that belong to its radix. The shared reader takes 12B as 0 (its binary
+// converter gives 0 for the digit 2) and a sign alone as 0; in a program
+// both are no number.
+bool ParseAsmNumber(std::string_view text, int32_t& value);
+
 // Scans the next token from `pos` (0-based, in/out; left on the token's
 // first character). False when no token remains or the token holds a
 // character outside the name set (`bad` then true).

@@ -28,7 +28,7 @@ constexpr int32_t kLastBank = 15;
 
 bool IsPlainNumber(const std::string& text) {
   int32_t v;
-  return ParseNumber(text, v);
+  return ParseAsmNumber(text, v);
 }
 
 }  // namespace
@@ -393,7 +393,7 @@ bool TF_ASM::RewriteInstructionOperands(TLineRecord& line) {
     std::string t = text;
     if (kind == ik::LBSR && f == OperandField(1)) {
       // A number is the bank itself (0..15); a name stands for its address.
-      if (ParseNumber(text, v)) {
+      if (ParseAsmNumber(text, v)) {
         if (v < 0 || v > kLastBank) {
           PassError(&line, AsmErrIllegalArgument, false, text);
           return false;

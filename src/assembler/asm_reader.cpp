@@ -239,7 +239,7 @@ bool TF_ASM::CloseMacroDefinition(TLineRecord& line) {
 bool TF_ASM::DefineConditionName(TLineRecord& line) {
   int32_t v = 0;
   const std::string f5 = GetField(line, OperandField(2));
-  if (!ParseNumber(f5, v)) {
+  if (!ParseAsmNumber(f5, v)) {
     ReportAsmError(&line, AsmErrMissingArgument, false, f5);
     return false;
   }

@@ -1,6 +1,7 @@
 // Operand expressions: evaluation, canonical texts, selectors and failures.
 #include "handoff_fixture.h"
 #include "assembler/asm_expr.h"
+#include "base/numbers.h"
 
 namespace kyvor::test {
 namespace {
@@ -115,7 +116,41 @@ TEST(AsmExpression, SubstitutionReplacesWholeNamesOnly) {
   EXPECT_EQ(SubstituteNames(c, "A+B"), "B+A");
 }
 
+TEST(AsmExpression, NumbersHaveDigitsOfTheirRadix) {
+  int32_t v = 7;
+  // The shared reader takes these as 0; the assembler takes none of them.
+  for (const char* text : {"12B", "2B", "-", "+", "-D", "+D"}) {
+    int32_t shared = 7;
+    EXPECT_TRUE(ParseNumber(text, shared)) << text;
+    EXPECT_EQ(shared, 0) << text;
+    EXPECT_FALSE(ParseAsmNumber(text, v)) << text;
+    EXPECT_EQ(v, 7) << text;
+  }
+  const std::pair<const char*, int32_t> good[] = {{"101B", 5}, {"0b", 0}, {"19H", 25},
+                                                  {"0FFH", 255}, {"-5D", -5}, {"+7", 7},
+                                                  {"10", 10}, {"0ah", 10}};
+  for (const auto& [text, value] : good) {
+    ASSERT_TRUE(ParseAsmNumber(text, v)) << text;
+    EXPECT_EQ(v, value) << text;
+  }
+  EXPECT_FALSE(ParseAsmNumber("1A", v));
+  EXPECT_FALSE(ParseAsmNumber("", v));
+}
+
 class Expressions : public HandOffFixture {};
+
+TEST_F(Expressions, NumbersWhoseDigitsDoNotFitTheirRadixAreRefused) {
+  EXPECT_EQ(RunSource(Lines({"  MVL 12B", "  MVL 101B", "X EQU 1012B", "  DW 2B"})), 0);
+  EXPECT_EQ(Errors(), 3) << AllErrors();
+  EXPECT_TRUE(HasError(E(5, 1, "Undefined Symbol [12B]"))) << AllErrors();
+  EXPECT_TRUE(HasError(E(5, 3, "Undefined Symbol [1012B]"))) << AllErrors();
+  EXPECT_TRUE(HasError(E(5, 4, "Undefined Symbol [2B]"))) << AllErrors();
+  EXPECT_EQ(Hex4(W(1)), "0605");
+  // DEFINE needs a number.
+  EXPECT_EQ(RunSource(Lines({"  DEFINE X, 12B", "  NOP"})), 0);
+  ASSERT_EQ(Errors(), 1) << AllErrors();
+  EXPECT_EQ(asmForm->ErrorTexts()[0], E(13, 1, "Missing argument... [12B]"));
+}
 
 TEST_F(Expressions, CanonicalExpressionTexts) {
   ASSERT_EQ(RunSource(Lines({"XA EQU 2+3", "XB EQU XA+1", "XC EQU 0-1", "XD EQU HIGH 1234H",

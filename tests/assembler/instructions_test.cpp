@@ -116,7 +116,6 @@ TEST_F(Instructions, NumberNotation) {
          {"MVL 0ah", {0x060A}},
          {"MVL 1010B", {0x060A}},
          {"MVL 10D", {0x060A}},
-         {"MVL 12B", {0x0600}},
          {"MVL 19H", {0x0619}},
          {"MVL 0FFH", {0x06FF}},
          {"MVL 0-1", {0x06FF}}});
