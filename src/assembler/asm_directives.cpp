@@ -153,11 +153,13 @@ bool TF_ASM::DefineStorage(TLineRecord& line, const std::string& label) {
   const std::string self = label.substr(0, TAsmSymbols::kMaxName);
   if (!AddPassSymbol(line, label, self, at, 'D', size)) return false;
   if (!RecordFinalSymbol(line, label, self, at, 'D', size)) return false;
-  // Past the data memory is "Memory Over", also when the 16-bit pointer
-  // would wrap back into it.
+  // The variable's last byte must lie in the data memory ("Memory Over"
+  // otherwise, also when the 16-bit pointer would wrap back into it); with a
+  // size of 0 or less, the new pointer must.
   const int64_t next = int64_t(ramPointer_) + size;
+  const int64_t last = size > 0 ? next - 1 : next;
   ramPointer_ = static_cast<uint16_t>(next);
-  if (!RamPointerInMemory(next)) PassError(&line, AsmErrMemoryOver, false, label);
+  if (!RamPointerInMemory(last)) PassError(&line, AsmErrMemoryOver, false, label);
   return true;
 }
 

@@ -17,16 +17,33 @@ TEST_F(DirectivesModel, DbPairsAndDwWords) {
 }
 
 TEST_F(DirectivesModel, DataSpaceAndMemoryOver) {
-  Write("m.asm", Crlf({"  MEMAR 1FBH", "A1 DS 1", "A2 DS 1", "  MEMAR 300H"}));
+  // The RAM ends at 1FCH: A2 is its last byte, A3 lies beyond.
+  Write("m.asm", Crlf({"  MEMAR 1FBH", "A1 DS 1", "A2 DS 1", "A3 DS 1", "  MEMAR 300H"}));
   EXPECT_EQ(Assemble("m.asm"), 0);
   ASSERT_EQ(host->Errors.Count(), 2);
-  EXPECT_EQ(host->Errors.Text(0), Err(26, 3, "Memory Over [A2]"));
-  EXPECT_EQ(host->Errors.Text(1), Err(26, 4, "Memory Over [MEMAR]"));
+  EXPECT_EQ(host->Errors.Text(0), Err(26, 4, "Memory Over [A3]"));
+  EXPECT_EQ(host->Errors.Text(1), Err(26, 5, "Memory Over [MEMAR]"));
   EXPECT_EQ(asmForm->FinalSymbols().FindSymbol("A2")->Value, 0x1FC);
+  EXPECT_EQ(asmForm->FinalSymbols().FindSymbol("A3")->Value, 0x1FD);
   // Past the 4,096-byte data map: reported, never read beyond it.
   Write("n.asm", Crlf({"  MEMAR 0FFFH", "B DS 10H", "  MEMAR 0FFFFH"}));
   EXPECT_EQ(Assemble("n.asm"), 0);
   EXPECT_EQ(host->Errors.Count(), 3);
+}
+
+TEST_F(DirectivesModel, DataSpaceUpToTheLastByteOfTheRam) {
+  // A chip whose RAM ends at 7FH: a variable may take its last byte.
+  for (int a = 0x80; a < kDataMemorySize; ++a) Chip().DataMemoryMap[a] = 0;
+  Write("m.asm", Crlf({"  MEMAR 7FH", "V DS 1", "  MEMAR 7EH", "W DS 2", "  NOP"}));
+  ASSERT_EQ(Assemble("m.asm"), 1) << FirstError();
+  EXPECT_EQ(asmForm->FinalSymbols().FindSymbol("V")->Value, 0x7F);
+  EXPECT_EQ(asmForm->FinalSymbols().FindSymbol("W")->Value, 0x7E);
+  // One byte past it is over.
+  Write("m.asm", Crlf({"  MEMAR 7FH", "V DS 2", "  MEMAR 7EH", "W DS 3", "  NOP"}));
+  EXPECT_EQ(Assemble("m.asm"), 0);
+  ASSERT_EQ(host->Errors.Count(), 2);
+  EXPECT_EQ(host->Errors.Text(0), Err(26, 2, "Memory Over [V]"));
+  EXPECT_EQ(host->Errors.Text(1), Err(26, 4, "Memory Over [W]"));
 }
 
 class Directives : public HandOffFixture {};
@@ -148,12 +165,13 @@ TEST_F(Directives, MemoryOver) {
   ASSERT_EQ(Errors(), 1) << AllErrors();
   EXPECT_EQ(asmForm->ErrorTexts()[0], E(26, 1, "Memory Over [MEMAR]"));
 
-  EXPECT_EQ(RunSource(Lines({"  MEMAR 17EH", "V DS 2"})), 0);
+  // The RAM ends at 17FH.
+  EXPECT_EQ(RunSource(Lines({"  MEMAR 17FH", "V DS 2"})), 0);
   ASSERT_EQ(Errors(), 1) << AllErrors();
   EXPECT_EQ(asmForm->ErrorTexts()[0], E(26, 2, "Memory Over [V]"));
 
-  ASSERT_EQ(RunSource(Lines({"  MEMAR 17DH", "V DS 2"})), 1) << AllErrors();
-  EXPECT_EQ(FinalSym("V")->Value, 0x17D);
+  ASSERT_EQ(RunSource(Lines({"  MEMAR 17EH", "V DS 2"})), 1) << AllErrors();
+  EXPECT_EQ(FinalSym("V")->Value, 0x17E);
 }
 
 TEST_F(Directives, OrgNeedsAValue) {

@@ -1,4 +1,5 @@
         MEMAR   1FBH
 A       DS      1
 B       DS      1
+C       DS      1
         MEMAR   200H
