@@ -121,6 +121,7 @@ void TF_ASM::ResetAssembler() {
   finalSymbols_.Clear();
   macros_.clear();
   macroByName_.clear();
+  reportedTooLong_.clear();
   textStore_.clear();
   CloseErrorFile();
   // The ".err" file always belongs to the last build: one from an earlier

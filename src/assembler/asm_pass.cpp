@@ -310,8 +310,10 @@ bool TF_ASM::AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed) 
   if (OpcodeOf(line) && pendingCall_ && !openCalls_.empty()) OpenFirstInstructionRecord(line);
   if (!HasField(line, kFieldMnemonic)) return true;
   if (line.FieldOverflow) {
-    // More operands than a line record holds.
-    PassError(&line, AsmErrTooManyArguments, false, nullptr);
+    // More operands than a line record holds (reported once: a line too
+    // long for its record was reported when it was read).
+    if (!reportedTooLong_.count(SourcePlace(line)))
+      PassError(&line, AsmErrTooManyArguments, false, nullptr);
     return true;
   }
   PassLine p{node, line, relaxed ? 1 : reporting, reporting};

@@ -196,7 +196,10 @@ bool TF_ASM::ReadTextLines(std::string&& contents, uint8_t fileIndex) {
     if ((lineNo & 63) == 0) Step();
     SplitLine(line);
     // A line record holds 160 characters: code beyond them would be lost.
-    if (CodeBeyondRecord(raw)) ReportAsmError(&line, AsmErrTooManyArguments, false, nullptr);
+    if (CodeBeyondRecord(raw)) {
+      ReportAsmError(&line, AsmErrTooManyArguments, false, nullptr);
+      reportedTooLong_.insert(SourcePlace(line));
+    }
     const DirectiveRow& row = DirectiveRowOf(line.HasDirective ? line.Directive : 0);
     if (!(row.Read ? (this->*row.Read)(line) : StoreLine(std::move(line)))) return false;
   }

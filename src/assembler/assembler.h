@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "assembler/asm_host.h"
@@ -326,6 +327,12 @@ class TF_ASM {
   bool shorteningFollows_ = false;
   // Final-table record (1-based) of each EQU and DS line, by sequence number.
   std::unordered_map<int32_t, int> finalRecordOf_;
+  // The source lines (SourcePlace) reported as too long for a line record
+  // when they were read; copies of them in macro expansions share the place.
+  std::unordered_set<int64_t> reportedTooLong_;
+  static int64_t SourcePlace(const TLineRecord& line) {
+    return (int64_t(line.FileIndex) << 32) | uint32_t(line.LineNo);
+  }
 
   // driver state
   int errorCount_ = 0;

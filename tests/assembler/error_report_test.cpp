@@ -67,6 +67,28 @@ TEST_F(ErrorReportModel, CleanRunWritesNoErrorFileAndHandsOver) {
   EXPECT_EQ(host->ChecksumText, "Checksum = 0x" + IntToHexPad(crc, 4));
 }
 
+TEST_F(ErrorReportModel, ALineWithTooManyOperandsIsReportedOnce) {
+  // More operands than a line record has fields, and a line longer than a
+  // record: one report per line.
+  std::string many = "  DB 0";
+  for (int i = 1; i < 40; ++i) many += ", " + std::to_string(i);
+  std::string longer = "  DB 0";
+  for (int i = 1; i < 70; ++i) longer += ", " + std::to_string(i);
+  std::string fewButLong = "  DW 1, 2" + std::string(200, ' ') + ", 3";
+  Write("m.asm", many + "\r\n" + longer + "\r\n" + fewButLong + "\r\n  NOP\r\n");
+  EXPECT_EQ(Assemble("m.asm"), 0);
+  // The lines too long are reported as they are read, the other by the pass.
+  ASSERT_EQ(host->Errors.Count(), 3);
+  EXPECT_EQ(host->Errors.Text(0), Err(14, 2, "Too many arguments..."));
+  EXPECT_EQ(host->Errors.Text(1), Err(14, 3, "Too many arguments..."));
+  EXPECT_EQ(host->Errors.Text(2), Err(14, 1, "Too many arguments..."));
+  // Also in a macro body, expanded twice.
+  Write("m.asm", "M MACRO\r\n" + longer + "\r\n  ENDM\r\n  M\r\n  M\r\n");
+  EXPECT_EQ(Assemble("m.asm"), 0);
+  ASSERT_EQ(host->Errors.Count(), 1);
+  EXPECT_EQ(host->Errors.Text(0), Err(14, 2, "Too many arguments..."));
+}
+
 class ErrorReport : public HandOffFixture {};
 
 TEST_F(ErrorReport, OneUndefinedSymbol) {
