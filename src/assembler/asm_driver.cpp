@@ -122,6 +122,8 @@ void TF_ASM::ResetAssembler() {
   macros_.clear();
   macroByName_.clear();
   reportedTooLong_.clear();
+  partOnlyLines_.clear();
+  loadAddressOf_.clear();
   textStore_.clear();
   CloseErrorFile();
   // The ".err" file always belongs to the last build: one from an earlier
@@ -153,6 +155,7 @@ uint8_t TF_ASM::Assemble() {
   globalDecl_.Clear();
   globalImport_.Clear();
   externTable_.Clear();
+  externNumbers_.Clear();
   defineTable_.Clear();
   passSymbols_.Clear();
   passErrorMode_ = 0;

@@ -56,7 +56,7 @@ std::string FoldText(int32_t v) {
 }  // namespace
 
 bool EvaluateExpression(const TAsmSymbols& table, std::string& text, int32_t& value,
-                        std::string* unknown) {
+                        std::string* unknown, int32_t* whole) {
   int32_t v = 0;
   std::string canon;
   int selector = 0;  // 1 LOW, 2 HIGH, 3 UP
@@ -122,6 +122,7 @@ bool EvaluateExpression(const TAsmSymbols& table, std::string& text, int32_t& va
   if (bad) return false;
   // A trailing operator has no term after it.
   if (pending) return false;
+  if (whole) *whole = v;
   switch (selector) {
     case 1: v &= 0xFF; canon = "LOW " + canon; break;
     case 2: v = (v >> 8) & 0xFF; canon = "HIGH " + canon; break;

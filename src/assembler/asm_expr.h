@@ -30,9 +30,10 @@ bool ScanOperandToken(std::string_view text, size_t& pos, size_t& length, bool* 
 
 // Evaluates `text` against `table`; on success replaces `text` by its
 // canonical form and sets `value`. `unknown` receives the first name that
-// was not found (when the evaluation failed for that reason).
+// was not found (when the evaluation failed for that reason); `whole` the
+// value before the selector.
 bool EvaluateExpression(const TAsmSymbols& table, std::string& text, int32_t& value,
-                        std::string* unknown = nullptr);
+                        std::string* unknown = nullptr, int32_t* whole = nullptr);
 
 // Replaces every name token of `text` found by Name in `table` by that
 // record's Text, leaving everything else (other names, numbers, operators,

@@ -104,9 +104,10 @@ bool TF_ASM::SetLocationCounter(uint16_t address, const TLineRecord& line) {
 // ---------------------------------------------------------------------------
 // Operands
 
-bool TF_ASM::EvalOperand(const std::string& text, int32_t& value, bool withImports) {
+bool TF_ASM::EvalOperand(const std::string& text, int32_t& value, bool withImports,
+                         int32_t* whole) const {
   std::string t = text;
-  if (EvaluateExpression(passSymbols_, t, value)) return true;
+  if (EvaluateExpression(passSymbols_, t, value, nullptr, whole)) return true;
   if (withImports && globalImport_.Count() > 0) {
     // Imported code labels count from their object's load address.
     importResolved_.Clear();
@@ -116,22 +117,62 @@ bool TF_ASM::EvalOperand(const std::string& text, int32_t& value, bool withImpor
       importResolved_.AddSymbol(g->Name, g->Name, fixed ? g->Value : g->Value + g->Aux, 'E', 0);
     }
     t = text;
-    if (EvaluateExpression(importResolved_, t, value)) return true;
+    if (EvaluateExpression(importResolved_, t, value, nullptr, whole)) return true;
   }
   if (withImports && options_.AssembleOnly == 1 && externTable_.Count() > 0) {
-    int idx = 0;
-    for (int i = 1; i <= externTable_.Count(); ++i) {
-      if (externTable_.GetItem(i)->Name == text) {
-        idx = i;
-        break;
-      }
-    }
-    if (idx) {
-      value = idx;
-      return true;
-    }
+    t = text;
+    if (EvaluateExpression(ExternNumbers(), t, value, nullptr, whole)) return true;
   }
   return false;
+}
+
+const TAsmSymbols& TF_ASM::ExternNumbers() const {
+  // EXTERN names are only ever added during a pass: the table is made again
+  // when there are more of them.
+  if (externNumbers_.Count() != externTable_.Count()) {
+    externNumbers_.Clear();
+    for (int i = 1; i <= externTable_.Count(); ++i) {
+      const std::string& name = externTable_.GetItem(i)->Name;
+      externNumbers_.AddSymbol(name, name, i, 'E', 0);
+    }
+  }
+  return externNumbers_;
+}
+
+int TF_ASM::ExternNumberIn(std::string_view text) const {
+  size_t pos = 0, len = 0;
+  while (ScanOperandToken(text, pos, len)) {
+    if (const int e = externTable_.FindReplacementName(text.substr(pos, len))) return e;
+    pos += len;
+  }
+  return 0;
+}
+
+// A relocatable operand of an object file: its number (after any selector
+// word) is a value in the object's own layout. The load address is added to
+// the whole value, then the part the line names is taken. A part that came
+// without its whole value moves correctly only when the load address leaves
+// the bits below it alone; otherwise it is refused (reported once, when the
+// word is first built) and counts as 0.
+bool TF_ASM::RelocatedOperand(const TLineRecord& line, const std::string& text, bool report,
+                              int32_t& value) {
+  const size_t last = text.find_last_of(' ');
+  if (!ParseAsmNumber(last == std::string::npos ? text : text.substr(last + 1), value))
+    return false;
+  const auto partOnly = partOnlyLines_.find(line.SeqNo);
+  if (partOnly != partOnlyLines_.end() && (objectBase_ & partOnly->second) != 0) {
+    if (report) PassError(&line, AsmErrIllegalArgument, false, text);
+    value = 0;
+    return true;
+  }
+  value = static_cast<int32_t>(static_cast<uint32_t>(value) + static_cast<uint32_t>(objectBase_));
+  switch (line.RelocPart) {
+    case 1: value = (value >> 16) & 0xFF; break;
+    case 2: value = (value >> 8) & 0xFF; break;
+    case 3: value &= 0xFF; break;
+    default: break;
+  }
+  return true;
 }
 
 // Builds the word of an instruction line. Unknown names become forward
@@ -155,14 +196,7 @@ bool TF_ASM::EncodeInstruction(TLineRecord& line, bool firstEmission, uint16_t& 
     int32_t value = 0;
     bool ok;
     if (line.FromObject && line.OperandReloc[i]) {
-      // A relocatable operand of an object file: its number (after any
-      // selector word) plus the load address, then the part it names.
-      const size_t last = text.find_last_of(' ');
-      ok = ParseNumber(last == std::string::npos ? text : text.substr(last + 1), value);
-      value += objectBase_;
-      if (line.RelocPart == 1) value = (value >> 16) & 0xFF;
-      else if (line.RelocPart == 2) value = (value >> 8) & 0xFF;
-      else if (line.RelocPart == 3) value &= 0xFF;
+      ok = RelocatedOperand(line, text, firstEmission, value);
     } else {
       ok = EvalOperand(text, value, !firstEmission);
     }
@@ -294,6 +328,7 @@ bool TF_ASM::AssembleLine(TAsmLineList::Node* node, int reporting, int relaxed) 
   if (line.FileIndex != prevFileIndex_) {
     objectBase_ = locationCounter_;
     prevFileIndex_ = line.FileIndex;
+    if (line.FromObject) loadAddressOf_[line.FileIndex] = objectBase_;
   }
   line.Address = kLineNoAddress;
   if (line.HasLabel && line.FromObject) return ImportObjectSymbol(line);
@@ -572,8 +607,9 @@ bool TF_ASM::FinishPass(int reporting) {
       continue;
     }
     int32_t disp = value - f.Address - 1;
-    if (line.FromObject) {
-      // The object carries the displacement bits themselves.
+    if (line.FromObject && IsPlainNumber(target)) {
+      // The object carries the displacement bits themselves (a name, an
+      // EXTERN of the object, is a target like in source).
       disp = value;
       if (f.Short && disp >= 128 && disp < 256) disp -= 256;
       if (!f.Short && disp >= 1024 && disp < 2048) disp -= 2048;
@@ -645,7 +681,8 @@ bool TF_ASM::CollectShortCalls(const std::vector<int32_t>& in, std::vector<int32
     if (EvaluateExpression(passSymbols_, t, target)) {
       target -= shiftOf(targetText);
     } else {
-      if (options_.AssembleOnly == 1 && externTable_.FindSymbol(targetText)) continue;
+      // A call to an EXTERN name stays long: its target is not known here.
+      if (options_.AssembleOnly == 1 && ExternNumberIn(targetText)) continue;
       if (!EvalOperand(targetText, target, true)) {
         PassError(&line, AsmErrUndefined, false, targetText);
         continue;

@@ -169,7 +169,20 @@ class TF_ASM {
   bool EndSource(TLineRecord& line);
   bool StoreLine(TLineRecord&& line);
   bool EvaluateCondition(const TLineRecord& line, bool& result);
+  // Object import (asm_objfile.cpp): one handler per record tag.
+  struct ObjectImport;
   bool ReadObjectFile(const std::string& data, uint8_t fileIndex);
+  bool ObjectDamaged();
+  bool ReadObjectGlobal(ObjectImport& in);
+  bool ReadObjectExtern(ObjectImport& in);
+  bool ReadObjectOperandValue(ObjectImport& in);
+  bool ReadObjectCodeHeader(ObjectImport& in);
+  bool ReadObjectCodeRecords(ObjectImport& in);
+  bool ReadObjectCodeRecord(ObjectImport& in, int32_t address);
+  static void JoinTwoWordTarget(ObjectImport& in, const TInstructionDescriptor* d, int& op1);
+  bool ObjectOperandText(const ObjectImport& in, TLineRecord& line, int32_t address, int operand,
+                         unsigned char tag, int32_t number, int32_t field, std::string& text,
+                         int32_t& partOnlyMask);
   std::string ResolveIncludePath(const std::string& name) const;
   bool ExpandAllMacros();
   bool ExpandCall(TAsmLineList::Node*& at, const TLineRecord& call, std::vector<int>& active);
@@ -244,7 +257,17 @@ class TF_ASM {
   void TrackMacroNesting(TAsmLineList::Node* node);
   bool EncodeInstruction(TLineRecord& line, bool firstEmission, uint16_t& word,
                          bool& unresolved);
-  bool EvalOperand(const std::string& text, int32_t& value, bool withImports);
+  bool RelocatedOperand(const TLineRecord& line, const std::string& text, bool report,
+                        int32_t& value);
+  // The value of an operand: with the pass table, then (withImports) the
+  // imported GLOBAL names and, in plain Assemble, the EXTERN names as their
+  // numbers. `whole` gets the value before the selector.
+  bool EvalOperand(const std::string& text, int32_t& value, bool withImports,
+                   int32_t* whole = nullptr) const;
+  // The EXTERN names with their numbers (1-based) as values.
+  const TAsmSymbols& ExternNumbers() const;
+  // The number of the first EXTERN name in an operand, 0 when it has none.
+  int ExternNumberIn(std::string_view text) const;
   bool FinishPass(int reporting);
   bool CollectShortCalls(const std::vector<int32_t>& in, std::vector<int32_t>& out);
   bool OptimizeCalls();
@@ -259,10 +282,35 @@ class TF_ASM {
   int WriteObjectFile();
   int WriteEehImage();
   std::string ObjectSymbolRecords() const;
-  // The 19-byte record of one address: three operand descriptors and the word.
-  std::string ObjectCodeRecord(int32_t address) const;
-  // The descriptor of operand 1..3 of the line that produced a word.
-  std::string OperandDescriptor(const TLineRecord& line, int operand, bool relativeBranch) const;
+  // How one operand goes into the object file.
+  struct ObjectOperand {
+    std::string Text;        // the operand as written
+    std::string Descriptor;  // tag and four characters
+    bool HasWhole = false;   // its whole value goes into an operand value record
+    int32_t Whole = 0;
+    bool Refused = false;    // a form the reader could not rebuild
+  };
+  // What the tokens of an operand name: its selector, signs, code labels of
+  // the program and EXTERN names.
+  struct ObjectTerms {
+    int Selector = 0;
+    bool Plus = false, Minus = false;
+    bool CodeLabel = false;
+    int ExternNo = 0;  // the first EXTERN name's number
+    int Externs = 0;   // how many EXTERN names
+    bool ExternSubtracted = false;
+  };
+  void ScanObjectOperand(std::string_view text, ObjectTerms& terms) const;
+  // Operand 1..3 of the line that produced a word (null: no line).
+  ObjectOperand DescribeOperand(const TLineRecord* line, int operand, bool relativeBranch) const;
+  void DescribeExternOperand(const ObjectTerms& terms, bool relativeBranch,
+                             ObjectOperand& out) const;
+  void DescribeRelocatedOperand(const TLineRecord& line, const ObjectTerms& terms, bool fromObject,
+                                ObjectOperand& out) const;
+  // The 19-byte record of one address (three operand descriptors and the
+  // word) and the operand value records it needs; false when an operand is
+  // refused (reported).
+  bool AppendObjectCode(int32_t address, std::string& records, std::string& values);
   bool IsProgramCodeLabel(std::string_view name) const;
 
   IAsmHost& host_;
@@ -283,7 +331,9 @@ class TF_ASM {
   std::vector<Macro> macros_;
   std::unordered_map<std::string, int, NameHash, std::equal_to<>> macroByName_;  // first of a name
   TAsmSymbols finalSymbols_, passSymbols_, defineTable_, globalDecl_, globalImport_,
-      externTable_, forwardRefs_, importResolved_;
+      externTable_, forwardRefs_;
+  // Lookup tables made from the GLOBAL import and EXTERN tables.
+  mutable TAsmSymbols importResolved_, externNumbers_;
   std::unordered_map<std::string, const TInstructionDescriptor*, NameHash, std::equal_to<>>
       instrIndex_;
   std::array<const TInstructionDescriptor*, 256> opcodeByKind_{};  // by Kind
@@ -304,6 +354,12 @@ class TF_ASM {
   int32_t localLabelCounter_ = 0;
   int32_t objectBase_ = 0;
   std::string mainFolder_;
+  // Object lines (by sequence number) whose relocated UP or HIGH part came
+  // without its whole value: the bits of the load address that must be 0
+  // for the part to move correctly.
+  std::unordered_map<int32_t, int32_t> partOnlyLines_;
+  // The load address of each included object, by file index.
+  std::unordered_map<uint8_t, int32_t> loadAddressOf_;
 
   // pass state
   int32_t sectionNo_ = 0;

@@ -5,10 +5,18 @@
 //
 //   GLOBAL record   84 kind aux(2) length(2) name 85 86 value(8) 87
 //   EXTERN record   89 length(2) name 8A 8B value(8) 8C
+//   operand value   9C address(8) operand(1) value(8) 9D
 //   code header     80 highest-address(8) 81
 //   code records    82, then per address 0..highest: three operand
 //                   descriptors (tag + four characters) and the word (4)
 //   end             88 (83 also ends the records)
+//
+// An operand value record keeps what a code word cannot: the whole value of
+// one operand (1..3) of the word at an address, before its selector, in the
+// object's own layout, with an EXTERN name counted as its number. It is
+// written before the code header for a relocated UP or HIGH part (the word
+// keeps one byte of the address, and the load address changes the others
+// and may carry into it) and for an EXTERN name with an offset.
 #include <cstdint>
 
 namespace kyvor::objtag {
@@ -26,6 +34,8 @@ inline constexpr unsigned char Extern = 0x89;
 inline constexpr unsigned char ExternNameEnd = 0x8A;
 inline constexpr unsigned char ExternValue = 0x8B;
 inline constexpr unsigned char ExternEnd = 0x8C;
+inline constexpr unsigned char OperandValue = 0x9C;
+inline constexpr unsigned char OperandValueEnd = 0x9D;
 
 // Operand descriptors.
 // No GLOBAL or EXTERN name: four decimal digits, 0 absolute, else the

@@ -53,11 +53,23 @@ TEST_F(ObjectFilesModel, ObjectLinesAreRelocatedAndItsSymbolsImported) {
 }
 
 TEST_F(ObjectFilesModel, BrokenObjectIsReported) {
-  Write("bad.obj", std::string("\x80" "00000001" "\x81" "\x82" "\x8D" "00", 14));
-  Write("m.asm", Crlf({"  INCLUDE BAD.OBJ"}));
-  EXPECT_EQ(Assemble("m.asm"), 0);
-  ASSERT_EQ(host->Errors.Count(), 1);
-  EXPECT_EQ(host->Errors.Text(0), "Illegal Macro... [Error Code]");
+  const std::string header("\x80" "00000000" "\x81" "\x82");
+  const std::string broken[] = {
+      std::string("\x80" "00000001" "\x81" "\x82" "\x8D" "00", 14),
+      // An operand value record of operand 7, and one cut short.
+      "\x9C" "00000000" "7" "00000001" "\x9D" + header + CodeRecord({}, "0000") + "\x88",
+      std::string("\x9C" "00000000" "1" "0000"),
+      // An EXTERN name with an offset that the object does not give.
+      "\x89" "02" "EX" "\x8A\x8B" "00000000" "\x8C" + header +
+          CodeRecord({{0x94, "   1"}}, "0602") + "\x88",
+  };
+  for (const std::string& obj : broken) {
+    Write("bad.obj", obj);
+    Write("m.asm", Crlf({"EX: NOP", "  INCLUDE BAD.OBJ"}));
+    EXPECT_EQ(Assemble("m.asm"), 0);
+    ASSERT_EQ(host->Errors.Count(), 1);
+    EXPECT_EQ(host->Errors.Text(0), "Illegal Macro... [Error Code]");
+  }
 }
 
 class ObjectFiles : public HandOffFixture {
@@ -264,6 +276,157 @@ TEST_F(ObjectFilesModel, TwoWordTargetsMoveWholeWithTheLoadAddress) {
   ASSERT_EQ(Assemble("m.asm"), 1) << FirstError();
   EXPECT_EQ(Word(0xFFD), 0xC001);
   EXPECT_EQ(Word(0xFFE), 0xF003);
+}
+
+// A library whose one word takes a part of its GLOBAL label TBL, assembled
+// into an object and included at `base` by another program.
+class ObjectPartsModel : public ObjectFilesModel {
+ protected:
+  void SetUp() override {
+    ObjectFilesModel::SetUp();
+    Chip().ChipRomWords = 16384;
+  }
+  // The word at `base` after including the object of `lib` there.
+  uint16_t IncludedAt(int base, std::initializer_list<const char*> lib) {
+    Write("lib.asm", Crlf(lib));
+    options.OutBinarySplitFile = 1;
+    EXPECT_EQ(Assemble("lib.asm"), 1) << FirstError();
+    options.OutBinarySplitFile = 0;
+    Write("use.asm", "        ORG     0" + IntToHexPad(base, 4) + "H\r\n" +
+                         Crlf({"        INCLUDE LIB.OBJ"}));
+    EXPECT_EQ(Assemble("use.asm"), 1) << FirstError();
+    return Word(base);
+  }
+};
+
+TEST_F(ObjectPartsModel, HighAndUpOfARelocatedLabelTakeThePartOfTheWholeAddress) {
+  // TBL = 150H in the object, 1150H in the program: its own high byte counts.
+  EXPECT_EQ(IncludedAt(0x1000, {"        GLOBAL  TBL", "        MVL     HIGH TBL",
+                                "        ORG     150H", "TBL:    DW      1"}),
+            0x0611);
+  // TBL = 0DH, loaded at 0FF8H: 1005H, the low byte carries into the high one.
+  EXPECT_EQ(IncludedAt(0xFF8, {"        GLOBAL  TBL", "        MVL     HIGH TBL",
+                               "        ORG     0DH", "TBL:    DW      1"}),
+            0x0610);
+  EXPECT_EQ(IncludedAt(0xFF8, {"        MVL     HIGH TBL-6", "        ORG     0DH",
+                               "TBL:    DW      1"}),
+            0x060F);  // 0FFFH
+  // UP: 150H + 1FFFFH = 2014FH in the object, 2114FH loaded at 1000H.
+  EXPECT_EQ(IncludedAt(0x1000, {"        MVL     UP TBL+1FFFFH", "        ORG     150H",
+                                "TBL:    DW      1"}),
+            0x0602);
+  // 0DH + 0F000H carries into bits 16 and up once loaded at 1000H.
+  EXPECT_EQ(IncludedAt(0x1000, {"        MVL     UP TBL+0F000H", "        ORG     0DH",
+                                "TBL:    DW      1"}),
+            0x0601);
+  // A whole value whose first hex digit is a letter: 0A150H + 1000H.
+  EXPECT_EQ(IncludedAt(0x1000, {"        MVL     HIGH TBL+0A000H", "        ORG     150H",
+                                "TBL:    DW      1"}),
+            0x06B1);
+  // LOW was right before and stays so.
+  EXPECT_EQ(IncludedAt(0xFF8, {"        MVL     LOW TBL", "        ORG     0DH",
+                               "TBL:    DW      1"}),
+            0x0605);
+}
+
+TEST_F(ObjectPartsModel, PartsOfAnIncludedObjectMoveAgainInTheObjectOfTheIncludingProgram) {
+  // LIB1's TBL (0DH) lies at 1005H in LIB2, which includes it at 0FF8H, and
+  // at 1100H in the program that includes LIB2 at 0FBH.
+  Write("lib1.asm", Crlf({"        MVL     HIGH TBL", "        ORG     0DH", "TBL:    DW      1"}));
+  options.OutBinarySplitFile = 1;
+  ASSERT_EQ(Assemble("lib1.asm"), 1) << FirstError();
+  Write("lib2.asm", Crlf({"        ORG     0FF8H", "        INCLUDE LIB1.OBJ"}));
+  ASSERT_EQ(Assemble("lib2.asm"), 1) << FirstError();
+  EXPECT_EQ(Word(0xFF8), 0x0610);
+  options.OutBinarySplitFile = 0;
+  Write("m.asm", Crlf({"        ORG     0FBH", "        INCLUDE LIB2.OBJ"}));
+  ASSERT_EQ(Assemble("m.asm"), 1) << FirstError();
+  EXPECT_EQ(Word(0x10F3), 0x0611);
+}
+
+TEST_F(ObjectPartsModel, WholeValuesOfPartsGoWithTheObject) {
+  Write("lib.asm", Crlf({"        MVL     HIGH TBL", "        MVL     LOW TBL",
+                         "        MVL     UP TBL-1", "TBL:    DW      1"}));
+  options.OutBinarySplitFile = 1;
+  ASSERT_EQ(Assemble("lib.asm"), 1) << FirstError();
+  const std::string obj = Read("lib.obj");
+  // One record for each UP and HIGH part, before the code header; none for LOW.
+  EXPECT_EQ(obj.substr(0, 39), std::string("\x9C" "00000000" "1" "00000003" "\x9D"
+                                           "\x9C" "00000002" "1" "00000002" "\x9D"
+                                           "\x80", 39));
+}
+
+TEST_F(ObjectPartsModel, PartsOfObjectsWithoutWholeValuesMoveOnlyWhereTheyStayRight) {
+  // Objects that keep only the selected byte of a label of theirs: HIGH (00)
+  // and UP (01).
+  const std::string header("\x80" "00000000" "\x81" "\x82");
+  Write("high.obj", header + CodeRecord({{0x8D, "0003"}}, "0600") + "\x88");
+  Write("up.obj", header + CodeRecord({{0x8D, "0002"}}, "0601") + "\x88");
+  // Where the load address has no bits below the byte, nothing can carry
+  // into it: HIGH at 1000H is 10H, UP at 0 stays 1.
+  Write("m.asm", Crlf({"        ORG     1000H", "        INCLUDE HIGH.OBJ"}));
+  ASSERT_EQ(Assemble("m.asm"), 1) << FirstError();
+  EXPECT_EQ(Word(0x1000), 0x0610);
+  Write("m.asm", Crlf({"        INCLUDE UP.OBJ"}));
+  ASSERT_EQ(Assemble("m.asm"), 1) << FirstError();
+  EXPECT_EQ(Word(0), 0x0601);
+  // Elsewhere the lower bytes of the label are unknown and may carry: refused.
+  Write("m.asm", Crlf({"        ORG     0FF8H", "        INCLUDE HIGH.OBJ"}));
+  EXPECT_EQ(Assemble("m.asm"), 0);
+  ASSERT_EQ(host->Errors.Count(), 1);
+  EXPECT_EQ(host->Errors.Text(0),
+            "Error(code:9)   " + Path("high.obj") + " : Illegal argument [HIGH       0000H]");
+  Write("m.asm", Crlf({"        ORG     1000H", "        INCLUDE UP.OBJ"}));
+  EXPECT_EQ(Assemble("m.asm"), 0);
+  ASSERT_EQ(host->Errors.Count(), 1);
+  EXPECT_EQ(host->Errors.Text(0),
+            "Error(code:9)   " + Path("up.obj") + " : Illegal argument [UP       10000H]");
+}
+
+TEST_F(ObjectFilesModel, ExternNamesInExpressionsMakeTheRoundTrip) {
+  // Assemble & Debug knows no EXTERN name.
+  Write("lib.asm", Crlf({"        EXTERN  EXSUB", "        MVL     LOW EXSUB"}));
+  EXPECT_EQ(Assemble("lib.asm"), 0);
+  EXPECT_EQ(FirstError(), Err(5, 2, "Undefined Symbol [EXSUB]", "lib.asm"));
+  // Plain Assemble counts an EXTERN name as its number (EXSUB is 2); the
+  // including program defines it (1F0H) and the words take its value.
+  Write("lib.asm", Crlf({"        EXTERN  FIRST, EXSUB", "        GLOBAL  GO",
+                         "GO:     MVL     LOW EXSUB", "        MVL     HIGH EXSUB",
+                         "        MVL     UP EXSUB", "        MVL     EXSUB+1",
+                         "        MVL     EXSUB-1", "        MVL     HIGH EXSUB+12CH",
+                         "        MVL     UP EXSUB+0FF00H", "        MVL     LOW EXSUB-0F1H",
+                         "        CALL    EXSUB+1", "        RCALL   EXSUB+2",
+                         "        RCALL   EXSUB", "        CALL    FIRST", "        RET"}));
+  options.OutBinarySplitFile = 1;
+  options.AssembleOnly = 1;
+  ASSERT_EQ(Assemble("lib.asm"), 1) << FirstError();
+  const uint16_t lib[] = {0x0602, 0x0600, 0x0600, 0x0603, 0x0601,
+                          0x0601, 0x0600, 0x0611, 0xC000, 0xF003};
+  for (int a = 0; a < 10; ++a) EXPECT_EQ(Word(a), lib[a]) << "address " << a;
+  options.OutBinarySplitFile = 0;
+  options.AssembleOnly = 0;
+  Write("use.asm", Crlf({"        GLOBAL  EXSUB", "        INCLUDE LIB.OBJ", "        ORG     1F0H",
+                         "EXSUB:  RET", "FIRST:  RET"}));
+  ASSERT_EQ(Assemble("use.asm"), 1) << FirstError();
+  const uint16_t use[] = {0x06F0, 0x0601, 0x0600, 0x06F1, 0x06EF, 0x0603, 0x0601, 0x06FF,
+                          0xC000, 0xF1F1, 0xC800 + 0x1F2 - 10 - 1, 0xC800 + 0x1F0 - 11 - 1,
+                          0xC000, 0xF1F1, 0x000A};
+  for (int a = 0; a < 15; ++a) EXPECT_EQ(Word(a), use[a]) << "address " << a;
+}
+
+TEST_F(ObjectFilesModel, ExternNameSubtractedIsRefusedInAnObject) {
+  // The object carries one name and its offset: a name subtracted, or two
+  // names, cannot be written back; no object is written.
+  Write("lib.asm", Crlf({"        EXTERN  EXA, EXB", "        MVL     5-EXA"}));
+  options.OutBinarySplitFile = 1;
+  options.AssembleOnly = 1;
+  EXPECT_EQ(Assemble("lib.asm"), 0);
+  EXPECT_EQ(FirstError(), Err(9, 2, "Illegal argument [5-EXA]", "lib.asm"));
+  EXPECT_FALSE(Exists("lib.obj"));
+  Write("lib.asm", Crlf({"        EXTERN  EXA, EXB", "        MVL     EXA+EXB"}));
+  EXPECT_EQ(Assemble("lib.asm"), 0);
+  EXPECT_EQ(FirstError(), Err(9, 2, "Illegal argument [EXA+EXB]", "lib.asm"));
+  EXPECT_FALSE(Exists("lib.obj"));
 }
 
 TEST_F(ObjectFilesModel, ExternNamesComeFromTheIncludingProgram) {
