@@ -1,6 +1,7 @@
 // Program image, main pass, forward references, branch fix-ups and call
 // shortening.
 #include <algorithm>
+#include <array>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -8,6 +9,7 @@
 #include "assembler/assembler.h"
 #include "base/numbers.h"
 #include "chip/chipconfig.h"
+#include "engine/instruction_table.h"
 
 namespace kyvor {
 
@@ -26,6 +28,22 @@ bool IsSkipOrShortJump(int kind) {
 // LBSR selects one of 16 banks (a 4-bit field).
 constexpr int32_t kLastBank = 15;
 
+// An unprogrammed program word (erased memory reads all ones): the fill of
+// mode 1, no instruction.
+constexpr uint16_t kUnprogrammedWord = 0xFFFF;
+
+// The fill of mode 2, for even and odd addresses: K08A's jump to 0 over two
+// words (JMP and its NOPF), so that a program that runs into unused memory
+// starts again. The same words under K08B, where they are no instructions.
+const std::array<uint16_t, 2>& JumpToZeroFill() {
+  static const std::array<uint16_t, 2> words = [] {
+    TInstructionTable k08a;
+    k08a.LoadFull();
+    return std::array<uint16_t, 2>{k08a.Encode("JMP", 0), k08a.Encode("NOPF", 0)};
+  }();
+  return words;
+}
+
 bool IsPlainNumber(const std::string& text) {
   int32_t v;
   return ParseAsmNumber(text, v);
@@ -42,9 +60,9 @@ void TF_ASM::ApplyFill() {
     TImageCell& c = image_[a];
     c.LineSeq = 0;
     switch (options_.UnusedFillMode) {
-      case 1: c.Word = 0xFFFF; break;
-      case 2: c.Word = (a & 1) ? 0xF000 : 0xC200; break;
-      default: c.Word = 0x0000; break;
+      case 1: c.Word = kUnprogrammedWord; break;
+      case 2: c.Word = JumpToZeroFill()[a & 1]; break;
+      default: c.Word = 0; break;
     }
   }
 }
@@ -591,7 +609,7 @@ bool TF_ASM::FinishPass(int reporting) {
   // Unused memory above the program.
   if (options_.UnusedFillMode == 1) {
     for (uint32_t a = static_cast<uint32_t>(highestAddress_) + 1; a < romWords_; ++a)
-      if (image_[a].LineSeq == 0) image_[a].Word = 0xFFFF;
+      if (image_[a].LineSeq == 0) image_[a].Word = kUnprogrammedWord;
   }
   // Relative branches.
   for (const Fixup& f : fixups_) {

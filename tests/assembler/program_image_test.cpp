@@ -50,6 +50,13 @@ TEST_F(ProgramImageModel, FillModes) {
   ASSERT_EQ(Assemble("m.asm"), 1);
   EXPECT_EQ(Word(1), 0xFFFF);
   EXPECT_EQ(Word(8191), 0xFFFF);
+  // The jump to 0 is K08A's; a K08B chip gets the same two words.
+  Chip().CoreVariant = 1;
+  up.reset();
+  options.UnusedFillMode = 2;
+  ASSERT_EQ(Assemble("m.asm"), 1) << FirstError();
+  EXPECT_EQ(Word(2), 0xC200);
+  EXPECT_EQ(Word(1), 0xF000);
 }
 
 class ProgramImage : public HandOffFixture {};
