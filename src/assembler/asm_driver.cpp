@@ -134,7 +134,7 @@ void TF_ASM::ResetAssembler() {
   abortFlag_ = 0;
   endSeen_ = 0;
   definingMacro_ = 0;
-  ifActive_ = ifTrue_ = elsePart_ = 0;
+  condition_ = TConditionState{};
   localLabelCounter_ = 0;
   errorCount_ = 0;
   ClearProgramImage();

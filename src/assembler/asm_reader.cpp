@@ -124,7 +124,7 @@ std::string TF_ASM::ResolveIncludePath(const std::string& name) const {
 
 bool TF_ASM::ReadMainSource() {
   objectBase_ = 0;
-  ifActive_ = 0;
+  condition_.Active = 0;
   std::string path = OutputFileName(OutMainFile);
   mainFolder_.clear();
   MainFileDir(mainFolder_);
@@ -294,33 +294,38 @@ bool TF_ASM::EvaluateCondition(const TLineRecord& line, bool& result) {
   return false;
 }
 
+bool TF_ASM::IsConditionLine(const TLineRecord& line) {
+  return line.HasDirective &&
+         (line.Directive == DirIF || line.Directive == DirELSE || line.Directive == DirENDIF);
+}
+
+bool TF_ASM::ApplyCondition(const TLineRecord& line, TConditionState& state) {
+  switch (line.Directive) {
+    case DirIF: {
+      bool cond = false;
+      if (!EvaluateCondition(line, cond)) return false;
+      state.Active = 1;
+      state.True = cond ? 1 : 0;
+      state.Else = 0;
+      return true;
+    }
+    case DirELSE:
+      state.Else = state.True ? 0 : 1;
+      state.True = 0;
+      return true;
+    default:  // ENDIF
+      state = TConditionState{};
+      return true;
+  }
+}
+
 bool TF_ASM::StoreLine(TLineRecord&& line) {
   if (definingMacro_) {
     macros_.back().Body.push_back(std::move(line));
     return true;
   }
-  if (line.HasDirective) {
-    switch (line.Directive) {
-      case DirIF: {
-        bool cond = false;
-        if (!EvaluateCondition(line, cond)) return false;
-        ifActive_ = 1;
-        ifTrue_ = cond ? 1 : 0;
-        elsePart_ = 0;
-        return true;
-      }
-      case DirELSE:
-        elsePart_ = ifTrue_ ? 0 : 1;
-        ifTrue_ = 0;
-        return true;
-      case DirENDIF:
-        ifActive_ = ifTrue_ = elsePart_ = 0;
-        return true;
-      default:
-        break;
-    }
-  }
-  if (!ifActive_ || ifTrue_ || elsePart_) mainLines_.Append(std::move(line));
+  if (IsConditionLine(line)) return ApplyCondition(line, condition_);
+  if (condition_.Keeps()) mainLines_.Append(std::move(line));
   return true;
 }
 
@@ -342,7 +347,7 @@ bool TF_ASM::HandleInclude(TLineRecord& line) {
     ReportAsmError(&line, AsmErrCircularFile, false, path);
     return false;
   }
-  if (!ifActive_ || ifTrue_ || elsePart_) return ReadSourceFile(path, objectFile);
+  if (condition_.Keeps()) return ReadSourceFile(path, objectFile);
   return true;
 }
 
@@ -378,6 +383,23 @@ bool TF_ASM::ExpandAllMacros() {
 
 bool TF_ASM::ExpandCall(TAsmLineList::Node*& at, const TLineRecord& call,
                         std::vector<int>& active) {
+  int macro = 0;
+  if (!FindCalledMacro(call, active, macro)) return false;
+  const Macro& m = macros_[macro];
+  TAsmSymbols table;
+  table.SetTextLimit(kWorkTextMax);  // an argument is never cut
+  if (!BindParameters(call, m.Body.front(), table) || !NameLocalLabels(m, table)) return false;
+  active.push_back(macro);
+  if (!InsertExpansion(at, m, table, active)) return false;
+  active.pop_back();
+  return true;
+}
+
+// The macro a call line names, when it can be expanded there: defined, not
+// being expanded already (a macro calling itself), with as many operands as
+// parameters, and not nested beyond the limit.
+bool TF_ASM::FindCalledMacro(const TLineRecord& call, const std::vector<int>& active,
+                             int& macro) {
   std::string name = GetField(call, kFieldMnemonic);
   if (name.size() > kMacroNameMax) name.resize(kMacroNameMax);
   auto it = macroByName_.find(name);
@@ -385,15 +407,13 @@ bool TF_ASM::ExpandCall(TAsmLineList::Node*& at, const TLineRecord& call,
     ReportAsmError(&call, AsmErrUndefined, false, name);
     return false;
   }
-  const int mi = it->second;
-  if (std::find(active.begin(), active.end(), mi) != active.end()) {
+  macro = it->second;
+  if (std::find(active.begin(), active.end(), macro) != active.end()) {
     ReportAsmError(&call, AsmErrCircularMacro, false, name);
     return false;
   }
-  const Macro& m = macros_[mi];
-  const TLineRecord& head = m.Body.front();
   const int a = OperandCount(call);
-  const int b = OperandCount(head);
+  const int b = OperandCount(macros_[macro].Body.front());
   if (b < a) {
     ReportAsmError(&call, AsmErrTooManyArguments, false, nullptr);
     return false;
@@ -406,21 +426,31 @@ bool TF_ASM::ExpandCall(TAsmLineList::Node*& at, const TLineRecord& call,
     ReportAsmError(&call, AsmErrMacroTooDeep, false, std::string(call.Text));
     return false;
   }
-  TAsmSymbols table;
-  table.SetTextLimit(kWorkTextMax);  // an argument is never cut
-  for (int i = 1; i <= a; ++i) {
-    std::string pn = GetField(head, OperandField(i));
-    int r = table.AddSymbol(pn, GetField(call, OperandField(i)), 0, 'C', 0);
-    if (r == 1) {
-      ReportAsmError(&head, AsmErrOutOfMemory, true, nullptr);
+  return true;
+}
+
+// Adds a replacement of a macro body (a parameter, a local label or a LOCAL
+// name) to its table; a full table or a name given twice is reported on the
+// line.
+bool TF_ASM::AddReplacement(TAsmSymbols& table, const TLineRecord& line, const std::string& name,
+                            const std::string& text) {
+  const int r = table.AddSymbol(name, text, 0, 'C', 0);
+  if (r == 1) ReportAsmError(&line, AsmErrOutOfMemory, true, nullptr);
+  if (r == 2) ReportAsmError(&line, AsmErrDuplicate, false, name);
+  return r == 0;
+}
+
+// Each parameter of the MACRO line stands for the call's operand in its place.
+bool TF_ASM::BindParameters(const TLineRecord& call, const TLineRecord& head, TAsmSymbols& table) {
+  for (int i = 1; i <= OperandCount(call); ++i)
+    if (!AddReplacement(table, head, GetField(head, OperandField(i)),
+                        GetField(call, OperandField(i))))
       return false;
-    }
-    if (r == 2) {
-      ReportAsmError(&head, AsmErrDuplicate, false, pn);
-      return false;
-    }
-  }
-  // Code labels of the body are local to each expansion.
+  return true;
+}
+
+// Code labels of the body are local to each expansion: each gets a new name.
+bool TF_ASM::NameLocalLabels(const Macro& m, TAsmSymbols& table) {
   for (size_t i = 1; i < m.Body.size(); ++i) {
     const TLineRecord& bl = m.Body[i];
     if (!bl.HasLabel) continue;
@@ -433,83 +463,27 @@ bool TF_ASM::ExpandCall(TAsmLineList::Node*& at, const TLineRecord& call,
       return false;
     }
     label.pop_back();
-    int r = table.AddSymbol(label, NewLocalLabel(), 0, 'C', 0);
-    if (r == 1) {
-      ReportAsmError(&bl, AsmErrOutOfMemory, true, nullptr);
-      return false;
-    }
-    if (r == 2) {
-      ReportAsmError(&bl, AsmErrDuplicate, false, label);
-      return false;
-    }
+    if (!AddReplacement(table, bl, label, NewLocalLabel())) return false;
   }
-  active.push_back(mi);
-  uint8_t ifA = 0, ifT = 0, elseP = 0;
+  return true;
+}
+
+// The body's lines after the MACRO line, up to its ENDM, inserted after the
+// call as copies with the replacements made, under the body's own IF, ELSE
+// and ENDIF; a nested call is expanded where it stands.
+bool TF_ASM::InsertExpansion(TAsmLineList::Node*& at, const Macro& m, TAsmSymbols& table,
+                             std::vector<int>& active) {
+  TConditionState condition;
   for (size_t i = 1; i < m.Body.size(); ++i) {
     const TLineRecord& bl = m.Body[i];
-    if (bl.HasDirective && (bl.Directive == DirIF || bl.Directive == DirELSE ||
-                            bl.Directive == DirENDIF)) {
-      if (bl.Directive == DirIF) {
-        bool cond = false;
-        if (!EvaluateCondition(bl, cond)) return false;
-        ifA = 1;
-        ifT = cond ? 1 : 0;
-        elseP = 0;
-      } else if (bl.Directive == DirELSE) {
-        elseP = ifT ? 0 : 1;
-        ifT = 0;
-      } else {
-        ifA = ifT = elseP = 0;
-      }
+    if (IsConditionLine(bl)) {
+      if (!ApplyCondition(bl, condition)) return false;
       continue;
     }
-    if (!(ifA == 0 || ifT || elseP)) continue;
+    if (!condition.Keeps()) continue;
     TLineRecord copy = bl;
     copy.FromMacro = 1;
-    if (copy.HasDirective && copy.Directive == DirLOCAL) {
-      const int n = OperandCount(copy);
-      if (n > 1) {
-        ReportAsmError(&copy, AsmErrTooManyArguments, false, nullptr);
-        return false;
-      }
-      if (n == 0) {
-        ReportAsmError(&copy, AsmErrMissingArgument, false, nullptr);
-        return false;
-      }
-      std::string ln = GetField(copy, kFieldLabel);
-      int r = table.AddSymbol(ln, GetField(copy, OperandField(1)), 0, 'C', 0);
-      if (r == 1) {
-        ReportAsmError(&copy, AsmErrOutOfMemory, true, nullptr);
-        return false;
-      }
-      if (r == 2) {
-        ReportAsmError(&copy, AsmErrDuplicate, false, ln);
-        return false;
-      }
-    }
-    if (copy.HasLabel) {
-      std::string label = GetField(copy, kFieldLabel);
-      bool colon = !label.empty() && label.back() == ':';
-      if (colon) label.pop_back();
-      const TAsmSymbol* s = table.FindSymbol(label);
-      // EQU and SET names are not local to an expansion: unless LOCAL
-      // renamed them, they stay as written.
-      const bool constant =
-          copy.HasDirective && (copy.Directive == DirEQU || copy.Directive == DirSET);
-      if (!s && !constant) {
-        ReportAsmError(&copy, AsmErrUndefined, false, label);
-        return false;
-      }
-      if (s) RewriteField(copy, kFieldLabel, colon ? s->Text + ":" : s->Text);
-    }
-    if (OpcodeOf(copy) || copy.HasDirective || copy.IsMacroCall) {
-      for (int f = kFirstOperandField; f <= kFieldCount && HasField(copy, f); ++f) {
-        std::string op = GetField(copy, f);
-        std::string sub = SubstituteNames(table, op);
-        // Whole arguments may make the line longer than the source line.
-        if (sub != op) RewriteField(copy, f, sub);
-      }
-    }
+    if (!ReplaceInBodyLine(copy, table)) return false;
     const bool nested = copy.IsMacroCall;
     at = mainLines_.InsertAfter(at, std::move(copy));
     if (nested) {
@@ -517,7 +491,49 @@ bool TF_ASM::ExpandCall(TAsmLineList::Node*& at, const TLineRecord& call,
       if (!ExpandCall(at, callCopy, active)) return false;
     }
   }
-  active.pop_back();
+  return true;
+}
+
+// One copied body line: a LOCAL line adds its name, the label takes its
+// replacement, and every operand of an instruction, directive or macro call
+// has its names replaced.
+bool TF_ASM::ReplaceInBodyLine(TLineRecord& copy, TAsmSymbols& table) {
+  if (copy.HasDirective && copy.Directive == DirLOCAL) {
+    const int n = OperandCount(copy);
+    if (n > 1) {
+      ReportAsmError(&copy, AsmErrTooManyArguments, false, nullptr);
+      return false;
+    }
+    if (n == 0) {
+      ReportAsmError(&copy, AsmErrMissingArgument, false, nullptr);
+      return false;
+    }
+    if (!AddReplacement(table, copy, GetField(copy, kFieldLabel), GetField(copy, OperandField(1))))
+      return false;
+  }
+  if (copy.HasLabel) {
+    std::string label = GetField(copy, kFieldLabel);
+    const bool colon = !label.empty() && label.back() == ':';
+    if (colon) label.pop_back();
+    const TAsmSymbol* s = table.FindSymbol(label);
+    // EQU and SET names are not local to an expansion: unless LOCAL
+    // renamed them, they stay as written.
+    const bool constant =
+        copy.HasDirective && (copy.Directive == DirEQU || copy.Directive == DirSET);
+    if (!s && !constant) {
+      ReportAsmError(&copy, AsmErrUndefined, false, label);
+      return false;
+    }
+    if (s) RewriteField(copy, kFieldLabel, colon ? s->Text + ":" : s->Text);
+  }
+  if (OpcodeOf(copy) || copy.HasDirective || copy.IsMacroCall) {
+    for (int f = kFirstOperandField; f <= kFieldCount && HasField(copy, f); ++f) {
+      std::string op = GetField(copy, f);
+      std::string sub = SubstituteNames(table, op);
+      // Whole arguments may make the line longer than the source line.
+      if (sub != op) RewriteField(copy, f, sub);
+    }
+  }
   return true;
 }
 

@@ -185,7 +185,25 @@ class TF_ASM {
                          int32_t& partOnlyMask);
   std::string ResolveIncludePath(const std::string& name) const;
   bool ExpandAllMacros();
+  // The condition state of IF, ELSE and ENDIF (one level), of the reader
+  // and of each macro expansion.
+  struct TConditionState {
+    uint8_t Active = 0, True = 0, Else = 0;
+    // Lines here are kept.
+    bool Keeps() const { return !Active || True || Else; }
+  };
+  static bool IsConditionLine(const TLineRecord& line);
+  bool ApplyCondition(const TLineRecord& line, TConditionState& state);
+  // Macro expansion: one call's checks, replacements and copied lines.
   bool ExpandCall(TAsmLineList::Node*& at, const TLineRecord& call, std::vector<int>& active);
+  bool FindCalledMacro(const TLineRecord& call, const std::vector<int>& active, int& macro);
+  bool AddReplacement(TAsmSymbols& table, const TLineRecord& line, const std::string& name,
+                      const std::string& text);
+  bool BindParameters(const TLineRecord& call, const TLineRecord& head, TAsmSymbols& table);
+  bool NameLocalLabels(const Macro& m, TAsmSymbols& table);
+  bool InsertExpansion(TAsmLineList::Node*& at, const Macro& m, TAsmSymbols& table,
+                       std::vector<int>& active);
+  bool ReplaceInBodyLine(TLineRecord& copy, TAsmSymbols& table);
   std::string NewLocalLabel();
 
   // --- program image ---
@@ -350,7 +368,7 @@ class TF_ASM {
   // reader state
   uint8_t definingMacro_ = 0;
   uint8_t endSeen_ = 0;
-  uint8_t ifActive_ = 0, ifTrue_ = 0, elsePart_ = 0;
+  TConditionState condition_;
   int32_t localLabelCounter_ = 0;
   int32_t objectBase_ = 0;
   std::string mainFolder_;
