@@ -650,62 +650,30 @@ bool TF_ASM::FinishPass(int reporting) {
 // ---------------------------------------------------------------------------
 // Call shortening
 
-bool TF_ASM::CollectShortCalls(const std::vector<int32_t>& in, std::vector<int32_t>& out) {
-  out.clear();
-  int32_t c = 0;
-  int32_t section = -1;
-  // Addresses (in the layout of the last pass) of the calls shortened in
-  // this round, per section, in increasing order: a code label of the
-  // section moves down by the number of them below it.
-  std::unordered_map<int32_t, std::vector<int32_t>> shortened;
-  auto movedDown = [&](int32_t sec, int32_t value) -> int32_t {
-    auto it = shortened.find(sec);
-    if (it == shortened.end()) return 0;
+// The calls shortened in one round, per section, by their addresses in the
+// layout of the last pass (in increasing order once the round is done): a
+// code label of the section moves down by the number of them below it.
+struct TF_ASM::ShortenedCalls {
+  std::unordered_map<int32_t, std::vector<int32_t>> BySection;
+  int32_t MovedDown(int32_t section, int32_t value) const {
+    auto it = BySection.find(section);
+    if (it == BySection.end()) return 0;
     return static_cast<int32_t>(std::lower_bound(it->second.begin(), it->second.end(), value) -
                                 it->second.begin());
-  };
-  // How far the code labels of a target expression moved down in this
-  // round: each label term with its sign (a LOW, HIGH or UP target is left
-  // as it is).
-  auto shiftOf = [&](const std::string& text) {
-    int32_t shift = 0;
-    int32_t sign = 1;
-    size_t pos = 0, len = 0;
-    while (ScanOperandToken(text, pos, len)) {
-      const std::string_view tok = std::string_view(text).substr(pos, len);
-      pos += len;
-      if (tok == "+" || tok == "-") {
-        sign = tok == "+" ? 1 : -1;
-        continue;
-      }
-      if (tok == "LOW" || tok == "HIGH" || tok == "UP") return 0;
-      const TAsmSymbol* s = passSymbols_.FindSymbol(tok);
-      if (s && (s->Kind == 'L' || s->Kind == 'l')) shift += sign * movedDown(s->Aux, s->Value);
-    }
-    return shift;
-  };
+  }
+};
+
+bool TF_ASM::CollectShortCalls(const std::vector<int32_t>& in, std::vector<int32_t>& out) {
+  out.clear();
+  int32_t c = 0;  // calls already shortened in this section
+  int32_t section = -1;
+  ShortenedCalls shortened;
   for (int32_t addr : in) {
-    if (addr < 0 || addr >= kImageCells) continue;
-    TAsmLineList::Node* node = mainLines_.BySeq(image_[addr].LineSeq);
-    if (!node || !OpcodeOf(node->Line)) continue;
+    TAsmLineList::Node* node = ShorteningCandidate(addr);
+    if (!node) continue;
     TLineRecord& line = node->Line;
-    const int kind = OpcodeOf(line)->Kind;
-    const bool isCall = kind == ik::CALL && OperandCount(line) == 1;
-    const bool isJump = kind == ik::JMP;
-    if (!isCall && !isJump) continue;
-    const std::string targetText = GetField(line, OperandField(1));
     int32_t target = 0;
-    std::string t = targetText;
-    if (EvaluateExpression(passSymbols_, t, target)) {
-      target -= shiftOf(targetText);
-    } else {
-      // A call to an EXTERN name stays long: its target is not known here.
-      if (options_.AssembleOnly == 1 && ExternNumberIn(targetText)) continue;
-      if (!EvalOperand(targetText, target, true)) {
-        PassError(&line, AsmErrUndefined, false, targetText);
-        continue;
-      }
-    }
+    if (!ShortCallTarget(line, shortened, target)) continue;
     if (line.SectionNo != section) {
       section = line.SectionNo;
       c = 0;
@@ -716,20 +684,78 @@ bool TF_ASM::CollectShortCalls(const std::vector<int32_t>& in, std::vector<int32
       out.push_back(addr - c);
       continue;
     }
-    RewriteField(line, kFieldMnemonic, isCall ? "RCALL" : "RJ");
-    SplitLine(line);
-    line.LongCallLine = line.LongJumpLine = 0;
-    TAsmLineList::Node* next = node->Next;
-    if (next && (next->Line.SecondOfCall || next->Line.SecondOfJump)) mainLines_.Erase(next);
+    ShortenCall(node);
     ++c;
-    shortened[section].push_back(line.Address);
+    shortened.BySection[section].push_back(line.Address);
   }
-  for (auto& entry : shortened) std::sort(entry.second.begin(), entry.second.end());
+  for (auto& entry : shortened.BySection) std::sort(entry.second.begin(), entry.second.end());
   for (int i = 1; i <= passSymbols_.Count(); ++i) {
     TAsmSymbol* s = passSymbols_.GetItem(i);
-    if (s->Kind == 'L' || s->Kind == 'l') s->Value -= movedDown(s->Aux, s->Value);
+    if (s->Kind == 'L' || s->Kind == 'l') s->Value -= shortened.MovedDown(s->Aux, s->Value);
   }
   return true;
+}
+
+// The line of a call site that may become one word: a CALL with one operand
+// or a JMP; null otherwise.
+TAsmLineList::Node* TF_ASM::ShorteningCandidate(int32_t address) const {
+  if (address < 0 || address >= kImageCells) return nullptr;
+  TAsmLineList::Node* node = mainLines_.BySeq(image_[address].LineSeq);
+  if (!node || !OpcodeOf(node->Line)) return nullptr;
+  const int kind = OpcodeOf(node->Line)->Kind;
+  const bool isCall = kind == ik::CALL && OperandCount(node->Line) == 1;
+  return isCall || kind == ik::JMP ? node : nullptr;
+}
+
+// The target of a call site in the layout of this round: its code labels
+// moved down by the calls already shortened below them. False when the site
+// stays as it is: an EXTERN target, or an unknown one (reported).
+bool TF_ASM::ShortCallTarget(TLineRecord& line, const ShortenedCalls& shortened,
+                             int32_t& target) {
+  const std::string targetText = GetField(line, OperandField(1));
+  std::string t = targetText;
+  if (EvaluateExpression(passSymbols_, t, target)) {
+    target -= LabelShift(targetText, shortened);
+    return true;
+  }
+  // A call to an EXTERN name stays long: its target is not known here.
+  if (options_.AssembleOnly == 1 && ExternNumberIn(targetText)) return false;
+  if (!EvalOperand(targetText, target, true)) {
+    PassError(&line, AsmErrUndefined, false, targetText);
+    return false;
+  }
+  return true;
+}
+
+// How far the code labels of a target expression moved down in this round:
+// each label term with its sign (a LOW, HIGH or UP target is left as it is).
+int32_t TF_ASM::LabelShift(const std::string& text, const ShortenedCalls& shortened) const {
+  int32_t shift = 0;
+  int32_t sign = 1;
+  size_t pos = 0, len = 0;
+  while (ScanOperandToken(text, pos, len)) {
+    const std::string_view tok = std::string_view(text).substr(pos, len);
+    pos += len;
+    if (tok == "+" || tok == "-") {
+      sign = tok == "+" ? 1 : -1;
+      continue;
+    }
+    if (tok == "LOW" || tok == "HIGH" || tok == "UP") return 0;
+    const TAsmSymbol* s = passSymbols_.FindSymbol(tok);
+    if (s && (s->Kind == 'L' || s->Kind == 'l')) shift += sign * shortened.MovedDown(s->Aux, s->Value);
+  }
+  return shift;
+}
+
+// A CALL becomes RCALL and a JMP RJ; its NOPF word goes.
+void TF_ASM::ShortenCall(TAsmLineList::Node* node) {
+  TLineRecord& line = node->Line;
+  const bool isCall = OpcodeOf(line)->Kind == ik::CALL;
+  RewriteField(line, kFieldMnemonic, isCall ? "RCALL" : "RJ");
+  SplitLine(line);
+  line.LongCallLine = line.LongJumpLine = 0;
+  TAsmLineList::Node* next = node->Next;
+  if (next && (next->Line.SecondOfCall || next->Line.SecondOfJump)) mainLines_.Erase(next);
 }
 
 bool TF_ASM::OptimizeCalls() {

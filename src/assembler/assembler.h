@@ -287,7 +287,13 @@ class TF_ASM {
   // The number of the first EXTERN name in an operand, 0 when it has none.
   int ExternNumberIn(std::string_view text) const;
   bool FinishPass(int reporting);
+  // Call shortening: one round over the call sites.
+  struct ShortenedCalls;
   bool CollectShortCalls(const std::vector<int32_t>& in, std::vector<int32_t>& out);
+  TAsmLineList::Node* ShorteningCandidate(int32_t address) const;
+  bool ShortCallTarget(TLineRecord& line, const ShortenedCalls& shortened, int32_t& target);
+  int32_t LabelShift(const std::string& text, const ShortenedCalls& shortened) const;
+  void ShortenCall(TAsmLineList::Node* node);
   bool OptimizeCalls();
   void ReencodeLine(TLineRecord& line);
 
