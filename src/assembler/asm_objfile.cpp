@@ -152,8 +152,8 @@ void TF_ASM::DescribeRelocatedOperand(const TLineRecord& line, const ObjectTerms
   if (fromObject) {
     // The number after the selector, moved by the object's load address.
     const size_t last = out.Text.find_last_of(' ');
-    out.HasWhole = ParseAsmNumber(
-        last == std::string::npos ? out.Text : out.Text.substr(last + 1), value);
+    out.HasWhole =
+        ParseAsmNumber(last == std::string::npos ? out.Text : out.Text.substr(last + 1), value);
     const auto base = loadAddressOf_.find(line.FileIndex);
     out.Whole = static_cast<int32_t>(
         static_cast<uint32_t>(value) +
@@ -198,8 +198,8 @@ bool TF_ASM::AppendObjectCode(int32_t address, std::string& records, std::string
   const TAsmLineList::Node* node = cell.LineSeq ? mainLines_.BySeq(cell.LineSeq) : nullptr;
   uint8_t kind = 0, noReg = 0;
   int count = 0, op1 = 0, op2 = 0, op3 = 0;
-  const bool decoded = node && target_.instructionTable().DecodeInstruction(
-                                   cell.Word, kind, noReg, count, op1, op2, op3);
+  const bool decoded = node && target_.instructionTable().DecodeInstruction(cell.Word, kind, noReg,
+                                                                            count, op1, op2, op3);
   const bool relativeBranch = decoded && (kind == ik::RJ || kind == ik::RCALL);
   for (int k = 1; k <= 3; ++k) {
     const ObjectOperand d = DescribeOperand(node ? &node->Line : nullptr, k, relativeBranch);
@@ -471,8 +471,7 @@ bool TF_ASM::ReadObjectCodeRecord(ObjectImport& in, int32_t address) {
     const int32_t number =
         digits == std::string::npos ? 0 : DecStrToInt(std::string_view(four[k]).substr(digits));
     std::string operand;
-    if (!ObjectOperandText(in, line, address, k + 1, tag[k], number, op[k], operand,
-                           partOnlyMask))
+    if (!ObjectOperandText(in, line, address, k + 1, tag[k], number, op[k], operand, partOnlyMask))
       return ObjectDamaged();
     text += operand;
   }

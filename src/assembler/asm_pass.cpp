@@ -710,8 +710,7 @@ TAsmLineList::Node* TF_ASM::ShorteningCandidate(int32_t address) const {
 // The target of a call site in the layout of this round: its code labels
 // moved down by the calls already shortened below them. False when the site
 // stays as it is: an EXTERN target, or an unknown one (reported).
-bool TF_ASM::ShortCallTarget(TLineRecord& line, const ShortenedCalls& shortened,
-                             int32_t& target) {
+bool TF_ASM::ShortCallTarget(TLineRecord& line, const ShortenedCalls& shortened, int32_t& target) {
   const std::string targetText = GetField(line, OperandField(1));
   std::string t = targetText;
   if (EvaluateExpression(passSymbols_, t, target)) {
@@ -742,7 +741,8 @@ int32_t TF_ASM::LabelShift(const std::string& text, const ShortenedCalls& shorte
     }
     if (tok == "LOW" || tok == "HIGH" || tok == "UP") return 0;
     const TAsmSymbol* s = passSymbols_.FindSymbol(tok);
-    if (s && (s->Kind == 'L' || s->Kind == 'l')) shift += sign * shortened.MovedDown(s->Aux, s->Value);
+    if (s && (s->Kind == 'L' || s->Kind == 'l'))
+      shift += sign * shortened.MovedDown(s->Aux, s->Value);
   }
   return shift;
 }

@@ -398,8 +398,7 @@ bool TF_ASM::ExpandCall(TAsmLineList::Node*& at, const TLineRecord& call,
 // The macro a call line names, when it can be expanded there: defined, not
 // being expanded already (a macro calling itself), with as many operands as
 // parameters, and not nested beyond the limit.
-bool TF_ASM::FindCalledMacro(const TLineRecord& call, const std::vector<int>& active,
-                             int& macro) {
+bool TF_ASM::FindCalledMacro(const TLineRecord& call, const std::vector<int>& active, int& macro) {
   std::string name = GetField(call, kFieldMnemonic);
   if (name.size() > kMacroNameMax) name.resize(kMacroNameMax);
   auto it = macroByName_.find(name);

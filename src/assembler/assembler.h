@@ -312,7 +312,7 @@ class TF_ASM {
     std::string Descriptor;  // tag and four characters
     bool HasWhole = false;   // its whole value goes into an operand value record
     int32_t Whole = 0;
-    bool Refused = false;    // a form the reader could not rebuild
+    bool Refused = false;  // a form the reader could not rebuild
   };
   // What the tokens of an operand name: its selector, signs, code labels of
   // the program and EXTERN names.
@@ -354,8 +354,8 @@ class TF_ASM {
   std::vector<std::string> errorTexts_;
   std::vector<Macro> macros_;
   std::unordered_map<std::string, int, NameHash, std::equal_to<>> macroByName_;  // first of a name
-  TAsmSymbols finalSymbols_, passSymbols_, defineTable_, globalDecl_, globalImport_,
-      externTable_, forwardRefs_;
+  TAsmSymbols finalSymbols_, passSymbols_, defineTable_, globalDecl_, globalImport_, externTable_,
+      forwardRefs_;
   // Lookup tables made from the GLOBAL import and EXTERN tables.
   mutable TAsmSymbols importResolved_, externNumbers_;
   std::unordered_map<std::string, const TInstructionDescriptor*, NameHash, std::equal_to<>>
