@@ -4,35 +4,47 @@
 // program words, 8,192 symbols). Time includes reading, expansion, the pass,
 // the checks and writing the listing, map, bit dump and image files. Each
 // program is built for a chip whose program memory fits it (8K, 16K, 32K).
+// Every run's checksum is checked against the one of the words the program
+// must have, built with the instruction rows' encoder; the SET case checks
+// the value the SET lines count up to.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "assembler/asm_testhost.h"
 #include "assembler/assembler.h"
 #include "assembler/kyup_target.h"
 #include "base/outputfile.h"
+#include "bench_checks.h"
 #include "chip/chipconfig.h"
+#include "engine/infoblock.h"
 #include "engine/ky_up.h"
 
 namespace {
 
 using namespace kyvor;
+using bench::Check;
 
 constexpr int kIncludeFiles = 10;
+constexpr int kVariables = 8;
+constexpr int kVariableBase = 0x80;  // MEMAR of the variables
+constexpr int kStep = 3;             // the constant STEP
+constexpr int kBlockWords = 6;
 
 // One block: 30 source lines, 6 program words, one label.
 void WriteBlock(std::ofstream& f, int i) {
   f << "; ---- block " << i << " ----\r\n";
   f << "; a comment line that the reader splits into a comment field only\r\n";
   f << "B" << i << ":     MVL     " << (i & 0xFF) << "           ; load a literal\r\n";
-  f << "        MVF     VAR" << (i % 8) << ", 1         ; store it\r\n";
-  f << "        INF     VAR" << (i % 8) << ", 1, 0      ; count\r\n";
-  f << "        BUMP    VAR" << (i % 8) << ", STEP      ; macro: two words\r\n";
+  f << "        MVF     VAR" << (i % kVariables) << ", 1         ; store it\r\n";
+  f << "        INF     VAR" << (i % kVariables) << ", 1, 0      ; count\r\n";
+  f << "        BUMP    VAR" << (i % kVariables) << ", STEP      ; macro: two words\r\n";
   f << "        IF      FALSE\r\n";
   for (int k = 0; k < 4; ++k) f << "        NOP                     ; not assembled\r\n";
   f << "        ENDIF\r\n";
@@ -42,13 +54,39 @@ void WriteBlock(std::ofstream& f, int i) {
   f << "\r\n";
 }
 
+// The words of block i at its address, as the instruction rows encode them.
+void BlockWords(const TInstructionTable& t, int i, std::vector<uint16_t>& image) {
+  const int32_t at = i * kBlockWords;
+  const int32_t var = kVariableBase + i % kVariables;
+  const uint16_t words[kBlockWords] = {
+      t.Encode("MVL", i & 0xFF),      t.Encode("MVF", var, 1), t.Encode("INF", var, 1, 0),
+      t.Encode("MVL", kStep),         t.Encode("ADDF", var, 1, 0),
+      t.Encode("RJ", at - (at + kBlockWords - 1) - 1)};  // back to B<i>
+  for (int k = 0; k < kBlockWords; ++k) image[static_cast<size_t>(at + k)] = words[k];
+}
+
+// The checksum of a program of `blocks` blocks in `romWords` words (the
+// unused ones 0).
+uint16_t ExpectedChecksum(const TInstructionTable& t, int blocks, uint32_t romWords) {
+  std::vector<uint16_t> image(romWords, 0);
+  for (int i = 0; i < blocks; ++i) BlockWords(t, i, image);
+  uint16_t crc = 0;
+  for (uint16_t w : image) {
+    crc = ImageCrc16Update(static_cast<uint8_t>(w >> 8), crc);
+    crc = ImageCrc16Update(static_cast<uint8_t>(w & 0xFF), crc);
+  }
+  return crc;
+}
+
 struct Project {
   std::filesystem::path dir;
   int lines = 0;
+  int blocks = 0;
 };
 
 Project MakeProject(int blocks) {
   Project p;
+  p.blocks = blocks;
   p.dir = std::filesystem::temp_directory_path() /
           ("kyasm_bench_" + std::to_string(::getpid()) + "_" + std::to_string(blocks));
   std::filesystem::remove_all(p.dir);
@@ -56,9 +94,9 @@ Project MakeProject(int blocks) {
   {
     std::ofstream f(p.dir / "defs.inc", std::ios::binary);
     f << "; variables, constants and the macro\r\n";
-    f << "        MEMAR   80H\r\n";
-    for (int v = 0; v < 8; ++v) f << "VAR" << v << "    DS      1\r\n";
-    f << "STEP    EQU     3\r\n";
+    f << "        MEMAR   " << kVariableBase << "\r\n";
+    for (int v = 0; v < kVariables; ++v) f << "VAR" << v << "    DS      1\r\n";
+    f << "STEP    EQU     " << kStep << "\r\n";
     f << "BUMP    MACRO   REG, N\r\n";
     f << "        MVL     N\r\n";
     f << "        ADDF    REG, 1, 0\r\n";
@@ -107,15 +145,17 @@ void BM_Assemble(benchmark::State& state) {
   TKyUpTarget target(up);
   TAsmOptions options;
   options.AssembleOnly = 0;
+  options.UnusedFillMode = 0;
+  const uint16_t expected =
+      ExpectedChecksum(up.Instructions(), p.blocks,
+                       std::min<uint32_t>(ProgramMemoryPages() * 256u, TF_ASM::kImageCells));
   for (auto _ : state) {
     TAsmRecordingHost host;
     TF_ASM asmForm(host, target, options);
     const uint8_t ok = asmForm.Assemble();
-    if (!ok) {
-      state.SkipWithError(host.Errors.Count() ? host.Errors.Text(0).c_str() : "assembly failed");
+    if (!Check(state, ok, host.Errors.Count() ? host.Errors.Text(0) : "assembly failed")) break;
+    if (!Check(state, asmForm.CodeChecksum() == expected, "the checksum is not the program's"))
       break;
-    }
-    benchmark::DoNotOptimize(asmForm.CodeChecksum());
   }
   state.counters["lines"] = p.lines;
   state.counters["lines_per_second"] =
@@ -143,11 +183,12 @@ void BM_LabelsAndSets(benchmark::State& state) {
       ("kyasm_sets_" + std::to_string(::getpid()) + "_" + std::to_string(totalLines));
   std::filesystem::remove_all(dir);
   std::filesystem::create_directories(dir);
+  const int increments = totalLines - kLabels - 1;
   {
     std::ofstream f(dir / "main.asm", std::ios::binary);
     f << "CNT     SET     0\r\n";
     for (int i = 0; i < kLabels; ++i) f << "L" << i << ":\r\n";
-    for (int i = kLabels + 1; i < totalLines; ++i) f << "CNT     SET     CNT+1\r\n";
+    for (int i = 0; i < increments; ++i) f << "CNT     SET     CNT+1\r\n";
   }
   StoreMainFileName((dir / "main.asm").string());
   TKy_UP up;
@@ -161,11 +202,12 @@ void BM_LabelsAndSets(benchmark::State& state) {
   for (auto _ : state) {
     TAsmRecordingHost host;
     TF_ASM asmForm(host, target, options);
-    if (!asmForm.Assemble()) {
-      state.SkipWithError(host.Errors.Count() ? host.Errors.Text(0).c_str() : "assembly failed");
+    const uint8_t ok = asmForm.Assemble();
+    if (!Check(state, ok, host.Errors.Count() ? host.Errors.Text(0) : "assembly failed")) break;
+    const TAsmSymbol* cnt = asmForm.PassSymbols().FindSymbol("CNT");
+    if (!Check(state, cnt && cnt->Value == increments, "CNT did not count every SET line"))
       break;
-    }
-    benchmark::DoNotOptimize(asmForm.PassSymbols().Count());
+    if (!Check(state, asmForm.PassSymbols().Count() == kLabels + 1, "a label is missing")) break;
   }
   state.counters["lines"] = totalLines;
   state.counters["time_per_line"] = benchmark::Counter(
@@ -181,3 +223,5 @@ BENCHMARK(BM_LabelsAndSets)
     ->Iterations(2);
 
 }  // namespace
+
+int main(int argc, char** argv) { return kyvor::bench::RunBenchmarks(argc, argv); }

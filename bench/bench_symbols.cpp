@@ -1,12 +1,16 @@
-// Symbol table speed at its full size of 8,192 symbols.
+// Symbol table speed at its full size of 8,192 symbols. Each run checks what
+// the table answered: every add stored, every lookup of a name in the table
+// found it, none of the others did.
 #include <benchmark/benchmark.h>
 
 #include <string>
 #include <vector>
 
 #include "base/containers.h"
+#include "bench_checks.h"
 
 using namespace kyvor;
+using kyvor::bench::Check;
 
 namespace {
 
@@ -29,10 +33,11 @@ void BM_InsertFull(benchmark::State& state) {
   const auto& names = Names();
   for (auto _ : state) {
     TSymDefPack table;
-    for (int i = 0; i < kSymbolCapacity; ++i) {
-      benchmark::DoNotOptimize(table.AddSymbol(names[i], "", i, 'L', 0));
-    }
-    benchmark::DoNotOptimize(table.Count());
+    int stored = 0;
+    for (int i = 0; i < kSymbolCapacity; ++i) stored += table.AddSymbol(names[i], "", i, 'L', 0) == 0;
+    if (!Check(state, stored == kSymbolCapacity && table.Count() == kSymbolCapacity,
+               "an add was refused"))
+      break;
   }
   state.SetItemsProcessed(state.iterations() * kSymbolCapacity);
 }
@@ -44,7 +49,9 @@ void BM_FindHitFull(benchmark::State& state) {
   TSymDefPack table;
   for (int i = 0; i < kSymbolCapacity; ++i) table.AddSymbol(names[i], "", i, 'L', 0);
   for (auto _ : state) {
-    for (const auto& n : names) benchmark::DoNotOptimize(table.FindSymbol(n));
+    int found = 0;
+    for (const auto& n : names) found += table.FindSymbol(n) != nullptr;
+    if (!Check(state, found == kSymbolCapacity, "a name in the table was not found")) break;
   }
   state.SetItemsProcessed(state.iterations() * kSymbolCapacity);
 }
@@ -57,7 +64,9 @@ void BM_FindMissFull(benchmark::State& state) {
   TSymDefPack table;
   for (int i = 0; i < kSymbolCapacity; ++i) table.AddSymbol(names[i], "", i, 'L', 0);
   for (auto _ : state) {
-    for (const auto& n : missing) benchmark::DoNotOptimize(table.FindSymbol(n));
+    int found = 0;
+    for (const auto& n : missing) found += table.FindSymbol(n) != nullptr;
+    if (!Check(state, found == 0, "a name not in the table was found")) break;
   }
   state.SetItemsProcessed(state.iterations() * kSymbolCapacity);
 }
@@ -71,9 +80,16 @@ void BM_RedefineAndUpdateFull(benchmark::State& state) {
     table.AddSymbol(names[i], "", i, (i % 2) ? 'L' : 'V', 0);
   }
   for (auto _ : state) {
+    // A label of that name refuses (2), a set symbol takes the new value (0).
+    int refused = 0, updated = 0;
     for (int i = 0; i < kSymbolCapacity; ++i) {
-      benchmark::DoNotOptimize(table.AddSymbol(names[i], "", i + 1, (i % 2) ? 'L' : 'V', 0));
+      const int r = table.AddSymbol(names[i], "", i + 1, (i % 2) ? 'L' : 'V', 0);
+      refused += r == 2;
+      updated += r == 0;
     }
+    if (!Check(state, refused == kSymbolCapacity / 2 && updated == kSymbolCapacity / 2,
+               "a redefinition or an update went wrong"))
+      break;
   }
   state.SetItemsProcessed(state.iterations() * kSymbolCapacity);
 }
@@ -86,17 +102,21 @@ void BM_ScanBaselineFull(benchmark::State& state) {
   TSymDefPack table;
   for (int i = 0; i < kSymbolCapacity; ++i) table.AddSymbol(names[i], "", i, 'L', 0);
   for (auto _ : state) {
+    int found = 0;
     for (int k = 0; k < kSymbolCapacity; k += 32) {
       const TSymDefRecord* hit = nullptr;
       for (int32_t i = 1; i <= table.Count() && !hit; ++i) {
         const TSymDefRecord* r = table.GetItem(i);
         if (r->Name == names[k]) hit = r;
       }
-      benchmark::DoNotOptimize(hit);
+      found += hit != nullptr;
     }
+    if (!Check(state, found == kSymbolCapacity / 32, "a scan missed")) break;
   }
   state.SetItemsProcessed(state.iterations() * (kSymbolCapacity / 32));
 }
 BENCHMARK(BM_ScanBaselineFull)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
+
+int main(int argc, char** argv) { return kyvor::bench::RunBenchmarks(argc, argv); }
