@@ -3,15 +3,144 @@
 // every set of peripheral windows.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <set>
+#include <sstream>
 
 #include "base/linerecord.h"
 #include "support/chip_folder.h"
+#include "support/golden_files.h"
 
 namespace kyvor {
 namespace {
+
+// Everything a load leaves in the chip configuration, the register lists and
+// the listener, one fact a line, for the golden files of the shipped chips.
+class ChipDump {
+ public:
+  std::string Text(const test::RecordingListener& listener) {
+    const TChipConfig& c = Chip();
+    put("ChipProductName", c.ChipProductName);
+    put("FamilyBChip", c.FamilyBChip);
+    put("ChipCompilerName", c.ChipCompilerName);
+    put("CoreVariant", c.CoreVariant);
+    put("ChipId", c.ChipId);
+    put("ChipSubId", c.ChipSubId);
+    put("ChipRomWords", c.ChipRomWords);
+    put("Reg0", c.Reg0Start, c.Reg0End);
+    put("Reg1", c.Reg1Start, c.Reg1End);
+    for (size_t i = 0; i < c.RamBankRanges.size(); ++i)
+      put("RamBank" + std::to_string(i), c.RamBankRanges[i].Start, c.RamBankRanges[i].End);
+    put("LastRamBank", c.LastRamBank);
+    dataMemoryMap(c);
+    put("StackDepth", c.StackDepth);
+    put("DeviceKind", c.DeviceKind, c.DeviceKind3, c.ExtendedDevice, c.DeviceNotKind3);
+    put("SimIcCount", c.SimIcCount);
+    for (size_t i = 0; i < c.SimIcList.size(); ++i)
+      if (c.SimIcList[i]) put("SimIc" + std::to_string(i), c.SimIcList[i]);
+    put("RestrictCount", c.RestrictCount);
+    for (size_t i = 0; i < c.RestrictList.size(); ++i)
+      if (!c.RestrictList[i].empty()) put("Restrict" + std::to_string(i), c.RestrictList[i]);
+    put("Counts", c.ByteRegisterCount, c.WordRegisterCount, c.Reg3ByteCount);
+    put("BitRegisterPageCount", c.BitRegisterPageCount[0], c.BitRegisterPageCount[1],
+        c.BitRegisterPageCount[2], c.BitRegisterPageCount[3]);
+    put("Sbm", c.SbmAddress, c.SbmBankSize, c.SbmStart, c.SbmSector);
+    put("SbmRom", c.SbmRom[0], c.SbmRom[1], c.SbmRom[2], c.SbmRom[3], c.SbmRom[4]);
+    put("SelfErom", c.SelfEromMode, c.SelfEromRegister, c.SelfEromStatusAddress);
+    put("SelfEromWords", c.SelfEromWords[0], c.SelfEromWords[1], c.SelfEromWords[2],
+        c.SelfEromWords[3]);
+    const TOscCalibration& o = c.OscCalibration;
+    put("Hao", o.HaoPresent, o.HaoRegister, o.HaoByte1, o.HaoByte2, o.HaoWord, o.HaoMin,
+        o.HaoMax, o.HaoTail);
+    put("Lao", o.LaoMin, o.LaoMax);
+    put("HaoMode", c.HaoMode[0], c.HaoMode[1], c.HaoMode[2]);
+    put("Acm", c.AcmRegister, c.AcmBit, c.AcmPresent, c.AcmDefault12, c.AcmOption, c.AcmSetting);
+    put("StackOver", c.StackOverRegister, c.StackOverBit, c.StackOverPresent, c.StackOverOption);
+    put("AdcCount", c.AdcCount);
+    put("BieBank", c.BieBank);
+    put("Trisc", c.TriscValue, c.TriscShift);
+    put("Present", c.AdcPresent, c.OpPresent, c.CmpPresent, c.AdcIPresent, c.AdcIIPresent,
+        c.MultiCmpPresent);
+    put("RegisterQuirkFlags", c.RegisterQuirkFlags[0], c.RegisterQuirkFlags[1],
+        c.RegisterQuirkFlags[2], c.RegisterQuirkFlags[3], c.RegisterQuirkFlags[4],
+        c.RegisterQuirkFlags[5]);
+    for (const auto& n : c.AdcVddaNames) put("AdcVdda", n);
+    for (const auto& n : c.OpVddaNames) put("OpVdda", n);
+    for (const auto& n : c.CmpVddaNames) put("CmpVdda", n);
+    fields(c);
+    put("TempPanelVisible", c.TempPanelVisible);
+    const TChipMenus& m = c.Menus;
+    put("Menus", m.AdcVisible, m.OpVisible, m.CmpVisible, m.AdcIVisible, m.AdcIIVisible,
+        m.MpVisible, m.AdcIEnabled, m.AdcIIEnabled);
+    put("CurrentRamBank", c.CurrentRamBank, c.RegisterPage);
+    registers(c);
+    for (const auto& m2 : c.LoadMessages) put("LoadMessage", m2);
+    for (const auto& call : listener.calls) put("Call", call);
+    for (int d : listener.stackDepths) put("StackDepthChanged", d);
+    for (bool k : listener.variantCommands) put("VariantCommand", k);
+    return out_.str();
+  }
+
+ private:
+  static std::string Field(const std::string& v) { return "\"" + v + "\""; }
+  static std::string Field(bool v) { return v ? "1" : "0"; }
+  template <typename T>
+  static std::string Field(T v) {
+    char b[24];
+    std::snprintf(b, sizeof b, "%lld/%llX", static_cast<long long>(v),
+                  static_cast<unsigned long long>(v));
+    return b;
+  }
+  template <typename... T>
+  void put(const std::string& name, const T&... values) {
+    out_ << name;
+    ((out_ << ' ' << Field(values)), ...);
+    out_ << '\n';
+  }
+  // Runs of equal entries of the map.
+  void dataMemoryMap(const TChipConfig& c) {
+    size_t i = 0;
+    while (i < c.DataMemoryMap.size()) {
+      size_t j = i;
+      while (j + 1 < c.DataMemoryMap.size() && c.DataMemoryMap[j + 1] == c.DataMemoryMap[i]) ++j;
+      if (c.DataMemoryMap[i]) put("DataMemoryMap", i, j, c.DataMemoryMap[i]);
+      i = j + 1;
+    }
+  }
+  void fields(const TChipConfig& c) {
+    for (int i = 0; i < kRegFieldCount; ++i) {
+      const TRegField& f = c.RegFields[size_t(i)];
+      const TFieldUi& ui = c.FieldUi[size_t(i)];
+      const std::string id = "Field" + std::to_string(i);
+      put(id, f.Address, f.Width, f.LowBit, f.Cache, f.Defined);
+      put(id + "Ui", ui.Enabled, ui.Raised, ui.HasCaption, ui.Caption, ui.OptionCount);
+      for (const auto& o : ui.Options)
+        if (o.Enabled || !o.Caption.empty()) put(id + "Option", o.Caption, o.Enabled);
+      for (const auto& code : ui.Codes) put(id + "Code", code);
+    }
+  }
+  void registers(const TChipConfig& c) {
+    for (int32_t i = 0; i < BitRegisterList().Count(); ++i) {
+      const TCRREGBitRecord& r = *BitRegisterList().GetItem(i);
+      put("Bit", r.Address, r.Name, r.Description);
+      for (const auto& b : r.Bits) put("BitEntry", b.BitName, b.BitDescription);
+    }
+    for (int32_t i = 0; i < ByteRegisterList().Count(); ++i) {
+      const TCRREGByteRecord& r = *ByteRegisterList().GetItem(i);
+      put("Byte", r.Address, r.Hidden, r.Description);
+    }
+    for (const auto& n : c.ByteRegisterNames) put("ByteName", n);
+    for (int32_t i = 0; i < WordRegisterList().Count(); ++i) {
+      const TCRREGWordRecord& r = *WordRegisterList().GetItem(i);
+      put("Word", r.Address1, r.Address2, r.CoreRegister, r.Description);
+    }
+    for (const auto& n : c.WordRegisterNames) put("WordName", n);
+  }
+
+  std::ostringstream out_;
+};
 
 class ShippedChipTest : public ::testing::Test {
  protected:
@@ -387,6 +516,30 @@ TEST_F(ShippedChipTest, TheFilesCoverBothCoresEveryWindowSetAndEveryDirective) {
     }
   }
   for (int code = 1; code <= 63; ++code) EXPECT_TRUE(used.count(code)) << "directive " << code;
+}
+
+// What every shipped chip loads to, in English, in Chinese and with the
+// emulator pod's EEPROM chip reported, against golden files
+// (KYVOR_GOLDEN_UPDATE=1 writes them anew).
+TEST_F(ShippedChipTest, EveryChipLoadsToItsGoldenConfiguration) {
+  const auto entries = ReadChipListEntries();
+  for (size_t i = 0; i < entries.size(); ++i) {
+    SCOPED_TRACE(entries[i].FileName);
+    std::string text;
+    for (const auto& [language, pod] : {std::pair{0, 0}, {1, 0}, {0, 0x8024}}) {
+      test::ResetChipState();
+      ReadChipList(test::ShippedProgramFolder());
+      test::RecordingListener loading;
+      loading.language = language;
+      loading.podChip = uint16_t(pod);
+      SetChipLoadListener(&loading);
+      LoadChip(int(i));
+      text += "== language " + std::to_string(language) + ", pod chip " + std::to_string(pod) +
+              "\n" + ChipDump().Text(loading);
+      SetChipLoadListener(nullptr);
+    }
+    test::ExpectGolden("chip", entries[i].FileName + ".txt", text);
+  }
 }
 
 TEST_F(ShippedChipTest, SwitchingChipsLeavesNothingBehind) {
