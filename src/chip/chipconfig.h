@@ -133,7 +133,7 @@ struct TChipMenus {
 // loaded chip stays; the chip list and selection, LastValueMap and the view
 // state (CurrentRamBank,
 // RegisterPage, which the loader then keeps valid) survive. A failed load
-// changes nothing.
+// changes only what every load resets first (chip/chiploader.h GetSELUP).
 struct TChipConfig {
   // Chip list (KySel.INC) and selection
   std::string IncludeFolder;             // program folder + "INCLUDE/"
@@ -269,10 +269,10 @@ class TChipLoadListener {
   virtual uint16_t podChipId() const { return 0; }    // chip ID the pod reported
   virtual bool writerIdentityEnabled() { return false; }  // TKy_UP.WriterIdentityEnabled
 
-  // The description file was found and is about to be read: hide the
-  // calibration group PHAO, draw the ADC window's PENCHP/PENHIGN panels
-  // lowered and disabled. (A failed load changes nothing and only reports
-  // chipLoaded(0).)
+  // A load begins, before the chip list or the description file is looked
+  // for: hide the calibration group PHAO; the ADC window's PENCHP/PENHIGN
+  // panels are drawn lowered and disabled (Chip().FieldUi). A failed load
+  // then reports chipLoaded(0).
   virtual void chipLoadStarted() {}
   // "#PRODUCT" of a "QR" chip: send the chip-variant command (TKYMAIN.KYQRPCHIP).
   virtual void chipVariantCommand(bool deviceKind3) { (void)deviceKind3; }

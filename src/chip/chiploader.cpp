@@ -955,6 +955,26 @@ class Loader {
   TCRREGWordRecord* curWord_ = nullptr;
 };
 
+// What every load resets before it reads anything, even when the chip list
+// or the description file then turns out to be missing: the data memory map,
+// the sub id, the emulator chip codes, the calibration bytes and presence,
+// the ACM register, and the ADC window's ENCHP/ENHIGN panels (disabled and
+// lowered).
+void ResetBeforeReading(TChipConfig& c) {
+  c.DataMemoryMap.fill(0);
+  c.ChipSubId = 0;
+  c.SimIcCount = 0;
+  c.OscCalibration.HaoByte1 = 0;
+  c.OscCalibration.HaoByte2 = 0;
+  c.OscCalibration.HaoPresent = 0;
+  c.AcmRegister = 0;
+  for (TFieldId id : {TFieldId::AdcENCHP0, TFieldId::AdcENHIGN0}) {
+    TFieldUi& ui = c.FieldUi[static_cast<std::size_t>(id)];
+    ui.Enabled = false;
+    ui.Raised = false;
+  }
+}
+
 // Everything the description file sets goes back to its start-up value, so
 // nothing of the previously loaded chip stays behind. The chip list, the
 // selection and the view state stay (the calibration inputs are options).
@@ -1046,6 +1066,8 @@ int ReadChipList(const std::string& programFolder) {
 uint8_t GetSELUP() {
   TChipConfig& c = Chip();
   TChipLoadListener& listener = ChipLoadListener();
+  ResetBeforeReading(c);
+  listener.chipLoadStarted();
 
   std::string header;
   if (!ReadChipListHeader(header)) {
@@ -1073,7 +1095,6 @@ uint8_t GetSELUP() {
     return 0;
   }
 
-  listener.chipLoadStarted();
   ResetForNewChip(c);
   Loader loader(c, listener, fileName);
   loader.Run(lines);

@@ -28,7 +28,9 @@ void SetProgramFolder(const std::string& programFolder);
 
 // TOption.GetSELUP: loads the description file of the chip at Chip().ChipIndex.
 // 1 when the file was found and read, 0 otherwise (the configuration of the
-// previous chip is then left as it was, apart from the always-done resets).
+// previous chip is then left as it was, apart from the resets done before
+// anything is read: DataMemoryMap, ChipSubId, SimIcCount, the calibration
+// bytes and presence, AcmRegister and the ENCHP/ENHIGN panels).
 uint8_t GetSELUP();
 
 // The options the loaded chip decides (done by GetSELUP after reading, before

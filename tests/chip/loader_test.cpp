@@ -3,6 +3,7 @@
 // bad input.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 
@@ -520,21 +521,44 @@ TEST_F(LoaderTest, TheChipDecidesTheOptionsOfItsOwnGroups) {
   ResetOptions();
 }
 
-TEST_F(LoaderTest, MissingDescriptionFileLeavesThePreviousChip) {
-  ASSERT_EQ(Load({"#ID", "77H", "#RAMBANK0", "80H 0FFH", "#REGBYTE", "30H A 0FFH", "#SIMIC",
-                  "77H"}),
+// A missing description file keeps the previous chip, apart from what every
+// load resets before it reads anything.
+TEST_F(LoaderTest, MissingDescriptionFileKeepsThePreviousChipButItsAlwaysResetState) {
+  ASSERT_EQ(Load({"#ID", "77H", "#SUBID", "5", "#RAMBANK0", "80H 0FFH", "#REGBYTE",
+                  "30H A 0FFH", "#SIMIC", "77H", "#HAO", "40H 1 2 3 100 200 9", "#ACM",
+                  "41H 3 1 0 0 0", "#ADC0S", "42H ENCHP0 1 0 0", "43H ENHIGN0 1 1 0"}),
             1);
+  ASSERT_TRUE(FieldUi(TFieldId::AdcENCHP0).Raised);
+  ASSERT_TRUE(FieldUi(TFieldId::AdcENHIGN0).Enabled);
   folder.writeInclude("KySel.INC", {"V1.0", "CHIP.INC  A  B", "GONE.INC  C  D"});
   ReadChipList(folder.program());
   Chip().ChipIndex = 1;
   listener.calls.clear();
   EXPECT_EQ(GetSELUP(), 0);
-  EXPECT_EQ(listener.calls, std::vector<std::string>{"loaded0"});
+  EXPECT_EQ(listener.calls, (std::vector<std::string>{"started", "loaded0"}));
   EXPECT_NE(Chip().LastLoadError.find("GONE.INC"), std::string::npos);
-  EXPECT_EQ(Chip().ChipId, 0x77);
-  EXPECT_EQ(Chip().DataMemoryMap[0x80], 0xFF);
-  EXPECT_EQ(Chip().SimIcCount, 1);
+  const TChipConfig& c = Chip();
+  EXPECT_TRUE(std::all_of(c.DataMemoryMap.begin(), c.DataMemoryMap.end(),
+                          [](uint8_t m) { return m == 0; }));
+  EXPECT_EQ(c.ChipSubId, 0);
+  EXPECT_EQ(c.SimIcCount, 0);
+  EXPECT_EQ(c.OscCalibration.HaoPresent, 0);
+  EXPECT_EQ(c.OscCalibration.HaoByte1 + c.OscCalibration.HaoByte2, 0);
+  EXPECT_EQ(c.AcmRegister, 0);
+  for (TFieldId id : {TFieldId::AdcENCHP0, TFieldId::AdcENHIGN0}) {
+    EXPECT_FALSE(FieldUi(id).Enabled);
+    EXPECT_FALSE(FieldUi(id).Raised);
+  }
+  // The rest stays the previous chip's.
+  EXPECT_EQ(c.ChipId, 0x77);
+  EXPECT_EQ(c.OscCalibration.HaoMax, 200);
   EXPECT_EQ(ByteRegisterList().Count(), 1);
+  // A missing chip list resets the same.
+  ASSERT_EQ(Load({"#SUBID", "5", "#RAMBANK0", "80H 0FFH", "#SIMIC", "77H"}), 1);
+  std::filesystem::remove(folder.include() + "KySel.INC");
+  EXPECT_EQ(GetSELUP(), 0);
+  EXPECT_EQ(Chip().DataMemoryMap[0x80], 0);
+  EXPECT_EQ(Chip().ChipSubId + Chip().SimIcCount, 0);
 }
 
 TEST_F(LoaderTest, DescriptionsFollowTheLanguage) {
