@@ -73,6 +73,11 @@ std::string HexText(int32_t v) { return IntToHexStr(v) + "H"; }
 // The word count a "#ROM" size gives: a negative size is invalid, and sizes
 // below one page (256 words) stand for the default.
 bool RomSizeGivesDefault(int32_t n) { return n < 256; }
+// The program words a "#ROM" size gives, within the simulator's program memory.
+uint32_t RomWordsOf(int32_t n) {
+  if (RomSizeGivesDefault(n)) return kDefaultRomWords;
+  return std::min(static_cast<uint32_t>(n), kMaxRomWords);
+}
 
 // A line prepared as the chip files are read: upper-cased, cut to 160
 // characters and split by CutLIPara.
@@ -667,10 +672,8 @@ class Loader {
       Warn("program memory of " + std::to_string(n) + " words is more than the " +
            std::to_string(kMaxRomWords) + " words the simulator holds; " +
            std::to_string(kMaxRomWords) + " used");
-      c_.ChipRomWords = kMaxRomWords;
-      return;
     }
-    c_.ChipRomWords = RomSizeGivesDefault(n) ? kDefaultRomWords : static_cast<uint32_t>(n);
+    c_.ChipRomWords = RomWordsOf(n);
   }
 
   void Stack(const TLineRecord& r) {
@@ -1193,7 +1196,7 @@ bool ReadChipSummary(const std::string& fileName, TChipSummary& summary) {
       haveId = true;
     } else if (pending == kRom && !haveRom) {
       if (ParseNumber(f4, n)) {
-        summary.RomWords = RomSizeGivesDefault(n) ? kDefaultRomWords : static_cast<uint32_t>(n);
+        summary.RomWords = RomWordsOf(n);
       }
       haveRom = true;
     }

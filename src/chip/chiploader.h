@@ -81,8 +81,8 @@ void CutLIPara(TLineRecord& record);
 namespace kyvor {
 // What the programmer layout's chip table shows of one chip file: the first
 // data line after "#PRODUCT" (name), after "#ID" (code) and after "#ROM" (word
-// count; below 256, negative included, means 4096). False when the file is not
-// in the include folder.
+// count as the loader takes it: below 256, negative included, means 4096, more
+// than 32768 is 32768). False when the file is not in the include folder.
 struct TChipSummary {
   std::string ProductName;
   uint16_t ChipId = 0;

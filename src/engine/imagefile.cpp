@@ -10,7 +10,9 @@
 
 namespace kyvor {
 
-uint32_t ImageProgramBytes() { return uint32_t(ProgramMemoryPages()) * 512u; }
+uint32_t ImageProgramBytes() { return ProgramBytesOf(Chip().ChipRomWords); }
+
+uint32_t ProgramBytesOf(uint32_t romWords) { return romWords / 256 * 512u; }
 
 int ImageBlockWords(const TChipConfig& chip) {
   return chip.DeviceKind3 == 1 ? infoword::ImageWords : infoaltword::ImageWords;

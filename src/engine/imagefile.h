@@ -21,6 +21,8 @@ inline constexpr uint32_t kImageChipIdFromEnd = 38;
 
 // ProgramMemoryPages() x 512: the program words' bytes.
 uint32_t ImageProgramBytes();
+// The program words' bytes of a chip of `romWords` program words.
+uint32_t ProgramBytesOf(uint32_t romWords);
 // The information-block words of the chip's image: 256 or 768.
 int ImageBlockWords(const TChipConfig& chip);
 

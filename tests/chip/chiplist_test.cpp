@@ -216,5 +216,17 @@ TEST(ChipSummaryTest, NegativeRomMeansFourK) {
   test::ResetChipState();
 }
 
+// The summary's size is the one the loader gives the chip.
+TEST(ChipSummaryTest, RomBeyondTheProgramMemoryIsCutAsWhenLoaded) {
+  test::ResetChipState();
+  test::ScratchFolder folder;
+  folder.writeInclude("X.INC", {"#ROM", "40000"});
+  ReadChipList(folder.program());
+  TChipSummary s;
+  ASSERT_TRUE(ReadChipSummary("X.INC", s));
+  EXPECT_EQ(s.RomWords, kMaxRomWords);
+  test::ResetChipState();
+}
+
 }  // namespace
 }  // namespace kyvor

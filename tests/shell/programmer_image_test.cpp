@@ -37,6 +37,12 @@ class ProgrammerImage : public ProgrammerSession {
     main().SMenu_DownLoadClick();
     return path;
   }
+  // `n` program words of the test's pattern (an image of another chip's size).
+  static std::vector<uint16_t> wordsOf(uint32_t n) {
+    std::vector<uint16_t> w(n);
+    for (uint32_t i = 0; i < n; ++i) w[i] = uint16_t(0x0100 + 7 * i);
+    return w;
+  }
   std::string rowOf(const std::vector<uint16_t>& words, int row) {
     std::string s;
     for (int c = 0; c < 16; ++c) {
@@ -190,9 +196,11 @@ TEST_F(ProgrammerImage, AChipBeyondTheHeaderIsRefusedBeforeThePodIsTaken) {
 TEST_F(ProgrammerImage, TheFileChoosesTheChip) {
   auto header = imageHeader();
   header[237] = 0x0A16;
-  downLoad(writeImage("a16.hex", imageWords(), header));
+  dialogs.answer(MsgResult::No);
+  const std::string a16 = downLoad(writeImage("a16.hex", wordsOf(16384), header));
   EXPECT_EQ(Chip().ChipProductName, "KY08A16");
-  // An id of no chip file selects the first chip; 0 and 0xFFFF change nothing.
+  EXPECT_EQ(lastLine(), a16 + "   Download OK");
+  // 0 and 0xFFFF change nothing.
   selectChip("QR08B2");
   header[237] = 0x7777;
   dialogs.answerFile(std::nullopt);
@@ -208,10 +216,51 @@ TEST_F(ProgrammerImage, TheFileChoosesTheChip) {
     downLoad(writeImage("none.hex", imageWords(), h));
     EXPECT_EQ(Chip().ChipProductName, "QR08B2") << id;
   }
-  auto h = imageHeader();
-  h[237] = 0x7777;
-  downLoad(writeImage("unknown.hex", imageWords(), h));
-  EXPECT_EQ(Chip().ChipIndex, 0);
+}
+
+// The file's length is checked against the chip its id selects, before the
+// chip is switched or anything is sent.
+TEST_F(ProgrammerImage, TheLengthIsThatOfTheFilesChip) {
+  selectChip("QN08A4");
+  openLink();
+  auto header = imageHeader();
+  header[237] = 0x0A01;  // QR08A1: 8,192 words
+  downLoad(writeImage("a1.hex", imageWords(), header));
+  EXPECT_EQ(dialogs.messageTexts(), (Lines{"Download File Length  Error , Please check !!"}));
+  EXPECT_EQ(Chip().ChipProductName, "QN08A4");
+  EXPECT_TRUE(lines().empty());
+  EXPECT_EQ(count("F9 AC"), 0);
+  EXPECT_EQ(count("AA"), 0);
+  EXPECT_TRUE(writer().Erased.empty());
+  EXPECT_TRUE(Shell().LastProgrammerFile.empty());
+  EXPECT_EQ(busyWidth(), 10);
+  // The whole 8K image goes in, and QR08A1 is selected.
+  dialogs.clear();
+  dialogs.answer(MsgResult::No);
+  const std::string a1 = downLoad(writeImage("a1-8k.hex", wordsOf(8192), header));
+  EXPECT_EQ(Chip().ChipProductName, "QR08A1");
+  EXPECT_EQ(lastLine(), a1 + "   Download OK");
+  EXPECT_EQ(writer().FlashWords(0, 8192), wordsOf(8192));
+}
+
+// An id that no chip file carries says so; the chip stays, nothing is sent,
+// and the next file of the chip goes in.
+TEST_F(ProgrammerImage, AFileOfAnUnknownChipIsRefused) {
+  selectChip("QN08A4");
+  openLink();
+  auto header = imageHeader();
+  header[237] = 0x7777;
+  downLoad(writeImage("unknown.hex", imageWords(), header));
+  EXPECT_EQ(dialogs.messageTexts(), (Lines{"Can not be found Chip ID!!"}));
+  EXPECT_EQ(Chip().ChipProductName, "QN08A4");
+  EXPECT_EQ(count("F9 AC"), 0);
+  EXPECT_TRUE(writer().Erased.empty());
+  dialogs.clear();
+  dialogs.answer(MsgResult::No);
+  const std::string a4 = downLoad(writeImage("a4.hex", imageWords(), imageHeader()));
+  EXPECT_EQ(dialogs.messageTexts(), (Lines{"Source Code hadn't been protected,  Protect ?"}));
+  EXPECT_EQ(Chip().ChipProductName, "QN08A4");
+  EXPECT_EQ(lastLine(), a4 + "   Download OK");
 }
 
 TEST_F(ProgrammerImage, ABusyWriterFailsTheDownload) {

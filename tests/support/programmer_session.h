@@ -89,6 +89,11 @@ class ProgrammerSession : public ::testing::Test {
     for (int i = 0; i < err().Count(); ++i) v.push_back(err().TextAt(i));
     return v;
   }
+  // The error list's last line; empty when it has none.
+  std::string lastLine() {
+    const auto v = lines();
+    return v.empty() ? std::string() : v.back();
+  }
   std::vector<std::string> labelled() {
     std::vector<std::string> v;
     for (int i = 0; i < err().Count(); ++i) v.push_back(err().LabelAt(i) + "|" + err().TextAt(i));

@@ -590,13 +590,10 @@ void TKyProgrammer::DownLoad() {
   if (main_.forms_.option) main_.forms_.option->SendProgramKeyMode();
   const auto path = Dialogs().openFileName("Open", Shell().FileDialogFolder, main_.openFilter_);
   if (path) {
-    if (!ImageFileSizeOk(*path, ImageProgramBytes())) {
-      Dialogs().messageBox(LangTextUtf8(lt::DownloadLengthError), "Error", MsgIcon::Error,
-                           MbCancel);
-      return;
-    }
     uint16_t id = 0;
-    if (ReadImageChipId(*path, id)) Shell().ImageFileChipId = id;
+    const bool hasId = ReadImageChipId(*path, id);
+    if (!imageFileFits(*path, hasId, id)) return;
+    if (hasId) Shell().ImageFileChipId = id;
     SelectChipFromImageId();
     if (TKy_Hex* h = hex()) h->PrepareDump(MainRows() + 1);
     showErrors(true);
@@ -630,6 +627,28 @@ void TKyProgrammer::DownLoad() {
   main_.SetCheckSumText(CheckSumCaption(Shell().CodeChecksum));
   dumpProgram(1);
   SelectAcmFromImage(0);
+}
+
+// An image file is for the chip its id names, or for the selected chip when
+// it names none (0, 0xFFFF, or a file too short to hold an id). Its length
+// must be that chip's; an id that no chip file carries is refused. Both are
+// checked before the chip is switched or anything is sent.
+bool TKyProgrammer::imageFileFits(const std::string& path, bool hasId, uint16_t id) {
+  uint32_t programBytes = ImageProgramBytes();
+  if (hasId && id != 0 && id != 0xFFFF) {
+    uint16_t index = 0;
+    const auto entries = ReadChipListEntries();
+    TChipSummary chip;
+    if (!FindChipIndexById(id, index) || index >= entries.size() ||
+        !ReadChipSummary(entries[index].FileName, chip)) {
+      Dialogs().messageBox(LangTextUtf8(lt::ChipIdNotFound), "Error", MsgIcon::Error, MbCancel);
+      return false;
+    }
+    programBytes = ProgramBytesOf(chip.RomWords);
+  }
+  if (ImageFileSizeOk(path, programBytes)) return true;
+  Dialogs().messageBox(LangTextUtf8(lt::DownloadLengthError), "Error", MsgIcon::Error, MbCancel);
+  return false;
 }
 
 void TKyProgrammer::ReadFlash() {
