@@ -299,6 +299,46 @@ TEST_F(ProgrammerChip, APodLostDuringAnOperationEndsTheCommandWithTheConnectErro
   expectFrameRestored();
 }
 
+// The connection panel follows what the commands see of the pod: red after a
+// loss, connected again once a command has reached the pod.
+TEST_F(ProgrammerChip, ACommandThatReachesThePodShowsItConnectedAgain) {
+  imageInWriter();
+  auto red = [this] {
+    const QLabel* panel = main().findChild<QLabel*>("PConnect");
+    return panel->palette().color(QPalette::Window) == QColor(Qt::red);
+  };
+  pod.Faults.Unplugged = true;
+  ThePod().PodLinkClose();
+  main().PConnectClick();
+  ASSERT_EQ(main().ConnectText(), "ICE not Connect");
+  ASSERT_TRUE(red());
+  pod.Faults.Unplugged = false;
+  dialogs.clear();
+  main().SMenu_BlankClick();
+  EXPECT_EQ(labelled(), (Lines{"Blank|Chip Blank OK", "Blank|SBM Blank OK"}));
+  EXPECT_EQ(main().ConnectText(), "Body on board");
+  EXPECT_FALSE(red());
+  // A pod lost during a command turns it red again.
+  pod.Faults.SilentFromPacket = pod.HostPacketCount() + 10;
+  main().SMenu_ProgramClick();
+  EXPECT_EQ(main().ConnectText(), "ICE not Connect");
+  EXPECT_TRUE(red());
+  // A command that reads no chip shows the link.
+  pod.Faults.SilentFromPacket = 0;
+  dialogs.clear();
+  dialogs.answer(MsgResult::No);
+  const std::string path = writeImage("img.hex", imageWords(), imageHeader());
+  dialogs.answerFile(path);
+  main().SMenu_DownLoadClick();
+  EXPECT_EQ(lastLine(), path + "   Download OK");
+  EXPECT_EQ(main().ConnectText(), "ICE Connect");
+  EXPECT_FALSE(red());
+  // A chip of another id in the socket: the pod answers, the body is not on board.
+  writer().Chip.Id = 0x1234;
+  main().SMenu_VerifyClick();
+  EXPECT_EQ(main().ConnectText(), "Body not on board");
+}
+
 TEST_F(ProgrammerChip, ARefusedLockSaysTheProgrammerIsBusy) {
   imageInWriter();
   writer().Faults.LockRefused = true;

@@ -131,12 +131,14 @@ class TKyProgrammer::TRun {
     p_.busy_ = true;
     p_.locked_ = false;
     p_.lostShown_ = false;
+    p_.seen_ = TPodSeen::Nothing;
     p_.setActionsEnabled(false);
     p_.main_.setBusy(35);
   }
   ~TRun() {
     if (p_.locked_) p_.up().PodLock(0);
     p_.locked_ = false;
+    p_.showConnection();
     p_.main_.setBusy(10);
     p_.up().ShowGauge(false);
     p_.setActionsEnabled(true);
@@ -178,14 +180,37 @@ bool TKyProgrammer::takePod() {
     main_.showConnectError();
     line(kLabelError, LangTextUtf8(lt::IceConnectError));
     lostShown_ = true;  // said once: the command's later failure adds nothing
+    sawPod(TPodSeen::Link);  // its end shows the link lost
     return false;
   }
+  sawPod(TPodSeen::Link);
   if (!up().PodLock(1)) {
     Dialogs().messageBox("VO-RIV Buzy !!", "Error", MsgIcon::Error, MbCancel);
     return false;
   }
   locked_ = true;
   return true;
+}
+
+void TKyProgrammer::sawPod(TPodSeen seen) {
+  // The chip in the socket says more than the link alone.
+  if (seen != TPodSeen::Link || seen_ == TPodSeen::Nothing) seen_ = seen;
+}
+
+// At a command's end the connection panel shows what it saw: the link lost
+// (red "ICE not Connect"), the chip in the socket on board or not, or, for a
+// command that read no chip, the pod connected again after a loss.
+void TKyProgrammer::showConnection() {
+  if (seen_ == TPodSeen::Nothing) return;
+  if (Usb() && !ThePod().LinkUsable()) {
+    main_.setConnectLook(2, "ICE not Connect");
+  } else if (seen_ == TPodSeen::Body) {
+    main_.setConnectLook(1, "Body on board");
+  } else if (seen_ == TPodSeen::NoBody) {
+    main_.setConnectLook(2, "Body not on board");
+  } else if (main_.ConnectText() == "ICE not Connect") {
+    main_.setConnectLook(1, "ICE Connect");
+  }
 }
 
 void TKyProgrammer::setActionsEnabled(bool on) {
@@ -224,7 +249,11 @@ void TKyProgrammer::dumpProgram(int firstRow) {
 bool TKyProgrammer::checkIdentity(const std::string& label, uint16_t& status) {
   uint16_t id = 0;
   status = 0;
-  if (!up().ReadChipIdWords(id, status) && linkLost()) return false;
+  if (!up().ReadChipIdWords(id, status)) {
+    if (linkLost()) return false;
+  } else {
+    sawPod(id == Chip().ChipId ? TPodSeen::Body : TPodSeen::NoBody);
+  }
   if (id != Chip().ChipId) {
     line(label, "Chip ID Error!!  Program Chip ID = 0x" + Hex4(id));
     return false;
@@ -507,6 +536,7 @@ void TKyProgrammer::Read() {
     linkLost();
   } else {
     Shell().ImageFileChipId = id;
+    sawPod(id == Chip().ChipId ? TPodSeen::Body : TPodSeen::NoBody);
     if (!(status & kNotProtected)) line("", "Code had been protected !!");
     const auto entry = std::find_if(table.begin(), table.end(),
                                     [id](const TChipTableEntry& e) { return e.Id == id; });
@@ -657,12 +687,14 @@ void TKyProgrammer::ReadFlash() {
   Modes().PodState = ThePod().PodUsbOpen();
   if (Modes().PodState == 255) {
     main_.showConnectError();
+    if (Usb()) sawPod(TPodSeen::Link);
     return;
   }
   if (!Usb()) {
     Dialogs().messageBox("Interface not USB !!", "Error", MsgIcon::Error, MbCancel);
     return;
   }
+  sawPod(TPodSeen::Link);
   if (!up().PodLock(1)) {
     Dialogs().messageBox("VO-RIV Buzy !!", "Error", MsgIcon::Error, MbCancel);
     return;

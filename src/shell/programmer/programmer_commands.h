@@ -114,7 +114,14 @@ class TKyProgrammer {
   void buildCalibrationBlock();
   void downloadBuild();
 
+  // What the command saw of the pod, for the connection panel at its end:
+  // nothing, its link, or also the chip in the socket (on board or not).
+  enum class TPodSeen { Nothing, Link, Body, NoBody };
+  void sawPod(TPodSeen seen);
+  void showConnection();
+
   TKYMAIN& main_;
+  TPodSeen seen_ = TPodSeen::Nothing;
   bool busy_ = false;
   bool locked_ = false;
   bool lostShown_ = false;
