@@ -234,6 +234,8 @@ uint8_t TKy_UP::ChipOperationWithStatus(const TGauge& gauge, uint32_t n, TChipOp
 uint8_t TKy_UP::chipOperationUsb(const TGauge& gauge, uint32_t n, TChipOperation type) {
   TWriterAccess* w = writer();
   if (!w || !w->ChipStartOperation(type)) return chipop::LinkFailed;
+  // The gauge starts again: it must not show the end of the operation before.
+  if (gauge) gauge(0);
   const auto start = Clock().now();
   PumpingWait(kFirstStatusWaitMs);
   for (;;) {
@@ -322,6 +324,7 @@ uint8_t DirectResult(TDirect r, uint8_t onFailure) {
 uint8_t TKy_UP::chipOperationParallel(const TGauge& gauge, uint32_t n, TChipOperation type) {
   TWriterAccess* w = writer();
   if (!w) return chipop::LinkFailed;
+  if (gauge) gauge(0);
   const uint16_t sbm = Chip().SbmAddress;
   const auto& info = Info.InfoBlock;
   // The SBM words of InfoBlock from word SbmAddress on, count words.

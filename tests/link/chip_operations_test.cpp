@@ -127,6 +127,15 @@ TEST_F(ChipOperationsTest, ASlowOperationIsPolledUntilItEnds) {
   EXPECT_TRUE(std::is_sorted(gauge_.begin(), gauge_.end()));
 }
 
+// The gauge starts again from 0 with every operation, so that it does not
+// show the end of the one before while the writer works.
+TEST_F(ChipOperationsTest, EveryOperationStartsTheGaugeAtZero) {
+  EXPECT_EQ(run(TChipOperation::Program), chipop::Done);
+  EXPECT_EQ(gauge_, (std::vector<int>{0, 100}));
+  EXPECT_EQ(run(TChipOperation::Verify), chipop::Done);
+  EXPECT_EQ(gauge_, (std::vector<int>{0, 100, 0, 100}));
+}
+
 TEST_F(ChipOperationsTest, AnOperationThatNeverEndsFailsAfterAMinute) {
   writer().OperationMs = -1;
   const auto t0 = clock_.now();
@@ -168,6 +177,10 @@ TEST_F(DirectProgrammingTest, ProgramVerifyAndBlankCheckThroughTheLines) {
   for (uint32_t i = 0; i < 64; ++i) ASSERT_EQ(chip().Program[i], 0xA000 + i) << i;
   EXPECT_EQ(chip().Program[64], 0xFFFF);
   EXPECT_EQ(gauge_.back(), 100);
+  gauge_.clear();
+  EXPECT_EQ(run(TChipOperation::Program, 64), chipop::Done) << "the same words again";
+  ASSERT_FALSE(gauge_.empty());
+  EXPECT_EQ(gauge_.front(), 0) << "the gauge starts again";
   EXPECT_EQ(run(TChipOperation::Verify, 64), chipop::Done);
   EXPECT_EQ(run(TChipOperation::Blank, 64), 2);
   // The command, 64 words and the closing exchange.

@@ -402,6 +402,30 @@ TEST_F(ProgrammerChip, WhileACommandRunsTheProgrammerActionsAreOffAndTheGaugeMov
   expectFrameRestored();
 }
 
+// The gauge as the window shows it through a Program: every operation starts
+// it again from 0, so it does not stand at the last one's 100 while the
+// writer works; the operations with a pause after them are seen at 100.
+TEST_F(ProgrammerChip, TheGaugeStartsAgainWithEveryOperation) {
+  imageInWriter();
+  openLink();
+  std::vector<std::vector<int>> values;  // the gauge at each pump, per operation
+  clock.onPump([&] {
+    const size_t op = writer().Operations.size();
+    if (op == 0) return;
+    values.resize(op);
+    values[op - 1].push_back(main().findChild<QProgressBar*>("EEBar")->value());
+  });
+  main().SMenu_ProgramClick();
+  clock.onPump(nullptr);
+  ASSERT_EQ(writer().Operations, (std::vector<int>{0, 1, 4, 5, 6}));
+  ASSERT_EQ(values.size(), 5u);
+  for (size_t k = 0; k < values.size(); ++k) {
+    ASSERT_FALSE(values[k].empty());
+    EXPECT_EQ(values[k].front(), 0) << "operation " << k;
+    if (k < 3) EXPECT_EQ(values[k].back(), 100) << "operation " << k;
+  }
+}
+
 }  // namespace
 }  // namespace kyvor::test
 

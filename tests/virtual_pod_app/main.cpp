@@ -3,7 +3,8 @@
 // variable KYVOR_VIRTUAL_POD is "hid"; "unplugged" leaves the place empty, so
 // the search ends at the real devices); the real USB devices follow it. The
 // virtual pod answers with the first chip id of the selected chip, and the
-// chip in its programmer's socket is the selected chip. The pod
+// chip in its programmer's socket is the selected chip; its chip operations
+// take 6 s each. The pod
 // interface is USB at the first start (the options dialog and Kymain.cfg
 // keep the choice afterwards).
 //
@@ -50,6 +51,9 @@ int main(int argc, char** argv) {
   TVirtualPod pod(hid ? TVirtualPod::TFraming::Hid : TVirtualPod::TFraming::Bulk);
   pod.ChipIdFromChip = true;
   pod.Writer.Chip.IdFromChip = true;  // the chip in the programmer's socket is the selected one
+  // A chip operation outlasts the program's first wait for its status, so the
+  // status reads after it see the writer's count move the gauge.
+  pod.Writer.OperationMs = 6000;
   pod.Faults.Unplugged = kind && std::string(kind) == "unplugged";
   kyvor::TUsbPodEnumerator usb;
   kyvor::test::TVirtualPodEnumerator devices;
