@@ -4,8 +4,10 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <span>
 #include <sstream>
 #include <system_error>
+#include <type_traits>
 
 #include "base/containers.h"
 #include "base/dialogs.h"
@@ -330,25 +332,37 @@ constexpr KeyDef kQrAdc2Keys[] = {
     B("ADCIF", F::ADCIF),
 };
 
-template <std::size_t N>
-const KeyDef* FindKey(const KeyDef (&table)[N], const std::string& key) {
-  for (const auto& k : table) {
-    if (key == k.key) return &k;
+// Where a section's VDDA voltage names go.
+enum class Vdda : uint8_t { Adc, Op, Cmp };
+
+// One peripheral section: its keys in the order they are tested, whether a
+// selector caption "--" reads "Float", and where its voltage names go (the
+// ADC sections also take the VDDA quirk number after the names).
+struct TPeripheralSection {
+  uint16_t section;
+  std::span<const KeyDef> keys;
+  bool floatCaption;
+  Vdda vdda;
+};
+constexpr TPeripheralSection kPeripheralSections[] = {
+    {kAdc0S, kAdc0Keys, false, Vdda::Adc},     {kOp0S, kOp0Keys, false, Vdda::Op},
+    {kCmp0S, kCmp0Keys, true, Vdda::Cmp},      {kQrAdc1S, kQrAdc1Keys, false, Vdda::Adc},
+    {kQtAdc2S, kQtAdc2Keys, false, Vdda::Adc}, {kMultiCmp, kMultiCmpKeys, true, Vdda::Adc},
+    {kQrAdc2S, kQrAdc2Keys, false, Vdda::Adc},
+};
+
+const TPeripheralSection* FindPeripheralSection(uint16_t section) {
+  for (const auto& p : kPeripheralSections) {
+    if (p.section == section) return &p;
   }
   return nullptr;
 }
 
-const KeyDef* FindSectionKey(uint16_t section, const std::string& key) {
-  switch (section) {
-    case kAdc0S: return FindKey(kAdc0Keys, key);
-    case kOp0S: return FindKey(kOp0Keys, key);
-    case kCmp0S: return FindKey(kCmp0Keys, key);
-    case kQrAdc1S: return FindKey(kQrAdc1Keys, key);
-    case kQtAdc2S: return FindKey(kQtAdc2Keys, key);
-    case kMultiCmp: return FindKey(kMultiCmpKeys, key);
-    case kQrAdc2S: return FindKey(kQrAdc2Keys, key);
-    default: return nullptr;
+const KeyDef* FindKey(const TPeripheralSection& section, const std::string& key) {
+  for (const auto& k : section.keys) {
+    if (key == k.key) return &k;
   }
+  return nullptr;
 }
 
 std::string BinaryCode(int value, int digits) {
@@ -358,6 +372,77 @@ std::string BinaryCode(int value, int digits) {
   }
   return s;
 }
+
+// ---------------------------------------------------------------------------
+// Numbers of the data lines and the fields they set
+// ---------------------------------------------------------------------------
+
+// A number of a data line into a configuration field: its low bits into a
+// narrower field, or as a truth value (any number but 0 is true).
+template <auto Field>
+void Put(TChipConfig& c, int32_t v) {
+  using T = std::remove_reference_t<decltype(c.*Field)>;
+  c.*Field = static_cast<T>(v);
+}
+template <auto Field>
+void Truth(TChipConfig& c, int32_t v) {
+  c.*Field = static_cast<uint8_t>(v != 0 ? 1 : 0);
+}
+template <auto Field>
+void PutCalibration(TChipConfig& c, int32_t v) {
+  using T = std::remove_reference_t<decltype(c.OscCalibration.*Field)>;
+  c.OscCalibration.*Field = static_cast<T>(v);
+}
+template <auto Array, std::size_t I>
+void PutEntry(TChipConfig& c, int32_t v) {
+  using T = typename std::remove_reference_t<decltype(c.*Array)>::value_type;
+  (c.*Array)[I] = static_cast<T>(v);
+}
+
+// One number of a section's data line (field 1 is the line's first token,
+// field 4 of the record; field 0 reads no number) and what it sets.
+struct TNumberField {
+  uint16_t section;
+  int field;
+  void (*set)(TChipConfig&, int32_t);
+};
+using Cfg = TChipConfig;
+using Osc = TOscCalibration;
+// clang-format off
+constexpr TNumberField kNumberFields[] = {
+    {kId, 1, Put<&Cfg::ChipId>},
+    {kSubId, 1, Put<&Cfg::ChipSubId>},
+    {kReg0, 1, Put<&Cfg::Reg0Start>}, {kReg0, 2, Put<&Cfg::Reg0End>},
+    {kReg1, 1, Put<&Cfg::Reg1Start>}, {kReg1, 2, Put<&Cfg::Reg1End>},
+    {kSbmAddr, 1,
+     [](Cfg& c, int32_t v) { c.SbmAddress = std::min<uint8_t>(uint8_t(v & 0xFF), 115); }},
+    {kSbmBank, 1, [](Cfg& c, int32_t v) { c.SbmBankSize = static_cast<uint32_t>(v) * 1536u; }},
+    {kSbmStart, 1, Put<&Cfg::SbmStart>},
+    {kSbmSector, 1, Put<&Cfg::SbmSector>},
+    {kBieBank, 1, Put<&Cfg::BieBank>},
+    {kSbmRom, 1, PutEntry<&Cfg::SbmRom, 0>}, {kSbmRom, 2, PutEntry<&Cfg::SbmRom, 1>},
+    {kSbmRom, 3, PutEntry<&Cfg::SbmRom, 2>}, {kSbmRom, 4, PutEntry<&Cfg::SbmRom, 3>},
+    {kSbmRom, 5, PutEntry<&Cfg::SbmRom, 4>},
+    {kHao, 0, [](Cfg& c, int32_t) { c.OscCalibration.HaoPresent = 1; }},
+    {kHao, 1, PutCalibration<&Osc::HaoRegister>}, {kHao, 2, PutCalibration<&Osc::HaoByte1>},
+    {kHao, 3, PutCalibration<&Osc::HaoByte2>}, {kHao, 4, PutCalibration<&Osc::HaoWord>},
+    {kHao, 5, PutCalibration<&Osc::HaoMin>}, {kHao, 6, PutCalibration<&Osc::HaoMax>},
+    {kHao, 7, PutCalibration<&Osc::HaoTail>},
+    {kLao, 1, PutCalibration<&Osc::LaoMin>}, {kLao, 2, PutCalibration<&Osc::LaoMax>},
+    {kHaoMode, 1, PutEntry<&Cfg::HaoMode, 0>}, {kHaoMode, 2, PutEntry<&Cfg::HaoMode, 1>},
+    {kHaoMode, 3, PutEntry<&Cfg::HaoMode, 2>},
+    {kAcm, 1, Put<&Cfg::AcmRegister>}, {kAcm, 2, Put<&Cfg::AcmBit>},
+    {kAcm, 3, Truth<&Cfg::AcmPresent>}, {kAcm, 4, Truth<&Cfg::AcmDefault12>},
+    {kAcm, 5, Truth<&Cfg::AcmOption>},
+    {kAcm, 6, [](Cfg& c, int32_t v) { c.AcmSetting = v == 0 ? 7 : v; }},
+    {kStackOver, 1, Put<&Cfg::StackOverRegister>}, {kStackOver, 2, Put<&Cfg::StackOverBit>},
+    {kStackOver, 3, Truth<&Cfg::StackOverPresent>}, {kStackOver, 4, Truth<&Cfg::StackOverOption>},
+    {kTrisc, 1, Put<&Cfg::TriscValue>},
+    {kTrisc, 2, [](Cfg& c, int32_t v) {
+       c.TriscShift = static_cast<uint8_t>((static_cast<uint32_t>(v) * 2u) & 0x0Fu);
+     }},
+};
+// clang-format on
 
 // ---------------------------------------------------------------------------
 // The loader
@@ -542,125 +627,72 @@ class Loader {
     }
     if (s >= kRegBit && s <= kRegBit3) return BitRegister(r, s - kRegBit);
     switch (s) {
-      case kCompiler:
-        c_.ChipCompilerName = GetField(r, OperandField(1));
-        c_.CoreVariant = (c_.ChipCompilerName == "K08A") ? 0 : 1;
-        return;
-      case kId: c_.ChipId = static_cast<uint16_t>(N(r, OperandField(1)) & 0xFFFF); return;
-      case kSubId: c_.ChipSubId = static_cast<uint16_t>(N(r, OperandField(1)) & 0xFFFF); return;
-      case kRom: return Rom(r);
-      case kReg0:
-        c_.Reg0Start = static_cast<uint16_t>(N(r, OperandField(1)) & 0xFFFF);
-        c_.Reg0End = static_cast<uint16_t>(N(r, OperandField(2)) & 0xFFFF);
-        return;
-      case kReg1:
-        c_.Reg1Start = static_cast<uint16_t>(N(r, OperandField(1)) & 0xFFFF);
-        c_.Reg1End = static_cast<uint16_t>(N(r, OperandField(2)) & 0xFFFF);
-        return;
       case kRegBitA:
         if (podChipId_ == 0x8024) BitRegister(r, 0);
         return;
       case kRegBitB:
         if (podChipId_ != 0x8024) BitRegister(r, 0);
         return;
-      case kRegByte: return ByteRegister(r);
-      case kRegWord: return WordRegister(r);
-      case kReg3Byte: ++c_.Reg3ByteCount; return;
-      case kStack: return Stack(r);
-      case kSbmAddr: {
-        const auto v = static_cast<uint8_t>(N(r, OperandField(1)) & 0xFF);
-        c_.SbmAddress = std::min<uint8_t>(v, 115);
-        return;
-      }
-      case kSbmBank: c_.SbmBankSize = static_cast<uint32_t>(N(r, OperandField(1))) * 1536u; return;
-      case kSbmStart: c_.SbmStart = static_cast<uint32_t>(N(r, OperandField(1))); return;
-      case kSbmSector: c_.SbmSector = static_cast<uint32_t>(N(r, OperandField(1))); return;
-      case kBieBank: c_.BieBank = N(r, OperandField(1)); return;
-      case kSbmRom:
-        for (int i = 0; i < 5; ++i)
-          c_.SbmRom[i] = static_cast<uint8_t>(N(r, OperandField(1) + i) & 0xFF);
-        return;
-      case kSelfErom: {
-        c_.SelfEromMode = static_cast<uint8_t>(N(r, OperandField(1)) & 0xFF);
-        const int32_t reg = N(r, OperandField(2));
-        c_.SelfEromRegister = static_cast<uint16_t>(reg & 0xFFFF);
-        c_.SelfEromStatusAddress = static_cast<uint16_t>(0x400 + (reg & 0xFF));
-        for (int i = 0; i < 4; ++i) {
-          int32_t w = 0;
-          if (NumberIf(r, OperandField(3) + i, w))
-            c_.SelfEromWords[i] = static_cast<uint16_t>(w & 0xFFFF);
-        }
-        return;
-      }
-      case kSimIc: {
-        const auto v = static_cast<uint16_t>(N(r, OperandField(1)) & 0xFFFF);
-        if (c_.SimIcCount >= kSimIcCapacity) {
-          Warn("more than " + std::to_string(kSimIcCapacity) +
-               " emulator chip codes; line ignored");
-          return;
-        }
-        c_.SimIcList[static_cast<std::size_t>(c_.SimIcCount++)] = v;
-        return;
-      }
-      case kRestrict: {
-        if (c_.RestrictCount >= kRestrictCapacity) {
-          Warn("more than " + std::to_string(kRestrictCapacity) +
-               " restricted files; line ignored");
-          return;
-        }
-        c_.RestrictList[static_cast<std::size_t>(c_.RestrictCount++)] =
-            GetField(r, OperandField(1));
-        return;
-      }
-      case kHao: {
-        auto& o = c_.OscCalibration;
-        o.HaoPresent = 1;
-        o.HaoRegister = static_cast<uint16_t>(N(r, OperandField(1)) & 0xFFFF);
-        o.HaoByte1 = static_cast<uint8_t>(N(r, OperandField(2)) & 0xFF);
-        o.HaoByte2 = static_cast<uint8_t>(N(r, OperandField(3)) & 0xFF);
-        o.HaoWord = N(r, OperandField(4));
-        o.HaoMin = N(r, OperandField(5));
-        o.HaoMax = N(r, OperandField(6));
-        o.HaoTail = static_cast<uint16_t>(N(r, OperandField(7)) & 0xFFFF);
-        return;
-      }
-      case kLao:
-        c_.OscCalibration.LaoMin = N(r, OperandField(1));
-        c_.OscCalibration.LaoMax = N(r, OperandField(2));
-        return;
-      case kHaoMode:
-        for (int i = 0; i < 3; ++i) c_.HaoMode[i] = N(r, OperandField(1) + i);
-        return;
-      case kAcm: {
-        c_.AcmRegister = static_cast<uint16_t>(N(r, OperandField(1)) & 0xFFFF);
-        c_.AcmBit = static_cast<uint8_t>(N(r, OperandField(2)) & 0xFF);
-        c_.AcmPresent = N(r, OperandField(3)) != 0 ? 1 : 0;
-        c_.AcmDefault12 = N(r, OperandField(4)) != 0 ? 1 : 0;
-        c_.AcmOption = N(r, OperandField(5)) != 0 ? 1 : 0;
-        const int32_t setting = N(r, OperandField(6));
-        c_.AcmSetting = setting == 0 ? 7 : setting;
-        return;
-      }
-      case kStackOver:
-        c_.StackOverRegister = static_cast<uint16_t>(N(r, OperandField(1)) & 0xFFFF);
-        c_.StackOverBit = static_cast<uint8_t>(N(r, OperandField(2)) & 0xFF);
-        c_.StackOverPresent = N(r, OperandField(3)) != 0 ? 1 : 0;
-        c_.StackOverOption = N(r, OperandField(4)) != 0 ? 1 : 0;
-        return;
-      case kTrisc:
-        c_.TriscValue = static_cast<uint8_t>(N(r, OperandField(1)) & 0xFF);
-        c_.TriscShift = static_cast<uint8_t>((static_cast<uint32_t>(N(r, OperandField(2))) * 2u) & 0x0Fu);
-        return;
-      case kAdc0S:
-      case kOp0S:
-      case kCmp0S:
-      case kQrAdc1S:
-      case kQtAdc2S:
-      case kMultiCmp:
-      case kQrAdc2S:
-        return PeripheralLine(r);
-      default: return;
+      default: break;
     }
+    if (FindPeripheralSection(s)) return PeripheralLine(r);
+    for (const TSectionLine& rule : kSectionLines) {
+      if (rule.section == s) return (this->*rule.line)(r);
+    }
+    NumberFields(r);
+  }
+
+  // The sections whose data lines need more than numbers put into fields.
+  struct TSectionLine {
+    uint16_t section;
+    void (Loader::*line)(const TLineRecord&);
+  };
+  static const TSectionLine kSectionLines[9];
+
+  // The numbers of the section's line into their fields, in field order (so
+  // a field that is no number repeats the one before it).
+  void NumberFields(const TLineRecord& r) {
+    for (const TNumberField& f : kNumberFields) {
+      if (f.section != section_) continue;
+      f.set(c_, f.field == 0 ? 0 : N(r, OperandField(f.field)));
+    }
+  }
+
+  void Compiler(const TLineRecord& r) {
+    c_.ChipCompilerName = GetField(r, OperandField(1));
+    c_.CoreVariant = (c_.ChipCompilerName == "K08A") ? 0 : 1;
+  }
+
+  void Reg3Byte(const TLineRecord&) { ++c_.Reg3ByteCount; }
+
+  void SelfErom(const TLineRecord& r) {
+    c_.SelfEromMode = static_cast<uint8_t>(N(r, OperandField(1)) & 0xFF);
+    const int32_t reg = N(r, OperandField(2));
+    c_.SelfEromRegister = static_cast<uint16_t>(reg & 0xFFFF);
+    c_.SelfEromStatusAddress = static_cast<uint16_t>(0x400 + (reg & 0xFF));
+    for (int i = 0; i < 4; ++i) {
+      int32_t w = 0;
+      if (NumberIf(r, OperandField(3) + i, w)) {
+        c_.SelfEromWords[static_cast<std::size_t>(i)] = static_cast<uint16_t>(w & 0xFFFF);
+      }
+    }
+  }
+
+  void SimIc(const TLineRecord& r) {
+    const auto v = static_cast<uint16_t>(N(r, OperandField(1)) & 0xFFFF);
+    if (c_.SimIcCount >= kSimIcCapacity) {
+      Warn("more than " + std::to_string(kSimIcCapacity) + " emulator chip codes; line ignored");
+      return;
+    }
+    c_.SimIcList[static_cast<std::size_t>(c_.SimIcCount++)] = v;
+  }
+
+  void Restrict(const TLineRecord& r) {
+    if (c_.RestrictCount >= kRestrictCapacity) {
+      Warn("more than " + std::to_string(kRestrictCapacity) + " restricted files; line ignored");
+      return;
+    }
+    c_.RestrictList[static_cast<std::size_t>(c_.RestrictCount++)] = GetField(r, OperandField(1));
   }
 
   void Rom(const TLineRecord& r) {
@@ -841,8 +873,19 @@ class Loader {
     }
   }
 
+  // One data line of a peripheral section: the key's record bound to the
+  // register, then the fields its kind of key reads.
+  struct TFieldLine {
+    const TLineRecord& r;
+    const TPeripheralSection& section;
+    const KeyDef& key;
+    TRegField& field;
+    TFieldUi& ui;
+  };
+
   void PeripheralLine(const TLineRecord& r) {
-    const KeyDef* k = FindSectionKey(section_, GetField(r, OperandField(2)));
+    const TPeripheralSection& section = *FindPeripheralSection(section_);
+    const KeyDef* k = FindKey(section, GetField(r, OperandField(2)));
     if (!k) return;
     const int32_t addressValue = N(r, OperandField(1));
     if (k->kind == Kind::Temp) {
@@ -852,96 +895,94 @@ class Loader {
     uint16_t address = 0;
     if (!DataAddress(addressValue, address, "peripheral field")) return;
     const auto index = static_cast<std::size_t>(k->id);
-    TRegField& f = c_.RegFields[index];
-    TFieldUi& ui = c_.FieldUi[index];
-    f.Address = address;
-    f.Defined = 1;
-    auto setWidth = [&](int32_t width, int32_t lowBit) {
-      f.Width = static_cast<uint8_t>(width & 0xFF);
-      f.LowBit = static_cast<uint8_t>(lowBit & 0xFF);
-      if (f.Width > 8 || f.LowBit > 7 || f.Width + f.LowBit > 8) {
-        Warn("field " + std::string(k->key) + " of " + std::to_string(f.Width) +
-             " bits from bit " + std::to_string(f.LowBit) +
-             " does not fit one register byte; field left out");
-        f.Width = 0;
-        f.LowBit = 0;
-      }
-    };
-    switch (k->kind) {
-      case Kind::Data: return;
-      case Kind::Bit: {
-        const int32_t w = N(r, OperandField(3));
-        setWidth(w, N(r, OperandField(4)));
-        ui.Enabled = f.Width > 0;
-        return;
-      }
-      case Kind::Flag: {
-        const int32_t w = N(r, OperandField(3));
-        setWidth(w, N(r, OperandField(4)));
-        ui.Enabled = f.Width > 0;
-        int32_t flag = 0;
-        if (NumberIf(r, OperandField(5), flag)) {
-          if (k->flagCaption) {
-            ui.HasCaption = true;
-            ui.Caption = flag < 1 ? std::string(k->flagCaption) : std::string();
-          }
-          if (flag >= 1) c_.RegisterQuirkFlags[static_cast<std::size_t>(k->quirk)] = 1;
-        }
-        if ((k->id == F::AdcENCHP0 || k->id == F::AdcENHIGN0) && f.Width > 0) ui.Raised = true;
-        return;
-      }
-      case Kind::Sel: {
-        const int32_t w = N(r, OperandField(3));
-        setWidth(w, N(r, OperandField(4)));
-        ui.Enabled = true;
-        ui.OptionCount = k->options;
-        ui.Codes.clear();
-        const bool floatCaption = (section_ == kCmp0S || section_ == kMultiCmp);
-        for (int i = 0; i < k->options; ++i) {
-          const std::string caption = GetField(r, OperandField(5) + i);
-          TFieldOption& o = ui.Options[static_cast<std::size_t>(i)];
-          if (caption == "-") {
-            o.Enabled = false;
-            o.Caption.clear();
-            continue;
-          }
-          o.Enabled = true;
-          o.Caption = (floatCaption && caption == "--") ? std::string("Float") : caption;
-          ui.Codes.push_back(BinaryCode(i, k->bits));
-        }
-        for (int i = k->options; i < 10; ++i) ui.Options[static_cast<std::size_t>(i)] = {};
-        return;
-      }
-      case Kind::Volt: {
-        const int32_t w = N(r, OperandField(3));
-        setWidth(w, N(r, OperandField(4)));
-        ui.Enabled = f.Width > 0;
-        const int names = k->options;
-        for (int i = 0; i < names; ++i) {
-          const std::string name = CutPlain(GetField(r, OperandField(5) + i), 8);
-          if (section_ == kOp0S) {
-            c_.OpVddaNames[static_cast<std::size_t>(i)] = name;
-          } else if (section_ == kCmp0S) {
-            c_.CmpVddaNames[static_cast<std::size_t>(i)] = name;
-          } else {
-            c_.AdcVddaNames[static_cast<std::size_t>(i)] = name;
-          }
-        }
-        if (section_ != kOp0S && section_ != kCmp0S) {
-          if (N(r, OperandField(5) + names) >= 1) c_.RegisterQuirkFlags[2] = 1;
-        }
-        return;
-      }
-      case Kind::Cap: {
-        ui.Enabled = true;
-        ui.HasCaption = true;
-        ui.Caption = GetField(r, OperandField(3));
-        const int32_t w = N(r, OperandField(4));
-        setWidth(w, N(r, OperandField(5)));
-        return;
-      }
-      case Kind::Temp: return;
+    TFieldLine line{r, section, *k, c_.RegFields[index], c_.FieldUi[index]};
+    line.field.Address = address;
+    line.field.Defined = 1;
+    (this->*kKindLines[static_cast<std::size_t>(k->kind)])(line);
+  }
+
+  // What each kind of key reads after the address, by Kind.
+  using TKindLine = void (Loader::*)(TFieldLine&);
+  static const TKindLine kKindLines[7];
+
+  // Width and lowest bit of the field; a field that does not fit one register
+  // byte is left out.
+  void FieldBits(TFieldLine& l, int widthField) {
+    const int32_t width = N(l.r, OperandField(widthField));
+    const int32_t lowBit = N(l.r, OperandField(widthField + 1));
+    TRegField& f = l.field;
+    f.Width = static_cast<uint8_t>(width & 0xFF);
+    f.LowBit = static_cast<uint8_t>(lowBit & 0xFF);
+    if (f.Width > 8 || f.LowBit > 7 || f.Width + f.LowBit > 8) {
+      Warn("field " + std::string(l.key.key) + " of " + std::to_string(f.Width) +
+           " bits from bit " + std::to_string(f.LowBit) +
+           " does not fit one register byte; field left out");
+      f.Width = 0;
+      f.LowBit = 0;
     }
+  }
+
+  void DataField(TFieldLine&) {}
+
+  void BitField(TFieldLine& l) {
+    FieldBits(l, 3);
+    l.ui.Enabled = l.field.Width > 0;
+  }
+
+  void FlaggedField(TFieldLine& l) {
+    BitField(l);
+    int32_t flag = 0;
+    if (NumberIf(l.r, OperandField(5), flag)) {
+      if (l.key.flagCaption) {
+        l.ui.HasCaption = true;
+        l.ui.Caption = flag < 1 ? std::string(l.key.flagCaption) : std::string();
+      }
+      if (flag >= 1) c_.RegisterQuirkFlags[static_cast<std::size_t>(l.key.quirk)] = 1;
+    }
+    const bool raisedPanel = l.key.id == F::AdcENCHP0 || l.key.id == F::AdcENHIGN0;
+    if (raisedPanel && l.field.Width > 0) l.ui.Raised = true;
+  }
+
+  // The options of a selector: a "-" caption refuses its option and leaves
+  // no code in the list.
+  void Selector(TFieldLine& l) {
+    FieldBits(l, 3);
+    TFieldUi& ui = l.ui;
+    ui.Enabled = true;
+    ui.OptionCount = l.key.options;
+    ui.Codes.clear();
+    for (int i = 0; i < l.key.options; ++i) {
+      const std::string caption = GetField(l.r, OperandField(5) + i);
+      TFieldOption& o = ui.Options[static_cast<std::size_t>(i)];
+      if (caption == "-") {
+        o.Enabled = false;
+        o.Caption.clear();
+        continue;
+      }
+      o.Enabled = true;
+      o.Caption = (l.section.floatCaption && caption == "--") ? std::string("Float") : caption;
+      ui.Codes.push_back(BinaryCode(i, l.key.bits));
+    }
+    for (int i = l.key.options; i < 10; ++i) ui.Options[static_cast<std::size_t>(i)] = {};
+  }
+
+  void VoltageNames(TFieldLine& l) {
+    BitField(l);
+    std::string* names = l.section.vdda == Vdda::Op    ? c_.OpVddaNames.data()
+                         : l.section.vdda == Vdda::Cmp ? c_.CmpVddaNames.data()
+                                                       : c_.AdcVddaNames.data();
+    const int count = l.key.options;
+    for (int i = 0; i < count; ++i) names[i] = CutPlain(GetField(l.r, OperandField(5) + i), 8);
+    if (l.section.vdda == Vdda::Adc && N(l.r, OperandField(5) + count) >= 1) {
+      c_.RegisterQuirkFlags[2] = 1;
+    }
+  }
+
+  void CaptionedField(TFieldLine& l) {
+    l.ui.Enabled = true;
+    l.ui.HasCaption = true;
+    l.ui.Caption = GetField(l.r, OperandField(3));
+    FieldBits(l, 4);
   }
 
   TChipConfig& c_;
@@ -977,6 +1018,19 @@ void ResetBeforeReading(TChipConfig& c) {
     ui.Raised = false;
   }
 }
+
+const Loader::TSectionLine Loader::kSectionLines[9] = {
+    {kCompiler, &Loader::Compiler}, {kRom, &Loader::Rom},
+    {kRegByte, &Loader::ByteRegister}, {kRegWord, &Loader::WordRegister},
+    {kReg3Byte, &Loader::Reg3Byte}, {kStack, &Loader::Stack},
+    {kSelfErom, &Loader::SelfErom}, {kSimIc, &Loader::SimIc},
+    {kRestrict, &Loader::Restrict},
+};
+
+const Loader::TKindLine Loader::kKindLines[7] = {
+    &Loader::DataField,    &Loader::BitField,       &Loader::FlaggedField, &Loader::Selector,
+    &Loader::VoltageNames, &Loader::CaptionedField, &Loader::DataField,
+};
 
 // Everything the description file sets goes back to its start-up value, so
 // nothing of the previously loaded chip stays behind. The chip list, the
