@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QToolButton>
 
@@ -337,6 +338,31 @@ TEST_F(ProgrammerChip, ACommandThatReachesThePodShowsItConnectedAgain) {
   writer().Chip.Id = 0x1234;
   main().SMenu_VerifyClick();
   EXPECT_EQ(main().ConnectText(), "Body not on board");
+}
+
+// In the programmer-only layout a click on the connection panel probes the
+// programmer's body again.
+TEST_F(ProgrammerChip, AClickOnTheConnectionPanelProbesTheBody) {
+  QLabel* panel = main().findChild<QLabel*>("PConnect");
+  ASSERT_TRUE(panel->isEnabled());
+  auto click = [panel] {
+    const QPointF at(2, 2);
+    QMouseEvent press(QEvent::MouseButtonPress, at, panel->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(panel, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, panel->mapToGlobal(at), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(panel, &release);
+  };
+  pod.Faults.Unplugged = true;
+  ThePod().PodLinkClose();
+  click();
+  EXPECT_EQ(main().ConnectText(), "ICE not Connect");
+  EXPECT_EQ(dialogs.messages().size(), 1u) << "the connect error";
+  pod.Faults.Unplugged = false;
+  click();
+  EXPECT_EQ(main().ConnectText(), "Body on board");
+  EXPECT_EQ(writer().DisplayLine(0), "Body on board   ");
 }
 
 TEST_F(ProgrammerChip, ARefusedLockSaysTheProgrammerIsBusy) {

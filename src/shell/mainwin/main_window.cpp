@@ -11,6 +11,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QScreen>
 #include <QStatusBar>
@@ -223,6 +224,7 @@ void TKYMAIN::buildStatusBar() {
   pConnect_ = new QLabel("ICE not Connect", this);
   pConnect_->setObjectName("PConnect");
   pConnect_->setAutoFillBackground(true);
+  pConnect_->installEventFilter(this);  // a click runs the pod detection
   pConnect_->setFrameShape(QFrame::Panel);
   sb->addWidget(stBusy_);
   sb->addWidget(labSt_, 1);
@@ -584,7 +586,14 @@ void TKYMAIN::scheduleArrange() {
 }
 
 bool TKYMAIN::eventFilter(QObject* watched, QEvent* ev) {
-  if (watched == mdi_->viewport()) {
+  if (watched == pConnect_) {
+    const bool click = ev->type() == QEvent::MouseButtonRelease &&
+                       static_cast<QMouseEvent*>(ev)->button() == Qt::LeftButton;
+    if (click && pConnect_->isEnabled()) {
+      PConnectClick();
+      return true;
+    }
+  } else if (watched == mdi_->viewport()) {
     if (ev->type() == QEvent::Resize) ArrangeDefaultViews();
   } else if (ev->type() == QEvent::Hide && !arranging_) {
     // A child window closed with its own close button: the others may
@@ -688,6 +697,7 @@ void TKYMAIN::applyLayout() {
     setEnabled("SMenu_ReadLoad", true);
     labSt_->setText(Q(Shell().LastProgrammerFile));
     pCheckSum_->setText(Q(CheckSumCaption(Shell().CodeChecksum)));
+    pConnect_->setEnabled(true);  // the programmer's body can be probed
     openFilter_ = "*.Hex";
   } else {
     setEnabled("Menu_Run", true);
