@@ -60,6 +60,20 @@ uint32_t TPodProtocol::packetPayload() const {
   return (m == 0 || m > kPodMaxTransfer) ? kPodMaxTransfer : m;
 }
 
+namespace {
+
+// The bytes of one memory command's piece. An A4 command and its reply go as
+// one transfer: a bulk transfer spans as many of the endpoint's packets as it
+// needs, and a HID report carries 64 bytes, so a piece is bounded by the
+// buffer's 64-byte payload (the 7 header bytes included on a write), not by
+// MaxTransfer. Program-memory pieces keep whole words.
+constexpr uint32_t MemoryPiece(bool write, bool words) {
+  const uint32_t n = kPodMaxTransfer - (write ? 7u : 0u);
+  return words ? n & ~1u : n;
+}
+
+}  // namespace
+
 // ---------------------------------------------------------------------------
 // Primitives
 // ---------------------------------------------------------------------------
@@ -192,7 +206,7 @@ bool TPodProtocol::parallelWrite(uint32_t A, const uint8_t* data, uint32_t n, bo
 bool TPodProtocol::PodReadWords(uint32_t A, uint32_t len, uint8_t* dest) {
   if (parallel()) return parallelRead(A, len, dest, true);
   if (!PodLink.IsOpen) return lost();
-  const uint32_t step = packetPayload() & ~1u;
+  const uint32_t step = MemoryPiece(false, true);
   for (uint32_t off = 0; off < len; off += step)
     if (!readPacket(A + off, std::min(step, len - off), dest + off, true)) return false;
   return true;
@@ -201,7 +215,7 @@ bool TPodProtocol::PodReadWords(uint32_t A, uint32_t len, uint8_t* dest) {
 bool TPodProtocol::PodWriteWords(uint32_t A, const uint8_t* data, uint32_t len) {
   if (parallel()) return parallelWrite(A, data, len, true);
   if (!PodLink.IsOpen) return lost();
-  const uint32_t step = (packetPayload() - 7) & ~1u;
+  const uint32_t step = MemoryPiece(true, true);
   for (uint32_t off = 0; off < len; off += step)
     if (!writePacket(A + off, data + off, std::min(step, len - off), true)) return false;
   return true;
@@ -210,7 +224,7 @@ bool TPodProtocol::PodWriteWords(uint32_t A, const uint8_t* data, uint32_t len) 
 bool TPodProtocol::PodReadBytes(uint32_t A, uint32_t n, uint8_t* dest) {
   if (parallel()) return parallelRead(A, n, dest, false);
   if (!PodLink.IsOpen) return lost();
-  const uint32_t step = packetPayload();
+  const uint32_t step = MemoryPiece(false, false);
   for (uint32_t off = 0; off < n; off += step)
     if (!readPacket(A + off, std::min(step, n - off), dest + off, false)) return false;
   return true;
@@ -219,7 +233,7 @@ bool TPodProtocol::PodReadBytes(uint32_t A, uint32_t n, uint8_t* dest) {
 bool TPodProtocol::PodWriteBytes(uint32_t A, const uint8_t* data, uint32_t n) {
   if (parallel()) return parallelWrite(A, data, n, false);
   if (!PodLink.IsOpen) return lost();
-  const uint32_t step = packetPayload() - 7;
+  const uint32_t step = MemoryPiece(true, false);
   for (uint32_t off = 0; off < n; off += step)
     if (!writePacket(A + off, data + off, std::min(step, n - off), false)) return false;
   return true;

@@ -183,6 +183,13 @@ bool TPodProtocol::acceptDevice(std::unique_ptr<IPodTransport> t, TPodTransportK
               d.Version != kHidPodVersion))
     return false;
   if (!bulk && (d.InputReportLength < 2 || d.OutputReportLength < 2)) return false;
+  if (bulk && d.InPacketSize < kPodMinPacketSize) {
+    refusal_ = "USB pod Kyusb-" + std::to_string(number) + ": its " +
+               std::to_string(d.InPacketSize) +
+               "-byte packets cannot carry the pod's commands (at least " +
+               std::to_string(kPodMinPacketSize) + " bytes are needed).";
+    return false;
+  }
   transport_ = std::move(t);
   PodLink.Handle = number;
   PodLink.IdVendor = d.Vendor;
@@ -221,6 +228,7 @@ uint8_t TPodProtocol::PodUsbOpen() {
   // A handle left open (a claimed interface on Linux) would block the search.
   PodLinkClose();
   IPodDeviceEnumerator& devices = Enumerator();
+  refusal_.clear();
   devices.BeginSearch();
   bool found = false;
   for (int n = 0; n < kBulkNames && !found; ++n) {
@@ -236,6 +244,7 @@ uint8_t TPodProtocol::PodUsbOpen() {
     return Modes().PodState = 0;
   }
   problem_ = devices.OpenProblem();
+  if (!refusal_.empty()) problem_ = problem_.empty() ? refusal_ : refusal_ + "\n" + problem_;
   return Modes().PodState = 255;
 }
 

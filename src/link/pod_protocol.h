@@ -31,6 +31,9 @@ inline constexpr int kPodIoBufferSize = 81;
 // packet may outgrow the buffer.
 inline constexpr uint16_t kPodMaxTransfer = 64;
 inline constexpr int kPodTransferTimeoutMs = 1000;
+// The smallest reply packet of a bulk pod the link takes: full speed allows
+// bulk packets of 8, 16, 32 and 64 bytes.
+inline constexpr uint16_t kPodMinPacketSize = 8;
 
 // Pod memory addresses (byte addresses of the register file and the pod's
 // tables; program memory is addressed by 2 x word address).
@@ -295,6 +298,7 @@ class TPodProtocol final : public TPodAccess, public TWriterAccess {
   std::unique_ptr<IPodDeviceEnumerator> ownDevices_;
   TParallelPort parallel_;
   std::string problem_;
+  std::string refusal_;  // why the search passed over a pod it found
   std::array<uint32_t, 16> breakpoints_{};  // the list last written
 };
 

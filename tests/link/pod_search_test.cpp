@@ -153,6 +153,44 @@ TEST_F(BulkTest, MaxTransferStaysAt64ForAHighSpeedPod) {
   EXPECT_EQ(pod().HostPackets().size(), 2u + 1u + 4u);  // select, A2, four A3
 }
 
+// Full speed allows bulk packets of 8 bytes: a memory command then spans
+// several packets of one transfer, and its pieces still carry whole words.
+TEST_F(BulkTest, AnEightBytePacketPodWritesWordsInWholeCommands) {
+  pod().InPacketSize = 8;
+  open();
+  EXPECT_EQ(link().PodLink.MaxTransfer, 8);
+  ASSERT_TRUE(link().PodWriteProgramWord(0x1234, 0xBEEF));
+  EXPECT_EQ(sent().back(), "A4 40 48 D0 00 00 02 BE EF");
+  EXPECT_EQ(pod().ProgramWord(0x1234), 0xBEEF);
+  std::vector<uint8_t> words(84);
+  for (size_t i = 0; i < words.size(); ++i) words[i] = uint8_t(0x30 + i);
+  pod().ClearLog();
+  ASSERT_TRUE(link().PodWriteWords(0x200, words.data(), uint32_t(words.size())));
+  const std::vector<std::string> p = sent();
+  ASSERT_EQ(p.size(), 6u);  // 56 and 28 bytes, each after a select
+  EXPECT_EQ(p[2].substr(0, 20), "A4 40 04 00 00 00 38");
+  EXPECT_EQ(p[5].substr(0, 20), "A4 40 04 70 00 00 1C");
+  for (uint32_t w = 0; w < 42; ++w)
+    EXPECT_EQ(pod().ProgramWord(0x100 + w), uint16_t((0x30 + 2 * w) << 8 | (0x31 + 2 * w)));
+  bool ok = false;
+  EXPECT_EQ(link().PodReadProgramWord(0x100 + 41, ok), 0x8283);
+  EXPECT_TRUE(ok);
+}
+
+// Bulk packets below 8 bytes are no legal USB endpoint: such a device is
+// passed over, and the connect error says why.
+TEST_F(BulkTest, APodWhosePacketsCannotCarryTheCommandsIsRefused) {
+  pod().InPacketSize = 4;
+  EXPECT_EQ(link().PodUsbOpen(), 255);
+  EXPECT_EQ(pod().HostPacketCount(), 0);
+  EXPECT_EQ(pod().OpenHandles(), 0);
+  EXPECT_NE(link().LastProblem().find("4-byte packets"), std::string::npos)
+      << link().LastProblem();
+  pod().InPacketSize = 8;
+  EXPECT_EQ(link().PodUsbOpen(), 0);
+  EXPECT_TRUE(link().LastProblem().empty());
+}
+
 TEST_F(BulkTest, CloseResetsTheRecord) {
   open();
   link().PodLinkClose();
