@@ -44,7 +44,8 @@ class IPodTransport {
   // Bulk: n bytes on the command pipe. HID: one output report of n bytes,
   // report id first.
   virtual bool Send(const uint8_t* data, size_t n, int timeoutMs) = 0;
-  // Bulk: exactly n bytes from the reply pipe (fewer is a failure). HID: one
+  // Bulk: n bytes from the reply pipe (a shorter reply is zero-filled, bytes
+  // beyond n are dropped; only a transfer error or a time-out fails). HID: one
   // input report into n bytes, report id first.
   virtual bool Receive(uint8_t* data, size_t n, int timeoutMs) = 0;
   virtual void Close() = 0;

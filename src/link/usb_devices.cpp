@@ -19,6 +19,14 @@ std::string UsbPermissionHint() {
          "&& sudo udevadm trigger) and plug the pod in again.";
 }
 
+bool TakeBulkReply(int result, const uint8_t* packets, size_t got, uint8_t* data, size_t n) {
+  if (result != 0) return false;
+  const size_t copied = std::min(got, n);
+  if (copied) std::memcpy(data, packets, copied);
+  std::memset(data + copied, 0, n - copied);
+  return true;
+}
+
 namespace {
 
 #ifdef KYVOR_HAVE_LIBUSB
@@ -62,16 +70,15 @@ class TLibusbTransport final : public IPodTransport {
 
   bool Receive(uint8_t* data, size_t n, int timeoutMs) override {
     if (!h_ || in_ == 0) return fail(LIBUSB_ERROR_NO_DEVICE);
-    // The read buffer is a whole number of packets: a device packet longer
-    // than the bytes asked for is then a short count, not an overflow.
+    // The read buffer is a whole number of packets, so a pod that answers in
+    // whole packets causes no overflow; the bytes asked are taken from it.
     const size_t packet = inSize_ ? inSize_ : 64;
     std::vector<uint8_t> buf((n + packet - 1) / packet * packet + (n == 0 ? packet : 0));
     int got = 0;
     const int rc =
         libusb_bulk_transfer(h_, in_, buf.data(), int(buf.size()), &got, unsigned(timeoutMs));
-    if (rc != 0) return fail(rc);
-    if (got != int(n)) return fail(LIBUSB_ERROR_IO);
-    std::memcpy(data, buf.data(), n);
+    if (!TakeBulkReply(rc, buf.data(), size_t(std::max(got, 0)), data, n))
+      return fail(rc != 0 ? rc : LIBUSB_ERROR_IO);
     return true;
   }
 

@@ -5,6 +5,7 @@
 // list is the search's device number), HID devices of the pod's vendor and
 // product in path order. Without libusb or hidapi in the build the lists are
 // empty.
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -23,6 +24,13 @@ inline constexpr uint16_t kHidPodVersion = 0x0727;
 
 // The hint shown when a device exists but may not be opened.
 std::string UsbPermissionHint();
+
+// The reply of one bulk read. `result` is the transfer's result (0 done, else
+// an error or a time-out) and `got` the bytes that came into `packets` (a
+// whole number of packets, so it may hold more than was asked). The n bytes
+// asked go to `data`; a shorter reply is zero-filled. False only when the
+// transfer failed; `data` is then left as it was.
+bool TakeBulkReply(int result, const uint8_t* packets, size_t got, uint8_t* data, size_t n);
 
 class TUsbPodEnumerator final : public IPodDeviceEnumerator {
  public:

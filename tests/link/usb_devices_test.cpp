@@ -2,6 +2,8 @@
 // libusb and hidapi, finds nothing and gives 255 with the link closed.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "base/modes.h"
 #include "link/pod_protocol.h"
 #include "link/usb_devices.h"
@@ -50,6 +52,37 @@ TEST(UsbDevices, TheProgramsPodSearchesTheRealDevicesByDefault) {
   EXPECT_NE(dynamic_cast<TUsbPodEnumerator*>(&ThePod().Enumerator()), nullptr);
   EXPECT_EQ(ThePod().PodUsbOpen(), 255);
   ResetModes();
+}
+
+// A bulk read hands back the bytes asked for, whatever length the device's
+// transfer had: a pod may answer in whole packets, or shorter.
+struct TBulkReplyCase {
+  const char* name;
+  int result;               // the transfer's result (0 done)
+  std::vector<uint8_t> in;  // the bytes that came
+  size_t asked;
+  bool ok;
+  std::vector<uint8_t> out;  // the reply buffer afterwards (it starts as EE bytes)
+};
+
+TEST(UsbDevices, ABulkReplyGivesTheBytesAskedForAndFailsOnlyOnATransferError) {
+  std::vector<uint8_t> packet(64, 0x11);
+  packet[0] = 0xFA;
+  packet[1] = 0x12;
+  const std::vector<TBulkReplyCase> cases = {
+      {"exact", 0, {0xFA, 0x12}, 2, true, {0xFA, 0x12, 0xEE, 0xEE}},
+      {"a whole packet", 0, packet, 2, true, {0xFA, 0x12, 0xEE, 0xEE}},
+      {"shorter", 0, {0xFA}, 3, true, {0xFA, 0x00, 0x00, 0xEE}},
+      {"nothing", 0, {}, 2, true, {0x00, 0x00, 0xEE, 0xEE}},
+      {"time-out", -7, {0xFA}, 2, false, {0xEE, 0xEE, 0xEE, 0xEE}},
+      {"error", -1, packet, 2, false, {0xEE, 0xEE, 0xEE, 0xEE}},
+  };
+  for (const TBulkReplyCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<uint8_t> buffer(4, 0xEE);
+    EXPECT_EQ(TakeBulkReply(c.result, c.in.data(), c.in.size(), buffer.data(), c.asked), c.ok);
+    EXPECT_EQ(buffer, c.out);
+  }
 }
 
 TEST(UsbDevices, ThePermissionHintNamesTheUdevRule) {
