@@ -152,8 +152,10 @@ bool TPodProtocol::openCheck(int number) {
   PodLink.IsOpen = 1;
   PodLink.Connected = 1;
   PodLink.Ready = 1;
+  // A pod that does not take its device number is not open (the failed
+  // transfer has closed the link).
   int32_t announce = number;
-  PodQueryInfo(1, announce);
+  if (!PodQueryInfo(1, announce)) return false;
   if (PodTransport == 1) {
     PodLink.MaxTransfer = uint16_t(std::min<int>(HidInputReportLength - 1, kPodMaxTransfer));
     for (int k = 0; k < 4; ++k) PodLink.Pipes[size_t(k)].MaximumPacketSize = PodLink.MaxTransfer;

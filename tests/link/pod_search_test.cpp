@@ -98,6 +98,14 @@ TEST_F(BulkTest, RefusedDevicesArePassedOverAndClosed) {
   EXPECT_EQ(hid.AnnouncedDevice(), 5);
 }
 
+TEST_F(BulkTest, APodThatFailsTheDeviceNumberAfterTheOpenCheckIsNotOpen) {
+  pod().Faults.SilentFromPacket = 2;  // F9 02 answers, F9 01 does not
+  Modes().PodState = 0;
+  EXPECT_EQ(link().PodUsbOpen(), 255);
+  EXPECT_EQ(pod().HostPacketCount(), 2);  // no link start after the failure
+  expectLost();
+}
+
 TEST_F(BulkTest, NoPodGives255AndLeavesTheLinkClosed) {
   devices().SetBulk(0, nullptr);
   Modes().PodState = 0;
