@@ -219,8 +219,9 @@ bool TPodProtocol::acceptDevice(std::unique_ptr<IPodTransport> t, TPodTransportK
 
 uint8_t TPodProtocol::PodUsbOpen() {
   if (transport_ && PodLink.IsOpen) {
+    // The pod answers: it is open, whatever an earlier failure left in PodState.
     const uint8_t kind = PodQueryIdentity();
-    if (kind == 1) return Modes().PodState;
+    if (kind == 1) return Modes().PodState = 0;
     // Open, but another kind of pod: not searched for again.
     if (kind == 2) return Modes().PodState = 255;
     // No answer, or an identity of no pod: the link is lost.

@@ -43,6 +43,20 @@ TEST_P(FramingTest, OpenOnAnAnsweringLinkKeepsItAndSendsOnlyTheIdentityQuery) {
   EXPECT_EQ(pod().Opens(), 1);
 }
 
+TEST_P(FramingTest, AnAnsweringLinkOpensAgainAfterAStalePodState) {
+  open();
+  Modes().PodState = 255;
+  EXPECT_EQ(link().PodUsbOpen(), 0);
+  EXPECT_EQ(link().PodLink.IsOpen, 1);
+  Modes().PodState = 255;
+  EXPECT_TRUE(link().PodReconnect());
+  EXPECT_EQ(Modes().PodState, 0);
+  EXPECT_TRUE(link().LinkUsable());
+  EXPECT_TRUE(link().PodPing());
+  EXPECT_TRUE(dialogs_.messages().empty());
+  EXPECT_EQ(pod().Opens(), 1);
+}
+
 TEST_P(FramingTest, IdentityNamesThePodKind) {
   open();
   EXPECT_EQ(link().PodQueryIdentity(), 1);
