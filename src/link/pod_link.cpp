@@ -260,16 +260,19 @@ bool TPodProtocol::PodReconnect() {
   return false;
 }
 
+// The close report and its reply, then the end of the link announced
+// (F9 01 FF FF), then the handle closed; the same in both framings. A failed
+// transfer has closed the link already, and what follows is not sent.
 void TPodProtocol::PodSendCloseSequence() {
   if (!LinkUsable()) return;
-  int32_t closing = 0xFFFF;
-  PodQueryInfo(1, closing);
-  if (PodTransport == 1 && transport_) {
-    clearBuffer();
-    PodIoBuffer[0] = 0xA5;
-    PodIoBuffer[1] = 0x12;
-    transfer(3, 1);
+  clearBuffer();
+  PodIoBuffer[0] = 0xA5;
+  PodIoBuffer[1] = 0x12;
+  if (transfer(3, 1)) {
+    int32_t closing = 0xFFFF;
+    PodQueryInfo(1, closing);
   }
+  PodLinkClose();
 }
 
 TPodProtocol& ThePod() {

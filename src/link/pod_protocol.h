@@ -150,7 +150,8 @@ class TPodProtocol final : public TPodAccess, public TWriterAccess {
   bool PodQueryInfo(uint8_t sub, int32_t& value);
   // Re-detects the pod; shows the connect error when none answers.
   bool PodReconnect() override;
-  // The packets of the main window's close while the link is open.
+  // The packets of the main window's close while the link is open; the link
+  // is closed afterwards.
   void PodSendCloseSequence();
   bool LinkUsable() const { return transport_ && PodLink.IsOpen; }
 

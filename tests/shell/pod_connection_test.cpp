@@ -107,7 +107,8 @@ TEST_F(PodConnection, TheVirtualPodAsFirstDeviceConnectsAndIsAnnouncedClosedOnce
     pod.ClearLog();
     w.close();
   }
-  EXPECT_EQ(pod.HostPackets(), std::vector<std::string>{"F9 01 FF FF"});
+  EXPECT_EQ(pod.HostPackets(), (std::vector<std::string>{"A5 12 00", "F9 01 FF FF"}));
+  EXPECT_EQ(pod.OpenHandles(), 0);
   EXPECT_TRUE(pod.Violations.empty());
 }
 
