@@ -95,6 +95,10 @@ inline constexpr uint32_t kMaxRomWords = 32768;  // program memory cells of the 
 inline constexpr uint32_t kDefaultRomWords = 4096;  // a chip without a usable "#ROM" size
 inline constexpr int kSimIcCapacity = 258;
 inline constexpr int kRestrictCapacity = 11;
+// The chip id of the emulator pod's EEPROM chip: the pod that emulates
+// built-in EEPROM (its own RAM banks and bit registers in the chip files,
+// the special registers and the configuration block, the EEPROM sites).
+inline constexpr uint16_t kEepromPodChipId = 0x8024;
 
 struct TRamBankRange {
   uint16_t Start = 0;

@@ -622,16 +622,16 @@ class Loader {
     const uint16_t s = section_;
     if (s >= kRamBank0 && s <= kRamBank4) return RamBank(r, s - kRamBank0);
     if (s >= kRamBank5 && s <= kRamBank15) {
-      if (podChipId_ == 0x8024) return;
+      if (podChipId_ == kEepromPodChipId) return;
       return RamBank(r, s - kRamBank5 + 5);
     }
     if (s >= kRegBit && s <= kRegBit3) return BitRegister(r, s - kRegBit);
     switch (s) {
       case kRegBitA:
-        if (podChipId_ == 0x8024) BitRegister(r, 0);
+        if (podChipId_ == kEepromPodChipId) BitRegister(r, 0);
         return;
       case kRegBitB:
-        if (podChipId_ != 0x8024) BitRegister(r, 0);
+        if (podChipId_ != kEepromPodChipId) BitRegister(r, 0);
         return;
       default: break;
     }

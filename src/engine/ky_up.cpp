@@ -17,7 +17,6 @@ constexpr uint32_t kNoAddress = 0xFFFFF;
 // A stop address that no PC (20 bits) can equal.
 constexpr uint32_t kNeverMatches = 0xFFFFFFFFu;
 constexpr uint32_t kPodPcHistory = 4144;
-constexpr uint16_t kEepromChipId = 0x8024;
 const char kCaption[] = "Kyvor-IDE";
 
 void Message(const std::string& text) {
@@ -122,7 +121,7 @@ void TKy_UP::TraceStep() {
       core_.ExecuteOne();
       callRunStopped();
     }
-  } else if (Chip().SelfEromMode != 0 && Settings.PodChipId == kEepromChipId &&
+  } else if (Chip().SelfEromMode != 0 && Settings.PodChipId == kEepromPodChipId &&
              accessesEepromRegister(state_.ReadProgramWord(state_.GetPC()))) {
     selfEepromStep();
   } else {
@@ -415,7 +414,7 @@ void TKy_UP::podTick() {
   lastStop_ = TRunStop::PodHalted;
   StopProgram(1);
   lastStop_ = TRunStop::PodHalted;
-  if (Chip().SelfEromMode != 0 && Settings.PodChipId == kEepromChipId) {
+  if (Chip().SelfEromMode != 0 && Settings.PodChipId == kEepromPodChipId) {
     const uint32_t pc = state_.GetPC();
     if (pc == 0) {
       if (Hooks.ResetRequested) Hooks.ResetRequested();
@@ -502,7 +501,7 @@ bool TKy_UP::RestartIfOutOfRange(uint32_t limit) {
   if (simulator()) return true;  // the simulator never leaves its program
   if (Chip().DeviceKind3 != 1) limit = 5120;
   if (pod_->PodReadPC() < limit) return true;
-  if (Chip().SelfEromMode != 0 && Settings.PodChipId == kEepromChipId) {
+  if (Chip().SelfEromMode != 0 && Settings.PodChipId == kEepromPodChipId) {
     const uint32_t keepAt = Chip().DeviceKind3 == 1 ? 8192 : 5120;
     const uint16_t kept = pod_->PodReadProgramWord(keepAt);
     pod_->PodAccessGate(true);
@@ -545,7 +544,7 @@ bool TKy_UP::RestartIfOutOfRange(uint32_t limit) {
 int TKy_UP::breakpointLimit() const {
   if (simulator()) return 20;
   int limit = int(MaxHardwareBreakpoints()) - 1;
-  if (Chip().SelfEromMode != 0 && Settings.PodChipId == kEepromChipId)
+  if (Chip().SelfEromMode != 0 && Settings.PodChipId == kEepromPodChipId)
     limit -= Settings.EepromBreakCount;
   return limit;
 }

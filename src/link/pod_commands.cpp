@@ -20,7 +20,6 @@ namespace {
 
 constexpr uint8_t kAck = 0xFA;
 constexpr uint8_t kBlockAck = 0xAA;
-constexpr uint16_t kEepromPodChip = 0x8024;
 
 // The 24-bit address header: 0x400000 OR (A << 1) OR R, big-endian.
 std::array<uint8_t, 3> Header(uint32_t A, int R) {
@@ -646,7 +645,7 @@ bool TPodProtocol::PodInitSpecialRegisters() {
   bool result = PodLeaveReset();
   for (uint32_t a = podmem::ProgramCounter; a < podmem::ProgramCounter + 3; ++a)
     result = PodWriteRegister(a, 0);
-  if (AcceptedPodChipId != kEepromPodChip) return result;
+  if (AcceptedPodChipId != kEepromPodChipId) return result;
   static constexpr uint16_t kAddress[3] = {0x77, 0x7D, 0x194};
   static constexpr uint8_t kDefault[3] = {0xFF, 0xFF, 0xF0};
   SpecialRegisterImage = {kDefault[0], kDefault[1], kDefault[2]};
@@ -701,7 +700,7 @@ bool TPodProtocol::PodWriteConfigBlock(const std::vector<uint32_t>& eepromSites)
   }
   b.push_back(uint8_t((Options().RomEmulationType == 1 ? 0x10 : 0x00) | (chip.CoreVariant & 0x0F)));
   b.push_back(chip.SelfEromMode);
-  if (chip.DeviceKind3 == 1 && PodChipId == kEepromPodChip)
+  if (chip.DeviceKind3 == 1 && PodChipId == kEepromPodChipId)
     PodWriteWords(podmem::ConfigBlock, b.data(), uint32_t(b.size()));
   PodSessionEnd();
   PodAccessGate(false);

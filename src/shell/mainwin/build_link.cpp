@@ -11,10 +11,6 @@
 
 namespace kyvor {
 
-namespace {
-constexpr uint16_t kEepromPodChipId = 0x8024;
-}
-
 TShellAsmHost::TShellAsmHost(TKYMAIN& main) : main_(main), lastPump_(Clock().now()) {}
 
 void TShellAsmHost::lineStep() {

@@ -87,7 +87,7 @@ class TShellAsmTarget final : public IAsmTarget {
 
 // Debug entry, after the breakpoint table was cleared: the CPU model takes
 // the EEPROM site count; when the chip has built-in EEPROM emulation and the
-// pod's chip is the EEPROM chip (0x8024), each site becomes a Kind 0
+// pod's chip is the EEPROM chip (kEepromPodChipId), each site becomes a Kind 0
 // breakpoint record (slots 1..count) and 8 is written to the EEPROM status
 // register. Returns true when the records were added.
 bool ApplyEepromSites(TKy_UP& up, const TEepromSites& sites);

@@ -172,7 +172,7 @@ void TOption::PrepareForShow(bool debugMode, uint16_t podChipId) {
   } else {
     loadInterfaceCombos();
     ShowPage(PageInterface);
-    const bool eepromChip = podChipId == 0x8024;
+    const bool eepromChip = podChipId == kEepromPodChipId;
     stkOvStop_->setEnabled(!eepromChip);
     if (eepromChip) {
       stkOvStop_->setChecked(false);
