@@ -18,8 +18,8 @@ namespace kyvor {
 
 namespace {
 
-constexpr uint8_t kAck = 0xFA;
-constexpr uint8_t kBlockAck = 0xAA;
+using podcmd::Ack;
+using podcmd::BlockAck;
 
 // The 24-bit address header: 0x400000 OR (A << 1) OR R, big-endian.
 std::array<uint8_t, 3> Header(uint32_t A, int R) {
@@ -67,7 +67,7 @@ namespace {
 // buffer's 64-byte payload (the 7 header bytes included on a write), not by
 // MaxTransfer. Program-memory pieces keep whole words.
 constexpr uint32_t MemoryPiece(bool write, bool words) {
-  const uint32_t n = kPodMaxTransfer - (write ? 7u : 0u);
+  const uint32_t n = kPodMaxTransfer - (write ? podcmd::Memory.Out : 0u);
   return words ? n & ~1u : n;
 }
 
@@ -80,18 +80,16 @@ constexpr uint32_t MemoryPiece(bool write, bool words) {
 bool TPodProtocol::PodPing() {
   if (parallel()) return parallel_.FrameEnd() || lost();
   if (!PodLink.IsOpen) return lost();
-  clearBuffer();
-  PodIoBuffer[0] = 0xA5;
-  return acked(2, 1, kAck) || lost();
+  put(podcmd::Ping);
+  return exchange(podcmd::Ping, Ack) || lost();
 }
 
 bool TPodProtocol::PodWriteControl(uint8_t value) {
   if (parallel()) return parallel_.WriteFramedByte(value) || lost();
   if (!PodLink.IsOpen) return lost();
-  clearBuffer();
-  PodIoBuffer[0] = 0xA6;
+  put(podcmd::WriteControl);
   PodIoBuffer[1] = value;
-  return acked(3, 1, kAck) || lost();
+  return exchange(podcmd::WriteControl, Ack) || lost();
 }
 
 uint8_t TPodProtocol::PodReadControl(bool& ok) {
@@ -101,9 +99,8 @@ uint8_t TPodProtocol::PodReadControl(bool& ok) {
   } else {
     ok = PodLink.IsOpen;
     if (ok) {
-      clearBuffer();
-      PodIoBuffer[0] = 0xA7;
-      ok = acked(1, 2, kAck);
+      put(podcmd::ReadControl);
+      ok = exchange(podcmd::ReadControl, Ack);
       v = PodIoBuffer[1];
     }
   }
@@ -122,9 +119,8 @@ uint8_t TPodProtocol::PodReadControl() {
 bool TPodProtocol::PodReadStatus(uint8_t& status) {
   if (parallel()) return parallel_.ReadPodStatus(status) || lost();
   if (!PodLink.IsOpen) return lost();
-  clearBuffer();
-  PodIoBuffer[0] = 0xA8;
-  if (!acked(1, 2, kAck)) return lost();
+  put(podcmd::ReadStatus);
+  if (!exchange(podcmd::ReadStatus, Ack)) return lost();
   status = PodIoBuffer[1];
   return true;
 }
@@ -149,23 +145,21 @@ bool TPodProtocol::PodSelectRegisterFile() {
 
 bool TPodProtocol::readPacket(uint32_t A, uint32_t n, uint8_t* dest, bool words) {
   if (!(words ? PodSelectProgramMemory() : PodSelectRegisterFile())) return false;
-  clearBuffer();
-  PodIoBuffer[0] = 0xA4;
+  put(podcmd::Memory);
   putHeader(1, A, 1);
   putLength(4, n);
-  if (!transfer(7, uint8_t(n))) return lost();
+  if (!transfer(podcmd::Memory.Out, uint8_t(n))) return lost();
   std::memcpy(dest, PodIoBuffer.data(), n);
   return true;
 }
 
 bool TPodProtocol::writePacket(uint32_t A, const uint8_t* data, uint32_t n, bool words) {
   if (!(words ? PodSelectProgramMemory() : PodSelectRegisterFile())) return false;
-  clearBuffer();
-  PodIoBuffer[0] = 0xA4;
+  put(podcmd::Memory);
   putHeader(1, A, 0);
   putLength(4, n);
-  std::memcpy(PodIoBuffer.data() + 7, data, n);
-  return acked(uint8_t(n + 7), 3, kAck) || lost();
+  std::memcpy(PodIoBuffer.data() + podcmd::Memory.Out, data, n);
+  return acked(uint8_t(podcmd::Memory.Out + n), podcmd::MemoryWriteReply, Ack) || lost();
 }
 
 bool TPodProtocol::parallelRead(uint32_t A, uint32_t n, uint8_t* dest, bool words) {
@@ -248,36 +242,35 @@ bool TPodProtocol::sendBlockData(const uint8_t* data, uint32_t bytes, const TGau
     const uint32_t n = std::min(step, bytes - off);
     clearBuffer();
     std::memcpy(PodIoBuffer.data(), data + off, n);
-    if (!transfer(uint8_t(n), 3)) return lost();
+    if (!transfer(uint8_t(n), podcmd::BlockDataReply)) return lost();
     if (gauge) gauge(int(uint64_t(off + n) * 100 / bytes));
   }
   return true;
 }
 
-bool TPodProtocol::receiveBlockData(uint8_t ask, uint8_t* dest, uint32_t bytes,
-                                    const TGauge& gauge) {
+bool TPodProtocol::receiveBlockData(const podcmd::TPodCommand& ask, uint8_t* dest,
+                                    uint32_t bytes, const TGauge& gauge) {
   const uint32_t step = packetPayload();
   for (uint32_t off = 0; off < bytes; off += step) {
     const uint32_t n = std::min(step, bytes - off);
-    clearBuffer();
-    PodIoBuffer[0] = ask;
-    if (!transfer(1, uint8_t(n))) return lost();
+    put(ask);
+    if (!transfer(ask.Out, uint8_t(n))) return lost();
     std::memcpy(dest + off, PodIoBuffer.data(), n);
     if (gauge) gauge(int(uint64_t(off + n) * 100 / bytes));
   }
   return true;
 }
 
-bool TPodProtocol::PodBlockWrite(uint8_t command, uint32_t address, const uint8_t* data,
-                                 uint32_t bytes, uint8_t mode, const TGauge& gauge) {
+bool TPodProtocol::PodBlockWrite(const podcmd::TPodCommand& command, uint32_t address,
+                                 const uint8_t* data, uint32_t bytes, uint8_t mode,
+                                 const TGauge& gauge) {
   if (parallel() || !PodLink.IsOpen) return lost();
   if (gauge) gauge(0);
-  clearBuffer();
-  PodIoBuffer[0] = command;
+  put(command);
   putHeader(1, address, 0);
   putLength(4, bytes);
   PodIoBuffer[7] = mode;
-  if (!acked(8, 1, kBlockAck)) return lost();
+  if (!exchange(command, BlockAck)) return lost();
   return sendBlockData(data, bytes, gauge);
 }
 
@@ -285,12 +278,11 @@ bool TPodProtocol::PodBlockRead(uint32_t address, uint32_t bytes, uint8_t* dest,
                                 const TGauge& gauge) {
   if (parallel() || !PodLink.IsOpen) return lost();
   if (gauge) gauge(0);
-  clearBuffer();
-  PodIoBuffer[0] = 0xA2;
+  put(podcmd::BlockRead);
   putHeader(1, address, 1);
   putLength(4, bytes);
-  if (!acked(7, 1, kBlockAck)) return lost();
-  return receiveBlockData(0xA3, dest, bytes, gauge);
+  if (!exchange(podcmd::BlockRead, BlockAck)) return lost();
+  return receiveBlockData(podcmd::BlockChunk, dest, bytes, gauge);
 }
 
 namespace {
@@ -336,8 +328,8 @@ bool TPodProtocol::PodDownloadWords(TPodBlockArea area, uint32_t start,
                                     const TGauge& gauge) {
   const std::vector<uint8_t> bytes = WordBytes(words);
   if (parallel()) return parallelDownload(start, bytes, gauge);
-  return PodBlockWrite(area == TPodBlockArea::Sbm ? 0xAF : 0xA2, start, bytes.data(),
-                       uint32_t(bytes.size()), mode, gauge);
+  return PodBlockWrite(area == TPodBlockArea::Sbm ? podcmd::SbmBlockWrite : podcmd::BlockWrite,
+                       start, bytes.data(), uint32_t(bytes.size()), mode, gauge);
 }
 
 bool TPodProtocol::PodUploadWords(uint32_t start, std::span<uint16_t> words, const TGauge& gauge) {
@@ -436,10 +428,9 @@ bool TPodProtocol::PodReadStack(int depth, std::vector<uint32_t>& levels) {
     // One B9 reply must fit a packet; deeper levels are read one by one.
     if (!PodLink.IsOpen) return lost();
     viaB9 = std::min<int>(depth, int(packetPayload() / 3));
-    clearBuffer();
-    PodIoBuffer[0] = 0xB9;
+    put(podcmd::Stack);
     PodIoBuffer[1] = uint8_t(viaB9);
-    if (!transfer(2, uint8_t(3 * viaB9))) return lost();
+    if (!transfer(podcmd::Stack.Out, uint8_t(3 * viaB9))) return lost();
     for (int i = 0; i < viaB9; ++i) levels.push_back(BigEndian(&PodIoBuffer[size_t(3 * i)], 3));
   }
   for (int i = viaB9 + 1; i <= depth; ++i) {
@@ -462,10 +453,9 @@ std::span<const TPodTestCommand> PodTestCommands() {
 }
 
 bool TPodProtocol::PodSendChipVariant(bool deviceKind3) {
-  clearBuffer();
-  PodIoBuffer[0] = 0xB0;
-  PodIoBuffer[1] = deviceKind3 ? 0x13 : 0x12;
-  return transfer(2, 1);
+  put(podcmd::ChipVariant);
+  PodIoBuffer[1] = deviceKind3 ? podcmd::ChipVariantKind3 : podcmd::ChipVariantOther;
+  return exchange(podcmd::ChipVariant);
 }
 
 bool TPodProtocol::PodSendTestCommand(const TPodTestCommand& command) {
@@ -596,23 +586,19 @@ bool TPodProtocol::PodAccessGate(bool open) {
   // The gate is a USB packet: the parallel port has none to send.
   if (parallel() || Options().RomEmulationType == 0) return true;
   if (!PodLink.IsOpen) return lost();
-  clearBuffer();
-  PodIoBuffer[0] = 0xB5;
-  PodIoBuffer[1] = 0x04;
+  put(podcmd::AccessGate);
   PodIoBuffer[2] = open ? 0 : 1;
-  if (!acked(3, 1, kAck)) return lost();
+  if (!exchange(podcmd::AccessGate, Ack)) return lost();
   if (open) DelayMilliseconds(100);
   return true;
 }
 
 // Over USB: A1 02 begins, A1 03 ends a session (the reply is not looked at).
-bool TPodProtocol::usbSession(uint8_t which) {
+bool TPodProtocol::usbSession(const podcmd::TPodCommand& which) {
   if (Options().RomEmulationType == 0) return true;
   if (!PodLink.IsOpen) return lost();
-  clearBuffer();
-  PodIoBuffer[0] = 0xA1;
-  PodIoBuffer[1] = which;
-  return transfer(2, 2) || lost();
+  put(which);
+  return exchange(which) || lost();
 }
 
 // Over the parallel port: program memory selected, then the flash commands
@@ -630,11 +616,11 @@ bool TPodProtocol::parallelSession(bool begin) {
 }
 
 bool TPodProtocol::PodSessionBegin() {
-  return parallel() ? parallelSession(true) : usbSession(0x02);
+  return parallel() ? parallelSession(true) : usbSession(podcmd::SessionBegin);
 }
 
 bool TPodProtocol::PodSessionEnd() {
-  return parallel() ? parallelSession(false) : usbSession(0x03);
+  return parallel() ? parallelSession(false) : usbSession(podcmd::SessionEnd);
 }
 
 // ---------------------------------------------------------------------------

@@ -104,6 +104,12 @@ bool TPodProtocol::acked(uint8_t out, uint8_t in, uint8_t ack) {
   return transfer(out, in) && PodIoBuffer[0] == ack;
 }
 
+void TPodProtocol::put(const podcmd::TPodCommand& c) {
+  clearBuffer();
+  PodIoBuffer[0] = c.Code;
+  if (c.HasSub) PodIoBuffer[1] = c.Sub;
+}
+
 void TPodProtocol::PodLinkClose() {
   if (transport_) transport_->Close();
   transport_.reset();
@@ -122,22 +128,19 @@ void TPodProtocol::PodLinkClose() {
 
 uint8_t TPodProtocol::PodQueryIdentity() {
   if (!PodLink.IsOpen) return 0;
-  clearBuffer();
-  PodIoBuffer[0] = 0xF9;
-  PodIoBuffer[1] = 0xAC;
-  if (!transfer(2, 8)) return 0;
+  put(podcmd::Identity);
+  if (!exchange(podcmd::Identity)) return 0;
   if (std::memcmp(PodIoBuffer.data(), kPodIdentity1, 8) == 0) return 1;
   if (std::memcmp(PodIoBuffer.data(), kPodIdentity2, 8) == 0) return 2;
   return 0;
 }
 
 bool TPodProtocol::PodQueryInfo(uint8_t sub, int32_t& value) {
-  clearBuffer();
-  PodIoBuffer[0] = 0xF9;
-  PodIoBuffer[1] = sub;
+  put(podcmd::Announce);
+  PodIoBuffer[1] = sub;  // the link value asked for (Announce, OpenCheck)
   PodIoBuffer[2] = uint8_t(value);
   PodIoBuffer[3] = uint8_t(value >> 8);
-  if (!transfer(4, 8)) return false;
+  if (!exchange(podcmd::Announce)) return false;
   value = PodIoBuffer[0] + 256 * PodIoBuffer[1];
   return true;
 }
@@ -148,14 +151,14 @@ bool TPodProtocol::PodQueryInfo(uint8_t sub, int32_t& value) {
 
 bool TPodProtocol::openCheck(int number) {
   int32_t check = 0;
-  if (!PodQueryInfo(2, check) || check != 0xFFFF) return false;
+  if (!PodQueryInfo(podcmd::OpenCheck.Sub, check) || check != 0xFFFF) return false;
   PodLink.IsOpen = 1;
   PodLink.Connected = 1;
   PodLink.Ready = 1;
   // A pod that does not take its device number is not open (the failed
   // transfer has closed the link).
   int32_t announce = number;
-  if (!PodQueryInfo(1, announce)) return false;
+  if (!PodQueryInfo(podcmd::Announce.Sub, announce)) return false;
   if (PodTransport == 1) {
     PodLink.MaxTransfer = uint16_t(std::min<int>(HidInputReportLength - 1, kPodMaxTransfer));
     for (int k = 0; k < 4; ++k) PodLink.Pipes[size_t(k)].MaximumPacketSize = PodLink.MaxTransfer;
@@ -164,12 +167,10 @@ bool TPodProtocol::openCheck(int number) {
   // link, so the next command fails.
   for (uint8_t v : {uint8_t(1), uint8_t(0)}) {
     if (!transport_) break;
-    clearBuffer();
-    PodIoBuffer[0] = 0xC5;
-    PodIoBuffer[1] = 0xFF;
+    put(podcmd::LinkStart);
     PodIoBuffer[2] = v;
-    PodIoBuffer[3] = 0x01;
-    transfer(4, 64);
+    PodIoBuffer[3] = podcmd::LinkStartLastByte;
+    exchange(podcmd::LinkStart);
   }
   return true;
 }
@@ -265,12 +266,10 @@ bool TPodProtocol::PodReconnect() {
 // transfer has closed the link already, and what follows is not sent.
 void TPodProtocol::PodSendCloseSequence() {
   if (!LinkUsable()) return;
-  clearBuffer();
-  PodIoBuffer[0] = 0xA5;
-  PodIoBuffer[1] = 0x12;
-  if (transfer(3, 1)) {
+  put(podcmd::CloseReport);
+  if (exchange(podcmd::CloseReport)) {
     int32_t closing = 0xFFFF;
-    PodQueryInfo(1, closing);
+    PodQueryInfo(podcmd::Announce.Sub, closing);
   }
   PodLinkClose();
 }

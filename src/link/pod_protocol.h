@@ -22,6 +22,7 @@
 #include "engine/pod_access.h"
 #include "engine/writer_access.h"
 #include "link/parallel_port.h"
+#include "link/pod_command_set.h"
 #include "link/pod_transport.h"
 
 namespace kyvor {
@@ -169,8 +170,9 @@ class TPodProtocol final : public TPodAccess, public TWriterAccess {
   // Block commands over USB: `command` A2 (program memory or, with the
   // register file selected, data memory) or AF (the SBM area); `address` a
   // word address (data: a byte address); packets of at most MaxTransfer.
-  bool PodBlockWrite(uint8_t command, uint32_t address, const uint8_t* data, uint32_t bytes,
-                     uint8_t mode, const std::function<void(int percent)>& gauge = {});
+  bool PodBlockWrite(const podcmd::TPodCommand& command, uint32_t address, const uint8_t* data,
+                     uint32_t bytes, uint8_t mode,
+                     const std::function<void(int percent)>& gauge = {});
   bool PodBlockRead(uint32_t address, uint32_t bytes, uint8_t* dest,
                     const std::function<void(int percent)>& gauge = {});
 
@@ -271,6 +273,12 @@ class TPodProtocol final : public TPodAccess, public TWriterAccess {
   void clearBuffer() { PodIoBuffer.fill(0); }
   bool transfer(uint8_t out, uint8_t in);
   bool acked(uint8_t out, uint8_t in, uint8_t ack);
+  // Clears the buffer and puts the command's leading bytes.
+  void put(const podcmd::TPodCommand& c);
+  // Sends the command's bytes and reads its reply, the row's lengths; with
+  // `ack`, reply byte 0 must be it.
+  bool exchange(const podcmd::TPodCommand& c) { return transfer(c.Out, c.Reply); }
+  bool exchange(const podcmd::TPodCommand& c, uint8_t ack) { return acked(c.Out, c.Reply, ack); }
   void putHeader(size_t at, uint32_t A, int R);
   void putLength(size_t at, uint32_t len);
   uint32_t packetPayload() const;
@@ -284,14 +292,15 @@ class TPodProtocol final : public TPodAccess, public TWriterAccess {
   // The data packets of a block write after its header (each answered by
   // three bytes), and the chunks of a block read, each asked for by `ask`.
   bool sendBlockData(const uint8_t* data, uint32_t bytes, const TGauge& gauge);
-  bool receiveBlockData(uint8_t ask, uint8_t* dest, uint32_t bytes, const TGauge& gauge);
+  bool receiveBlockData(const podcmd::TPodCommand& ask, uint8_t* dest, uint32_t bytes,
+                        const TGauge& gauge);
   bool usable();  // the link is open; else lost()
   void putAddress(size_t at, uint32_t value);  // 24 bits big-endian
   bool controlFrom(uint8_t (*change)(uint8_t control, uint8_t s));
   bool controlValue(uint8_t v);
   uint8_t stopBit() const;
   bool stepByBreakpoint();
-  bool usbSession(uint8_t which);
+  bool usbSession(const podcmd::TPodCommand& which);
   bool parallelSession(bool begin);
 
   std::unique_ptr<IPodTransport> transport_;

@@ -11,12 +11,9 @@ namespace kyvor {
 
 namespace {
 
-constexpr uint8_t kAck = 0xFA;
-constexpr uint8_t kBlockAck = 0xAA;
-constexpr uint8_t kLockedElsewhere = 0x49;  // a lock answer that also counts as taken
+using podcmd::Ack;
+using podcmd::BlockAck;
 constexpr char kWriterIdentity[] = "WQRP";
-constexpr int kStatusReply = 10;
-constexpr int kCalibrationPacket = 64;
 constexpr size_t kDisplayColumns = 16;
 
 uint16_t Word(const uint8_t* b) { return uint16_t(b[0] << 8 | b[1]); }
@@ -31,12 +28,10 @@ bool TPodProtocol::WriterWriteBlock(uint32_t address, std::span<const uint16_t> 
   if (!usable()) return false;
   std::vector<uint8_t> bytes;
   for (uint16_t w : words) bytes.insert(bytes.end(), {uint8_t(w >> 8), uint8_t(w)});
-  clearBuffer();
-  PodIoBuffer[0] = 0xAA;
-  PodIoBuffer[1] = 0x02;
+  put(podcmd::ImageWrite);
   putAddress(2, address);
   putAddress(5, uint32_t(bytes.size()));
-  if (!acked(8, 1, kBlockAck)) return lost();
+  if (!exchange(podcmd::ImageWrite, BlockAck)) return lost();
   return sendBlockData(bytes.data(), uint32_t(bytes.size()), {});
 }
 
@@ -44,61 +39,52 @@ bool TPodProtocol::WriterReadBlock(uint32_t address, std::span<uint16_t> words,
                                    const TGauge& gauge) {
   if (!usable()) return false;
   std::vector<uint8_t> bytes(2 * words.size());
-  clearBuffer();
-  PodIoBuffer[0] = 0xAA;
-  PodIoBuffer[1] = 0x03;
+  put(podcmd::ImageRead);
   putAddress(2, address);
   putAddress(5, uint32_t(bytes.size()));
-  if (!acked(8, 1, kBlockAck)) return lost();
-  if (!receiveBlockData(0xAB, bytes.data(), uint32_t(bytes.size()), gauge)) return false;
+  if (!exchange(podcmd::ImageRead, BlockAck)) return lost();
+  if (!receiveBlockData(podcmd::ImageChunk, bytes.data(), uint32_t(bytes.size()), gauge)) return false;
   for (size_t i = 0; i < words.size(); ++i) words[i] = Word(&bytes[2 * i]);
   return true;
 }
 
 bool TPodProtocol::WriterEraseSector(uint32_t address) {
   if (!usable()) return false;
-  clearBuffer();
-  PodIoBuffer[0] = 0xAC;
-  PodIoBuffer[1] = 0xD8;
+  put(podcmd::EraseSector);
   putAddress(2, address);
-  return acked(8, 3, kAck) || lost();
+  return exchange(podcmd::EraseSector, Ack) || lost();
 }
 
 bool TPodProtocol::WriterPollBusy(uint8_t& status) {
   if (!usable()) return false;
-  clearBuffer();
-  PodIoBuffer[0] = 0xAC;
-  PodIoBuffer[1] = 0x05;
-  PodIoBuffer[7] = 0x01;
-  if (!transfer(8, 1)) return lost();
+  put(podcmd::PollBusy);
+  PodIoBuffer[7] = podcmd::PollBusyLastByte;
+  if (!exchange(podcmd::PollBusy)) return lost();
   status = PodIoBuffer[0];
   return true;
 }
 
 bool TPodProtocol::WriterFinishWrite() {
   if (!usable()) return false;
-  clearBuffer();
-  PodIoBuffer[0] = 0xAC;
-  PodIoBuffer[1] = 0x06;
-  return acked(8, 3, kAck) || lost();
+  put(podcmd::FinishWrite);
+  return exchange(podcmd::FinishWrite, Ack) || lost();
 }
 
 bool TPodProtocol::WriterSendSetting(uint16_t value) {
   if (!usable()) return false;
-  clearBuffer();
-  const uint8_t packet[7] = {0xCE, 0x02, 0x03, 0x10, 0x00, uint8_t(value), uint8_t(value >> 8)};
-  std::memcpy(PodIoBuffer.data(), packet, sizeof packet);
-  return transfer(sizeof packet, 1) || lost();
+  put(podcmd::Setting);
+  std::copy(std::begin(podcmd::SettingBytes), std::end(podcmd::SettingBytes), PodIoBuffer.begin());
+  PodIoBuffer[5] = uint8_t(value);
+  PodIoBuffer[6] = uint8_t(value >> 8);
+  return exchange(podcmd::Setting) || lost();
 }
 
 bool TPodProtocol::WriterSendCalibrationBlock(uint8_t part, const TCalibrationBytes& bytes) {
   if (!usable()) return false;
-  clearBuffer();
-  PodIoBuffer[0] = 0xF9;
-  PodIoBuffer[1] = 0x10;
+  put(podcmd::CalibrationBlock);
   PodIoBuffer[2] = part;
   std::copy(bytes.begin(), bytes.end(), PodIoBuffer.begin() + 3);
-  return transfer(kCalibrationPacket, kCalibrationPacket) || lost();
+  return exchange(podcmd::CalibrationBlock) || lost();
 }
 
 // ---------------------------------------------------------------------------
@@ -107,37 +93,31 @@ bool TPodProtocol::WriterSendCalibrationBlock(uint8_t part, const TCalibrationBy
 
 bool TPodProtocol::WriterCheckIdentity() {
   if (!usable()) return false;
-  clearBuffer();
-  PodIoBuffer[0] = 0xF9;
-  PodIoBuffer[1] = 0x09;
-  if (!transfer(2, 8)) return lost();
+  put(podcmd::WriterIdentity);
+  if (!exchange(podcmd::WriterIdentity)) return lost();
   return std::memcmp(PodIoBuffer.data(), kWriterIdentity, 4) == 0;
 }
 
 bool TPodProtocol::WriterLock(uint8_t mode) {
   if (!usable()) return false;
-  clearBuffer();
-  PodIoBuffer[0] = 0xF9;
-  PodIoBuffer[1] = 0x0C;
+  put(podcmd::Lock);
   PodIoBuffer[2] = mode;
-  if (!transfer(3, 8)) return lost();
-  return (PodIoBuffer[0] == kAck && PodIoBuffer[1] == 0) || PodIoBuffer[0] == kLockedElsewhere;
+  if (!exchange(podcmd::Lock)) return lost();
+  return (PodIoBuffer[0] == Ack && PodIoBuffer[1] == 0) ||
+         PodIoBuffer[0] == podcmd::LockedElsewhere;
 }
 
 bool TPodProtocol::WriterDisplayCommand(uint8_t code) {
   if (!usable()) return false;
-  clearBuffer();
-  PodIoBuffer[0] = 0xBB;
+  put(podcmd::Display);
   PodIoBuffer[3] = code;
-  return acked(4, 4, kBlockAck) || lost();
+  return exchange(podcmd::Display, BlockAck) || lost();
 }
 
 bool TPodProtocol::WriterDisplayText(const std::string& chars) {
   if (!usable()) return false;
   const size_t m = std::min(chars.size(), kDisplayColumns);
-  clearBuffer();
-  PodIoBuffer[0] = 0xBB;
-  PodIoBuffer[1] = 0x02;
+  put(podcmd::DisplayText);
   PodIoBuffer[2] = uint8_t(m);
   std::memcpy(PodIoBuffer.data() + 3, chars.data(), m);
   return transfer(uint8_t(m + 3), uint8_t(m + 3)) || lost();
@@ -151,29 +131,28 @@ bool TPodProtocol::ChipReadWords(uint32_t address, std::span<uint16_t> words,
                                  const TGauge& gauge) {
   if (!usable()) return false;
   std::vector<uint8_t> bytes(2 * words.size());
-  clearBuffer();
-  PodIoBuffer[0] = 0xB6;
+  put(podcmd::ChipRead);
   PodIoBuffer[2] = uint8_t(address >> 8);
   PodIoBuffer[3] = uint8_t(address);
   putLength(4, uint32_t(words.size()));
-  if (!transfer(7, 5)) return lost();
-  if (!receiveBlockData(0xB7, bytes.data(), uint32_t(bytes.size()), gauge)) return false;
+  if (!exchange(podcmd::ChipRead)) return lost();
+  if (!receiveBlockData(podcmd::ChipChunk, bytes.data(), uint32_t(bytes.size()), gauge)) return false;
   for (size_t i = 0; i < words.size(); ++i) words[i] = Word(&bytes[2 * i]);
   return true;
 }
 
 bool TPodProtocol::ChipReadIdWords(bool shortLayout, uint16_t& id, uint16_t& status) {
   if (!usable()) return false;
-  clearBuffer();
   bool ok = false;
   if (shortLayout) {
     // The id with the protect word at chip address 0x80FE.
-    const uint8_t packet[7] = {0xB4, 0x00, 0x80, 0xFE, 0x00, 0x00, 0x01};
-    std::memcpy(PodIoBuffer.data(), packet, sizeof packet);
-    ok = transfer(sizeof packet, 8);
+    put(podcmd::ChipIdShort);
+    std::copy(std::begin(podcmd::ChipIdShortBytes), std::end(podcmd::ChipIdShortBytes),
+              PodIoBuffer.begin());
+    ok = exchange(podcmd::ChipIdShort);
   } else {
-    PodIoBuffer[0] = 0xD6;
-    ok = transfer(1, 4);
+    put(podcmd::ChipIdLong);
+    ok = exchange(podcmd::ChipIdLong);
   }
   if (!ok) return lost();
   id = Word(&PodIoBuffer[0]);
@@ -183,18 +162,15 @@ bool TPodProtocol::ChipReadIdWords(bool shortLayout, uint16_t& id, uint16_t& sta
 
 bool TPodProtocol::ChipStartOperation(TChipOperation type) {
   if (!usable()) return false;
-  clearBuffer();
-  PodIoBuffer[0] = 0xB8;
+  put(podcmd::ChipOperation);
   PodIoBuffer[1] = uint8_t(type);
-  return transfer(2, kStatusReply) || lost();
+  return exchange(podcmd::ChipOperation) || lost();
 }
 
 bool TPodProtocol::ChipReadStatus(TWriterStatus& status) {
   if (!usable()) return false;
-  clearBuffer();
-  PodIoBuffer[0] = 0xB8;
-  PodIoBuffer[1] = 0x10;
-  if (!transfer(2, kStatusReply)) return lost();
+  put(podcmd::ChipStatus);
+  if (!exchange(podcmd::ChipStatus)) return lost();
   const uint8_t* r = PodIoBuffer.data();
   status.Valid = r[1] == 0;
   status.Flags = r[2];
@@ -207,10 +183,8 @@ bool TPodProtocol::ChipReadStatus(TWriterStatus& status) {
 
 bool TPodProtocol::ChipReadCalibration(TWriterCalibration& c) {
   if (!usable()) return false;
-  clearBuffer();
-  PodIoBuffer[0] = 0xB8;
-  PodIoBuffer[1] = 0x07;
-  if (!transfer(2, kStatusReply)) return lost();
+  put(podcmd::ChipCalibration);
+  if (!exchange(podcmd::ChipCalibration)) return lost();
   const uint8_t* r = PodIoBuffer.data();
   c.Result = r[1];
   c.P = r[3];
@@ -222,11 +196,9 @@ bool TPodProtocol::ChipReadCalibration(TWriterCalibration& c) {
 
 bool TPodProtocol::ChipCalibratedOperation(uint8_t flags) {
   if (!usable()) return false;
-  clearBuffer();
-  PodIoBuffer[0] = 0xB8;
-  PodIoBuffer[1] = 0x80;
+  put(podcmd::ChipCalibratedOperation);
   PodIoBuffer[2] = flags;
-  return transfer(3, kStatusReply) || lost();
+  return exchange(podcmd::ChipCalibratedOperation) || lost();
 }
 
 // ---------------------------------------------------------------------------

@@ -7,6 +7,8 @@
 
 #include "base/clock.h"
 #include "chip/chipconfig.h"
+#include "link/pod_command_set.h"
+#include "link/pod_protocol.h"
 
 namespace kyvor::test {
 
@@ -22,8 +24,9 @@ std::string HexBytes(const std::vector<uint8_t>& bytes) {
 
 namespace {
 
-constexpr uint8_t kAck = 0xFA;
-constexpr uint8_t kBlockAck = 0xAA;
+using podcmd::Ack;
+using podcmd::BlockAck;
+namespace pc = podcmd;
 constexpr uint8_t kWrongAck = 0x5A;
 constexpr uint32_t kTables = 0x1000;
 constexpr uint32_t kProgramWords = 0x10000;
@@ -340,37 +343,39 @@ void TVirtualPod::readChunk(const uint8_t* p, size_t n) {
 void TVirtualPod::process(const uint8_t* p, size_t n) {
   if (block_ == TBlock::Write) return blockData(p, n);
   if (block_ == TBlock::ImageWrite) return imageData(p, n);
-  if ((block_ == TBlock::Read && p[0] == 0xA3) || (block_ == TBlock::ImageRead && p[0] == 0xAB) ||
-      (block_ == TBlock::ChipRead && p[0] == 0xB7))
+  if ((block_ == TBlock::Read && p[0] == pc::BlockChunk.Code) ||
+      (block_ == TBlock::ImageRead && p[0] == pc::ImageChunk.Code) ||
+      (block_ == TBlock::ChipRead && p[0] == pc::ChipChunk.Code))
     return readChunk(p, n);
   block_ = TBlock::None;
+  if (testCommand(p, n)) return;
   switch (p[0]) {
-    case 0xA5:  // ping (A5 00) and the HID close report (A5 12 00)
-      if (need(p, n, p[1] == 0x12 ? 3 : 2)) reply({kAck}, true);
+    case pc::Ping.Code:  // ping (A5 00) and the close report (A5 12 00)
+      if (need(p, n, p[1] == pc::CloseReport.Sub ? 3 : 2)) reply({Ack}, true);
       return;
-    case 0xA6:
+    case pc::WriteControl.Code:
       if (!need(p, n, 3)) return;
       writeControl(p[1]);
-      return reply({kAck}, true);
-    case 0xA7:
-      if (need(p, n, 1)) reply({kAck, control_}, true);
+      return reply({Ack}, true);
+    case pc::ReadControl.Code:
+      if (need(p, n, 1)) reply({Ack, control_}, true);
       return;
-    case 0xA8:
-      if (need(p, n, 1)) reply({kAck, uint8_t(running_ ? 0x04 : 0x00)}, true);
+    case pc::ReadStatus.Code:
+      if (need(p, n, 1)) reply({Ack, uint8_t(running_ ? 0x04 : 0x00)}, true);
       return;
-    case 0xA4: return memoryCommand(p, n);
-    case 0xA2:
-    case 0xAF: return blockCommand(p, n);
-    case 0xA1:  // access session begin (02) / end (03)
+    case pc::Memory.Code: return memoryCommand(p, n);
+    case pc::BlockWrite.Code:
+    case pc::SbmBlockWrite.Code: return blockCommand(p, n);
+    case pc::SessionBegin.Code:  // access session begin (02) / end (03)
       if (!need(p, n, 2)) return;
-      if (p[1] == 0x02) ++sessions_;
-      return reply({kAck, 0}, false);
-    case 0xB5:  // access gate: B5 04 0 opens, B5 04 1 closes
+      if (p[1] == pc::SessionBegin.Sub) ++sessions_;
+      return reply({Ack, 0}, false);
+    case pc::AccessGate.Code:  // access gate: B5 04 0 opens, B5 04 1 closes
       if (serviceCommand(p, n)) return;
       if (!need(p, n, 3)) return;
-      if (p[1] == 0x04) gateOpen_ = p[2] == 0;
-      return reply({kAck}, true);
-    case 0xB9: {
+      if (p[1] == pc::AccessGate.Sub) gateOpen_ = p[2] == 0;
+      return reply({Ack}, true);
+    case pc::Stack.Code: {
       if (!need(p, n, 2)) return;
       std::vector<uint8_t> out;
       for (int i = 1; i <= p[1]; ++i) {
@@ -378,27 +383,18 @@ void TVirtualPod::process(const uint8_t* p, size_t n) {
         out.insert(out.end(), {uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)});
       }
       // The stack is read through the table latch registers.
-      target_.WriteRegisterModel(31, 0xB9);
+      target_.WriteRegisterModel(31, pc::Stack.Code);
       target_.WriteRegisterModel(32, p[1]);
       return reply(out, false);
     }
-    case 0xB0:  // the chip variant of a QR chip: B0 13 (DeviceKind3) or B0 12
+    case pc::ChipVariant.Code:  // the chip variant of a QR chip: B0 13 (DeviceKind3) or B0 12
       if (!need(p, n, 2)) return;
       variantCommand_ = p[1];
-      return reply({kAck}, true);
-    case 0xD5:  // the hidden test commands: one byte, or D7 28 and the test's number
-    case 0xD8:
-    case 0xD9:
-    case 0xDA:
-      if (need(p, n, 1)) reply({kAck}, true);
-      return;
-    case 0xD7:
-      if (need(p, n, 3)) reply({kAck}, true);
-      return;
-    case 0xC5:  // link start
+      return reply({Ack}, true);
+    case pc::LinkStart.Code:
       if (need(p, n, 4)) reply(std::vector<uint8_t>(64, 0), false);
       return;
-    case 0xF9:
+    case pc::Identity.Code:
       if (writerInfoCommand(p, n) || serviceCommand(p, n)) return;
       return infoCommand(p, n);
     default:
@@ -406,6 +402,17 @@ void TVirtualPod::process(const uint8_t* p, size_t n) {
       need(p, n, 1);
       violation("unknown command " + Hex({p[0]}));
   }
+}
+
+// The hidden test commands of the main window (one byte, or D7 28 and the
+// test's number): each answered by an acknowledge.
+bool TVirtualPod::testCommand(const uint8_t* p, size_t n) {
+  for (const TPodTestCommand& c : PodTestCommands()) {
+    if (c.Bytes[0] != p[0]) continue;
+    if (need(p, n, c.Count)) reply({Ack}, true);
+    return true;
+  }
+  return false;
 }
 
 void TVirtualPod::memoryCommand(const uint8_t* p, size_t n) {
@@ -422,12 +429,12 @@ void TVirtualPod::memoryCommand(const uint8_t* p, size_t n) {
     return reply(out, false);
   }
   for (uint32_t i = 0; i < len; ++i) writeByte(A + i, p[7 + i], data);
-  reply({kAck, 0, 0}, true);
+  reply({Ack, 0, 0}, true);
 }
 
 void TVirtualPod::blockCommand(const uint8_t* p, size_t n) {
   const bool read = p[3] & 1;
-  if (p[0] == 0xAF && read) violation("SBM block read");
+  if (p[0] == pc::SbmBlockWrite.Code && read) violation("SBM block read");
   if (!need(p, n, read ? 7 : 8)) return;
   blockData_ = registerSpace();
   // The block header carries a word address (data memory: a byte address).
@@ -435,7 +442,7 @@ void TVirtualPod::blockCommand(const uint8_t* p, size_t n) {
   blockAddress_ = blockData_ ? A : 2 * A;
   blockRest_ = Length(p + 4);
   block_ = blockRest_ == 0 ? TBlock::None : (read ? TBlock::Read : TBlock::Write);
-  reply({kBlockAck}, true);
+  reply({BlockAck}, true);
 }
 
 void TVirtualPod::blockData(const uint8_t* p, size_t n) {
@@ -445,23 +452,23 @@ void TVirtualPod::blockData(const uint8_t* p, size_t n) {
   blockAddress_ += uint32_t(len);
   blockRest_ -= uint32_t(len);
   if (blockRest_ == 0) block_ = TBlock::None;
-  reply({kAck, 0, 0}, true);
+  reply({Ack, 0, 0}, true);
 }
 
 void TVirtualPod::infoCommand(const uint8_t* p, size_t n) {
   switch (p[1]) {
-    case 0xAC: {
+    case pc::Identity.Sub: {
       if (!need(p, n, 2)) return;
       std::string id = Faults.WrongIdentity ? std::string("NoSuchPd") : Identity;
       id.resize(8, '\0');
       return reply(std::vector<uint8_t>(id.begin(), id.end()), false);
     }
-    case 0x02:
+    case pc::OpenCheck.Sub:
       if (!need(p, n, 4)) return;
       return reply(
           {uint8_t(Faults.OpenCheckValue), uint8_t(Faults.OpenCheckValue >> 8), 0, 0, 0, 0, 0, 0},
           false);
-    case 0x01:
+    case pc::Announce.Sub:
       if (!need(p, n, 4)) return;
       announced_ = p[2] | p[3] << 8;
       return reply({p[2], p[3], 0, 0, 0, 0, 0, 0}, false);

@@ -133,6 +133,7 @@ class TVirtualPod {
   void blockCommand(const uint8_t* p, size_t n);
   void blockData(const uint8_t* p, size_t n);
   void infoCommand(const uint8_t* p, size_t n);
+  bool testCommand(const uint8_t* p, size_t n);
   // The service commands (virtual_pod_service.cpp); false when `p` is not one.
   bool serviceCommand(const uint8_t* p, size_t n);
   // The programmer's commands (virtual_pod_writer.cpp); false when `p` is not one.

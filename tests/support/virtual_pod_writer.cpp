@@ -4,14 +4,16 @@
 #include <chrono>
 
 #include "chip/chipconfig.h"
+#include "link/pod_command_set.h"
 #include "support/virtual_pod.h"
 
 namespace kyvor::test {
 
 namespace {
 
-constexpr uint8_t kAck = 0xFA;
-constexpr uint8_t kBlockAck = 0xAA;
+using podcmd::Ack;
+using podcmd::BlockAck;
+namespace pc = podcmd;
 constexpr size_t kFlashBytes = 0x10000;
 constexpr size_t kChipProgramWords = 32768;
 constexpr size_t kChipInfoWords = 1024;
@@ -262,51 +264,50 @@ std::array<uint8_t, 10> TVirtualWriter::StatusReply() const {
 bool TVirtualPod::writerCommand(const uint8_t* p, size_t n) {
   TVirtualWriter& w = Writer;
   switch (p[0]) {
-    case 0xAA: {
+    case pc::ImageWrite.Code: {
       if (!need(p, n, 8)) return true;
-      const bool write = p[1] == 0x02;
-      if (!write && p[1] != 0x03) violation("unknown command AA " + std::to_string(p[1]));
+      const bool write = p[1] == pc::ImageWrite.Sub;
+      if (!write && p[1] != pc::ImageRead.Sub) violation("unknown command AA " + std::to_string(p[1]));
       if (w.Busy()) violation("image memory access while the writer is busy");
       blockAddress_ = Be24(p + 2);
       blockRest_ = Be24(p + 5);
       block_ = blockRest_ == 0 ? TBlock::None : (write ? TBlock::ImageWrite : TBlock::ImageRead);
-      reply({kBlockAck}, true);
+      reply({BlockAck}, true);
       return true;
     }
-    case 0xAC: {
+    case pc::EraseSector.Code: {
       if (!need(p, n, 8)) return true;
-      if (p[1] == 0xD8) {
+      if (p[1] == pc::EraseSector.Sub) {
         if (p[5] || p[6] || p[7]) violation("erase with bytes after the address");
         if (w.Busy()) violation("erase while the writer is busy");
         w.Erase(Be24(p + 2));
-        reply({kAck, 0, 0}, true);
-      } else if (p[1] == 0x05) {
+        reply({Ack, 0, 0}, true);
+      } else if (p[1] == pc::PollBusy.Sub) {
         if (p[2] || p[3] || p[4] || p[5] || p[6] || p[7] != 1) violation("busy poll bytes");
         reply({w.PollBusy()}, false);
-      } else if (p[1] == 0x06) {
+      } else if (p[1] == pc::FinishWrite.Sub) {
         if (std::any_of(p + 2, p + 8, [](uint8_t b) { return b != 0; }))
           violation("finish with bytes that are not zero");
-        reply({kAck, 0, 0}, true);
+        reply({Ack, 0, 0}, true);
       } else {
         violation("unknown command AC " + std::to_string(p[1]));
       }
       return true;
     }
-    case 0xB4: {
+    case pc::ChipIdShort.Code: {
       if (!need(p, n, 7)) return true;
-      static constexpr uint8_t kId[7] = {0xB4, 0x00, 0x80, 0xFE, 0x00, 0x00, 0x01};
-      if (!std::equal(p, p + 7, kId)) violation("chip id request bytes");
+      if (!std::equal(p, p + 7, pc::ChipIdShortBytes)) violation("chip id request bytes");
       const uint16_t id = w.Chip.AnsweredId(), st = w.Chip.ProtectWord();
       reply({uint8_t(id >> 8), uint8_t(id), uint8_t(st >> 8), uint8_t(st), 0, 0, 0, 0}, false);
       return true;
     }
-    case 0xD6: {
+    case pc::ChipIdLong.Code: {
       if (!need(p, n, 1)) return true;
       const uint16_t id = w.Chip.AnsweredId(), st = w.Chip.ProtectWord();
       reply({uint8_t(id >> 8), uint8_t(id), uint8_t(st >> 8), uint8_t(st)}, false);
       return true;
     }
-    case 0xB6: {
+    case pc::ChipRead.Code: {
       if (!need(p, n, 7)) return true;
       const uint32_t a = uint32_t(p[2]) << 8 | p[3];
       const bool shortLayout = TVirtualChip::ShortLayout();
@@ -314,31 +315,31 @@ bool TVirtualPod::writerCommand(const uint8_t* p, size_t n) {
       blockAddress_ = chipInfo_ ? (shortLayout ? (a & 0x7FFF) : a - kLongInfoRead) : a;
       blockRest_ = 2 * Be24(p + 4);
       block_ = blockRest_ == 0 ? TBlock::None : TBlock::ChipRead;
-      reply({kBlockAck, 0, 0, 0, 0}, false);
+      reply({BlockAck, 0, 0, 0, 0}, false);
       return true;
     }
-    case 0xB8: chipOperationCommand(p, n); return true;
-    case 0xBB: {
-      if (p[1] == 0x02) {
+    case pc::ChipOperationCode: chipOperationCommand(p, n); return true;
+    case pc::Display.Code: {
+      if (p[1] == pc::DisplayText.Sub) {
         const size_t m = p[2];
         if (!need(p, n, 3 + m)) return true;
         for (size_t i = 0; i < m; ++i) w.DisplayChar(char(p[3 + i]));
         std::vector<uint8_t> out(3 + m, 0);
-        out[0] = kBlockAck;
+        out[0] = BlockAck;
         reply(out, true);
         return true;
       }
       if (!need(p, n, 4)) return true;
       if (p[1] || p[2]) violation("display command bytes");
       w.Display(p[3]);
-      reply({kBlockAck, 0, 0, 0}, true);
+      reply({BlockAck, 0, 0, 0}, true);
       return true;
     }
-    case 0xCE: {
+    case pc::Setting.Code: {
       if (!need(p, n, 7)) return true;
-      if (p[1] != 0x02 || p[2] != 0x03 || p[3] != 0x10 || p[4] != 0) violation("setting bytes");
+      if (!std::equal(p, p + 5, pc::SettingBytes)) violation("setting bytes");
       w.Settings.push_back(uint16_t(p[5] | p[6] << 8));
-      reply({kAck}, true);
+      reply({Ack}, true);
       return true;
     }
     default: return false;
@@ -347,17 +348,17 @@ bool TVirtualPod::writerCommand(const uint8_t* p, size_t n) {
 
 void TVirtualPod::chipOperationCommand(const uint8_t* p, size_t n) {
   TVirtualWriter& w = Writer;
-  if (!need(p, n, p[1] == 0x80 ? 3 : 2)) return;
+  if (!need(p, n, p[1] == pc::ChipCalibratedOperation.Sub ? 3 : 2)) return;
   std::array<uint8_t, 10> r{};
   if (p[1] <= 6) {
     w.StartOperation(p[1]);
-  } else if (p[1] == 0x10) {
+  } else if (p[1] == pc::ChipStatus.Sub) {
     r = w.StatusReply();
-  } else if (p[1] == 0x07) {
+  } else if (p[1] == pc::ChipCalibration.Sub) {
     const auto& c = w.Calibration;
     r = {0, c.Result, 0, c.P, c.Flags, c.Count, uint8_t(c.Value), uint8_t(c.Value >> 8),
          uint8_t(c.Value >> 16), uint8_t(c.Value >> 24)};
-  } else if (p[1] == 0x80) {
+  } else if (p[1] == pc::ChipCalibratedOperation.Sub) {
     w.CalibratedOperations.push_back(p[2]);
   } else {
     violation("unknown command B8 " + std::to_string(p[1]));
@@ -368,24 +369,24 @@ void TVirtualPod::chipOperationCommand(const uint8_t* p, size_t n) {
 bool TVirtualPod::writerInfoCommand(const uint8_t* p, size_t n) {
   TVirtualWriter& w = Writer;
   switch (p[1]) {
-    case 0x09: {
+    case pc::WriterIdentity.Sub: {
       if (!need(p, n, 2)) return true;
       std::string id = w.Faults.NoIdentity ? std::string("????") : w.Identity;
       id.resize(8, '\0');
       reply(std::vector<uint8_t>(id.begin(), id.end()), false);
       return true;
     }
-    case 0x0C: {
+    case pc::Lock.Sub: {
       if (!need(p, n, 3)) return true;
       ++w.LockCommands;
       const bool refused = w.Faults.LockRefused;
       if (!refused) w.Locked = p[2] == 1;
-      reply({uint8_t(w.Faults.LockedElsewhere ? 0x49 : kAck), uint8_t(refused ? 1 : 0), 0, 0, 0,
+      reply({uint8_t(w.Faults.LockedElsewhere ? pc::LockedElsewhere : Ack), uint8_t(refused ? 1 : 0), 0, 0, 0,
              0, 0, 0},
             !w.Faults.LockedElsewhere);
       return true;
     }
-    case 0x10: {
+    case pc::CalibrationBlock.Sub: {
       if (!need(p, n, 64)) return true;
       w.CalibrationPackets.emplace_back(p, p + 64);
       reply(std::vector<uint8_t>(64, 0), false);
@@ -406,7 +407,7 @@ void TVirtualPod::imageData(const uint8_t* p, size_t n) {
     block_ = TBlock::None;
     Writer.StartBusy();
   }
-  reply({kAck, 0, 0}, true);
+  reply({Ack, 0, 0}, true);
 }
 
 uint8_t TVirtualPod::writerByte(uint32_t offset) const {
