@@ -43,6 +43,33 @@ TEST_P(PrimitivesTest, ProgramWordWriteSendsTheWordHighByteFirst) {
   EXPECT_EQ(pod().ProgramWord(0x1234), 0xBEEF);
 }
 
+// The header carries byte address bits 21..15 in its first byte: words from
+// 4000H on lie at byte addresses from 8000H on.
+TEST_P(PrimitivesTest, ProgramWordsAtEveryAddressRangeReachTheirOwnPodWord) {
+  struct TCase {
+    uint32_t word;
+    const char* header;  // of the write
+  };
+  const TCase cases[] = {
+      {0x0000, "40 00 00"}, {0x3FFF, "40 FF FC"}, {0x4000, "41 00 00"},
+      {0x4021, "41 00 84"}, {0x6ABC, "41 AA F0"}, {0x7FFF, "41 FF FC"},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.word);
+    pod().ClearLog();
+    const uint16_t w = uint16_t(0x1000 + c.word * 3);
+    ASSERT_TRUE(link().PodWriteProgramWord(c.word, w));
+    EXPECT_EQ(sent().back(), std::string("A4 ") + c.header + " 00 00 02 " +
+                                 HexBytes({uint8_t(w >> 8), uint8_t(w)}));
+    EXPECT_EQ(pod().ProgramWord(c.word), w);
+    bool ok = false;
+    EXPECT_EQ(link().PodReadProgramWord(c.word, ok), w);
+    EXPECT_TRUE(ok);
+  }
+  // Each word went to its own place: none overwrote another.
+  for (const TCase& c : cases) EXPECT_EQ(pod().ProgramWord(c.word), uint16_t(0x1000 + c.word * 3));
+}
+
 TEST_P(PrimitivesTest, RegisterAccessSelectsTheRegisterFile) {
   pod().Target().WriteRegisterModel(0x80, 0x33);
   ASSERT_TRUE(link().PodWriteControl(0x16));
