@@ -8,6 +8,9 @@
 // on virtual time and are counted apart).
 // A real pod at full speed answers about 1,000 USB transactions a second, so
 // the protocol and the virtual pod should be far above that.
+// Each benchmark checks its result: the ping answered, the register and the
+// block read gave the values written, every trace step moved the PC (on the
+// pod and in the model), and each 16K download holds or verified the image.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -16,6 +19,7 @@
 #include <unistd.h>
 
 #include "base/clock.h"
+#include "bench_checks.h"
 #include "base/modes.h"
 #include "chip/chipconfig.h"
 #include "engine/ky_up.h"
@@ -24,6 +28,7 @@
 namespace {
 
 using namespace kyvor;
+using bench::Check;
 using test::TVirtualPod;
 using test::TVirtualPodRig;
 
@@ -47,7 +52,8 @@ void BM_Ping(benchmark::State& state) {
   auto rig = OpenRig(int(state.range(0)));
   if (!rig) return state.SkipWithError("no virtual pod");
   const int before = rig->Pod.HostPacketCount();
-  for (auto _ : state) benchmark::DoNotOptimize(rig->Link.PodPing());
+  for (auto _ : state)
+    if (!Check(state, rig->Link.PodPing(), "the ping was not answered")) break;
   Count(state, *rig, before);
 }
 BENCHMARK(BM_Ping)->Arg(0)->Arg(1)->ArgName("hid");
@@ -55,8 +61,16 @@ BENCHMARK(BM_Ping)->Arg(0)->Arg(1)->ArgName("hid");
 void BM_ReadRegister(benchmark::State& state) {
   auto rig = OpenRig(int(state.range(0)));
   if (!rig) return state.SkipWithError("no virtual pod");
+  constexpr uint8_t kWritten = 0x5A;
+  if (!Check(state, rig->Link.PodWriteRegister(0x80, kWritten), "the register write failed"))
+    return;
   const int before = rig->Pod.HostPacketCount();
-  for (auto _ : state) benchmark::DoNotOptimize(rig->Link.PodReadRegister(0x80));
+  for (auto _ : state) {
+    bool ok = false;
+    const uint8_t v = rig->Link.PodReadRegister(0x80, ok);
+    if (!Check(state, ok && v == kWritten, "the register read did not give the value written"))
+      break;
+  }
   Count(state, *rig, before);
 }
 BENCHMARK(BM_ReadRegister)->Arg(0)->Arg(1)->ArgName("hid");
@@ -64,9 +78,19 @@ BENCHMARK(BM_ReadRegister)->Arg(0)->Arg(1)->ArgName("hid");
 void BM_DataMemoryRead1K(benchmark::State& state) {
   auto rig = OpenRig(int(state.range(0)));
   if (!rig) return state.SkipWithError("no virtual pod");
+  // RAM from 0x100 takes a pattern; the whole read must give what the pod holds.
+  for (uint32_t a = 0x100; a < 1024; ++a) rig->Pod.Target().WriteRegisterModel(int(a), uint8_t(a * 7));
+  std::vector<uint8_t> expected(1024);
+  for (uint32_t a = 0; a < 1024; ++a) expected[a] = rig->Pod.DataByte(a);
+  if (!Check(state, expected[0x3FF] == uint8_t(0x3FF * 7), "the pattern is not in the pod")) return;
   std::vector<uint8_t> image(1024);
   const int before = rig->Pod.HostPacketCount();
-  for (auto _ : state) benchmark::DoNotOptimize(rig->Link.PodReadDataMemory(0, 1024, image.data()));
+  for (auto _ : state) {
+    std::fill(image.begin(), image.end(), 0);
+    const bool ok = rig->Link.PodReadDataMemory(0, 1024, image.data());
+    if (!Check(state, ok && image == expected, "the block read did not give the values written"))
+      break;
+  }
   Count(state, *rig, before);
   state.SetBytesProcessed(int64_t(state.iterations()) * 1024);
 }
@@ -96,7 +120,12 @@ void BM_EmulatorTraceStep(benchmark::State& state) {
   Modes().SimulatorMode = 0;
   rig->Link.PodLeaveReset();
   const int before = rig->Pod.HostPacketCount();
-  for (auto _ : state) up.TraceStep();  // NOPs through program memory
+  for (auto _ : state) {
+    const uint32_t pc = up.GetPC();
+    up.TraceStep();  // NOPs through program memory
+    const bool moved = up.GetPC() != pc && rig->Pod.Target().GetPC() == up.GetPC();
+    if (!Check(state, moved, "the trace step did not move the PC")) break;
+  }
   Count(state, *rig, before);
   state.counters["packets/step"] =
       benchmark::Counter(2.0 * (rig->Pod.HostPacketCount() - before) / double(state.iterations()));
@@ -119,16 +148,32 @@ class TVirtualTimeClock final : public IClock {
 
 constexpr uint32_t kImageWords = 16384;
 
+// The image's words.
+uint16_t ImageWord(uint32_t a) { return uint16_t(a * 7 + 3); }
+
 // A CPU model with a 16K-word program, driving the rig's pod in emulator mode.
 std::unique_ptr<TKy_UP> ModelWithImage(TVirtualPodRig& rig, int deviceKind3) {
   Chip().ChipRomWords = kImageWords;
   Chip().DeviceKind3 = uint8_t(deviceKind3);
   auto up = std::make_unique<TKy_UP>();
   up->ApplyChipConfig();
-  for (uint32_t a = 0; a < kImageWords; ++a) up->State().Cell(a).Opcode = uint16_t(a * 7 + 3);
+  for (uint32_t a = 0; a < kImageWords; ++a) up->State().Cell(a).Opcode = ImageWord(a);
   rig.Install(*up);
   Modes().SimulatorMode = 0;
   return up;
+}
+
+bool IsImage(const std::vector<uint16_t>& words) {
+  if (words.size() != kImageWords) return false;
+  for (uint32_t a = 0; a < kImageWords; ++a)
+    if (words[a] != ImageWord(a)) return false;
+  return true;
+}
+
+bool PodHoldsImage(const TVirtualPod& pod) {
+  std::vector<uint16_t> words(kImageWords);
+  for (uint32_t a = 0; a < kImageWords; ++a) words[a] = pod.ProgramWord(a);
+  return IsImage(words);
 }
 
 // Packets (both ways) and bytes (both ways) per iteration.
@@ -146,12 +191,24 @@ void BM_Emulator16K(benchmark::State& state) {
   if (!rig) return state.SkipWithError("no virtual pod");
   auto up = ModelWithImage(*rig, 0);
   const bool verify = state.range(1) != 0;
-  if (verify && !up->IceLoadProgram()) return state.SkipWithError("the download failed");
+  if (verify && !Check(state, up->IceLoadProgram(), "the download failed")) return;
   const int packets0 = rig->Pod.HostPacketCount();
   const uint64_t bytes0 = rig->Pod.HostBytes() + rig->Pod.ReplyBytes();
-  for (auto _ : state)
-    if (!(verify ? up->IceVerifyProgram() : up->IceLoadProgram()))
-      return state.SkipWithError("the transfer failed");
+  for (auto _ : state) {
+    if (verify) {
+      if (!Check(state, up->IceVerifyProgram(), "the verification failed")) return;
+      continue;
+    }
+    // Each download goes into a cleared pod and must leave the image there.
+    state.PauseTiming();
+    for (uint32_t a = 0; a < kImageWords; ++a) rig->Pod.SetProgramWord(a, 0);
+    state.ResumeTiming();
+    if (!Check(state, up->IceLoadProgram(), "the download failed")) return;
+    state.PauseTiming();
+    const bool held = PodHoldsImage(rig->Pod);
+    state.ResumeTiming();
+    if (!Check(state, held, "the pod does not hold the image")) return;
+  }
   CountTransfer(state, *rig, packets0, bytes0);
   ResetModes();
 }
@@ -172,7 +229,7 @@ void BM_ProgrammerDownload16K(benchmark::State& state) {
   {
     std::ofstream out(path, std::ios::binary);
     for (uint32_t a = 0; a < kImageWords + 256; ++a) {
-      const uint16_t w = uint16_t(a * 7 + 3);
+      const uint16_t w = ImageWord(a);
       out << char(w >> 8) << char(w & 0xFF);
     }
   }
@@ -184,10 +241,11 @@ void BM_ProgrammerDownload16K(benchmark::State& state) {
     state.PauseTiming();
     std::fill(rig->Pod.Writer.Flash.begin(), rig->Pod.Writer.Flash.end(), 0xFF);  // erased
     state.ResumeTiming();
-    if (!up->WriterDownloadImage(download).Ok) {
-      state.SkipWithError("the download failed");
-      break;
-    }
+    if (!Check(state, up->WriterDownloadImage(download).Ok, "the download failed")) break;
+    state.PauseTiming();
+    const bool held = IsImage(rig->Pod.Writer.FlashWords(0, kImageWords));
+    state.ResumeTiming();
+    if (!Check(state, held, "the writer does not hold the image")) break;
   }
   CountTransfer(state, *rig, packets0, bytes0);
   state.counters["waits_ms"] =
@@ -200,3 +258,5 @@ void BM_ProgrammerDownload16K(benchmark::State& state) {
 BENCHMARK(BM_ProgrammerDownload16K)->Arg(0)->Arg(1)->ArgName("hid")->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+int main(int argc, char** argv) { return kyvor::bench::RunBenchmarks(argc, argv); }
