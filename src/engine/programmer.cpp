@@ -52,7 +52,7 @@ constexpr int kLcdColumns = 16;
 // 14..1 the byte address, bit 0 write).
 constexpr uint16_t kChipProgram = 0x0001, kChipRead = 0x0000;
 constexpr uint16_t kChipWriteProtect = 0x80FF, kChipReadProtect = 0x80FE;
-constexpr uint16_t kProgramAreaBit = 0x8000;
+constexpr uint16_t kInfoAreaBit = 0x8000;
 constexpr uint16_t kUnprotected = 0x0800;  // bit 11 of the protect word set: not protected
 
 bool Parallel() {
@@ -172,7 +172,7 @@ bool TKy_UP::readChipParallel(uint16_t command, std::span<uint16_t> words, const
   if (!w || !w->ChipLinesReset()) return false;
   uint16_t in = 0;
   bool ok = w->ChipExchangeBytePair(command, in) && in == Chip().ChipId;
-  if (ok && !(command & kProgramAreaBit)) ok = w->ChipExchangeWord(0xFFFF, in);
+  if (ok && !(command & kInfoAreaBit)) ok = w->ChipExchangeWord(0xFFFF, in);
   for (size_t i = 0; ok && i < words.size(); ++i) {
     ok = w->ChipExchangeWord(0xFFFF, words[i]);
     if (gauge) gauge(int((i + 1) * 100 / words.size()));
@@ -292,7 +292,7 @@ class TDirectChip {
   // compares them with `expected`, or with 0xFFFF when it is empty.
   TDirect compare(uint16_t command, std::span<const uint16_t> expected, size_t count) {
     uint16_t in = 0;
-    if (!(command & kProgramAreaBit) && !w_.ChipExchangeWord(0xFFFF, in)) return TDirect::Failed;
+    if (!(command & kInfoAreaBit) && !w_.ChipExchangeWord(0xFFFF, in)) return TDirect::Failed;
     for (size_t i = 0; i < count; ++i) {
       if (!w_.ChipExchangeWord(0xFFFF, in)) return TDirect::Failed;
       if (in != (expected.empty() ? 0xFFFF : expected[i])) return TDirect::Differs;
@@ -338,7 +338,9 @@ uint8_t TKy_UP::chipOperationParallel(const TGauge& gauge, uint32_t n, TChipOper
     for (uint32_t i = 0; i < n; ++i) program.push_back(state_.Cell(i).Opcode);
   }
   TDirectChip chip(*w, gauge);
-  const uint16_t sbmRead = uint16_t(2 * sbm + 0x8000);
+  // The SBM area: the information area from word SbmAddress, read and written.
+  const uint16_t sbmRead = uint16_t(kInfoAreaBit + 2 * sbm);
+  const uint16_t sbmWrite = uint16_t(sbmRead | kChipProgram);
   auto run = [&](uint16_t command, auto&& body, uint8_t onFailure) {
     TDirect r = chip.begin(command);
     if (r == TDirect::Ok) r = body();
@@ -351,7 +353,7 @@ uint8_t TKy_UP::chipOperationParallel(const TGauge& gauge, uint32_t n, TChipOper
       break;
     case TChipOperation::ProgramSbm: {
       const auto words = sbmWords(int64_t(n) - sbm - 1);
-      result = run(uint16_t(2 * sbm - 0x7FFF), [&] { return chip.write(words); }, 5);
+      result = run(sbmWrite, [&] { return chip.write(words); }, 5);
       break;
     }
     case TChipOperation::Blank:

@@ -2,6 +2,7 @@
 // What the CPU model's programmer and emulator-transfer operations give back
 // besides true and false: result codes, the writer's status and calibration
 // replies, and the arguments and outcome of an image download.
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -23,6 +24,12 @@ inline constexpr uint32_t RecordWords = 128;
 inline constexpr uint32_t StatusWords = 0xFFE0;  // record words 240..242
 inline constexpr uint32_t ChecksumWord = 0x80F6;
 inline constexpr uint32_t MemoryBytes = 0x10000;
+// The erase sectors cleared before an image goes in (a write can only clear
+// bits): the programmer commands' and the build road's, which also clears
+// the sector of the long header.
+inline constexpr std::array<uint32_t, 5> ImageSectors = {0x0000, 0x1000, 0x3000, 0x7000, 0xF000};
+inline constexpr std::array<uint32_t, 6> BuildSectors = {0x0000,     0x1000, 0x3000,
+                                                         LongHeader, 0x7000, 0xF000};
 }  // namespace writeraddr
 
 // True when `programBytes` of program words end at or below the header

@@ -32,10 +32,6 @@ namespace kyvor {
 
 namespace {
 
-// The writer's image memory: the sectors erased before an image goes in
-// (the build road also erases the one at 0x4000).
-const std::vector<uint32_t> kImageSectors = {0x0000, 0x1000, 0x3000, 0x7000, 0xF000};
-const std::vector<uint32_t> kBuildSectors = {0x0000, 0x1000, 0x3000, 0x4000, 0x7000, 0xF000};
 // Said when the chip's program part would run into the writer's image header.
 const char kChipTooLarge[] = "Chip ROM too large for the Programmer !!";
 // Read From Writer Memory shows at most this many words.
@@ -361,7 +357,7 @@ bool TKyProgrammer::writerTakesImage(bool protect, const std::string& failText) 
   return false;
 }
 
-bool TKyProgrammer::eraseWriter(const std::vector<uint32_t>& sectors) {
+bool TKyProgrammer::eraseWriter(std::span<const uint32_t> sectors) {
   for (uint32_t a : sectors)
     if (!up().WriterWaitReady() || !up().WriterEraseBlock(a)) return false;
   return up().WriterWaitReady();
@@ -388,7 +384,7 @@ bool TKyProgrammer::handOver(bool readWriterArea) {
     return false;
   }
   if (!writerTakesImage(false, path + "   DownLoad Fail !!!")) return false;
-  const TWriterDownloadResult r = eraseWriter(kImageSectors)
+  const TWriterDownloadResult r = eraseWriter(writeraddr::ImageSectors)
                                       ? up().WriterDownloadImage(download(path))
                                       : TWriterDownloadResult{};
   if (!r.Ok) {
@@ -635,7 +631,7 @@ void TKyProgrammer::DownLoad() {
       }
       if (!takePod()) return TWriterDownloadResult{};
       Display("Erase Flash Memory...");
-      if (!eraseWriter(kImageSectors)) return TWriterDownloadResult{};
+      if (!eraseWriter(writeraddr::ImageSectors)) return TWriterDownloadResult{};
       Display("Down Load to Flash memory...");
       return up().WriterDownloadAndProtect(download(*path));
     }();
@@ -813,7 +809,7 @@ void TKyProgrammer::downloadBuild() {
   }
   Display("Erase Flash Memory...");
   TWriterDownloadResult r;
-  if (eraseWriter(kBuildSectors)) {
+  if (eraseWriter(writeraddr::BuildSectors)) {
     buildCalibrationBlock();
     Display("Down Load to Flash memory...");
     r = up().WriterDownloadImage(download(image));

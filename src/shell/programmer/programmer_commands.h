@@ -8,6 +8,7 @@
 // disabled and the gauge showing its progress.
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -103,7 +104,7 @@ class TKyProgrammer {
   bool calibration(bool autoCommand);
   bool handOver(bool readWriterArea);
   bool writerTakesImage(bool protect, const std::string& failText);
-  bool eraseWriter(const std::vector<uint32_t>& sectors);
+  bool eraseWriter(std::span<const uint32_t> sectors);
   void protect();
   void programVerifyProtect(const std::string& label, uint32_t sbmWords);
   TWriterDownload download(const std::string& path) const;
