@@ -19,8 +19,8 @@
 #include <unistd.h>
 
 #include "base/clock.h"
-#include "bench_checks.h"
 #include "base/modes.h"
+#include "bench_checks.h"
 #include "chip/chipconfig.h"
 #include "engine/ky_up.h"
 #include "support/virtual_pod_rig.h"
@@ -79,7 +79,8 @@ void BM_DataMemoryRead1K(benchmark::State& state) {
   auto rig = OpenRig(int(state.range(0)));
   if (!rig) return state.SkipWithError("no virtual pod");
   // RAM from 0x100 takes a pattern; the whole read must give what the pod holds.
-  for (uint32_t a = 0x100; a < 1024; ++a) rig->Pod.Target().WriteRegisterModel(int(a), uint8_t(a * 7));
+  for (uint32_t a = 0x100; a < 1024; ++a)
+    rig->Pod.Target().WriteRegisterModel(int(a), uint8_t(a * 7));
   std::vector<uint8_t> expected(1024);
   for (uint32_t a = 0; a < 1024; ++a) expected[a] = rig->Pod.DataByte(a);
   if (!Check(state, expected[0x3FF] == uint8_t(0x3FF * 7), "the pattern is not in the pod")) return;

@@ -30,10 +30,10 @@ constexpr TPodCommand Command(uint8_t code, uint8_t sub, uint8_t out, uint8_t re
 }
 
 // --- the link ------------------------------------------------------------------
-inline constexpr TPodCommand Identity = Command(0xF9, 0xAC, 2, 8);     // "AlbaNord" / "BrisSudo"
-inline constexpr TPodCommand Announce = Command(0xF9, 0x01, 4, 8);     // F9 01 lo hi
-inline constexpr TPodCommand OpenCheck = Command(0xF9, 0x02, 4, 8);    // answers FF FF
-inline constexpr TPodCommand LinkStart = Command(0xC5, 0xFF, 4, 64);   // C5 FF v 01
+inline constexpr TPodCommand Identity = Command(0xF9, 0xAC, 2, 8);    // "AlbaNord" / "BrisSudo"
+inline constexpr TPodCommand Announce = Command(0xF9, 0x01, 4, 8);    // F9 01 lo hi
+inline constexpr TPodCommand OpenCheck = Command(0xF9, 0x02, 4, 8);   // answers FF FF
+inline constexpr TPodCommand LinkStart = Command(0xC5, 0xFF, 4, 64);  // C5 FF v 01
 inline constexpr uint8_t LinkStartLastByte = 0x01;
 inline constexpr TPodCommand CloseReport = Command(0xA5, 0x12, 3, 1);  // A5 12 00
 
@@ -53,7 +53,7 @@ inline constexpr TPodCommand SbmBlockWrite = Command(0xAF, 8, 1);
 inline constexpr TPodCommand BlockRead = Command(0xA2, 7, 1);
 inline constexpr TPodCommand BlockChunk = Command(0xA3, 1, 0);
 inline constexpr uint8_t BlockDataReply = 3;
-inline constexpr TPodCommand Stack = Command(0xB9, 2, 0);  // B9 n: 3 bytes a level
+inline constexpr TPodCommand Stack = Command(0xB9, 2, 0);        // B9 n: 3 bytes a level
 inline constexpr TPodCommand ChipVariant = Command(0xB0, 2, 1);  // B0 13 or B0 12
 inline constexpr uint8_t ChipVariantKind3 = 0x13, ChipVariantOther = 0x12;
 inline constexpr TPodCommand SessionBegin = Command(0xA1, 0x02, 2, 2);
@@ -71,11 +71,12 @@ inline constexpr uint8_t PollBusyLastByte = 0x01;
 inline constexpr TPodCommand FinishWrite = Command(0xAC, 0x06, 8, 3);
 inline constexpr TPodCommand Setting = Command(0xCE, 0x02, 7, 1);  // CE 02 03 10 00 lo hi
 inline constexpr uint8_t SettingBytes[5] = {0xCE, 0x02, 0x03, 0x10, 0x00};
-inline constexpr TPodCommand CalibrationBlock = Command(0xF9, 0x10, 64, 64);  // F9 10 part, 52 bytes
-inline constexpr TPodCommand WriterIdentity = Command(0xF9, 0x09, 2, 8);      // "WQRP"
-inline constexpr TPodCommand Lock = Command(0xF9, 0x0C, 3, 8);                // F9 0C v
-inline constexpr TPodCommand Display = Command(0xBB, 0x00, 4, 4);             // BB 00 00 code
-inline constexpr TPodCommand DisplayText = Command(0xBB, 0x02, 0, 0);         // BB 02 m text
+// F9 10 part, then 52 bytes.
+inline constexpr TPodCommand CalibrationBlock = Command(0xF9, 0x10, 64, 64);
+inline constexpr TPodCommand WriterIdentity = Command(0xF9, 0x09, 2, 8);  // "WQRP"
+inline constexpr TPodCommand Lock = Command(0xF9, 0x0C, 3, 8);            // F9 0C v
+inline constexpr TPodCommand Display = Command(0xBB, 0x00, 4, 4);         // BB 00 00 code
+inline constexpr TPodCommand DisplayText = Command(0xBB, 0x02, 0, 0);     // BB 02 m text
 inline constexpr TPodCommand ChipRead = Command(0xB6, 0x00, 7, 5);  // B6 00 address(2) words(3)
 inline constexpr TPodCommand ChipChunk = Command(0xB7, 1, 0);
 inline constexpr TPodCommand ChipIdShort = Command(0xB4, 7, 8);  // B4 00 80 FE 00 00 01
@@ -93,7 +94,8 @@ inline constexpr TPodCommand ChipCalibratedOperation =
     Command(ChipOperationCode, 0x80, 3, ChipOperationReply);
 
 // --- the options dialog's service commands ----------------------------------------------
-inline constexpr uint8_t MeasureSwitchCode = 0xB5;  // B5 02 v (programming voltage), B5 03 v (supply)
+// B5 02 v (programming voltage), B5 03 v (supply).
+inline constexpr uint8_t MeasureSwitchCode = 0xB5;
 inline constexpr TPodCommand MeasureSwitch = Command(MeasureSwitchCode, 3, 1);
 inline constexpr TPodCommand Measurement = Command(0xAE, 0x03, 2, 32);
 inline constexpr TPodCommand KeyModeWrite = Command(0xF9, 0x0D, 3, 8);  // F9 0D v

@@ -248,8 +248,8 @@ bool TPodProtocol::sendBlockData(const uint8_t* data, uint32_t bytes, const TGau
   return true;
 }
 
-bool TPodProtocol::receiveBlockData(const podcmd::TPodCommand& ask, uint8_t* dest,
-                                    uint32_t bytes, const TGauge& gauge) {
+bool TPodProtocol::receiveBlockData(const podcmd::TPodCommand& ask, uint8_t* dest, uint32_t bytes,
+                                    const TGauge& gauge) {
   const uint32_t step = packetPayload();
   for (uint32_t off = 0; off < bytes; off += step) {
     const uint32_t n = std::min(step, bytes - off);

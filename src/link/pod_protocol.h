@@ -308,7 +308,7 @@ class TPodProtocol final : public TPodAccess, public TWriterAccess {
   std::unique_ptr<IPodDeviceEnumerator> ownDevices_;
   TParallelPort parallel_;
   std::string problem_;
-  std::string refusal_;  // why the search passed over a pod it found
+  std::string refusal_;                     // why the search passed over a pod it found
   std::array<uint32_t, 16> breakpoints_{};  // the list last written
 };
 

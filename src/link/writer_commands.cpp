@@ -43,7 +43,8 @@ bool TPodProtocol::WriterReadBlock(uint32_t address, std::span<uint16_t> words,
   putAddress(2, address);
   putAddress(5, uint32_t(bytes.size()));
   if (!exchange(podcmd::ImageRead, BlockAck)) return lost();
-  if (!receiveBlockData(podcmd::ImageChunk, bytes.data(), uint32_t(bytes.size()), gauge)) return false;
+  if (!receiveBlockData(podcmd::ImageChunk, bytes.data(), uint32_t(bytes.size()), gauge))
+    return false;
   for (size_t i = 0; i < words.size(); ++i) words[i] = Word(&bytes[2 * i]);
   return true;
 }
@@ -136,7 +137,8 @@ bool TPodProtocol::ChipReadWords(uint32_t address, std::span<uint16_t> words,
   PodIoBuffer[3] = uint8_t(address);
   putLength(4, uint32_t(words.size()));
   if (!exchange(podcmd::ChipRead)) return lost();
-  if (!receiveBlockData(podcmd::ChipChunk, bytes.data(), uint32_t(bytes.size()), gauge)) return false;
+  if (!receiveBlockData(podcmd::ChipChunk, bytes.data(), uint32_t(bytes.size()), gauge))
+    return false;
   for (size_t i = 0; i < words.size(); ++i) words[i] = Word(&bytes[2 * i]);
   return true;
 }

@@ -210,8 +210,8 @@ TEST_P(PrimitivesTest, BlockWriteSendsTheHeaderThenPacketsEachAnsweredByThree) {
   ASSERT_TRUE(link().PodSelectProgramMemory());
   pod().ClearLog();
   std::vector<int> gauge;
-  ASSERT_TRUE(
-      link().PodBlockWrite(podcmd::BlockWrite, 0x0040, words.data(), 200, 0, [&](int p) { gauge.push_back(p); }));
+  ASSERT_TRUE(link().PodBlockWrite(podcmd::BlockWrite, 0x0040, words.data(), 200, 0,
+                                   [&](int p) { gauge.push_back(p); }));
   const std::vector<std::string> packets = sent();
   ASSERT_EQ(packets.size(), 5u);  // header, 64 + 64 + 64 + 8 bytes
   EXPECT_EQ(packets[0], "A2 40 00 80 00 00 C8 00");

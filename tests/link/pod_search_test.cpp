@@ -206,8 +206,7 @@ TEST_F(BulkTest, APodWhosePacketsCannotCarryTheCommandsIsRefused) {
   EXPECT_EQ(link().PodUsbOpen(), 255);
   EXPECT_EQ(pod().HostPacketCount(), 0);
   EXPECT_EQ(pod().OpenHandles(), 0);
-  EXPECT_NE(link().LastProblem().find("4-byte packets"), std::string::npos)
-      << link().LastProblem();
+  EXPECT_NE(link().LastProblem().find("4-byte packets"), std::string::npos) << link().LastProblem();
   pod().InPacketSize = 8;
   EXPECT_EQ(link().PodUsbOpen(), 0);
   EXPECT_TRUE(link().LastProblem().empty());

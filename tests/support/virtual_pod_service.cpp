@@ -11,7 +11,8 @@ namespace pc = podcmd;
 
 bool TVirtualPod::serviceCommand(const uint8_t* p, size_t n) {
   const uint8_t sub = n > 1 ? p[1] : 0;
-  if (p[0] == pc::MeasureSwitchCode && (sub == podservice::MeasureVpp || sub == podservice::MeasureVdd)) {
+  if (p[0] == pc::MeasureSwitchCode &&
+      (sub == podservice::MeasureVpp || sub == podservice::MeasureVdd)) {
     if (!need(p, n, 3)) return true;
     (sub == podservice::MeasureVpp ? Measure.VppOn : Measure.VddOn) = p[2] != 0;
     reply({pc::Ack}, true);
@@ -36,7 +37,8 @@ bool TVirtualPod::serviceCommand(const uint8_t* p, size_t n) {
       return true;
     case pc::KeyModeRead.Sub:
       if (!need(p, n, 2)) return true;
-      reply({pc::Ack, uint8_t(KeyModeAnswer < 0 ? KeyMode : KeyModeAnswer), 0, 0, 0, 0, 0, 0}, true);
+      reply({pc::Ack, uint8_t(KeyModeAnswer < 0 ? KeyMode : KeyModeAnswer), 0, 0, 0, 0, 0, 0},
+            true);
       return true;
     case pc::KeyModeExchange.Sub:
       if (!need(p, n, 64)) return true;

@@ -267,7 +267,8 @@ bool TVirtualPod::writerCommand(const uint8_t* p, size_t n) {
     case pc::ImageWrite.Code: {
       if (!need(p, n, 8)) return true;
       const bool write = p[1] == pc::ImageWrite.Sub;
-      if (!write && p[1] != pc::ImageRead.Sub) violation("unknown command AA " + std::to_string(p[1]));
+      if (!write && p[1] != pc::ImageRead.Sub)
+        violation("unknown command AA " + std::to_string(p[1]));
       if (w.Busy()) violation("image memory access while the writer is busy");
       blockAddress_ = Be24(p + 2);
       blockRest_ = Be24(p + 5);
@@ -381,8 +382,8 @@ bool TVirtualPod::writerInfoCommand(const uint8_t* p, size_t n) {
       ++w.LockCommands;
       const bool refused = w.Faults.LockRefused;
       if (!refused) w.Locked = p[2] == 1;
-      reply({uint8_t(w.Faults.LockedElsewhere ? pc::LockedElsewhere : Ack), uint8_t(refused ? 1 : 0), 0, 0, 0,
-             0, 0, 0},
+      reply({uint8_t(w.Faults.LockedElsewhere ? pc::LockedElsewhere : Ack),
+             uint8_t(refused ? 1 : 0), 0, 0, 0, 0, 0, 0},
             !w.Faults.LockedElsewhere);
       return true;
     }
