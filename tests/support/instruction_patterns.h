@@ -22,6 +22,10 @@ enum RowFlag : unsigned {
   kOptionalLast = 1u << 7,
 };
 
+// Status register bits.
+constexpr unsigned kZ = 0x01, kOV = 0x02, kN = 0x04, kDC = 0x08, kC = 0x10;
+constexpr unsigned kAllStatus = kZ | kOV | kN | kDC | kC;
+
 struct PatternRow {
   const char* mnemonic;
   const char* patternA;  // K08A
@@ -29,32 +33,35 @@ struct PatternRow {
   int kind;
   int noRegister;
   unsigned flags;  // as in K08A
+  // The status bits the instruction updates under K08A (K08B keeps only Z
+  // and C of them); rows that leave the status alone omit the column.
+  unsigned status = 0;
 };
 
 inline const std::vector<PatternRow>& PatternRows() {
   static const std::vector<PatternRow> rows = {
       {"NOP", "0000000000000000", "0000000000000000", 0, 1, 0},
       {"CLRF", "0000110daaaaaaaa", "0000110daaaaaaaa", 1, 0, kOptionalLast},
-      {"ADDF", "000100bdaaaaaaaa", "000100bdaaaaaaaa", 2, 0, kOptionalLast},
-      {"INF", "001110bdaaaaaaaa", "001110bdaaaaaaaa", 3, 0, kOptionalLast},
+      {"ADDF", "000100bdaaaaaaaa", "000100bdaaaaaaaa", 2, 0, kOptionalLast, kAllStatus},
+      {"INF", "001110bdaaaaaaaa", "001110bdaaaaaaaa", 3, 0, kOptionalLast, kAllStatus},
       {"INSZ", "001111bdaaaaaaaa", "001111bdaaaaaaaa", 4, 0, kOptionalLast},
-      {"DCF", "001100bdaaaaaaaa", "001100bdaaaaaaaa", 5, 0, kOptionalLast},
+      {"DCF", "001100bdaaaaaaaa", "001100bdaaaaaaaa", 5, 0, kOptionalLast, kAllStatus},
       {"DCSZ", "001101bdaaaaaaaa", "001101bdaaaaaaaa", 6, 0, kOptionalLast},
-      {"SUBF", "000110bdaaaaaaaa", "000110bdaaaaaaaa", 7, 0, kOptionalLast},
-      {"COMF", "001001bdaaaaaaaa", "001001bdaaaaaaaa", 8, 0, kOptionalLast},
+      {"SUBF", "000110bdaaaaaaaa", "000110bdaaaaaaaa", 7, 0, kOptionalLast, kAllStatus},
+      {"COMF", "001001bdaaaaaaaa", "001001bdaaaaaaaa", 8, 0, kOptionalLast, kZ | kN},
       {"MVF", "011001bdaaaaaaaa", "011001bdaaaaaaaa", 9, 0, kOptionalLast},
-      {"ADDC", "000101bdaaaaaaaa", "000101bdaaaaaaaa", 11, 0, kOptionalLast},
-      {"ANDF", "001010bdaaaaaaaa", "001010bdaaaaaaaa", 12, 0, kOptionalLast},
-      {"IORF", "001011bdaaaaaaaa", "001011bdaaaaaaaa", 13, 0, kOptionalLast},
-      {"XORF", "001000bdaaaaaaaa", "001000bdaaaaaaaa", 14, 0, kOptionalLast},
-      {"RLF", "010010bdaaaaaaaa", "010010bdaaaaaaaa", 15, 0, kOptionalLast},
-      {"SUBC", "000111bdaaaaaaaa", "000111bdaaaaaaaa", 16, 0, kOptionalLast},
-      {"RRF", "010011bdaaaaaaaa", "010011bdaaaaaaaa", 17, 0, kOptionalLast},
-      {"ADDL", "00000100aaaaaaaa", "00000100aaaaaaaa", 18, 1, 0},
-      {"SUBL", "00001000aaaaaaaa", "00001000aaaaaaaa", 19, 1, 0},
-      {"ANDL", "00000001aaaaaaaa", "00000001aaaaaaaa", 20, 1, 0},
-      {"IORL", "00000010aaaaaaaa", "00000010aaaaaaaa", 21, 1, 0},
-      {"XORL", "00000011aaaaaaaa", "00000011aaaaaaaa", 22, 1, 0},
+      {"ADDC", "000101bdaaaaaaaa", "000101bdaaaaaaaa", 11, 0, kOptionalLast, kAllStatus},
+      {"ANDF", "001010bdaaaaaaaa", "001010bdaaaaaaaa", 12, 0, kOptionalLast, kZ | kN},
+      {"IORF", "001011bdaaaaaaaa", "001011bdaaaaaaaa", 13, 0, kOptionalLast, kZ | kN},
+      {"XORF", "001000bdaaaaaaaa", "001000bdaaaaaaaa", 14, 0, kOptionalLast, kZ | kN},
+      {"RLF", "010010bdaaaaaaaa", "010010bdaaaaaaaa", 15, 0, kOptionalLast, kZ | kN},
+      {"SUBC", "000111bdaaaaaaaa", "000111bdaaaaaaaa", 16, 0, kOptionalLast, kAllStatus},
+      {"RRF", "010011bdaaaaaaaa", "010011bdaaaaaaaa", 17, 0, kOptionalLast, kZ | kN},
+      {"ADDL", "00000100aaaaaaaa", "00000100aaaaaaaa", 18, 1, 0, kAllStatus},
+      {"SUBL", "00001000aaaaaaaa", "00001000aaaaaaaa", 19, 1, 0, kAllStatus},
+      {"ANDL", "00000001aaaaaaaa", "00000001aaaaaaaa", 20, 1, 0, kZ | kN},
+      {"IORL", "00000010aaaaaaaa", "00000010aaaaaaaa", 21, 1, 0, kZ | kN},
+      {"XORL", "00000011aaaaaaaa", "00000011aaaaaaaa", 22, 1, 0, kZ | kN},
       {"MVL", "00000110aaaaaaaa", "00000110aaaaaaaa", 23, 1, 0},
       {"RETL", "00000101aaaaaaaa", "00000101aaaaaaaa", 24, 1, 0},
       {"CALL", "1100000baaaaaaaa", "11001aaaaaaaaaaa", 25, 1, kOptionalLast | kLongCall},
@@ -69,10 +76,10 @@ inline const std::vector<PatternRow>& PatternRows() {
       {"BSF", "1001bbbdaaaaaaaa", "1001bbbdaaaaaaaa", 34, 0, kOptionalLast},
       {"BTSZ", "1010bbbdaaaaaaaa", "1010bbbdaaaaaaaa", 35, 0, kOptionalLast},
       {"BTSS", "1011bbbdaaaaaaaa", "1011bbbdaaaaaaaa", 36, 0, kOptionalLast},
-      {"MULF", "0000111daaaaaaaa", nullptr, 37, 0, kOptionalLast},
+      {"MULF", "0000111daaaaaaaa", nullptr, 37, 0, kOptionalLast, kZ},
       {"JZ", "01110001aaaaaaaa", nullptr, 38, 1, kShortBranch},
-      {"RRFC", "010100bdaaaaaaaa", "010100bdaaaaaaaa", 39, 0, kOptionalLast},
-      {"RLFC", "010101bdaaaaaaaa", "010101bdaaaaaaaa", 40, 0, kOptionalLast},
+      {"RRFC", "010100bdaaaaaaaa", "010100bdaaaaaaaa", 39, 0, kOptionalLast, kZ | kN | kC},
+      {"RLFC", "010101bdaaaaaaaa", "010101bdaaaaaaaa", 40, 0, kOptionalLast, kZ | kN | kC},
       {"SWPF", "011000bdaaaaaaaa", "011000bdaaaaaaaa", 41, 0, kOptionalLast},
       {"TBLR", "000000000000011a", nullptr, 43, 1, 0},
       {"MVLP", "00001001aaaaaaaa", nullptr, 44, 1, kLongTableLoad},
@@ -83,8 +90,8 @@ inline const std::vector<PatternRow>& PatternRows() {
       {"LDPR", "00000000000011aa", nullptr, 49, 1, kLongPointerLoad},
       {"LBSR", "000000000001aaaa", nullptr, 50, 1, 0},
       {"NOPF", "1111aaaaaaaaaaaa", nullptr, 51, 1, 0},
-      {"ARLC", "010110bdaaaaaaaa", nullptr, 52, 0, kOptionalLast},
-      {"ARRC", "010111bdaaaaaaaa", nullptr, 53, 0, kOptionalLast},
+      {"ARLC", "010110bdaaaaaaaa", nullptr, 52, 0, kOptionalLast, kZ | kOV | kN | kC},
+      {"ARRC", "010111bdaaaaaaaa", nullptr, 53, 0, kOptionalLast, kZ | kN | kC},
       {"CPSG", "0110100daaaaaaaa", "0110100daaaaaaaa", 54, 0, 0},
       {"CPSL", "0110101daaaaaaaa", "0110101daaaaaaaa", 55, 0, 0},
       {"CPSE", "0110110daaaaaaaa", "0110110daaaaaaaa", 56, 0, 0},
