@@ -17,6 +17,8 @@ constexpr uint32_t kNoAddress = 0xFFFFF;
 // A stop address that no PC (20 bits) can equal.
 constexpr uint32_t kNeverMatches = 0xFFFFFFFFu;
 constexpr uint32_t kPodPcHistory = 4144;
+// Request bits of the built-in EEPROM's status register.
+constexpr uint8_t kEepromReadRequest = 0x01, kEepromWriteRequest = 0x02;
 const char kCaption[] = "Kyvor-IDE";
 
 void Message(const std::string& text) {
@@ -754,15 +756,14 @@ void TKy_UP::podWriteProgramInSession(uint32_t address, const std::vector<uint16
   pod_->PodAccessGate(false);
 }
 
-void TKy_UP::selfEepromStep() {
-  const TChipConfig& chip = Chip();
-  const uint32_t pc = state_.GetPC();
+// The access at PC runs once on the pod with bank 4 in place of the control
+// register (the word with its bank bit set), interrupts held off; the word,
+// the bank and the interrupt enable are put back after it.
+void TKy_UP::stepEepromAccessOnBank4(uint32_t pc) {
   const uint8_t keptBsr = ReadRegister(reg::BSR);
   const uint8_t keptInte = ReadRegister(reg::INTE0);
-  const uint8_t keptW = ReadRegister(reg::W);
   WriteRegisterThrough(reg::INTE0, uint8_t(keptInte & 0x7F));
   WriteRegisterThrough(reg::BSR, 4);
-  // The access runs once on bank 4 in place of the control register.
   const uint16_t word = state_.ReadProgramWord(pc);
   podWriteProgramInSession(pc, {uint16_t(word | 0x0100)});
   pod_->PodStep(1);
@@ -770,62 +771,94 @@ void TKy_UP::selfEepromStep() {
   podWriteProgramInSession(pc, {word});
   WriteRegisterThrough(reg::BSR, keptBsr);
   WriteRegisterThrough(reg::INTE0, keptInte);
+}
 
-  const int statusAddress = chip.SelfEromStatusAddress;
+// The EEPROM pointer: the low register alone in modes 1 and 2, both bytes
+// above.
+uint32_t TKy_UP::eepromPointer() const {
+  const TChipConfig& chip = Chip();
+  const uint32_t low = ReadRegister(chip.SelfEromWords[1]);
+  if (chip.SelfEromMode < 3) return low & 0xFF;
+  return uint32_t(ReadRegister(chip.SelfEromWords[0])) * 256u + low;
+}
+
+// The pointer moves past the word at `at` (6 bits in modes 1 and 2).
+void TKy_UP::advanceEepromPointer(uint32_t at) {
+  const TChipConfig& chip = Chip();
+  if (chip.SelfEromMode > 2) {
+    WriteRegisterThrough(chip.SelfEromWords[0], uint8_t((at + 1) >> 8));
+    WriteRegisterThrough(chip.SelfEromWords[1], uint8_t((at + 1) & 0xFF));
+  } else {
+    WriteRegisterThrough(chip.SelfEromWords[1], uint8_t((at + 1) & 0x3F));
+  }
+}
+
+// A read request: five words at PC load the table pointer with the EEPROM
+// word's address and jump back; they run on the pod with interrupts held
+// off, then W and the program words are put back and the pointer moves on.
+void TKy_UP::serveEepromRead(uint32_t pc, uint8_t keptInte, uint8_t keptW) {
+  const uint32_t e =
+      Chip().SelfEromMode < 3 ? (eepromPointer() | 0x1700) : eepromPointer() + 0x1700;
+  std::vector<uint16_t> saved(5);
+  for (uint32_t i = 0; i < 5; ++i) saved[i] = state_.ReadProgramWord(pc + i);
+  const TInstructionTable& t = table_;
+  const uint16_t back =
+      t.Variant() == kCoreK08B ? t.Encode("JMP", int(pc & 0x7FF)) : t.Encode("RJ", 0x800 - 5);
+  podWriteProgramInSession(pc, {t.Encode("MVL", int((e >> 8) & 0xFF)),
+                                t.Encode("MVF", reg::TBLDH, 1, 0), t.Encode("MVL", int(e & 0xFF)),
+                                t.Encode("MVF", reg::TBLDL, 1, 0), back});
+  WriteRegisterThrough(reg::INTE0, uint8_t(keptInte & 0x7F));
+  pod_->PodStep(5);
+  pod_->PodStopTarget();
+  WriteRegisterThrough(reg::W, keptW);
+  WriteRegisterThrough(reg::INTE0, keptInte);
+  podWriteProgramInSession(pc, saved);
+  advanceEepromPointer(e);
+}
+
+// A write request: the data registers' word goes to the EEPROM word of the
+// pod's program memory (ANDed with the old word in modes 1 and 2) and the
+// pointer moves on; a table pointer above 0x3F writes nothing.
+void TKy_UP::serveEepromWrite() {
+  const TChipConfig& chip = Chip();
+  if (ReadRegister(reg::TBLPTRL) > 0x3F) return;
+  uint16_t value =
+      uint16_t(ReadRegister(chip.SelfEromWords[2]) * 256u + ReadRegister(chip.SelfEromWords[3]));
+  const uint32_t d = (chip.DeviceKind3 == 1 ? 0x4000u : 0x1700u) + eepromPointer();
+  pod_->PodAccessGate(true);
+  pod_->PodSessionBegin();
+  const uint16_t old = pod_->PodReadProgramWord(d);
+  if (chip.SelfEromMode == 1 || chip.SelfEromMode == 2) value = uint16_t(value & old);
+  pod_->PodWriteProgramWord(d, value);
+  pod_->PodSessionEnd();
+  pod_->PodAccessGate(false);
+  advanceEepromPointer(d);
+  if (chip.SelfEromMode <= 2 && ((d + 1) & 0xFF) > 63)
+    Message("Warning: BIE Pointer overflow, May cap the previous data!!");
+}
+
+// One step of an access to the EEPROM control register: the access itself,
+// then the request it left in the status register (read or write, the
+// request bit cleared), then the status back to the pod and the state read
+// back.
+void TKy_UP::selfEepromStep() {
+  const uint32_t pc = state_.GetPC();
+  const uint8_t keptInte = ReadRegister(reg::INTE0);
+  const uint8_t keptW = ReadRegister(reg::W);
+  stepEepromAccessOnBank4(pc);
+
+  const int statusAddress = Chip().SelfEromStatusAddress;
   uint8_t st = pod_->PodReadRegister(uint32_t(statusAddress));
   WriteRegisterModel(statusAddress, st);
-  const int w0 = chip.SelfEromWords[0], w1 = chip.SelfEromWords[1];
-  const int w2 = chip.SelfEromWords[2], w3 = chip.SelfEromWords[3];
-  auto pointerOf = [&]() -> uint32_t {
-    if (chip.SelfEromMode < 3) return ReadRegister(w1) & 0xFF;
-    return uint32_t(ReadRegister(w0)) * 256u + ReadRegister(w1);
-  };
-  auto advance = [&](uint32_t at) {
-    if (chip.SelfEromMode > 2) {
-      WriteRegisterThrough(w0, uint8_t((at + 1) >> 8));
-      WriteRegisterThrough(w1, uint8_t((at + 1) & 0xFF));
-    } else {
-      WriteRegisterThrough(w1, uint8_t((at + 1) & 0x3F));
-    }
-  };
-  if (!(st & 0x02) && (st & 0x01)) {
-    // Read request.
-    st = uint8_t(st & ~0x01);
+  const bool read = st & kEepromReadRequest, write = st & kEepromWriteRequest;
+  if (read && !write) {
+    st = uint8_t(st & ~kEepromReadRequest);
     WriteRegisterModel(statusAddress, st);
-    const uint32_t e = chip.SelfEromMode < 3 ? (pointerOf() | 0x1700) : pointerOf() + 0x1700;
-    std::vector<uint16_t> saved(5);
-    for (uint32_t i = 0; i < 5; ++i) saved[i] = state_.ReadProgramWord(pc + i);
-    const TInstructionTable& t = table_;
-    const uint16_t back =
-        t.Variant() == kCoreK08B ? t.Encode("JMP", int(pc & 0x7FF)) : t.Encode("RJ", 0x800 - 5);
-    podWriteProgramInSession(pc, {t.Encode("MVL", int((e >> 8) & 0xFF)),
-                                  t.Encode("MVF", reg::TBLDH, 1, 0), t.Encode("MVL", int(e & 0xFF)),
-                                  t.Encode("MVF", reg::TBLDL, 1, 0), back});
-    WriteRegisterThrough(reg::INTE0, uint8_t(keptInte & 0x7F));
-    pod_->PodStep(5);
-    pod_->PodStopTarget();
-    WriteRegisterThrough(reg::W, keptW);
-    WriteRegisterThrough(reg::INTE0, keptInte);
-    podWriteProgramInSession(pc, saved);
-    advance(e);
-  } else if ((st & 0x02) && !(st & 0x01)) {
-    // Write request.
-    st = uint8_t(st & ~0x02);
+    serveEepromRead(pc, keptInte, keptW);
+  } else if (write && !read) {
+    st = uint8_t(st & ~kEepromWriteRequest);
     WriteRegisterModel(statusAddress, st);
-    if (ReadRegister(reg::TBLPTRL) <= 0x3F) {
-      uint16_t value = uint16_t(ReadRegister(w2) * 256u + ReadRegister(w3));
-      const uint32_t d = (chip.DeviceKind3 == 1 ? 0x4000u : 0x1700u) + pointerOf();
-      pod_->PodAccessGate(true);
-      pod_->PodSessionBegin();
-      const uint16_t old = pod_->PodReadProgramWord(d);
-      if (chip.SelfEromMode == 1 || chip.SelfEromMode == 2) value = uint16_t(value & old);
-      pod_->PodWriteProgramWord(d, value);
-      pod_->PodSessionEnd();
-      pod_->PodAccessGate(false);
-      advance(d);
-      if (chip.SelfEromMode <= 2 && ((d + 1) & 0xFF) > 63)
-        Message("Warning: BIE Pointer overflow, May cap the previous data!!");
-    }
+    serveEepromWrite();
   }
   WriteRegisterThrough(statusAddress, st);
   ReadStateFromPod(1);

@@ -364,6 +364,11 @@ class TKy_UP {
   // the EEPROM control register, then the step is made by selfEepromStep.
   bool accessesEepromRegister(uint16_t word) const;
   void selfEepromStep();
+  void stepEepromAccessOnBank4(uint32_t pc);
+  uint32_t eepromPointer() const;
+  void advanceEepromPointer(uint32_t at);
+  void serveEepromRead(uint32_t pc, uint8_t keptInte, uint8_t keptW);
+  void serveEepromWrite();
   void podWriteProgramInSession(uint32_t address, const std::vector<uint16_t>& words);
   void applyReadBackRules(int32_t address, bool toPod);
   void podWriteBreakpointList();
