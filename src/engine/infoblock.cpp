@@ -1,11 +1,48 @@
 #include "engine/infoblock.h"
 
 #include <algorithm>
+#include <cstddef>
 
 #include "base/options.h"
 #include "chip/chipconfig.h"
+#include "engine/instruction_table.h"
 
 namespace kyvor {
+
+namespace {
+
+// The block's code words, built by the instruction rows. The SBM loader and
+// the start-up words are K08A code (their instructions have the same bits
+// under K08B).
+uint16_t Code(const char* mnemonic, int op1 = 0, int op2 = 0, int op3 = 0) {
+  return BuiltInInstructions(kCoreK08A).Encode(mnemonic, op1, op2, op3);
+}
+
+// The jump to the core's code at `target`: K08A's RJ, K08B's JMP.
+uint16_t CoreJump(int variant, int target) {
+  return variant == kCoreK08B ? BuiltInInstructions(kCoreK08B).Encode("JMP", target)
+                              : Code("RJ", target);
+}
+
+// Two words that set (or clear) the bits of `mask` in register `address`:
+// the mask (or its complement) into W, then IORF (or ANDF) back into the
+// register.
+std::array<uint16_t, 2> BitWords(int address, uint8_t mask, bool set) {
+  return {Code("MVL", set ? mask : uint8_t(~mask)),
+          Code(set ? "IORF" : "ANDF", address & 0xFF, 1, 0)};
+}
+
+// The device words: register `address` into W, ANDed with `keep`, and back.
+std::array<uint16_t, 3> DeviceWords(int address, uint8_t keep) {
+  return {Code("MVF", address, 0, 0), Code("ANDL", keep), Code("MVF", address, 1, 0)};
+}
+
+template <size_t N, typename Words>
+void PutWords(Words& dst, int at, const std::array<uint16_t, N>& words) {
+  for (size_t k = 0; k < N; ++k) dst[size_t(at) + k] = words[k];
+}
+
+}  // namespace
 
 uint16_t ImageCrc16Update(uint8_t byte, uint16_t crc) {
   crc = static_cast<uint16_t>(crc ^ byte);
@@ -54,20 +91,20 @@ void TInfoBlockBuilder::PutSbmLoaderWords(int n, uint16_t plainJump) {
   auto& b = block_.InfoBlock;
   const int size = static_cast<int>(b.size());
   for (int k = 0; k < 5; ++k) {
-    uint16_t w = static_cast<uint16_t>(0x0600 + chip_.SbmRom[k]);
-    if (k == 0 && options_.STKOVSTOP) w |= 0x20;
+    uint8_t value = chip_.SbmRom[k];
+    if (k == 0 && options_.STKOVSTOP) value |= 0x20;
     if (n + 2 * k + 1 < size) {
-      b[n + 2 * k] = w;
-      b[n + 2 * k + 1] = static_cast<uint16_t>(0x6600 + k);
+      b[n + 2 * k] = Code("MVL", value);
+      b[n + 2 * k + 1] = Code("MVF", k, 1, 0);
     }
   }
   if (n + 11 >= size) return;
   const uint16_t start = static_cast<uint16_t>(chip_.SbmStart & 0xFF);
   if ((chip_.SbmRom[0] & 0x80) == 0) {
     b[n + 10] = plainJump;
-    b[n + 11] = static_cast<uint16_t>(0xF000 + start);
+    b[n + 11] = Code("NOPF", start);
   } else {
-    b[n + 10] = static_cast<uint16_t>(0x7800 + start);
+    b[n + 10] = Code("RJ", start);
     b[n + 11] = 0;
   }
 }
@@ -82,10 +119,8 @@ void TInfoBlockBuilder::PatchStartupWords() {
   const uint16_t b = static_cast<uint16_t>(1u << (chip_.StackOverBit & 7));
   const bool rst = options_.STKOVRST != 0;
   const int w = infoaltword::StartupWords;
-  alt[w] = 0x9033;
-  alt[w + 1] = rst ? static_cast<uint16_t>(b + 0x0600)
-                   : static_cast<uint16_t>(((b ^ 0xFF) & 0xFF) | 0x0600);
-  alt[w + 2] = static_cast<uint16_t>((chip_.StackOverRegister & 0xFF) | (rst ? 0x2E00 : 0x2A00));
+  alt[w] = Code("BSF", 0x33, 0, 0);
+  PutWords(alt, w + 1, BitWords(chip_.StackOverRegister, uint8_t(b), rst));
 }
 
 void TInfoBlockBuilder::PutCalibration(const std::array<uint8_t, 52>& bytes) {
@@ -127,7 +162,7 @@ void TInfoBlockBuilder::BuildBeforeAssembly(const TInfoTemplates& templates) {
     PutTemplate(block_.InfoBlock, templates.Main, chip_.SbmBankSize, 0, infoword::TemplateEnd - 1);
     const int n = PutTemplate(block_.InfoBlock, templates.Sbm, uint64_t(chip_.SbmSector) * 128,
                               infoword::TemplateEnd, infoword::SbmTemplateLast);
-    PutSbmLoaderWords(n, 0xC205);
+    PutSbmLoaderWords(n, Code("JMP", 5));
   } else {
     PutTemplate(block_.InfoBlockAlt, templates.Main, chip_.SbmBankSize / 2, 0,
                 infoaltword::TemplateEnd - 1);
@@ -135,9 +170,8 @@ void TInfoBlockBuilder::BuildBeforeAssembly(const TInfoTemplates& templates) {
   PatchStartupWords();
   PutCalibration({});
   if (chip_.DeviceKind3 != 0) {
-    const bool rst = options_.STKOVRST != 0;
-    block_.InfoBlock[infoword::StackOverOption] = rst ? 0x0680 : 0x067F;
-    block_.InfoBlock[infoword::StackOverOption + 1] = rst ? 0x2E43 : 0x2A43;
+    PutWords(block_.InfoBlock, infoword::StackOverOption,
+             BitWords(0x43, 0x80, options_.STKOVRST != 0));
   }
 }
 
@@ -157,10 +191,8 @@ uint16_t TInfoBlockBuilder::PutBuildWords(const TInfoBuildWords& build) {
 std::array<uint16_t, 2> TInfoBlockBuilder::AcmWords() const {
   const bool chip21or62 = chip_.ChipId == 0x21 || chip_.ChipId == 0x62;
   const bool acm10 = options_.RACM10 != 0;
-  if (chip21or62) {
-    return acm10 ? std::array<uint16_t, 2>{0x0680, 0x2E2E} : std::array<uint16_t, 2>{0x067F, 0x2A2E};
-  }
-  return acm10 ? std::array<uint16_t, 2>{0x067F, 0x2A38} : std::array<uint16_t, 2>{0x0680, 0x2E38};
+  if (chip21or62) return BitWords(0x2E, 0x80, acm10);
+  return BitWords(0x38, 0x80, !acm10);
 }
 
 void TInfoBlockBuilder::PutShortBuildWords(const TInfoBuildWords& build) {
@@ -175,14 +207,12 @@ void TInfoBlockBuilder::PutShortBuildWords(const TInfoBuildWords& build) {
     b[infoword::Acm + 1] = acm[1];
   }
   b[infoword::CoreJump] =
-      chip_.CoreVariant == 1 ? 0x7800 + 0x7C : (chip21or62 ? 0x7800 + 0x0A : 0x7800 + 0x07);
+      CoreJump(chip_.CoreVariant, chip_.CoreVariant == kCoreK08B ? 0x7C : (chip21or62 ? 0x0A : 0x07));
   b[infoword::ChipListVersion] = chip_.ChipListVersion;
   b[infoword::AcceptedPodChipId] = build.AcceptedPodChipId;
   b[infoword::CodeChecksum] = build.CodeChecksum;
   const bool other = chip_.DeviceNotKind3 == 1;
-  b[infoword::DeviceWords] = other ? 0x6433 : 0x642E;
-  b[infoword::DeviceWords + 1] = other ? 0x01FE : 0x01BF;
-  b[infoword::DeviceWords + 2] = other ? 0x6633 : 0x662E;
+  PutWords(b, infoword::DeviceWords, other ? DeviceWords(0x33, 0xFE) : DeviceWords(0x2E, 0xBF));
   b[infoword::Protect] = options_.CProtect ? 0xF7FE : 0xFFFE;
 }
 
@@ -217,8 +247,6 @@ std::vector<uint16_t> TInfoBlockBuilder::WriteImageWords(const TInfoBuildWords& 
   b[infoword::ChipId] = chip_.ChipId;
   // The ACM words follow the chip's ACM data; the image carries them as 0.
   const uint8_t mask = static_cast<uint8_t>(1u << (chip_.AcmBit & 7));
-  const uint16_t inv = static_cast<uint8_t>(~mask);
-  const uint16_t regLow = static_cast<uint16_t>(chip_.AcmRegister & 0xFF);
   if (!build.AcmGroupEnabled) {
     block_.InfoBlockAlt[infoword::Acm] = 0;
     block_.InfoBlockAlt[infoword::Acm + 1] = 0;
@@ -229,17 +257,14 @@ std::vector<uint16_t> TInfoBlockBuilder::WriteImageWords(const TInfoBuildWords& 
     } else {
       // 1.2 V with the chip's plain option sets the bit, the others clear it.
       const bool setBit = !options_.RACM10 && chip_.AcmOption == 0;
-      b[infoword::Acm] = static_cast<uint16_t>(0x0600 + (setBit ? mask : inv));
-      b[infoword::Acm + 1] = static_cast<uint16_t>((setBit ? 0x2E00 : 0x2A00) + regLow);
+      PutWords(b, infoword::Acm, BitWords(chip_.AcmRegister, mask, setBit));
     }
   }
-  b[infoword::CoreJump] = chip_.CoreVariant == 1 ? 0x7800 + 0x7C : 0x7800 + 0x07;
+  b[infoword::CoreJump] = CoreJump(chip_.CoreVariant, chip_.CoreVariant == kCoreK08B ? 0x7C : 0x07);
   b[infoword::ChipListVersion] = chip_.ChipListVersion;
   b[infoword::AcceptedPodChipId] = build.AcceptedPodChipId;
   b[infoword::CodeChecksum] = build.CodeChecksum;
-  b[infoword::DeviceWords] = 0x6433;
-  b[infoword::DeviceWords + 1] = 0x01FE;
-  b[infoword::DeviceWords + 2] = 0x6633;
+  PutWords(b, infoword::DeviceWords, DeviceWords(0x33, 0xFE));
   b[infoword::Protect] = options_.CProtect ? 0xF7FE : 0xFFFE;
   b[infoword::ProtectCopy] = b[infoword::Protect];
   std::vector<uint16_t> words(b.begin(), b.begin() + infoword::ImageWords);
@@ -257,7 +282,8 @@ std::vector<uint16_t> TInfoBlockBuilder::EehImageWords(const TInfoBuildWords& bu
     words[infoword::Acm] = acm[0];
     words[infoword::Acm + 1] = acm[1];
   }
-  words[infoword::CoreJump] = chip_.CoreVariant == 1 ? 0x787F : 0x780A;
+  words[infoword::CoreJump] =
+      CoreJump(chip_.CoreVariant, chip_.CoreVariant == kCoreK08B ? 0x7F : 0x0A);
   words[infoword::ChipListVersion] = chip_.ChipListVersion;
   words[infoword::AcceptedPodChipId] = build.AcceptedPodChipId;
   words[infoword::CodeChecksum] = build.CodeChecksum;

@@ -350,6 +350,17 @@ void TInstructionTable::ApplyAliasLine(const std::string& rawLine) {
   node->Alias = upper;
 }
 
+const TInstructionTable& BuiltInInstructions(int variant) {
+  static const std::array<std::unique_ptr<TInstructionTable>, 2> tables = [] {
+    std::array<std::unique_ptr<TInstructionTable>, 2> t{std::make_unique<TInstructionTable>(),
+                                                        std::make_unique<TInstructionTable>()};
+    t[0]->LoadFull();
+    t[1]->LoadReduced();
+    return t;
+  }();
+  return *tables[variant == kCoreK08B ? 1 : 0];
+}
+
 void TInstructionTable::LoadInstructionAliases(const std::string& path) {
   namespace fs = std::filesystem;
   std::error_code ec;

@@ -318,4 +318,9 @@ class TInstructionTable {
   int variant_ = kCoreK08A;
 };
 
+// The built-in table of a variant (K08A without an alias file), loaded on
+// first use and kept: the encoder of instruction words that code outside a
+// program builds (fills, loader and start-up words).
+const TInstructionTable& BuiltInInstructions(int variant);
+
 }  // namespace kyvor

@@ -508,7 +508,8 @@ bool TKy_UP::RestartIfOutOfRange(uint32_t limit) {
     const uint16_t kept = pod_->PodReadProgramWord(keepAt);
     pod_->PodAccessGate(true);
     pod_->PodSessionBegin();
-    pod_->PodWriteProgramWord(8192, table_.Variant() == kCoreK08B ? 0x7840 : 0x783F);
+    pod_->PodWriteProgramWord(8192, table_.Variant() == kCoreK08B ? table_.Encode("JMP", 0x40)
+                                                                   : table_.Encode("RJ", 0x3F));
     pod_->PodSessionEnd();
     pod_->PodAccessGate(false);
     pod_->PodStep(1);

@@ -204,6 +204,32 @@ TEST_F(InfoBlockTest, ShortLayoutBuildWords) {
   for (int i = 0; i < 1538; ++i) ASSERT_EQ(block.InfoBlockAlt[i], 0x7777) << i;
 }
 
+TEST_F(InfoBlockTest, ShortLayoutCoreJumpOfTheOtherK08AChips) {
+  ShortLayout();
+  Chip().ChipId = 0x0B02;
+  Builder().PutBuildWords({0, 0, false});
+  EXPECT_EQ(block.InfoBlock[116], 0x7807);
+  EXPECT_EQ(block.InfoBlock[124], 0x642E);
+}
+
+TEST_F(InfoBlockTest, EehImageWordsCarryTheCodeWordsOfTheCore) {
+  ShortLayout();
+  TChipConfig& c = Chip();
+  c.ChipId = 0x21;
+  c.ChipListVersion = 0x0305;
+  for (int i = 0; i < 128; ++i) block.InfoBlock[i] = static_cast<uint16_t>(i);
+  std::vector<uint16_t> words = Builder().EehImageWords({0xBEEF, 0x8024, true});
+  ASSERT_EQ(words.size(), 128u);
+  const std::vector<uint16_t> golden = {0x067F, 0x2A2E, 0x780A, 0, 0, 0x0305, 0x8024,
+                                        0, 0, 0xBEEF, 0xFFFF, 0xFFFF, 0xFFFF, 0xFFFE};
+  for (int i = 0; i < 14; ++i) EXPECT_EQ(words[114 + i], golden[i]) << 114 + i;
+  EXPECT_EQ(words[113], 113);
+  c.CoreVariant = 1;
+  words = Builder().EehImageWords({0xBEEF, 0x8024, false});
+  EXPECT_EQ(words[114], 0);
+  EXPECT_EQ(words[116], 0x787F);
+}
+
 TEST_F(InfoBlockTest, LongLayoutBuildWordsAndTheBlockCrc) {
   TChipConfig& c = Chip();
   c.ChipId = 0x0A16;

@@ -56,6 +56,10 @@ TEST_F(LoadHex, TheSimulatorDebugsTheImageOnAPageOfItsDisassembly) {
   const size_t at = words() * 2;
   EXPECT_EQ(up().Info.InfoBlock[5],
             uint16_t(uint8_t(bytes[at + 10]) << 8 | uint8_t(bytes[at + 11])));
+  // After the templates, the SBM loader words with Load Hex's jump to 0.
+  const std::vector<uint16_t> loader = {0x0611, 0x6600, 0x0622, 0x6601, 0x0633, 0x6602,
+                                        0x0644, 0x6603, 0x0655, 0x6604, 0xC200, 0xF000};
+  for (int k = 0; k < 12; ++k) EXPECT_EQ(up().Info.InfoBlock[128 + k], loader[k]) << 128 + k;
   // It runs: a step moves the PC and the source line with it.
   clock.advance(std::chrono::milliseconds(20));
   main().SMenu_TraceClick();

@@ -18,6 +18,7 @@
 #include "chip/chiploader.h"
 #include "engine/imagefile.h"
 #include "engine/infoblock.h"
+#include "engine/instruction_table.h"
 #include "engine/ky_up.h"
 #include "shell/source/listing.h"
 #include "shell/mainwin/main_window.h"
@@ -30,11 +31,11 @@ namespace {
 
 const char kImageFilter[] = "*.hex|*.hex|*.*|*.*";
 const char kLoadHexFilter[] = "*.asm|*.asm|*.inc|*.inc|*.hex|*.hex|*.*|*.*";
-// Load Hex's information-block templates (by core variant) and the jump of
-// its SBM loader words.
+// Load Hex's information-block templates (by core variant).
 const char kTemplateK08A[] = "InformationA.ifo";
 const char kTemplateK08B[] = "InformationB.ifo";
-constexpr uint16_t kLoadHexPlainJump = 0xC200;
+// The jump of Load Hex's SBM loader words (K08A code, as the loader is).
+uint16_t LoadHexPlainJump() { return BuiltInInstructions(kCoreK08A).Encode("JMP", 0); }
 // The pod word address of the information block Load Hex downloads.
 constexpr uint32_t kLoadHexInfoAddress = 0x8000;
 constexpr int kLoadHexBlockWords = 128;
@@ -118,7 +119,7 @@ bool TKYMAIN::loadHex(const std::string& path) {
   const int e = TInfoBlockBuilder::PutTemplate(block, ReadTemplateFile(kSbmTemplateName),
                                                uint64_t(c.SbmSector) * 128, infoword::TemplateEnd,
                                                infoword::SbmTemplateLast);
-  builder.PutSbmLoaderWords(e, kLoadHexPlainJump);
+  builder.PutSbmLoaderWords(e, LoadHexPlainJump());
   builder.PatchStartupWords();
   // The image: its program words with a page of their disassembly, then the
   // words of its information block (an odd last byte is left alone).
