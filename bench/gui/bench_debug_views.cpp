@@ -43,8 +43,7 @@ class SteppedClock final : public IClock {
   std::chrono::microseconds extra_{0};
 };
 
-const char* const kDebugViews[] = {"SMenu_Debug", "SMenu_Ram", "SMenu_Register", "SMenu_Stack",
-                                   "SMenu_Watch"};
+const TViewIndex kDebugViews[] = {ViewHex, ViewRam, ViewReg2, ViewStk, ViewWatch};
 
 // The program started on a copy of the example, in debug mode.
 struct Session {
@@ -64,7 +63,7 @@ struct Session {
     m.resize(1280, 800);
     m.show();
     if (views) {
-      for (const char* v : kDebugViews) m.SMenu_ViewClick(v);
+      for (TViewIndex v : kDebugViews) m.SMenu_ViewClick(v);
       auto* watch = m.Forms().view<TKy_WATCH>(ViewWatch);
       watch->AddWatch("COUNT");
       watch->AddWatch("TICKS");

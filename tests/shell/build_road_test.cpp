@@ -190,13 +190,14 @@ TEST_F(BuildRoadSession, SleepingChipStopsTheAnimationAndRuns) {
   ASSERT_NE(animation, nullptr);
   w.SMenu_TraceContinueClick();
   ASSERT_TRUE(animation->isActive());
-  ASSERT_FALSE(w.Action("SMenu_Run")->isEnabled()) << "the animation holds the run controls";
+  ASSERT_FALSE(w.Action(TMenuItem::SMenu_Run)->isEnabled())
+      << "the animation holds the run controls";
 
   prog.Up().Hooks.SleepingChip();
   EXPECT_FALSE(animation->isActive());
   EXPECT_TRUE(w.RunTimerActive());
   EXPECT_EQ(Modes().TargetRunning, 1);
-  EXPECT_TRUE(w.Action("SMenu_Stop")->isEnabled());
+  EXPECT_TRUE(w.Action(TMenuItem::SMenu_Stop)->isEnabled());
   w.SMenu_StopClick();
   EXPECT_FALSE(w.RunTimerActive());
   EXPECT_EQ(Modes().TargetRunning, 0);

@@ -41,8 +41,7 @@ class DebugViewsSession : public ::testing::Test {
     ASSERT_TRUE(main().OpenSourceFile(source));
     main().SMenu_AssembleDebugClick();
     ASSERT_EQ(Modes().DebugMode, 1);
-    for (const char* v : {"SMenu_Debug", "SMenu_Ram", "SMenu_Register", "SMenu_Stack",
-                          "SMenu_Watch", "SMenu_BP"})
+    for (TViewIndex v : {ViewHex, ViewRam, ViewReg2, ViewStk, ViewWatch, ViewBp})
       main().SMenu_ViewClick(v);
   }
   void TearDown() override {

@@ -177,7 +177,7 @@ TEST_F(EmulatorDebugging, RunAndStepCommandsRunOnThePod) {
   press(Qt::Key_F5);
   EXPECT_TRUE(main().RunTimerActive());
   EXPECT_TRUE(pod.Running());
-  EXPECT_TRUE(main().Action("SMenu_Stop")->isEnabled());
+  EXPECT_TRUE(main().Action(TMenuItem::SMenu_Stop)->isEnabled());
   for (int i = 0; i < 5; ++i) QApplication::processEvents();
   press(Qt::Key_F12);
   EXPECT_FALSE(pod.Running());
@@ -265,7 +265,7 @@ TEST_F(EmulatorDebugging, UnpluggedDuringARunTheWatchdogEndsDebugMode) {
   EXPECT_FALSE(main().WatchdogRunning());
   EXPECT_FALSE(up().TimerEnabled());
   EXPECT_EQ(up().StepReady, 1);
-  EXPECT_TRUE(main().Action("SMenu_AssembleDebug")->isEnabled());
+  EXPECT_TRUE(main().Action(TMenuItem::SMenu_AssembleDebug)->isEnabled());
   main().Timer1Timer();
   EXPECT_EQ(dialogs.messages().size(), 1u) << "one loss, one message";
 
@@ -318,8 +318,8 @@ TEST_F(EmulatorDebugging, APodLostAtDebugEntryClosesTheLink) {
   EXPECT_EQ(ThePod().PodLink.IsOpen, 0);
   EXPECT_FALSE(main().WatchdogRunning());
   EXPECT_EQ(main().ConnectText(), "ICE not Connect");
-  EXPECT_TRUE(main().Action("SMenu_AssembleDebug")->isEnabled());
-  EXPECT_TRUE(main().Button("TBtK_F10")->isEnabled());
+  EXPECT_TRUE(main().Action(TMenuItem::SMenu_AssembleDebug)->isEnabled());
+  EXPECT_TRUE(main().Button(TToolButton::TBtK_F10)->isEnabled());
   EXPECT_EQ(main().StatusText(), " main: " + source);
 }
 
@@ -329,7 +329,7 @@ TEST_F(EmulatorDebugging, GoSendsTheKeyModeAroundTheBuild) {
   main().MM_EmulatorClick();
   Options().RBKOFF = 1;
   pod.ClearLog();
-  main().Button("TBtK_F10")->click();
+  main().Button(TToolButton::TBtK_F10)->click();
   ASSERT_EQ(Modes().DebugMode, 1);
   const auto p = pod.HostPackets();
   ASSERT_GE(p.size(), 3u);
@@ -341,7 +341,7 @@ TEST_F(EmulatorDebugging, GoSendsTheKeyModeAroundTheBuild) {
   ThePod().PodLinkClose();
   Modes().SimulatorMode = 1;
   press(Qt::Key_F11, Qt::ControlModifier);
-  main().Button("TBtK_F10")->click();
+  main().Button(TToolButton::TBtK_F10)->click();
   EXPECT_EQ(Options().RBKOFF, 1);
 }
 
@@ -399,7 +399,7 @@ TEST_F(EmulatorDebugging, TheSourceViewsCheckAndReLoadRom) {
   main().ReLoadROM1Click();
   EXPECT_EQ(up().GetOpcode(5), 0x0000);
   // Go back to edit mode: the pod's display says so.
-  main().Button("TBtK_F10")->click();
+  main().Button(TToolButton::TBtK_F10)->click();
   EXPECT_EQ(Modes().DebugMode, 0);
   EXPECT_EQ(pod.Writer.DisplayLine(0), "Kyvor-IDE ICE Ed");
   EXPECT_TRUE(pod.Violations.empty()) << pod.Violations[0];

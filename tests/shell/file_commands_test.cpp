@@ -43,7 +43,7 @@ TEST_F(FileCommands, CancelOnTheSaveQuestionCancelsClose) {
   dialogs.answer(MsgResult::No);
   main->SMenu_CloseClick();
   EXPECT_EQ(editor.PageCount(), 0);
-  EXPECT_FALSE(main->Action("SMenu_Save")->isEnabled()) << "no file left";
+  EXPECT_FALSE(main->Action(TMenuItem::SMenu_Save)->isEnabled()) << "no file left";
 }
 
 TEST_F(FileCommands, CancelOnTheSaveQuestionCancelsCloseAll) {
@@ -126,7 +126,7 @@ TEST_F(FileCommands, OpenSourceFileRefusesATwentyFirstPage) {
 TEST_F(FileCommands, OpenSourceFileMakesTheOnlyPageTheMainFile) {
   EXPECT_TRUE(main->OpenSourceFile("/p/one.asm"));
   EXPECT_EQ(Shell().MainFileName, "/p/one.asm");
-  EXPECT_TRUE(main->Action("SMenu_AssembleDebug")->isEnabled());
+  EXPECT_TRUE(main->Action(TMenuItem::SMenu_AssembleDebug)->isEnabled());
   EXPECT_TRUE(main->IsViewShowing(edit));
 }
 
@@ -143,7 +143,7 @@ TEST_F(FileCommands, BuildNeverReloadsAPageWhoseSaveFailed) {
   EXPECT_EQ(editor.pages[0].reloads, 0) << "its text would be lost";
   EXPECT_TRUE(editor.PageModified(1));
   EXPECT_EQ(Modes().DebugMode, 0);
-  EXPECT_TRUE(main->Action("SMenu_AssembleDebug")->isEnabled());
+  EXPECT_TRUE(main->Action(TMenuItem::SMenu_AssembleDebug)->isEnabled());
   EXPECT_TRUE(dialogs.messages().empty()) << "SaveAll asks nothing";
   // Saved, the pages are read back before the build.
   editor.failSaves = false;

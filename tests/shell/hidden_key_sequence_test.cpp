@@ -13,9 +13,15 @@ namespace {
 
 class HiddenKeySequence : public test::MainWindowFixture {
  protected:
-  bool on(const char* name) { return main->Action(name)->isEnabled(); }
-  bool allOn() { return on("SMENU_OpenLCD") && on("SMENU_CloseLCD") && on("SMenu_ELCD"); }
-  bool allOff() { return !on("SMENU_OpenLCD") && !on("SMENU_CloseLCD") && !on("SMenu_ELCD"); }
+  bool on(TMenuItem id) { return main->Action(id)->isEnabled(); }
+  bool allOn() {
+    return on(TMenuItem::SMENU_OpenLCD) && on(TMenuItem::SMENU_CloseLCD) &&
+           on(TMenuItem::SMenu_ELCD);
+  }
+  bool allOff() {
+    return !on(TMenuItem::SMENU_OpenLCD) && !on(TMenuItem::SMENU_CloseLCD) &&
+           !on(TMenuItem::SMenu_ELCD);
+  }
   void type(const char* text) { test::Type(main.get(), QString::fromLatin1(text)); }
 };
 
@@ -60,10 +66,10 @@ TEST_F(HiddenKeySequence, KeysWithoutTextLeaveThePosition) {
 TEST_F(HiddenKeySequence, DebugModeSetsTheEditItemFromTheFlag) {
   type("KYLCD");
   main->SetDebugMode(1);
-  EXPECT_TRUE(on("SMenu_ELCD"));
+  EXPECT_TRUE(on(TMenuItem::SMenu_ELCD));
   main->SetDebugMode(0);
-  EXPECT_TRUE(on("SMenu_ELCD"));
-  EXPECT_TRUE(on("SMENU_OpenLCD") && on("SMENU_CloseLCD"));
+  EXPECT_TRUE(on(TMenuItem::SMenu_ELCD));
+  EXPECT_TRUE(on(TMenuItem::SMENU_OpenLCD) && on(TMenuItem::SMENU_CloseLCD));
 }
 
 }  // namespace

@@ -91,8 +91,8 @@ TEST_F(IdeSession, AssembleAndDebugThenTraceStepRunAndStop) {
   EXPECT_TRUE(QFile::exists(dir.filePath("blink.lst")));
   EXPECT_TRUE(w.IsViewShowing(w.Forms().source()));
   EXPECT_FALSE(w.IsViewShowing(w.Forms().edit()));
-  EXPECT_TRUE(w.Action("SMenu_Trace")->isEnabled());
-  EXPECT_FALSE(w.Action("SMenu_AssembleDebug")->isEnabled());
+  EXPECT_TRUE(w.Action(TMenuItem::SMenu_Trace)->isEnabled());
+  EXPECT_FALSE(w.Action(TMenuItem::SMenu_AssembleDebug)->isEnabled());
   EXPECT_EQ(up.GetPC(), 0u);
   EXPECT_EQ(w.Forms().source()->PCLine(), 15) << "START: CLRF COUNT";
 
@@ -116,8 +116,8 @@ TEST_F(IdeSession, AssembleAndDebugThenTraceStepRunAndStop) {
   EXPECT_EQ(up.ReadRegister(kTicks), 0) << "the delay loop counted down";
   EXPECT_EQ(up.ReadRegister(kCount), 0);
   EXPECT_EQ(w.Forms().source()->PCLine(), 17) << "still the CALL line";
-  EXPECT_TRUE(w.Action("SMenu_Trace")->isEnabled());
-  EXPECT_FALSE(w.Action("SMenu_Stop")->isEnabled());
+  EXPECT_TRUE(w.Action(TMenuItem::SMenu_Trace)->isEnabled());
+  EXPECT_FALSE(w.Action(TMenuItem::SMenu_Stop)->isEnabled());
 
   press(w, Qt::Key_F7);  // the CALL's second word
   EXPECT_EQ(up.GetPC(), 4u);
@@ -130,9 +130,9 @@ TEST_F(IdeSession, AssembleAndDebugThenTraceStepRunAndStop) {
   press(w, Qt::Key_F5);
   EXPECT_TRUE(w.RunTimerActive());
   EXPECT_EQ(Modes().TargetRunning, 1);
-  EXPECT_TRUE(w.Action("SMenu_Stop")->isEnabled());
-  EXPECT_FALSE(w.Action("SMenu_Trace")->isEnabled());
-  EXPECT_TRUE(w.Button("TBtK_F12")->isEnabled());
+  EXPECT_TRUE(w.Action(TMenuItem::SMenu_Stop)->isEnabled());
+  EXPECT_FALSE(w.Action(TMenuItem::SMenu_Trace)->isEnabled());
+  EXPECT_TRUE(w.Button(TToolButton::TBtK_F12)->isEnabled());
   for (int i = 0; i < 20; ++i) QApplication::processEvents();
   EXPECT_TRUE(w.RunTimerActive()) << "the window stays alive while the target runs";
   press(w, Qt::Key_F12);
@@ -141,8 +141,8 @@ TEST_F(IdeSession, AssembleAndDebugThenTraceStepRunAndStop) {
   EXPECT_GT(up.ReadRegister(kCount), 1) << "the loop went round";
   EXPECT_LT(up.GetPC(), 15u);
   EXPECT_EQ(w.Forms().source()->LastPC(), up.GetPC()) << "the PC line follows the stop";
-  EXPECT_TRUE(w.Action("SMenu_Trace")->isEnabled());
-  EXPECT_FALSE(w.Action("SMenu_Stop")->isEnabled());
+  EXPECT_TRUE(w.Action(TMenuItem::SMenu_Trace)->isEnabled());
+  EXPECT_FALSE(w.Action(TMenuItem::SMenu_Stop)->isEnabled());
   EXPECT_TRUE(w.windowTitle().startsWith("KyvorIDE - Simulation"));
 
   // Reset puts the PC back to 0.
@@ -153,7 +153,7 @@ TEST_F(IdeSession, AssembleAndDebugThenTraceStepRunAndStop) {
   press(w, Qt::Key_F11, Qt::ControlModifier);
   EXPECT_EQ(Modes().DebugMode, 0);
   EXPECT_TRUE(w.windowTitle().startsWith("KYIDE HID - Mode:[Edit] "));
-  EXPECT_TRUE(w.Action("SMenu_AssembleDebug")->isEnabled());
+  EXPECT_TRUE(w.Action(TMenuItem::SMenu_AssembleDebug)->isEnabled());
   EXPECT_TRUE(w.IsViewShowing(w.Forms().edit()));
   EXPECT_TRUE(dialogs.messages().empty()) << dialogs.messages()[0].text;
 }
@@ -194,10 +194,10 @@ TEST_F(IdeSession, CommandLineFileIsAssembledAndDebuggedAtStartUp) {
   EXPECT_EQ(Modes().DebugMode, 1);
   EXPECT_EQ(Shell().MainFileName, source);
   EXPECT_TRUE(w.windowTitle().startsWith("KyvorIDE - Simulation   ***  Chip = KY08A16"));
-  EXPECT_FALSE(w.Action("Menu_File")->isEnabled());
-  EXPECT_FALSE(w.Action("Menu_Edit")->isEnabled());
-  EXPECT_FALSE(w.Action("Menu_Option")->isEnabled());
-  EXPECT_FALSE(w.Action("SMenu_EditMode")->isEnabled());
+  EXPECT_FALSE(w.Action(TMenuItem::Menu_File)->isEnabled());
+  EXPECT_FALSE(w.Action(TMenuItem::Menu_Edit)->isEnabled());
+  EXPECT_FALSE(w.Action(TMenuItem::Menu_Option)->isEnabled());
+  EXPECT_FALSE(w.Action(TMenuItem::SMenu_EditMode)->isEnabled());
   EXPECT_TRUE(dialogs.messages().empty());
   clock.advance(std::chrono::milliseconds(100));
   w.SMenu_TraceClick();
@@ -242,7 +242,8 @@ TEST_F(IdeSession, AssembleErrorsGoToTheErrorListAndStayInEditMode) {
   ASSERT_GT(err->Count(), 0);
   EXPECT_TRUE(w.IsViewShowing(err));
   EXPECT_EQ(err->PathAt(0), dir.filePath("bad.asm").toStdString());
-  EXPECT_TRUE(w.Action("SMenu_AssembleDebug")->isEnabled()) << "the build commands come back";
+  EXPECT_TRUE(w.Action(TMenuItem::SMenu_AssembleDebug)->isEnabled())
+      << "the build commands come back";
   // Double-click on the first error selects its line in the editor.
   EXPECT_TRUE(err->OpenEntry(0));
   EXPECT_TRUE(w.IsViewShowing(w.Forms().edit()));
@@ -258,7 +259,7 @@ TEST_F(IdeSession, NoMainFileGivesTheMainFileMessage) {
   ASSERT_EQ(dialogs.messages().size(), 1u);
   EXPECT_EQ(dialogs.messages()[0].text, "Please set the \"Mail File\".");
   EXPECT_EQ(Modes().DebugMode, 0);
-  EXPECT_TRUE(w.Action("SMenu_AssembleDebug")->isEnabled());
+  EXPECT_TRUE(w.Action(TMenuItem::SMenu_AssembleDebug)->isEnabled());
 }
 
 TEST_F(IdeSession, RunStoppedRefreshReachesTheShowingWindowsOnly) {
@@ -268,7 +269,7 @@ TEST_F(IdeSession, RunStoppedRefreshReachesTheShowingWindowsOnly) {
   ASSERT_TRUE(w.OpenSourceFile(source));
   w.SMenu_AssembleDebugClick();
   ASSERT_EQ(Modes().DebugMode, 1);
-  w.SMenu_ViewClick("SMenu_Ram");
+  w.SMenu_ViewClick(ViewRam);
   const int ram0 = w.Forms().view<TKy_RAM>(ViewRam)->refreshCount();
   const int stk0 = w.Forms().view<TKy_STK>(ViewStk)->refreshCount();
   const int watch0 = w.Forms().view<TKy_WATCH>(ViewWatch)->refreshCount();

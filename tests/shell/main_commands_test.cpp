@@ -97,17 +97,17 @@ TEST_F(MainCommands, ViewButtonsAndTheEditorToolBarFollowTheActiveWindow) {
   w().ShowView(ViewRam, 1);
   activate(w().ViewForm(ViewRam));
   EXPECT_EQ(w().CurrentChild(), w().ViewForm(ViewRam));
-  EXPECT_TRUE(w().Button("TBtV_Ram")->isChecked());
-  EXPECT_FALSE(w().Button("TBtV_View")->isChecked());
+  EXPECT_TRUE(w().ViewButton(ViewRam)->isChecked());
+  EXPECT_FALSE(w().ViewButton(ViewSource)->isChecked());
   EXPECT_EQ(w().ToolBarHolder(), nullptr);
-  EXPECT_FALSE(w().Button("TBtK_Find")->isVisibleTo(&w()));
+  EXPECT_FALSE(w().Button(TToolButton::TBtK_Find)->isVisibleTo(&w()));
   activate(w().Forms().source());
   EXPECT_EQ(w().PreviousChild(), w().ViewForm(ViewRam));
-  EXPECT_TRUE(w().Button("TBtV_View")->isChecked());
-  EXPECT_FALSE(w().Button("TBtV_Ram")->isChecked());
+  EXPECT_TRUE(w().ViewButton(ViewSource)->isChecked());
+  EXPECT_FALSE(w().ViewButton(ViewRam)->isChecked());
   EXPECT_EQ(w().ToolBarHolder(), w().Forms().source());
-  EXPECT_TRUE(w().Button("TBtK_Find")->isVisibleTo(&w()));
-  EXPECT_FALSE(w().Button("TBtK_Open")->isEnabled()) << "Open only in the editor";
+  EXPECT_TRUE(w().Button(TToolButton::TBtK_Find)->isVisibleTo(&w()));
+  EXPECT_FALSE(w().Button(TToolButton::TBtK_Open)->isEnabled()) << "Open only in the editor";
   // Find again on the source view searches its lines.
   Ky_NFind().SetFindText("CLRF");
   w().Forms().source()->SelectRow(0);
@@ -116,7 +116,7 @@ TEST_F(MainCommands, ViewButtonsAndTheEditorToolBarFollowTheActiveWindow) {
   // Without the editor tool bar option it stays hidden.
   Options().ShowEditToolBar = 0;
   w().SyncViewButtons(w().Forms().source());
-  EXPECT_FALSE(w().Button("TBtK_Find")->isVisibleTo(&w()));
+  EXPECT_FALSE(w().Button(TToolButton::TBtK_Find)->isVisibleTo(&w()));
 }
 
 TEST_F(MainCommands, BookmarkButtonsSetAndGoOnTheSourceView) {
@@ -125,8 +125,8 @@ TEST_F(MainCommands, BookmarkButtonsSetAndGoOnTheSourceView) {
   activate(src);
   src->SetSourceBookmark(5, 1, 2);
   src->SelectRow(9);
-  w().Button("TBtK_SBK")->click();
-  ASSERT_TRUE(w().Button("TBtK_SBK")->isChecked());
+  w().Button(TToolButton::TBtK_SBK)->click();
+  ASSERT_TRUE(w().Button(TToolButton::TBtK_SBK)->isChecked());
   EXPECT_TRUE(w().DigitBar()->isVisibleTo(&w()));
   EXPECT_EQ(digitColour(5), QColor(Qt::red));
   EXPECT_EQ(digitColour(3), QColor(Qt::black));
@@ -134,25 +134,25 @@ TEST_F(MainCommands, BookmarkButtonsSetAndGoOnTheSourceView) {
   w().DigitButton(3)->click();
   EXPECT_TRUE(src->IsSourceBookmarkSet(3));
   EXPECT_EQ(src->Bookmark(3).Row, 9);
-  EXPECT_FALSE(w().Button("TBtK_SBK")->isChecked()) << "the button is released";
+  EXPECT_FALSE(w().Button(TToolButton::TBtK_SBK)->isChecked()) << "the button is released";
   EXPECT_FALSE(w().DigitBar()->isVisibleTo(&w()));
   // Go-to mode: blue digits, only the set ones usable.
-  w().Button("TBtK_GBK")->click();
+  w().Button(TToolButton::TBtK_GBK)->click();
   EXPECT_EQ(digitColour(0), QColor(Qt::blue));
   EXPECT_FALSE(w().DigitButton(0)->isEnabled());
   EXPECT_TRUE(w().DigitButton(5)->isEnabled());
   // The two buttons are one group.
-  w().Button("TBtK_SBK")->click();
-  EXPECT_FALSE(w().Button("TBtK_GBK")->isChecked());
-  w().Button("TBtK_GBK")->click();
-  EXPECT_FALSE(w().Button("TBtK_SBK")->isChecked());
+  w().Button(TToolButton::TBtK_SBK)->click();
+  EXPECT_FALSE(w().Button(TToolButton::TBtK_GBK)->isChecked());
+  w().Button(TToolButton::TBtK_GBK)->click();
+  EXPECT_FALSE(w().Button(TToolButton::TBtK_SBK)->isChecked());
   w().DigitButton(5)->click();
   EXPECT_EQ(src->CurrentSourceLine(), 3);
   // A click on the page releases them.
-  w().Button("TBtK_SBK")->click();
+  w().Button(TToolButton::TBtK_SBK)->click();
   ASSERT_TRUE(src->OnMouseDown);
   src->OnMouseDown();
-  EXPECT_FALSE(w().Button("TBtK_SBK")->isChecked());
+  EXPECT_FALSE(w().Button(TToolButton::TBtK_SBK)->isChecked());
 }
 
 TEST_F(MainCommands, F10LeavesDebugModeEvenWhenTheAnimationNeverFinishes) {
@@ -243,13 +243,13 @@ TEST_F(MainCommands, TheViewMenuShowsTheChipsPeripheralWindows) {
     SCOPED_TRACE(c.chip);
     Chip().ChipIndex = c.chip;
     ASSERT_EQ(GetSELUP(), 1);
-    EXPECT_EQ(w().Action("SMENU_ADC")->isVisible(), c.adc);
-    EXPECT_EQ(w().Action("SMENU_OP")->isVisible(), c.op);
-    EXPECT_EQ(w().Action("SMENU_CMP")->isVisible(), c.cmp);
-    EXPECT_EQ(w().Action("SMENU_ADC1")->isVisible(), c.adc1);
-    EXPECT_EQ(w().Action("SMENU_ADC2")->isVisible(), c.adc2);
-    EXPECT_FALSE(w().Action("SMENU_MP")->isVisible());
-    EXPECT_TRUE(w().Action("SMenu_Ram")->isVisible());
+    EXPECT_EQ(w().ViewAction(ViewAdc)->isVisible(), c.adc);
+    EXPECT_EQ(w().ViewAction(ViewOp)->isVisible(), c.op);
+    EXPECT_EQ(w().ViewAction(ViewCmp)->isVisible(), c.cmp);
+    EXPECT_EQ(w().ViewAction(ViewAdcI)->isVisible(), c.adc1);
+    EXPECT_EQ(w().ViewAction(ViewAdcII)->isVisible(), c.adc2);
+    EXPECT_FALSE(w().ViewAction(ViewMultiCmp)->isVisible());
+    EXPECT_TRUE(w().ViewAction(ViewRam)->isVisible());
   }
 }
 

@@ -440,7 +440,7 @@ TEST_F(OptionsDialog, TheProgramerLayoutOnCloseShowsTheDumpGridAndGivesThePodBac
   // The second line holds 16 characters.
   EXPECT_EQ(pod.Writer.DisplayLine(1), "VO-RIV Program M");
   EXPECT_EQ(pod.Writer.DisplayLine(0), std::string(16, ' '));
-  EXPECT_TRUE(prog->Main().Action("Menu_Programmer")->isVisible());
+  EXPECT_TRUE(prog->Main().Action(TMenuItem::Menu_Programmer)->isVisible());
   pod.ClearLog();
   ctl<QRadioButton>("PICE")->click();
   opt->show();

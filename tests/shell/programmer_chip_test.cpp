@@ -43,8 +43,8 @@ class ProgrammerChip : public ProgrammerSession {
   void expectFrameRestored() {
     EXPECT_EQ(busyWidth(), 10);
     EXPECT_FALSE(up().GaugeVisible());
-    EXPECT_TRUE(main().Button("Tk_Program")->isEnabled());
-    EXPECT_TRUE(main().Action("SMenu_Blank")->isEnabled());
+    EXPECT_TRUE(main().Button(TToolButton::Tk_Program)->isEnabled());
+    EXPECT_TRUE(main().Action(TMenuItem::SMenu_Blank)->isEnabled());
     EXPECT_FALSE(main().ProgrammerBusy());
     EXPECT_TRUE(pod.Violations.empty());
   }
@@ -395,9 +395,9 @@ TEST_F(ProgrammerChip, WhileACommandRunsTheProgrammerActionsAreOffAndTheGaugeMov
   std::vector<int> values;
   bool again = false, active = false;
   clock.onPump([&] {
-    enabled.push_back(main().Action("SMenu_Program")->isEnabled() ||
-                      main().Button("Tk_Auto")->isEnabled() ||
-                      main().Action("SMenu_DownLoad")->isEnabled());
+    enabled.push_back(main().Action(TMenuItem::SMenu_Program)->isEnabled() ||
+                      main().Button(TToolButton::Tk_Auto)->isEnabled() ||
+                      main().Action(TMenuItem::SMenu_DownLoad)->isEnabled());
     progress.push_back(main().findChild<QWidget*>("EEBar")->isVisible());
     values.push_back(main().findChild<QProgressBar*>("EEBar")->value());
     // A second command asked for while one runs does nothing, and the main

@@ -220,8 +220,8 @@ TEST_P(ProgrammerFailures, PacketsAndResultLines) {
   // The frame is back whichever way the command ended.
   EXPECT_EQ(main().findChild<QLabel*>("StBusy")->maximumWidth(), 10);
   EXPECT_FALSE(up().GaugeVisible());
-  EXPECT_TRUE(main().Button("Tk_Program")->isEnabled());
-  EXPECT_TRUE(main().Action("SMenu_ReadLoad")->isEnabled());
+  EXPECT_TRUE(main().Button(TToolButton::Tk_Program)->isEnabled());
+  EXPECT_TRUE(main().Action(TMenuItem::SMenu_ReadLoad)->isEnabled());
   EXPECT_FALSE(main().ProgrammerBusy());
   EXPECT_TRUE(pod.Violations.empty());
   const bool lost = !c.lines.empty() && c.lines.back() == kConnect;

@@ -320,18 +320,19 @@ TEST_F(ProgrammerImage, ReadFromWriterMemoryShowsAtMost8192Words) {
 
 TEST_F(ProgrammerImage, TheMenuItemsFollowTheLayout) {
   TKYMAIN& m = main();
-  for (const char* n : {"SMenu_DownLoad", "SMenu_ReadLoad", "SMenu_Blank", "SMenu_Program",
-                        "SMenu_Read", "SMenu_Verify", "SMenu_Auto"})
-    EXPECT_TRUE(m.Action(n)->isEnabled()) << n;
-  EXPECT_TRUE(m.Action("Menu_Programmer")->isVisible());
-  EXPECT_FALSE(m.Action("SaveHexFile")->isEnabled());
-  EXPECT_FALSE(m.Action("SMenu_ReadWriter")->isEnabled());
-  EXPECT_FALSE(m.Action("SMenu_ReadWriter")->isVisible());
+  using I = TMenuItem;
+  for (TMenuItem n : {I::SMenu_DownLoad, I::SMenu_ReadLoad, I::SMenu_Blank, I::SMenu_Program,
+                      I::SMenu_Read, I::SMenu_Verify, I::SMenu_Auto})
+    EXPECT_TRUE(m.Action(n)->isEnabled()) << m.Action(n)->objectName().toStdString();
+  EXPECT_TRUE(m.Action(TMenuItem::Menu_Programmer)->isVisible());
+  EXPECT_FALSE(m.Action(TMenuItem::SaveHexFile)->isEnabled());
+  EXPECT_FALSE(m.Action(TMenuItem::SMenu_ReadWriter)->isEnabled());
+  EXPECT_FALSE(m.Action(TMenuItem::SMenu_ReadWriter)->isVisible());
   Options().PProg = 0;
   m.FormActivate();
-  EXPECT_FALSE(m.Action("SMenu_DownLoad")->isEnabled());
-  EXPECT_FALSE(m.Action("SMenu_ReadLoad")->isEnabled());
-  EXPECT_FALSE(m.Action("Menu_Programmer")->isVisible());
+  EXPECT_FALSE(m.Action(TMenuItem::SMenu_DownLoad)->isEnabled());
+  EXPECT_FALSE(m.Action(TMenuItem::SMenu_ReadLoad)->isEnabled());
+  EXPECT_FALSE(m.Action(TMenuItem::Menu_Programmer)->isVisible());
 }
 
 }  // namespace

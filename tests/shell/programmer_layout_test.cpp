@@ -73,8 +73,8 @@ TEST_F(ProgrammerLayout, StartedFromItsConfigurationThePodIsOpenedAndGivenBackTo
   EXPECT_EQ(Options().PProg, 1);
   EXPECT_TRUE(main().findChild<QToolBar*>("ProgramPanel")->isVisible());
   EXPECT_FALSE(main().findChild<QToolBar*>("RunPanel")->isVisible());
-  EXPECT_FALSE(main().Action("Menu_Run")->isEnabled());
-  EXPECT_TRUE(main().Button("Tk_Program")->isEnabled());
+  EXPECT_FALSE(main().Action(TMenuItem::Menu_Run)->isEnabled());
+  EXPECT_TRUE(main().Button(TToolButton::Tk_Program)->isEnabled());
   EXPECT_EQ(main().StatusText(), Shell().LastProgrammerFile);
   EXPECT_EQ(main().CheckSumText(), "Checksum = 0xC0DE");
   EXPECT_TRUE(pod.Violations.empty());
@@ -99,8 +99,8 @@ TEST_F(ProgrammerLayout, F4ErasesTheWriterAndSendsTheBuiltImage) {
   EXPECT_TRUE(main().IsViewShowing(&err()));
   EXPECT_FALSE(writer().Locked);
   EXPECT_EQ(Modes().DebugMode, 0);
-  EXPECT_TRUE(main().Action("SMenu_AssembleDebug")->isEnabled());
-  EXPECT_TRUE(main().Button("TBtK_F10")->isEnabled());
+  EXPECT_TRUE(main().Action(TMenuItem::SMenu_AssembleDebug)->isEnabled());
+  EXPECT_TRUE(main().Button(TToolButton::TBtK_F10)->isEnabled());
   EXPECT_EQ(main().findChild<QLabel*>("StBusy")->maximumWidth(), 10);
   EXPECT_TRUE(pod.Violations.empty());
   // The build's information block carries the writer's calibration words.
@@ -170,7 +170,7 @@ TEST_P(ProgrammerLayoutTooLarge, F4RefusesTheDownloadAndLeavesTheWriterAlone) {
   EXPECT_FALSE(writer().Locked);
   EXPECT_EQ(dumpRow(1), firstRow(image)) << "the dump shows the build all the same";
   EXPECT_TRUE(main().IsViewShowing(&err()));
-  EXPECT_TRUE(main().Action("SMenu_AssembleDebug")->isEnabled());
+  EXPECT_TRUE(main().Action(TMenuItem::SMenu_AssembleDebug)->isEnabled());
   EXPECT_TRUE(pod.Violations.empty());
 }
 

@@ -126,7 +126,7 @@ TEST_F(RevisionViewer, WithoutTheFileOfTheLanguageNothingIsShown) {
 
 TEST_F(RevisionViewer, TheHelpMenuRunsAbout) {
   Write("Revision_EN.txt", "history\r\n");
-  QAction* about = main->Action("About");
+  QAction* about = main->Action(TMenuItem::About);
   ASSERT_NE(about, nullptr);
   EXPECT_TRUE(about->isEnabled());
   const Shown shown = Run([about] { about->trigger(); });

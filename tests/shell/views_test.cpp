@@ -41,14 +41,12 @@ TEST(ViewTable, EveryViewOnceWithItsFormAndFlag) {
       EXPECT_TRUE(flags.insert(row.shownSlot).second) << row.formName;
     }
     EXPECT_EQ(&ViewRow(row.index), &row);
-    EXPECT_EQ(ViewRowOfAction(row.action), &row);
     const std::unique_ptr<QWidget> form = row.make();
     EXPECT_EQ(form->objectName().toStdString(), row.formName);
   }
   EXPECT_EQ(indexes.size(), size_t(ViewCount));
   EXPECT_EQ(flags.size(), size_t(kShownViewCount));
   EXPECT_EQ(*tiles.rbegin(), ViewCount - 1);
-  EXPECT_EQ(ViewRowOfAction("SMenu_Nothing"), nullptr);
 }
 
 TEST(ViewTable, ShownFlagsKeepTheOrderOfTheConfigurationFile) {
@@ -198,20 +196,29 @@ TEST_F(ViewsTest, ViewMenuFollowsTheTableAndTheChip) {
   std::vector<std::string> rows;
   for (const TViewRow& row : ViewRows()) rows.push_back(row.action);
   EXPECT_EQ(items, rows);
+  // Each view's item and button are reached by its view index.
+  for (const TViewRow& row : ViewRows()) {
+    EXPECT_EQ(main->ViewAction(row.index)->objectName().toStdString(), row.action);
+    if (row.button) {
+      EXPECT_EQ(main->ViewButton(row.index)->objectName().toStdString(), row.button);
+    } else {
+      EXPECT_EQ(main->ViewButton(row.index), nullptr) << row.formName;
+    }
+  }
 
   Chip().AdcPresent = 1;
   Chip().OpPresent = 0;
   main->SetDebugMode(1);
-  EXPECT_TRUE(main->Action("SMENU_ADC")->isEnabled());
-  EXPECT_FALSE(main->Action("SMENU_OP")->isEnabled()) << "the chip has no op-amp window";
-  EXPECT_TRUE(main->Action("SMenu_Stack")->isEnabled());
-  EXPECT_TRUE(main->Button("TBtV_Ram")->isEnabled());
+  EXPECT_TRUE(main->ViewAction(ViewAdc)->isEnabled());
+  EXPECT_FALSE(main->ViewAction(ViewOp)->isEnabled()) << "the chip has no op-amp window";
+  EXPECT_TRUE(main->ViewAction(ViewStk)->isEnabled());
+  EXPECT_TRUE(main->ViewButton(ViewRam)->isEnabled());
   main->SetDebugMode(0);
-  EXPECT_FALSE(main->Action("SMENU_ADC")->isEnabled());
-  EXPECT_FALSE(main->Action("SMenu_Stack")->isEnabled());
-  EXPECT_FALSE(main->Button("TBtV_Ram")->isEnabled());
+  EXPECT_FALSE(main->ViewAction(ViewAdc)->isEnabled());
+  EXPECT_FALSE(main->ViewAction(ViewStk)->isEnabled());
+  EXPECT_FALSE(main->ViewButton(ViewRam)->isEnabled());
 
-  main->SMenu_ViewClick("SMenu_BP");
+  main->SMenu_ViewClick(ViewBp);
   EXPECT_TRUE(main->IsViewShowing(views[ViewBp].get()));
 }
 

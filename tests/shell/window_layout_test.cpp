@@ -207,9 +207,9 @@ TEST_F(WindowLayout, SourceViewCoversTheDocumentAreaAfterF4OnTheExample) {
   EXPECT_TRUE(src->Grid()->viewport()->rect().contains(pcLine.center()));
 
   // Debug windows go beside the program text, not over it.
-  w.SMenu_ViewClick("SMenu_Ram");
-  w.SMenu_ViewClick("SMenu_Register");
-  w.SMenu_ViewClick("SMenu_Stack");
+  w.SMenu_ViewClick(ViewRam);
+  w.SMenu_ViewClick(ViewReg2);
+  w.SMenu_ViewClick(ViewStk);
   settle();
   const QRect srcRect = FrameRect(w, src);
   EXPECT_GE(CoverPercent(w, src), 55);
@@ -243,8 +243,7 @@ TEST_F(WindowLayout, AllDebugWindowsKeepTheirMinimumHeightInsideTheArea) {
   w.showNormal();
   w.resize(1280, 800);
   settle();
-  for (const char* item : {"SMenu_Stack", "SMenu_Register", "SMenu_Ram", "SMenu_Watch", "SMenu_BP"})
-    w.SMenu_ViewClick(item);
+  for (TViewIndex v : {ViewStk, ViewReg2, ViewRam, ViewWatch, ViewBp}) w.SMenu_ViewClick(v);
   settle();
   const QSize area = AreaSize(w);
   for (TViewIndex v : {ViewStk, ViewReg2, ViewRam, ViewWatch, ViewBp}) {
@@ -276,7 +275,7 @@ TEST_F(WindowLayout, WindowsFollowTheAreaUntilTheUserMovesThem) {
   TKYMAIN& w = prog.Main();
   settle();
   TKy_Source* src = w.Forms().source();
-  w.SMenu_ViewClick("SMenu_Ram");
+  w.SMenu_ViewClick(ViewRam);
   settle();
   ASSERT_TRUE(w.HoldsDefaultPlace(src));
   ASSERT_TRUE(w.HoldsDefaultPlace(w.Forms().view<TKy_RAM>(ViewRam)));
@@ -296,7 +295,7 @@ TEST_F(WindowLayout, WindowsFollowTheAreaUntilTheUserMovesThem) {
   // source view no longer leaves a column for it.
   const QRect moved(30, 40, 250, 200);
   w.ViewFrame(w.Forms().view<TKy_RAM>(ViewRam))->setGeometry(moved);
-  w.SMenu_ViewClick("SMenu_Stack");
+  w.SMenu_ViewClick(ViewStk);
   settle();
   EXPECT_FALSE(w.HoldsDefaultPlace(w.Forms().view<TKy_RAM>(ViewRam)));
   EXPECT_EQ(FrameRect(w, w.Forms().view<TKy_RAM>(ViewRam)), moved);

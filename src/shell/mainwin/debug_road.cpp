@@ -39,6 +39,9 @@ namespace kyvor {
 
 namespace {
 
+using I = TMenuItem;
+using B = TToolButton;
+
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 void Pump() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
@@ -134,14 +137,14 @@ bool TKYMAIN::SaveModifiedFiles(const std::string& onlyPath, int saveAll) {
 // ---------------------------------------------------------------------------
 
 void TKYMAIN::SMenu_AssembleDebugClick() {
-  if (inBuild_ || !Action("SMenu_AssembleDebug")->isEnabled()) return;
+  if (inBuild_ || !Action(I::SMenu_AssembleDebug)->isEnabled()) return;
   Shell().AssembleOnly = 0;
   if (Modes().PodlessMode != 1 && forms_.up) forms_.up->SetPointerBankBits();
   BuildAndLoad(1);
 }
 
 void TKYMAIN::SMenu_AssembleClick() {
-  if (inBuild_ || !Action("SMenu_Assemble")->isEnabled()) return;
+  if (inBuild_ || !Action(I::SMenu_Assemble)->isEnabled()) return;
   Shell().AssembleOnly = 1;
   const bool ok = BuildAndLoad(0);
   if (ok && forms_.err()) {
@@ -208,12 +211,12 @@ bool TKYMAIN::BuildAndLoad(int enterDebug) {
   } else {
     up->LoadInstructionTableReduced();
   }
-  setEnabled("SMenu_AssembleDebug", false);
-  setEnabled("SMenu_Assemble", false);
-  setButtonEnabled("TBtK_F10", false);
+  setEnabled(I::SMenu_AssembleDebug, false);
+  setEnabled(I::SMenu_Assemble, false);
+  setButtonEnabled(B::TBtK_F10, false);
 
   const bool saved = SaveModifiedFiles(std::string(), 1);
-  setEnabled("SMenu_Error", true);
+  setEnabled(ViewErr, true);
   StoreMainFileName(Shell().MainFileName);
   const bool noMainFile = OutputFileName(OutMainFile).empty();
   // Without a main file (a new page whose name was not given) the build
@@ -275,7 +278,7 @@ void TKYMAIN::debugEntry() {
     up->ApplyHardwareBreakpoints();
     if (forms_.option) forms_.option->SetWatch();
   }
-  setEnabled("SMenu_Error", false);
+  setEnabled(ViewErr, false);
   if (forms_.source()) {
     if (forms_.editor) forms_.source()->ImportEditorBookmarks(*forms_.editor);
     ShowView(ViewSource, 0);
@@ -335,10 +338,10 @@ void TKYMAIN::closingSteps(bool debugEntered) {
   SetMainFile(Shell().MainFileName);
   if (Modes().DebugMode == 0) {
     const bool pages = forms_.editor && forms_.editor->PageCount() > 0;
-    setEnabled("SMenu_AssembleDebug", pages || !Shell().MainFileName.empty());
-    setEnabled("SMenu_Assemble", pages || !Shell().MainFileName.empty());
+    setEnabled(I::SMenu_AssembleDebug, pages || !Shell().MainFileName.empty());
+    setEnabled(I::SMenu_Assemble, pages || !Shell().MainFileName.empty());
   }
-  setButtonEnabled("TBtK_F10", true);
+  setButtonEnabled(B::TBtK_F10, true);
   setBusy(10);
   if (forms_.up) forms_.up->StepReady = 1;
   timer2_->stop();
@@ -428,8 +431,8 @@ void TKYMAIN::EditModePro(int flag) {
   if (forms_.editor && forms_.editor->PageCount() > 0) ShowView(ViewEdit, 1);
   setBusy(10);
   const bool pages = forms_.editor && forms_.editor->PageCount() > 0;
-  setEnabled("SMenu_AssembleDebug", pages || !Shell().MainFileName.empty());
-  setEnabled("SMenu_Assemble", pages || !Shell().MainFileName.empty());
+  setEnabled(I::SMenu_AssembleDebug, pages || !Shell().MainFileName.empty());
+  setEnabled(I::SMenu_Assemble, pages || !Shell().MainFileName.empty());
 }
 
 void TKYMAIN::SMenu_EditModeClick() {
@@ -525,13 +528,13 @@ void TKYMAIN::RestMode(int /*flag*/) {
 // ---------------------------------------------------------------------------
 
 void TKYMAIN::runControls(bool running) {
-  setEnabled("SMenu_Stop", running);
-  for (const char* n : {"SMenu_Run", "ReLoadROM1", "SMenu_Trace", "SMenu_TraceContinue",
-                        "SMenu_StepOver", "SMenu_STKOUT", "StepBack1"})
+  setEnabled(I::SMenu_Stop, running);
+  for (TMenuItem n : {I::SMenu_Run, I::ReLoadROM1, I::SMenu_Trace, I::SMenu_TraceContinue,
+                      I::SMenu_StepOver, I::SMenu_STKOUT, I::StepBack1})
     setEnabled(n, !running);
-  for (const char* b : {"TBtK_F6", "TBtK_F7", "TBtK_F8", "TBtK_F9", "TBtK_CF9", "TBtK_F11"})
+  for (TToolButton b : {B::TBtK_F6, B::TBtK_F7, B::TBtK_F8, B::TBtK_F9, B::TBtK_CF9, B::TBtK_F11})
     setButtonEnabled(b, !running);
-  setButtonEnabled("TBtK_F12", running);
+  setButtonEnabled(B::TBtK_F12, running);
   if (forms_.sram) forms_.sram->SetAddCurrentEnabled(!running);
 }
 
@@ -560,7 +563,7 @@ void TKYMAIN::runSliceTick() {
 
 void TKYMAIN::SMenu_RunClick() {
   TKy_UP* up = forms_.up;
-  if (!up || Modes().DebugMode != 1 || !Action("SMenu_Run")->isEnabled()) return;
+  if (!up || Modes().DebugMode != 1 || !Action(I::SMenu_Run)->isEnabled()) return;
   up->RunProgram();
   ALLMenudisable();
   startRunLoop();
@@ -603,7 +606,7 @@ void TKYMAIN::SMenu_StopClick() {
 
 void TKYMAIN::SMenu_TraceClick() {
   TKy_UP* up = forms_.up;
-  if (!up || Modes().DebugMode != 1 || !Action("SMenu_Trace")->isEnabled()) return;
+  if (!up || Modes().DebugMode != 1 || !Action(I::SMenu_Trace)->isEnabled()) return;
   const auto now = Clock().now();
   if (now - Shell().LastTraceTime < std::chrono::milliseconds(10)) return;
   Shell().LastTraceTime = now;
@@ -615,7 +618,7 @@ void TKYMAIN::SMenu_TraceClick() {
 
 void TKYMAIN::SMenu_StepOverClick() {
   TKy_UP* up = forms_.up;
-  if (!up || Modes().DebugMode != 1 || !Action("SMenu_StepOver")->isEnabled()) return;
+  if (!up || Modes().DebugMode != 1 || !Action(I::SMenu_StepOver)->isEnabled()) return;
   const auto now = Clock().now();
   if (now - Shell().LastStepOverTime < std::chrono::milliseconds(50)) return;
   Shell().LastStepOverTime = now;
@@ -636,7 +639,7 @@ void TKYMAIN::SMenu_StepOverClick() {
 
 void TKYMAIN::SMenu_STKOUTClick() {
   TKy_UP* up = forms_.up;
-  if (!up || Modes().DebugMode != 1 || !Action("SMenu_STKOUT")->isEnabled()) return;
+  if (!up || Modes().DebugMode != 1 || !Action(I::SMenu_STKOUT)->isEnabled()) return;
   up->StepOut();
   startRunLoop();
 }
@@ -652,7 +655,7 @@ void TKYMAIN::SMenu_ResetClick() {
 }
 
 void TKYMAIN::SMenu_TraceContinueClick() {
-  if (!forms_.up || Modes().DebugMode != 1 || !Action("SMenu_TraceContinue")->isEnabled()) return;
+  if (!forms_.up || Modes().DebugMode != 1 || !Action(I::SMenu_TraceContinue)->isEnabled()) return;
   ALLMenudisable();  // also "Add to Current Address"
   timer2_->start(20);
 }

@@ -41,6 +41,9 @@
 namespace kyvor {
 
 namespace {
+
+using I = TMenuItem;
+using B = TToolButton;
 TShellState g_shell;
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
@@ -114,7 +117,7 @@ TKYMAIN::TKYMAIN(QWidget* parent) : QMainWindow(parent), mdi_(new QMdiArea(this)
   Modes().SimulatorMode = 1;
   SetDebugMode(0);
   SetNoFileState(1);
-  setEnabled("SMenu_Error", false);
+  setEnabled(ViewErr, false);
   FitToScreen(this);
   firstActivation_ = 1;
   if (Shell().ProgramFolder.empty()) {
@@ -177,7 +180,6 @@ QAction* TKYMAIN::addAction(QMenu* menu, const QString& name, const QString& cap
   if (fn) connect(a, &QAction::triggered, this, [fn] { fn(); });
   if (menu) menu->addAction(a);
   QWidget::addAction(a);  // shortcuts work with the menu closed
-  actions_[name] = a;
   return a;
 }
 
@@ -190,7 +192,6 @@ QToolButton* TKYMAIN::addButton(QToolBar* bar, const QString& name, const QStrin
   b->setAutoRaise(true);
   if (fn) connect(b, &QToolButton::clicked, this, [fn] { fn(); });
   bar->addWidget(b);
-  buttons_[name] = b;
   return b;
 }
 
@@ -261,22 +262,12 @@ TKy_Hex* TKyForms::hex() const { return view<TKy_Hex>(ViewHex); }
 // Helpers for menu items, buttons and panels
 // ---------------------------------------------------------------------------
 
-QAction* TKYMAIN::Action(const QString& name) const {
-  auto it = actions_.find(name);
-  return it == actions_.end() ? nullptr : it->second;
-}
+void TKYMAIN::setEnabled(TMenuItem id, bool on) { Action(id)->setEnabled(on); }
+void TKYMAIN::setEnabled(TViewIndex index, bool on) { ViewAction(index)->setEnabled(on); }
+void TKYMAIN::setButtonEnabled(TToolButton id, bool on) { Button(id)->setEnabled(on); }
 
-QToolButton* TKYMAIN::Button(const QString& name) const {
-  auto it = buttons_.find(name);
-  return it == buttons_.end() ? nullptr : it->second;
-}
-
-void TKYMAIN::setEnabled(const QString& name, bool on) {
-  if (QAction* a = Action(name)) a->setEnabled(on);
-}
-
-void TKYMAIN::setButtonEnabled(const QString& name, bool on) {
-  if (QToolButton* b = Button(name)) b->setEnabled(on);
+void TKYMAIN::setButtonEnabled(TViewIndex index, bool on) {
+  if (QToolButton* b = ViewButton(index)) b->setEnabled(on);
 }
 
 void TKYMAIN::setBusy(int width) { stBusy_->setFixedWidth(width); }
@@ -342,9 +333,9 @@ std::string TKYMAIN::debugModeTitle() const {
   const auto& c = Chip();
   std::string t = "KyvorIDE - ";
   if (Modes().SimulatorMode == 1) {
-    t += Action("MM_Simulator")->text().toStdString() + "   ***  Chip = ";
+    t += Action(I::MM_Simulator)->text().toStdString() + "   ***  Chip = ";
   } else {
-    t += Action("MM_Emulator")->text().toStdString() + "        Chip = Kyvor - ";
+    t += Action(I::MM_Emulator)->text().toStdString() + "        Chip = Kyvor - ";
   }
   return t + ChipListEntry(c.ChipIndex) + "     ICE Inteface = " +
          InterfaceName(Modes().IceInterfaceIndex) + "   Project = " + Shell().ProjectFileName;
@@ -357,32 +348,31 @@ void TKYMAIN::SetDebugMode(int mode) {
   // the chip to have that window.
   for (const TViewRow& row : ViewRows()) {
     if (row.shownSlot < 0) continue;
-    if (row.button) setButtonEnabled(row.button, dbg);
-    setEnabled(row.action, dbg && ChipHasView(row));
+    setButtonEnabled(row.index, dbg);
+    setEnabled(row.index, dbg && ChipHasView(row));
   }
   runPanel_->setVisible(dbg);
-  for (const char* b : {"TBtK_F6", "TBtK_F7", "TBtK_F8", "TBtK_F9", "TBtK_F11", "TBtK_CF9"})
+  for (TToolButton b : {B::TBtK_F6, B::TBtK_F7, B::TBtK_F8, B::TBtK_F9, B::TBtK_F11, B::TBtK_CF9})
     setButtonEnabled(b, true);
-  setButtonEnabled("TBtK_F12", false);
+  setButtonEnabled(B::TBtK_F12, false);
 
-  for (const char* n : {"SMenu_ICEDbg", "SMenu_ICE_Test", "SMenu_AssembleDebug", "SMenu_Assemble",
-                        "SMenu_MainFile", "w1"})
+  for (TMenuItem n : {I::SMenu_ICEDbg, I::SMenu_ICE_Test, I::SMenu_AssembleDebug, I::SMenu_Assemble,
+                      I::SMenu_MainFile, I::w1})
     setEnabled(n, !dbg);
-  for (const char* n : {"SMenu_Run", "ReLoadROM1", "SMenu_StepOver",
-                        "SMenu_STKOUT", "StepBack1", "SMenu_Trace", "SMenu_TraceContinue",
-                        "SMenu_Reset", "SMenu_SetBP"})
+  for (TMenuItem n : {I::SMenu_Run, I::ReLoadROM1, I::SMenu_StepOver, I::SMenu_STKOUT, I::StepBack1,
+                      I::SMenu_Trace, I::SMenu_TraceContinue, I::SMenu_Reset, I::SMenu_SetBP})
     setEnabled(n, dbg);
   if (dbg) {
     setWindowTitle(Q(debugModeTitle()));
-    setEnabled("SMenu_EditMode", !started);
-    Action("SMenu_Record")->setVisible(true);
+    setEnabled(I::SMenu_EditMode, !started);
+    Action(I::SMenu_Record)->setVisible(true);
   } else {
-    for (const char* n : {"SMenu_Stop", "SMenu_EditMode"}) setEnabled(n, false);
+    for (TMenuItem n : {I::SMenu_Stop, I::SMenu_EditMode}) setEnabled(n, false);
     eeBar_->hide();
-    Action("SMenu_Record")->setVisible(false);
+    Action(I::SMenu_Record)->setVisible(false);
   }
-  for (const char* n : {"Menu_File", "Menu_Edit", "Menu_Option"}) setEnabled(n, !started);
-  setEnabled("SMenu_ELCD", lcdUnlocked_);
+  for (TMenuItem n : {I::Menu_File, I::Menu_Edit, I::Menu_Option}) setEnabled(n, !started);
+  setEnabled(I::SMenu_ELCD, lcdUnlocked_);
   Modes().DebugMode = mode;
   // Back in edit mode the title is the edit-mode one again (from the first
   // activation on; before it the window keeps the program's name).
@@ -391,19 +381,20 @@ void TKYMAIN::SetDebugMode(int mode) {
 
 void TKYMAIN::SetNoFileState(int flag) {
   const bool on = flag == 0;
-  setButtonEnabled("TBtV_Edit", on);
-  for (const char* n : {"SMenu_Edit", "SMenu_Save", "SMenu_SaveAs", "SMenu_SaveAll", "SMenu_Close",
-                        "SMenu_CloseAll", "SMenu_AssembleDebug", "SMenu_Assemble"})
+  setButtonEnabled(ViewEdit, on);
+  setEnabled(ViewEdit, on);
+  for (TMenuItem n : {I::SMenu_Save, I::SMenu_SaveAs, I::SMenu_SaveAll, I::SMenu_Close,
+                      I::SMenu_CloseAll, I::SMenu_AssembleDebug, I::SMenu_Assemble})
     setEnabled(n, on);
   if (flag == 1) {
-    setEnabled("SMenu_Error", false);
+    setEnabled(ViewErr, false);
     SetMainFile(std::string());
   }
 }
 
 void TKYMAIN::SetSimulatorMode(int mode) {
-  Action("MM_Simulator")->setChecked(mode == 1);
-  Action("MM_Emulator")->setChecked(mode == 0);
+  Action(I::MM_Simulator)->setChecked(mode == 1);
+  Action(I::MM_Emulator)->setChecked(mode == 0);
   Modes().SimulatorMode = mode;
   if (Options().PICE() && mode == 1) {
     setConnectLook(0, "Simulator");
@@ -421,7 +412,7 @@ void TKYMAIN::showConnectError() {
 
 void TKYMAIN::MM_SimulatorClick() {
   if (Modes().SimulatorMode == 1) {
-    Action("MM_Simulator")->setChecked(true);
+    Action(I::MM_Simulator)->setChecked(true);
     return;
   }
   GetSELUP();
@@ -431,7 +422,7 @@ void TKYMAIN::MM_SimulatorClick() {
 
 void TKYMAIN::MM_EmulatorClick() {
   if (Modes().SimulatorMode == 0) {
-    Action("MM_Emulator")->setChecked(true);
+    Action(I::MM_Emulator)->setChecked(true);
     return;
   }
   GetSELUP();
@@ -610,12 +601,10 @@ bool TKYMAIN::IsViewShowing(QWidget* form) const {
   return !it->second->isHidden() && !form->isHidden();
 }
 
-void TKYMAIN::SMenu_ViewClick(const QString& item) {
-  const TViewRow* row = ViewRowOfAction(item.toUtf8().constData());
-  if (!row) return;
+void TKYMAIN::SMenu_ViewClick(TViewIndex index) {
   // Started with a file, the IDE stays on that file: no editor.
-  if (row->index == ViewEdit && Shell().StartedWithFile == 1) return;
-  ShowView(row->index, 1);
+  if (index == ViewEdit && Shell().StartedWithFile == 1) return;
+  ShowView(index, 1);
 }
 
 // The window the edit and search commands act on: the active child, or the
@@ -680,44 +669,44 @@ void TKYMAIN::applyLayout() {
   const bool prog = Options().PProg;
   if (prog) {
     runPanel_->hide();
-    setEnabled("Menu_Run", false);
-    setEnabled("Menu_Programmer", true);
-    Action("Menu_Programmer")->setVisible(true);
+    setEnabled(I::Menu_Run, false);
+    setEnabled(I::Menu_Programmer, true);
+    Action(I::Menu_Programmer)->setVisible(true);
     programPanel_->show();
-    setButtonEnabled("TBtV_Debug", true);
-    setEnabled("SMenu_Debug", true);
-    setEnabled("SMenu_Error", true);
-    for (auto& [n, b] : buttons_)
-      if (n.startsWith("Tk_") || n.startsWith("TK_")) b->setEnabled(true);
-    for (const char* n : {"SMenu_New", "SMenu_Save", "SMenu_SaveAs", "SMenu_SaveAll", "SMenu_Close",
-                          "SMenu_CloseAll"})
+    setButtonEnabled(ViewHex, true);
+    setEnabled(ViewHex, true);
+    setEnabled(ViewErr, true);
+    for (int i = 0; i < kToolButtonCount; ++i)
+      if (OnProgrammerPanel(TToolButton(i))) setButtonEnabled(TToolButton(i), true);
+    for (TMenuItem n : {I::SMenu_New, I::SMenu_Save, I::SMenu_SaveAs, I::SMenu_SaveAll,
+                        I::SMenu_Close, I::SMenu_CloseAll})
       setEnabled(n, false);
     editBar_->hide();
-    setEnabled("SMenu_DownLoad", true);
-    setEnabled("SMenu_ReadLoad", true);
+    setEnabled(I::SMenu_DownLoad, true);
+    setEnabled(I::SMenu_ReadLoad, true);
     labSt_->setText(Q(Shell().LastProgrammerFile));
     pCheckSum_->setText(Q(CheckSumCaption(Shell().CodeChecksum)));
     pConnect_->setEnabled(true);  // the programmer's body can be probed
     openFilter_ = "*.Hex";
   } else {
-    setEnabled("Menu_Run", true);
-    setEnabled("Menu_Programmer", false);
-    Action("Menu_Programmer")->setVisible(false);
+    setEnabled(I::Menu_Run, true);
+    setEnabled(I::Menu_Programmer, false);
+    Action(I::Menu_Programmer)->setVisible(false);
     programPanel_->hide();
-    setButtonEnabled("TBtV_Debug", Modes().DebugMode == 1);
-    for (auto& [n, b] : buttons_)
-      if (n.startsWith("Tk_") || n.startsWith("TK_")) b->setEnabled(false);
+    setButtonEnabled(ViewHex, Modes().DebugMode == 1);
+    for (int i = 0; i < kToolButtonCount; ++i)
+      if (OnProgrammerPanel(TToolButton(i))) setButtonEnabled(TToolButton(i), false);
     if (Shell().StartedWithFile != 1) {
-      setEnabled("SMenu_Open", true);
+      setEnabled(I::SMenu_Open, true);
       bool pages = forms_.editor && forms_.editor->PageCount() > 0;
-      setEnabled("SMenu_New", true);
-      for (const char* n : {"SMenu_Save", "SMenu_SaveAs", "SMenu_SaveAll", "SMenu_Close",
-                            "SMenu_CloseAll"})
+      setEnabled(I::SMenu_New, true);
+      for (TMenuItem n :
+           {I::SMenu_Save, I::SMenu_SaveAs, I::SMenu_SaveAll, I::SMenu_Close, I::SMenu_CloseAll})
         setEnabled(n, pages);
     }
     SyncViewButtons(currentChild_);
-    setEnabled("SMenu_DownLoad", false);
-    setEnabled("SMenu_ReadLoad", false);
+    setEnabled(I::SMenu_DownLoad, false);
+    setEnabled(I::SMenu_ReadLoad, false);
     SetStatusText(1, Shell().MainFileName);
     openFilter_ = "*.asm|*.asm|*.inc|*.inc|*.*|*.*";
   }

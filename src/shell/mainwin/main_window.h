@@ -18,6 +18,7 @@
 #include "base/lang.h"
 #include "chip/chipconfig.h"
 #include "shell/mainwin/build_link.h"
+#include "shell/mainwin/menu_items.h"
 #include "shell/mainwin/views.h"
 
 class QAction;
@@ -241,7 +242,8 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   void SMenu_TraceContinueClick();
   void StepBack1Click();
   void SMenu_SetBPClick();
-  void SMenu_ViewClick(const QString& item);
+  // A View menu item or view button: the view shown.
+  void SMenu_ViewClick(TViewIndex index);
   void TBtK_F10Click();
   void MM_SimulatorClick();
   void MM_EmulatorClick();
@@ -321,9 +323,13 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   // True while a programmer command runs (the others wait for its end).
   bool ProgrammerBusy() const;
 
-  // Menu items and tool buttons by their names (e.g. "SMenu_Trace", "TBtK_F7").
-  QAction* Action(const QString& name) const;
-  QToolButton* Button(const QString& name) const;
+  // Menu items and tool buttons by their ids (TMenuItem::SMenu_Trace,
+  // TToolButton::TBtK_F7); the View menu's items and the view buttons by
+  // their view (ViewButton: nullptr for a view without a button).
+  QAction* Action(TMenuItem id) const { return menuActions_[size_t(id)]; }
+  QToolButton* Button(TToolButton id) const { return toolButtons_[size_t(id)]; }
+  QAction* ViewAction(TViewIndex index) const { return viewActions_[index]; }
+  QToolButton* ViewButton(TViewIndex index) const { return viewButtons_[index]; }
   bool RunTimerActive() const;
   int StepPending() const { return stepPending_; }
 
@@ -348,8 +354,12 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
                      const QKeySequence& key, std::function<void()> fn);
   QToolButton* addButton(QToolBar* bar, const QString& name, const QString& caption,
                          const QString& hint, std::function<void()> fn);
-  void setEnabled(const QString& name, bool on);
-  void setButtonEnabled(const QString& name, bool on);
+  void setEnabled(TMenuItem id, bool on);
+  void setEnabled(TViewIndex index, bool on);
+  void setButtonEnabled(TToolButton id, bool on);
+  void setButtonEnabled(TViewIndex index, bool on);
+  // True for the buttons of the programmer panel.
+  static bool OnProgrammerPanel(TToolButton id);
   void runControls(bool running);
   void applyLayout();
   std::string editModeTitle() const;
@@ -408,8 +418,10 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   QMdiArea* mdi_;
   TKyForms forms_;
   QStringList args_;
-  std::map<QString, QAction*> actions_;
-  std::map<QString, QToolButton*> buttons_;
+  std::array<QAction*, kMenuItemCount> menuActions_{};
+  std::array<QToolButton*, kToolButtonCount> toolButtons_{};
+  std::array<QAction*, ViewCount> viewActions_{};
+  std::array<QToolButton*, ViewCount> viewButtons_{};
   std::map<QWidget*, QMdiSubWindow*> frames_;
   // Default placement of each frame: kept while the frame stays where it
   // was last put.

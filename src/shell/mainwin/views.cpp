@@ -1,7 +1,5 @@
 #include "shell/mainwin/views.h"
 
-#include <cstring>
-
 #include "base/lang_ids.h"
 #include "debugwin/debugwins.h"
 #include "peripherals/periphwins.h"
@@ -89,12 +87,6 @@ const TViewRow& ViewRow(TViewIndex index) {
   for (const TViewRow& row : kViews)
     if (row.index == index) return row;
   return kViews[0];
-}
-
-const TViewRow* ViewRowOfAction(const char* action) {
-  for (const TViewRow& row : kViews)
-    if (std::strcmp(row.action, action) == 0) return &row;
-  return nullptr;
 }
 
 bool ChipHasView(const TViewRow& row) { return !row.present || Chip().*row.present != 0; }

@@ -50,8 +50,6 @@ struct TViewRow {
 // Every view, in View menu order.
 std::span<const TViewRow> ViewRows();
 const TViewRow& ViewRow(TViewIndex index);
-// The row of a View menu item (nullptr when none has that name).
-const TViewRow* ViewRowOfAction(const char* action);
 // DebugViewShown slot of a view (-1 when it has none).
 inline int ShownSlot(TViewIndex index) { return ViewRow(index).shownSlot; }
 

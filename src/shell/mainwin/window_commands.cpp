@@ -40,6 +40,9 @@ namespace kyvor {
 
 namespace {
 
+using I = TMenuItem;
+using B = TToolButton;
+
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 void Paint(QToolButton* b, const QColor& c) {
@@ -66,8 +69,8 @@ void TKYMAIN::ActiveFormChange() {
 
 void TKYMAIN::SyncViewButtons(QWidget* form) {
   for (const TViewRow& row : ViewRows()) {
-    if (!row.button) continue;
-    QToolButton* b = Button(row.button);
+    QToolButton* b = ViewButton(row.index);
+    if (!b) continue;
     b->setCheckable(true);
     b->setChecked(form && ViewForm(row.index) == form);
   }
@@ -77,7 +80,7 @@ void TKYMAIN::SyncViewButtons(QWidget* form) {
   toolBarHolder_ = (editor || source) ? form : nullptr;
   const bool show = toolBarHolder_ && Options().ShowEditToolBar && Options().PICE();
   editBar_->setVisible(show);
-  setButtonEnabled("TBtK_Open", editor);
+  setButtonEnabled(B::TBtK_Open, editor);
   if (!show) ReleaseBookmarkButtons();
   if (before != toolBarHolder_) ReleaseBookmarkButtons();
   paintBookmarkDigits();
@@ -116,13 +119,13 @@ void TKYMAIN::buildBookmarkBar() {
   }
   digitBar_->adjustSize();
   digitBar_->hide();
-  for (const char* name : {"TBtK_SBK", "TBtK_GBK"})
+  for (TToolButton name : {B::TBtK_SBK, B::TBtK_GBK})
     if (QToolButton* b = Button(name)) b->setCheckable(true);
 }
 
 void TKYMAIN::placeDigitBar() {
   QToolButton* down = nullptr;
-  for (const char* name : {"TBtK_SBK", "TBtK_GBK"})
+  for (TToolButton name : {B::TBtK_SBK, B::TBtK_GBK})
     if (QToolButton* b = Button(name); b && b->isChecked()) down = b;
   if (!down || !down->isVisible()) {
     digitBar_->hide();
@@ -137,7 +140,7 @@ void TKYMAIN::placeDigitBar() {
 // Set mode: red digits for the bookmarks of the holder's current page,
 // black for the others, all enabled. Go-to mode: blue, only the set ones enabled.
 void TKYMAIN::paintBookmarkDigits() {
-  const bool setMode = Button("TBtK_SBK") && Button("TBtK_SBK")->isChecked();
+  const bool setMode = Button(B::TBtK_SBK) && Button(B::TBtK_SBK)->isChecked();
   TKy_Source* src = forms_.source();
   for (int d = 0; d < 10; ++d) {
     bool exists = false;
@@ -158,28 +161,28 @@ void TKYMAIN::paintBookmarkDigits() {
 }
 
 void TKYMAIN::TBtK_SBKClick() {
-  QToolButton* set = Button("TBtK_SBK");
-  if (set->isChecked()) Button("TBtK_GBK")->setChecked(false);
+  QToolButton* set = Button(B::TBtK_SBK);
+  if (set->isChecked()) Button(B::TBtK_GBK)->setChecked(false);
   paintBookmarkDigits();
   placeDigitBar();
 }
 
 void TKYMAIN::TBtK_GBKClick() {
-  QToolButton* go = Button("TBtK_GBK");
-  if (go->isChecked()) Button("TBtK_SBK")->setChecked(false);
+  QToolButton* go = Button(B::TBtK_GBK);
+  if (go->isChecked()) Button(B::TBtK_SBK)->setChecked(false);
   paintBookmarkDigits();
   placeDigitBar();
 }
 
 void TKYMAIN::ReleaseBookmarkButtons() {
-  for (const char* name : {"TBtK_SBK", "TBtK_GBK"})
+  for (TToolButton name : {B::TBtK_SBK, B::TBtK_GBK})
     if (QToolButton* b = Button(name)) b->setChecked(false);
   if (digitBar_) digitBar_->hide();
 }
 
 void TKYMAIN::BookmarkDigitClick(int digit) {
   const int d = (digit >= 0 && digit <= 9) ? digit : 0;
-  const bool setMode = Button("TBtK_SBK")->isChecked();
+  const bool setMode = Button(B::TBtK_SBK)->isChecked();
   TKy_Source* src = forms_.source();
   if (toolBarHolder_ && toolBarHolder_ == forms_.edit() && forms_.editor) {
     if (setMode) forms_.editor->SetBookmarkAtCaret(d);
@@ -193,7 +196,7 @@ void TKYMAIN::BookmarkDigitClick(int digit) {
 }
 
 void TKYMAIN::TBtK_PageClick() {
-  QToolButton* b = Button("TBtK_Page");
+  QToolButton* b = Button(B::TBtK_Page);
   const QPoint at = b->mapToGlobal(QPoint(0, 20));
   if (toolBarHolder_ && toolBarHolder_ == forms_.edit() && forms_.editor) {
     forms_.editor->PopupPageMenu(at.x(), at.y());
@@ -279,7 +282,7 @@ void TKYMAIN::ReLoadROM1Click() {
 }
 
 void TKYMAIN::InFoBlkClick() {
-  if (QAction* a = Action("InFoBlk")) a->setChecked(!a->isChecked());
+  if (QAction* a = Action(I::InFoBlk)) a->setChecked(!a->isChecked());
 }
 
 bool TKYMAIN::KYQRPCHIP() { return ThePod().PodSendChipVariant(Chip().DeviceKind3 == 1); }
@@ -294,13 +297,11 @@ void TKYMAIN::buildTestButtons() {
     b->setObjectName(commands[i].Button);
     b->setText(commands[i].Caption);
     connect(b, &QToolButton::clicked, this, [this, i] { TestButtonClick(int(i)); });
-    buttons_[commands[i].Button] = b;
     lay->addWidget(b);
   }
   auto* b10 = new QToolButton(testButtons_);
   b10->setObjectName("Button10");
   connect(b10, &QToolButton::clicked, this, [this] { Button10Click(); });
-  buttons_["Button10"] = b10;
   auto* edit = new QLineEdit(testButtons_);
   edit->setObjectName("Edit1");
   auto* label = new QLabel(testButtons_);
@@ -395,7 +396,7 @@ void TKYMAIN::installRecordEvents() {
 // The chip's peripheral menu items: shown as the chip loader decided.
 void TKYMAIN::applyChipMenus() {
   for (const TViewRow& row : ViewRows())
-    if (row.visible) Action(row.action)->setVisible(Chip().Menus.*row.visible);
+    if (row.visible) ViewAction(row.index)->setVisible(Chip().Menus.*row.visible);
 }
 
 }  // namespace kyvor

@@ -32,6 +32,9 @@ namespace kyvor {
 
 namespace {
 
+using I = TMenuItem;
+using B = TToolButton;
+
 // Said when the chip's program part would run into the writer's image header.
 const char kChipTooLarge[] = "Chip ROM too large for the Programmer !!";
 // Read From Writer Memory shows at most this many words.
@@ -58,11 +61,9 @@ constexpr uint8_t kCalibrationFailedDisplay = 40;
 
 const char kLabelError[] = "ERROR";
 
-const std::vector<const char*> kProgrammerActions = {
-    "SMenu_Blank", "SMenu_Program",  "SMenu_Read",    "SMenu_Verify",
-    "SMenu_Auto",  "SMenu_DownLoad", "SMenu_ReadLoad"};
-const std::vector<const char*> kProgrammerButtons = {"Tk_BlankCheck", "Tk_Program", "TK_VerifyChip",
-                                                     "Tk_ReadChip", "Tk_Auto"};
+const TMenuItem kProgrammerActions[] = {I::SMenu_Blank,   I::SMenu_Program, I::SMenu_Read,
+                                        I::SMenu_Verify,  I::SMenu_Auto,    I::SMenu_DownLoad,
+                                        I::SMenu_ReadLoad};
 
 bool Usb() { return Modes().IceInterfaceIndex == 4; }
 
@@ -212,10 +213,9 @@ void TKyProgrammer::showConnection() {
 void TKyProgrammer::setActionsEnabled(bool on) {
   // Back at the end: enabled in the programmer-only layout, as it gives them.
   const bool enable = on && Options().PProg == 1;
-  for (const char* n : kProgrammerActions)
-    if (QAction* a = main_.Action(n)) a->setEnabled(enable);
-  for (const char* n : kProgrammerButtons)
-    if (QToolButton* b = main_.Button(n)) b->setEnabled(enable);
+  for (TMenuItem n : kProgrammerActions) main_.setEnabled(n, enable);
+  for (int i = 0; i < kToolButtonCount; ++i)
+    if (TKYMAIN::OnProgrammerPanel(TToolButton(i))) main_.setButtonEnabled(TToolButton(i), enable);
 }
 
 void TKyProgrammer::relayoutListing() {
@@ -849,11 +849,11 @@ void TKyProgrammer::BuildRoad(bool download, bool built) {
   // are enabled again.
   main_.labSt_->setPalette(main_.palette());
   main_.SetStatusText(1, Shell().MainFileName);
-  main_.setButtonEnabled("TBtK_F10", true);
+  main_.setButtonEnabled(B::TBtK_F10, true);
   main_.timer2_->stop();
   if (Modes().DebugMode == 0) {
-    main_.setEnabled("SMenu_AssembleDebug", true);
-    main_.setEnabled("SMenu_Assemble", true);
+    main_.setEnabled(I::SMenu_AssembleDebug, true);
+    main_.setEnabled(I::SMenu_Assemble, true);
   }
   main_.SetStatusText(1, Shell().LastProgrammerFile);
 }
