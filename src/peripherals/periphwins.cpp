@@ -265,9 +265,10 @@ QWidget* TKyPeripheralForm::buildExtra(const TExtraControl& e, QWidget* parent) 
   return w;
 }
 
+// One binding's row: its title, list, panel, pictures, stepper buttons and
+// label on one line, and a multiplexer's options below it.
 QWidget* TKyPeripheralForm::buildBinding(int index, QWidget* parent) {
   const TBinding& b = table_.bindings[index];
-  TControls& c = controls_[static_cast<std::size_t>(index)];
   auto* row = new QWidget(parent);
   auto* v = new QVBoxLayout(row);
   v->setContentsMargins(0, 0, 0, 0);
@@ -275,111 +276,150 @@ QWidget* TKyPeripheralForm::buildBinding(int index, QWidget* parent) {
   auto* line = new QHBoxLayout();
   line->setSpacing(4);
   v->addLayout(line);
+  addBindingTitle(b, row, line);
+  addBindingList(index, row, line);
+  addBindingPanel(index, row, line);
+  addBindingPictures(index, row, line);
+  addBindingStepper(index, row, line);
+  addBindingLabel(index, row, line);
+  line->addStretch(1);
+  if (b.kind == TCtlKind::Mux) addBindingOptions(index, row, v);
+  if (b.hidden) hideBindingControls(index, row);
+  return row;
+}
+
+void TKyPeripheralForm::addBindingTitle(const TBinding& b, QWidget* row, QHBoxLayout* line) {
   // A panel hidden in the design still names its pictures.
   const char* title = b.kind == TCtlKind::Panel ? (b.hidden ? b.caption : nullptr) : b.title;
-  if (title && *title) {
-    auto* t = new TFitLabel(QString::fromUtf8(title), row);
-    t->SetFloorWidth(70);
-    line->addWidget(t);
-  }
-  if (b.list) {
-    c.list = new QComboBox(row);
-    c.list->setObjectName(QString::fromLatin1(b.list));
-    c.list->setMinimumContentsLength(b.digits + 1);
-    fillDesignList(b, c.list);
-    line->addWidget(c.list);
-    connect(c.list, &QComboBox::activated, this, [this, index](int e) { ListChosen(index, e); });
-  }
-  if (b.panel) {
-    c.panel = MakePanel(b.panel, b.caption, row);
-    line->addWidget(c.panel);
-    if (b.kind == TCtlKind::Panel && b.clickable) {
-      connect(c.panel, &TClickLabel::clicked, this, [this, index] { ToggleClicked(index); });
-      // The "1" / "0" menu sets or clears the panel's field.
-      c.panel->setContextMenuPolicy(Qt::ActionsContextMenu);
-      auto* one = new QAction("1", c.panel);
-      one->setObjectName("TIncer");
-      auto* zero = new QAction("0", c.panel);
-      zero->setObjectName("Decer");
-      c.panel->addAction(one);
-      c.panel->addAction(zero);
-      connect(one, &QAction::triggered, this, [this, index] { SetToggle(index, 1); });
-      connect(zero, &QAction::triggered, this, [this, index] { SetToggle(index, 0); });
-    }
-  }
-  auto addPictures = [&](const std::array<const char*, 2>& names,
-                         std::vector<QToolButton*>& into) {
+  if (!title || !*title) return;
+  auto* t = new TFitLabel(QString::fromUtf8(title), row);
+  t->SetFloorWidth(70);
+  line->addWidget(t);
+}
+
+void TKyPeripheralForm::addBindingList(int index, QWidget* row, QHBoxLayout* line) {
+  const TBinding& b = table_.bindings[index];
+  if (!b.list) return;
+  TControls& c = controls_[static_cast<std::size_t>(index)];
+  c.list = new QComboBox(row);
+  c.list->setObjectName(QString::fromLatin1(b.list));
+  c.list->setMinimumContentsLength(b.digits + 1);
+  fillDesignList(b, c.list);
+  line->addWidget(c.list);
+  connect(c.list, &QComboBox::activated, this, [this, index](int e) { ListChosen(index, e); });
+}
+
+void TKyPeripheralForm::addBindingPanel(int index, QWidget* row, QHBoxLayout* line) {
+  const TBinding& b = table_.bindings[index];
+  if (!b.panel) return;
+  TControls& c = controls_[static_cast<std::size_t>(index)];
+  c.panel = MakePanel(b.panel, b.caption, row);
+  line->addWidget(c.panel);
+  if (b.kind != TCtlKind::Panel || !b.clickable) return;
+  connect(c.panel, &TClickLabel::clicked, this, [this, index] { ToggleClicked(index); });
+  // The "1" / "0" menu sets or clears the panel's field.
+  c.panel->setContextMenuPolicy(Qt::ActionsContextMenu);
+  auto* one = new QAction("1", c.panel);
+  one->setObjectName("TIncer");
+  auto* zero = new QAction("0", c.panel);
+  zero->setObjectName("Decer");
+  c.panel->addAction(one);
+  c.panel->addAction(zero);
+  connect(one, &QAction::triggered, this, [this, index] { SetToggle(index, 1); });
+  connect(zero, &QAction::triggered, this, [this, index] { SetToggle(index, 0); });
+}
+
+void TKyPeripheralForm::addBindingPictures(int index, QWidget* row, QHBoxLayout* line) {
+  const TBinding& b = table_.bindings[index];
+  TControls& c = controls_[static_cast<std::size_t>(index)];
+  auto add = [&](const std::array<const char*, 2>& names, std::vector<QToolButton*>& into) {
     for (const char* n : names) {
       if (!n) continue;
       QToolButton* p = MakeButton(QString::fromLatin1(n), PictureGlyph(QString::fromLatin1(n)), row);
       line->addWidget(p);
       into.push_back(p);
-      if (b.clickable) connect(p, &QToolButton::clicked, this, [this, index] { ToggleClicked(index); });
+      if (b.clickable)
+        connect(p, &QToolButton::clicked, this, [this, index] { ToggleClicked(index); });
     }
   };
-  addPictures(b.setPictures, c.setPictures);
-  addPictures(b.clearPictures, c.clearPictures);
-  if (b.kind == TCtlKind::Stepper) {
-    for (int i = 0; i < b.options; ++i) {
-      const QString name = QString::fromLatin1(b.button) + QString::fromStdString(BinaryCodeText(i, b.digits));
-      QToolButton* s = MakeButton(name, QString::fromStdString(BinaryCodeText(i, b.digits)), row);
-      line->addWidget(s);
-      c.on.push_back(s);
-      if (b.clickable) connect(s, &QToolButton::clicked, this, [this, index] { StepperClicked(index); });
-    }
+  add(b.setPictures, c.setPictures);
+  add(b.clearPictures, c.clearPictures);
+}
+
+void TKyPeripheralForm::addBindingStepper(int index, QWidget* row, QHBoxLayout* line) {
+  const TBinding& b = table_.bindings[index];
+  if (b.kind != TCtlKind::Stepper) return;
+  TControls& c = controls_[static_cast<std::size_t>(index)];
+  for (int i = 0; i < b.options; ++i) {
+    const QString code = QString::fromStdString(BinaryCodeText(i, b.digits));
+    QToolButton* s = MakeButton(QString::fromLatin1(b.button) + code, code, row);
+    line->addWidget(s);
+    c.on.push_back(s);
+    if (b.clickable)
+      connect(s, &QToolButton::clicked, this, [this, index] { StepperClicked(index); });
   }
-  if (b.label) {
-    auto* label = new TFitLabel(QString(), row);
-    label->SetFloorWidth(b.kind == TCtlKind::Result ? 110 : 90);
-    c.label = label;
-    c.label->setObjectName(QString::fromLatin1(b.label));
-    if (b.kind == TCtlKind::Result) {
-      QFont f = c.label->font();
-      f.setBold(true);
-      f.setPointSize(f.pointSize() + 2);
-      c.label->setFont(f);
-      c.label->setFrameShape(QFrame::Panel);
-      c.label->setFrameShadow(QFrame::Sunken);
-    }
-    line->addWidget(c.label);
+}
+
+void TKyPeripheralForm::addBindingLabel(int index, QWidget* row, QHBoxLayout* line) {
+  const TBinding& b = table_.bindings[index];
+  if (!b.label) return;
+  TControls& c = controls_[static_cast<std::size_t>(index)];
+  auto* label = new TFitLabel(QString(), row);
+  label->SetFloorWidth(b.kind == TCtlKind::Result ? 110 : 90);
+  c.label = label;
+  c.label->setObjectName(QString::fromLatin1(b.label));
+  if (b.kind == TCtlKind::Result) {
+    QFont f = c.label->font();
+    f.setBold(true);
+    f.setPointSize(f.pointSize() + 2);
+    c.label->setFont(f);
+    c.label->setFrameShape(QFrame::Panel);
+    c.label->setFrameShadow(QFrame::Sunken);
   }
-  line->addStretch(1);
-  if (b.kind == TCtlKind::Mux) {
-    auto* opts = new TOptionFlow(b.options > 8 ? 2 : 4, 6, 1);
-    v->addLayout(opts);
-    for (int i = 0; i < b.options; ++i) {
-      const std::string code = BinaryCodeText(i, b.digits);
-      const QString base = QString::fromLatin1(b.button) + QString::fromStdString(code);
-      auto* cellWidget = new QWidget(row);
-      auto* cell = new QHBoxLayout(cellWidget);
-      cell->setContentsMargins(0, 0, 0, 0);
-      cell->setSpacing(0);
-      QToolButton* on = MakeButton(base + "on", QString::fromUtf8("\u25cf"), cellWidget);
-      QToolButton* off = MakeButton(base + "off", QString::fromUtf8("\u25cb"), cellWidget);
-      auto* l = new TClickLabel(QString(), cellWidget);
-      l->setObjectName(OptionName(b.optionLabel, i, code));
-      l->setMargin(1);
-      l->SetFloorWidth(44);
-      cell->addWidget(on);
-      cell->addWidget(off);
-      cell->addWidget(l, 1);
-      opts->addWidget(cellWidget);
-      c.on.push_back(on);
-      c.off.push_back(off);
-      c.optionLabels.push_back(l);
-      connect(on, &QToolButton::clicked, this, [this, index, i] { OptionClicked(index, i); });
-      connect(off, &QToolButton::clicked, this, [this, index, i] { OptionClicked(index, i); });
-      connect(l, &TClickLabel::clicked, this, [this, index, i] { OptionClicked(index, i); });
-    }
+  line->addWidget(c.label);
+}
+
+// A multiplexer's options: per option an "on" and an "off" button and its label.
+void TKyPeripheralForm::addBindingOptions(int index, QWidget* row, QVBoxLayout* v) {
+  const TBinding& b = table_.bindings[index];
+  TControls& c = controls_[static_cast<std::size_t>(index)];
+  auto* opts = new TOptionFlow(b.options > 8 ? 2 : 4, 6, 1);
+  v->addLayout(opts);
+  for (int i = 0; i < b.options; ++i) {
+    const std::string code = BinaryCodeText(i, b.digits);
+    const QString base = QString::fromLatin1(b.button) + QString::fromStdString(code);
+    auto* cellWidget = new QWidget(row);
+    auto* cell = new QHBoxLayout(cellWidget);
+    cell->setContentsMargins(0, 0, 0, 0);
+    cell->setSpacing(0);
+    QToolButton* on = MakeButton(base + "on", QString::fromUtf8("\u25cf"), cellWidget);
+    QToolButton* off = MakeButton(base + "off", QString::fromUtf8("\u25cb"), cellWidget);
+    auto* l = new TClickLabel(QString(), cellWidget);
+    l->setObjectName(OptionName(b.optionLabel, i, code));
+    l->setMargin(1);
+    l->SetFloorWidth(44);
+    cell->addWidget(on);
+    cell->addWidget(off);
+    cell->addWidget(l, 1);
+    opts->addWidget(cellWidget);
+    c.on.push_back(on);
+    c.off.push_back(off);
+    c.optionLabels.push_back(l);
+    connect(on, &QToolButton::clicked, this, [this, index, i] { OptionClicked(index, i); });
+    connect(off, &QToolButton::clicked, this, [this, index, i] { OptionClicked(index, i); });
+    connect(l, &TClickLabel::clicked, this, [this, index, i] { OptionClicked(index, i); });
   }
-  if (b.hidden) {
-    if (c.panel) c.panel->hide();
-    if (c.label) c.label->hide();
-    if (c.list) c.list->hide();
-    // A row left with nothing but its title goes too.
-    if (b.kind == TCtlKind::List || b.kind == TCtlKind::Mux || !HasPictures(b)) row->hide();
-  }
-  return row;
+}
+
+// A binding hidden in the design hides its panel, label and list.
+void TKyPeripheralForm::hideBindingControls(int index, QWidget* row) {
+  const TBinding& b = table_.bindings[index];
+  TControls& c = controls_[static_cast<std::size_t>(index)];
+  if (c.panel) c.panel->hide();
+  if (c.label) c.label->hide();
+  if (c.list) c.list->hide();
+  // A row left with nothing but its title goes too.
+  if (b.kind == TCtlKind::List || b.kind == TCtlKind::Mux || !HasPictures(b)) row->hide();
 }
 
 QWidget* TKyPeripheralForm::buildDisplayOptions(QWidget* parent) {

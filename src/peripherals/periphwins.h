@@ -16,6 +16,7 @@
 
 class QComboBox;
 class QHBoxLayout;
+class QVBoxLayout;
 class QToolButton;
 
 namespace kyvor {
@@ -143,6 +144,14 @@ class TKyPeripheralForm : public TKyChildForm {
   void arrangeGroups(int columns);
   void updateNotes();
   QWidget* buildBinding(int index, QWidget* parent);
+  void addBindingTitle(const TBinding& b, QWidget* row, QHBoxLayout* line);
+  void addBindingList(int index, QWidget* row, QHBoxLayout* line);
+  void addBindingPanel(int index, QWidget* row, QHBoxLayout* line);
+  void addBindingPictures(int index, QWidget* row, QHBoxLayout* line);
+  void addBindingStepper(int index, QWidget* row, QHBoxLayout* line);
+  void addBindingLabel(int index, QWidget* row, QHBoxLayout* line);
+  void addBindingOptions(int index, QWidget* row, QVBoxLayout* v);
+  void hideBindingControls(int index, QWidget* row);
   QWidget* buildExtra(const TExtraControl& e, QWidget* parent);
   void captureSetupDesign();
   void applySetup();

@@ -189,21 +189,31 @@ int TKYMAIN::InvokeAssembler() {
 bool TKYMAIN::BuildAndLoad(int enterDebug) {
   if (inBuild_ || ProgrammerBusy() || !forms_.up) return false;
   inBuild_ = true;
-  TKy_UP* up = forms_.up;
-  bool result = false;
-  bool debugEntered = false;
-
-  // The selected chip, reloaded.
-  GetSELUP();
-  up->ApplyChipConfig();
-  Shell().AcmCheckState = 0;
-
-  if (Modes().SimulatorMode == 0 && !connectPodForBuild()) {
+  if (!startBuild() || !saveSourcesForBuild()) {
     closingSteps(false);
     inBuild_ = false;
     return false;
   }
+  const bool result = assembleForBuild();
+  if (Options().PProg) {
+    // The programmer-only layout: the image goes to the writer.
+    programmer_->BuildRoad(enterDebug == 1, result);
+  } else {
+    closingSteps(enterDebugAfterBuild(enterDebug == 1 && result));
+  }
+  inBuild_ = false;
+  return result;
+}
 
+// The selected chip reloaded, the pod checked in emulator mode, the chip's
+// instruction table loaded and the build commands off; false when the pod
+// failed.
+bool TKYMAIN::startBuild() {
+  TKy_UP* up = forms_.up;
+  GetSELUP();
+  up->ApplyChipConfig();
+  Shell().AcmCheckState = 0;
+  if (Modes().SimulatorMode == 0 && !connectPodForBuild()) return false;
   setBusy(35);
   Pump();
   if (Chip().CoreVariant == 0) {
@@ -214,7 +224,12 @@ bool TKYMAIN::BuildAndLoad(int enterDebug) {
   setEnabled(I::SMenu_AssembleDebug, false);
   setEnabled(I::SMenu_Assemble, false);
   setButtonEnabled(B::TBtK_F10, false);
+  return true;
+}
 
+// Every modified page saved and the others reloaded from their files; false
+// without a main file or when a page could not be saved.
+bool TKYMAIN::saveSourcesForBuild() {
   const bool saved = SaveModifiedFiles(std::string(), 1);
   setEnabled(ViewErr, true);
   StoreMainFileName(Shell().MainFileName);
@@ -224,38 +239,36 @@ bool TKYMAIN::BuildAndLoad(int enterDebug) {
   // build.
   if (noMainFile)
     Dialogs().messageBox("Please set the \"Mail File\".", "Error", MsgIcon::Error, MbCancel);
-  if (noMainFile || !saved) {
-    closingSteps(false);
-    inBuild_ = false;
-    return false;
-  }
+  if (noMainFile || !saved) return false;
   if (IEditorPages* ed = forms_.editor) {
     for (int i = 1; i <= ed->PageCount(); ++i)
       if (!ed->PageModified(i)) ed->ReloadPage(i);
   }
   SetStatusText(1, "Please wait...");
   Pump();
+  return true;
+}
 
+// The information block built and the assembler run with the wait lights
+// showing; true when the assembler reported nothing.
+bool TKYMAIN::assembleForBuild() {
   buildInformationBlock();
   if (Options().PProg) Options().OutBinaryFile = 1;
   if (Options().PProg || Modes().SimulatorMode == 1) Shell().AcceptedPodChipId = 0;
-
   for (auto* l : waitLights_) l->hide();
   proWait_->show();
   Shell().WaitStartTime = Clock().now();
   Pump();
-  result = InvokeAssembler() == 1;
+  const bool result = InvokeAssembler() == 1;
   proWait_->hide();
+  return result;
+}
 
-  if (Options().PProg) {
-    // The programmer-only layout: the image goes to the writer.
-    programmer_->BuildRoad(enterDebug == 1, result);
-    inBuild_ = false;
-    return result;
-  }
-
-  // The emulator enters debug mode only once the pod holds the program.
-  if (Options().PICE() && enterDebug == 1 && result &&
+// Debug entry when `enter` (the simulator at once, the emulator once the pod
+// holds the program); true when debug mode was entered.
+bool TKYMAIN::enterDebugAfterBuild(bool enter) {
+  bool debugEntered = false;
+  if (Options().PICE() && enter &&
       (Modes().SimulatorMode == 1 ||
        podRoad(Chip().DeviceKind3 != 0 ? 0x4000 : 0x2800, Chip().ExtendedDevice == 1))) {
     debugEntry();
@@ -265,9 +278,7 @@ bool TKYMAIN::BuildAndLoad(int enterDebug) {
     labSt_->setPalette(palette());
     SetStatusText(1, Shell().MainFileName);
   }
-  closingSteps(debugEntered);
-  inBuild_ = false;
-  return result;
+  return debugEntered;
 }
 
 void TKYMAIN::debugEntry() {

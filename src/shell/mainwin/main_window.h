@@ -399,6 +399,11 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   void startRunLoop();
   void runSliceTick();
   void timer2Tick();
+  // The steps of BuildAndLoad.
+  bool startBuild();
+  bool saveSourcesForBuild();
+  bool assembleForBuild();
+  bool enterDebugAfterBuild(bool enter);
   void debugEntry();
   void closingSteps(bool debugEntered);
   void buildInformationBlock();

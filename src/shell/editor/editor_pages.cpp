@@ -1,3 +1,7 @@
+// The editor window's pages: their creation, activation and removal, the
+// bookmarks, the editing events and status panels, find and replace, the
+// context menus and the form's events. The file commands are in
+// editor_file_commands.cpp.
 #include "shell/editor/editor.h"
 
 #include <QAction>
@@ -13,30 +17,28 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTextBlock>
-#include <QRegularExpression>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <vector>
 
 #include "base/dialogs.h"
-#include "shell/editor/replace_dialog.h"
+#include "shell/editor/editor_page.h"
 #include "shell/editor/editor_texts.h"
-#include "shell/editor/source_file_text.h"
 #include "shell/editor/find_dialogs.h"
+#include "shell/editor/replace_dialog.h"
 #include "shell/editor/richedit.h"
+#include "shell/editor/source_file_text.h"
 
 namespace kyvor {
 
 namespace {
-
-const char* const kCaption = "Kyvor-IDE";
-const QString kFileFilter = QStringLiteral("*.asm|*.asm|*.*|*.*");
 
 bool IsBlank(QChar c) { return c == QChar(' ') || c == QChar('\t'); }
 
@@ -47,14 +49,6 @@ int LeadingBlanks(const QString& s) {
 }
 
 bool HasNonBlank(const QString& s) { return LeadingBlanks(s) < s.size(); }
-
-// The page's text as stored, lines joined with '\n' (no-break spaces and
-// other characters kept as they are).
-QString PageText(const TSRichEdit* edit) {
-  QString text = edit->document()->toRawText();
-  text.replace(QChar(QChar::ParagraphSeparator), QChar('\n'));
-  return text;
-}
 
 bool IsWordChar(QChar c) { return c.isLetterOrNumber() || c == QChar('_'); }
 
@@ -79,6 +73,8 @@ class BusyScope {
   QPointer<QWidget> form_;
   QPointer<QWidget> text_;
 };
+
+}  // namespace
 
 // The bookmark gutter: silver, with the digit of each bookmark of its page
 // drawn in blue beside the bookmarked line.
@@ -113,29 +109,17 @@ class EdGutter : public QWidget {
   Marks marks_;
 };
 
-}  // namespace
-
 int BookmarkDigit(const QKeyEvent* e) {
   const int key = e->key();
   if (key >= Qt::Key_0 && key <= Qt::Key_9) return key - Qt::Key_0;
-  static const int shifted[10] = {Qt::Key_ParenRight, Qt::Key_Exclam,     Qt::Key_At,
-                                  Qt::Key_NumberSign, Qt::Key_Dollar,     Qt::Key_Percent,
+  static const int shifted[10] = {Qt::Key_ParenRight,  Qt::Key_Exclam,    Qt::Key_At,
+                                  Qt::Key_NumberSign,  Qt::Key_Dollar,    Qt::Key_Percent,
                                   Qt::Key_AsciiCircum, Qt::Key_Ampersand, Qt::Key_Asterisk,
                                   Qt::Key_ParenLeft};
   for (int d = 0; d < 10; ++d)
     if (key == shifted[d]) return d;
   return -1;
 }
-
-struct TKy_EDIT::Page {
-  QWidget* container = nullptr;
-  EdGutter* gutter = nullptr;
-  TSRichEdit* edit = nullptr;
-  TEditorPageRecord rec;
-  TEdTextFile file;
-  int lineCount = 1;
-  bool tracking = true;
-};
 
 // ---------------------------------------------------------------- creation
 
@@ -277,9 +261,8 @@ int TKy_EDIT::CreateEditorPage() {
             if (Page* pg = pageOf(edit)) onContentsChange(pg, position, removed, added);
           });
   EdGutter* gutter = p->gutter;
-  connect(edit, &QPlainTextEdit::updateRequest, gutter, [gutter](const QRect&, int) {
-    gutter->update();
-  });
+  connect(edit, &QPlainTextEdit::updateRequest, gutter,
+          [gutter](const QRect&, int) { gutter->update(); });
   edit->OnKeyDown = [this, edit, isCurrent](QKeyEvent* e) {
     return isCurrent(edit) ? editorKeyDown(e) : false;
   };
@@ -299,134 +282,6 @@ int TKy_EDIT::CreateEditorPage() {
   return pageCount_;
 }
 
-bool TKy_EDIT::loadInto(Page* p, const QString& path, bool freshPage) {
-  TEdTextFile file;
-  if (!ReadTextFile(path, file)) return false;
-  const int caret = freshPage ? 0 : p->edit->textCursor().position();
-  const int top = freshPage ? 0 : p->edit->verticalScrollBar()->value();
-  p->tracking = false;
-  p->edit->setPlainText(file.text);
-  p->tracking = true;
-  p->lineCount = p->edit->document()->blockCount();
-  p->edit->SetMaxLength(file.byteSize > kMaxLength ? static_cast<int>(file.byteSize + 1)
-                                                   : kMaxLength);
-  p->edit->document()->setModified(false);
-  p->rec.FindHighlightLength = 0;
-  p->edit->setExtraSelections({});
-  if (!freshPage) {
-    QTextCursor c = p->edit->textCursor();
-    c.setPosition(std::clamp(caret, 0, p->edit->TextLength()));
-    p->edit->setTextCursor(c);
-    p->edit->verticalScrollBar()->setValue(top);
-  }
-  p->file = std::move(file);
-  return true;
-}
-
-bool TKy_EDIT::OpenFileInPage(const QString& path) {
-  if (!QFileInfo(path).isFile()) return false;
-  if (pageCount_ >= kMaxPages) return false;
-  const int previous = currentPage_;
-  const int n = CreateEditorPage();
-  Page* p = page(n);
-  p->rec.Path = path.left(kPathLimit);
-  if (!loadInto(p, path, true)) {
-    // An unreadable file leaves no empty page behind that could later be
-    // saved over it.
-    RemovePageControls(n);
-    if (previous >= 1) ActivatePage(previous);
-    return false;
-  }
-  currentPage_ = n;
-  {
-    const QSignalBlocker block(tabSet_);
-    tabSet_->addTab(fileNamePart(p->rec.Path));
-  }
-  ActivatePage(n);
-  showPanels();
-  return true;
-}
-
-int TKy_EDIT::NewFilePage() {
-  if (pageCount_ >= kMaxPages) return 0;
-  const int n = CreateEditorPage();
-  Page* p = page(n);
-  currentPage_ = n;
-  p->rec.Path = QStringLiteral("~New%1").arg(newFileCounter_);
-  {
-    const QSignalBlocker block(tabSet_);
-    tabSet_->addTab(p->rec.Path);
-  }
-  ++newFileCounter_;
-  ActivatePage(n);
-  showPanels();
-  return 1;
-}
-
-bool TKy_EDIT::writePage(Page* p, const QString& path) {
-  QString error;
-  QByteArray written;
-  if (!WriteTextFile(path, PageText(p->edit), p->file, &error, &written)) {
-    Dialogs().messageBox(("Cannot save " + path + "\n" + error + "\nThe file was not saved.")
-                             .toStdString(),
-                         kCaption, MsgIcon::Error, MbCancel);
-    return false;
-  }
-  // What is on disk now is the reference for the next save.
-  p->file = DecodeTextFile(written, p->file.encoding);
-  p->rec.Path = path.left(kPathLimit);
-  for (int n = 1; n <= pageCount_; ++n)
-    if (pages_[n].get() == p) tabSet_->setTabText(n - 1, fileNamePart(p->rec.Path));
-  p->edit->document()->setModified(false);
-  if (p == page(currentPage_)) showPanels();
-  return true;
-}
-
-bool TKy_EDIT::SaveCurrentPageAs(const QString& path) {
-  Page* p = page(currentPage_);
-  if (!p) return false;
-  return writePage(p, path);
-}
-
-bool TKy_EDIT::IsUnnamedPath(const QString& path) {
-  return path.left(4).compare(QStringLiteral("~NEW"), Qt::CaseInsensitive) == 0;
-}
-
-TKy_EDIT::SaveOutcome TKy_EDIT::savePage(int n) {
-  Page* p = page(n);
-  if (!p) return SaveOutcome::Failed;
-  if (!IsUnnamedPath(p->rec.Path))
-    return writePage(p, p->rec.Path) ? SaveOutcome::Saved : SaveOutcome::Failed;
-  QString start = mainFileName_.isEmpty() ? QString() : QFileInfo(mainFileName_).absolutePath();
-  auto chosen = Dialogs().saveFileName("Save As", start.toStdString(), kFileFilter.toStdString());
-  if (!chosen || chosen->empty()) return SaveOutcome::Cancelled;
-  QString name = QString::fromStdString(*chosen);
-  if (!QFileInfo(name).fileName().contains(QChar('.'))) name += QStringLiteral(".asm");
-  return writePage(p, name) ? SaveOutcome::Saved : SaveOutcome::Failed;
-}
-
-bool TKy_EDIT::SavePage(int n) { return savePage(n) == SaveOutcome::Saved; }
-
-bool TKy_EDIT::ReloadPage(int n) {
-  Page* p = page(n);
-  if (!p) return false;
-  // A page with unsaved changes is not read over: the changes would be lost.
-  if (p->edit->document()->isModified()) return false;
-  if (!loadInto(p, p->rec.Path, false)) return false;
-  ActivatePage(n);
-  return true;
-}
-
-void TKy_EDIT::CloseCurrentPage() {
-  if (currentPage_ < 1) return;
-  RemovePageControls(currentPage_);
-  if (currentPage_ > pageCount_) currentPage_ = pageCount_;
-  if (currentPage_ > 0)
-    ActivatePage(currentPage_);
-  else
-    hideEditor();
-}
-
 void TKy_EDIT::RemovePageControls(int n) {
   if (n < 1 || n > pageCount_) return;
   if (tabSet_->count() == pageCount_) {  // a page being opened has no tab yet
@@ -444,26 +299,6 @@ void TKy_EDIT::RemovePageControls(int n) {
   --pageCount_;
   if (currentPage_ > n) --currentPage_;
   DropPageBookmarks(n);
-}
-
-void TKy_EDIT::CloseAllPages() {
-  for (int n = 1; n <= pageCount_; ++n) {
-    detachPage(pages_[n].get());
-    stack_->removeWidget(pages_[n]->container);
-    pages_[n]->container->hide();
-    pages_[n]->container->deleteLater();
-    pages_[n].reset();
-  }
-  pageCount_ = 0;
-  currentPage_ = 0;
-  // The bookmarks belonged to the closed files.
-  for (auto& bm : bookmarks_) bm.IsSet = 0;
-  {
-    const QSignalBlocker block(tabSet_);
-    while (tabSet_->count() > 0) tabSet_->removeTab(0);
-  }
-  showPanels();
-  hideEditor();
 }
 
 void TKy_EDIT::hideEditor() {
@@ -551,59 +386,6 @@ void TKy_EDIT::SetEditorFont(const QFont& font) {
 
 void TKy_EDIT::ApplyEditorFont() {
   for (int n = 1; n <= pageCount_; ++n) pages_[n]->edit->setFont(editorFont_);
-}
-
-// ------------------------------------------------------ commands of the owner
-
-TEdOpenResult TKy_EDIT::OpenSourceFile(const QString& path) {
-  const int existing = FindPageByPath(path);
-  if (existing == 0 && pageCount_ >= kMaxPages) {
-    Dialogs().messageBox(LangTextUtf8(lt::MaxEditedFiles) + std::to_string(kMaxPages), kCaption,
-                         MsgIcon::Information, MbOk);
-    return TEdOpenResult::TooManyPages;
-  }
-  if (existing) {
-    ActivatePage(existing);
-    // Cancel (or a save that failed) keeps the page with its changes.
-    if (!SaveModifiedFiles(PagePath(existing), false)) return TEdOpenResult::KeptOpen;
-    RemovePageControls(existing);
-    if (currentPage_ > pageCount_) currentPage_ = pageCount_;
-  }
-  if (!OpenFileInPage(path)) {
-    if (currentPage_ >= 1) ActivatePage(currentPage_);
-    Dialogs().messageBox(("Cannot open " + path).toStdString(), kCaption, MsgIcon::Error,
-                         MbCancel);
-    return TEdOpenResult::Failed;
-  }
-  return TEdOpenResult::Opened;
-}
-
-bool TKy_EDIT::SaveModifiedFiles(const QString& onlyPath, bool saveAll) {
-  if (pageCount_ == 0) return true;
-  bool all = saveAll;
-  bool ok = true;
-  for (int n = 1; n <= pageCount_; ++n) {
-    Page* p = page(n);
-    if (!onlyPath.isEmpty() && p->rec.Path.compare(onlyPath, Qt::CaseInsensitive) != 0) continue;
-    if (!p->edit->document()->isModified()) continue;
-    MsgResult answer = MsgResult::All;
-    if (!all) {
-      unsigned buttons = MbYes | MbNo | MbCancel;
-      if (onlyPath.isEmpty()) buttons |= MbAll;
-      answer = Dialogs().messageBox(
-          LangTextUtf8(lt::SaveChangesTo) + p->rec.Path.toStdString() + "?", kCaption,
-          MsgIcon::None, buttons);
-    }
-    if (answer == MsgResult::Cancel) return false;
-    if (answer == MsgResult::All) all = true;
-    if (answer == MsgResult::Yes || answer == MsgResult::All) {
-      // An unnamed page whose name dialog was cancelled stays unsaved; a
-      // write that failed has been reported and makes the result false.
-      if (savePage(n) == SaveOutcome::Failed) ok = false;
-    }
-  }
-  if (currentPage_ >= 1) showPanels();
-  return ok;
 }
 
 // ------------------------------------------------------- clipboard commands
@@ -811,8 +593,8 @@ bool TKy_EDIT::editorKeyDown(QKeyEvent* e) {
   indentPending_ = false;
   Page* p = page(currentPage_);
   if (!p) return false;
-  const auto mods = e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier |
-                                      Qt::AltModifier | Qt::MetaModifier);
+  const auto mods = e->modifiers() &
+                    (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
   if (e->key() == Qt::Key_Insert && mods == Qt::NoModifier) {
     p->rec.Overwrite = p->rec.Overwrite ? 0 : 1;
     showInsertPanel();
@@ -1088,7 +870,8 @@ void TKy_EDIT::fillPageItems(QMenu* menu, QAction* before) {
 void TKy_EDIT::PreparePopupMenu() {
   // 1-2: "Open <file>" for the word under the caret when such a file exists.
   QString word;
-  if (TSRichEdit* e = CurrentEdit()) word = WordAtColumn(e->LineText(lastCaretLine_), lastCaretColumn_);
+  if (TSRichEdit* e = CurrentEdit())
+    word = WordAtColumn(e->LineText(lastCaretLine_), lastCaretColumn_);
   pMenuOpen_->setVisible(false);
   if (!word.isEmpty()) {
     QString path = word;
@@ -1098,10 +881,12 @@ void TKy_EDIT::PreparePopupMenu() {
     if (!info.isFile()) {
       // Names are written in any case; look for the file ignoring case.
       const QDir dir = info.absoluteDir();
-      const QStringList hits = dir.entryList(QDir::Files).filter(
-          QRegularExpression(QStringLiteral("^") + QRegularExpression::escape(info.fileName()) +
-                                 QStringLiteral("$"),
-                             QRegularExpression::CaseInsensitiveOption));
+      const QStringList hits =
+          dir.entryList(QDir::Files)
+              .filter(QRegularExpression(QStringLiteral("^") +
+                                             QRegularExpression::escape(info.fileName()) +
+                                             QStringLiteral("$"),
+                                         QRegularExpression::CaseInsensitiveOption));
       if (!hits.isEmpty()) path = dir.filePath(hits.first()), info = QFileInfo(path);
     }
     if (info.isFile()) {
@@ -1206,18 +991,6 @@ void TKy_EDIT::showEvent(QShowEvent* e) {
 void TKy_EDIT::resizeEvent(QResizeEvent* e) {
   QWidget::resizeEvent(e);
   if (TSRichEdit* ed = CurrentEdit()) ed->viewport()->update();
-}
-
-void TKy_EDIT::dragEnterEvent(QDragEnterEvent* e) {
-  if (e->mimeData()->hasUrls() && OnOpenFile) e->acceptProposedAction();
-}
-
-void TKy_EDIT::dropEvent(QDropEvent* e) {
-  if (!OnOpenFile) return;
-  bool any = false;
-  for (const QUrl& url : e->mimeData()->urls())
-    if (url.isLocalFile()) any = OnOpenFile(url.toLocalFile()) || any;
-  if (any) e->acceptProposedAction();
 }
 
 }  // namespace kyvor
