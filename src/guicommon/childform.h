@@ -37,6 +37,10 @@ class TKyChildForm : public QWidget {
   TKy_UP* Model() const { return up_; }
   // Redraws the window for `reason`; the default shows nothing that changes.
   virtual void Refresh(TRefreshReason reason);
+  // A window that builds its controls on first use builds them now; the
+  // main window asks before it first frames the window (its size is the
+  // built window's). The default has them from its creation.
+  virtual void BuildContents() {}
 
  private:
   TKy_UP* up_ = nullptr;

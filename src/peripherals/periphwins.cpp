@@ -119,19 +119,35 @@ int CodeEntry(const QComboBox* list, int code) {
   return -1;
 }
 
-TKyPeripheralForm::TKyPeripheralForm(TPeripheralKind kind, QWidget* parent)
+TKyPeripheralForm::TKyPeripheralForm(TPeripheralKind kind, QWidget* parent, TBuildWhen when)
     : TKyChildForm(PeripheralTable(kind).formName, PeripheralTable(kind).caption, parent),
       kind_(kind),
       table_(PeripheralTable(kind)) {
+  if (when == TBuildWhen::AtCreation) ensureBuilt();
+  PeripheralHub().Register(this);
+}
+
+void TKyPeripheralForm::ensureBuilt() {
+  if (built_) return;
+  built_ = true;
   build();
   captureSetupDesign();
+  // A display choice made before keeps its place after the 0 state.
+  const int mode = mode_, width = widthIndex_;
   Init();
-  PeripheralHub().Register(this);
+  if (choicePending_) SetDisplayChoice(mode, width);
+  choicePending_ = false;
+}
+
+void TKyPeripheralForm::showEvent(QShowEvent* ev) {
+  ensureBuilt();
+  TKyChildForm::showEvent(ev);
 }
 
 TKyPeripheralForm::~TKyPeripheralForm() { PeripheralHub().Unregister(this); }
 
 void TKyPeripheralForm::Refresh(TRefreshReason reason) {
+  ensureBuilt();
   switch (reason) {
     case TRefreshReason::DebugEntry:
       ApplyChip();
@@ -451,6 +467,7 @@ QWidget* TKyPeripheralForm::buildDisplayOptions(QWidget* parent) {
 // ---------------------------------------------------------------------------
 
 void TKyPeripheralForm::SetListCodes(const char* list, int codes, int digits) {
+  ensureBuilt();
   auto* l = findChild<QComboBox*>(QString::fromLatin1(list));
   if (!l) return;
   l->clear();
@@ -459,6 +476,7 @@ void TKyPeripheralForm::SetListCodes(const char* list, int codes, int digits) {
 }
 
 void TKyPeripheralForm::ApplyChip() {
+  ensureBuilt();
   for (int i = 0; i < table_.count; ++i) {
     const TBinding& b = table_.bindings[i];
     TControls& c = controls_[static_cast<std::size_t>(i)];
@@ -562,6 +580,7 @@ void TKyPeripheralForm::applySetup() {
 }
 
 void TKyPeripheralForm::Init() {
+  ensureBuilt();
   for (int i = 0; i < table_.count; ++i) {
     const TBinding& b = table_.bindings[i];
     if (b.kind != TCtlKind::Result) RegField(b.field).Cache = 0;
@@ -589,6 +608,7 @@ void TKyPeripheralForm::Init() {
 }
 
 void TKyPeripheralForm::DataUpdate() {
+  ensureBuilt();
   if (!Model() || updating_) return;
   updating_ = true;
   ++updates_;
@@ -622,6 +642,7 @@ void TKyPeripheralForm::DataUpdate() {
 // ---------------------------------------------------------------------------
 
 void TKyPeripheralForm::DrawField(TFieldId id, int value) {
+  ensureBuilt();
   for (int i = 0; i < table_.count; ++i)
     if (table_.bindings[i].field == id && table_.bindings[i].kind != TCtlKind::Result)
       draw(table_.bindings[i], value, false);
@@ -634,6 +655,7 @@ void TKyPeripheralForm::draw(const TBinding& b, int value, bool shareable) {
 }
 
 void TKyPeripheralForm::DrawPlain(const TBinding& b, int value) {
+  ensureBuilt();
   const TControls& c = controls_[static_cast<std::size_t>(indexOf(b))];
   const bool set = value == 1;
   switch (b.kind) {
@@ -712,6 +734,7 @@ void TKyPeripheralForm::drawResult(const TBinding& b, const TControls& c) {
 // ---------------------------------------------------------------------------
 
 void TKyPeripheralForm::ListChosen(int index, int entry) {
+  ensureBuilt();
   if (!Model() || index < 0 || index >= table_.count) return;
   const TBinding& b = table_.bindings[index];
   const TControls& c = controls_[static_cast<std::size_t>(index)];
@@ -745,6 +768,7 @@ void TKyPeripheralForm::ListChosen(int index, int entry) {
 }
 
 void TKyPeripheralForm::OptionClicked(int index, int option) {
+  ensureBuilt();
   if (!Model() || index < 0 || index >= table_.count) return;
   const TBinding& b = table_.bindings[index];
   TRegField& f = RegField(b.field);
@@ -756,12 +780,14 @@ void TKyPeripheralForm::OptionClicked(int index, int option) {
 }
 
 void TKyPeripheralForm::ToggleClicked(int index) {
+  ensureBuilt();
   if (!Model() || index < 0 || index >= table_.count) return;
   chosenToggle_ = index;
   SetToggle(index, RegField(table_.bindings[index].field).Cache == 1 ? 0 : 1);
 }
 
 void TKyPeripheralForm::SetToggle(int index, int value) {
+  ensureBuilt();
   if (!Model() || index < 0 || index >= table_.count) return;
   const TBinding& b = table_.bindings[index];
   TRegField& f = RegField(b.field);
@@ -773,6 +799,7 @@ void TKyPeripheralForm::SetToggle(int index, int value) {
 }
 
 void TKyPeripheralForm::StepperClicked(int index) {
+  ensureBuilt();
   if (!Model() || index < 0 || index >= table_.count) return;
   const TBinding& b = table_.bindings[index];
   TRegField& f = RegField(b.field);
@@ -785,18 +812,21 @@ void TKyPeripheralForm::StepperClicked(int index) {
 }
 
 void TKyPeripheralForm::ModeChosen(int mode) {
+  ensureBuilt();
   if (!Model()) return;
   mode_ = mode == 1 ? 1 : 0;
   DataUpdate();
 }
 
 void TKyPeripheralForm::WidthChosen(int index) {
+  ensureBuilt();
   if (!Model()) return;
   widthIndex_ = index < 0 ? 0 : (index > 16 ? 16 : index);
   DataUpdate();
 }
 
 void TKyPeripheralForm::SetDisplayChoice(int mode, int widthIndex) {
+  choicePending_ = !built_;
   mode_ = mode == 1 ? 1 : 0;
   widthIndex_ = widthIndex < 0 ? 0 : (widthIndex > 16 ? 16 : widthIndex);
   if (modeList_) modeList_->setCurrentIndex(mode_);
@@ -804,6 +834,7 @@ void TKyPeripheralForm::SetDisplayChoice(int mode, int widthIndex) {
 }
 
 void TKyPeripheralForm::ReadAdcClicked() {
+  ensureBuilt();
   if (!Model()) return;
   const TBinding* r = nullptr;
   for (int i = 0; i < table_.count; ++i)
@@ -824,14 +855,17 @@ void TKyPeripheralForm::ReadAdcClicked() {
 // ---------------------------------------------------------------------------
 
 QWidget* TKyPeripheralForm::Control(const char* name) const {
+  const_cast<TKyPeripheralForm*>(this)->ensureBuilt();
   return findChild<QWidget*>(QString::fromLatin1(name));
 }
 
 void TKyPeripheralForm::SetText(const char* name, const QString& text) {
+  ensureBuilt();
   if (auto* l = findChild<QLabel*>(QString::fromLatin1(name))) l->setText(text);
 }
 
 void TKyPeripheralForm::SetShown(const char* name, bool shown) {
+  ensureBuilt();
   ShowDrawn(Control(name), shown);
   updateNotes();
 }

@@ -64,10 +64,16 @@ class TClickLabel : public TFitLabel {
   void mouseReleaseEvent(QMouseEvent* ev) override;
 };
 
+// When a peripheral window builds its controls: at its creation, or at its
+// first use (a refresh, a show, a display choice, a handler), as the program
+// makes them, so that the windows of the other chip family cost nothing.
+enum class TBuildWhen { AtCreation, AtFirstUse };
+
 class TKyPeripheralForm : public TKyChildForm {
   Q_OBJECT
  public:
-  explicit TKyPeripheralForm(TPeripheralKind kind, QWidget* parent = nullptr);
+  explicit TKyPeripheralForm(TPeripheralKind kind, QWidget* parent = nullptr,
+                             TBuildWhen when = TBuildWhen::AtCreation);
 
   TPeripheralKind Kind() const { return kind_; }
   const TPeripheralTable& Table() const { return table_; }
@@ -79,6 +85,9 @@ class TKyPeripheralForm : public TKyChildForm {
   // bindings; after a step, a stop, a reset or a register write a live
   // window re-reads its fields.
   void Refresh(TRefreshReason reason) override;
+  void BuildContents() override { ensureBuilt(); }
+  // True once the controls are built.
+  bool ContentsBuilt() const { return built_; }
   // Re-reads every bound field and redraws (on change or always, per binding).
   void DataUpdate();
   int updateCount() const { return updates_; }
@@ -140,6 +149,9 @@ class TKyPeripheralForm : public TKyChildForm {
     std::vector<QToolButton*> setPictures, clearPictures;
   };
   void resizeEvent(QResizeEvent* ev) override;
+  void showEvent(QShowEvent* ev) override;
+  // The controls built, their design captured and drawn in the 0 state (once).
+  void ensureBuilt();
   void build();
   void arrangeGroups(int columns);
   void updateNotes();
@@ -177,6 +189,8 @@ class TKyPeripheralForm : public TKyChildForm {
   int mode_ = 0;
   int widthIndex_ = 7;
   int chosenToggle_ = -1;
+  bool built_ = false;
+  bool choicePending_ = false;  // a display choice made before the controls were built
   bool updating_ = false;
   int updates_ = 0;
 };
@@ -184,30 +198,33 @@ class TKyPeripheralForm : public TKyChildForm {
 // The six windows by their form classes.
 class TADCForm : public TKyPeripheralForm {
  public:
-  explicit TADCForm(QWidget* parent = nullptr) : TKyPeripheralForm(TPeripheralKind::Adc, parent) {}
+  explicit TADCForm(QWidget* parent = nullptr, TBuildWhen when = TBuildWhen::AtCreation)
+      : TKyPeripheralForm(TPeripheralKind::Adc, parent, when) {}
 };
 class TOPForm : public TKyPeripheralForm {
  public:
-  explicit TOPForm(QWidget* parent = nullptr) : TKyPeripheralForm(TPeripheralKind::Op, parent) {}
+  explicit TOPForm(QWidget* parent = nullptr, TBuildWhen when = TBuildWhen::AtCreation)
+      : TKyPeripheralForm(TPeripheralKind::Op, parent, when) {}
 };
 class TCMPForm : public TKyPeripheralForm {
  public:
-  explicit TCMPForm(QWidget* parent = nullptr) : TKyPeripheralForm(TPeripheralKind::Cmp, parent) {}
+  explicit TCMPForm(QWidget* parent = nullptr, TBuildWhen when = TBuildWhen::AtCreation)
+      : TKyPeripheralForm(TPeripheralKind::Cmp, parent, when) {}
 };
 class TADCIForm : public TKyPeripheralForm {
  public:
-  explicit TADCIForm(QWidget* parent = nullptr)
-      : TKyPeripheralForm(TPeripheralKind::AdcI, parent) {}
+  explicit TADCIForm(QWidget* parent = nullptr, TBuildWhen when = TBuildWhen::AtCreation)
+      : TKyPeripheralForm(TPeripheralKind::AdcI, parent, when) {}
 };
 class TADCIIForm : public TKyPeripheralForm {
  public:
-  explicit TADCIIForm(QWidget* parent = nullptr)
-      : TKyPeripheralForm(TPeripheralKind::AdcII, parent) {}
+  explicit TADCIIForm(QWidget* parent = nullptr, TBuildWhen when = TBuildWhen::AtCreation)
+      : TKyPeripheralForm(TPeripheralKind::AdcII, parent, when) {}
 };
 class TMultiCMPForm : public TKyPeripheralForm {
  public:
-  explicit TMultiCMPForm(QWidget* parent = nullptr)
-      : TKyPeripheralForm(TPeripheralKind::MultiCmp, parent) {}
+  explicit TMultiCMPForm(QWidget* parent = nullptr, TBuildWhen when = TBuildWhen::AtCreation)
+      : TKyPeripheralForm(TPeripheralKind::MultiCmp, parent, when) {}
 };
 
 }  // namespace kyvor

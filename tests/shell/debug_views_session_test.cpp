@@ -12,12 +12,14 @@
 #include <QMdiSubWindow>
 #include <QTemporaryDir>
 
+#include "chip/chipconfig.h"
 #include "debugwin/debugwins.h"
 #include "engine/ky_up.h"
-#include "shell/mainwin/startup.h"
-#include "shell/source/listing.h"
+#include "peripherals/periphwins.h"
 #include "shell/mainwin/main_window.h"
+#include "shell/mainwin/startup.h"
 #include "shell/mainwin/views.h"
+#include "shell/source/listing.h"
 #include "support/fake_clock.h"
 #include "support/scripted_dialogs.h"
 #include "support/scripted_popups.h"
@@ -66,6 +68,28 @@ class DebugViewsSession : public ::testing::Test {
   std::string source;
   std::unique_ptr<TKyProgram> prog;
 };
+
+// The example's chip is of the basic family: its analog windows took the
+// chip at debug entry; those of the extended family were never used and have
+// no controls until one is shown, at the size it has when built at once.
+TEST_F(DebugViewsSession, AnalogWindowsOfTheOtherFamilyAreBuiltWhenFirstShown) {
+  ASSERT_NE(Chip().ExtendedDevice, 1);
+  for (const TViewRow& row : ViewRows()) {
+    if (!row.present) continue;
+    auto* form = view<TKyPeripheralForm>(row.index);
+    ASSERT_NE(form, nullptr) << row.formName;
+    const bool basic = row.family == TViewFamily::Basic;
+    EXPECT_EQ(form->ContentsBuilt(), basic) << row.formName;
+    EXPECT_EQ(form->findChildren<QWidget*>().isEmpty(), !basic) << row.formName;
+  }
+  auto* adcI = view<TKyPeripheralForm>(ViewAdcI);
+  main().ShowView(ViewAdcI, 1);
+  EXPECT_TRUE(adcI->ContentsBuilt());
+  EXPECT_TRUE(main().IsViewShowing(adcI));
+  const TADCIForm atOnce;
+  EXPECT_EQ(adcI->findChildren<QWidget*>().size(), atOnce.findChildren<QWidget*>().size());
+  EXPECT_NE(adcI->Control("TXVDDAS1"), nullptr);
+}
 
 TEST_F(DebugViewsSession, WindowsFollowTheSteps) {
   TKy_UP& up = prog->Up();

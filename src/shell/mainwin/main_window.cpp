@@ -458,6 +458,7 @@ void TKYMAIN::ShowView(QWidget* form, int index, int show) {
   if (it == frames_.end()) {
     // The form's own height is its share of the debug-window column; a
     // place from the placement file may be waiting for the frame.
+    if (auto* view = qobject_cast<TKyChildForm*>(form)) view->BuildContents();
     TPlace& place = places_[form];
     place.preferredHeight = form->height();
     frame = new QMdiSubWindow(nullptr);

@@ -17,6 +17,13 @@ std::unique_ptr<QWidget> Make() {
   return std::make_unique<T>();
 }
 
+// An analog window builds its controls when it is first used: those of the
+// other chip family are never built.
+template <class T>
+std::unique_ptr<QWidget> MakeOnFirstUse() {
+  return std::make_unique<T>(nullptr, TBuildWhen::AtFirstUse);
+}
+
 constexpr unsigned kHiddenNone = 0;
 // Register writes reach the RAM, register and analog windows even while hidden.
 constexpr unsigned kHiddenWrite = RefreshBit(TRefreshReason::RegisterWrite);
@@ -63,17 +70,17 @@ const TViewRow kViews[] = {
   {ViewErr, "Ky_ERR", -1, "SMenu_Error", lt::MenuViewMessage, nullptr, 0, 0,
    R::Bottom, 8, F::Any, nullptr, nullptr, kHiddenNone, Make<TKy_ERR>},
   {ViewAdc, "ADCForm", 7, "SMENU_ADC", lt::MenuViewAdcPanel, nullptr, 0, 0,
-   R::Side, 9, F::Basic, &C::AdcPresent, &M::AdcVisible, kHiddenAnalog, Make<TADCForm>},
+   R::Side, 9, F::Basic, &C::AdcPresent, &M::AdcVisible, kHiddenAnalog, MakeOnFirstUse<TADCForm>},
   {ViewOp, "OPForm", 10, "SMENU_OP", lt::MenuViewOpPanel, nullptr, 0, 0,
-   R::Side, 12, F::Basic, &C::OpPresent, &M::OpVisible, kHiddenAnalog, Make<TOPForm>},
+   R::Side, 12, F::Basic, &C::OpPresent, &M::OpVisible, kHiddenAnalog, MakeOnFirstUse<TOPForm>},
   {ViewCmp, "CMPForm", 11, "SMENU_CMP", lt::MenuViewComparatorPanel, nullptr, 0, 0,
-   R::Side, 13, F::Basic, &C::CmpPresent, &M::CmpVisible, kHiddenAnalog, Make<TCMPForm>},
+   R::Side, 13, F::Basic, &C::CmpPresent, &M::CmpVisible, kHiddenAnalog, MakeOnFirstUse<TCMPForm>},
   {ViewAdcI, "ADCIForm", 8, "SMENU_ADC1", lt::MenuViewAdcIPanel, nullptr, 0, 0,
-   R::Side, 10, F::Extended, &C::AdcIPresent, &M::AdcIVisible, kHiddenAnalog, Make<TADCIForm>},
+   R::Side, 10, F::Extended, &C::AdcIPresent, &M::AdcIVisible, kHiddenAnalog, MakeOnFirstUse<TADCIForm>},
   {ViewAdcII, "ADCIIForm", 9, "SMENU_ADC2", lt::MenuViewAdcIIPanel, nullptr, 0, 0,
-   R::Side, 11, F::Extended, &C::AdcIIPresent, &M::AdcIIVisible, kHiddenAnalog, Make<TADCIIForm>},
+   R::Side, 11, F::Extended, &C::AdcIIPresent, &M::AdcIIVisible, kHiddenAnalog, MakeOnFirstUse<TADCIIForm>},
   {ViewMultiCmp, "MultiCMPForm", 12, "SMENU_MP", lt::MenuViewMultiCmpPanel, nullptr, 0, 0,
-   R::Side, 14, F::Extended, &C::MultiCmpPresent, &M::MpVisible, kHiddenAnalog, Make<TMultiCMPForm>},
+   R::Side, 14, F::Extended, &C::MultiCmpPresent, &M::MpVisible, kHiddenAnalog, MakeOnFirstUse<TMultiCMPForm>},
 };
 // clang-format on
 
