@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -198,6 +199,29 @@ TEST_F(RamFileCommands, SaveAsksBeforeOverwritingAndLoadRefusesWhileRunning) {
 }
 
 #if defined(KYVOR_HAVE_XLSXWRITER)
+bool LibraryMapped(const char* name) {
+  std::ifstream maps("/proc/self/maps");
+  std::string line;
+  while (std::getline(maps, line))
+    if (line.find(name) != std::string::npos) return true;
+  return false;
+}
+
+// The spreadsheet library is no part of the program's start: the first
+// export loads it (checked in a process of its own).
+TEST(RamExcelLibraryDeathTest, IsLoadedByTheFirstExport) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        if (LibraryMapped("libxlsxwriter")) std::exit(1);
+        QTemporaryDir dir;
+        TKy_UP up;
+        const bool written = ExportRamToXlsx(dir.filePath("ram.xlsx").toStdString(), up);
+        std::exit(written && LibraryMapped("libxlsxwriter") ? 0 : 2);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
 TEST_F(RamFileCommands, ExcelExportWritesTheUserDataSheetAndOpensIt) {
   up->WriteRegisterModel(0x80, 0x3C);
   up->WriteRegisterModel(0x3FF, 0xFE);
