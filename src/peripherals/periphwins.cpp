@@ -123,7 +123,8 @@ TKyPeripheralForm::TKyPeripheralForm(TPeripheralKind kind, QWidget* parent, TBui
     : TKyChildForm(PeripheralTable(kind).formName, PeripheralTable(kind).caption, parent),
       kind_(kind),
       table_(PeripheralTable(kind)) {
-  if (when == TBuildWhen::AtCreation) ensureBuilt();
+  buildOnFirstUse_ = when == TBuildWhen::AtFirstUse;
+  if (!buildOnFirstUse_) ensureBuilt();
   PeripheralHub().Register(this);
 }
 
@@ -134,9 +135,26 @@ void TKyPeripheralForm::ensureBuilt() {
   captureSetupDesign();
   // A display choice made before keeps its place after the 0 state.
   const int mode = mode_, width = widthIndex_;
+  const bool choice = choicePending_;
   Init();
-  if (choicePending_) SetDisplayChoice(mode, width);
-  choicePending_ = false;
+  if (chipPending_) ApplyChip();
+  if (choice) SetDisplayChoice(mode, width);
+  const bool redraw = refreshPending_;
+  chipPending_ = choicePending_ = refreshPending_ = false;
+  if (redraw && TKyPeripheralHub::IsLive(kind_)) DataUpdate();
+}
+
+// The ADC-I window's refresh may correct the target's gain field: it is built
+// for its refreshes, so the correction comes when it would.
+bool TKyPeripheralForm::deferRefresh(TRefreshReason reason) {
+  if (built_ || !buildOnFirstUse_ || kind_ == TPeripheralKind::AdcI || !Model()) return false;
+  if (reason == TRefreshReason::Breakpoints) return true;
+  if (reason == TRefreshReason::DebugEntry) {
+    resetFieldState();
+    chipPending_ = true;
+  }
+  refreshPending_ = true;
+  return true;
 }
 
 void TKyPeripheralForm::showEvent(QShowEvent* ev) {
@@ -147,6 +165,7 @@ void TKyPeripheralForm::showEvent(QShowEvent* ev) {
 TKyPeripheralForm::~TKyPeripheralForm() { PeripheralHub().Unregister(this); }
 
 void TKyPeripheralForm::Refresh(TRefreshReason reason) {
+  if (deferRefresh(reason)) return;
   ensureBuilt();
   switch (reason) {
     case TRefreshReason::DebugEntry:
@@ -579,8 +598,7 @@ void TKyPeripheralForm::applySetup() {
   }
 }
 
-void TKyPeripheralForm::Init() {
-  ensureBuilt();
+void TKyPeripheralForm::resetFieldState() {
   for (int i = 0; i < table_.count; ++i) {
     const TBinding& b = table_.bindings[i];
     if (b.kind != TCtlKind::Result) RegField(b.field).Cache = 0;
@@ -589,6 +607,12 @@ void TKyPeripheralForm::Init() {
   mode_ = 0;
   widthIndex_ = 7;
   chosenToggle_ = -1;
+  choicePending_ = false;
+}
+
+void TKyPeripheralForm::Init() {
+  ensureBuilt();
+  resetFieldState();
   for (int i = 0; i < table_.count; ++i) {
     const TBinding& b = table_.bindings[i];
     if (b.kind != TCtlKind::Result) draw(b, 0, false);
@@ -608,8 +632,9 @@ void TKyPeripheralForm::Init() {
 }
 
 void TKyPeripheralForm::DataUpdate() {
-  ensureBuilt();
   if (!Model() || updating_) return;
+  if (deferRefresh(TRefreshReason::RegisterWrite)) return;
+  ensureBuilt();
   updating_ = true;
   ++updates_;
   // Bindings that share a record decide "changed" once per refresh.

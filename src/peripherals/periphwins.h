@@ -65,8 +65,10 @@ class TClickLabel : public TFitLabel {
 };
 
 // When a peripheral window builds its controls: at its creation, or at its
-// first use (a refresh, a show, a display choice, a handler), as the program
-// makes them, so that the windows of the other chip family cost nothing.
+// first use (a show, a command, a control asked for), as the program makes
+// them. Until then its refreshes take the chip's state of its fields at once
+// and leave the drawing to the build, which draws what the refreshes would
+// have drawn.
 enum class TBuildWhen { AtCreation, AtFirstUse };
 
 class TKyPeripheralForm : public TKyChildForm {
@@ -150,8 +152,13 @@ class TKyPeripheralForm : public TKyChildForm {
   };
   void resizeEvent(QResizeEvent* ev) override;
   void showEvent(QShowEvent* ev) override;
-  // The controls built, their design captured and drawn in the 0 state (once).
+  // The controls built, their design captured and drawn in the 0 state (once),
+  // then the refreshes that waited for them.
   void ensureBuilt();
+  // True when a refresh of the window not built yet waits for its build.
+  bool deferRefresh(TRefreshReason reason);
+  // Every Cache of the window's fields 0, the display options their defaults.
+  void resetFieldState();
   void build();
   void arrangeGroups(int columns);
   void updateNotes();
@@ -190,7 +197,10 @@ class TKyPeripheralForm : public TKyChildForm {
   int widthIndex_ = 7;
   int chosenToggle_ = -1;
   bool built_ = false;
-  bool choicePending_ = false;  // a display choice made before the controls were built
+  bool buildOnFirstUse_ = false;
+  bool choicePending_ = false;   // a display choice made before the controls were built
+  bool chipPending_ = false;     // a debug entry's chip waits for the build
+  bool refreshPending_ = false;  // a redraw waits for the build
   bool updating_ = false;
   int updates_ = 0;
 };
