@@ -140,10 +140,9 @@ std::string FormatInstructionText(const TInstructionDescriptor& d, int op1, int 
   return buf;
 }
 
+// Every word of an empty table decodes to nothing, as the table's words start.
 TInstructionTable::TInstructionTable()
-    : decoded_(std::make_unique<std::array<TDecodedWord, 65536>>()) {
-  buildLookup();
-}
+    : decoded_(std::make_unique<std::array<TDecodedWord, 65536>>()) {}
 
 TInstructionTable::~TInstructionTable() = default;
 
@@ -213,7 +212,13 @@ bool TInstructionTable::BuildDecoder(const std::vector<std::string>& rows, int v
     if (rows_.size() >= 255) break;  // the lookup table keeps row numbers in a byte
   }
   relink();
-  buildLookup();
+  // The same rows of the same variant give the same lookup table: a reload
+  // (each build reloads the chip's table) keeps it.
+  if (&rows != lookupRows_ || variant != lookupVariant_) {
+    buildLookup();
+    lookupRows_ = &rows;
+    lookupVariant_ = variant;
+  }
   return ok;
 }
 
@@ -223,6 +228,7 @@ void TInstructionTable::relink() {
 }
 
 void TInstructionTable::buildLookup() {
+  ++lookupBuilds_;
   auto& table = *decoded_;
   for (unsigned w = 0; w < 65536; ++w) {
     TDecodedWord dw;

@@ -308,6 +308,9 @@ class TInstructionTable {
                          int& operandCount, int& op1, int& op2, int& op3) const;
   // The listing's text of a word; empty when it decodes to nothing.
   std::string DisassembleText(uint16_t opcode) const;
+  // How many times the word lookup table was built (a reload of the same
+  // rows keeps it).
+  int LookupBuildCount() const { return lookupBuilds_; }
 
  private:
   void relink();
@@ -316,6 +319,10 @@ class TInstructionTable {
   std::vector<TInstructionDescriptor> rows_;
   std::unique_ptr<std::array<TDecodedWord, 65536>> decoded_;
   int variant_ = kCoreK08A;
+  // The rows and variant the lookup table was built from (nullptr: none).
+  const std::vector<std::string>* lookupRows_ = nullptr;
+  int lookupVariant_ = -1;
+  int lookupBuilds_ = 0;
 };
 
 // The built-in table of a variant (K08A without an alias file), loaded on

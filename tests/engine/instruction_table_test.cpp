@@ -203,6 +203,23 @@ TEST_F(InstructionListTest, EveryK08BWordDecodesAsTheFirstMatchingRow) {
   CheckAllWords(*up_, 1);
 }
 
+// Each build reloads the chip's table: a reload of the same variant keeps the
+// word lookup, another variant rebuilds it, and every word still decodes as
+// its first matching row.
+TEST_F(InstructionListTest, AReloadOfTheSameVariantKeepsTheWordLookup) {
+  const int built = up_->Instructions().LookupBuildCount();
+  load(0);
+  load(0);
+  EXPECT_EQ(up_->Instructions().LookupBuildCount(), built) << "the model starts with K08A";
+  load(1);
+  load(1);
+  EXPECT_EQ(up_->Instructions().LookupBuildCount(), built + 1);
+  CheckAllWords(*up_, 1);
+  load(0);
+  EXPECT_EQ(up_->Instructions().LookupBuildCount(), built + 2);
+  CheckAllWords(*up_, 0);
+}
+
 struct Dec {
   bool ok;
   uint8_t kind;
