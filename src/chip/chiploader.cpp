@@ -304,7 +304,7 @@ constexpr KeyDef kQrAdc1Keys[] = {
     V("VDDAX", 8, F::VDDAX),      B("ADCIF", F::ADCIF),
 };
 constexpr KeyDef kQtAdc2Keys[] = {
-    S("IN2P", 8, 3, F::AdcIIIN2P), S("IN2N", 8, 3, F::AdcIIIN2N), S("VR2P", 4, 2, F::AdcIIVR2P),
+    S("IN2P", 10, 4, F::AdcIIIN2P), S("IN2N", 10, 4, F::AdcIIIN2N), S("VR2P", 4, 2, F::AdcIIVR2P),
     S("VR2N", 4, 2, F::AdcIIVR2N), B("IN2ST", F::AdcIIIN2ST),     B("VR2ST", F::AdcIIVR2ST),
     B("AD2HS", F::AdcIIAD2HS),     B("ENAD2", F::AdcIIENAD2),     B("CHOP2", F::AdcIICHOP2),
     B("AD2GN", F::AdcIIAD2GN),     B("VR2GN", F::AdcIIVR2GN),     B("AD2RST", F::AdcIIAD2RST),

@@ -32,9 +32,12 @@ TKy_BP::TKy_BP(QWidget* parent)
   lay->setContentsMargins(0, 0, 0, 0);
   lay->addWidget(grid_);
   grid_->OnDoubleClick = [this](const QModelIndex& i) { onDoubleClick(i); };
+  Ky_Lang().AddCaptionTarget(this);
   applyCaption();
   resize(150, 10 * 18);
 }
+
+TKy_BP::~TKy_BP() { Ky_Lang().RemoveCaptionTarget(this); }
 
 // The caption follows the language ("Break Point" / its Chinese text).
 void TKy_BP::applyCaption() {

@@ -4,17 +4,21 @@
 // the main window, which shows it in the source view and the listing.
 #include <functional>
 
+#include "base/lang.h"
 #include "debugwin/dbggrid.h"
 #include "debugwin/debugform.h"
 
 namespace kyvor {
 
-class TKy_BP : public TKyDebugForm {
+class TKy_BP : public TKyDebugForm, public ILangCaptionTarget {
   Q_OBJECT
  public:
   static constexpr int kRows = 21;
 
   explicit TKy_BP(QWidget* parent = nullptr);
+  ~TKy_BP() override;
+  // The title ("Break Point") in the current language.
+  void ApplyMenuCaptions() override { applyCaption(); }
 
   // Rows 1.. get the breakpoint addresses in ascending order and their source
   // lines ("----" for a word without one); the rows after them are emptied.

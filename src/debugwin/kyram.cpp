@@ -1,7 +1,6 @@
 #include "debugwin/kyram.h"
 
 #include <QAction>
-#include <QDateTime>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -11,13 +10,17 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeDatabase>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include "base/dialogs.h"
+#include "base/lang_ids.h"
 #include "base/modes.h"
 #include "base/numbers.h"
 #include "base/outputfile.h"
@@ -38,6 +41,22 @@ QString Hex(int value, int width) { return QString::fromStdString(IntToHexPad(va
 QColor FromWindowsColour(uint32_t c) { return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF)); }
 uint32_t ToRgb(uint32_t bgr) { return ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF); }
 uint32_t ToWindowsColour(uint32_t rgb) { return ToRgb(rgb); }
+
+// The desktop's viewer for the file; false when there is none. Where the
+// desktop names the program for a file type (xdg-mime), a type without one
+// counts as none, since the opener would start and fail unseen.
+bool OpenWithDesktopViewer(const std::string& path) {
+  const QString file = QString::fromStdString(path);
+  const QString query = QStandardPaths::findExecutable("xdg-mime");
+  if (!query.isEmpty()) {
+    QProcess p;
+    p.start(query, {"query", "default", QMimeDatabase().mimeTypeForFile(file).name()});
+    if (p.waitForFinished(3000) && p.exitCode() == 0 &&
+        p.readAllStandardOutput().trimmed().isEmpty())
+      return false;
+  }
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+}
 
 bool InRegisterArea(int a) {
   const TChipConfig& c = Chip();
@@ -160,9 +179,7 @@ TKy_RAM::TKy_RAM(QWidget* parent)
   pnlHint_->hide();
 
   buildMenu();
-  OpenDocument = [](const std::string& path) {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
-  };
+  OpenDocument = OpenWithDesktopViewer;
   grid_->OnKey = [this](QKeyEvent* e) { return onKey(e); };
   grid_->OnDoubleClick = [this](const QModelIndex& i) { onDoubleClick(i); };
   grid_->OnMouseDown = [this](const QModelIndex& i, QPoint) {
@@ -179,7 +196,23 @@ TKy_RAM::TKy_RAM(QWidget* parent)
   model_->Publish();
   // The whole bank shows at the window's own size; smaller, the grid scrolls.
   resize(grid_->ContentSize().width() + 4 + grid_->verticalScrollBar()->sizeHint().width(),
-         grid_->ContentSize().height() + 2 * 20 + 10);
+         ContentHeight());
+  Ky_Lang().AddCaptionTarget(this);
+  Ky_Lang().ApplyCaptionsTo(*this);
+}
+
+TKy_RAM::~TKy_RAM() { Ky_Lang().RemoveCaptionTarget(this); }
+
+int TKy_RAM::ContentHeight() const { return grid_->ContentSize().height() + 2 * 20 + 10; }
+
+int TKy_RAM::ContentWidth() const {
+  const QMargins m = layout()->contentsMargins();
+  return grid_->ContentSize().width() + 2 * grid_->frameWidth() +
+         grid_->verticalScrollBar()->sizeHint().width() + m.left() + m.right();
+}
+
+void TKy_RAM::ApplyRamTitle() {
+  setWindowTitle(QString::fromStdString(LangTextUtf8(lt::TitleDataMemory)));
 }
 
 void TKy_RAM::buildMenu() {
@@ -481,13 +514,27 @@ void TKy_RAM::SaveRamData() {
   SaveRamFile(*path, *Model(), marks_);
 }
 
+// The workbook's proposed name: the main file's, with ".xlsx", beside it.
+std::string TKy_RAM::ExcelFileProposal() {
+  const std::string main = OutputFileState().OutputMainFile;
+  if (main.empty()) return "RAM.xlsx";
+  const QFileInfo info(QString::fromStdString(main));
+  return info.dir().filePath(info.completeBaseName() + ".xlsx").toStdString();
+}
+
 std::string TKy_RAM::SaveToExcel() {
   if (!Model() || !RamExportAvailable()) return std::string();
-  const QString stamp = QString::number(QDateTime::currentMSecsSinceEpoch());
-  const std::string path =
-      QDir::temp().filePath("Kyvor-RAM-" + stamp + ".xlsx").toStdString();
-  if (!ExportRamToXlsx(path, *Model())) return std::string();
-  if (OpenDocument) OpenDocument(path);
+  auto chosen = Dialogs().saveFileName("Save To excel", ExcelFileProposal(),
+                                       "Excel workbook (*.xlsx)|*.xlsx");
+  if (!chosen) return std::string();
+  const std::string path = WithDefaultExtension(*chosen, ".xlsx");
+  if (!ExportRamToXlsx(path, *Model())) {
+    Dialogs().messageBox("Can't write " + path, "Error", MsgIcon::Error, MbOk);
+    return std::string();
+  }
+  if (!OpenDocument || !OpenDocument(path))
+    Dialogs().messageBox("No program to show the workbook was found. It is saved as " + path,
+                         "Information", MsgIcon::Information, MbOk);
   return path;
 }
 

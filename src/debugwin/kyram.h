@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 
+#include "base/lang.h"
 #include "debugwin/dbggrid.h"
 #include "debugwin/debugform.h"
 #include "debugwin/ramdata.h"
@@ -39,10 +40,13 @@ class TRamModel : public TKyGridModel {
   std::array<QString, 256> texts_;
 };
 
-class TKy_RAM : public TKyDebugForm {
+class TKy_RAM : public TKyDebugForm, public ILangCaptionTarget {
   Q_OBJECT
  public:
   explicit TKy_RAM(QWidget* parent = nullptr);
+  ~TKy_RAM() override;
+  // The title ("Data Memory") in the current language.
+  void ApplyRamTitle() override;
 
   // Redraws the bank shown; force 0 marks the bytes that changed since the
   // last refresh.
@@ -55,6 +59,10 @@ class TKy_RAM : public TKyDebugForm {
   int CurrentBank() const;
 
   void Refresh(TRefreshReason reason) override;
+  // The row labels and all 16 columns beside the vertical scroll bar.
+  int ContentWidth() const override;
+  // The bank panels and all 16 rows of the bank.
+  int ContentHeight() const override;
 
   // The marks and hints (the watch window labels data variables in them).
   TRamMarks& Marks() { return marks_; }
@@ -69,10 +77,13 @@ class TKy_RAM : public TKyDebugForm {
   // File commands.
   void LoadRamData();
   void SaveRamData();
-  // Writes the spreadsheet to a new file and opens it; the file's path (empty
-  // when it could not be written).
+  // Asks where to write the spreadsheet (ExcelFileProposal), writes it and
+  // opens it with the desktop's viewer; with none, says where the file is.
+  // The file's path (empty when cancelled or not written).
   std::string SaveToExcel();
-  // Opens a written spreadsheet with the desktop's viewer (replaced by tests).
+  static std::string ExcelFileProposal();
+  // Opens a written spreadsheet with the desktop's viewer; false when there
+  // is none (replaced by tests).
   std::function<bool(const std::string& path)> OpenDocument;
 
   TKyGrid* Grid() const { return grid_; }

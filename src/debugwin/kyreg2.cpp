@@ -225,6 +225,26 @@ TKy_Reg2::TKy_Reg2(QWidget* parent)
   buildMenus();
   scroll_->setWidget(content_);
   SWSREG();
+  Ky_Lang().AddCaptionTarget(this);
+  Ky_Lang().ApplyCaptionsTo(*this);
+}
+
+TKy_Reg2::~TKy_Reg2() { Ky_Lang().RemoveCaptionTarget(this); }
+
+int TKy_Reg2::ContentHeight() const {
+  return content_->sizeHint().height() + 2 * scroll_->frameWidth() + 2;
+}
+
+int TKy_Reg2::ContentWidth() const {
+  return content_->sizeHint().width() + scroll_->verticalScrollBar()->sizeHint().width() +
+         2 * scroll_->frameWidth() + 2;
+}
+
+void TKy_Reg2::ApplyRegisterWindowCaptions() {
+  setWindowTitle(QString::fromStdString(LangTextUtf8(lt::RegPopupSpecialRegister)));
+  const QString modify = QString::fromStdString(LangTextUtf8(lt::RegPopupModifyValue));
+  pmIndInd_->setText(modify);
+  if (auto* item = pmReg_->findChild<QAction*>("PMRegModify")) item->setText(modify);
 }
 
 namespace {

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 
+#include "base/lang.h"
 #include "debugwin/dbggrid.h"
 #include "debugwin/debugform.h"
 
@@ -54,12 +55,16 @@ class TReg2Model : public QObject {
   int first_ = 0, end_ = 0;
 };
 
-class TKy_Reg2 : public TKyDebugForm {
+class TKy_Reg2 : public TKyDebugForm, public ILangCaptionTarget {
   Q_OBJECT
  public:
   enum { EditNone = 0, EditBytes = 1, EditWords = 2 };
 
   explicit TKy_Reg2(QWidget* parent = nullptr);
+  ~TKy_Reg2() override;
+  // The title ("Special Register") and the modify items of the pop-up
+  // menus in the current language.
+  void ApplyRegisterWindowCaptions() override;
 
   void RefreshRegisters(bool force);
   void ForceRefresh() { RefreshRegisters(true); }
@@ -70,6 +75,10 @@ class TKy_Reg2 : public TKyDebugForm {
   void rkrr(int& end, int& first) const;
   void SelectPage(int page);
   void Refresh(TRefreshReason reason) override;
+  // The header lines and the three grids beside the vertical scroll bar.
+  int ContentWidth() const override;
+  // The header lines and the three grids of the chip's current page.
+  int ContentHeight() const override;
 
   // The edit commands of the menus.
   void ModifyRegisterPanel(bool programCounter);   // PMRegModify

@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QVBoxLayout>
 
+#include "base/lang_ids.h"
 #include "base/modes.h"
 #include "base/numbers.h"
 #include "chip/chipconfig.h"
@@ -70,6 +71,16 @@ TKy_STK::TKy_STK(QWidget* parent)
   grid_->OnDoubleClick = [this](const QModelIndex& i) { onDoubleClick(i); };
   grid_->OnFocusOut = [this] { WriteBackStack(); };
   Creatformstk();
+  Ky_Lang().AddCaptionTarget(this);
+  Ky_Lang().ApplyCaptionsTo(*this);
+}
+
+TKy_STK::~TKy_STK() { Ky_Lang().RemoveCaptionTarget(this); }
+
+int TKy_STK::ContentHeight() const { return grid_->ContentSize().height(); }
+
+void TKy_STK::ApplyMenuCaptions() {
+  setWindowTitle(QString::fromStdString(LangTextUtf8(lt::TitleStack)));
 }
 
 void TKy_STK::Creatformstk() {

@@ -6,6 +6,7 @@
 // to the pod's stack level and the model takes the level read back.
 #include <map>
 
+#include "base/lang.h"
 #include "debugwin/dbggrid.h"
 #include "debugwin/debugform.h"
 
@@ -26,10 +27,15 @@ class TStackModel : public TKyGridModel {
   void Fill(const TKy_UP& up, const std::map<int, QString>& edits);
 };
 
-class TKy_STK : public TKyDebugForm {
+class TKy_STK : public TKyDebugForm, public ILangCaptionTarget {
   Q_OBJECT
  public:
   explicit TKy_STK(QWidget* parent = nullptr);
+  ~TKy_STK() override;
+  // The title ("Stack") in the current language.
+  void ApplyMenuCaptions() override;
+  // All levels of the chip's stack.
+  int ContentHeight() const override;
 
   // Sizes the grid to the chip's stack depth.
   void Creatformstk();

@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include "base/dialogs.h"
+#include "base/lang_ids.h"
 #include "base/numbers.h"
 #include "base/outputfile.h"
 #include "debugwin/ramdata.h"
@@ -346,9 +347,18 @@ TKy_WATCH::TKy_WATCH(QWidget* parent)
   connect(grid_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { keepTopRow(); });
   updateRows();
   resize(420, 200);
+  Ky_Lang().AddCaptionTarget(this);
+  Ky_Lang().ApplyCaptionsTo(*this);
 }
 
-TKy_WATCH::~TKy_WATCH() { SaveToPropertiesFile(); }
+void TKy_WATCH::ApplyMenuCaptions() {
+  setWindowTitle(QString::fromStdString(LangTextUtf8(lt::MenuViewWatch)));
+}
+
+TKy_WATCH::~TKy_WATCH() {
+  Ky_Lang().RemoveCaptionTarget(this);
+  SaveToPropertiesFile();
+}
 
 void TKy_WATCH::buildMenus() {
   pMenu_ = new QMenu(this);
@@ -449,10 +459,14 @@ int TKy_WATCH::chromeWidth() const {
   return 2 * grid_->frameWidth() + grid_->verticalScrollBar()->sizeHint().width();
 }
 
-void TKy_WATCH::fitToColumns() {
+int TKy_WATCH::ContentWidth() const {
   int width = chromeWidth();
   for (int c = 0; c <= 3; ++c) width += grid_->columnWidth(c);
-  const int delta = width - this->width();
+  return width;
+}
+
+void TKy_WATCH::fitToColumns() {
+  const int delta = ContentWidth() - this->width();
   if (delta == 0) return;
   // The form follows the grid; in the document area that is its frame.
   QWidget* frame = qobject_cast<QMdiSubWindow*>(parentWidget());

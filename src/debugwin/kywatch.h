@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "base/lang.h"
 #include "debugwin/dbggrid.h"
 #include "debugwin/debugform.h"
 #include "debugwin/watchdata.h"
@@ -106,11 +107,15 @@ class TKy_WCHEDIT : public QDialog {
   int beeps_ = 0;
 };
 
-class TKy_WATCH : public TKyDebugForm {
+class TKy_WATCH : public TKyDebugForm, public ILangCaptionTarget {
   Q_OBJECT
  public:
   explicit TKy_WATCH(QWidget* parent = nullptr);
   ~TKy_WATCH() override;
+  // The title ("Watch") in the current language.
+  void ApplyMenuCaptions() override;
+  // The name, address, value and type columns beside the scroll bar.
+  int ContentWidth() const override;
 
   // The dialogs and the RAM window's marks (not owned; created at start-up).
   void AttachDialogs(TKy_ADDWCH* add, TKy_WCHEDIT* edit);

@@ -121,7 +121,7 @@ void ApplyRamFile(const TRamFileContent& content, TKy_UP& up, TRamMarks& marks) 
   for (std::size_t a = 0; a < content.Values.size() && a < std::size_t(kRamAddressCount); ++a) {
     const int address = int(a);
     if (IsIndirectRegister(address) || !content.Values[a] || MapOf(address) == 0) continue;
-    up.WriteRegisterThrough(address, *content.Values[a]);
+    up.RestoreRegister(address, *content.Values[a]);
   }
   for (int a = 0; a < content.MarkEntries; ++a) {
     const std::size_t i = std::size_t(a);

@@ -62,9 +62,10 @@ struct TRamFileContent {
 // Reads `count` value lines and then the marks of `count` addresses; false when
 // the file cannot be opened.
 bool ReadRamFile(const std::string& path, int count, TRamFileContent& content);
-// Writes the values into the target (unlogged) except the indirect registers,
-// "-" lines and addresses the chip does not implement, then takes the marks
-// and hints that were read.
+// Writes the values into the target (unlogged, and as saved: without the
+// chip's read-back rules) except the indirect registers, "-" lines and
+// addresses the chip does not implement, then takes the marks and hints that
+// were read.
 void ApplyRamFile(const TRamFileContent& content, TKy_UP& up, TRamMarks& marks);
 
 }  // namespace kyvor

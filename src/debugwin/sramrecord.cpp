@@ -199,11 +199,13 @@ bool TSRAMRecord::folderForWrite(std::string& folder) {
   std::error_code ec;
   if (folder.empty() || (!std::filesystem::is_directory(folder, ec) &&
                          !std::filesystem::create_directories(folder, ec))) {
-    error("KyvorTemp can't been Created!!!!!");
+    folderError();
     return false;
   }
   return true;
 }
+
+void TSRAMRecord::folderError() { error("KyvorTemp can't been Created!!!!!"); }
 
 void TSRAMRecord::ClearClick() {
   if (!ask(LangTextUtf8(lt::ClearRecordQuestion))) return;
@@ -218,10 +220,15 @@ void TSRAMRecord::CloseClick() { hide(); }
 void TSRAMRecord::saveRecordFile(const char* name,
                                  const std::function<bool(const std::string&)>& write) {
   if (!Model() || Model()->RegRecord.Count() == 0) return;
-  std::string folder;
-  if (!folderForWrite(folder)) return;
+  std::string folder = RecordFolder();
+  if (folder.empty()) {
+    folderError();
+    return;
+  }
   const std::string path = folder + name;
   if (!ask(QuotedPrefix(lt::SavePrefix) + path + "\" ?")) return;
+  // The folder is made once the user agreed to the file.
+  if (!folderForWrite(folder)) return;
   setStatus(0, Q("Save to \"" + path + "\""));
   if (!write(path)) error(kOpenFailed);
 }

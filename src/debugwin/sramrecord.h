@@ -70,6 +70,7 @@ class TSRAMRecord : public TKyChildForm {
 
  private:
   bool folderForWrite(std::string& folder);
+  void folderError();
   void saveRecordFile(const char* name, const std::function<bool(const std::string&)>& write);
   bool ask(const std::string& text);
   void error(const std::string& text);

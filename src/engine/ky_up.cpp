@@ -916,6 +916,12 @@ void TKy_UP::applyReadBackRules(int32_t address, bool toPod) {
 }
 
 void TKy_UP::WriteRegisterThrough(int32_t address, uint8_t value) {
+  writeThrough(address, value, true);
+}
+
+void TKy_UP::RestoreRegister(int32_t address, uint8_t value) { writeThrough(address, value, false); }
+
+void TKy_UP::writeThrough(int32_t address, uint8_t value, bool readBackRules) {
   if (address < 0 || address >= TTargetState::kRegisterCount) return;
   const bool emu = !simulator();
   const bool keepTable = emu && address != reg::TBLDH && address != reg::TBLDL;
@@ -930,7 +936,7 @@ void TKy_UP::WriteRegisterThrough(int32_t address, uint8_t value) {
     byte = pod_->PodReadRegister(uint32_t(address));
   }
   WriteRegisterModel(address, byte);
-  applyReadBackRules(address, emu);
+  if (readBackRules) applyReadBackRules(address, emu);
   if (Hooks.RegisterWritten) Hooks.RegisterWritten(address);
   if (keepTable) {
     pod_->PodWriteRegister(reg::TBLDH, keptHigh);

@@ -235,6 +235,9 @@ class TKy_UP {
   // --- register write path and change log ---------------------------------------
   void LogRegisterChange(int32_t address, uint8_t value);
   void WriteRegisterThrough(int32_t address, uint8_t value);
+  // A saved byte put back (a loaded RAM file): the write path without the
+  // chip's read-back rules, so the register holds what was saved.
+  void RestoreRegister(int32_t address, uint8_t value);
 
   // --- emulator program transfer and state read-back (pod_transfer.cpp) -------------
   // Block downloads of `count` words from word `start`: source 0 the program
@@ -371,6 +374,7 @@ class TKy_UP {
   void serveEepromWrite();
   void podWriteProgramInSession(uint32_t address, const std::vector<uint16_t>& words);
   void applyReadBackRules(int32_t address, bool toPod);
+  void writeThrough(int32_t address, uint8_t value, bool readBackRules);
   void podWriteBreakpointList();
   TWriterAccess* writer();
   // The transfer as the ROM emulation type asks for it: plainly (mode 0), or

@@ -41,6 +41,14 @@ class TKyChildForm : public QWidget {
   // main window asks before it first frames the window (its size is the
   // built window's). The default has them from its creation.
   virtual void BuildContents() {}
+  // The width at which the window shows its header and columns in full; the
+  // default arrangement of the document area gives it at least this much
+  // when there is room. 0: no width of its own.
+  virtual int ContentWidth() const { return 0; }
+  // The height at which it shows all it holds, for the loaded chip; the
+  // default arrangement shares a column in proportion to it. 0: the height
+  // the window had when it was first shown.
+  virtual int ContentHeight() const { return 0; }
 
  private:
   TKy_UP* up_ = nullptr;

@@ -117,9 +117,12 @@ TEST_F(FieldsTest, BothAdcIISpellingsBindOneRecordAndTheLaterWins) {
   const TRegField& f = RegField(TFieldId::AdcIIIN2P);
   EXPECT_EQ(f.Address, 0x37);
   EXPECT_EQ(f.Width, 3);
-  EXPECT_EQ(FieldUi(TFieldId::AdcIIIN2P).OptionCount, 8);
+  // Ten options of four digits in either spelling; the two captions the
+  // line does not give are empty ones.
+  EXPECT_EQ(FieldUi(TFieldId::AdcIIIN2P).OptionCount, 10);
   EXPECT_EQ(FieldUi(TFieldId::AdcIIIN2P).Options[0].Caption, "P");
-  EXPECT_EQ(FieldUi(TFieldId::AdcIIIN2P).Options[8].Caption, "") << "options past 8 cleared";
+  EXPECT_EQ(FieldUi(TFieldId::AdcIIIN2P).Options[8].Caption, "");
+  EXPECT_EQ(FieldUi(TFieldId::AdcIIIN2P).Codes.back(), "1001");
   ASSERT_EQ(Load({"#QTADC2S", "37H IN2P 3 5 P Q R S T U V W", "#QRADC2S",
                   "36H IN1P 4 4 A B C D E F G H I -"}),
             1);

@@ -408,8 +408,10 @@ TEST_F(ShippedChipTest, QrB2HasAdcIIFromTheQtSection) {
   EXPECT_EQ(c.SbmSector, 16u);
   EXPECT_EQ(c.BieBank, 1);
   EXPECT_EQ(RegField(TFieldId::ADCCK0).Address, 0x37);
-  EXPECT_EQ(RegField(TFieldId::AdcIIIN2P).Width, 3);
-  EXPECT_EQ(FieldUi(TFieldId::AdcIIIN2P).OptionCount, 8);
+  // The input selectors: ten options of four bits.
+  EXPECT_EQ(RegField(TFieldId::AdcIIIN2P).Width, 4);
+  EXPECT_EQ(FieldUi(TFieldId::AdcIIIN2P).OptionCount, 10);
+  EXPECT_EQ(FieldUi(TFieldId::AdcIIIN2N).Codes.back(), "0111");
   EXPECT_EQ(c.AdcVddaNames[3], "3.6");
 }
 

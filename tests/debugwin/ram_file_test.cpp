@@ -3,6 +3,7 @@
 // with a gap in its banks, and the cells of the written workbook.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include <sstream>
 
 #include "base/modes.h"
+#include "base/outputfile.h"
 #include "chip/chipconfig.h"
 #include "debugwin/kyram.h"
 #include "debugwin/ramdata.h"
@@ -136,6 +138,34 @@ TEST_F(RamFile, RoundTripIsByteExactAndSkipsIndirectAndDashCells) {
   EXPECT_TRUE(test::ReadFileBytes(path("c.ram")) == test::ReadFileBytes(path("d.ram"))) << "saved again, byte for byte";
 }
 
+// QR08A3 reads bits 5 and 6 of LDOCON (30H) back set after a write; a file
+// saved with them clear still loads back as it was saved.
+TEST_F(RamFile, ALoadGivesBackTheSavedBytesOfRegistersWithReadBackRules) {
+  Chip().ChipIndex = 4;
+  ASSERT_EQ(GetSELUP(), 1);
+  ASSERT_EQ(Chip().RegisterQuirkFlags[2], 1);
+  up = std::make_unique<TKy_UP>();
+  up->ApplyChipConfig();
+  up->WriteRegisterModel(0x30, 0x00);
+  up->WriteRegisterModel(0x3C, 0x18);
+  up->WriteRegisterModel(0x80, 0x5A);
+  ASSERT_TRUE(SaveRamFile(path("q.ram"), *up, TRamMarks{}));
+  up->WriteRegisterModel(0x30, 0x81);
+  up->WriteRegisterModel(0x80, 0);
+  TRamFileContent c;
+  ASSERT_TRUE(ReadRamFile(path("q.ram"), RamFileValueCount(), c));
+  TRamMarks marks;
+  ApplyRamFile(c, *up, marks);
+  EXPECT_EQ(up->ReadRegister(0x30), 0x00);
+  EXPECT_EQ(up->ReadRegister(0x3C), 0x18);
+  EXPECT_EQ(up->ReadRegister(0x80), 0x5A);
+  ASSERT_TRUE(SaveRamFile(path("r.ram"), *up, TRamMarks{}));
+  EXPECT_TRUE(test::ReadFileBytes(path("q.ram")) == test::ReadFileBytes(path("r.ram")));
+  // A write of the user still reads back as the chip gives it.
+  up->LogRegisterChange(0x30, 0x00);
+  EXPECT_EQ(up->ReadRegister(0x30), 0x60);
+}
+
 TEST_F(RamFile, AFlagCountsOnlyWhenItIsOne) {
   std::ofstream out(path("e.ram"), std::ios::binary);
   for (int a = 0; a < 1024; ++a) out << "00\r\n";
@@ -225,9 +255,14 @@ TEST(RamExcelLibraryDeathTest, IsLoadedByTheFirstExport) {
 TEST_F(RamFileCommands, ExcelExportWritesTheUserDataSheetAndOpensIt) {
   up->WriteRegisterModel(0x80, 0x3C);
   up->WriteRegisterModel(0x3FF, 0xFE);
+  // The workbook is proposed beside the main file, under its name.
+  StoreMainFileName(path("blink.asm"));
+  dialogs.answerFile(path("dump"));
   const std::string file = ram->SaveToExcel();
-  ASSERT_FALSE(file.empty());
+  EXPECT_EQ(dialogs.lastStartPath(), path("blink.xlsx"));
+  ASSERT_EQ(file, path("dump.xlsx")) << "the chosen name with the workbook's extension";
   ASSERT_EQ(opened, std::vector<std::string>{file});
+  EXPECT_TRUE(dialogs.messages().empty()) << "the viewer shows it: nothing to say";
   test::XlsxReader x(file);
   EXPECT_EQ(x.sheetNames(), std::vector<std::string>{"USER Data"});
   const auto cells = x.cells();
@@ -242,7 +277,26 @@ TEST_F(RamFileCommands, ExcelExportWritesTheUserDataSheetAndOpensIt) {
   EXPECT_EQ(cells.at("AI5"), "-");
   EXPECT_EQ(cells.count("C67"), 0u) << "nothing beyond the last bank";
   EXPECT_EQ(cells.size(), 2u * 1024u);
-  QFile::remove(QString::fromStdString(file));
+}
+
+TEST_F(RamFileCommands, ExcelExportAsksWhereAndSaysWhereWhenNoViewerOpensIt) {
+  dialogs.answerFile(std::nullopt);
+  EXPECT_EQ(ram->SaveToExcel(), "");
+  EXPECT_EQ(dialogs.fileDialogs(), 1);
+  EXPECT_TRUE(opened.empty()) << "cancelled: nothing written";
+  EXPECT_TRUE(QDir(dir.path()).entryList({"*.xlsx"}).isEmpty());
+
+  ram->OpenDocument = [this](const std::string& p) {
+    opened.push_back(p);
+    return false;
+  };
+  dialogs.answerFile(path("ram.xlsx"));
+  ram->MenuCommand("Save To excel");
+  ASSERT_TRUE(QFile::exists(QString::fromStdString(path("ram.xlsx"))));
+  ASSERT_EQ(opened, std::vector<std::string>{path("ram.xlsx")});
+  ASSERT_EQ(dialogs.messages().size(), 1u);
+  EXPECT_NE(dialogs.messages()[0].text.find(path("ram.xlsx")), std::string::npos)
+      << dialogs.messages()[0].text;
 }
 #endif
 

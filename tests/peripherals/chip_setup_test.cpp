@@ -53,6 +53,28 @@ TEST_F(ChipSetupTest, AdcIFamilyChipCaptionsAdcIAndKeepsItsInxPicturesHidden) {
   EXPECT_FALSE(Find(K::Adc, "ENLDO_ComboBox")->isEnabled()) << "a list with no role";
 }
 
+// The ADC-II input selectors of either spelling have ten options with
+// four-digit codes; QR08B2 (#QTADC2S) names its inputs for all ten.
+TEST_F(ChipSetupTest, AdcIIInputSelectorsOfQR08B2HaveTenFourDigitOptions) {
+  LoadShipped("QR08B2.INC");
+  const TRegField& p = RegField(F::AdcIIIN2P);
+  EXPECT_EQ(p.Width, 4);
+  EXPECT_EQ(RegField(F::AdcIIIN2N).Width, 4);
+  EXPECT_EQ(Codes(K::AdcII, "TXIN2P"), BinaryCodes(7, 4)) << "AI0..AI5 and TEMP";
+  EXPECT_EQ(Codes(K::AdcII, "TXIN2N"), BinaryCodes(8, 4)) << "AI0..AI5, TEMP and VSS";
+  for (const char* name : {"IN2P0000on", "IN2P1001on", "IN2N1001off"})
+    EXPECT_NE(Find(K::AdcII, name), nullptr) << name;
+  EXPECT_EQ(Text(K::AdcII, "LIN2P6"), "TEMP");
+  EXPECT_TRUE(Find(K::AdcII, "IN2N0111on")->isEnabled());
+  EXPECT_FALSE(Find(K::AdcII, "IN2N1000on")->isEnabled()) << "refused by the chip file";
+  // A choice reaches the register's four bits.
+  SetReg(p.Address, 0);
+  Win(K::AdcII).OptionClicked(BindingIndex(K::AdcII, F::AdcIIIN2P), 6);
+  EXPECT_EQ(Reg(p.Address), 6 << p.LowBit);
+  Win(K::AdcII).DataUpdate();
+  EXPECT_EQ(Find<QComboBox>(K::AdcII, "TXIN2P")->currentText(), "0110");
+}
+
 TEST_F(ChipSetupTest, AdcFamilyChipShowsTheAdcInputBufferClockAndGainControls) {
   LoadShipped("QR08A1.INC");
   // Whatever hid them before, a chip of the ADC family shows them again.

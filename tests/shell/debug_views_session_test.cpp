@@ -12,6 +12,8 @@
 #include <QMdiSubWindow>
 #include <QTemporaryDir>
 
+#include "base/lang.h"
+#include "base/lang_ids.h"
 #include "chip/chipconfig.h"
 #include "debugwin/debugwins.h"
 #include "engine/ky_up.h"
@@ -140,6 +142,30 @@ TEST_F(DebugViewsSession, WindowsFollowTheSteps) {
   EXPECT_TRUE(ram->Marks().Marked(kCount));
   EXPECT_EQ(ram->Marks().HintText[kTicks], "TICKS");
   EXPECT_EQ(up.RegRecord.Count(), 0) << "the windows' refreshes write nothing";
+}
+
+// Every debug window's title, and its frame's, follows the language, also
+// while it is showing.
+TEST_F(DebugViewsSession, WindowTitlesFollowTheLanguage) {
+  const std::pair<TViewIndex, int> titles[] = {
+      {ViewHex, lt::TitleProgramMemory},   {ViewRam, lt::TitleDataMemory},
+      {ViewWatch, lt::MenuViewWatch},      {ViewStk, lt::TitleStack},
+      {ViewReg2, lt::RegPopupSpecialRegister}, {ViewBp, lt::MenuViewBreakPoint}};
+  for (int language : {1, 0, 1}) {
+    LangState().LanguageIndex = language;
+    Ky_Lang().SetLanguage(language);
+    for (auto [index, row] : titles) {
+      QWidget* form = main().ViewForm(index);
+      SCOPED_TRACE(form->objectName().toStdString() + " in language " + std::to_string(language));
+      ASSERT_TRUE(main().IsViewShowing(form));
+      const QString want = QString::fromStdString(Ky_Lang().DisplayText(LangRawText(row, language)));
+      EXPECT_EQ(form->windowTitle(), want);
+      EXPECT_EQ(main().ViewFrame(form)->windowTitle(), want);
+      if (language == 1) {
+        EXPECT_NE(want, QString::fromStdString(std::string(LangRawText(row, 0))));
+      }
+    }
+  }
 }
 
 TEST_F(DebugViewsSession, ListingBreakpointFillsTheListAndThePickCentresTheListing) {

@@ -132,6 +132,32 @@ TEST_F(SramSession, SaveAndDownLoadGoThroughTheFolderBesideTheMainFile) {
   EXPECT_EQ(up().RegRecord.Count(), 6);
 }
 
+// The folder is made only once the question is answered Yes, and the
+// windows of the document area stay while the question is open.
+TEST_F(SramSession, SaveMakesTheFolderOnlyAfterTheQuestion) {
+  writeSome();
+  QWidget* src = w().Forms().source();
+  ASSERT_TRUE(w().IsViewShowing(src));
+  bool folderWhileAsked = true;
+  bool sourceWhileAsked = false;
+  dialogs.onMessage([&](const test::AskedMessage&) {
+    folderWhileAsked = QDir(folder()).exists();
+    sourceWhileAsked = w().IsViewShowing(src);
+    return MsgResult::No;
+  });
+  rec->SaveClick();
+  ASSERT_EQ(dialogs.messages().size(), 1u);
+  EXPECT_FALSE(folderWhileAsked) << "not made before the answer";
+  EXPECT_TRUE(sourceWhileAsked);
+  EXPECT_FALSE(QDir(folder()).exists()) << "No: no folder";
+  rec->CreateNewFileClick();
+  EXPECT_FALSE(QDir(folder()).exists());
+  dialogs.onMessage(nullptr);
+  dialogs.answer(MsgResult::Yes);
+  rec->SaveClick();
+  EXPECT_TRUE(QFile::exists(folder() + "/KySRAM.CSV"));
+}
+
 TEST_F(SramSession, CreateNewFileWritesThePatchCode) {
   writeSome();
   rec->CreateNewFileClick();

@@ -11,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <map>
 #include <set>
 
 #include "base/lang.h"
@@ -146,6 +147,38 @@ TEST(ArrangeViews, SideWindowsKeepTheirMinimumHeight) {
   }
 }
 
+TEST(ArrangeViews, SideWindowsGetTheWidthOfTheirHeaderAndColumns) {
+  const QSize area(1280, 690);
+  auto side = [](int min, int width) { return TLayoutItem{TViewRole::Side, 240, min, width}; };
+  // One column as wide as its widest window; the program text beside it.
+  auto r = ArrangeViews(area, {{TViewRole::Main, 0}, side(200, 520), side(200, 430), side(100, 0)});
+  for (size_t i = 1; i < r.size(); ++i) {
+    EXPECT_EQ(r[i].width(), 520) << i;
+    EXPECT_EQ(r[i].right(), area.width() - 1) << i;
+    EXPECT_FALSE(r[i].intersects(r[0])) << i;
+  }
+  EXPECT_EQ(r[0].width(), area.width() - 520);
+  // Too high for one column: the second column has the width of its own windows.
+  const QSize wide(1600, 690);
+  r = ArrangeViews(wide, {{TViewRole::Main, 0}, side(400, 300), side(400, 500)});
+  EXPECT_EQ(r[1].width(), SideColumnWidth(wide.width()));
+  EXPECT_EQ(r[2].width(), 500);
+  EXPECT_EQ(r[2].right() + 1, r[1].left());
+  EXPECT_FALSE(r[2].intersects(r[0]));
+  EXPECT_GE(r[0].width() * 5, wide.width() * 2);
+  // No width for a second column: the windows cascade in the first one,
+  // which still keeps two fifths of the area for the program text.
+  r = ArrangeViews(area, {{TViewRole::Main, 0}, side(400, 600), side(400, 600)});
+  EXPECT_EQ(r[1].left(), r[2].left());
+  EXPECT_EQ(r[1].width(), 600);
+  EXPECT_GT(r[2].top(), r[1].top());
+  EXPECT_GE(r[0].width() * 5, area.width() * 2);
+  // A window wider than the area may have: the column stops at the program text's share.
+  r = ArrangeViews(area, {{TViewRole::Main, 0}, side(100, 5000)});
+  EXPECT_EQ(r[0].width(), std::max(320, area.width() * 2 / 5));
+  EXPECT_TRUE(Within(r[1], area));
+}
+
 // --- the program offscreen ------------------------------------------------------
 
 class WindowLayout : public ::testing::Test {
@@ -212,7 +245,10 @@ TEST_F(WindowLayout, SourceViewCoversTheDocumentAreaAfterF4OnTheExample) {
   w.SMenu_ViewClick(ViewStk);
   settle();
   const QRect srcRect = FrameRect(w, src);
-  EXPECT_GE(CoverPercent(w, src), 55);
+  // The debug windows take the width of their columns; the program text
+  // keeps two fifths of the area.
+  EXPECT_GE(srcRect.width(), std::max(320, area.width() * 2 / 5));
+  EXPECT_EQ(srcRect.height(), area.height());
   for (QWidget* f : {static_cast<QWidget*>(w.Forms().view<TKy_RAM>(ViewRam)), static_cast<QWidget*>(w.Forms().view<TKy_Reg2>(ViewReg2)),
                      static_cast<QWidget*>(w.Forms().view<TKy_STK>(ViewStk))}) {
     SCOPED_TRACE(f->objectName().toStdString());
@@ -243,18 +279,87 @@ TEST_F(WindowLayout, AllDebugWindowsKeepTheirMinimumHeightInsideTheArea) {
   w.showNormal();
   w.resize(1280, 800);
   settle();
-  for (TViewIndex v : {ViewStk, ViewReg2, ViewRam, ViewWatch, ViewBp}) w.SMenu_ViewClick(v);
+  for (TViewIndex v : {ViewHex, ViewStk, ViewReg2, ViewRam, ViewWatch, ViewBp}) w.SMenu_ViewClick(v);
   settle();
   const QSize area = AreaSize(w);
-  for (TViewIndex v : {ViewStk, ViewReg2, ViewRam, ViewWatch, ViewBp}) {
+  const QRect src = FrameRect(w, w.Forms().source());
+  for (TViewIndex v : {ViewHex, ViewStk, ViewReg2, ViewRam, ViewWatch, ViewBp}) {
     QWidget* form = w.ViewForm(v);
     SCOPED_TRACE(form->objectName().toStdString());
     ASSERT_TRUE(w.IsViewShowing(form));
     QMdiSubWindow* f = w.ViewFrame(form);
     EXPECT_GE(f->height(), f->minimumSizeHint().height());
     EXPECT_GE(form->height(), form->minimumSizeHint().height());
+    // The header and the columns show in full.
+    EXPECT_GE(form->width(), qobject_cast<TKyChildForm*>(form)->ContentWidth());
     EXPECT_TRUE(Within(f->geometry(), area));
+    EXPECT_FALSE(f->geometry().intersects(src));
   }
+  EXPECT_GE(src.width() * 5, area.width() * 2) << "the program text keeps its share";
+}
+
+// RAM and register window shown while debugging, edit mode, a new start of
+// the program, F4: both come back beside the source view, as the first time.
+TEST_F(WindowLayout, DebugViewsShownAgainAtDebugEntryTakeTheirFirstArrangement) {
+  Shell().ProgramFile = dir.filePath("kyvor-ide").toStdString();
+  QWidget* ram = nullptr;
+  QWidget* reg = nullptr;
+  std::map<QWidget*, QRect> first;
+  auto check = [&](TKYMAIN& w, const char* when) {
+    SCOPED_TRACE(when);
+    settle();
+    ASSERT_EQ(Modes().DebugMode, 1);
+    ram = w.ViewForm(ViewRam);
+    reg = w.ViewForm(ViewReg2);
+    const QRect src = FrameRect(w, w.Forms().source());
+    for (QWidget* f : {ram, reg}) {
+      SCOPED_TRACE(f->objectName().toStdString());
+      ASSERT_TRUE(w.IsViewShowing(f));
+      EXPECT_TRUE(w.HoldsDefaultPlace(f));
+      EXPECT_FALSE(FrameRect(w, f).intersects(src));
+      EXPECT_TRUE(Within(FrameRect(w, f), AreaSize(w)));
+      if (first.count(f)) {
+        EXPECT_EQ(FrameRect(w, f), first[f]);
+      } else {
+        first[f] = FrameRect(w, f);
+      }
+    }
+    EXPECT_FALSE(FrameRect(w, ram).intersects(FrameRect(w, reg)));
+  };
+  {
+    TKyProgram prog(KYVOR_DATA_DIR);
+    ASSERT_TRUE(prog.Start({}));
+    TKYMAIN& w = prog.Main();
+    w.showNormal();
+    w.resize(1280, 800);
+    settle();
+    ASSERT_TRUE(w.OpenSourceFile(source));
+    press(w, Qt::Key_F4);
+    w.SMenu_ViewClick(ViewRam);
+    w.SMenu_ViewClick(ViewReg2);
+    check(w, "first shown");
+    w.SMenu_EditModeClick();
+    press(w, Qt::Key_F4);
+    check(w, "the next debug entry");
+    w.SMenu_EditModeClick();
+    ASSERT_TRUE(w.close());
+  }
+  // A new start reads the configuration and the placement file of this one.
+  const std::string config = Shell().ConfigFolder, program = Shell().ProgramFile;
+  ResetModes();
+  ResetShell();
+  ResetOutputFileState();
+  ResetChipConfig();
+  Shell().ConfigFolder = config;
+  Shell().ProgramFile = program;
+  TKyProgram prog(KYVOR_DATA_DIR);
+  ASSERT_TRUE(prog.Start({}));
+  TKYMAIN& w = prog.Main();
+  w.showNormal();
+  w.resize(1280, 800);
+  settle();
+  press(w, Qt::Key_F4);
+  check(w, "after a new start");
 }
 
 TEST_F(WindowLayout, CommandLineStartShowsTheSourceViewOverTheWholeArea) {

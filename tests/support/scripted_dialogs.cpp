@@ -8,6 +8,7 @@ ScriptedDialogs::~ScriptedDialogs() { SetDialogs(nullptr); }
 MsgResult ScriptedDialogs::messageBox(const std::string& text, const std::string& caption,
                                       MsgIcon icon, unsigned buttons) {
   messages_.push_back({text, caption, icon, buttons});
+  if (onMessage_) return onMessage_(messages_.back());
   if (!answers_.empty()) {
     MsgResult r = answers_.front();
     answers_.pop_front();
@@ -26,16 +27,20 @@ std::optional<std::string> ScriptedDialogs::nextFile() {
   return r;
 }
 
-std::optional<std::string> ScriptedDialogs::openFileName(const std::string&, const std::string&,
+std::optional<std::string> ScriptedDialogs::openFileName(const std::string&,
+                                                         const std::string& startPath,
                                                          const std::string& filter) {
   lastFilter_ = filter;
+  lastStartPath_ = startPath;
   return nextFile();
 }
 
-std::optional<std::string> ScriptedDialogs::saveFileName(const std::string&, const std::string&,
+std::optional<std::string> ScriptedDialogs::saveFileName(const std::string&,
+                                                         const std::string& startPath,
                                                          const std::string& filter,
                                                          OverwriteQuestion question) {
   lastFilter_ = filter;
+  lastStartPath_ = startPath;
   lastOverwrite_ = question;
   return nextFile();
 }

@@ -2,6 +2,7 @@
 // A dialog service for tests: answers come from a script queued by the test,
 // and every question asked is recorded so the test can check its text.
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -28,6 +29,11 @@ class ScriptedDialogs final : public IDialogService {
   void answerFile(std::optional<std::string> path) { files_.push_back(std::move(path)); }
   void answerInput(std::optional<std::string> text) { inputs_.push_back(std::move(text)); }
   void answerFont(std::optional<TEditorFont> font) { fonts_.push_back(std::move(font)); }
+  // Answers each message box while it is open (before the queue; nullptr: none),
+  // so a test can look at the program while the question waits.
+  void onMessage(std::function<MsgResult(const AskedMessage&)> answer) {
+    onMessage_ = std::move(answer);
+  }
 
   MsgResult messageBox(const std::string& text, const std::string& caption, MsgIcon icon,
                        unsigned buttons) override;
@@ -48,6 +54,8 @@ class ScriptedDialogs final : public IDialogService {
   int fileDialogs() const { return fileDialogs_; }
   // The filter the last file dialog was given.
   const std::string& lastFilter() const { return lastFilter_; }
+  // The path (folder or proposed file) the last file dialog started at.
+  const std::string& lastStartPath() const { return lastStartPath_; }
   // Who was to ask about replacing a file at the last save dialog.
   OverwriteQuestion lastOverwriteQuestion() const { return lastOverwrite_; }
   int unusedAnswers() const { return static_cast<int>(answers_.size()); }
@@ -56,6 +64,7 @@ class ScriptedDialogs final : public IDialogService {
  private:
   std::optional<std::string> nextFile();
   std::deque<MsgResult> answers_;
+  std::function<MsgResult(const AskedMessage&)> onMessage_;
   std::deque<std::optional<std::string>> files_;
   std::deque<std::optional<std::string>> inputs_;
   std::deque<std::optional<TEditorFont>> fonts_;
@@ -63,6 +72,7 @@ class ScriptedDialogs final : public IDialogService {
   std::vector<AskedMessage> messages_;
   int fileDialogs_ = 0;
   std::string lastFilter_;
+  std::string lastStartPath_;
   OverwriteQuestion lastOverwrite_ = OverwriteQuestion::ByDialog;
 };
 

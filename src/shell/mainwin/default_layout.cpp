@@ -24,20 +24,41 @@ namespace {
 int MinOf(const TLayoutItem& it, int H) { return std::clamp(it.minHeight, 1, H); }
 int PrefOf(const TLayoutItem& it) { return std::max(it.preferredHeight, 1); }
 
-// The side windows split into columns (indices into items, in order), each
-// holding what its height allows; the last of maxColumns takes the rest.
-std::vector<std::vector<size_t>> SideColumns(const std::vector<TLayoutItem>& items, int H,
-                                             int maxColumns) {
-  std::vector<std::vector<size_t>> cols(1);
+int MinWidthOf(const TLayoutItem& it) { return std::max(it.minWidth, 0); }
+
+// One column of side windows (indices into items, in order) and its width.
+struct TColumn {
+  std::vector<size_t> items;
+  int width = 0;
+};
+
+// The side windows split into columns, each holding what its height allows.
+// A column is as wide as the widest window it holds wants (at least `S`);
+// a new column opens only while the columns leave `mainMin` of the width to
+// the main windows, else the last column takes the rest.
+std::vector<TColumn> SideColumns(const std::vector<TLayoutItem>& items, int W, int H, int S,
+                                 int mainMin) {
+  std::vector<TColumn> cols(1);
   int filled = 0;
+  int others = 0;  // width of the columns before the last
+  auto widthFor = [&](int want) { return std::max(S, std::min(want, W - mainMin - others)); };
   for (size_t i = 0; i < items.size(); ++i) {
     if (items[i].role != TViewRole::Side) continue;
     const int m = MinOf(items[i], H);
-    if (!cols.back().empty() && filled + m > H && int(cols.size()) < maxColumns) {
-      cols.emplace_back();
-      filled = 0;
+    const int want = MinWidthOf(items[i]);
+    TColumn& last = cols.back();
+    if (!last.items.empty() && filled + m > H) {
+      const int lastWidth = last.width;
+      const int opened = std::max(S, std::min(want, W - mainMin - others - lastWidth));
+      if (W - others - lastWidth - opened >= mainMin) {
+        others += lastWidth;
+        cols.emplace_back();
+        filled = 0;
+      }
     }
-    cols.back().push_back(i);
+    TColumn& col = cols.back();
+    col.items.push_back(i);
+    col.width = widthFor(std::max(col.width, want));
     filled += m;
   }
   return cols;
@@ -117,14 +138,16 @@ std::vector<QRect> ArrangeViews(const QSize& area, const std::vector<TLayoutItem
   if (overlay) S = 0;
   int B = bottom ? BottomStripHeight(H) : 0;
   if (bottom && (B <= 0 || B >= H)) B = 0;
-  // More columns only while the program text keeps two fifths of the width.
-  int maxColumns = 1;
-  if (!overlay && S > 0)
-    while (W - (maxColumns + 1) * S >= std::max(320, W * 2 / 5)) ++maxColumns;
-  const auto columns = SideColumns(items, H, maxColumns);
-  const int usedColumns = side ? int(columns.size()) : 0;
-  const int mainWidth = W - usedColumns * S;
-  const int sideWidth = overlay ? W : S;
+  // The program text keeps two fifths of the width (at least 320 pixels).
+  const int mainMin = overlay ? 0 : std::min(W - S, std::max(320, W * 2 / 5));
+  std::vector<TColumn> columns;
+  if (side) columns = overlay ? std::vector<TColumn>(1) : SideColumns(items, W, H, S, mainMin);
+  if (overlay)
+    for (size_t i = 0; i < items.size(); ++i)
+      if (items[i].role == TViewRole::Side) columns[0].items.push_back(i);
+  int sideTotal = 0;
+  for (const TColumn& c : columns) sideTotal += overlay ? 0 : c.width;
+  const int mainWidth = W - sideTotal;
 
   std::vector<QRect> out(items.size());
   for (size_t i = 0; i < items.size(); ++i) {
@@ -133,11 +156,14 @@ std::vector<QRect> ArrangeViews(const QSize& area, const std::vector<TLayoutItem
       out[i] = B > 0 ? QRect(0, H - B, mainWidth, B) : QRect(0, 0, mainWidth, H);
   }
   // The first column is the rightmost one; the others open to its left.
-  for (size_t c = 0; c < columns.size() && side; ++c) {
-    const int left = overlay ? 0 : W - int(c + 1) * S;
-    const auto places = StackColumn(items, columns[c], H);
-    for (size_t k = 0; k < columns[c].size(); ++k)
-      out[columns[c][k]] = QRect(left, places[k].first, sideWidth, places[k].second);
+  int right = W;
+  for (const TColumn& c : columns) {
+    const int width = overlay ? W : c.width;
+    const int left = overlay ? 0 : right - width;
+    right = left;
+    const auto places = StackColumn(items, c.items, H);
+    for (size_t k = 0; k < c.items.size(); ++k)
+      out[c.items[k]] = QRect(left, places[k].first, width, places[k].second);
   }
   return out;
 }

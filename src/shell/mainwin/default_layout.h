@@ -20,6 +20,7 @@ struct TLayoutItem {
   TViewRole role = TViewRole::Side;
   int preferredHeight = 240;  // a side window's share of the column
   int minHeight = 0;          // below this a side window's contents are cut
+  int minWidth = 0;           // below this its header and columns are cut
 };
 
 // Width of the right-hand column in an area of the given width.
@@ -29,9 +30,11 @@ int BottomStripHeight(int areaHeight);
 
 // One rectangle per item, in the item order (side windows are stacked in
 // the order they come). Every rectangle lies within the area. No side window
-// gets less than its minimum height: when one column cannot hold them, more
-// columns open to its left (the main windows give up the width), and when
-// the width runs out too, the last column's windows overlap in a cascade.
+// gets less than its minimum height, and a column is as wide as its widest
+// window wants (while the main windows keep two fifths of the area): when one
+// column cannot hold them, more columns open to its left (the main windows
+// give up the width), and when the width runs out too, the last column's
+// windows overlap in a cascade.
 std::vector<QRect> ArrangeViews(const QSize& area, const std::vector<TLayoutItem>& items);
 
 }  // namespace kyvor

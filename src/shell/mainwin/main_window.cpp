@@ -501,13 +501,47 @@ QMdiSubWindow* TKYMAIN::ViewFrame(QWidget* form) const {
   return it == frames_.end() ? nullptr : it->second;
 }
 
+namespace {
+// The frame is where the arrangement put it, or grown from there to its own
+// minimum size (its contents asked for more, e.g. for a new chip).
+bool AtAssignedPlace(const QRect& assigned, const QMdiSubWindow& f) {
+  const QRect g = f.geometry();
+  return g == assigned ||
+         g == QRect(assigned.topLeft(), assigned.size().expandedTo(f.minimumSize()));
+}
+}  // namespace
+
 bool TKYMAIN::HoldsDefaultPlace(QWidget* form) const {
   auto it = places_.find(form);
   if (it == places_.end()) return false;
   const TPlace& p = it->second;
   if (!p.managed) return false;
   QMdiSubWindow* f = ViewFrame(form);
-  return !p.placed || (f && f->geometry() == p.assigned);
+  return !p.placed || (f && AtAssignedPlace(p.assigned, *f));
+}
+
+// A view's place in the default arrangement: its role, its share of a
+// column and the size below which its contents are cut.
+TLayoutItem TKYMAIN::layoutItem(QWidget* w, QMdiSubWindow* f, TViewRole role) const {
+  TLayoutItem item;
+  item.role = role;
+  // The programmer's dump (16 words a row) takes the area, not the column.
+  if (w == forms_.hex() && forms_.hex()->DumpGridShown()) item.role = TViewRole::Main;
+  auto p = places_.find(w);
+  if (p != places_.end()) item.preferredHeight = p->second.preferredHeight;
+  // The frame's minimum holds its title bar and what the form needs shown;
+  // a window also wants the width of its header and columns.
+  item.minHeight = f->minimumSizeHint().height();
+  item.minWidth = f->minimumSizeHint().width();
+  if (auto* child = qobject_cast<TKyChildForm*>(w)) {
+    const QMargins m = f->contentsMargins();
+    if (child->ContentWidth() > 0)
+      item.minWidth = std::max(item.minWidth, child->ContentWidth() + m.left() + m.right());
+    // What the window holds for this chip, not what it held when first shown.
+    if (child->ContentHeight() > 0)
+      item.preferredHeight = child->ContentHeight() + m.top() + m.bottom();
+  }
+  return item;
 }
 
 void TKYMAIN::ArrangeDefaultViews() {
@@ -541,19 +575,13 @@ void TKYMAIN::ArrangeDefaultViews() {
     TPlace& p = places_[w];
     if (!p.managed) continue;
     if (f->isMaximized() || f->isMinimized()) continue;
-    if (p.placed && f->geometry() != p.assigned) {
+    if (p.placed && !AtAssignedPlace(p.assigned, *f)) {
       // Moved or resized by the user (or tiled): it keeps its place from now on.
       p.managed = false;
       continue;
     }
-    TLayoutItem item;
     auto role = roles.find(w);
-    item.role = role == roles.end() ? TViewRole::Side : role->second;
-    // The programmer's dump (16 words a row) takes the area, not the column.
-    if (w == forms_.hex() && forms_.hex()->DumpGridShown()) item.role = TViewRole::Main;
-    item.preferredHeight = p.preferredHeight;
-    // The frame's minimum holds its title bar and what the form needs shown.
-    item.minHeight = f->minimumSizeHint().height();
+    TLayoutItem item = layoutItem(w, f, role == roles.end() ? TViewRole::Side : role->second);
     frames.push_back(f);
     placedForms.push_back(w);
     items.push_back(item);
@@ -591,6 +619,12 @@ bool TKYMAIN::eventFilter(QObject* watched, QEvent* ev) {
     // A child window closed with its own close button: the others may
     // take its room.
     if (qobject_cast<QMdiSubWindow*>(watched)) scheduleArrange();
+  } else if (ev->type() == QEvent::Resize && !arranging_) {
+    // A window in its default place that grew to its own minimum: the others
+    // make room for it.
+    if (auto* f = qobject_cast<QMdiSubWindow*>(watched); f && HoldsDefaultPlace(f->widget()) &&
+                                                          f->geometry() != places_[f->widget()].assigned)
+      scheduleArrange();
   }
   return QMainWindow::eventFilter(watched, ev);
 }

@@ -419,6 +419,7 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   void optionsChanged();
   QWidget* editorTarget() const;
   void scheduleArrange();
+  TLayoutItem layoutItem(QWidget* form, QMdiSubWindow* frame, TViewRole role) const;
 
   QMdiArea* mdi_;
   TKyForms forms_;

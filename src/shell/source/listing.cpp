@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdio>
 
+#include "base/lang_ids.h"
 #include "base/modes.h"
 #include "base/numbers.h"
 #include "base/options.h"
@@ -168,6 +169,14 @@ TKy_Hex::TKy_Hex(QWidget* parent)
     connect(base, &TKy_BASE::editorFontChanged, this, &TKy_Hex::SetEditorFont);
   }
   resize(440, 360);
+  Ky_Lang().AddCaptionTarget(this);
+  Ky_Lang().ApplyCaptionsTo(*this);
+}
+
+TKy_Hex::~TKy_Hex() { Ky_Lang().RemoveCaptionTarget(this); }
+
+void TKy_Hex::ApplyHexTitle() {
+  setWindowTitle(QString::fromStdString(LangTextUtf8(lt::TitleProgramMemory)));
 }
 
 void TKy_Hex::SetEditorFont(const QFont& font) {

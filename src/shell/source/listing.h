@@ -10,6 +10,7 @@
 #include <functional>
 #include <vector>
 
+#include "base/lang.h"
 #include "debugwin/dbggrid.h"
 #include "guicommon/childform.h"
 
@@ -38,10 +39,13 @@ class TListingModel : public TKyGridModel {
   explicit TListingModel(QObject* parent = nullptr);
 };
 
-class TKy_Hex : public TKyChildForm {
+class TKy_Hex : public TKyChildForm, public ILangCaptionTarget {
   Q_OBJECT
  public:
   explicit TKy_Hex(QWidget* parent = nullptr);
+  ~TKy_Hex() override;
+  // The title ("Program Memory") in the current language.
+  void ApplyHexTitle() override;
 
   void ShowListingAt(int top, bool force);
   void RefreshListing() { ShowListingAt(TopAddress, true); }
