@@ -346,6 +346,10 @@ TKy_WATCH::TKy_WATCH(QWidget* parent)
   grid_->OnColumnSized = [this](int) { fitToColumns(); };
   connect(grid_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { keepTopRow(); });
   updateRows();
+  // The header and three watches show at the least (the grid has rows for
+  // all the height it gets).
+  grid_->setMinimumHeight(2 * grid_->frameWidth() + 4 * (kRowHeight + 1) +
+                          grid_->horizontalScrollBar()->sizeHint().height());
   resize(420, 200);
   Ky_Lang().AddCaptionTarget(this);
   Ky_Lang().ApplyCaptionsTo(*this);
@@ -461,12 +465,14 @@ int TKy_WATCH::chromeWidth() const {
 
 int TKy_WATCH::ContentWidth() const {
   int width = chromeWidth();
-  for (int c = 0; c <= 3; ++c) width += grid_->columnWidth(c);
+  for (int c = 0; c < model_->columnCount(); ++c) width += grid_->columnWidth(c);
   return width;
 }
 
 void TKy_WATCH::fitToColumns() {
-  const int delta = ContentWidth() - this->width();
+  int width = chromeWidth();
+  for (int c = 0; c <= 3; ++c) width += grid_->columnWidth(c);
+  const int delta = width - this->width();
   if (delta == 0) return;
   // The form follows the grid; in the document area that is its frame.
   QWidget* frame = qobject_cast<QMdiSubWindow*>(parentWidget());

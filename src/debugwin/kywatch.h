@@ -114,7 +114,7 @@ class TKy_WATCH : public TKyDebugForm, public ILangCaptionTarget {
   ~TKy_WATCH() override;
   // The title ("Watch") in the current language.
   void ApplyMenuCaptions() override;
-  // The name, address, value and type columns beside the scroll bar.
+  // All its columns beside the scroll bar.
   int ContentWidth() const override;
 
   // The dialogs and the RAM window's marks (not owned; created at start-up).

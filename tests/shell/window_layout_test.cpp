@@ -9,6 +9,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <map>
@@ -283,7 +284,9 @@ TEST_F(WindowLayout, AllDebugWindowsKeepTheirMinimumHeightInsideTheArea) {
   settle();
   const QSize area = AreaSize(w);
   const QRect src = FrameRect(w, w.Forms().source());
-  for (TViewIndex v : {ViewHex, ViewStk, ViewReg2, ViewRam, ViewWatch, ViewBp}) {
+  // The side windows in their order down the column.
+  const TViewIndex kSide[] = {ViewHex, ViewRam, ViewStk, ViewReg2, ViewWatch, ViewBp};
+  for (TViewIndex v : kSide) {
     QWidget* form = w.ViewForm(v);
     SCOPED_TRACE(form->objectName().toStdString());
     ASSERT_TRUE(w.IsViewShowing(form));
@@ -296,6 +299,18 @@ TEST_F(WindowLayout, AllDebugWindowsKeepTheirMinimumHeightInsideTheArea) {
     EXPECT_FALSE(f->geometry().intersects(src));
   }
   EXPECT_GE(src.width() * 5, area.width() * 2) << "the program text keeps its share";
+  // The watch window shows its header and three watches in full.
+  TKyGrid* watches = w.Forms().view<TKy_WATCH>(ViewWatch)->Grid();
+  EXPECT_GE(watches->viewport()->height(), 4 * watches->rowHeight(0));
+  EXPECT_FALSE(watches->horizontalScrollBar()->isVisible()) << "every column shows";
+  // Where the windows cascade, each lies over the one before: every title bar shows.
+  for (size_t i = 1; i < std::size(kSide); ++i) {
+    QMdiSubWindow* f = w.ViewFrame(w.ViewForm(kSide[i]));
+    QMdiSubWindow* before = w.ViewFrame(w.ViewForm(kSide[i - 1]));
+    if (!f->geometry().intersects(before->geometry())) continue;
+    const auto order = w.mdiArea()->subWindowList(QMdiArea::StackingOrder);
+    EXPECT_GT(order.indexOf(f), order.indexOf(before)) << i;
+  }
 }
 
 // RAM and register window shown while debugging, edit mode, a new start of

@@ -593,6 +593,14 @@ void TKYMAIN::ArrangeDefaultViews() {
     p.assigned = frames[i]->geometry();
     p.placed = true;
   }
+  // Windows that overlap (a cascade) lie in their order, each one over the
+  // one before, so that every title bar shows.
+  for (size_t i = 1; i < frames.size(); ++i)
+    for (size_t j = 0; j < i; ++j)
+      if (rects[i].intersects(rects[j])) {
+        frames[i]->raise();
+        break;
+      }
   arranging_ = false;
 }
 
