@@ -416,7 +416,7 @@ void TKy_Reg2::SWSREG() {
   if (Modes().TargetRunning != 1) RefreshRegisters(true);
   else repaint();
   content_->adjustSize();
-  resize(content_->sizeHint() + QSize(scroll_->verticalScrollBar()->sizeHint().width() + 2, 2));
+  FitWindow(content_->sizeHint() + QSize(scroll_->verticalScrollBar()->sizeHint().width() + 2, 2));
   // Below the header lines and the bit grid's first rows the window shows
   // nothing of use; the rest scrolls.
   const int grids = sreg_->minimumHeight() + sbyte_->minimumHeight() + sword_->minimumHeight();

@@ -88,7 +88,7 @@ void TKy_STK::Creatformstk() {
   grid_->SetColumnWidths({60, 60});
   grid_->setFixedWidth(grid_->ContentSize().width());
   grid_->setMinimumHeight(std::min(grid_->ContentSize().height(), 10 * kRowHeight));
-  resize(grid_->ContentSize().width(), grid_->ContentSize().height());
+  FitWindow(grid_->ContentSize());
   model_->Publish();
 }
 

@@ -1,5 +1,8 @@
 #include "guicommon/childform.h"
 
+#include <QLayout>
+#include <QMdiSubWindow>
+
 namespace kyvor {
 
 TKyChildForm::TKyChildForm(const QString& name, const QString& caption, QWidget* parent)
@@ -9,5 +12,18 @@ TKyChildForm::TKyChildForm(const QString& name, const QString& caption, QWidget*
 }
 
 void TKyChildForm::Refresh(TRefreshReason) {}
+
+void TKyChildForm::FitWindow(const QSize& size) {
+  if (!qobject_cast<QMdiSubWindow*>(parentWidget())) {
+    resize(size);
+    return;
+  }
+  // The frame's layout puts the window back into the frame (growing the
+  // frame only up to a new minimum).
+  if (QLayout* frame = parentWidget()->layout()) {
+    frame->invalidate();
+    frame->activate();
+  }
+}
 
 }  // namespace kyvor

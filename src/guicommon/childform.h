@@ -50,6 +50,12 @@ class TKyChildForm : public QWidget {
   // the window had when it was first shown.
   virtual int ContentHeight() const { return 0; }
 
+ protected:
+  // Sizes the window for what it holds while it stands alone; inside a frame
+  // of the document area the frame keeps its place and size, and the window
+  // the frame's.
+  void FitWindow(const QSize& size);
+
  private:
   TKy_UP* up_ = nullptr;
 };

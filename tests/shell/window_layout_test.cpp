@@ -377,6 +377,53 @@ TEST_F(WindowLayout, DebugViewsShownAgainAtDebugEntryTakeTheirFirstArrangement) 
   check(w, "after a new start");
 }
 
+// The register window moved by the user to the right of the area, edit
+// mode, a new start, F4: it comes back at its place and the source view
+// ends where it begins, not over it.
+TEST_F(WindowLayout, AWindowPlacedOnTheRightKeepsTheSourceViewBesideIt) {
+  Shell().ProgramFile = dir.filePath("kyvor-ide").toStdString();
+  QRect moved;
+  {
+    TKyProgram prog(KYVOR_DATA_DIR);
+    ASSERT_TRUE(prog.Start({}));
+    TKYMAIN& w = prog.Main();
+    w.showNormal();
+    w.resize(1280, 800);
+    settle();
+    ASSERT_TRUE(w.OpenSourceFile(source));
+    press(w, Qt::Key_F4);
+    w.SMenu_ViewClick(ViewReg2);
+    settle();
+    const QSize area = AreaSize(w);
+    moved = QRect(area.width() - 560, 60, 540, 420);
+    w.ViewFrame(w.ViewForm(ViewReg2))->setGeometry(moved);
+    settle();
+    w.SMenu_EditModeClick();
+    ASSERT_TRUE(w.close());
+  }
+  const std::string config = Shell().ConfigFolder, program = Shell().ProgramFile;
+  ResetModes();
+  ResetShell();
+  ResetOutputFileState();
+  ResetChipConfig();
+  Shell().ConfigFolder = config;
+  Shell().ProgramFile = program;
+  TKyProgram prog(KYVOR_DATA_DIR);
+  ASSERT_TRUE(prog.Start({}));
+  TKYMAIN& w = prog.Main();
+  w.showNormal();
+  w.resize(1280, 800);
+  settle();
+  press(w, Qt::Key_F4);
+  settle();
+  QWidget* reg = w.ViewForm(ViewReg2);
+  ASSERT_TRUE(w.IsViewShowing(reg));
+  EXPECT_EQ(FrameRect(w, reg), moved);
+  const QRect src = FrameRect(w, w.Forms().source());
+  EXPECT_FALSE(src.intersects(moved));
+  EXPECT_EQ(src.right() + 1, moved.left());
+}
+
 TEST_F(WindowLayout, CommandLineStartShowsTheSourceViewOverTheWholeArea) {
   TKyProgram prog(KYVOR_DATA_DIR);
   ASSERT_TRUE(prog.Start({QString::fromStdString(source)}));

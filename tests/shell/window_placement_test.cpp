@@ -6,6 +6,7 @@
 // the file alone).
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTemporaryDir>
@@ -30,6 +31,12 @@ std::string Slurp(const std::string& path) {
   std::stringstream ss;
   ss << f.rdbuf();
   return ss.str();
+}
+
+// A number of the placement file: right-aligned in five characters.
+std::string Field(int v) {
+  std::string d = std::to_string(v);
+  return std::string(d.size() < 5 ? 5 - d.size() : 0, ' ') + d;
 }
 
 void Spit(const std::string& path, const std::string& text) {
@@ -435,6 +442,48 @@ TEST_F(ProgramPlacements, AMovedWindowComesBackAfterARestart) {
   EXPECT_EQ(frame->geometry(), moved);
   ASSERT_TRUE(w.close());
   EXPECT_NE(Slurp(wst).find("Ky_RAM\r\n   37   41  333  222    0    1\r\n"), std::string::npos);
+}
+
+// The register window placed at the bottom right corner of the document
+// area comes back with the same frame, and stays inside it when the chip's
+// registers are drawn again (as at a debug entry).
+TEST_F(ProgramPlacements, APlacedWindowComesBackWithTheSizeItWasSavedWith) {
+  QTemporaryDir work;
+  std::string source;
+  ASSERT_NO_FATAL_FAILURE(test::CopyExample(work, source));
+  QRect placed;
+  {
+    TKyProgram prog(KYVOR_DATA_DIR);
+    ASSERT_TRUE(prog.Start({QString::fromStdString(source)}));
+    TKYMAIN& w = prog.Main();
+    w.ShowView(ViewReg2, 1);
+    QMdiSubWindow* frame = w.ViewFrame(w.ViewForm(ViewReg2));
+    const QSize area = w.mdiArea()->viewport()->size();
+    placed = QRect(area.width() - 522, area.height() - 384, 522, 384);
+    frame->setGeometry(placed);
+    ASSERT_EQ(frame->geometry(), placed);
+    ASSERT_TRUE(w.close());
+  }
+  const std::string line = "Ky_Reg2\r\n" + Field(placed.x()) + Field(placed.y()) + "  522  384    0    1\r\n";
+  EXPECT_NE(Slurp(wst).find(line), std::string::npos) << Slurp(wst);
+
+  test::ResetProgramState();
+  Shell().ProgramFile = dir.filePath("kyvor-ide").toStdString();
+  TKyProgram prog(KYVOR_DATA_DIR);
+  ASSERT_TRUE(prog.Start({QString::fromStdString(source)}));
+  TKYMAIN& w = prog.Main();
+  w.ShowView(ViewReg2, 1);
+  auto* reg = w.Forms().view<TKy_Reg2>(ViewReg2);
+  QMdiSubWindow* frame = w.ViewFrame(reg);
+  // The chip's registers are drawn again while the window shows.
+  reg->SelectPage(1);
+  reg->SelectPage(0);
+  for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  EXPECT_EQ(frame->geometry(), placed);
+  EXPECT_TRUE(frame->contentsRect().contains(reg->geometry()))
+      << "the window lies inside its frame: " << reg->width() << "x" << reg->height();
+  ASSERT_TRUE(w.close());
+  EXPECT_NE(Slurp(wst).find(line), std::string::npos) << "saved again as it was";
 }
 
 TEST_F(ProgramPlacements, TheRevisionViewerKeepsItsPlace) {

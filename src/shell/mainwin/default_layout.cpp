@@ -12,6 +12,11 @@ int SideColumnWidth(int w) {
   return s;
 }
 
+int MainTextMinWidth(int w) {
+  if (w <= 0) return 0;
+  return std::min(w - SideColumnWidth(w), std::max(320, w * 2 / 5));
+}
+
 int BottomStripHeight(int h) {
   if (h <= 0) return 0;
   int b = std::clamp(h / 4, 110, 180);
@@ -139,7 +144,7 @@ std::vector<QRect> ArrangeViews(const QSize& area, const std::vector<TLayoutItem
   int B = bottom ? BottomStripHeight(H) : 0;
   if (bottom && (B <= 0 || B >= H)) B = 0;
   // The program text keeps two fifths of the width (at least 320 pixels).
-  const int mainMin = overlay ? 0 : std::min(W - S, std::max(320, W * 2 / 5));
+  const int mainMin = overlay ? 0 : MainTextMinWidth(W);
   std::vector<TColumn> columns;
   if (side) columns = overlay ? std::vector<TColumn>(1) : SideColumns(items, W, H, S, mainMin);
   if (overlay)

@@ -25,6 +25,9 @@ struct TLayoutItem {
 
 // Width of the right-hand column in an area of the given width.
 int SideColumnWidth(int areaWidth);
+// The width the program text keeps beside the columns of an area of the
+// given width (two fifths, at least 320 pixels, at most what one column leaves).
+int MainTextMinWidth(int areaWidth);
 // Height of the bottom strip in an area of the given height.
 int BottomStripHeight(int areaHeight);
 

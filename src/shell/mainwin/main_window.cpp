@@ -567,27 +567,38 @@ void TKYMAIN::ArrangeDefaultViews() {
   std::vector<QMdiSubWindow*> frames;
   std::vector<QWidget*> placedForms;
   std::vector<TLayoutItem> items;
+  const QSize area = mdi_->viewport()->size();
+  // The program text ends where a window the user placed on the right begins.
+  int textRight = area.width();
+  auto keepsItsPlace = [&](QMdiSubWindow* f, TViewRole role) {
+    if (role == TViewRole::Side && f->x() >= MainTextMinWidth(area.width()))
+      textRight = std::min(textRight, f->x());
+  };
   for (QWidget* w : forms) {
     auto fit = frames_.find(w);
     if (fit == frames_.end() || !fit->second) continue;
     QMdiSubWindow* f = fit->second;
-    if (f->isHidden()) continue;
+    if (f->isHidden() || f->isMaximized() || f->isMinimized()) continue;
     TPlace& p = places_[w];
-    if (!p.managed) continue;
-    if (f->isMaximized() || f->isMinimized()) continue;
-    if (p.placed && !AtAssignedPlace(p.assigned, *f)) {
+    auto role = roles.find(w);
+    const TViewRole r = role == roles.end() ? TViewRole::Side : role->second;
+    if (p.managed && p.placed && !AtAssignedPlace(p.assigned, *f)) {
       // Moved or resized by the user (or tiled): it keeps its place from now on.
       p.managed = false;
+    }
+    if (!p.managed) {
+      keepsItsPlace(f, r);
       continue;
     }
-    auto role = roles.find(w);
-    TLayoutItem item = layoutItem(w, f, role == roles.end() ? TViewRole::Side : role->second);
+    TLayoutItem item = layoutItem(w, f, r);
     frames.push_back(f);
     placedForms.push_back(w);
     items.push_back(item);
   }
-  const std::vector<QRect> rects = ArrangeViews(mdi_->viewport()->size(), items);
+  std::vector<QRect> rects = ArrangeViews(area, items);
   for (size_t i = 0; i < frames.size(); ++i) {
+    if (items[i].role != TViewRole::Side && rects[i].right() >= textRight)
+      rects[i].setRight(std::max(rects[i].left(), textRight - 1));
     frames[i]->setGeometry(rects[i]);
     TPlace& p = places_[placedForms[i]];
     p.assigned = frames[i]->geometry();
