@@ -919,7 +919,9 @@ void TKy_UP::WriteRegisterThrough(int32_t address, uint8_t value) {
   writeThrough(address, value, true);
 }
 
-void TKy_UP::RestoreRegister(int32_t address, uint8_t value) { writeThrough(address, value, false); }
+void TKy_UP::RestoreRegister(int32_t address, uint8_t value) {
+  writeThrough(address, value, false);
+}
 
 void TKy_UP::writeThrough(int32_t address, uint8_t value, bool readBackRules) {
   if (address < 0 || address >= TTargetState::kRegisterCount) return;

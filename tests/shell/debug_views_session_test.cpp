@@ -158,7 +158,8 @@ TEST_F(DebugViewsSession, WindowTitlesFollowTheLanguage) {
       QWidget* form = main().ViewForm(index);
       SCOPED_TRACE(form->objectName().toStdString() + " in language " + std::to_string(language));
       ASSERT_TRUE(main().IsViewShowing(form));
-      const QString want = QString::fromStdString(Ky_Lang().DisplayText(LangRawText(row, language)));
+      const QString want =
+          QString::fromStdString(Ky_Lang().DisplayText(LangRawText(row, language)));
       EXPECT_EQ(form->windowTitle(), want);
       EXPECT_EQ(main().ViewFrame(form)->windowTitle(), want);
       if (language == 1) {

@@ -464,7 +464,8 @@ TEST_F(ProgramPlacements, APlacedWindowComesBackWithTheSizeItWasSavedWith) {
     ASSERT_EQ(frame->geometry(), placed);
     ASSERT_TRUE(w.close());
   }
-  const std::string line = "Ky_Reg2\r\n" + Field(placed.x()) + Field(placed.y()) + "  522  384    0    1\r\n";
+  const std::string line =
+      "Ky_Reg2\r\n" + Field(placed.x()) + Field(placed.y()) + "  522  384    0    1\r\n";
   EXPECT_NE(Slurp(wst).find(line), std::string::npos) << Slurp(wst);
 
   test::ResetProgramState();

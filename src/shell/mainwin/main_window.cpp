@@ -641,8 +641,8 @@ bool TKYMAIN::eventFilter(QObject* watched, QEvent* ev) {
   } else if (ev->type() == QEvent::Resize && !arranging_) {
     // A window in its default place that grew to its own minimum: the others
     // make room for it.
-    if (auto* f = qobject_cast<QMdiSubWindow*>(watched); f && HoldsDefaultPlace(f->widget()) &&
-                                                          f->geometry() != places_[f->widget()].assigned)
+    auto* f = qobject_cast<QMdiSubWindow*>(watched);
+    if (f && HoldsDefaultPlace(f->widget()) && f->geometry() != places_[f->widget()].assigned)
       scheduleArrange();
   }
   return QMainWindow::eventFilter(watched, ev);
