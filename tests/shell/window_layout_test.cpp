@@ -208,6 +208,26 @@ class WindowLayout : public ::testing::Test {
   static void settle() {
     for (int i = 0; i < 5; ++i) QApplication::processEvents();
   }
+  // The program started at 1280x800, as a user's screen shows it.
+  static TKYMAIN& StartAt1280x800(TKyProgram& prog, const QStringList& arguments = {}) {
+    EXPECT_TRUE(prog.Start(arguments));
+    TKYMAIN& w = prog.Main();
+    w.showNormal();
+    w.resize(1280, 800);
+    settle();
+    return w;
+  }
+  // What a new start of the program sees: only the configuration and the
+  // placement file the last one left.
+  static void ForgetAllButTheSavedFiles() {
+    const std::string config = Shell().ConfigFolder, program = Shell().ProgramFile;
+    ResetModes();
+    ResetShell();
+    ResetOutputFileState();
+    ResetChipConfig();
+    Shell().ConfigFolder = config;
+    Shell().ProgramFile = program;
+  }
 
   test::FakeClock clock;
   test::ScriptedDialogs dialogs;
@@ -275,11 +295,7 @@ TEST_F(WindowLayout, SourceViewCoversTheDocumentAreaAfterF4OnTheExample) {
 
 TEST_F(WindowLayout, AllDebugWindowsKeepTheirMinimumHeightInsideTheArea) {
   TKyProgram prog(KYVOR_DATA_DIR);
-  ASSERT_TRUE(prog.Start({QString::fromStdString(source)}));
-  TKYMAIN& w = prog.Main();
-  w.showNormal();
-  w.resize(1280, 800);
-  settle();
+  TKYMAIN& w = StartAt1280x800(prog, {QString::fromStdString(source)});
   for (TViewIndex v : {ViewHex, ViewStk, ViewReg2, ViewRam, ViewWatch, ViewBp}) w.SMenu_ViewClick(v);
   settle();
   const QSize area = AreaSize(w);
@@ -343,11 +359,7 @@ TEST_F(WindowLayout, DebugViewsShownAgainAtDebugEntryTakeTheirFirstArrangement) 
   };
   {
     TKyProgram prog(KYVOR_DATA_DIR);
-    ASSERT_TRUE(prog.Start({}));
-    TKYMAIN& w = prog.Main();
-    w.showNormal();
-    w.resize(1280, 800);
-    settle();
+    TKYMAIN& w = StartAt1280x800(prog);
     ASSERT_TRUE(w.OpenSourceFile(source));
     press(w, Qt::Key_F4);
     w.SMenu_ViewClick(ViewRam);
@@ -360,19 +372,9 @@ TEST_F(WindowLayout, DebugViewsShownAgainAtDebugEntryTakeTheirFirstArrangement) 
     ASSERT_TRUE(w.close());
   }
   // A new start reads the configuration and the placement file of this one.
-  const std::string config = Shell().ConfigFolder, program = Shell().ProgramFile;
-  ResetModes();
-  ResetShell();
-  ResetOutputFileState();
-  ResetChipConfig();
-  Shell().ConfigFolder = config;
-  Shell().ProgramFile = program;
+  ForgetAllButTheSavedFiles();
   TKyProgram prog(KYVOR_DATA_DIR);
-  ASSERT_TRUE(prog.Start({}));
-  TKYMAIN& w = prog.Main();
-  w.showNormal();
-  w.resize(1280, 800);
-  settle();
+  TKYMAIN& w = StartAt1280x800(prog);
   press(w, Qt::Key_F4);
   check(w, "after a new start");
 }
@@ -385,11 +387,7 @@ TEST_F(WindowLayout, AWindowPlacedOnTheRightKeepsTheSourceViewBesideIt) {
   QRect moved;
   {
     TKyProgram prog(KYVOR_DATA_DIR);
-    ASSERT_TRUE(prog.Start({}));
-    TKYMAIN& w = prog.Main();
-    w.showNormal();
-    w.resize(1280, 800);
-    settle();
+    TKYMAIN& w = StartAt1280x800(prog);
     ASSERT_TRUE(w.OpenSourceFile(source));
     press(w, Qt::Key_F4);
     w.SMenu_ViewClick(ViewReg2);
@@ -401,19 +399,9 @@ TEST_F(WindowLayout, AWindowPlacedOnTheRightKeepsTheSourceViewBesideIt) {
     w.SMenu_EditModeClick();
     ASSERT_TRUE(w.close());
   }
-  const std::string config = Shell().ConfigFolder, program = Shell().ProgramFile;
-  ResetModes();
-  ResetShell();
-  ResetOutputFileState();
-  ResetChipConfig();
-  Shell().ConfigFolder = config;
-  Shell().ProgramFile = program;
+  ForgetAllButTheSavedFiles();
   TKyProgram prog(KYVOR_DATA_DIR);
-  ASSERT_TRUE(prog.Start({}));
-  TKYMAIN& w = prog.Main();
-  w.showNormal();
-  w.resize(1280, 800);
-  settle();
+  TKYMAIN& w = StartAt1280x800(prog);
   press(w, Qt::Key_F4);
   settle();
   QWidget* reg = w.ViewForm(ViewReg2);
