@@ -459,19 +459,16 @@ void TKy_WATCH::keepTopRow() {
   if (bar->value() > last) bar->setValue(last);
 }
 
-int TKy_WATCH::chromeWidth() const {
-  return 2 * grid_->frameWidth() + grid_->verticalScrollBar()->sizeHint().width();
-}
-
-int TKy_WATCH::ContentWidth() const {
-  int width = chromeWidth();
-  for (int c = 0; c < model_->columnCount(); ++c) width += grid_->columnWidth(c);
+int TKy_WATCH::widthOfColumns(int count) const {
+  int width = 2 * grid_->frameWidth() + grid_->verticalScrollBar()->sizeHint().width();
+  for (int c = 0; c < count; ++c) width += grid_->columnWidth(c);
   return width;
 }
 
+int TKy_WATCH::ContentWidth() const { return widthOfColumns(model_->columnCount()); }
+
 void TKy_WATCH::fitToColumns() {
-  int width = chromeWidth();
-  for (int c = 0; c <= 3; ++c) width += grid_->columnWidth(c);
+  const int width = widthOfColumns(4);
   const int delta = width - this->width();
   if (delta == 0) return;
   // The form follows the grid; in the document area that is its frame.
@@ -587,8 +584,7 @@ void TKy_WATCH::closeEvent(QCloseEvent* event) {
 void TKy_WATCH::resizeEvent(QResizeEvent* event) {
   TKyDebugForm::resizeEvent(event);
   // Column 3 takes the rest of the width: never below its own width, at most 200.
-  const int fixed =
-      grid_->columnWidth(0) + grid_->columnWidth(1) + grid_->columnWidth(2) + chromeWidth();
+  const int fixed = widthOfColumns(3);
   grid_->setColumnWidth(3, std::clamp(width() - fixed, kWidths[3], 200));
 }
 

@@ -161,8 +161,9 @@ class TKy_WATCH : public TKyDebugForm, public ILangCaptionTarget {
   void keepTopRow();
   // A column sized on the grid: the window as wide as the first four columns.
   void fitToColumns();
-  // The grid's width beyond its columns (frame and vertical scroll bar).
-  int chromeWidth() const;
+  // The grid's width with its first `count` columns (and its frame and
+  // vertical scroll bar).
+  int widthOfColumns(int count) const;
   void notify(int operation, const std::string& name);
   void onCurrentChanged(const QModelIndex& index);
   void onDoubleClick(const QModelIndex& index);

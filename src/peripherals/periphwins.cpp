@@ -123,8 +123,7 @@ TKyPeripheralForm::TKyPeripheralForm(TPeripheralKind kind, QWidget* parent, TBui
     : TKyChildForm(PeripheralTable(kind).formName, PeripheralTable(kind).caption, parent),
       kind_(kind),
       table_(PeripheralTable(kind)) {
-  buildOnFirstUse_ = when == TBuildWhen::AtFirstUse;
-  if (!buildOnFirstUse_) ensureBuilt();
+  if (when == TBuildWhen::AtCreation) ensureBuilt();
   PeripheralHub().Register(this);
 }
 
@@ -147,7 +146,7 @@ void TKyPeripheralForm::ensureBuilt() {
 // The ADC-I window's refresh may correct the target's gain field: it is built
 // for its refreshes, so the correction comes when it would.
 bool TKyPeripheralForm::deferRefresh(TRefreshReason reason) {
-  if (built_ || !buildOnFirstUse_ || kind_ == TPeripheralKind::AdcI || !Model()) return false;
+  if (built_ || kind_ == TPeripheralKind::AdcI || !Model()) return false;
   if (reason == TRefreshReason::Breakpoints) return true;
   if (reason == TRefreshReason::DebugEntry) {
     resetFieldState();

@@ -197,7 +197,6 @@ class TKyPeripheralForm : public TKyChildForm {
   int widthIndex_ = 7;
   int chosenToggle_ = -1;
   bool built_ = false;
-  bool buildOnFirstUse_ = false;
   bool choicePending_ = false;   // a display choice made before the controls were built
   bool chipPending_ = false;     // a debug entry's chip waits for the build
   bool refreshPending_ = false;  // a redraw waits for the build
