@@ -53,7 +53,7 @@ void TKYMAIN::PConnectClick() {
     Modes().PodState = ThePod().PodUsbOpen();
     if (Modes().PodState == 255) {
       showConnectError();
-      setConnectLook(2, "ICE not Connect");
+      setConnectLook(TConnectLook::NotConnected);
       return;
     }
   }
@@ -62,7 +62,7 @@ void TKYMAIN::PConnectClick() {
     uint16_t id = 0, status = 0;
     const bool read = forms_.up && forms_.up->ReadChipIdWords(id, status);
     const bool onBoard = read && id == Chip().ChipId;
-    setConnectLook(onBoard ? 1 : 2, onBoard ? "Body on board" : "Body not on board");
+    setConnectLook(onBoard ? TConnectLook::BodyOnBoard : TConnectLook::BodyNotOnBoard);
     podDisplay(onBoard ? "Body on board" : "Body not on board!!");
     return;
   }
@@ -70,11 +70,11 @@ void TKYMAIN::PConnectClick() {
   const int result = ThePod().PodReadChipId(id);
   if (forms_.up) forms_.up->Settings.PodChipId = id;
   if (result == 0) {
-    setConnectLook(1, "ICE Connect");
+    setConnectLook(TConnectLook::Connected);
     podDisplay("Vo-RIV ICE Connect");
     return;
   }
-  setConnectLook(2, "ICE not Connect");
+  setConnectLook(TConnectLook::NotConnected);
   if (Modes().DebugMode == 1) SMenu_EditModeClick();
   podDisplay("ICE Chip ID Error!!");
 }
@@ -84,7 +84,7 @@ bool TKYMAIN::connectPodForBuild() {
     Modes().PodState = ThePod().PodUsbOpen();
     if (Modes().PodState == 255) {
       showConnectError();
-      setConnectLook(2, "ICE not Connect");
+      setConnectLook(TConnectLook::NotConnected);
       return false;
     }
   }
@@ -94,11 +94,11 @@ bool TKYMAIN::connectPodForBuild() {
   if (forms_.up) forms_.up->Settings.PodChipId = id;
   Shell().IceConnected = result == 0 ? 1 : 0;
   if (result == 0) {
-    setConnectLook(1, "ICE Connect");
+    setConnectLook(TConnectLook::Connected);
     podDisplay("Vo-RIV ICE Connect");
     return true;
   }
-  setConnectLook(2, "ICE not Connect");
+  setConnectLook(TConnectLook::NotConnected);
   const std::string text = result == 1 ? "ICE Chip ID Error!!" : LangTextUtf8(lt::ChipIdNotFound);
   ErrorBox(text);
   podDisplay(result == 1 ? "ICE Chip ID Error!!" : "Can not be found Chip ID!!");
@@ -175,7 +175,7 @@ bool TKYMAIN::podDebugEntry() {
   ThePod().PodLinkClose();
   timer1_->stop();
   showConnectError();
-  setConnectLook(2, "ICE not Connect");
+  setConnectLook(TConnectLook::NotConnected);
   showNormal();
   EditModePro(1);
   if (forms_.up) forms_.up->SetTimerEnabled(false);
@@ -197,7 +197,7 @@ void TKYMAIN::Timer1Timer() {
   // stays 255, so the next build opens the pod again.
   timer1_->stop();
   showConnectError();
-  setConnectLook(2, "ICE not Connect");
+  setConnectLook(TConnectLook::NotConnected);
   showNormal();
   EditModePro(1);
   runTimer_->stop();

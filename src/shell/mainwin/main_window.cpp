@@ -62,6 +62,21 @@ std::string ChipListEntry(int i) {
   return items[i];
 }
 
+// The panel's caption and look (0 simulator, 1 connected, 2 not connected),
+// by TConnectLook.
+struct TConnectRow {
+  const char* caption;
+  int look;
+};
+constexpr TConnectRow kConnectRows[] = {
+    {"Simulator", 0},     {"ICE Connect", 1},       {"ICE not Connect", 2},
+    {"Body on board", 1}, {"Body not on board", 2},
+};
+static_assert(std::size(kConnectRows) == size_t(TConnectLook::BodyNotOnBoard) + 1,
+              "one row per TConnectLook");
+
+const TConnectRow& ConnectRow(TConnectLook look) { return kConnectRows[int(look)]; }
+
 }  // namespace
 
 TShellState& Shell() { return g_shell; }
@@ -222,7 +237,7 @@ void TKYMAIN::buildStatusBar() {
   eeBar_->setObjectName("EEBar");
   pCheckSum_ = new QLabel(this);
   pCheckSum_->setObjectName("PCheckSum");
-  pConnect_ = new QLabel("ICE not Connect", this);
+  pConnect_ = new QLabel(ConnectRow(TConnectLook::NotConnected).caption, this);
   pConnect_->setObjectName("PConnect");
   pConnect_->setAutoFillBackground(true);
   pConnect_->installEventFilter(this);  // a click runs the pod detection
@@ -300,9 +315,14 @@ void TKYMAIN::SetStatusText(int flag, const std::string& text) {
   }
 }
 
-// look: 0 simulator, 1 connected, 2 not connected.
-void TKYMAIN::setConnectLook(int look, const QString& caption) {
-  pConnect_->setText(caption);
+bool TKYMAIN::ConnectShows(TConnectLook look) const {
+  return pConnect_->text() == QLatin1String(ConnectRow(look).caption);
+}
+
+void TKYMAIN::setConnectLook(TConnectLook which) {
+  const TConnectRow& row = ConnectRow(which);
+  const int look = row.look;
+  pConnect_->setText(row.caption);
   pConnect_->setEnabled(look != 0);
   pConnect_->setFrameShadow(look == 2 ? QFrame::Raised : QFrame::Sunken);
   QPalette p = pConnect_->palette();
@@ -397,7 +417,7 @@ void TKYMAIN::SetSimulatorMode(int mode) {
   Action(I::MM_Emulator)->setChecked(mode == 0);
   Modes().SimulatorMode = mode;
   if (Options().PICE() && mode == 1) {
-    setConnectLook(0, "Simulator");
+    setConnectLook(TConnectLook::Simulator);
   } else {
     PConnectClick();
   }

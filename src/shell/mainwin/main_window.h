@@ -114,6 +114,9 @@ struct TKyForms {
   }
 };
 
+// What the status bar's connection panel shows, each with its own caption and look.
+enum class TConnectLook { Simulator, Connected, NotConnected, BodyOnBoard, BodyNotOnBoard };
+
 class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   Q_OBJECT
  public:
@@ -143,6 +146,7 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   std::string CheckSumText() const;
   void SetCheckSumText(const std::string& text);
   std::string ConnectText() const;
+  bool ConnectShows(TConnectLook look) const;
 
   // --- modes ------------------------------------------------------------------
   void SetDebugMode(int mode);
@@ -367,7 +371,7 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   bool FormCloseQuery();
   void FormClose();
   void setBusy(int width);
-  void setConnectLook(int look, const QString& caption);
+  void setConnectLook(TConnectLook look);
   // The connect error box (with the reason when the pod may not be opened).
   void showConnectError();
   // Emulator builds: the pod opened over USB and its chip id checked.

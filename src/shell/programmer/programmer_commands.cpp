@@ -200,13 +200,13 @@ void TKyProgrammer::sawPod(TPodSeen seen) {
 void TKyProgrammer::showConnection() {
   if (seen_ == TPodSeen::Nothing) return;
   if (Usb() && !ThePod().LinkUsable()) {
-    main_.setConnectLook(2, "ICE not Connect");
+    main_.setConnectLook(TConnectLook::NotConnected);
   } else if (seen_ == TPodSeen::Body) {
-    main_.setConnectLook(1, "Body on board");
+    main_.setConnectLook(TConnectLook::BodyOnBoard);
   } else if (seen_ == TPodSeen::NoBody) {
-    main_.setConnectLook(2, "Body not on board");
-  } else if (main_.ConnectText() == "ICE not Connect") {
-    main_.setConnectLook(1, "ICE Connect");
+    main_.setConnectLook(TConnectLook::BodyNotOnBoard);
+  } else if (main_.ConnectShows(TConnectLook::NotConnected)) {
+    main_.setConnectLook(TConnectLook::Connected);
   }
 }
 
