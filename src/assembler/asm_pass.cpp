@@ -37,8 +37,7 @@ constexpr uint16_t kUnprogrammedWord = 0xFFFF;
 // starts again. The same words under K08B, where they are no instructions.
 const std::array<uint16_t, 2>& JumpToZeroFill() {
   static const std::array<uint16_t, 2> words = [] {
-    TInstructionTable k08a;
-    k08a.LoadFull();
+    const TInstructionTable& k08a = BuiltInInstructions(kCoreK08A);
     return std::array<uint16_t, 2>{k08a.Encode("JMP", 0), k08a.Encode("NOPF", 0)};
   }();
   return words;

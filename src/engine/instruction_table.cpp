@@ -357,14 +357,19 @@ void TInstructionTable::ApplyAliasLine(const std::string& rawLine) {
 }
 
 const TInstructionTable& BuiltInInstructions(int variant) {
-  static const std::array<std::unique_ptr<TInstructionTable>, 2> tables = [] {
-    std::array<std::unique_ptr<TInstructionTable>, 2> t{std::make_unique<TInstructionTable>(),
-                                                        std::make_unique<TInstructionTable>()};
-    t[0]->LoadFull();
-    t[1]->LoadReduced();
+  // Each variant's table is loaded the first time it is asked for.
+  auto load = [](bool reduced) {
+    auto t = std::make_unique<TInstructionTable>();
+    if (reduced) t->LoadReduced();
+    else t->LoadFull();
     return t;
-  }();
-  return *tables[variant == kCoreK08B ? 1 : 0];
+  };
+  if (variant == kCoreK08B) {
+    static const std::unique_ptr<TInstructionTable> k08b = load(true);
+    return *k08b;
+  }
+  static const std::unique_ptr<TInstructionTable> k08a = load(false);
+  return *k08a;
 }
 
 void TInstructionTable::LoadInstructionAliases(const std::string& path) {
