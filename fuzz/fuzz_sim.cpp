@@ -33,6 +33,32 @@ void DecodeAll(const TKy_UP& up, uint32_t words) {
   }
 }
 
+// What a run leaves: PC, cycles, registers, stack and PC history.
+struct TEndState {
+  uint32_t pc = 0, cycles = 0;
+  std::vector<uint8_t> registers;
+  std::vector<uint32_t> stack, history;
+  bool operator==(const TEndState&) const = default;
+};
+
+TEndState EndState(const TTargetState& s) {
+  TEndState e{s.GetPC(), s.Cycles(), {}, {}, {}};
+  for (int i = 0; i < TTargetState::kRegisterCount; ++i) e.registers.push_back(s.ReadRegister(i));
+  for (int i = 0; i < TTargetState::kStackSlots; ++i) e.stack.push_back(s.GetStackEntry(i));
+  for (int i = 0; i < TTargetState::kHistoryDepth; ++i) e.history.push_back(s.PcHistoryAt(i));
+  return e;
+}
+
+// The run loop is compiled apart from the single step: `ticks` single steps,
+// each with its interrupt check, from the same start must end alike.
+void CheckStepsAgree(TKy_UP& up, const TEndState& run, uint64_t ticks) {
+  for (uint64_t i = 0; i < ticks; ++i) {
+    if (!(up.State().SleepFlag | up.State().IdleFlag)) up.Core().ExecuteOne();
+    up.Core().CheckInterrupt();
+  }
+  fuzz::Check(EndState(up.State()) == run, "the run loop and the single steps differ");
+}
+
 // Arms a run control command's run and drives it to its end, bounded.
 void Finish(TKy_UP& up) {
   up.RunToStop(kSlice, kRunTicks);
@@ -70,7 +96,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   for (const Preset& p : presets) up.WriteRegisterModel(p.address, p.value);
   bool stopped = false;
-  up.Core().RunUntilBreak(kRunTicks, ~0u, stopped);
+  const uint64_t ticks = up.Core().RunUntilBreak(kRunTicks, ~0u, stopped);
+  const TEndState run = EndState(up.State());
+  up.CpuReset();
+  for (const Preset& p : presets) up.WriteRegisterModel(p.address, p.value);
+  CheckStepsAgree(up, run, ticks);
 
   up.CpuReset();
   for (const Preset& p : presets) up.WriteRegisterModel(p.address, p.value);

@@ -1,5 +1,7 @@
 #include "engine/cpu_core.h"
 
+#include <array>
+
 #include "engine/instruction_rows.h"
 
 #define KYVOR_HOT inline __attribute__((always_inline))
@@ -21,10 +23,15 @@ KYVOR_HOT uint8_t OverflowBit(uint32_t x, uint32_t y, uint32_t r) {
   return (x & 0x80) ? ((~r >> 7) & 1) : ((r >> 7) & 1);
 }
 
+// Z and N of each byte.
+constexpr std::array<uint8_t, 256> kZN = [] {
+  std::array<uint8_t, 256> t{};
+  for (unsigned v = 0; v < 256; ++v) t[v] = uint8_t((v == 0 ? sf::Z : 0) | (v & 0x80 ? sf::N : 0));
+  return t;
+}();
+
 // Z and N of a result.
-KYVOR_HOT uint8_t ZN(uint32_t r) {
-  return uint8_t(((r & 0xFF) == 0 ? sf::Z : 0) | ((r & 0x80) ? sf::N : 0));
-}
+KYVOR_HOT uint8_t ZN(uint32_t r) { return kZN[r & 0xFF]; }
 
 KYVOR_HOT int32_t Signed8(uint32_t v) { return int32_t(int8_t(uint8_t(v))); }
 KYVOR_HOT int32_t Signed11(uint32_t v) {
@@ -83,32 +90,20 @@ uint32_t TCpuCore::PeekIndirectAddress(uint32_t a) const {
   return PointerTarget(r, PointerValue(r, pf.pointer), pf.mode);
 }
 
-uint32_t TCpuCore::ResolveIndirectAddress(uint32_t a) {
-  TDecodedWord d;
-  if (t_.Variant() == kCoreK08B) {
-    if (a != 0 && a != 5) return a;
-    d.Pointer = a == 0 ? 0 : 1;
-  } else {
-    if (a > 14) return a;
-    d.Pointer = kK08APointers[a].pointer;
-    d.PointerMode = kK08APointers[a].mode;
-  }
-  return resolvePointer(d);
-}
-
 // The indirect access of a decoded word's operand 1: the address read, and
 // the post-update it asks for (K08A only).
-KYVOR_HOT uint32_t TCpuCore::resolvePointer(const TDecodedWord& d) {
+KYVOR_HOT uint32_t TCpuCore::resolvePointer(TStep& x) {
+  const TDecodedWord& d = x.d;
   if (d.Pointer == TDecodedWord::kNoPointer) return d.Op1;
-  const uint8_t* r = s_.Registers();
+  const uint8_t* r = x.r;
   const unsigned n = d.Pointer;
   const uint32_t p = PointerValue(r, n);
   switch (d.PointerMode) {
     case 1:
-    case 3: postRequests_ |= uint16_t(kInc0 << (2 * n)); break;
-    case 2: postRequests_ |= uint16_t(kDec0 << (2 * n)); break;
+    case 3: x.post |= uint16_t(kInc0 << (2 * n)); break;
+    case 2: x.post |= uint16_t(kDec0 << (2 * n)); break;
     case 4:
-      postRequests_ |= uint16_t(kAddW0 << n);
+      x.post |= uint16_t(kAddW0 << n);
       savedW_[n] = r[reg::W];
       break;
     default: break;
@@ -118,18 +113,18 @@ KYVOR_HOT uint32_t TCpuCore::resolvePointer(const TDecodedWord& d) {
 
 // The data address of a word. The second word of MVFF is the destination:
 // always resolved like the first.
-KYVOR_HOT uint32_t TCpuCore::dataAddress(const TDecodedWord& d) {
-  if (s_.PendingTwoWordKind == ik::MVFF) return resolvePointer(d);
-  switch (d.Access) {
-    case 0: return uint32_t(s_.Registers()[reg::BSR]) * 256u + d.Op1;
-    case 1: return d.Op1;
-    default: return resolvePointer(d);
+template <bool Second>
+KYVOR_HOT uint32_t TCpuCore::dataAddress(TStep& x) {
+  if constexpr (Second)
+    if (s_.PendingTwoWordKind == ik::MVFF) return resolvePointer(x);
+  switch (x.d.Access) {
+    case 0: return uint32_t(x.r[reg::BSR]) * 256u + x.d.Op1;
+    case 1: return x.d.Op1;
+    default: return resolvePointer(x);
   }
 }
 
-void TCpuCore::applyPostUpdate() {
-  const uint16_t req = postRequests_;
-  if (!req) return;
+void TCpuCore::applyPostUpdate(uint16_t req) {
   int bit = 0;
   while (!(req & (1u << bit))) ++bit;
   int n;
@@ -164,12 +159,12 @@ KYVOR_HOT void TCpuCore::writeData(TStep& x, uint32_t address, uint32_t value) {
 // target state says (see TTargetState::SetProgramCounter and AdvancePC).
 KYVOR_HOT void TCpuCore::advance(TStep& x, uint32_t n) {
   x.pc = (x.pc + n) & 0xFFFFF;
-  if (s_.MirrorPc()) x.r[reg::PCLATL] = uint8_t(x.pc);
+  if (x.mirror) x.r[reg::PCLATL] = uint8_t(x.pc);
 }
 
 KYVOR_HOT void TCpuCore::jump(TStep& x, uint32_t to) {
   x.pc = to & 0xFFFFF;
-  if (s_.MirrorPc()) {
+  if (x.mirror) {
     x.r[reg::PCLATL] = uint8_t(x.pc);
     x.r[reg::PCLATH] = uint8_t(x.pc >> 8);
   }
@@ -207,8 +202,8 @@ KYVOR_HOT void TCpuCore::skipIf(TStep& x, bool taken) {
 
 template <TInput In>
 KYVOR_HOT uint32_t TCpuCore::input(const TStep& x) {
-  if constexpr (In == TInput::W) return x.w;
-  if constexpr (In == TInput::NotW) return 255 - x.w;
+  if constexpr (In == TInput::W) return x.w();
+  if constexpr (In == TInput::NotW) return 255 - x.w();
   if constexpr (In == TInput::F) return x.f;
   if constexpr (In == TInput::Literal) return x.d.Op1;
   if constexpr (In == TInput::One) return 1;
@@ -240,9 +235,9 @@ KYVOR_HOT void TCpuCore::arithmetic(TStep& x) {
   if constexpr (E.CarryIn == TCarryIn::Carry) carry = (x.r[reg::STATUS] & sf::C) ? 1 : 0;
   const uint32_t res = a + b + carry;
   store<E.Store>(x, res);
-  setFlags<Guard>(x, uint8_t(ZN(res) | (res > 255 ? sf::C : 0) |
-                             (OverflowBit(a, b, res) ? sf::OV : 0) |
-                             (((a & 15) + (b & 15) + carry) > 15 ? sf::DC : 0)));
+  setFlags<Guard>(
+      x, uint8_t(ZN(res) | (res > 255 ? sf::C : 0) | (OverflowBit(a, b, res) ? sf::OV : 0) |
+                 (((a & 15) + (b & 15) + carry) > 15 ? sf::DC : 0)));
 }
 
 // Logic operations and rotates of B (with W where the operation takes two).
@@ -250,7 +245,7 @@ template <TExecution E, bool Guard>
 KYVOR_HOT void TCpuCore::logic(TStep& x) {
   constexpr TLogicOp op = TLogicOp(E.Operation);
   const uint32_t v = input<E.B>(x);
-  const uint32_t w = x.w;
+  const uint32_t w = x.w();
   const uint32_t c = (x.r[reg::STATUS] & sf::C) ? 1 : 0;
   uint32_t res = 0;
   uint8_t extra = 0;  // carry out and overflow of the rotates
@@ -288,7 +283,7 @@ KYVOR_HOT void TCpuCore::move(TStep& x) {
   if constexpr (op == TMoveOp::Set) writeData(x, x.addr, 0xFF);
   if constexpr (op == TMoveOp::WithFile) {  // destination 1: W to F; 0: F to W
     if (x.d.ToF)
-      writeData(x, x.addr, x.w);
+      writeData(x, x.addr, x.w());
     else
       x.r[reg::W] = uint8_t(x.f);
   }
@@ -315,7 +310,7 @@ KYVOR_HOT void TCpuCore::bitChange(TStep& x) {
 // "PCLATL" (a computed jump) wins over the skip.
 template <TExecution E>
 KYVOR_HOT void TCpuCore::skip(TStep& x) {
-  skipIf(x, ConditionHolds(E.Condition, x.d.ConditionBits, x.f, x.w, x.r[reg::STATUS]));
+  skipIf(x, ConditionHolds(E.Condition, x.d.ConditionBits, x.f, x.w(), x.r[reg::STATUS]));
   constexpr TSkipResult result = TSkipResult(E.Operation);
   if constexpr (result == TSkipResult::Increment) store<E.Store>(x, x.f + 1);
   if constexpr (result == TSkipResult::Decrement) store<E.Store>(x, x.f - 1);
@@ -323,7 +318,7 @@ KYVOR_HOT void TCpuCore::skip(TStep& x) {
 
 template <TExecution E>
 KYVOR_HOT void TCpuCore::branch(TStep& x) {
-  if (ConditionHolds(E.Condition, E.StatusBit, x.f, x.w, x.r[reg::STATUS])) {
+  if (ConditionHolds(E.Condition, E.StatusBit, x.f, x.w(), x.r[reg::STATUS])) {
     jump(x, uint32_t(int32_t(x.pc) + Signed8(x.d.Op1)));
     ++x.cycles;
   }
@@ -331,7 +326,7 @@ KYVOR_HOT void TCpuCore::branch(TStep& x) {
 
 template <TExecution E, bool Guard>
 KYVOR_HOT void TCpuCore::multiply(TStep& x) {
-  const uint32_t res = input<E.B>(x) * x.w;
+  const uint32_t res = input<E.B>(x) * x.w();
   x.r[reg::PRODH] = uint8_t(res >> 8);
   x.r[reg::PRODL] = uint8_t(res);
   if constexpr (E.FlagsSet != 0) setFlags<Guard>(x, (res & 0xFF) == 0 ? sf::Z : 0);
@@ -367,6 +362,7 @@ KYVOR_HOT void TCpuCore::flow(TStep& x) {
       pushReturn(x.pc);
       s_.TwoWordOperand = int32_t(d.Op1);
       s_.PendingTwoWordKind = ik::CALL;
+      x.pending = true;
     } else {
       pushReturn(x.pc);
       jump(x, d.Op1 & 0xFFF);
@@ -375,6 +371,7 @@ KYVOR_HOT void TCpuCore::flow(TStep& x) {
     if (d.Flags & rf::LongJump) {
       s_.TwoWordOperand = int32_t(d.Op1);
       s_.PendingTwoWordKind = ik::JMP;
+      x.pending = true;
     } else {
       jump(x, d.Op1 & 0xFFF);
     }
@@ -399,7 +396,7 @@ KYVOR_HOT void TCpuCore::flow(TStep& x) {
 
 // First words keep their part in the two-word state; NOPF completes the
 // pending instruction (alone it does nothing).
-template <uint8_t Kind>
+template <uint8_t Kind, bool Second>
 KYVOR_HOT void TCpuCore::twoWord(TStep& x) {
   uint8_t* r = x.r;
   const uint32_t op1 = x.d.Op1;
@@ -407,18 +404,19 @@ KYVOR_HOT void TCpuCore::twoWord(TStep& x) {
     r[reg::TBLPTRU] = uint8_t(op1 >> 4);
     s_.TablePointerStage[0] = uint8_t((op1 << 4) & 0xFF);
     s_.PendingTwoWordKind = ik::MVLP;
+    x.pending = true;
   } else if constexpr (Kind == ik::LDPR) {
     s_.PointerSelect = uint8_t(op1 & 3);
     s_.PendingTwoWordKind = ik::LDPR;
+    x.pending = true;
   } else if constexpr (Kind == ik::MVFF) {
     s_.TwoWordOperand = int32_t(x.addr);  // the source
     s_.PendingTwoWordKind = ik::MVFF;
-  } else {
+    x.pending = true;
+  } else if constexpr (Second) {
     switch (s_.PendingTwoWordKind) {
       case ik::CALL:
-      case ik::JMP:
-        jump(x, (uint32_t(s_.TwoWordOperand) << 12) | (op1 & 0xFFF));
-        break;
+      case ik::JMP: jump(x, (uint32_t(s_.TwoWordOperand) << 12) | (op1 & 0xFFF)); break;
       case ik::MVLP:
         r[reg::TBLPTRH] = uint8_t((s_.TablePointerStage[0] + (op1 >> 8)) & 0xFF);
         r[reg::TBLPTRL] = uint8_t(op1);
@@ -442,8 +440,8 @@ KYVOR_HOT void TCpuCore::twoWord(TStep& x) {
 
 KYVOR_HOT void TCpuCore::tableRead(TStep& x) {
   uint8_t* r = x.r;
-  uint32_t t = (uint32_t(r[reg::TBLPTRU]) << 16) | (uint32_t(r[reg::TBLPTRH]) << 8) |
-               r[reg::TBLPTRL];
+  uint32_t t =
+      (uint32_t(r[reg::TBLPTRU]) << 16) | (uint32_t(r[reg::TBLPTRH]) << 8) | r[reg::TBLPTRL];
   const uint16_t pw = s_.ReadProgramWord(t);
   r[reg::TBLDH] = uint8_t(pw >> 8);
   r[reg::TBLDL] = uint8_t(pw);
@@ -457,6 +455,7 @@ KYVOR_HOT void TCpuCore::tableRead(TStep& x) {
 
 template <uint8_t Kind>
 KYVOR_HOT void TCpuCore::power(TStep& x) {
+  x.run.unusual = true;
   if constexpr (Kind == ik::IDLE) {
     s_.IdleFlag = 1;
     x.r[reg::PWRSTAT] = uint8_t(x.r[reg::PWRSTAT] | 0x20);
@@ -468,7 +467,7 @@ KYVOR_HOT void TCpuCore::power(TStep& x) {
 
 // The routine of declaration `Row`, its family's routine specialized with
 // the row's details.
-template <std::size_t Row>
+template <std::size_t Row, bool Second>
 KYVOR_HOT void TCpuCore::runRow(TStep& x) {
   constexpr TInstructionRow row = kInstructionRows[Row];
   constexpr TExecution e = row.Exec;
@@ -477,11 +476,11 @@ KYVOR_HOT void TCpuCore::runRow(TStep& x) {
   // a word after MVFF is its destination whatever it is, and the
   // resolution's post-update happens either way.
   if constexpr (row.NoRegisterOperand == 0 || row.Kind == ik::MVFF) {
-    x.addr = dataAddress(x.d);
+    x.addr = dataAddress<Second>(x);
     if constexpr (ReadsFile(e))
       x.f = x.addr < uint32_t(TTargetState::kRegisterCount) ? x.r[x.addr] : 0u;
-  } else if (s_.PendingTwoWordKind == ik::MVFF) {
-    x.addr = resolvePointer(x.d);
+  } else if constexpr (Second) {
+    if (s_.PendingTwoWordKind == ik::MVFF) x.addr = resolvePointer(x);
   }
   x.cycles = row.Cycles;
   if constexpr (e.Family == TExecFamily::Arithmetic) arithmetic<e, guard>(x);
@@ -492,7 +491,7 @@ KYVOR_HOT void TCpuCore::runRow(TStep& x) {
   if constexpr (e.Family == TExecFamily::Branch) branch<e>(x);
   if constexpr (e.Family == TExecFamily::Multiply) multiply<e, guard>(x);
   if constexpr (e.Family == TExecFamily::Flow) flow<row.Kind>(x);
-  if constexpr (e.Family == TExecFamily::TwoWord) twoWord<row.Kind>(x);
+  if constexpr (e.Family == TExecFamily::TwoWord) twoWord<row.Kind, Second>(x);
   if constexpr (e.Family == TExecFamily::TableRead) tableRead(x);
   if constexpr (e.Family == TExecFamily::Power) power<row.Kind>(x);
 }
@@ -500,18 +499,23 @@ KYVOR_HOT void TCpuCore::runRow(TStep& x) {
 // Runs the routine of the word's declaration: one case per declaration, so
 // that every routine is inlined here. A row without a declaration decodes
 // but does nothing (one cycle); false when the word matches no row.
+template <bool Second>
 KYVOR_HOT bool TCpuCore::dispatch(TStep& x) {
   static_assert(kInstructionCount == 67, "one case per declaration");
-#define KYVOR_ROW(n) \
-  case (n): runRow<(n)>(x); break;
-#define KYVOR_ROWS8(n)                                                                   \
-  KYVOR_ROW(n) KYVOR_ROW(n + 1) KYVOR_ROW(n + 2) KYVOR_ROW(n + 3) KYVOR_ROW(n + 4) \
-  KYVOR_ROW(n + 5) KYVOR_ROW(n + 6) KYVOR_ROW(n + 7)
+#define KYVOR_ROW(n)        \
+  case (n):                 \
+    runRow<(n), Second>(x); \
+    break;
+#define KYVOR_ROWS8(n)                                                                 \
+  KYVOR_ROW(n)                                                                         \
+  KYVOR_ROW(n + 1) KYVOR_ROW(n + 2) KYVOR_ROW(n + 3) KYVOR_ROW(n + 4) KYVOR_ROW(n + 5) \
+      KYVOR_ROW(n + 6) KYVOR_ROW(n + 7)
   switch (x.d.Declaration) {
-    KYVOR_ROWS8(0) KYVOR_ROWS8(8) KYVOR_ROWS8(16) KYVOR_ROWS8(24) KYVOR_ROWS8(32)
-    KYVOR_ROWS8(40) KYVOR_ROWS8(48) KYVOR_ROWS8(56) KYVOR_ROW(64) KYVOR_ROW(65) KYVOR_ROW(66)
-    case TDecodedWord::kNoRow: return false;
-    default: dataAddress(x.d); break;
+    KYVOR_ROWS8(0)
+    KYVOR_ROWS8(8) KYVOR_ROWS8(16) KYVOR_ROWS8(24) KYVOR_ROWS8(32) KYVOR_ROWS8(40) KYVOR_ROWS8(48)
+        KYVOR_ROWS8(56) KYVOR_ROW(64) KYVOR_ROW(65) KYVOR_ROW(66) case TDecodedWord::kNoRow
+        : return false;
+    default: dataAddress<Second>(x); break;
   }
 #undef KYVOR_ROWS8
 #undef KYVOR_ROW
@@ -536,62 +540,123 @@ KYVOR_HOT void TCpuCore::tickTimer() {
   }
 }
 
-// One word at `pc`; `pc` is the new PC after it (also stored in the state).
-// The PC travels in a register through the word and from word to word.
-KYVOR_HOT bool TCpuCore::executeWord(uint32_t& pc) {
+TCpuCore::TRun TCpuCore::openRun() {
+  return TRun{s_.Registers(), s_.Cells().data(), uint32_t(s_.ProgramWords()),
+              words_,         s_.MirrorPc(),     false};
+}
+
+// One word at `pc`; `pc` is the new PC after it. The PC travels in a
+// register through the word and from word to word; the caller stores it in
+// the state.
+template <TCpuCore::TForm Form>
+KYVOR_HOT TCpuCore::TWordEnd TCpuCore::executeWord(TRun& run, uint32_t& pc) {
+  constexpr bool kSecond = Form == TForm::Any;
   const uint32_t here = pc;
-  const uint16_t word = s_.ReadProgramWord(here);
-  postRequests_ = 0;
-
-  uint8_t* r = s_.Registers();
-  TStep x{words_[word], r, 0, 0, r[reg::W], 1, here};
+  const uint16_t word = here < run.words ? run.cells[here].Opcode : 0;
+  uint8_t* r = run.r;
+  TStep x{run.decoded[word], run, r, 0, 0, 1, here, 0, false, Form == TForm::First || run.mirror};
   advance(x, 1);
-  const bool decoded = dispatch(x);
+  const bool decoded = dispatch<kSecond>(x);
   pc = x.pc;
-  s_.SetPcWithoutMirror(pc);
-  if (!decoded) return false;
-
-  if (postRequests_) applyPostUpdate();
+  if (!decoded) return TWordEnd::NotDecoded;
+  if (x.post) applyPostUpdate(x.post);
   s_.AddCycles(x.cycles);
   tickTimer();
   s_.PushPcHistory(here);
+  return x.pending ? TWordEnd::Pending : TWordEnd::Done;
+}
+
+// Out of line, the rare words (the second word of a two-word instruction,
+// every word while the PC is not mirrored). It takes copies, so that the
+// caller's run stays in registers.
+__attribute__((noinline)) TCpuCore::TAnyWordEnd TCpuCore::executeAnyWord(TRun run, uint32_t pc) {
+  const TWordEnd end = executeWord<TForm::Any>(run, pc);
+  return {pc, run.unusual, end};
+}
+
+// The word after a pending first word: a NOPF completes the instruction;
+// any other word runs as itself and the unfinished instruction is dropped.
+void TCpuCore::completeInstruction(TRun& run, uint32_t& pc) {
+  const TAnyWordEnd end = executeAnyWord(run, pc);
+  s_.PendingTwoWordKind = 0;
+  pc = end.pc;
+  run.unusual = end.unusual;
+}
+
+// Both words of a two-word instruction. A two-word instruction never
+// outlives the call, so that a first word never finds one pending.
+template <TCpuCore::TForm Form>
+KYVOR_HOT bool TCpuCore::executeInstruction(TRun& run, uint32_t& pc) {
+  TWordEnd end;
+  if constexpr (Form == TForm::First) {
+    end = executeWord<TForm::First>(run, pc);
+  } else {
+    const TAnyWordEnd any = executeAnyWord(run, pc);
+    pc = any.pc;
+    run.unusual = any.unusual;
+    end = any.end;
+  }
+  switch (end) {
+    case TWordEnd::NotDecoded: s_.PendingTwoWordKind = 0; return false;
+    case TWordEnd::Pending: completeInstruction(run, pc); break;
+    case TWordEnd::Done: break;
+  }
   return true;
 }
 
-// Both words of a two-word instruction. The second word: a NOPF completes
-// the instruction; any other word runs as itself and the unfinished
-// instruction is dropped. A two-word instruction never outlives the call.
-KYVOR_HOT bool TCpuCore::executeInstruction(uint32_t& pc) {
-  if (!executeWord(pc)) {
-    s_.PendingTwoWordKind = 0;
-    return false;
-  }
-  if (s_.PendingTwoWordKind > 0) {
-    executeWord(pc);
-    s_.PendingTwoWordKind = 0;
-  }
-  return true;
-}
-
+// A state left in the middle of a two-word instruction (set from outside)
+// goes on with its second word.
 bool TCpuCore::ExecuteOne() {
+  TRun run = openRun();
   uint32_t pc = s_.GetPC();
-  return executeInstruction(pc);
+  bool decoded = true;
+  if (s_.PendingTwoWordKind == 0)
+    decoded = executeInstruction<TForm::Any>(run, pc);
+  else
+    completeInstruction(run, pc);
+  s_.SetPcWithoutMirror(pc);
+  return decoded;
+}
+
+// Asleep or idle, nothing runs (only an interrupt wakes the core); awake,
+// the tick completes an instruction left pending from outside.
+void TCpuCore::unusualTick(TRun& run, uint32_t& pc) {
+  if (s_.SleepFlag | s_.IdleFlag) return;
+  run.unusual = false;
+  completeInstruction(run, pc);
+}
+
+template <TCpuCore::TForm Form>
+KYVOR_HOT uint64_t TCpuCore::runLoop(TRun& run, uint64_t budget, uint32_t stopAddress,
+                                     bool& stopped) {
+  uint32_t pc = s_.GetPC();
+  for (uint64_t left = budget; left; --left) {
+    if (!run.unusual)
+      executeInstruction<Form>(run, pc);
+    else
+      unusualTick(run, pc);
+    if (interruptPending()) {
+      s_.SetPcWithoutMirror(pc);
+      takeInterrupt();
+      pc = s_.GetPC();
+      run.unusual = s_.PendingTwoWordKind != 0;
+    }
+    if (s_.HasBreakFlag(pc) || pc == stopAddress) {
+      s_.SetPcWithoutMirror(pc);
+      stopped = true;
+      return budget - left + 1;
+    }
+  }
+  s_.SetPcWithoutMirror(pc);
+  return budget;
 }
 
 uint64_t TCpuCore::RunUntilBreak(uint64_t budget, uint32_t stopAddress, bool& stopped) {
   stopped = false;
-  uint32_t pc = s_.GetPC();
-  for (uint64_t i = 0; i < budget;) {
-    ++i;
-    if (!(s_.SleepFlag | s_.IdleFlag)) executeInstruction(pc);
-    // Also while asleep: only an interrupt wakes the core.
-    if (CheckInterrupt()) pc = s_.GetPC();
-    if (s_.HasBreakFlag(pc) || pc == stopAddress) {
-      stopped = true;
-      return i;
-    }
-  }
-  return budget;
+  TRun run = openRun();
+  run.unusual = (s_.SleepFlag | s_.IdleFlag) != 0 || s_.PendingTwoWordKind != 0;
+  if (run.mirror) return runLoop<TForm::First>(run, budget, stopAddress, stopped);
+  return runLoop<TForm::Any>(run, budget, stopAddress, stopped);
 }
 
 }  // namespace kyvor

@@ -153,7 +153,7 @@ class TTargetState {
   }
   // Entry i (0 = newest).
   uint16_t PcHistoryAt(int i) const {
-    return history_[(histHead_ - i) & (kHistoryDepth - 1)];
+    return history_[(histHead_ - unsigned(i)) & (kHistoryDepth - 1)];
   }
   // The entry at the cursor, then the cursor moves one older (stops at 15).
   uint16_t PopPcHistory();
@@ -186,7 +186,7 @@ class TTargetState {
   void clearBreakFlags(uint32_t address);
   std::array<uint32_t, kStackSlots> stack_{};
   std::array<uint16_t, kHistoryDepth> history_{};
-  int histHead_ = 0;
+  unsigned histHead_ = 0;
   int histCursor_ = 0;
   uint32_t pc_ = 0;
   uint32_t cycles_ = 0;

@@ -5,6 +5,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <random>
 #include <string>
 #include <utility>
 #include <vector>
@@ -533,6 +534,88 @@ TEST_F(RunControlTest, ResetOrClearDuringAStepOverLeavesNoStopBehind) {
     up().ClearBreakpoints();
   }
 }
+
+// The run loop is compiled apart from the single step: from the same random
+// program and registers, a run of N ticks leaves the whole state as N single
+// steps (each with its interrupt check) do, with the PC mirrored or not, on
+// both instruction sets, and stops where the steps first reach a breakpoint.
+class RunLoopAgreementTest : public test::CpuFixture {
+ protected:
+  static constexpr uint32_t kWords = 256;
+  static constexpr uint64_t kTicks = 3000;
+
+  // Random words over the first page and random bytes over the registers the
+  // instructions use (the timer and its interrupt included); PC at 0.
+  static void fill(TKy_UP& up, std::mt19937& rng) {
+    up.CpuReset();
+    for (uint32_t a = 0; a < kWords; ++a)
+      up.StoreProgramWord(uint16_t(a), uint16_t(rng()), uint16_t(a + 1), 0);
+    for (int a = 0; a < 0x60; ++a) up.WriteRegisterModel(a, uint8_t(rng()));
+    up.WriteRegisterModel(reg::STKPTR, 0);
+    up.WriteRegisterModel(reg::TMRCTL, uint8_t(0x80 | (rng() & 0x70)));
+    up.State().SetProgramCounter(0);
+  }
+  // One tick as the run loop takes it, executed by the single step.
+  static void tick(TKy_UP& up) {
+    if (!(up.State().SleepFlag | up.State().IdleFlag)) up.Core().ExecuteOne();
+    up.Core().CheckInterrupt();
+  }
+  static void expectSameState(const TTargetState& a, const TTargetState& b) {
+    EXPECT_EQ(a.GetPC(), b.GetPC());
+    EXPECT_EQ(a.Cycles(), b.Cycles());
+    for (int i = 0; i < TTargetState::kRegisterCount; ++i)
+      ASSERT_EQ(a.ReadRegister(i), b.ReadRegister(i)) << "register " << i;
+    for (int i = 0; i < TTargetState::kStackSlots; ++i)
+      EXPECT_EQ(a.GetStackEntry(i), b.GetStackEntry(i)) << "stack entry " << i;
+    for (int i = 0; i < TTargetState::kHistoryDepth; ++i)
+      EXPECT_EQ(a.PcHistoryAt(i), b.PcHistoryAt(i)) << "history entry " << i;
+    EXPECT_EQ(a.SleepFlag, b.SleepFlag);
+    EXPECT_EQ(a.IdleFlag, b.IdleFlag);
+    EXPECT_EQ(a.PendingTwoWordKind, b.PendingTwoWordKind);
+    EXPECT_EQ(a.TimerPrescaleCount, b.TimerPrescaleCount);
+  }
+  void compare(bool k08b, bool mirror, bool breakpoints) {
+    TKy_UP stepped;
+    stepped.ApplyChipConfig();
+    if (k08b) {
+      up().LoadInstructionTableReduced();
+      stepped.LoadInstructionTableReduced();
+    }
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+      SCOPED_TRACE(testing::Message() << "seed " << seed);
+      std::mt19937 rng(seed), same(seed);
+      fill(up(), rng);
+      fill(stepped, same);
+      std::vector<uint32_t> flagged;
+      for (int i = 0; breakpoints && i < 6; ++i) {
+        const uint32_t a = rng() % kWords;
+        up().State().SetBreakpointFlag(a, 1, 1);
+        flagged.push_back(a);
+      }
+      up().State().SetMirrorPc(mirror);
+      stepped.State().SetMirrorPc(mirror);
+      bool stopped = false;
+      const uint64_t ticks = up().Core().RunUntilBreak(kTicks, ~0u, stopped);
+      uint64_t n = 0;
+      bool reached = false;
+      while (n < kTicks && !reached) {
+        tick(stepped);
+        ++n;
+        for (uint32_t a : flagged) reached |= stepped.GetPC() == a;
+      }
+      EXPECT_EQ(stopped, reached);
+      EXPECT_EQ(ticks, n);
+      expectSameState(up().State(), stepped.State());
+      for (uint32_t a : flagged) up().State().SetBreakpointFlag(a, 1, 0);
+    }
+  }
+};
+
+TEST_F(RunLoopAgreementTest, K08AMirrored) { compare(false, true, false); }
+TEST_F(RunLoopAgreementTest, K08ANotMirrored) { compare(false, false, false); }
+TEST_F(RunLoopAgreementTest, K08BMirrored) { compare(true, true, false); }
+TEST_F(RunLoopAgreementTest, K08AWithBreakpoints) { compare(false, true, true); }
+TEST_F(RunLoopAgreementTest, K08BWithBreakpoints) { compare(true, true, true); }
 
 }  // namespace
 }  // namespace kyvor
