@@ -141,8 +141,9 @@ std::string FormatInstructionText(const TInstructionDescriptor& d, int op1, int 
 }
 
 // Every word of an empty table decodes to nothing, as the table's words start.
-TInstructionTable::TInstructionTable()
-    : decoded_(std::make_unique<std::array<TDecodedWord, 65536>>()) {}
+TInstructionTable::TInstructionTable(TTableUse use)
+    : decoded_(use == TTableUse::Decode ? std::make_unique<std::array<TDecodedWord, 65536>>()
+                                        : nullptr) {}
 
 TInstructionTable::~TInstructionTable() = default;
 
@@ -214,7 +215,7 @@ bool TInstructionTable::BuildDecoder(const std::vector<std::string>& rows, int v
   relink();
   // The same rows of the same variant give the same lookup table: a reload
   // (each build reloads the chip's table) keeps it.
-  if (&rows != lookupRows_ || variant != lookupVariant_) {
+  if (decoded_ && (&rows != lookupRows_ || variant != lookupVariant_)) {
     buildLookup();
     lookupRows_ = &rows;
     lookupVariant_ = variant;
@@ -359,7 +360,7 @@ void TInstructionTable::ApplyAliasLine(const std::string& rawLine) {
 const TInstructionTable& BuiltInInstructions(int variant) {
   // Each variant's table is loaded the first time it is asked for.
   auto load = [](bool reduced) {
-    auto t = std::make_unique<TInstructionTable>();
+    auto t = std::make_unique<TInstructionTable>(TTableUse::EncodeOnly);
     if (reduced) t->LoadReduced();
     else t->LoadFull();
     return t;

@@ -248,9 +248,14 @@ const std::vector<std::string>& K08BTableRows();
 // the operand count, with the mnemonic (never the alias).
 std::string FormatInstructionText(const TInstructionDescriptor& d, int op1, int op2, int op3);
 
+// What a table serves: decoding and encoding, through the word lookup table,
+// or encoding only (the rows, without the lookup table: such a table finds
+// rows and encodes, and decodes nothing).
+enum class TTableUse { Decode, EncodeOnly };
+
 class TInstructionTable {
  public:
-  TInstructionTable();
+  explicit TInstructionTable(TTableUse use = TTableUse::Decode);
   ~TInstructionTable();
   TInstructionTable(const TInstructionTable&) = delete;
   TInstructionTable& operator=(const TInstructionTable&) = delete;
@@ -281,7 +286,8 @@ class TInstructionTable {
   // The first row whose Mnemonic equals `word` exactly.
   const TInstructionDescriptor* FindByMnemonic(std::string_view word) const;
 
-  // Decoding: the first row in table order whose masked bits equal its value.
+  // Decoding (not for a table that only encodes): the first row in table
+  // order whose masked bits equal its value.
   const TInstructionDescriptor* Decode(uint16_t opcode) const {
     const uint8_t r = (*decoded_)[opcode].Row;
     return r == 0xFF ? nullptr : &rows_[r];
@@ -327,7 +333,7 @@ class TInstructionTable {
 
 // The built-in table of a variant (K08A without an alias file), loaded on
 // first use and kept: the encoder of instruction words that code outside a
-// program builds (fills, loader and start-up words).
+// program builds (fills, loader and start-up words). It only encodes.
 const TInstructionTable& BuiltInInstructions(int variant);
 
 }  // namespace kyvor

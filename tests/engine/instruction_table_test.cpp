@@ -478,6 +478,21 @@ TEST(InstructionTable, EncodeInvertsDecodeForEveryWord) {
   }
 }
 
+// The built-in tables only encode: each holds its variant's rows, encodes
+// as a loaded table and builds no word lookup.
+TEST(InstructionTable, BuiltInTablesEncodeWithoutAWordLookup) {
+  TInstructionTable t;
+  for (int variant = 0; variant < 2; ++variant) {
+    variant == 0 ? t.LoadFull() : t.LoadReduced();
+    const TInstructionTable& builtIn = BuiltInInstructions(variant);
+    EXPECT_EQ(builtIn.LookupBuildCount(), 0);
+    ASSERT_EQ(builtIn.Count(), t.Count());
+    for (const auto& d : t.Descriptors())
+      EXPECT_EQ(builtIn.Encode(d.Mnemonic, 0x155, 5, 1), t.Encode(d.Mnemonic, 0x155, 5, 1))
+          << d.Mnemonic;
+  }
+}
+
 TEST(InstructionTable, EncodeCutsOperandsToTheirFields) {
   TInstructionTable t;
   t.LoadFull();
