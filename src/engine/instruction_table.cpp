@@ -85,20 +85,43 @@ uint8_t AccessOf(const TDecodedWord& w) {
   return w.Pointer != TDecodedWord::kNoPointer ? 2 : 1;
 }
 
-// What the simulator and the step analysis need of the row's execution, for
-// this word.
-void ExecutionOf(TDecodedWord& w, const TInstructionDescriptor& d, int variant) {
+// What every word of row `d` shares: the row and what the simulator and the
+// step analysis need of its execution.
+TDecodedWord RowWordOf(const TInstructionDescriptor& d, int variant) {
+  TDecodedWord w;
+  w.Row = static_cast<uint8_t>(d.Row);
+  w.Kind = d.Kind;
+  w.NoRegisterOperand = d.NoRegisterOperand;
+  w.OperandCount = static_cast<uint8_t>(d.OperandCount);
   w.Flags = FlagsOf(d);
   w.Declaration = TDecodedWord::kNoDeclaration;
-  if (!d.Declaration) return;
+  if (!d.Declaration) return w;
   const TExecution& e = d.Declaration->Exec;
   w.Declaration = uint8_t(d.Declaration - kInstructionRows.data());
-  w.ToF = e.Store == TStore::F || (e.Store == TStore::ByDestination && w.Op2 != 0);
   w.FlagsSet = variant == kCoreK08B ? uint8_t(e.FlagsSet & (decl::kZ | decl::kC)) : e.FlagsSet;
   w.Condition = e.Condition;
+  return w;
+}
+
+// The word `op` of row `d`: `w`, what every word of the row shares
+// (RowWordOf), with the word's operands and what follows from them.
+TDecodedWord DecodedWordOf(TDecodedWord w, const TInstructionDescriptor& d, uint16_t op,
+                           int variant) {
+  if (d.OperandCount >= 1) w.Op1 = ExtractBitField(op, d.Operand[0].Lo, d.Operand[0].Hi);
+  if (d.OperandCount >= 2)
+    w.Op2 = static_cast<uint8_t>(ExtractBitField(op, d.Operand[1].Lo, d.Operand[1].Hi));
+  if (d.OperandCount >= 3)
+    w.Op3 = static_cast<uint8_t>(ExtractBitField(op, d.Operand[2].Lo, d.Operand[2].Hi));
+  w.BankBit = d.BankOperand == 2 ? w.Op2 : w.Op3;
+  PointerOf(w, variant);
+  w.Access = AccessOf(w);
+  if (!d.Declaration) return w;
+  const TExecution& e = d.Declaration->Exec;
+  w.ToF = e.Store == TStore::F || (e.Store == TStore::ByDestination && w.Op2 != 0);
   const bool onStatus =
       e.Condition == TCondition::StatusSet || e.Condition == TCondition::StatusClear;
   w.ConditionBits = onStatus ? e.StatusBit : w.Op2;
+  return w;
 }
 
 }  // namespace
@@ -231,27 +254,17 @@ void TInstructionTable::relink() {
 void TInstructionTable::buildLookup() {
   ++lookupBuilds_;
   auto& table = *decoded_;
-  for (unsigned w = 0; w < 65536; ++w) {
-    TDecodedWord dw;
-    const uint16_t op = static_cast<uint16_t>(w);
-    for (const TInstructionDescriptor& d : rows_) {
-      if ((op & d.Mask) != d.Value) continue;
-      dw.Row = static_cast<uint8_t>(d.Row);
-      dw.Kind = d.Kind;
-      dw.NoRegisterOperand = d.NoRegisterOperand;
-      dw.OperandCount = static_cast<uint8_t>(d.OperandCount);
-      if (d.OperandCount >= 1) dw.Op1 = ExtractBitField(op, d.Operand[0].Lo, d.Operand[0].Hi);
-      if (d.OperandCount >= 2)
-        dw.Op2 = static_cast<uint8_t>(ExtractBitField(op, d.Operand[1].Lo, d.Operand[1].Hi));
-      if (d.OperandCount >= 3)
-        dw.Op3 = static_cast<uint8_t>(ExtractBitField(op, d.Operand[2].Lo, d.Operand[2].Hi));
-      dw.BankBit = d.BankOperand == 2 ? dw.Op2 : dw.Op3;
-      PointerOf(dw, variant_);
-      dw.Access = AccessOf(dw);
-      ExecutionOf(dw, d, variant_);
-      break;
+  table.fill(TDecodedWord{});
+  // Each row takes the words that match it and no row before it: its fixed
+  // bits with every combination of its other bits.
+  for (const TInstructionDescriptor& d : rows_) {
+    const TDecodedWord row = RowWordOf(d, variant_);
+    const uint16_t open = static_cast<uint16_t>(~d.Mask);
+    for (uint16_t bits = open;; bits = static_cast<uint16_t>((bits - 1) & open)) {
+      const uint16_t op = static_cast<uint16_t>(d.Value | bits);
+      if (table[op].Row == TDecodedWord::kNoRow) table[op] = DecodedWordOf(row, d, op, variant_);
+      if (bits == 0) break;
     }
-    table[w] = dw;
   }
 }
 
