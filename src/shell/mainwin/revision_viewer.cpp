@@ -12,37 +12,42 @@
 
 namespace kyvor {
 
-TKy_Revision::TKy_Revision(QWidget* parent) : QDialog(parent), text_(new TSRichEdit(this)) {
+TKy_Revision::TKy_Revision(QWidget* parent) : QDialog(parent) {
   setObjectName("Ky_Revision");
   setWindowTitle("Revision History");
   resize(698, 586);
-  text_->setObjectName("RevisionText");
-  text_->setReadOnly(true);
-  text_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  text_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   // The history is laid out in columns: a fixed-pitch font.
-  QFont f = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-  f.setPointSize(11);
-  text_->setFont(f);
-  text_->clear();
+  font_ = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  font_.setPointSize(11);
   auto* lay = new QVBoxLayout(this);
   lay->setContentsMargins(0, 0, 0, 0);
-  lay->addWidget(text_);
   if (TKy_BASE* base = Ky_BASE())
     connect(base, &TKy_BASE::editorFontChanged, this, &TKy_Revision::ApplyEditorFont);
 }
 
 TKy_Revision::~TKy_Revision() = default;
 
+TSRichEdit* TKy_Revision::TextView() {
+  if (text_) return text_;
+  text_ = new TSRichEdit(this);
+  text_->setObjectName("RevisionText");
+  text_->setReadOnly(true);
+  text_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  text_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  text_->setFont(font_);
+  text_->clear();
+  layout()->addWidget(text_);
+  return text_;
+}
+
 void TKy_Revision::ApplyEditorFont(const QFont& font) {
-  QFont f = text_->font();
-  f.setFamily(font.family());
-  f.setPointSize(font.pointSize());
-  f.setBold(font.bold());
-  f.setItalic(font.italic());
-  f.setUnderline(font.underline());
-  f.setStrikeOut(font.strikeOut());
-  text_->setFont(f);
+  font_.setFamily(font.family());
+  font_.setPointSize(font.pointSize());
+  font_.setBold(font.bold());
+  font_.setItalic(font.italic());
+  font_.setUnderline(font.underline());
+  font_.setStrikeOut(font.strikeOut());
+  if (text_) text_->setFont(font_);
 }
 
 bool TKy_Revision::ShowRevisionFile(const std::string& path) {
@@ -50,7 +55,8 @@ bool TKy_Revision::ShowRevisionFile(const std::string& path) {
   if (!file.open(QIODevice::ReadOnly)) return false;
   const QByteArray bytes = file.readAll();
   file.close();
-  text_->clear();
+  TSRichEdit* text = TextView();
+  text->clear();
   QStringList lines;
   for (QByteArray line : bytes.split('\n')) {
     if (line.endsWith('\r')) line.chop(1);
@@ -58,7 +64,7 @@ bool TKy_Revision::ShowRevisionFile(const std::string& path) {
   }
   // A last line break ends the last line; it starts none.
   if (bytes.endsWith('\n')) lines.removeLast();
-  text_->setPlainText(lines.join('\n'));
+  text->setPlainText(lines.join('\n'));
   exec();
   return true;
 }
@@ -66,7 +72,7 @@ bool TKy_Revision::ShowRevisionFile(const std::string& path) {
 void TKy_Revision::hideEvent(QHideEvent* e) {
   QDialog::hideEvent(e);
   // Closed, not just minimized with the main window.
-  if (!e->spontaneous()) text_->clear();
+  if (!e->spontaneous() && text_) text_->clear();
 }
 
 void TKYMAIN::AboutClick() {

@@ -3,11 +3,11 @@
 // shows the program's revision history. It is created at start-up and kept
 // for the whole run; the main window's About command fills it from the
 // revision file of the current language and shows it modally. Its text
-// does not survive a close.
+// does not survive a close. The text view is made at its first use, so a run
+// without the About command never lays out its font.
 #include <QDialog>
+#include <QFont>
 #include <string>
-
-class QFont;
 
 namespace kyvor {
 
@@ -21,7 +21,8 @@ class TKy_Revision : public QDialog {
   explicit TKy_Revision(QWidget* parent = nullptr);
   ~TKy_Revision() override;
 
-  TSRichEdit* TextView() const { return text_; }
+  // The text view (made now when it is asked for the first time).
+  TSRichEdit* TextView();
   // The shared editor font (its family, size and style).
   void ApplyEditorFont(const QFont& font);
 
@@ -34,7 +35,8 @@ class TKy_Revision : public QDialog {
   void hideEvent(QHideEvent* e) override;
 
  private:
-  TSRichEdit* text_;
+  TSRichEdit* text_ = nullptr;
+  QFont font_;  // the text view's font
 };
 
 // "Revision_EN.txt" in the program folder for English, "Revision.txt" for
