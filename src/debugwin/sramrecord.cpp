@@ -59,7 +59,6 @@ const char* const kHeader[] = {"Item", "Name", "Address", "Last Data", "Befor Da
 
 TSRAMRecord::TSRAMRecord(QWidget* parent)
     : TKyChildForm("SRAMRecord", "SRAM Record", parent),
-      grid_(new QTableWidget(2, 5, this)),
       panel0_(new QLabel(this)),
       panel1_(new QLabel(this)) {
   setWindowTitle("SRAM Record");
@@ -86,12 +85,6 @@ TSRAMRecord::TSRAMRecord(QWidget* parent)
   addCurrent_ = compiler->addAction("Add to Current Address", this, [this] { AddCurrentClick(); });
   addCurrent_->setObjectName("ADDCurrent");
 
-  grid_->setObjectName("RecSDG");
-  grid_->horizontalHeader()->hide();
-  grid_->verticalHeader()->hide();
-  grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  grid_->setSelectionMode(QAbstractItemView::SingleSelection);
-  grid_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
   auto* status = new QStatusBar(this);
   status->setSizeGripEnabled(false);
   status->addWidget(panel0_, 2);
@@ -99,12 +92,26 @@ TSRAMRecord::TSRAMRecord(QWidget* parent)
   auto* lay = new QVBoxLayout(this);
   lay->setContentsMargins(5, 0, 5, 0);
   lay->setMenuBar(bar);
-  lay->addWidget(grid_, 1);
   lay->addWidget(status);
   setMinimumSize(kMinWidth, kMinHeight);
   resize(kMinWidth + 100, kMinHeight);
-  ShowSDG();
   showContinueState();
+}
+
+QTableWidget* TSRAMRecord::Grid() {
+  if (grid_) return grid_;
+  grid_ = new QTableWidget(2, 5, this);
+  grid_->setObjectName("RecSDG");
+  grid_->horizontalHeader()->hide();
+  grid_->verticalHeader()->hide();
+  grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  grid_->setSelectionMode(QAbstractItemView::SingleSelection);
+  grid_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
+  static_cast<QVBoxLayout*>(layout())->insertWidget(0, grid_, 1);
+  grid_->show();
+  fitColumns();
+  fillGrid(nullptr);
+  return grid_;
 }
 
 QAction* TSRAMRecord::MenuItem(const QString& name) const { return findChild<QAction*>(name); }
@@ -118,7 +125,11 @@ void TSRAMRecord::setStatus(int panel, const QString& text) {
 }
 
 void TSRAMRecord::ShowSDG() {
-  const TRegRecord* log = Model() ? &Model()->RegRecord : nullptr;
+  Grid();
+  fillGrid(Model() ? &Model()->RegRecord : nullptr);
+}
+
+void TSRAMRecord::fillGrid(const TRegRecord* log) {
   const int count = log ? log->Count() : 0;
   grid_->clearContents();
   grid_->setRowCount(count > 0 ? count + 1 : 2);
@@ -147,7 +158,8 @@ void TSRAMRecord::ShowSDG() {
 
 void TSRAMRecord::RecordClearA() {
   if (Model()) Model()->RegRecord.Clear();
-  ShowSDG();
+  // A grid not made yet would show the empty log.
+  if (grid_) ShowSDG();
 }
 
 void TSRAMRecord::ClearLastAction() { setStatus(0, QString()); }
@@ -169,15 +181,20 @@ void TSRAMRecord::showContinueState() {
 void TSRAMRecord::SetAddCurrentEnabled(bool on) { addCurrent_->setEnabled(on); }
 
 void TSRAMRecord::showEvent(QShowEvent* e) {
+  Grid();
   TKyChildForm::showEvent(e);
   showContinueState();
 }
 
 void TSRAMRecord::resizeEvent(QResizeEvent* e) {
   TKyChildForm::resizeEvent(e);
+  if (grid_) fitColumns();
+  panel0_->setMinimumWidth(width() * 2 / 3);
+}
+
+void TSRAMRecord::fitColumns() {
   const int w = std::max(1, (width() - 40) / 5);
   for (int c = 0; c < 5; ++c) grid_->setColumnWidth(c, w);
-  panel0_->setMinimumWidth(width() * 2 / 3);
 }
 
 std::string TSRAMRecord::RecordFolder() {

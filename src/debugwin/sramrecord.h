@@ -4,7 +4,9 @@
 // a file of its own ("KySRAM.asm") or lines inserted into the source after
 // the line of the program counter. Its Continue option decides whether
 // repeated writes to one address add entries (the CPU model's setting).
-// The files live in the folder "KyvorTemp" beside the main file.
+// The files live in the folder "KyvorTemp" beside the main file. The grid is
+// made when it is first shown or asked for; until then it would show the
+// empty log.
 #include <QString>
 #include <functional>
 #include <string>
@@ -17,6 +19,8 @@ class QTableWidget;
 
 namespace kyvor {
 
+class TRegRecord;
+
 class TSRAMRecord : public TKyChildForm {
   Q_OBJECT
  public:
@@ -25,7 +29,7 @@ class TSRAMRecord : public TKyChildForm {
 
   explicit TSRAMRecord(QWidget* parent = nullptr);
 
-  // Fills the grid from the log.
+  // Fills the grid from the log (making the grid first when it is not made).
   void ShowSDG();
   // Empties the grid and the log.
   void RecordClearA();
@@ -48,7 +52,8 @@ class TSRAMRecord : public TKyChildForm {
   // "KyvorTemp/" beside the main file (empty when no main file is known).
   static std::string RecordFolder();
   QString StatusText(int panel) const;
-  QTableWidget* Grid() const { return grid_; }
+  // The grid (made now, empty, when it is asked for the first time).
+  QTableWidget* Grid();
   QAction* MenuItem(const QString& name) const;
 
   // What the window asks of the main window (each may be empty).
@@ -76,8 +81,10 @@ class TSRAMRecord : public TKyChildForm {
   void error(const std::string& text);
   void setStatus(int panel, const QString& text);
   void showContinueState();
+  void fillGrid(const TRegRecord* log);
+  void fitColumns();
 
-  QTableWidget* grid_;
+  QTableWidget* grid_ = nullptr;
   QLabel* panel0_;
   QLabel* panel1_;
   QAction* chContinue_;
