@@ -388,6 +388,26 @@ void TKy_Reg2::SWSREG() {
   rkrr(end, first);
   commitEdit();
   model_->Shape(first, end);
+  for (int p = 0; p < 4; ++p) {
+    QPushButton* b = pages_[std::size_t(p)];
+    const bool current = p == Chip().RegisterPage;
+    QPalette pal = b->palette();
+    pal.setColor(QPalette::Button, current ? kPageColours[p] : gridcolour::ButtonFace);
+    b->setPalette(pal);
+    b->setFlat(!current);
+  }
+  if (Modes().TargetRunning != 1)
+    RefreshRegisters(true);
+  else
+    repaint();
+  // The grids take the sizes of the chip's names when the window shows (or
+  // would show with the main window).
+  gridsPending_ = true;
+  if (isVisibleTo(window())) layOutGrids();
+}
+
+void TKy_Reg2::layOutGrids() {
+  gridsPending_ = false;
   // 50-pixel columns, wider when a name of the chip needs it.
   const QFontMetrics fm(sreg_->font());
   int width = kColumnWidth;
@@ -405,16 +425,6 @@ void TKy_Reg2::SWSREG() {
   sreg_->setFixedWidth(sreg_->ContentSize().width() + 20);
   sbyte_->setFixedSize(sbyte_->ContentSize() + QSize(20, 0));
   sword_->setFixedSize(sword_->ContentSize() + QSize(20, 0));
-  for (int p = 0; p < 4; ++p) {
-    QPushButton* b = pages_[std::size_t(p)];
-    const bool current = p == Chip().RegisterPage;
-    QPalette pal = b->palette();
-    pal.setColor(QPalette::Button, current ? kPageColours[p] : gridcolour::ButtonFace);
-    b->setPalette(pal);
-    b->setFlat(!current);
-  }
-  if (Modes().TargetRunning != 1) RefreshRegisters(true);
-  else repaint();
   content_->adjustSize();
   FitWindow(content_->sizeHint() + QSize(scroll_->verticalScrollBar()->sizeHint().width() + 2, 2));
   // Below the header lines and the bit grid's first rows the window shows
@@ -423,6 +433,15 @@ void TKy_Reg2::SWSREG() {
   scroll_->setMinimumHeight(content_->sizeHint().height() - grids +
                             sreg_->TKyGrid::minimumSizeHint().height() +
                             scroll_->horizontalScrollBar()->sizeHint().height());
+}
+
+void TKy_Reg2::BuildContents() {
+  if (gridsPending_) layOutGrids();
+}
+
+void TKy_Reg2::showEvent(QShowEvent* event) {
+  BuildContents();
+  TKyDebugForm::showEvent(event);
 }
 
 void TKy_Reg2::SelectPage(int page) {

@@ -69,12 +69,15 @@ class TKy_Reg2 : public TKyDebugForm, public ILangCaptionTarget {
   void RefreshRegisters(bool force);
   void ForceRefresh() { RefreshRegisters(true); }
   // Fills the bit grid for the current page (and the byte and word names);
-  // then, unless the target runs, a forced refresh.
+  // then, unless the target runs, a forced refresh. The grids are sized for
+  // the names now while the window shows, else at its next show.
   void SWSREG();
   // Index range [first, end) of the current page in the bit-register list.
   void rkrr(int& end, int& first) const;
   void SelectPage(int page);
   void Refresh(TRefreshReason reason) override;
+  // The grids sized for the chip's names when a page was filled while hidden.
+  void BuildContents() override;
   // The header lines and the three grids beside the vertical scroll bar.
   int ContentWidth() const override;
   // The header lines and the three grids of the chip's current page.
@@ -103,10 +106,13 @@ class TKy_Reg2 : public TKyDebugForm, public ILangCaptionTarget {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   void buildHeader();
   void buildGrids();
+  // Column widths for the widest name, grid and window sizes.
+  void layOutGrids();
   void buildMenus();
   void refreshHeader(bool force);
   void paintPanel(QLabel* panel, bool changed);
@@ -143,6 +149,7 @@ class TKy_Reg2 : public TKyDebugForm, public ILangCaptionTarget {
   QMenu* pmReg_ = nullptr;
   QMenu* help_ = nullptr;
 
+  bool gridsPending_ = false;  // a page filled while hidden awaits its sizes
   int lastW_ = -1;
   std::array<int, 4> lastInd_{-1, -1, -1, -1};
   bool menuForPC_ = false;
