@@ -50,9 +50,9 @@ QChar WidestDigit(const QFontMetrics& fm, bool upper) {
 }
 
 // The width of `text` with each hex digit (of the case the column writes)
-// the widest one: any number with as many digits fits in it.
-int WidestWidth(const QFontMetrics& fm, QString text, bool upper) {
-  const QChar widest = WidestDigit(fm, upper);
+// the widest one (`widest`, from WidestDigit): any number with as many
+// digits fits in it.
+int WidestWidth(const QFontMetrics& fm, QString text, QChar widest, bool upper) {
   for (QChar& c : text) {
     const bool digit = c.isDigit() || (upper ? (c >= 'A' && c <= 'F') : (c >= 'a' && c <= 'f'));
     if (digit) c = widest;
@@ -76,22 +76,23 @@ QString RegisterText(int address, int value) {
 
 std::array<int, 5> ListingColumnWidths(const QFont& font, const TInstructionTable* table) {
   const QFontMetrics fm(font);
+  const QChar upper = WidestDigit(fm, true), lower = WidestDigit(fm, false);
   std::array<int, 5> w{};
   for (int c = 0; c < 5; ++c) w[size_t(c)] = fm.horizontalAdvance(kHeaders[c]);
   w[0] = std::max(w[0], fm.horizontalAdvance(kMark));
-  w[1] = std::max(w[1], WidestWidth(fm, Hex(0, 4), true));
-  w[2] = std::max(w[2], WidestWidth(fm, Hex(0, 4), true));
+  w[1] = std::max(w[1], WidestWidth(fm, Hex(0, 4), upper, true));
+  w[2] = std::max(w[2], WidestWidth(fm, Hex(0, 4), upper, true));
   int highestRegister = kHighestPointedRegister;
   if (table) {
     for (const TInstructionDescriptor& d : table->Descriptors()) {
       const int op1 = WidestOperand(d, 0);
       const std::string text =
           FormatInstructionText(d, op1, WidestOperand(d, 1), WidestOperand(d, 2));
-      w[3] = std::max(w[3], WidestWidth(fm, QString::fromStdString(text), false));
+      w[3] = std::max(w[3], WidestWidth(fm, QString::fromStdString(text), lower, false));
       if (!d.NoRegisterOperand) highestRegister = std::max(highestRegister, op1);
     }
   }
-  w[4] = WidestWidth(fm, RegisterText(highestRegister, 0xFF), false);
+  w[4] = WidestWidth(fm, RegisterText(highestRegister, 0xFF), lower, false);
   for (int& width : w) width += kCellMargin;
   w[0] = std::max(w[0], kMarkColumnWidth);
   return w;
