@@ -439,11 +439,6 @@ void TKy_Reg2::BuildContents() {
   if (gridsPending_) layOutGrids();
 }
 
-void TKy_Reg2::showEvent(QShowEvent* event) {
-  BuildContents();
-  TKyDebugForm::showEvent(event);
-}
-
 void TKy_Reg2::SelectPage(int page) {
   if (page < 0 || page > 3) return;
   Chip().RegisterPage = uint8_t(page);

@@ -106,7 +106,6 @@ class TKy_Reg2 : public TKyDebugForm, public ILangCaptionTarget {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
-  void showEvent(QShowEvent* event) override;
 
  private:
   void buildHeader();

@@ -108,7 +108,6 @@ QTableWidget* TSRAMRecord::Grid() {
   grid_->setSelectionMode(QAbstractItemView::SingleSelection);
   grid_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
   static_cast<QVBoxLayout*>(layout())->insertWidget(0, grid_, 1);
-  grid_->show();
   fitColumns();
   fillGrid(nullptr);
   return grid_;
@@ -181,7 +180,6 @@ void TSRAMRecord::showContinueState() {
 void TSRAMRecord::SetAddCurrentEnabled(bool on) { addCurrent_->setEnabled(on); }
 
 void TSRAMRecord::showEvent(QShowEvent* e) {
-  Grid();
   TKyChildForm::showEvent(e);
   showContinueState();
 }

@@ -54,6 +54,7 @@ class TSRAMRecord : public TKyChildForm {
   QString StatusText(int panel) const;
   // The grid (made now, empty, when it is asked for the first time).
   QTableWidget* Grid();
+  void BuildContents() override { Grid(); }
   QAction* MenuItem(const QString& name) const;
 
   // What the window asks of the main window (each may be empty).

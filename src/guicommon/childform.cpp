@@ -13,6 +13,11 @@ TKyChildForm::TKyChildForm(const QString& name, const QString& caption, QWidget*
 
 void TKyChildForm::Refresh(TRefreshReason) {}
 
+void TKyChildForm::setVisible(bool visible) {
+  if (visible) BuildContents();
+  QWidget::setVisible(visible);
+}
+
 void TKyChildForm::FitWindow(const QSize& size) {
   if (!qobject_cast<QMdiSubWindow*>(parentWidget())) {
     resize(size);

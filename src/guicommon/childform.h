@@ -39,8 +39,11 @@ class TKyChildForm : public QWidget {
   virtual void Refresh(TRefreshReason reason);
   // A window that builds its controls on first use builds them now; the
   // main window asks before it first frames the window (its size is the
-  // built window's). The default has them from its creation.
+  // built window's), and a window asks itself before it shows. The default
+  // has them from its creation.
   virtual void BuildContents() {}
+  // Shows the window with its controls built (see BuildContents), or hides it.
+  void setVisible(bool visible) override;
   // The width at which the window shows its header and columns in full; the
   // default arrangement of the document area gives it at least this much
   // when there is room. 0: no width of its own.
