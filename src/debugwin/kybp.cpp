@@ -10,17 +10,8 @@
 namespace kyvor {
 
 TKy_BP::TKy_BP(QWidget* parent)
-    : TKyDebugForm("Ky_BP", "Break Point", parent),
-      grid_(new TKyGrid(this)),
-      model_(new TKyGridModel(this)) {
-  grid_->setObjectName("SGD");
-  grid_->setModel(model_);
-  grid_->SetRowHeight(18);
-  grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  grid_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    : TKyDebugForm("Ky_BP", "Break Point", parent), model_(new TKyGridModel(this)) {
   model_->SetSize(kRows, 2);
-  grid_->SetColumnWidths({64, 64});
   for (int c = 0; c < 2; ++c) {
     TGridCell h;
     h.Text = c == 0 ? "addr" : "line";
@@ -30,11 +21,24 @@ TKy_BP::TKy_BP(QWidget* parent)
   model_->Publish();
   auto* lay = new QVBoxLayout(this);
   lay->setContentsMargins(0, 0, 0, 0);
-  lay->addWidget(grid_);
-  grid_->OnDoubleClick = [this](const QModelIndex& i) { onDoubleClick(i); };
   Ky_Lang().AddCaptionTarget(this);
   applyCaption();
   resize(150, 10 * 18);
+}
+
+TKyGrid* TKy_BP::Grid() {
+  if (grid_) return grid_;
+  grid_ = new TKyGrid(this);
+  grid_->setObjectName("SGD");
+  grid_->setModel(model_);
+  grid_->SetRowHeight(18);
+  grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  grid_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  grid_->SetColumnWidths({64, 64});
+  layout()->addWidget(grid_);
+  grid_->OnDoubleClick = [this](const QModelIndex& i) { onDoubleClick(i); };
+  return grid_;
 }
 
 TKy_BP::~TKy_BP() { Ky_Lang().RemoveCaptionTarget(this); }

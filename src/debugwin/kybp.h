@@ -1,7 +1,9 @@
 #pragma once
 // The breakpoint list: every program address that holds a breakpoint, with its
 // source line, in a two-column grid; a double-click reports the address to
-// the main window, which shows it in the source view and the listing.
+// the main window, which shows it in the source view and the listing. The
+// grid is made when the window is first shown or the grid asked for; the list
+// it shows is kept from the start.
 #include <functional>
 
 #include "base/lang.h"
@@ -28,8 +30,10 @@ class TKy_BP : public TKyDebugForm, public ILangCaptionTarget {
   // Installed by the main window.
   std::function<void(TKy_BP& sender, int32_t address)> OnAddressPicked;
 
-  TKyGrid* Grid() const { return grid_; }
+  // The grid (made now when it is asked for the first time).
+  TKyGrid* Grid();
   TKyGridModel* GridModel() const { return model_; }
+  void BuildContents() override { Grid(); }
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -38,7 +42,7 @@ class TKy_BP : public TKyDebugForm, public ILangCaptionTarget {
   void onDoubleClick(const QModelIndex& index);
   void applyCaption();
 
-  TKyGrid* grid_;
+  TKyGrid* grid_ = nullptr;
   TKyGridModel* model_;
 };
 
