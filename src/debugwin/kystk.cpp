@@ -59,17 +59,9 @@ void TStackModel::Fill(const TKy_UP& up, const std::map<int, QString>& edits) {
 }
 
 TKy_STK::TKy_STK(QWidget* parent)
-    : TKyDebugForm("Ky_STK", "Stack", parent), grid_(new TKyGrid(this)), model_(new TStackModel(this)) {
-  grid_->setObjectName("SGrid2");
-  grid_->setModel(model_);
-  grid_->SetRowHeight(kRowHeight);
-  grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    : TKyDebugForm("Ky_STK", "Stack", parent), model_(new TStackModel(this)) {
   auto* lay = new QVBoxLayout(this);
   lay->setContentsMargins(0, 0, 0, 0);
-  lay->addWidget(grid_);
-  grid_->OnKey = [this](QKeyEvent* e) { return onKey(e); };
-  grid_->OnDoubleClick = [this](const QModelIndex& i) { onDoubleClick(i); };
-  grid_->OnFocusOut = [this] { WriteBackStack(); };
   Creatformstk();
   Ky_Lang().AddCaptionTarget(this);
   Ky_Lang().ApplyCaptionsTo(*this);
@@ -77,7 +69,23 @@ TKy_STK::TKy_STK(QWidget* parent)
 
 TKy_STK::~TKy_STK() { Ky_Lang().RemoveCaptionTarget(this); }
 
-int TKy_STK::ContentHeight() const { return grid_->ContentSize().height(); }
+TKyGrid* TKy_STK::Grid() {
+  if (grid_) return grid_;
+  grid_ = new TKyGrid(this);
+  grid_->setObjectName("SGrid2");
+  grid_->setModel(model_);
+  grid_->SetRowHeight(kRowHeight);
+  grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  layout()->addWidget(grid_);
+  grid_->OnKey = [this](QKeyEvent* e) { return onKey(e); };
+  grid_->OnDoubleClick = [this](const QModelIndex& i) { onDoubleClick(i); };
+  grid_->OnFocusOut = [this] { WriteBackStack(); };
+  sizeGrid();
+  return grid_;
+}
+
+// A window is framed and shown with its grid made.
+int TKy_STK::ContentHeight() const { return grid_ ? grid_->ContentSize().height() : 0; }
 
 void TKy_STK::ApplyMenuCaptions() {
   setWindowTitle(QString::fromStdString(LangTextUtf8(lt::TitleStack)));
@@ -85,11 +93,15 @@ void TKy_STK::ApplyMenuCaptions() {
 
 void TKy_STK::Creatformstk() {
   model_->Shape(Depth());
+  if (grid_) sizeGrid();
+  model_->Publish();
+}
+
+void TKy_STK::sizeGrid() {
   grid_->SetColumnWidths({60, 60});
   grid_->setFixedWidth(grid_->ContentSize().width());
   grid_->setMinimumHeight(std::min(grid_->ContentSize().height(), 10 * kRowHeight));
   FitWindow(grid_->ContentSize());
-  model_->Publish();
 }
 
 void TKy_STK::repaintCells() {

@@ -3,7 +3,8 @@
 // "UNDER" or the depth in use) and one row per stack level of the chip with
 // its entry, which the user can change by typing or through the hex keypad.
 // In the simulator an entry is written into the model; in the emulator it goes
-// to the pod's stack level and the model takes the level read back.
+// to the pod's stack level and the model takes the level read back. The grid
+// is made when the window is first shown or the grid asked for.
 #include <map>
 
 #include "base/lang.h"
@@ -46,7 +47,9 @@ class TKy_STK : public TKyDebugForm, public ILangCaptionTarget {
   void WriteBackStack();
   void Refresh(TRefreshReason reason) override;
 
-  TKyGrid* Grid() const { return grid_; }
+  // The grid (made now when it is asked for the first time).
+  TKyGrid* Grid();
+  void BuildContents() override { Grid(); }
   TStackModel* GridModel() const { return model_; }
   bool HasEdit(int level) const { return edits_.count(level) != 0; }
 
@@ -58,8 +61,10 @@ class TKy_STK : public TKyDebugForm, public ILangCaptionTarget {
   void onDoubleClick(const QModelIndex& index);
   void writeLevel(int level, uint32_t value);
   void repaintCells();
+  // The grid's columns and sizes for the chip's stack depth.
+  void sizeGrid();
 
-  TKyGrid* grid_;
+  TKyGrid* grid_ = nullptr;
   TStackModel* model_;
   std::map<int, QString> edits_;  // level -> typed text not yet written
 };
