@@ -318,24 +318,31 @@ const char* const kFormatItems[4] = {"Hex  (H --> L)", "Hex  (L --> H)", "Dec  (
 }  // namespace
 
 TKy_WATCH::TKy_WATCH(QWidget* parent)
-    : TKyDebugForm("Ky_WATCH", "Watch", parent),
-      grid_(new TKyGrid(this)),
-      model_(new TKyGridModel(this)) {
+    : TKyDebugForm("Ky_WATCH", "Watch", parent), model_(new TKyGridModel(this)) {
+  model_->SetSize(2, 7);
+  auto* lay = new QVBoxLayout(this);
+  lay->setContentsMargins(0, 0, 0, 0);
+  buildMenus();
+  updateRows();
+  resize(420, 200);
+  Ky_Lang().AddCaptionTarget(this);
+  Ky_Lang().ApplyCaptionsTo(*this);
+}
+
+TKyGrid* TKy_WATCH::Grid() {
+  if (grid_) return grid_;
+  grid_ = new TKyGrid(this);
   grid_->setObjectName("SGD");
   grid_->setModel(model_);
   grid_->SetRowHeight(kRowHeight);
   grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
-  model_->SetSize(2, 7);
   grid_->SetColumnWidths(std::vector<int>(std::begin(kWidths), std::end(kWidths)));
   // Columns at least as wide as their headers (the value column: its longest).
   const QFontMetrics fm(grid_->font());
   grid_->setColumnWidth(2, std::max(kWidths[2], fm.horizontalAdvance("Dec(H --> L)") + 12));
   for (int c = 4; c < 7; ++c)
     grid_->setColumnWidth(c, std::max(kWidths[c], fm.horizontalAdvance(kHeaders[c]) + 12));
-  auto* lay = new QVBoxLayout(this);
-  lay->setContentsMargins(0, 0, 0, 0);
-  lay->addWidget(grid_);
-  buildMenus();
+  layout()->addWidget(grid_);
   grid_->OnCurrentChanged = [this](const QModelIndex& i, const QModelIndex&) { onCurrentChanged(i); };
   grid_->OnDoubleClick = [this](const QModelIndex& i) { onDoubleClick(i); };
   grid_->OnKey = [this](QKeyEvent* e) { return onKey(e); };
@@ -345,14 +352,12 @@ TKy_WATCH::TKy_WATCH(QWidget* parent)
   // document area gave it.
   grid_->OnColumnSized = [this](int) { fitToColumns(); };
   connect(grid_->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { keepTopRow(); });
-  updateRows();
   // The header and three watches show at the least (the grid has rows for
   // all the height it gets).
   grid_->setMinimumHeight(2 * grid_->frameWidth() + 4 * (kRowHeight + 1) +
                           grid_->horizontalScrollBar()->sizeHint().height());
-  resize(420, 200);
-  Ky_Lang().AddCaptionTarget(this);
-  Ky_Lang().ApplyCaptionsTo(*this);
+  fitValueColumn();
+  return grid_;
 }
 
 void TKy_WATCH::ApplyMenuCaptions() {
@@ -441,6 +446,8 @@ void TKy_WATCH::ClearAllWatches() {
 }
 
 int TKy_WATCH::VisibleWatchRows() const {
+  // A grid not made yet (the window never shown) has its least rows.
+  if (!grid_) return 2;
   return std::max(2, (grid_->viewport()->height() - 1) / (kRowHeight + 1) + 1);
 }
 
@@ -454,6 +461,7 @@ void TKy_WATCH::updateRows() {
 
 void TKy_WATCH::keepTopRow() {
   // The grid scrolls by rows: the scroll value is the top row.
+  if (!grid_) return;
   QScrollBar* bar = grid_->verticalScrollBar();
   const int last = int(table_.Watches().size());
   if (bar->value() > last) bar->setValue(last);
@@ -465,7 +473,8 @@ int TKy_WATCH::widthOfColumns(int count) const {
   return width;
 }
 
-int TKy_WATCH::ContentWidth() const { return widthOfColumns(model_->columnCount()); }
+// A window is framed and shown with its grid made.
+int TKy_WATCH::ContentWidth() const { return grid_ ? widthOfColumns(model_->columnCount()) : 0; }
 
 void TKy_WATCH::fitToColumns() {
   const int width = widthOfColumns(4);
@@ -583,6 +592,10 @@ void TKy_WATCH::closeEvent(QCloseEvent* event) {
 
 void TKy_WATCH::resizeEvent(QResizeEvent* event) {
   TKyDebugForm::resizeEvent(event);
+  if (grid_) fitValueColumn();
+}
+
+void TKy_WATCH::fitValueColumn() {
   // Column 3 takes the rest of the width: never below its own width, at most 200.
   const int fixed = widthOfColumns(3);
   grid_->setColumnWidth(3, std::clamp(width() - fixed, kWidths[3], 200));
@@ -612,13 +625,13 @@ void TKy_WATCH::onDoubleClick(const QModelIndex& index) {
 
 bool TKy_WATCH::onKey(QKeyEvent* e) {
   if (e->key() != Qt::Key_Return && e->key() != Qt::Key_Enter) return false;
-  const int row = grid_->currentIndex().row() - grid_->rowAt(0);
+  const int row = Grid()->currentIndex().row() - Grid()->rowAt(0);
   pMenu_->popup(mapToGlobal(QPoint(5, (row + 2) * (kRowHeight + 1) + 25)));
   return true;
 }
 
 void TKy_WATCH::MenuCommand(const QString& caption) {
-  const int row = grid_->currentIndex().row();
+  const int row = Grid()->currentIndex().row();
   const auto& watches = table_.Watches();
   if (caption == "Add/Delete Watches") {
     if (add_) {
@@ -628,7 +641,7 @@ void TKy_WATCH::MenuCommand(const QString& caption) {
   } else if (caption == "Edit Watch") {
     if (watches.empty() || !edit_) return;
     // The dialog shows the current watch (the first one when none is current).
-    const QModelIndex at = grid_->currentIndex();
+    const QModelIndex at = Grid()->currentIndex();
     const bool onWatch = at.row() >= 1 && at.row() <= int(watches.size());
     onCurrentChanged(model_->index(onWatch ? at.row() : 1, 0));
     edit_->open();
@@ -641,7 +654,7 @@ void TKy_WATCH::MenuCommand(const QString& caption) {
     if (add_ && Model()) add_->FillWatchSymbolLists(*Model());
     ClearAllWatches();
   } else if (caption == "Hide Addr") {
-    grid_->setColumnWidth(1, hideAddr_->isChecked() ? 0 : kWidths[1]);
+    Grid()->setColumnWidth(1, hideAddr_->isChecked() ? 0 : kWidths[1]);
   } else if (caption == "Load Properties") {
     auto path = Dialogs().openFileName("Load Properties", propertiesPath_, "*.pro|*.pro|*.*|*.*");
     if (path) LoadWatchProperties(*path);

@@ -145,7 +145,10 @@ class TKy_WATCH : public TKyDebugForm, public ILangCaptionTarget {
   void Refresh(TRefreshReason reason) override;
 
   const TWatchTable& Table() const { return table_; }
-  TKyGrid* Grid() const { return grid_; }
+  // The grid (made now when it is asked for the first time; the window makes
+  // it when it first shows).
+  TKyGrid* Grid();
+  void BuildContents() override { Grid(); }
   TKyGridModel* GridModel() const { return model_; }
   int VisibleWatchRows() const;
 
@@ -161,6 +164,8 @@ class TKy_WATCH : public TKyDebugForm, public ILangCaptionTarget {
   void keepTopRow();
   // A column sized on the grid: the window as wide as the first four columns.
   void fitToColumns();
+  // Column 3 sized for the window's width.
+  void fitValueColumn();
   // The grid's width with its first `count` columns (and its frame and
   // vertical scroll bar).
   int widthOfColumns(int count) const;
@@ -172,7 +177,7 @@ class TKy_WATCH : public TKyDebugForm, public ILangCaptionTarget {
   void rebuildListsFromTable();
 
   TWatchTable table_;
-  TKyGrid* grid_;
+  TKyGrid* grid_ = nullptr;
   TKyGridModel* model_;
   QMenu* pMenu_ = nullptr;
   QMenu* pMenu1_ = nullptr;
