@@ -132,22 +132,8 @@ void TRamModel::Paint(int bank, const TRamMarks& marks, int editAddress, const Q
 
 TKy_RAM::TKy_RAM(QWidget* parent)
     : TKyDebugForm("Ky_RAM", "Data Memory", parent),
-      grid_(new TKyGrid(this)),
       model_(new TRamModel(this)),
       pnlHint_(new QLabel(this)) {
-  grid_->setObjectName("SGD");
-  grid_->setModel(model_);
-  grid_->SetRowHeight(kRowHeight);
-  // Columns of 28 and 24 pixels, wider when the font needs it ("FF0", "FF").
-  const QFontMetrics fm(grid_->font());
-  std::vector<int> widths(17, std::max(24, fm.horizontalAdvance("FF") + 12));
-  widths[0] = std::max(28, fm.horizontalAdvance("FF0") + 12);
-  grid_->SetColumnWidths(widths);
-  grid_->setMinimumSize(grid_->ContentSize().width() / 2, 5 * kRowHeight);
-  const int bar = grid_->verticalScrollBar()->sizeHint().width();
-  grid_->setMaximumSize(grid_->ContentSize() + QSize(bar, bar));
-  grid_->setContextMenuPolicy(Qt::CustomContextMenu);
-
   auto* bankBox = new QGridLayout;
   bankBox->setSpacing(2);
   for (int n = 0; n < 16; ++n) {
@@ -167,7 +153,6 @@ TKy_RAM::TKy_RAM(QWidget* parent)
   lay->setContentsMargins(2, 2, 2, 2);
   lay->setSpacing(2);
   lay->addLayout(banks);
-  lay->addWidget(grid_, 1);
   lay->addStretch(0);
 
   pnlHint_->setObjectName("PnlHint");
@@ -180,6 +165,32 @@ TKy_RAM::TKy_RAM(QWidget* parent)
 
   buildMenu();
   OpenDocument = OpenWithDesktopViewer;
+  RAMBANKShow();
+  RAMBANKSEL(CurrentBank());
+  model_->Publish();
+  Ky_Lang().AddCaptionTarget(this);
+  Ky_Lang().ApplyCaptionsTo(*this);
+}
+
+TKy_RAM::~TKy_RAM() { Ky_Lang().RemoveCaptionTarget(this); }
+
+TKyGrid* TKy_RAM::Grid() {
+  if (grid_) return grid_;
+  grid_ = new TKyGrid(this);
+  grid_->setObjectName("SGD");
+  grid_->setModel(model_);
+  grid_->SetRowHeight(kRowHeight);
+  // Columns of 28 and 24 pixels, wider when the font needs it ("FF0", "FF").
+  const QFontMetrics fm(grid_->font());
+  std::vector<int> widths(17, std::max(24, fm.horizontalAdvance("FF") + 12));
+  widths[0] = std::max(28, fm.horizontalAdvance("FF0") + 12);
+  grid_->SetColumnWidths(widths);
+  grid_->setMinimumSize(grid_->ContentSize().width() / 2, 5 * kRowHeight);
+  const int bar = grid_->verticalScrollBar()->sizeHint().width();
+  grid_->setMaximumSize(grid_->ContentSize() + QSize(bar, bar));
+  grid_->setContextMenuPolicy(Qt::CustomContextMenu);
+  // Below the bank panels, above the stretch.
+  static_cast<QVBoxLayout*>(layout())->insertWidget(1, grid_, 1);
   grid_->OnKey = [this](QKeyEvent* e) { return onKey(e); };
   grid_->OnDoubleClick = [this](const QModelIndex& i) { onDoubleClick(i); };
   grid_->OnMouseDown = [this](const QModelIndex& i, QPoint) {
@@ -191,21 +202,19 @@ TKy_RAM::TKy_RAM(QWidget* parent)
   grid_->OnCurrentChanged = [this](const QModelIndex&, const QModelIndex&) { commitEdit(); };
   connect(grid_, &QWidget::customContextMenuRequested, this,
           [this](QPoint p) { menu_->popup(grid_->viewport()->mapToGlobal(p)); });
-  RAMBANKShow();
-  RAMBANKSEL(CurrentBank());
-  model_->Publish();
   // The whole bank shows at the window's own size; smaller, the grid scrolls.
   resize(grid_->ContentSize().width() + 4 + grid_->verticalScrollBar()->sizeHint().width(),
          ContentHeight());
-  Ky_Lang().AddCaptionTarget(this);
-  Ky_Lang().ApplyCaptionsTo(*this);
+  return grid_;
 }
 
-TKy_RAM::~TKy_RAM() { Ky_Lang().RemoveCaptionTarget(this); }
-
-int TKy_RAM::ContentHeight() const { return grid_->ContentSize().height() + 2 * 20 + 10; }
+// A window is framed and shown with its grid made.
+int TKy_RAM::ContentHeight() const {
+  return grid_ ? grid_->ContentSize().height() + 2 * 20 + 10 : 0;
+}
 
 int TKy_RAM::ContentWidth() const {
+  if (!grid_) return 0;
   const QMargins m = layout()->contentsMargins();
   return grid_->ContentSize().width() + 2 * grid_->frameWidth() +
          grid_->verticalScrollBar()->sizeHint().width() + m.left() + m.right();

@@ -86,7 +86,10 @@ class TKy_RAM : public TKyDebugForm, public ILangCaptionTarget {
   // is none (replaced by tests).
   std::function<bool(const std::string& path)> OpenDocument;
 
-  TKyGrid* Grid() const { return grid_; }
+  // The grid (made now when it is asked for the first time; the window makes
+  // it when it first shows). The bank is kept in its model from the start.
+  TKyGrid* Grid();
+  void BuildContents() override { Grid(); }
   TRamModel* GridModel() const { return model_; }
   QLabel* HintPanel() const { return pnlHint_; }
   QLabel* BankPanel(int n) const { return banks_.at(std::size_t(n)); }
@@ -113,7 +116,7 @@ class TKy_RAM : public TKyDebugForm, public ILangCaptionTarget {
   void onHover(const QModelIndex& index);
   bool confirm(const char* question);
 
-  TKyGrid* grid_;
+  TKyGrid* grid_ = nullptr;
   TRamModel* model_;
   QLabel* pnlHint_;
   std::array<QLabel*, 16> banks_{};
