@@ -221,7 +221,6 @@ TKy_Reg2::TKy_Reg2(QWidget* parent)
   lay->setSpacing(2);
   lay->setSizeConstraint(QLayout::SetFixedSize);
   buildHeader();
-  buildGrids();
   buildMenus();
   scroll_->setWidget(content_);
   SWSREG();
@@ -403,7 +402,7 @@ void TKy_Reg2::SWSREG() {
   // The grids take the sizes of the chip's names when the window shows (or
   // would show with the main window).
   gridsPending_ = true;
-  if (isVisibleTo(window())) layOutGrids();
+  if (isVisibleTo(window())) BuildContents();
 }
 
 void TKy_Reg2::layOutGrids() {
@@ -436,7 +435,23 @@ void TKy_Reg2::layOutGrids() {
 }
 
 void TKy_Reg2::BuildContents() {
+  if (!sreg_) buildGrids();
   if (gridsPending_) layOutGrids();
+}
+
+TKyGrid* TKy_Reg2::BitGrid() {
+  BuildContents();
+  return sreg_;
+}
+
+TKyGrid* TKy_Reg2::ByteGrid() {
+  BuildContents();
+  return sbyte_;
+}
+
+TKyGrid* TKy_Reg2::WordGrid() {
+  BuildContents();
+  return sword_;
 }
 
 void TKy_Reg2::SelectPage(int page) {

@@ -5,6 +5,8 @@
 // chip's byte and word registers. Values that changed since the last refresh
 // are highlighted; every value can be edited (keypad, typing, bit menu), and
 // every edit goes through the CPU model's logged write (ChangePC for the PC).
+// The grids are made when the window is first shown or a grid asked for; the
+// values they show are kept in their models from the start.
 #include <array>
 #include <cstdint>
 
@@ -76,7 +78,8 @@ class TKy_Reg2 : public TKyDebugForm, public ILangCaptionTarget {
   void rkrr(int& end, int& first) const;
   void SelectPage(int page);
   void Refresh(TRefreshReason reason) override;
-  // The grids sized for the chip's names when a page was filled while hidden.
+  // The grids made, and sized for the chip's names when a page was filled
+  // while hidden.
   void BuildContents() override;
   // The header lines and the three grids beside the vertical scroll bar.
   int ContentWidth() const override;
@@ -91,9 +94,10 @@ class TKy_Reg2 : public TKyDebugForm, public ILangCaptionTarget {
   // Parts the tests look at.
   QLabel* Panel(const char* name) const;
   QPushButton* PageButton(int page) const { return pages_.at(std::size_t(page)); }
-  TKyGrid* BitGrid() const { return sreg_; }
-  TKyGrid* ByteGrid() const { return sbyte_; }
-  TKyGrid* WordGrid() const { return sword_; }
+  // The grids (made and sized now when they are not yet).
+  TKyGrid* BitGrid();
+  TKyGrid* ByteGrid();
+  TKyGrid* WordGrid();
   TReg2Model* Grids() const { return model_; }
   QMenu* BitMenu() const { return pmBit_; }
   QMenu* PointerMenu() const { return pmInd_; }
