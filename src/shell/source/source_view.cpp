@@ -328,14 +328,21 @@ void TKy_Source::ApplyEditorFont() {
   const int height = std::max(size + size / 4 + size / 2 + 2, QFontMetrics(f).height() + 2);
   grid_->verticalHeader()->setDefaultSectionSize(height);
   grid_->verticalHeader()->setMinimumSectionSize(height);
+  markFont_ = f;
+  markFontFitted_ = false;
+  if (tipLabel_) tipLabel_->setFont(f);
+}
+
+const QFont& TKy_Source::MarkFont() const {
+  if (markFontFitted_) return markFont_;
   // The mark column is 36 pixels wide: its four characters use the same
   // font, made smaller when they would not fit.
-  markFont_ = f;
   const QString widest = QStringLiteral("-  8");
   while (QFontMetrics(markFont_).horizontalAdvance(widest) > kMarkColumnWidth - 4 &&
          markFont_.pointSizeF() > 5)
     markFont_.setPointSizeF(markFont_.pointSizeF() - 0.5);
-  if (tipLabel_) tipLabel_->setFont(f);
+  markFontFitted_ = true;
+  return markFont_;
 }
 
 // ---------------------------------------------------------------------------

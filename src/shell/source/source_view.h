@@ -159,8 +159,9 @@ class TKy_Source : public TKyChildForm, public ILangCaptionTarget {
   };
   TCellLook CellLook(int page, int row, int column) const;
   // The font of the mark column (the editor font, smaller when the four
-  // characters would not fit the column).
-  const QFont& MarkFont() const { return markFont_; }
+  // characters would not fit the column); fitted when it is first asked for
+  // after the editor font changed (its first painting).
+  const QFont& MarkFont() const;
 
   // --- bookmarks --------------------------------------------------------------------
   void SetSourceBookmark(int b, int page, int row);
@@ -259,7 +260,8 @@ class TKy_Source : public TKyChildForm, public ILangCaptionTarget {
   std::array<QAction*, kBookmarks> goBM_{};
   std::array<TSourceBookmark, kBookmarks> bookmarks_{};
   QColor textColour_{Qt::black};
-  QFont markFont_;
+  mutable QFont markFont_;
+  mutable bool markFontFitted_ = false;
   int highlightPage_ = 0;
   int highlightLine_ = 0;
   int prevHighlightPage_ = 0;
