@@ -135,13 +135,11 @@ TKy_Hex::TKy_Hex(QWidget* parent)
       model_(new TListingModel(this)),
       scrBar_(new QScrollBar(Qt::Vertical, this)),
       stBar_(new QStatusBar(this)),
-      sdgr_(new TKyGrid(this)),
       dump_(new TKyGridModel(this)) {
   sgdBase_->setObjectName("SGDBase");
   sgd_->setObjectName("SGD");
   scrBar_->setObjectName("ScrBar");
   stBar_->setObjectName("StBar");
-  sdgr_->setObjectName("SDGR");
   sgd_->setModel(model_);
   sgd_->SetRowHeight(kRowHeight);
   sgd_->setShowGrid(false);
@@ -149,9 +147,6 @@ TKy_Hex::TKy_Hex(QWidget* parent)
   sgd_->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   sgd_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   sgd_->setFrameShape(QFrame::NoFrame);
-  sdgr_->setModel(dump_);
-  sdgr_->SetRowHeight(kRowHeight);
-  sdgr_->hide();
   scrBar_->setMinimum(0);
   scrBar_->setSingleStep(1);
   scrBar_->setFocusPolicy(Qt::NoFocus);
@@ -185,12 +180,22 @@ void TKy_Hex::SetEditorFont(const QFont& font) {
   if (dumpShown_)
     paintRows();
   else
-    layoutListing();
+    requestLayout();
 }
 
 void TKy_Hex::AttachModel(TKy_UP* up) {
   TKyChildForm::AttachModel(up);
-  if (!dumpShown_) layoutListing();
+  if (!dumpShown_) requestLayout();
+}
+
+TKyGrid* TKy_Hex::DumpGrid() {
+  if (sdgr_) return sdgr_;
+  sdgr_ = new TKyGrid(this);
+  sdgr_->setObjectName("SDGR");
+  sdgr_->setModel(dump_);
+  sdgr_->SetRowHeight(kRowHeight);
+  sdgr_->hide();
+  return sdgr_;
 }
 
 int TKy_Hex::lastAddress() const { return ProgramWords() - 1; }
@@ -200,6 +205,7 @@ int TKy_Hex::lastAddress() const { return ProgramWords() - 1; }
 // ---------------------------------------------------------------------------
 
 void TKy_Hex::ShowListingAt(int top, bool force) {
+  ensureLaidOut();
   if (model_->rowCount() > 1 && sgd_->currentIndex().row() < 1)
     sgd_->setCurrentIndex(model_->index(1, 1));
   // A window taller than program memory starts at address 0.
@@ -264,17 +270,20 @@ void TKy_Hex::paintRows() {
 }
 
 void TKy_Hex::GotoAddressCentered(uint32_t address) {
+  ensureLaidOut();
   const int a = std::clamp(int(address), 0, std::max(0, lastAddress()));
   PcAddress = a;
   ShowListingAt(a - VisibleRows / 2, true);
 }
 
 void TKy_Hex::CenterOnAddress(uint32_t address) {
+  ensureLaidOut();
   const int a = std::clamp(int(address), 0, std::max(0, lastAddress()));
   ShowListingAt(a - VisibleRows / 2, true);
 }
 
 void TKy_Hex::EnsureAddressVisible(uint32_t address) {
+  ensureLaidOut();
   const int a = std::clamp(int(address), 0, std::max(0, lastAddress()));
   if (a >= TopAddress && a <= TopAddress + VisibleRows) return;
   ShowListingAt(a > TopAddress + VisibleRows ? a + 1 - VisibleRows : a, true);
@@ -303,7 +312,7 @@ void TKy_Hex::Refresh(TRefreshReason reason) {
     case TRefreshReason::Breakpoints: RefreshListing(); break;
     // A new chip may bring another instruction table.
     case TRefreshReason::DebugEntry:
-      if (!dumpShown_) layoutListing();
+      if (!dumpShown_) requestLayout();
       break;
     default: break;
   }
@@ -329,7 +338,17 @@ int TKy_Hex::layoutColumns(int gridWidth, int gridHeight) {
   return gridHeight - sgd_->horizontalScrollBar()->sizeHint().height();
 }
 
+void TKy_Hex::requestLayout() {
+  layoutPending_ = true;
+  if (isVisibleTo(window())) layoutListing();
+}
+
+void TKy_Hex::ensureLaidOut() {
+  if (layoutPending_ && !dumpShown_) layoutListing();
+}
+
 void TKy_Hex::layoutListing() {
+  layoutPending_ = false;
   const int barH = stBar_->sizeHint().height();
   const int w = std::max(width(), 160), h = std::max(height(), 120);
   stBar_->setGeometry(0, h - barH, w, barH);
@@ -353,7 +372,8 @@ void TKy_Hex::layoutListing() {
 }
 
 void TKy_Hex::layoutDump() {
-  sdgr_->setGeometry(0, 0, width(), height());
+  TKyGrid* dump = DumpGrid();
+  dump->setGeometry(0, 0, width(), height());
   const int pages = ProgramMemoryPages();
   const bool kind3 = Chip().DeviceKind3 == 1;
   const int rows = kind3 ? pages * 16 + 5 : pages * 16 + 17;
@@ -372,10 +392,10 @@ void TKy_Hex::layoutDump() {
   if (!kind3)
     for (int r = mainRows + 1; r < rows; ++r) dump_->SetCell(r, 0, fixed(Hex(0x170 + r - mainRows - 1, 3)));
   // Wide enough for four hex digits (and the labels' three) in the grid's font.
-  const QFontMetrics fm(sdgr_->font());
+  const QFontMetrics fm(dump->font());
   std::vector<int> widths(17, fm.horizontalAdvance("DDDD") + 14);
   widths[0] = fm.horizontalAdvance("DDD") + 14;
-  sdgr_->SetColumnWidths(widths);
+  dump->SetColumnWidths(widths);
   dump_->Publish();
 }
 
@@ -396,7 +416,7 @@ void TKy_Hex::FillDumpRows(int firstRow, const std::vector<uint16_t>& words) {
 
 void TKy_Hex::ShowDumpGrid(bool on) {
   dumpShown_ = on;
-  sdgr_->setVisible(on);
+  if (on || sdgr_) DumpGrid()->setVisible(on);
   sgdBase_->setVisible(!on);
   scrBar_->setVisible(!on);
   stBar_->setVisible(!on);

@@ -3,7 +3,9 @@
 // mark, address, code word, disassembly and, for an instruction with a file
 // register, that register's current value. The program counter's row is
 // highlighted and breakpoint rows are red. The same window holds the dump grid
-// in which the programmer commands show program memory as hex words.
+// in which the programmer commands show program memory as hex words (made at
+// its first use). A hidden listing is laid out for a new font or table when it
+// shows or is moved to an address.
 #include <QColor>
 #include <array>
 #include <cstdint>
@@ -68,6 +70,8 @@ class TKy_Hex : public TKyChildForm, public ILangCaptionTarget {
   void AttachModel(TKy_UP* up) override;
   void Refresh(TRefreshReason reason) override;
   void SetEditorFont(const QFont& font);
+  // A layout that waits is done before the window shows.
+  void BuildContents() override { ensureLaidOut(); }
 
   // Installed by the main window (each may be empty).
   std::function<void(TKy_Hex& sender)> OnSetBreakpoint;
@@ -86,7 +90,8 @@ class TKy_Hex : public TKyChildForm, public ILangCaptionTarget {
 
   TKyGrid* Grid() const { return sgd_; }
   TListingModel* GridModel() const { return model_; }
-  TKyGrid* DumpGrid() const { return sdgr_; }
+  // The dump grid (made now when it is asked for the first time).
+  TKyGrid* DumpGrid();
   TKyGridModel* DumpModel() const { return dump_; }
   QScrollBar* ScrollBar() const { return scrBar_; }
 
@@ -96,6 +101,10 @@ class TKy_Hex : public TKyChildForm, public ILangCaptionTarget {
 
  private:
   void layoutListing();
+  // The listing laid out for its font, size and table: now while the window
+  // shows (or would show with the main window), else when it shows or moves.
+  void requestLayout();
+  void ensureLaidOut();
   int layoutColumns(int gridWidth, int gridHeight);
   void layoutDump();
   void paintRows();
@@ -109,9 +118,10 @@ class TKy_Hex : public TKyChildForm, public ILangCaptionTarget {
   TListingModel* model_;
   QScrollBar* scrBar_;
   QStatusBar* stBar_;
-  TKyGrid* sdgr_;
+  TKyGrid* sdgr_ = nullptr;
   TKyGridModel* dump_;
   bool dumpShown_ = false;
+  bool layoutPending_ = false;  // a font, table or chip change awaits its layout
   bool scrollSelectPending_ = false;
 };
 
