@@ -1,10 +1,11 @@
 #include "assembler/sourcetables.h"
 
+#include <algorithm>
 #include <new>
 
 namespace kyvor {
 
-TSourceLineTables::TSourceLineTables() : addrIndex_(kAddrEntries, 0) {}
+TSourceLineTables::TSourceLineTables() = default;
 
 bool TSourceLineTables::AddPage(int lineCount) {
   if (PageCount() >= kMaxPages) return false;
@@ -48,6 +49,9 @@ bool TSourceLineTables::SetAddrMacroIndex(int32_t address, int32_t n) {
   if (static_cast<uint32_t>(address) > static_cast<uint32_t>(lastAddress_) ||
       static_cast<uint32_t>(address) >= static_cast<uint32_t>(kAddrEntries))
     return false;
+  // The index holds the addresses of program memory once one is written.
+  if (static_cast<size_t>(address) >= addrIndex_.size())
+    addrIndex_.resize(static_cast<size_t>(std::min(lastAddress_ + 1, kAddrEntries)), 0);
   addrIndex_[address] = n;
   return true;
 }
@@ -56,11 +60,12 @@ int32_t TSourceLineTables::GetAddrMacroIndex(int32_t address) const {
   if (static_cast<uint32_t>(address) > static_cast<uint32_t>(lastAddress_) ||
       static_cast<uint32_t>(address) >= static_cast<uint32_t>(kAddrEntries))
     return 0;
-  return addrIndex_[address];
+  return static_cast<size_t>(address) < addrIndex_.size() ? addrIndex_[address] : 0;
 }
 
 void TSourceLineTables::ClearAddrMacroIndex() {
-  for (int32_t a = 0; a <= lastAddress_ && a < kAddrEntries; ++a) addrIndex_[a] = 0;
+  const size_t end = std::min(addrIndex_.size(), static_cast<size_t>(lastAddress_ + 1));
+  std::fill(addrIndex_.begin(), addrIndex_.begin() + static_cast<std::ptrdiff_t>(end), 0);
 }
 
 bool TSourceLineTables::SetLineInfo(int page, int line, int32_t value, int slot) {

@@ -58,6 +58,7 @@ class TSourceLineTables {
   };
   std::vector<Page> pages_;
   std::unique_ptr<TMacroExpansionRecord[]> macros_;
+  // By address; an address beyond it reads 0 (made at the first write).
   std::vector<int32_t> addrIndex_;
   int32_t lastAddress_ = 4095;
 };
