@@ -103,15 +103,31 @@ TDecodedWord RowWordOf(const TInstructionDescriptor& d, int variant) {
   return w;
 }
 
+// Where the operands of a row lie in its words: each operand shifted down by
+// its lowest bit and masked to its width (an absent operand: mask 0).
+struct TOperandFields {
+  std::array<uint8_t, 3> Shift{};
+  std::array<uint16_t, 3> Mask{};
+};
+
+TOperandFields OperandFieldsOf(const TInstructionDescriptor& d) {
+  TOperandFields f;
+  for (int i = 0; i < d.OperandCount && i < 3; ++i) {
+    const TOperandRange& r = d.Operand[i];
+    if (r.Hi < r.Lo || r.Lo < 0 || r.Lo > 15) continue;
+    f.Shift[size_t(i)] = uint8_t(r.Lo);
+    f.Mask[size_t(i)] = ExtractBitField(0xFFFF, r.Lo, r.Hi);
+  }
+  return f;
+}
+
 // The word `op` of row `d`: `w`, what every word of the row shares
-// (RowWordOf), with the word's operands and what follows from them.
-TDecodedWord DecodedWordOf(TDecodedWord w, const TInstructionDescriptor& d, uint16_t op,
-                           int variant) {
-  if (d.OperandCount >= 1) w.Op1 = ExtractBitField(op, d.Operand[0].Lo, d.Operand[0].Hi);
-  if (d.OperandCount >= 2)
-    w.Op2 = static_cast<uint8_t>(ExtractBitField(op, d.Operand[1].Lo, d.Operand[1].Hi));
-  if (d.OperandCount >= 3)
-    w.Op3 = static_cast<uint8_t>(ExtractBitField(op, d.Operand[2].Lo, d.Operand[2].Hi));
+// (RowWordOf), with the word's operands (at `f`) and what follows from them.
+TDecodedWord DecodedWordOf(TDecodedWord w, const TInstructionDescriptor& d, const TOperandFields& f,
+                           uint16_t op, int variant) {
+  w.Op1 = uint16_t((op >> f.Shift[0]) & f.Mask[0]);
+  w.Op2 = uint8_t((op >> f.Shift[1]) & f.Mask[1]);
+  w.Op3 = uint8_t((op >> f.Shift[2]) & f.Mask[2]);
   w.BankBit = d.BankOperand == 2 ? w.Op2 : w.Op3;
   PointerOf(w, variant);
   w.Access = AccessOf(w);
@@ -259,10 +275,12 @@ void TInstructionTable::buildLookup() {
   // bits with every combination of its other bits.
   for (const TInstructionDescriptor& d : rows_) {
     const TDecodedWord row = RowWordOf(d, variant_);
+    const TOperandFields fields = OperandFieldsOf(d);
     const uint16_t open = static_cast<uint16_t>(~d.Mask);
     for (uint16_t bits = open;; bits = static_cast<uint16_t>((bits - 1) & open)) {
       const uint16_t op = static_cast<uint16_t>(d.Value | bits);
-      if (table[op].Row == TDecodedWord::kNoRow) table[op] = DecodedWordOf(row, d, op, variant_);
+      if (table[op].Row == TDecodedWord::kNoRow)
+        table[op] = DecodedWordOf(row, d, fields, op, variant_);
       if (bits == 0) break;
     }
   }
