@@ -131,9 +131,40 @@ void TRamModel::Paint(int bank, const TRamMarks& marks, int editAddress, const Q
 // ---------------------------------------------------------------------------
 
 TKy_RAM::TKy_RAM(QWidget* parent)
-    : TKyDebugForm("Ky_RAM", "Data Memory", parent),
-      model_(new TRamModel(this)),
-      pnlHint_(new QLabel(this)) {
+    : TKyDebugForm("Ky_RAM", "Data Memory", parent), model_(new TRamModel(this)) {
+  OpenDocument = OpenWithDesktopViewer;
+  RAMBANKShow();
+  model_->Publish();
+  Ky_Lang().AddCaptionTarget(this);
+  Ky_Lang().ApplyCaptionsTo(*this);
+}
+
+TKy_RAM::~TKy_RAM() { Ky_Lang().RemoveCaptionTarget(this); }
+
+void TKy_RAM::BuildContents() {
+  if (grid_) return;
+  auto* lay = new QVBoxLayout(this);
+  lay->setContentsMargins(2, 2, 2, 2);
+  lay->setSpacing(2);
+  lay->addLayout(buildBankPanels());
+  lay->addWidget(buildGrid(), 1);
+  lay->addStretch(0);
+  pnlHint_ = new QLabel(this);
+  pnlHint_->setObjectName("PnlHint");
+  pnlHint_->setAutoFillBackground(true);
+  QPalette hp = pnlHint_->palette();
+  hp.setColor(QPalette::Window, QColor(255, 255, 225));
+  pnlHint_->setPalette(hp);
+  pnlHint_->setFrameStyle(QFrame::Box | QFrame::Plain);
+  pnlHint_->hide();
+  buildMenu();
+  RAMBANKSEL(CurrentBank());
+  // The whole bank shows at the window's own size; smaller, the grid scrolls.
+  resize(grid_->ContentSize().width() + 4 + grid_->verticalScrollBar()->sizeHint().width(),
+         ContentHeight());
+}
+
+QLayout* TKy_RAM::buildBankPanels() {
   auto* bankBox = new QGridLayout;
   bankBox->setSpacing(2);
   for (int n = 0; n < 16; ++n) {
@@ -149,33 +180,10 @@ TKy_RAM::TKy_RAM(QWidget* parent)
   auto* banks = new QHBoxLayout;
   banks->addLayout(bankBox);
   banks->addStretch(1);
-  auto* lay = new QVBoxLayout(this);
-  lay->setContentsMargins(2, 2, 2, 2);
-  lay->setSpacing(2);
-  lay->addLayout(banks);
-  lay->addStretch(0);
-
-  pnlHint_->setObjectName("PnlHint");
-  pnlHint_->setAutoFillBackground(true);
-  QPalette hp = pnlHint_->palette();
-  hp.setColor(QPalette::Window, QColor(255, 255, 225));
-  pnlHint_->setPalette(hp);
-  pnlHint_->setFrameStyle(QFrame::Box | QFrame::Plain);
-  pnlHint_->hide();
-
-  buildMenu();
-  OpenDocument = OpenWithDesktopViewer;
-  RAMBANKShow();
-  RAMBANKSEL(CurrentBank());
-  model_->Publish();
-  Ky_Lang().AddCaptionTarget(this);
-  Ky_Lang().ApplyCaptionsTo(*this);
+  return banks;
 }
 
-TKy_RAM::~TKy_RAM() { Ky_Lang().RemoveCaptionTarget(this); }
-
-TKyGrid* TKy_RAM::Grid() {
-  if (grid_) return grid_;
+TKyGrid* TKy_RAM::buildGrid() {
   grid_ = new TKyGrid(this);
   grid_->setObjectName("SGD");
   grid_->setModel(model_);
@@ -189,8 +197,6 @@ TKyGrid* TKy_RAM::Grid() {
   const int bar = grid_->verticalScrollBar()->sizeHint().width();
   grid_->setMaximumSize(grid_->ContentSize() + QSize(bar, bar));
   grid_->setContextMenuPolicy(Qt::CustomContextMenu);
-  // Below the bank panels, above the stretch.
-  static_cast<QVBoxLayout*>(layout())->insertWidget(1, grid_, 1);
   grid_->OnKey = [this](QKeyEvent* e) { return onKey(e); };
   grid_->OnDoubleClick = [this](const QModelIndex& i) { onDoubleClick(i); };
   grid_->OnMouseDown = [this](const QModelIndex& i, QPoint) {
@@ -202,10 +208,27 @@ TKyGrid* TKy_RAM::Grid() {
   grid_->OnCurrentChanged = [this](const QModelIndex&, const QModelIndex&) { commitEdit(); };
   connect(grid_, &QWidget::customContextMenuRequested, this,
           [this](QPoint p) { menu_->popup(grid_->viewport()->mapToGlobal(p)); });
-  // The whole bank shows at the window's own size; smaller, the grid scrolls.
-  resize(grid_->ContentSize().width() + 4 + grid_->verticalScrollBar()->sizeHint().width(),
-         ContentHeight());
   return grid_;
+}
+
+TKyGrid* TKy_RAM::Grid() {
+  BuildContents();
+  return grid_;
+}
+
+QMenu* TKy_RAM::PopupMenu() {
+  BuildContents();
+  return menu_;
+}
+
+QLabel* TKy_RAM::HintPanel() {
+  BuildContents();
+  return pnlHint_;
+}
+
+QLabel* TKy_RAM::BankPanel(int n) {
+  BuildContents();
+  return banks_.at(std::size_t(n));
 }
 
 // A window is framed and shown with its grid made.
@@ -249,6 +272,7 @@ int TKy_RAM::CurrentBank() const { return Chip().CurrentRamBank & 0x0F; }
 void TKy_RAM::RAMBANKShow() { model_->WriteRowLabels(CurrentBank()); }
 
 void TKy_RAM::RAMBANKSEL(int bank) {
+  if (!grid_) return;  // the panels show the bank when they are made
   for (int n = 0; n < 16; ++n) {
     QLabel* p = banks_[std::size_t(n)];
     QPalette pal = p->palette();

@@ -15,6 +15,7 @@
 #include "debugwin/ramdata.h"
 
 class QLabel;
+class QLayout;
 class QMenu;
 class QAction;
 
@@ -71,7 +72,7 @@ class TKy_RAM : public TKyDebugForm, public ILangCaptionTarget {
   // The pop-up menu's items by caption ("Set Mark", "Save To excel", ...), on
   // the cell under the last mouse-down point.
   void MenuCommand(const QString& caption);
-  QMenu* PopupMenu() const { return menu_; }
+  QMenu* PopupMenu();
   void SetMouseDownCell(int col, int row);
 
   // File commands.
@@ -86,13 +87,14 @@ class TKy_RAM : public TKyDebugForm, public ILangCaptionTarget {
   // is none (replaced by tests).
   std::function<bool(const std::string& path)> OpenDocument;
 
-  // The grid (made now when it is asked for the first time; the window makes
-  // it when it first shows). The bank is kept in its model from the start.
+  // The bank panels, the grid, the hint and the pop-up menu are made when the
+  // window first shows or one of them is asked for; the bank is kept in its
+  // model from the start.
+  void BuildContents() override;
   TKyGrid* Grid();
-  void BuildContents() override { Grid(); }
   TRamModel* GridModel() const { return model_; }
-  QLabel* HintPanel() const { return pnlHint_; }
-  QLabel* BankPanel(int n) const { return banks_.at(std::size_t(n)); }
+  QLabel* HintPanel();
+  QLabel* BankPanel(int n);
   // The edit being typed: address (-1: none) and text.
   int EditAddress() const { return editAddress_; }
   QString EditText() const { return editText_; }
@@ -104,6 +106,8 @@ class TKy_RAM : public TKyDebugForm, public ILangCaptionTarget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  QLayout* buildBankPanels();
+  TKyGrid* buildGrid();
   void buildMenu();
   void repaintCells();
   int cellAddress(const QModelIndex& index) const;
@@ -118,7 +122,7 @@ class TKy_RAM : public TKyDebugForm, public ILangCaptionTarget {
 
   TKyGrid* grid_ = nullptr;
   TRamModel* model_;
-  QLabel* pnlHint_;
+  QLabel* pnlHint_ = nullptr;
   std::array<QLabel*, 16> banks_{};
   QMenu* menu_ = nullptr;
   TRamMarks marks_;
