@@ -207,40 +207,51 @@ void TReg2Model::paintWords(int editIndex, const QString& editText) {
 // ---------------------------------------------------------------------------
 
 TKy_Reg2::TKy_Reg2(QWidget* parent)
-    : TKyDebugForm("Ky_Reg2", "Special Register", parent),
-      model_(new TReg2Model(this)),
-      content_(new QWidget) {
+    : TKyDebugForm("Ky_Reg2", "Special Register", parent), model_(new TReg2Model(this)) {
+  SWSREG();
+  Ky_Lang().AddCaptionTarget(this);
+  Ky_Lang().ApplyCaptionsTo(*this);
+}
+
+// The header, the grids and the menus; the header shows the last refresh.
+void TKy_Reg2::buildWindow() {
   // The header and the three grids keep their sizes; a smaller window scrolls.
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(0, 0, 0, 0);
   scroll_ = new QScrollArea(this);
   scroll_->setFrameShape(QFrame::NoFrame);
   outer->addWidget(scroll_);
+  content_ = new QWidget;
   auto* lay = new QVBoxLayout(content_);
   lay->setContentsMargins(2, 2, 2, 2);
   lay->setSpacing(2);
   lay->setSizeConstraint(QLayout::SetFixedSize);
   buildHeader();
+  buildGrids();
   buildMenus();
   scroll_->setWidget(content_);
-  SWSREG();
-  Ky_Lang().AddCaptionTarget(this);
-  Ky_Lang().ApplyCaptionsTo(*this);
+  paintPageButtons();
+  paintHeader();
+  ApplyRegisterWindowCaptions();
 }
 
 TKy_Reg2::~TKy_Reg2() { Ky_Lang().RemoveCaptionTarget(this); }
 
+// A window is framed and shown with its contents made.
 int TKy_Reg2::ContentHeight() const {
+  if (!content_) return 0;
   return content_->sizeHint().height() + 2 * scroll_->frameWidth() + 2;
 }
 
 int TKy_Reg2::ContentWidth() const {
+  if (!content_) return 0;
   return content_->sizeHint().width() + scroll_->verticalScrollBar()->sizeHint().width() +
          2 * scroll_->frameWidth() + 2;
 }
 
 void TKy_Reg2::ApplyRegisterWindowCaptions() {
   setWindowTitle(QString::fromStdString(LangTextUtf8(lt::RegPopupSpecialRegister)));
+  if (!pmInd_) return;  // the menus take their captions when they are made
   const QString modify = QString::fromStdString(LangTextUtf8(lt::RegPopupModifyValue));
   pmIndInd_->setText(modify);
   if (auto* item = pmReg_->findChild<QAction*>("PMRegModify")) item->setText(modify);
@@ -372,8 +383,6 @@ void TKy_Reg2::buildMenus() {
   help_->setObjectName("HelpPopup");
 }
 
-QLabel* TKy_Reg2::Panel(const char* name) const { return findChild<QLabel*>(name); }
-
 void TKy_Reg2::rkrr(int& end, int& first) const {
   const auto& counts = Chip().BitRegisterPageCount;
   const int page = std::min<int>(Chip().RegisterPage, 3);
@@ -387,14 +396,7 @@ void TKy_Reg2::SWSREG() {
   rkrr(end, first);
   commitEdit();
   model_->Shape(first, end);
-  for (int p = 0; p < 4; ++p) {
-    QPushButton* b = pages_[std::size_t(p)];
-    const bool current = p == Chip().RegisterPage;
-    QPalette pal = b->palette();
-    pal.setColor(QPalette::Button, current ? kPageColours[p] : gridcolour::ButtonFace);
-    b->setPalette(pal);
-    b->setFlat(!current);
-  }
+  paintPageButtons();
   if (Modes().TargetRunning != 1)
     RefreshRegisters(true);
   else
@@ -403,6 +405,18 @@ void TKy_Reg2::SWSREG() {
   // would show with the main window).
   gridsPending_ = true;
   if (isVisibleTo(window())) BuildContents();
+}
+
+void TKy_Reg2::paintPageButtons() {
+  if (!pages_[0]) return;
+  for (int p = 0; p < 4; ++p) {
+    QPushButton* b = pages_[std::size_t(p)];
+    const bool current = p == Chip().RegisterPage;
+    QPalette pal = b->palette();
+    pal.setColor(QPalette::Button, current ? kPageColours[p] : gridcolour::ButtonFace);
+    b->setPalette(pal);
+    b->setFlat(!current);
+  }
 }
 
 void TKy_Reg2::layOutGrids() {
@@ -435,8 +449,33 @@ void TKy_Reg2::layOutGrids() {
 }
 
 void TKy_Reg2::BuildContents() {
-  if (!sreg_) buildGrids();
+  if (!content_) buildWindow();
   if (gridsPending_) layOutGrids();
+}
+
+QLabel* TKy_Reg2::Panel(const char* name) {
+  BuildContents();
+  return findChild<QLabel*>(name);
+}
+
+QPushButton* TKy_Reg2::PageButton(int page) {
+  BuildContents();
+  return pages_.at(std::size_t(page));
+}
+
+QMenu* TKy_Reg2::BitMenu() {
+  BuildContents();
+  return pmBit_;
+}
+
+QMenu* TKy_Reg2::PointerMenu() {
+  BuildContents();
+  return pmInd_;
+}
+
+QMenu* TKy_Reg2::RegisterMenu() {
+  BuildContents();
+  return pmReg_;
 }
 
 TKyGrid* TKy_Reg2::BitGrid() {
@@ -491,24 +530,40 @@ void TKy_Reg2::paintPanel(QLabel* panel, bool changed) {
 
 void TKy_Reg2::refreshHeader(bool force) {
   const TKy_UP& up = *Model();
+  THeader& h = header_;
+  h.Shown = true;
   const int w = up.ReadRegister(kW);
-  pnlWork_->setText(Hex(w, 2));
-  paintPanel(pnlWork_, !force && w != lastW_);
+  h.Work = Hex(w, 2);
+  h.WorkChanged = !force && w != lastW_;
   lastW_ = w;
   const uint32_t pc = Modes().SimulatorMode == 1 ? up.GetPC() : Model()->Pod().PodReadPC();
-  pnlPC_->setText(" Program Counter: " + QString::fromStdString(IntToHexStr(int32_t(pc))));
+  h.PC = " Program Counter: " + QString::fromStdString(IntToHexStr(int32_t(pc)));
   uint16_t high = 0, low = 0;
   up.GetCycleCounter(high, low);
-  pnlCycle_->setText(" Cycle: " + Hex(high, 4) + Hex(low, 4));
+  h.Cycle = " Cycle: " + Hex(high, 4) + Hex(low, 4);
   const int fsr0 = up.ReadRegister(kFsr0H) * 256 + up.ReadRegister(kFsr0L);
   const int fsr1 = up.ReadRegister(kFsr1H) * 256 + up.ReadRegister(kFsr1L);
   // Each pointer panel shows change of its own value.
   const std::array<int, 4> values = {fsr0, up.ReadRegister(fsr0), fsr1, up.ReadRegister(fsr1)};
   const std::array<int, 4> widths = {3, 2, 3, 2};
   for (std::size_t i = 0; i < 4; ++i) {
-    indPanels_[i]->setText(Hex(values[i], widths[i]));
-    paintPanel(indPanels_[i], !force && values[i] != lastInd_[i]);
+    h.Ind[i] = Hex(values[i], widths[i]);
+    h.IndChanged[i] = !force && values[i] != lastInd_[i];
     lastInd_[i] = values[i];
+  }
+  paintHeader();
+}
+
+void TKy_Reg2::paintHeader() {
+  const THeader& h = header_;
+  if (!pnlWork_ || !h.Shown) return;
+  pnlWork_->setText(h.Work);
+  paintPanel(pnlWork_, h.WorkChanged);
+  pnlPC_->setText(h.PC);
+  pnlCycle_->setText(h.Cycle);
+  for (std::size_t i = 0; i < 4; ++i) {
+    indPanels_[i]->setText(h.Ind[i]);
+    paintPanel(indPanels_[i], h.IndChanged[i]);
   }
 }
 
@@ -606,6 +661,7 @@ bool TKy_Reg2::onValueKey(int grid, QKeyEvent* e) {
 
 void TKy_Reg2::ModifyRegisterPanel(bool programCounter) {
   if (!editable()) return;
+  BuildContents();  // the keypad opens below the panel
   uint32_t value = 0;
   if (programCounter) {
     // The keypad takes as many digits as the last program address has; the
@@ -624,6 +680,7 @@ void TKy_Reg2::ModifyRegisterPanel(bool programCounter) {
 
 void TKy_Reg2::ModifyPointer(int pointer, bool address) {
   if (!editable()) return;
+  BuildContents();  // the keypad opens below the pointer's panels
   const int high = pointer == 0 ? kFsr0H : kFsr1H, low = pointer == 0 ? kFsr0L : kFsr1L;
   const int fsr = Model()->ReadRegister(high) * 256 + Model()->ReadRegister(low);
   const std::string name = std::to_string(pointer);

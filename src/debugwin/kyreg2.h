@@ -5,8 +5,8 @@
 // chip's byte and word registers. Values that changed since the last refresh
 // are highlighted; every value can be edited (keypad, typing, bit menu), and
 // every edit goes through the CPU model's logged write (ChangePC for the PC).
-// The grids are made when the window is first shown or a grid asked for; the
-// values they show are kept in their models from the start.
+// The header, the grids and the menus are made when the window is first shown
+// or one of them asked for; the values they show are kept from the start.
 #include <array>
 #include <cstdint>
 
@@ -78,8 +78,8 @@ class TKy_Reg2 : public TKyDebugForm, public ILangCaptionTarget {
   void rkrr(int& end, int& first) const;
   void SelectPage(int page);
   void Refresh(TRefreshReason reason) override;
-  // The grids made, and sized for the chip's names when a page was filled
-  // while hidden.
+  // The window's contents made, and the grids sized for the chip's names
+  // when a page was filled while hidden.
   void BuildContents() override;
   // The header lines and the three grids beside the vertical scroll bar.
   int ContentWidth() const override;
@@ -91,17 +91,17 @@ class TKy_Reg2 : public TKyDebugForm, public ILangCaptionTarget {
   void ModifyPointer(int pointer, bool address);   // PMIND_IND (false), PMIND_FSR (true)
   void WriteBit(int bitRecord, int bit, bool set);  // PMBitSet / PMBitClr
 
-  // Parts the tests look at.
-  QLabel* Panel(const char* name) const;
-  QPushButton* PageButton(int page) const { return pages_.at(std::size_t(page)); }
+  // Parts the tests look at (the contents made first).
+  QLabel* Panel(const char* name);
+  QPushButton* PageButton(int page);
   // The grids (made and sized now when they are not yet).
   TKyGrid* BitGrid();
   TKyGrid* ByteGrid();
   TKyGrid* WordGrid();
   TReg2Model* Grids() const { return model_; }
-  QMenu* BitMenu() const { return pmBit_; }
-  QMenu* PointerMenu() const { return pmInd_; }
-  QMenu* RegisterMenu() const { return pmReg_; }
+  QMenu* BitMenu();
+  QMenu* PointerMenu();
+  QMenu* RegisterMenu();
   // The help text for a cell of a grid (empty: no help item).
   QString HelpText(TKyGrid* grid, const QModelIndex& index) const;
   // The menu of a bit cell: the record and bit it is opened for.
@@ -112,8 +112,12 @@ class TKy_Reg2 : public TKyDebugForm, public ILangCaptionTarget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void buildWindow();
   void buildHeader();
   void buildGrids();
+  void paintPageButtons();
+  // The header's panels as the last refresh left them.
+  void paintHeader();
   // Column widths for the widest name, grid and window sizes.
   void layOutGrids();
   void buildMenus();
@@ -132,7 +136,7 @@ class TKy_Reg2 : public TKyDebugForm, public ILangCaptionTarget {
   void showHelp(TKyGrid* grid, QPoint pos);
 
   TReg2Model* model_;
-  QWidget* content_;
+  QWidget* content_ = nullptr;
   QScrollArea* scroll_ = nullptr;
   QLabel* pnlWork_ = nullptr;
   QLabel* pnlPC_ = nullptr;
@@ -153,6 +157,14 @@ class TKy_Reg2 : public TKyDebugForm, public ILangCaptionTarget {
   QMenu* help_ = nullptr;
 
   bool gridsPending_ = false;  // a page filled while hidden awaits its sizes
+  // What the header's panels show (kept while they are not made).
+  struct THeader {
+    bool Shown = false;  // false: no refresh yet (the panels keep their first texts)
+    QString Work, PC, Cycle;
+    bool WorkChanged = false;
+    std::array<QString, 4> Ind;
+    std::array<bool, 4> IndChanged{};
+  } header_;
   int lastW_ = -1;
   std::array<int, 4> lastInd_{-1, -1, -1, -1};
   bool menuForPC_ = false;
