@@ -50,14 +50,18 @@ QListWidget* MakeList(QWidget* parent, const char* name) {
 // Add/remove dialog
 // ---------------------------------------------------------------------------
 
-TKy_ADDWCH::TKy_ADDWCH(QWidget* parent)
-    : QDialog(parent),
-      list1_(MakeList(this, "List1")),
-      list2_(MakeList(this, "List2")),
-      edAdd_(new QLineEdit(this)),
-      edDel_(new QLineEdit(this)) {
+TKy_ADDWCH::TKy_ADDWCH(QWidget* parent) : QDialog(parent) {
   setObjectName("Ky_ADDWCH");
   setWindowTitle("Add Watch");
+  setMinimumSize(420, 255);
+}
+
+void TKy_ADDWCH::build() {
+  if (list1_) return;
+  list1_ = MakeList(this, "List1");
+  list2_ = MakeList(this, "List2");
+  edAdd_ = new QLineEdit(this);
+  edDel_ = new QLineEdit(this);
   edAdd_->setObjectName("EdAdd");
   edDel_->setObjectName("EdDel");
   auto* grid = new QGridLayout(this);
@@ -100,20 +104,65 @@ TKy_ADDWCH::TKy_ADDWCH(QWidget* parent)
   ok->setAutoDefault(false);
   connect(ok, &QPushButton::clicked, this, &QDialog::close);
   grid->addWidget(ok, 3, 1, 1, 1, Qt::AlignCenter);
-  setMinimumSize(420, 255);
+  list1_->addItems(watchNames_);
+  list2_->addItems(otherNames_);
+  watchNames_.clear();
+  otherNames_.clear();
+}
+
+void TKy_ADDWCH::setVisible(bool visible) {
+  if (visible) build();
+  QDialog::setVisible(visible);
+}
+
+QListWidget* TKy_ADDWCH::WatchList() {
+  build();
+  return list1_;
+}
+
+QListWidget* TKy_ADDWCH::OtherList() {
+  build();
+  return list2_;
+}
+
+QLineEdit* TKy_ADDWCH::AddEdit() {
+  build();
+  return edAdd_;
+}
+
+QLineEdit* TKy_ADDWCH::DelEdit() {
+  build();
+  return edDel_;
 }
 
 void TKy_ADDWCH::FillWatchSymbolLists(const TKy_UP& up) {
-  list1_->clear();
-  list2_->clear();
+  QStringList others;
   for (int32_t i = 1; i <= up.SymbolCount(); ++i) {
     const TSymDefRecord* s = up.SymbolAt(i);
     if (s && (s->Kind == 'C' || s->Kind == 'D' || s->Kind == 'c' || s->Kind == 'd'))
-      list2_->addItem(Q(s->Name));
+      others << Q(s->Name);
   }
+  if (!list1_) {
+    watchNames_.clear();
+    otherNames_ = others;
+    return;
+  }
+  list1_->clear();
+  list2_->clear();
+  list2_->addItems(others);
 }
 
-bool TKy_ADDWCH::moveName(QListWidget* from, QListWidget* to, const QString& name) {
+bool TKy_ADDWCH::moveName(bool toWatches, const QString& name) {
+  if (!list1_) {
+    QStringList& from = toWatches ? otherNames_ : watchNames_;
+    QStringList& to = toWatches ? watchNames_ : otherNames_;
+    const qsizetype at = from.indexOf(name);
+    if (at < 0) return false;
+    to.append(from.takeAt(at));
+    return true;
+  }
+  QListWidget* from = toWatches ? list2_ : list1_;
+  QListWidget* to = toWatches ? list1_ : list2_;
   const auto found = from->findItems(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
   if (found.isEmpty()) return false;
   to->addItem(from->takeItem(from->row(found.first())));
@@ -121,31 +170,34 @@ bool TKy_ADDWCH::moveName(QListWidget* from, QListWidget* to, const QString& nam
 }
 
 bool TKy_ADDWCH::MoveSymbolToWatches(const std::string& name) {
-  if (!moveName(list2_, list1_, Q(name))) return false;
+  if (!moveName(true, Q(name))) return false;
   if (OnNotify) OnNotify(0, name);
   return true;
 }
 
 bool TKy_ADDWCH::MoveSymbolFromWatches(const std::string& name) {
-  if (!moveName(list1_, list2_, Q(name))) return false;
+  if (!moveName(false, Q(name))) return false;
   if (OnNotify) OnNotify(1, name);
   return true;
 }
 
 void TKy_ADDWCH::MoveSelectedToWatches() {
-  for (QListWidgetItem* i : list2_->selectedItems()) MoveSymbolToWatches(i->text().toStdString());
+  for (QListWidgetItem* i : OtherList()->selectedItems())
+    MoveSymbolToWatches(i->text().toStdString());
 }
 
 void TKy_ADDWCH::MoveSelectedFromWatches() {
-  for (QListWidgetItem* i : list1_->selectedItems())
+  for (QListWidgetItem* i : WatchList()->selectedItems())
     MoveSymbolFromWatches(i->text().toStdString());
 }
 
 void TKy_ADDWCH::MoveAllToWatches() {
+  build();
   while (list2_->count() > 0) MoveSymbolToWatches(list2_->item(0)->text().toStdString());
 }
 
 void TKy_ADDWCH::MoveAllFromWatches() {
+  build();
   if (!AskYesNo("Delete All Watches?")) return;
   while (list1_->count() > 0) list2_->addItem(list1_->takeItem(0));
   if (OnNotify) OnNotify(1, std::string());
@@ -155,17 +207,20 @@ void TKy_ADDWCH::MoveAllFromWatches() {
 // Edit dialog
 // ---------------------------------------------------------------------------
 
-TKy_WCHEDIT::TKy_WCHEDIT(QWidget* parent)
-    : QDialog(parent),
-      symbol_(new QLabel(this)),
-      value_(new QLineEdit(this)),
-      btNormal_(new QRadioButton("Normal", this)),
-      btBit_(new QRadioButton("Bit", this)),
-      edit_(new QLineEdit("000", this)),
-      list_(new QListWidget(this)),
-      labModified_(new QLabel("Modified", this)) {
+TKy_WCHEDIT::TKy_WCHEDIT(QWidget* parent) : QDialog(parent) {
   setObjectName("Ky_WCHEDIT");
   setWindowTitle("Edit Watch");
+}
+
+void TKy_WCHEDIT::build() {
+  if (symbol_) return;
+  symbol_ = new QLabel(this);
+  value_ = new QLineEdit(this);
+  btNormal_ = new QRadioButton("Normal", this);
+  btBit_ = new QRadioButton("Bit", this);
+  edit_ = new QLineEdit("000", this);
+  list_ = new QListWidget(this);
+  labModified_ = new QLabel("Modified", this);
   symbol_->setObjectName("Symbol");
   value_->setObjectName("Value");
   btNormal_->setObjectName("Bt_Normal");
@@ -207,8 +262,42 @@ TKy_WCHEDIT::TKy_WCHEDIT(QWidget* parent)
   });
   connect(list_, &QListWidget::itemDoubleClicked, this, [this] { copySelectedName(); });
   list_->installEventFilter(this);
+  list_->addItems(symbolNames_);
+  symbolNames_.clear();
+  // Every change of the dialog's state makes the controls first: they start
+  // as the dialog does.
   SelectBitMode(false);
   setModified(false);
+}
+
+void TKy_WCHEDIT::setVisible(bool visible) {
+  if (visible) build();
+  QDialog::setVisible(visible);
+}
+
+QLineEdit* TKy_WCHEDIT::ValueEdit() {
+  build();
+  return value_;
+}
+
+QLineEdit* TKy_WCHEDIT::ReferenceEdit() {
+  build();
+  return edit_;
+}
+
+QLabel* TKy_WCHEDIT::SymbolLabel() {
+  build();
+  return symbol_;
+}
+
+QListWidget* TKy_WCHEDIT::SymbolList() {
+  build();
+  return list_;
+}
+
+QLabel* TKy_WCHEDIT::ModifiedLabel() {
+  build();
+  return labModified_;
 }
 
 bool TKy_WCHEDIT::BitMode() const { return bitMode_; }
@@ -219,6 +308,7 @@ void TKy_WCHEDIT::setModified(bool on) {
 }
 
 void TKy_WCHEDIT::show(const TWatchEditView& view) {
+  build();
   showing_ = true;
   symbol_->setText(Q(loaded_.Name));
   value_->setText(Q(view.Value));
@@ -238,12 +328,19 @@ void TKy_WCHEDIT::LoadWatchEditor(const TWatchRecord& record) {
 }
 
 void TKy_WCHEDIT::FillSymbolList(const TKy_UP& up) {
-  list_->clear();
+  QStringList names;
   for (int32_t i = 1; i <= up.SymbolCount(); ++i)
-    if (const TSymDefRecord* s = up.SymbolAt(i)) list_->addItem(Q(s->Name));
+    if (const TSymDefRecord* s = up.SymbolAt(i)) names << Q(s->Name);
+  if (!list_) {
+    symbolNames_ = names;
+    return;
+  }
+  list_->clear();
+  list_->addItems(names);
 }
 
 bool TKy_WCHEDIT::SelectBitMode(bool bit) {
+  build();
   // A bit watch needs a bit number: the symbol's value must be below 8.
   if (bit && HexStrToInt(value_->text().toStdString()) >= 8) {
     ++beeps_;
@@ -277,6 +374,7 @@ bool TKy_WCHEDIT::eventFilter(QObject* watched, QEvent* event) {
 
 bool TKy_WCHEDIT::ApplyWatchEdit(const std::string& mark) {
   if (!up_) return false;
+  build();
   TWatchRecord out;
   const std::string reference = edit_->text().toStdString();
   if (!MakeWatchEdit(*up_, loaded_, loaded_.Name, value_->text().toStdString(), BitMode(),

@@ -5,6 +5,7 @@
 // into a bit watch on a referenced register (TKy_WCHEDIT). The watches and
 // their properties persist in the main file's ".pro" file.
 #include <QDialog>
+#include <QStringList>
 #include <functional>
 #include <string>
 
@@ -23,6 +24,9 @@ class QPushButton;
 
 namespace kyvor {
 
+// The dialogs make their controls when they are first shown or a control is
+// asked for; until then the add/remove dialog keeps its two lists as names
+// and the edit dialog its symbol list.
 class TKy_ADDWCH : public QDialog {
   Q_OBJECT
  public:
@@ -42,17 +46,20 @@ class TKy_ADDWCH : public QDialog {
   void MoveAllToWatches();         // "<<"
   void MoveAllFromWatches();       // ">>" (asks first)
 
-  QListWidget* WatchList() const { return list1_; }
-  QListWidget* OtherList() const { return list2_; }
-  QLineEdit* AddEdit() const { return edAdd_; }
-  QLineEdit* DelEdit() const { return edDel_; }
+  QListWidget* WatchList();
+  QListWidget* OtherList();
+  QLineEdit* AddEdit();
+  QLineEdit* DelEdit();
+  void setVisible(bool visible) override;
 
  private:
-  static bool moveName(QListWidget* from, QListWidget* to, const QString& name);
-  QListWidget* list1_;
-  QListWidget* list2_;
-  QLineEdit* edAdd_;
-  QLineEdit* edDel_;
+  void build();
+  bool moveName(bool toWatches, const QString& name);
+  QStringList watchNames_, otherNames_;  // the lists before the controls are made
+  QListWidget* list1_ = nullptr;
+  QListWidget* list2_ = nullptr;
+  QLineEdit* edAdd_ = nullptr;
+  QLineEdit* edDel_ = nullptr;
 };
 
 class TKy_WCHEDIT : public QDialog {
@@ -77,30 +84,33 @@ class TKy_WCHEDIT : public QDialog {
 
   bool Modified() const { return modified_; }
   bool BitMode() const;
-  QLineEdit* ValueEdit() const { return value_; }
-  QLineEdit* ReferenceEdit() const { return edit_; }
-  QLabel* SymbolLabel() const { return symbol_; }
-  QListWidget* SymbolList() const { return list_; }
-  QLabel* ModifiedLabel() const { return labModified_; }
+  QLineEdit* ValueEdit();
+  QLineEdit* ReferenceEdit();
+  QLabel* SymbolLabel();
+  QListWidget* SymbolList();
+  QLabel* ModifiedLabel();
   int BeepCount() const { return beeps_; }
+  void setVisible(bool visible) override;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  void build();
   void show(const TWatchEditView& view);
   void setModified(bool on);
   void copySelectedName();
 
   const TKy_UP* up_ = nullptr;
   TWatchRecord loaded_;
-  QLabel* symbol_;
-  QLineEdit* value_;
-  QRadioButton* btNormal_;
-  QRadioButton* btBit_;
-  QLineEdit* edit_;
-  QListWidget* list_;
-  QLabel* labModified_;
+  QStringList symbolNames_;  // the symbol list before the controls are made
+  QLabel* symbol_ = nullptr;
+  QLineEdit* value_ = nullptr;
+  QRadioButton* btNormal_ = nullptr;
+  QRadioButton* btBit_ = nullptr;
+  QLineEdit* edit_ = nullptr;
+  QListWidget* list_ = nullptr;
+  QLabel* labModified_ = nullptr;
   bool bitMode_ = false;
   bool showing_ = false;
   bool modified_ = false;
