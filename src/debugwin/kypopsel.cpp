@@ -17,6 +17,7 @@ namespace {
 
 TKyPopSelHex* g_keypad = nullptr;
 TKyIntStr* g_inputBox = nullptr;
+TProgramPopups* g_programPopups = nullptr;
 
 int HexDigitValue(QChar c) {
   const char ch = char(c.toUpper().toLatin1());
@@ -266,7 +267,24 @@ bool TKyIntStr::ExecuteInputBox(int x, int y, std::string& text) {
   return okFlag_;
 }
 
-TKyPopSelHex* KyPopSelHex() { return g_keypad; }
-TKyIntStr* KyIntStr() { return g_inputBox; }
+TProgramPopups::TProgramPopups() { g_programPopups = this; }
+
+TProgramPopups::~TProgramPopups() {
+  if (g_programPopups == this) g_programPopups = nullptr;
+}
+
+TKyPopSelHex* KyPopSelHex() {
+  TProgramPopups* program = g_programPopups;
+  if (!g_keypad && program && !program->keypad_)
+    program->keypad_ = std::make_unique<TKyPopSelHex>();
+  return g_keypad;
+}
+
+TKyIntStr* KyIntStr() {
+  TProgramPopups* program = g_programPopups;
+  if (!g_inputBox && program && !program->inputBox_)
+    program->inputBox_ = std::make_unique<TKyIntStr>();
+  return g_inputBox;
+}
 
 }  // namespace kyvor

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 #include "debugwin/popups.h"
@@ -97,8 +98,24 @@ class TKyIntStr : public QDialog {
   bool cancelFlag_ = false;
 };
 
-// The keypad and input box of the running program (created at start-up);
-// nullptr before.
+// The keypad and input box of the running program, made at their first use
+// while the program holds them; each lives until the program ends.
+class TProgramPopups {
+ public:
+  TProgramPopups();
+  ~TProgramPopups();
+  TProgramPopups(const TProgramPopups&) = delete;
+  TProgramPopups& operator=(const TProgramPopups&) = delete;
+
+ private:
+  friend TKyPopSelHex* KyPopSelHex();
+  friend TKyIntStr* KyIntStr();
+  std::unique_ptr<TKyPopSelHex> keypad_;
+  std::unique_ptr<TKyIntStr> inputBox_;
+};
+
+// The keypad and input box last made (the program's, made now when it has
+// none yet); nullptr without either.
 TKyPopSelHex* KyPopSelHex();
 TKyIntStr* KyIntStr();
 

@@ -86,8 +86,7 @@ struct TKyProgram::Forms {
   std::unique_ptr<TKy_BASE> base;
   std::array<std::unique_ptr<QWidget>, ViewCount> views;
   std::unique_ptr<TKy_WCHEDIT> wchedit;
-  std::unique_ptr<TKyPopSelHex> popSelHex;
-  std::unique_ptr<TKyIntStr> intStr;
+  std::unique_ptr<TProgramPopups> popups;
   std::unique_ptr<TKy_Message> message;
   TOption* option = nullptr;  // a child of the main window, which deletes it
   std::unique_ptr<TSRAMRecord> sramRecord;
@@ -128,8 +127,7 @@ void TKyProgram::CreateForms() {
   ReadChipList(Shell().ProgramFolder);
   for (const TViewRow& row : ViewRows()) f.views[row.index] = row.make();
   f.wchedit = std::make_unique<TKy_WCHEDIT>();
-  f.popSelHex = std::make_unique<TKyPopSelHex>();
-  f.intStr = std::make_unique<TKyIntStr>();
+  f.popups = std::make_unique<TProgramPopups>();
   f.message = std::make_unique<TKy_Message>();
   f.option = new TOption(main_.get());
   f.sramRecord = std::make_unique<TSRAMRecord>();
