@@ -104,8 +104,7 @@ TKYMAIN::TKYMAIN(QWidget* parent) : QMainWindow(parent), mdi_(new QMdiArea(this)
   buildMenus();
   buildToolBars();
   buildStatusBar();
-  buildBookmarkBar();
-  buildTestButtons();
+  setUpBookmarkButtons();
   connect(mdi_, &QMdiArea::subWindowActivated, this, [this] { ActiveFormChange(); });
 
   runTimer_ = new QTimer(this);

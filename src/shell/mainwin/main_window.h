@@ -307,8 +307,9 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   void BookmarkDigitClick(int digit);
   void TBtK_PageClick();
   void ReleaseBookmarkButtons();
-  QWidget* DigitBar() const { return digitBar_; }
-  QToolButton* DigitButton(int digit) const { return digitButtons_.at(size_t(digit)); }
+  // The digit bar and its buttons (made at their first use).
+  QWidget* DigitBar();
+  QToolButton* DigitButton(int digit);
   // The bounds a view had when it was last shown (ShowView index 0..13).
   QRect ViewBounds(int index) const;
 
@@ -393,8 +394,10 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   void installRecordEvents();
   void saveProjectWatches(const std::string& path);
   void offerProjectSave();
-  void buildBookmarkBar();
-  void buildTestButtons();
+  // The bookmark buttons (set, go to) stay down while their digit bar shows.
+  void setUpBookmarkButtons();
+  // The hidden pod test buttons (made at their first use).
+  QWidget* testButtons();
   void paintBookmarkDigits();
   void placeDigitBar();
   std::vector<QWidget*> tiledWindows() const;

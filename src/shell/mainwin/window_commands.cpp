@@ -97,7 +97,13 @@ QRect TKYMAIN::ViewBounds(int index) const {
 // Bookmark tool buttons
 // ---------------------------------------------------------------------------
 
-void TKYMAIN::buildBookmarkBar() {
+void TKYMAIN::setUpBookmarkButtons() {
+  for (TToolButton name : {B::TBtK_SBK, B::TBtK_GBK})
+    if (QToolButton* b = Button(name)) b->setCheckable(true);
+}
+
+QWidget* TKYMAIN::DigitBar() {
+  if (digitBar_) return digitBar_;
   auto* bar = new QFrame(this);
   bar->setFrameShape(QFrame::Panel);
   bar->setFrameShadow(QFrame::Raised);
@@ -119,22 +125,27 @@ void TKYMAIN::buildBookmarkBar() {
   }
   digitBar_->adjustSize();
   digitBar_->hide();
-  for (TToolButton name : {B::TBtK_SBK, B::TBtK_GBK})
-    if (QToolButton* b = Button(name)) b->setCheckable(true);
+  return digitBar_;
+}
+
+QToolButton* TKYMAIN::DigitButton(int digit) {
+  DigitBar();
+  return digitButtons_.at(size_t(digit));
 }
 
 void TKYMAIN::placeDigitBar() {
   QToolButton* down = nullptr;
   for (TToolButton name : {B::TBtK_SBK, B::TBtK_GBK})
     if (QToolButton* b = Button(name); b && b->isChecked()) down = b;
+  QWidget* bar = DigitBar();
   if (!down || !down->isVisible()) {
-    digitBar_->hide();
+    bar->hide();
     return;
   }
   const QPoint at = down->mapTo(this, QPoint(down->width(), 0));
-  digitBar_->move(at.x(), at.y() + (down->height() - digitBar_->height()) / 2);
-  digitBar_->show();
-  digitBar_->raise();
+  bar->move(at.x(), at.y() + (down->height() - bar->height()) / 2);
+  bar->show();
+  bar->raise();
 }
 
 // Set mode: red digits for the bookmarks of the holder's current page,
@@ -149,7 +160,7 @@ void TKYMAIN::paintBookmarkDigits() {
     } else if (src && toolBarHolder_ == src) {
       exists = src->IsSourceBookmarkSet(d) && src->Bookmark(d).Page == src->CurrentSourcePage();
     }
-    QToolButton* b = digitButtons_[size_t(d)];
+    QToolButton* b = DigitButton(d);
     if (setMode) {
       Paint(b, exists ? QColor(Qt::red) : QColor(Qt::black));
       b->setEnabled(true);
@@ -287,7 +298,8 @@ void TKYMAIN::InFoBlkClick() {
 
 bool TKYMAIN::KYQRPCHIP() { return ThePod().PodSendChipVariant(Chip().DeviceKind3 == 1); }
 
-void TKYMAIN::buildTestButtons() {
+QWidget* TKYMAIN::testButtons() {
+  if (testButtons_) return testButtons_;
   testButtons_ = new QWidget(this);
   testButtons_->setObjectName("TestButtons");
   auto* lay = new QHBoxLayout(testButtons_);
@@ -310,6 +322,7 @@ void TKYMAIN::buildTestButtons() {
   lay->addWidget(edit);
   lay->addWidget(label);
   testButtons_->hide();
+  return testButtons_;
 }
 
 void TKYMAIN::TestButtonClick(int row) {
@@ -320,8 +333,8 @@ void TKYMAIN::TestButtonClick(int row) {
 
 // Ten of 16 program words read at the address typed in Edit1, in Label2.
 void TKYMAIN::Button10Click() {
-  auto* edit = testButtons_->findChild<QLineEdit*>("Edit1");
-  auto* label = testButtons_->findChild<QLabel*>("Label2");
+  auto* edit = testButtons()->findChild<QLineEdit*>("Edit1");
+  auto* label = testButtons()->findChild<QLabel*>("Label2");
   bool ok = false;
   const uint32_t address = edit->text().toUInt(&ok, 16);
   TKy_UP* up = forms_.up;
