@@ -162,7 +162,11 @@ void TKYMAIN::TChipListener::chipVariantCommand(bool) { main_.KYQRPCHIP(); }
 void TKYMAIN::TChipListener::productChanged() { main_.applyChipMenus(); }
 void TKYMAIN::TChipListener::chipLoaded(uint8_t result) {
   main_.applyChipMenus();
-  if (TOption* opt = main_.forms_.option; opt && result == 1) opt->ChipLoaded();
+  if (result != 1) return;
+  if (TOption* opt = main_.forms_.option.IfMade())
+    opt->ChipLoaded();
+  else if (main_.optionTrail_)
+    TOption::NoteChipLoaded(*main_.optionTrail_);
 }
 
 TKYMAIN::~TKYMAIN() {
@@ -265,7 +269,8 @@ void TKYMAIN::AttachForms(const TKyForms& forms) {
   }
   if (TKy_ERR* err = forms_.err())
     err->OnOpenLine = [this](const std::string& p, int l) { return OpenLineInEditor(p, l); };
-  installOptionHooks();
+  if (optionTrail_) forms_.option.SetMaker([this] { return makeOptionDialog(); });
+  if (TOption* opt = forms_.option.IfMade()) installOptionHooks(*opt);
 }
 
 TKy_ERR* TKyForms::err() const { return view<TKy_ERR>(ViewErr); }

@@ -45,6 +45,7 @@ class TKyProgrammer;
 class TRestoreWin;
 class TSRAMRecord;
 class TOption;
+struct TOptionTrail;
 
 // Process-wide values of the main window's unit.
 struct TShellState {
@@ -92,6 +93,28 @@ bool ProjectFileNameFor(const std::string& chosen, std::string& name);
 std::string CheckSumCaption(uint16_t checksum);
 void ResetShell();
 
+// A window made at its first use: it converts to the window, making it then.
+template <class T>
+class TMadeOnDemand {
+ public:
+  TMadeOnDemand() = default;
+  TMadeOnDemand(T* made) : made_(made) {}  // a window made already
+  void SetMaker(std::function<T*()> make) { make_ = std::move(make); }
+  bool CanMake() const { return made_ || make_; }
+  // The window when it is made, else nullptr (making nothing).
+  T* IfMade() const { return made_; }
+  T* get() const {
+    if (!made_ && make_) made_ = make_();
+    return made_;
+  }
+  operator T*() const { return get(); }
+  T* operator->() const { return get(); }
+
+ private:
+  std::function<T*()> make_;
+  mutable T* made_ = nullptr;
+};
+
 // The windows the main window drives (created by the program's main block).
 struct TKyForms {
   TKy_BASE* base = nullptr;
@@ -99,7 +122,7 @@ struct TKyForms {
   TKy_UP* up = nullptr;            // the CPU model
   TKy_Revision* revision = nullptr;  // the revision viewer of the About command
   TSRAMRecord* sram = nullptr;     // the SRAM record window
-  TOption* option = nullptr;       // the options dialog
+  TMadeOnDemand<TOption> option;   // the options dialog
   std::array<QWidget*, ViewCount> views{};  // by view index; any may be missing
 
   // The views the main window itself drives beyond Refresh.
@@ -126,6 +149,9 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
 
   QMdiArea* mdiArea() const { return mdi_; }
 
+  // The options dialog is made by the main window at its first use; the
+  // records take the values of its creation now.
+  void DeferOptionDialog();
   // Hands the other windows to the main window (before the first activation).
   void AttachForms(const TKyForms& forms);
   const TKyForms& Forms() const { return forms_; }
@@ -421,7 +447,8 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   // The pod display cleared and showing `text` at `position`, and the pod
   // taken for the host (lock 1) or given back to the programmer (0).
   void podShowMode(const std::string& text, int position, int lock);
-  void installOptionHooks();
+  void installOptionHooks(TOption& opt);
+  TOption* makeOptionDialog();
   // The options dialog shows the options record again.
   void optionsChanged();
   QWidget* editorTarget() const;
@@ -486,6 +513,8 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   bool closing_ = false;
   bool inBuild_ = false;
   TEepromSites eepromSites_;
+  // What the options dialog keeps while it is not made (DeferOptionDialog).
+  std::unique_ptr<TOptionTrail> optionTrail_;
   std::unique_ptr<TKyFormPlacements> placementForms_;
   std::unique_ptr<TRestoreWin> restoreWin_;
 

@@ -88,7 +88,6 @@ struct TKyProgram::Forms {
   std::unique_ptr<TKy_WCHEDIT> wchedit;
   std::unique_ptr<TProgramPopups> popups;
   std::unique_ptr<TKy_Message> message;
-  TOption* option = nullptr;  // a child of the main window, which deletes it
   std::unique_ptr<TSRAMRecord> sramRecord;
   std::unique_ptr<TKy_Revision> revision;
   std::unique_ptr<TKyEditPages> pages;
@@ -129,7 +128,7 @@ void TKyProgram::CreateForms() {
   f.wchedit = std::make_unique<TKy_WCHEDIT>();
   f.popups = std::make_unique<TProgramPopups>();
   f.message = std::make_unique<TKy_Message>();
-  f.option = new TOption(main_.get());
+  main_->DeferOptionDialog();
   f.sramRecord = std::make_unique<TSRAMRecord>();
   up_ = std::make_unique<TKy_UP>();
   up_->SetProgramFolder(Shell().ProgramFolder);
@@ -147,7 +146,6 @@ void TKyProgram::CreateForms() {
   forms.up = up_.get();
   forms.revision = f.revision.get();
   forms.sram = f.sramRecord.get();
-  forms.option = f.option;
   for (int i = 0; i < ViewCount; ++i) forms.views[i] = f.views[i].get();
   main_->AttachForms(forms);
   // The watch window drives its two dialogs and labels data in the RAM window.

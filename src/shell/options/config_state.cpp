@@ -189,9 +189,20 @@ bool TKYMAIN::afterConfigRead(int simulatorValue) {
 // The options dialog
 // ---------------------------------------------------------------------------
 
-void TKYMAIN::installOptionHooks() {
-  TOption* opt = forms_.option;
-  if (!opt) return;
+void TKYMAIN::DeferOptionDialog() {
+  optionTrail_ = std::make_unique<TOptionTrail>();
+  optionTrail_->ChipItems = TOption::ChipListItems();
+  TOption::TakeCreationDefaults();
+}
+
+TOption* TKYMAIN::makeOptionDialog() {
+  auto* opt = new TOption(this, optionTrail_.get());
+  installOptionHooks(*opt);
+  return opt;
+}
+
+void TKYMAIN::installOptionHooks(TOption& dialog) {
+  TOption* opt = &dialog;
   opt->AttachModel(forms_.up);
   opt->Hooks.LeaveDebugMode = [this] { SMenu_EditModeClick(); };
   opt->Hooks.Relayout = [this] { FormActivate(); };
@@ -228,7 +239,10 @@ void TKYMAIN::Menu_OptionClick() {
 }
 
 void TKYMAIN::optionsChanged() {
-  if (forms_.option) forms_.option->LoadFromOptions();
+  if (TOption* opt = forms_.option.IfMade())
+    opt->LoadFromOptions();
+  else if (optionTrail_)
+    TOption::NoteRecords(*optionTrail_);
 }
 
 bool TKYMAIN::TChipListener::writerIdentityEnabled() {
@@ -236,11 +250,16 @@ bool TKYMAIN::TChipListener::writerIdentityEnabled() {
 }
 
 void TKYMAIN::TChipListener::chipLoadStarted() {
-  if (TOption* opt = main_.forms_.option) opt->ChipLoadStarted();
+  if (TOption* opt = main_.forms_.option.IfMade()) opt->ChipLoadStarted();
 }
 
+// The programmer's calibration reads the dialog's choices: it makes the dialog.
 void TKYMAIN::TChipListener::writerCalibration() {
-  if (TOption* opt = main_.forms_.option) opt->WriterCalibration();
+  const TMadeOnDemand<TOption>& option = main_.forms_.option;
+  if (option.IfMade() || (option.CanMake() && Options().PProg))
+    option->WriterCalibration();
+  else if (option.CanMake())
+    TOption::TakeWriterCalibration();
 }
 
 

@@ -128,23 +128,32 @@ void TOption::loadCalibrationPage() {
   eLao_->setText(QString::number(o.ELAO));
 }
 
-// The chip's ranges, where it gives them.
+// The chip's ranges, where it gives them (the last ones given stay).
 void TOption::calibrationPageChipLoaded() {
-  const auto& cal = Chip().OscCalibration;
-  if (cal.HaoMin || cal.HaoMax) {
-    lHaoMin_->setText(QString::number(cal.HaoMin));
-    lHaoMax_->setText(QString::number(cal.HaoMax));
+  NoteChipLoaded(*trail_);
+  showChipRanges();
+}
+
+void TOption::showChipRanges() {
+  const TOptionTrail& t = *trail_;
+  if (t.HaoRange) {
+    lHaoMin_->setText(QString::number(t.HaoMin));
+    lHaoMax_->setText(QString::number(t.HaoMax));
   }
-  if (cal.LaoMin || cal.LaoMax) {
-    lLaoMin_->setText(QString::number(cal.LaoMin));
-    lLaoMax_->setText(QString::number(cal.LaoMax));
+  if (t.LaoRange) {
+    lLaoMin_->setText(QString::number(t.LaoMin));
+    lLaoMax_->setText(QString::number(t.LaoMax));
   }
 }
 
+// The HAO group is hidden until the dialog shows it (a dialog made later
+// starts so).
 void TOption::ChipLoadStarted() { pHao_->hide(); }
 
+void TOption::TakeWriterCalibration() { Options().EnHAO = Options().HaoEnabled; }
+
 void TOption::WriterCalibration() {
-  Options().EnHAO = Options().HaoEnabled;
+  TakeWriterCalibration();
   enHao_->setChecked(Options().EnHAO);
   if (Options().PProg) ApplyCalibrationOptions();
 }

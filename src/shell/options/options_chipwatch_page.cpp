@@ -60,10 +60,26 @@ void TOption::WatchInit() {
   const TOptions& o = Options();
   for (int i = 0; i < 8; ++i) watchBits_[size_t(i)]->setChecked(o.WatchBitMask >> i & 1);
   if (o.WatchBitMask != 0) {
-    eWatchAddress_->setText(Hex(o.WatchAddress, 4));
-    eWatchData_->setText(Hex(o.WatchData, 2));
+    NoteRecords(*trail_);
+    showWatchEdits();
   }
   stpOvStak_->setChecked(o.STPOVSTAK);
+}
+
+// A watch with bits shows its address and data; without bits the edits keep
+// those of the last one.
+void TOption::NoteRecords(TOptionTrail& trail) {
+  const TOptions& o = Options();
+  if (o.WatchBitMask == 0) return;
+  trail.WatchShown = true;
+  trail.WatchAddress = o.WatchAddress;
+  trail.WatchData = o.WatchData;
+}
+
+void TOption::showWatchEdits() {
+  if (!trail_->WatchShown) return;
+  eWatchAddress_->setText(Hex(trail_->WatchAddress, 4));
+  eWatchData_->setText(Hex(trail_->WatchData, 2));
 }
 
 bool TOption::SetWatch() {

@@ -42,7 +42,8 @@ TOption* Option() { return g_option; }
 // Creation
 // ---------------------------------------------------------------------------
 
-TOption::TOption(QWidget* parent) : QDialog(parent) {
+TOption::TOption(QWidget* parent, TOptionTrail* trail)
+    : QDialog(parent), trail_(trail ? trail : &ownTrail_) {
   setObjectName("Option");
   setModal(true);
   g_option = this;
@@ -59,18 +60,50 @@ TOption::TOption(QWidget* parent) : QDialog(parent) {
   top->addLayout(buildCloseRow());
 
   // FormCreate: the chip list's items (read at start-up), RACM10, the edits.
-  for (const std::string& item : Chip().ChipListItems)
-    cbSeluP_->addItem(Ky_Lang().DisplayText(item).c_str());
+  if (!trail) {
+    ownTrail_.ChipItems = ChipListItems();
+    TakeCreationDefaults();
+  }
+  cbSeluP_->addItems(trail_->ChipItems);
+  LoadFromOptions();
+  // What the chips loaded and the records shown before left in the controls.
+  if (trail_->ChipLoaded) buildOptionsChipLoaded();
+  showChipRanges();
+  showWatchEdits();
+  ShowPage(PageInterface);
+  Ky_Lang().AddCaptionTarget(this);
+  Ky_Lang().ApplyCaptionsTo(*this);
+  installKeyPreview();
+}
+
+void TOption::TakeCreationDefaults() {
   Options().RACM10 = 1;
   Options().EHAO = 2000000;
   Options().EPERMISS = 2;
   Options().ELAO = 13000;
   Options().EngineerMode = 0;
-  LoadFromOptions();
-  ShowPage(PageInterface);
-  Ky_Lang().AddCaptionTarget(this);
-  Ky_Lang().ApplyCaptionsTo(*this);
-  installKeyPreview();
+}
+
+QStringList TOption::ChipListItems() {
+  QStringList items;
+  for (const std::string& item : Chip().ChipListItems) items << Ky_Lang().DisplayText(item).c_str();
+  return items;
+}
+
+void TOption::NoteChipLoaded(TOptionTrail& trail) {
+  trail.ChipLoaded = true;
+  const auto& cal = Chip().OscCalibration;
+  if (cal.HaoMin || cal.HaoMax) {
+    trail.HaoRange = true;
+    trail.HaoMin = cal.HaoMin;
+    trail.HaoMax = cal.HaoMax;
+  }
+  if (cal.LaoMin || cal.LaoMax) {
+    trail.LaoRange = true;
+    trail.LaoMin = cal.LaoMin;
+    trail.LaoMax = cal.LaoMax;
+  }
+  NoteRecords(trail);
 }
 
 TOption::~TOption() {

@@ -9,6 +9,7 @@
 // The record stays the one home of every setting: LoadFromOptions() shows it
 // again after a configuration file was read.
 #include <QDialog>
+#include <QStringList>
 #include <array>
 #include <functional>
 #include <string>
@@ -31,15 +32,44 @@ namespace kyvor {
 
 class TKy_UP;
 
+// What the dialog's controls keep from the chips and records shown before
+// (beyond what they show of the records now): its home while the program's
+// dialog is not made yet, handed to the dialog when it is made.
+struct TOptionTrail {
+  QStringList ChipItems;    // the chip list as the program's start listed it
+  bool ChipLoaded = false;  // a chip was loaded: its option groups are enabled or not
+  // The last calibration ranges a chip gave.
+  bool HaoRange = false, LaoRange = false;
+  int32_t HaoMin = 0, HaoMax = 0, LaoMin = 0, LaoMax = 0;
+  // The last watch with bits shown: its address and data stay in the edits.
+  bool WatchShown = false;
+  uint16_t WatchAddress = 0;
+  uint8_t WatchData = 0;
+};
+
 class TOption : public QDialog, public ILangCaptionTarget {
   Q_OBJECT
  public:
   enum TPage { PageInterface = 0, PageBuild, PageWatch, PageDebugTool, PageCalibration, PageCount };
 
   // FormCreate: the chip list's items, RACM10 checked, the calibration edits
-  // "2000000", "2" and "13000".
-  explicit TOption(QWidget* parent = nullptr);
+  // "2000000", "2" and "13000". A dialog made later than the program's start
+  // takes the start's chip list and what the chips and records shown since
+  // left (`trail`; the records took the creation's values at the start).
+  explicit TOption(QWidget* parent = nullptr, TOptionTrail* trail = nullptr);
   ~TOption() override;
+
+  // The records the dialog's creation sets (RACM10, the calibration edits,
+  // no engineer mode).
+  static void TakeCreationDefaults();
+  // The chip list's items in the current language.
+  static QStringList ChipListItems();
+  // What LoadFromOptions and ChipLoaded leave in the trail (for a dialog not
+  // made yet).
+  static void NoteRecords(TOptionTrail& trail);
+  static void NoteChipLoaded(TOptionTrail& trail);
+  // The record WriterCalibration sets.
+  static void TakeWriterCalibration();
 
   // What the dialog asks of the main window (each may be empty).
   struct THooks {
@@ -173,6 +203,8 @@ class TOption : public QDialog, public ILangCaptionTarget {
   QGroupBox* buildLpoGroup(QWidget* page);
   void loadCalibrationPage();
   void calibrationPageChipLoaded();
+  void showChipRanges();
+  void showWatchEdits();
   void showCalibrationEdits();
   // The HAO inputs count: the hardware calibration is on for a chip that has it.
   bool haoInputsApply() const;
@@ -181,6 +213,8 @@ class TOption : public QDialog, public ILangCaptionTarget {
   bool commitCalibration();
 
   TKy_UP* up_ = nullptr;
+  TOptionTrail ownTrail_;
+  TOptionTrail* trail_;
   TPage page_ = PageInterface;
   bool closing_ = false;
   int engineerProgress_ = 0;
