@@ -57,49 +57,50 @@ const char* const kHeader[] = {"Item", "Name", "Address", "Last Data", "Befor Da
 
 }  // namespace
 
-TSRAMRecord::TSRAMRecord(QWidget* parent)
-    : TKyChildForm("SRAMRecord", "SRAM Record", parent),
-      panel0_(new QLabel(this)),
-      panel1_(new QLabel(this)) {
+TSRAMRecord::TSRAMRecord(QWidget* parent) : TKyChildForm("SRAMRecord", "SRAM Record", parent) {
   setWindowTitle("SRAM Record");
   setWindowFlag(Qt::Window);
-  auto* bar = new QMenuBar(this);
-  QMenu* file = bar->addMenu("File");
-  file->addAction("Save", this, [this] { SaveClick(); })->setObjectName("Save");
-  file->addAction("DownLoad", this, [this] { DownLoadClick(); })->setObjectName("DownLoad");
-  file->addAction("Clear", this, [this] { ClearClick(); })->setObjectName("Clear");
-  file->addAction("Close", this, [this] { CloseClick(); })->setObjectName("Close");
-  QMenu* cont = bar->addMenu("Continue");
-  chContinue_ = cont->addAction("Continue", this, [this] { SetContinue(true); });
-  chContinue_->setObjectName("ChContinue");
-  ckNoContinue_ = cont->addAction("Not Continue", this, [this] { SetContinue(false); });
-  ckNoContinue_->setObjectName("CkNoContinue");
-  auto* group = new QActionGroup(this);
-  for (QAction* a : {chContinue_, ckNoContinue_}) {
-    a->setCheckable(true);
-    group->addAction(a);
-  }
-  QMenu* compiler = bar->addMenu("Compiler");
-  compiler->addAction("Create New File", this, [this] { CreateNewFileClick(); })
-      ->setObjectName("CreateNewFile");
-  addCurrent_ = compiler->addAction("Add to Current Address", this, [this] { AddCurrentClick(); });
-  addCurrent_->setObjectName("ADDCurrent");
-
-  auto* status = new QStatusBar(this);
-  status->setSizeGripEnabled(false);
-  status->addWidget(panel0_, 2);
-  status->addWidget(panel1_, 1);
+  makeActions();
   auto* lay = new QVBoxLayout(this);
   lay->setContentsMargins(5, 0, 5, 0);
-  lay->setMenuBar(bar);
-  lay->addWidget(status);
   setMinimumSize(kMinWidth, kMinHeight);
   resize(kMinWidth + 100, kMinHeight);
   showContinueState();
 }
 
-QTableWidget* TSRAMRecord::Grid() {
-  if (grid_) return grid_;
+void TSRAMRecord::makeActions() {
+  auto make = [this](const char* name, const char* caption, void (TSRAMRecord::*fn)()) {
+    auto* a = new QAction(caption, this);
+    a->setObjectName(name);
+    connect(a, &QAction::triggered, this, fn);
+    return a;
+  };
+  make("Save", "Save", &TSRAMRecord::SaveClick);
+  make("DownLoad", "DownLoad", &TSRAMRecord::DownLoadClick);
+  make("Clear", "Clear", &TSRAMRecord::ClearClick);
+  make("Close", "Close", &TSRAMRecord::CloseClick);
+  chContinue_ = new QAction("Continue", this);
+  chContinue_->setObjectName("ChContinue");
+  connect(chContinue_, &QAction::triggered, this, [this] { SetContinue(true); });
+  ckNoContinue_ = new QAction("Not Continue", this);
+  ckNoContinue_->setObjectName("CkNoContinue");
+  connect(ckNoContinue_, &QAction::triggered, this, [this] { SetContinue(false); });
+  auto* group = new QActionGroup(this);
+  for (QAction* a : {chContinue_, ckNoContinue_}) {
+    a->setCheckable(true);
+    group->addAction(a);
+  }
+  make("CreateNewFile", "Create New File", &TSRAMRecord::CreateNewFileClick);
+  addCurrent_ = make("ADDCurrent", "Add to Current Address", &TSRAMRecord::AddCurrentClick);
+}
+
+void TSRAMRecord::BuildContents() {
+  if (grid_) return;
+  auto* bar = new QMenuBar(this);
+  QMenu* file = bar->addMenu("File");
+  for (const char* name : {"Save", "DownLoad", "Clear", "Close"}) file->addAction(MenuItem(name));
+  bar->addMenu("Continue")->addActions({chContinue_, ckNoContinue_});
+  bar->addMenu("Compiler")->addActions({MenuItem("CreateNewFile"), addCurrent_});
   grid_ = new QTableWidget(2, 5, this);
   grid_->setObjectName("RecSDG");
   grid_->horizontalHeader()->hide();
@@ -107,20 +108,32 @@ QTableWidget* TSRAMRecord::Grid() {
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid_->setSelectionMode(QAbstractItemView::SingleSelection);
   grid_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 8);
-  static_cast<QVBoxLayout*>(layout())->insertWidget(0, grid_, 1);
+  panel0_ = new QLabel(status_[0], this);
+  panel1_ = new QLabel(status_[1], this);
+  auto* status = new QStatusBar(this);
+  status->setSizeGripEnabled(false);
+  status->addWidget(panel0_, 2);
+  status->addWidget(panel1_, 1);
+  auto* lay = static_cast<QVBoxLayout*>(layout());
+  lay->setMenuBar(bar);
+  lay->addWidget(grid_, 1);
+  lay->addWidget(status);
   fitColumns();
   fillGrid(nullptr);
+}
+
+QTableWidget* TSRAMRecord::Grid() {
+  BuildContents();
   return grid_;
 }
 
 QAction* TSRAMRecord::MenuItem(const QString& name) const { return findChild<QAction*>(name); }
 
-QString TSRAMRecord::StatusText(int panel) const {
-  return panel == 0 ? panel0_->text() : panel1_->text();
-}
+QString TSRAMRecord::StatusText(int panel) const { return status_[panel == 0 ? 0 : 1]; }
 
 void TSRAMRecord::setStatus(int panel, const QString& text) {
-  (panel == 0 ? panel0_ : panel1_)->setText(text);
+  status_[panel == 0 ? 0 : 1] = text;
+  if (panel0_) (panel == 0 ? panel0_ : panel1_)->setText(text);
 }
 
 void TSRAMRecord::ShowSDG() {
@@ -187,12 +200,13 @@ void TSRAMRecord::showEvent(QShowEvent* e) {
 void TSRAMRecord::resizeEvent(QResizeEvent* e) {
   TKyChildForm::resizeEvent(e);
   if (grid_) fitColumns();
-  panel0_->setMinimumWidth(width() * 2 / 3);
 }
 
+// The grid's columns and the status panels follow the window's width.
 void TSRAMRecord::fitColumns() {
   const int w = std::max(1, (width() - 40) / 5);
   for (int c = 0; c < 5; ++c) grid_->setColumnWidth(c, w);
+  panel0_->setMinimumWidth(width() * 2 / 3);
 }
 
 std::string TSRAMRecord::RecordFolder() {

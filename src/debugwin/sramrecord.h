@@ -4,9 +4,9 @@
 // a file of its own ("KySRAM.asm") or lines inserted into the source after
 // the line of the program counter. Its Continue option decides whether
 // repeated writes to one address add entries (the CPU model's setting).
-// The files live in the folder "KyvorTemp" beside the main file. The grid is
-// made when it is first shown or asked for; until then it would show the
-// empty log.
+// The files live in the folder "KyvorTemp" beside the main file. The menu
+// bar, the grid and the status bar are made when the window is first shown
+// or the grid asked for; until then the grid would show the empty log.
 #include <QString>
 #include <functional>
 #include <string>
@@ -52,9 +52,10 @@ class TSRAMRecord : public TKyChildForm {
   // "KyvorTemp/" beside the main file (empty when no main file is known).
   static std::string RecordFolder();
   QString StatusText(int panel) const;
-  // The grid (made now, empty, when it is asked for the first time).
+  // The grid (the window's contents made now, the grid empty, when it is
+  // asked for the first time).
   QTableWidget* Grid();
-  void BuildContents() override { Grid(); }
+  void BuildContents() override;
   QAction* MenuItem(const QString& name) const;
 
   // What the window asks of the main window (each may be empty).
@@ -82,12 +83,14 @@ class TSRAMRecord : public TKyChildForm {
   void error(const std::string& text);
   void setStatus(int panel, const QString& text);
   void showContinueState();
+  void makeActions();
   void fillGrid(const TRegRecord* log);
   void fitColumns();
 
   QTableWidget* grid_ = nullptr;
-  QLabel* panel0_;
-  QLabel* panel1_;
+  QLabel* panel0_ = nullptr;
+  QLabel* panel1_ = nullptr;
+  QString status_[2];  // the status panels' texts
   QAction* chContinue_;
   QAction* ckNoContinue_;
   QAction* addCurrent_;
