@@ -271,7 +271,10 @@ TKy_Source::TKy_Source(QWidget* parent)
 
 TKy_Source::~TKy_Source() { Ky_Lang().RemoveCaptionTarget(this); }
 
-QTableView* TKy_Source::Grid() const { return grid_; }
+QTableView* TKy_Source::Grid() const {
+  fitRowHeight();
+  return grid_;
+}
 
 void TKy_Source::buildMenus() {
   pMenu_ = new QMenu(this);
@@ -324,13 +327,22 @@ void TKy_Source::ApplySourcePopupCaptions() {
 void TKy_Source::ApplyEditorFont() {
   QFont f = Ky_BASE() ? Ky_BASE()->EditorFont() : DefaultEditorFont();
   grid_->setFont(f);
-  const int size = f.pointSize() > 0 ? f.pointSize() : 11;
-  const int height = std::max(size + size / 4 + size / 2 + 2, QFontMetrics(f).height() + 2);
-  grid_->verticalHeader()->setDefaultSectionSize(height);
-  grid_->verticalHeader()->setMinimumSectionSize(height);
+  // The rows take the font's height when they are first needed (before the
+  // view shows or scrolls), so a font replaced before then is not measured.
+  rowFont_ = f;
+  rowHeightPending_ = true;
   markFont_ = f;
   markFontFitted_ = false;
   if (tipLabel_) tipLabel_->setFont(f);
+}
+
+void TKy_Source::fitRowHeight() const {
+  if (!rowHeightPending_) return;
+  rowHeightPending_ = false;
+  const int size = rowFont_.pointSize() > 0 ? rowFont_.pointSize() : 11;
+  const int height = std::max(size + size / 4 + size / 2 + 2, QFontMetrics(rowFont_).height() + 2);
+  grid_->verticalHeader()->setDefaultSectionSize(height);
+  grid_->verticalHeader()->setMinimumSectionSize(height);
 }
 
 const QFont& TKy_Source::MarkFont() const {
@@ -447,6 +459,7 @@ bool TKy_Source::ShowSourcePage(int n) {
 
 int TKy_Source::VisibleRowCount() const {
   if (pages_.empty()) return 0;
+  fitRowHeight();
   const int h = grid_->verticalHeader()->defaultSectionSize();
   return grid_->viewport()->height() / std::max(1, h) + 1;
 }
@@ -667,6 +680,7 @@ void TKy_Source::HighlightLine(int n, int line) {
 
 void TKy_Source::CentreOnLine(int line) {
   if (line <= 0 || line > RowCount(model_->page())) return;
+  fitRowHeight();
   const int h = std::max(1, grid_->verticalHeader()->defaultSectionSize());
   const int t = line - (grid_->viewport()->height() / h) / 2;
   const int top = t <= 0 ? 0 : t - 1;
@@ -689,6 +703,7 @@ void TKy_Source::SelectRow(int row) {
   if (!p) return;
   row = std::clamp(row, 0, RowCount(model_->page()) - 1);
   p->selectedRow = row;
+  fitRowHeight();
   const int top = grid_->verticalScrollBar()->value();
   grid_->setCurrentIndex(model_->index(row, 1));
   // Selecting keeps the place the caller scrolled to.

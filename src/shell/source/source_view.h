@@ -200,7 +200,9 @@ class TKy_Source : public TKyChildForm, public ILangCaptionTarget {
   // A mouse press on a page releases the main window's bookmark buttons.
   std::function<void()> OnMouseDown;
 
+  // The grid (its rows of the font's height).
   QTableView* Grid() const;
+  void BuildContents() override { fitRowHeight(); }
   QTabBar* TabSet() const { return tabSet_; }
   QMenu* PMenu() const { return pMenu_; }
   QMenu* PMenuPage() const { return pMenuPage_; }
@@ -262,6 +264,10 @@ class TKy_Source : public TKyChildForm, public ILangCaptionTarget {
   QColor textColour_{Qt::black};
   mutable QFont markFont_;
   mutable bool markFontFitted_ = false;
+  // The rows' height for the editor font, set when it is first needed.
+  void fitRowHeight() const;
+  QFont rowFont_;
+  mutable bool rowHeightPending_ = false;
   int highlightPage_ = 0;
   int highlightLine_ = 0;
   int prevHighlightPage_ = 0;
