@@ -268,9 +268,10 @@ void TInstructionTable::relink() {
 }
 
 void TInstructionTable::buildLookup() {
-  ++lookupBuilds_;
   auto& table = *decoded_;
-  table.fill(TDecodedWord{});
+  // A new table's words decode to nothing already.
+  if (lookupBuilds_ > 0) table.fill(TDecodedWord{});
+  ++lookupBuilds_;
   // Each row takes the words that match it and no row before it: its fixed
   // bits with every combination of its other bits.
   for (const TInstructionDescriptor& d : rows_) {
