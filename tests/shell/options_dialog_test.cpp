@@ -555,6 +555,26 @@ TEST_F(OptionsDialog, TheChipWatchGoesToThePodOnCloseWhileDebuggingOnIt) {
   Modes().SimulatorMode = 1;
 }
 
+// The program makes its dialog at the first use: the dialog shows the start's
+// chip list and what the records shown before left in its edits.
+TEST_F(OptionsDialog, ADialogMadeLaterShowsWhatTheRecordsShownBeforeLeft) {
+  TOptionTrail trail;
+  trail.ChipItems = {"first chip", "second chip"};
+  Options().WatchBitMask = 1;
+  Options().WatchAddress = 0x123;
+  Options().WatchData = 0x45;
+  TOption::NoteRecords(trail);
+  Options().WatchBitMask = 0;  // a watch without bits leaves the edits as they were
+  TOption::NoteRecords(trail);
+  TOption later(nullptr, &trail);
+  auto* chips = later.findChild<QComboBox*>("CbSeluP");
+  ASSERT_NE(chips, nullptr);
+  EXPECT_EQ(chips->count(), 2);
+  EXPECT_EQ(chips->itemText(1), "second chip");
+  EXPECT_EQ(later.findChild<QLineEdit*>("EWatchAddress")->text(), "0123");
+  EXPECT_EQ(later.findChild<QLineEdit*>("EWatchData")->text(), "45");
+}
+
 TEST_F(OptionsDialog, TheInterfacePageLeavesDebugMode) {
   int left = 0;
   opt->Hooks.LeaveDebugMode = [&] {
