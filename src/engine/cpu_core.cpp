@@ -498,28 +498,29 @@ KYVOR_HOT void TCpuCore::runRow(TStep& x) {
 
 // Runs the routine of the word's declaration: one case per declaration, so
 // that every routine is inlined here. A row without a declaration decodes
-// but does nothing (one cycle); false when the word matches no row.
+// but does nothing (one cycle); false when the word matches no row. A word
+// the table has not decoded yet is decoded first.
 template <bool Second>
 KYVOR_HOT bool TCpuCore::dispatch(TStep& x) {
   static_assert(kInstructionCount == 67, "one case per declaration");
-#define KYVOR_ROW(n)        \
-  case (n):                 \
-    runRow<(n), Second>(x); \
-    break;
-#define KYVOR_ROWS8(n)                                                                 \
-  KYVOR_ROW(n)                                                                         \
-  KYVOR_ROW(n + 1) KYVOR_ROW(n + 2) KYVOR_ROW(n + 3) KYVOR_ROW(n + 4) KYVOR_ROW(n + 5) \
-      KYVOR_ROW(n + 6) KYVOR_ROW(n + 7)
-  switch (x.d.Declaration) {
-    KYVOR_ROWS8(0)
-    KYVOR_ROWS8(8) KYVOR_ROWS8(16) KYVOR_ROWS8(24) KYVOR_ROWS8(32) KYVOR_ROWS8(40) KYVOR_ROWS8(48)
-        KYVOR_ROWS8(56) KYVOR_ROW(64) KYVOR_ROW(65) KYVOR_ROW(66) case TDecodedWord::kNoRow
-        : return false;
-    default: dataAddress<Second>(x); break;
+  // clang-format off
+#define KYVOR_ROW(n) \
+  case DeclarationCode(n): runRow<(n), Second>(x); return true;
+#define KYVOR_ROWS8(n)                                                                   \
+  KYVOR_ROW(n) KYVOR_ROW(n + 1) KYVOR_ROW(n + 2) KYVOR_ROW(n + 3) KYVOR_ROW(n + 4) \
+  KYVOR_ROW(n + 5) KYVOR_ROW(n + 6) KYVOR_ROW(n + 7)
+  for (;;) {
+    switch (x.d.Declaration) {
+      KYVOR_ROWS8(0) KYVOR_ROWS8(8) KYVOR_ROWS8(16) KYVOR_ROWS8(24) KYVOR_ROWS8(32)
+      KYVOR_ROWS8(40) KYVOR_ROWS8(48) KYVOR_ROWS8(56) KYVOR_ROW(64) KYVOR_ROW(65) KYVOR_ROW(66)
+      case TDecodedWord::kNoRow: return false;
+      case TDecodedWord::kNotDecoded: t_.DecodedWord(uint16_t(&x.d - x.run.decoded)); break;
+      default: dataAddress<Second>(x); return true;
+    }
   }
 #undef KYVOR_ROWS8
 #undef KYVOR_ROW
-  return true;
+  // clang-format on
 }
 
 // The simulated timer: a prescaler of 256 words, then the counter; its

@@ -1,9 +1,12 @@
 #include "engine/instruction_table.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <new>
 
 #include "engine/instruction_rows.h"
 
@@ -97,7 +100,7 @@ TDecodedWord RowWordOf(const TInstructionDescriptor& d, int variant) {
   w.Declaration = TDecodedWord::kNoDeclaration;
   if (!d.Declaration) return w;
   const TExecution& e = d.Declaration->Exec;
-  w.Declaration = uint8_t(d.Declaration - kInstructionRows.data());
+  w.Declaration = DeclarationCode(size_t(d.Declaration - kInstructionRows.data()));
   w.FlagsSet = variant == kCoreK08B ? uint8_t(e.FlagsSet & (decl::kZ | decl::kC)) : e.FlagsSet;
   w.Condition = e.Condition;
   return w;
@@ -179,10 +182,16 @@ std::string FormatInstructionText(const TInstructionDescriptor& d, int op1, int 
   return buf;
 }
 
-// Every word of an empty table decodes to nothing, as the table's words start.
+// The lookup table is zeroed memory that the system hands out untouched:
+// the pages of words nobody asks for cost nothing.
 TInstructionTable::TInstructionTable(TTableUse use)
-    : decoded_(use == TTableUse::Decode ? std::make_unique<std::array<TDecodedWord, 65536>>()
-                                        : nullptr) {}
+    : decoded_(use == TTableUse::Decode
+                   ? static_cast<TDecodedWord*>(std::calloc(65536, sizeof(TDecodedWord)))
+                   : nullptr) {
+  if (use == TTableUse::Decode && !decoded_) throw std::bad_alloc();
+}
+
+void TInstructionTable::TFreeTable::operator()(TDecodedWord* p) const { std::free(p); }
 
 TInstructionTable::~TInstructionTable() = default;
 
@@ -255,7 +264,7 @@ bool TInstructionTable::BuildDecoder(const std::vector<std::string>& rows, int v
   // The same rows of the same variant give the same lookup table: a reload
   // (each build reloads the chip's table) keeps it.
   if (decoded_ && (&rows != lookupRows_ || variant != lookupVariant_)) {
-    buildLookup();
+    startLookup();
     lookupRows_ = &rows;
     lookupVariant_ = variant;
   }
@@ -267,24 +276,24 @@ void TInstructionTable::relink() {
     rows_[i].Next = i + 1 < rows_.size() ? &rows_[i + 1] : nullptr;
 }
 
-void TInstructionTable::buildLookup() {
-  auto& table = *decoded_;
-  // A new table's words decode to nothing already.
-  if (lookupBuilds_ > 0) table.fill(TDecodedWord{});
-  ++lookupBuilds_;
-  // Each row takes the words that match it and no row before it: its fixed
-  // bits with every combination of its other bits.
-  for (const TInstructionDescriptor& d : rows_) {
-    const TDecodedWord row = RowWordOf(d, variant_);
-    const TOperandFields fields = OperandFieldsOf(d);
-    const uint16_t open = static_cast<uint16_t>(~d.Mask);
-    for (uint16_t bits = open;; bits = static_cast<uint16_t>((bits - 1) & open)) {
-      const uint16_t op = static_cast<uint16_t>(d.Value | bits);
-      if (table[op].Row == TDecodedWord::kNoRow)
-        table[op] = DecodedWordOf(row, d, fields, op, variant_);
-      if (bits == 0) break;
-    }
+// New rows: every word is decoded again when it is next asked for.
+void TInstructionTable::startLookup() {
+  if (lookupBuilds_ > 0) {
+    TDecodedWord notDecoded;
+    notDecoded.Declaration = TDecodedWord::kNotDecoded;
+    std::fill_n(decoded_.get(), 65536, notDecoded);
   }
+  ++lookupBuilds_;
+}
+
+// The entry of a word asked for the first time: the first row that matches
+// it, or nothing.
+const TDecodedWord& TInstructionTable::decodeWord(uint16_t opcode) const {
+  TDecodedWord& w = decoded_[opcode];
+  const TInstructionDescriptor* d = DecodeByScan(opcode);
+  w = d ? DecodedWordOf(RowWordOf(*d, variant_), *d, OperandFieldsOf(*d), opcode, variant_)
+        : TDecodedWord{};
+  return w;
 }
 
 const TInstructionDescriptor* TInstructionTable::DecodeByScan(uint16_t opcode) const {

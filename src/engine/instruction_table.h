@@ -12,6 +12,7 @@
 // through a 65,536-entry lookup table built from the rows, which gives exactly
 // the first-match answer and carries what the simulator needs per word.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -202,6 +203,9 @@ struct TInstructionDescriptor {
   }
 };
 
+// The code of declaration `index` (into InstructionRows) in a decoded word.
+constexpr uint8_t DeclarationCode(std::size_t index) { return uint8_t(index + 1); }
+
 // A word decoded once: what the simulator and the step analysis need,
 // without walking the list. Taken from the row's declaration and the word's
 // operands.
@@ -223,8 +227,10 @@ struct TDecodedWord {
   // += W).
   uint8_t Pointer = 0xFF;
   uint8_t PointerMode = 0;
-  // The declaration (index into InstructionRows) whose routine the simulator
-  // runs; kNoDeclaration for a row without one, kNoRow when no row matches.
+  // The declaration whose routine the simulator runs, as DeclarationCode of
+  // its index into InstructionRows; kNoDeclaration for a row without one,
+  // kNoRow when no row matches, kNotDecoded in a table entry the table has
+  // not decoded yet (the zero of a new table).
   uint8_t Declaration = kNoRow;
   uint8_t ToF = 0;       // the result goes to the data address (else W)
   uint8_t FlagsSet = 0;  // status bits it updates, for this variant
@@ -234,7 +240,8 @@ struct TDecodedWord {
 
   static constexpr uint8_t kNoRow = 0xFF;
   static constexpr uint8_t kNoPointer = 0xFF;
-  static constexpr uint8_t kNoDeclaration = kInstructionCount;
+  static constexpr uint8_t kNotDecoded = 0;
+  static constexpr uint8_t kNoDeclaration = DeclarationCode(kInstructionCount);
 };
 
 // (opcode >> lo) AND (2^(hi-lo+1) - 1); 0 when hi < lo.
@@ -289,13 +296,19 @@ class TInstructionTable {
   // Decoding (not for a table that only encodes): the first row in table
   // order whose masked bits equal its value.
   const TInstructionDescriptor* Decode(uint16_t opcode) const {
-    const uint8_t r = (*decoded_)[opcode].Row;
+    const uint8_t r = DecodedWord(opcode).Row;
     return r == 0xFF ? nullptr : &rows_[r];
   }
-  const TDecodedWord& DecodedWord(uint16_t opcode) const { return (*decoded_)[opcode]; }
-  // The 65,536 decoded words; the array stays in place for the table's
-  // lifetime (a new load rewrites it), so the simulator may keep a pointer.
-  const TDecodedWord* DecodedWords() const { return decoded_->data(); }
+  // The word lookup table decodes each word when it is first asked for, so
+  // that only the pages of the words a program uses are ever touched.
+  const TDecodedWord& DecodedWord(uint16_t opcode) const {
+    const TDecodedWord& w = decoded_[opcode];
+    return w.Declaration == TDecodedWord::kNotDecoded ? decodeWord(opcode) : w;
+  }
+  // The 65,536 entries of the lookup table; the array stays in place for
+  // the table's lifetime, so the simulator may keep a pointer. An entry
+  // still kNotDecoded is decoded by DecodedWord.
+  const TDecodedWord* DecodedWords() const { return decoded_.get(); }
   // The same answer by walking the list (the reference the lookup table follows).
   const TInstructionDescriptor* DecodeByScan(uint16_t opcode) const;
 
@@ -314,16 +327,21 @@ class TInstructionTable {
                          int& operandCount, int& op1, int& op2, int& op3) const;
   // The listing's text of a word; empty when it decodes to nothing.
   std::string DisassembleText(uint16_t opcode) const;
-  // How many times the word lookup table was built (a reload of the same
-  // rows keeps it).
+  // How many times the word lookup table was started for new rows (a reload
+  // of the same rows keeps the words it decoded).
   int LookupBuildCount() const { return lookupBuilds_; }
 
  private:
   void relink();
-  void buildLookup();
+  void startLookup();
+  const TDecodedWord& decodeWord(uint16_t opcode) const;
 
+  struct TFreeTable {
+    void operator()(TDecodedWord* p) const;
+  };
   std::vector<TInstructionDescriptor> rows_;
-  std::unique_ptr<std::array<TDecodedWord, 65536>> decoded_;
+  // Zeroed memory: every entry starts kNotDecoded, its page untouched.
+  std::unique_ptr<TDecodedWord[], TFreeTable> decoded_;
   int variant_ = kCoreK08A;
   // The rows and variant the lookup table was built from (nullptr: none).
   const std::vector<std::string>* lookupRows_ = nullptr;
