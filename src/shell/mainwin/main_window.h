@@ -232,6 +232,7 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   std::string ConfigFileName() const;
   // False when the file could not be written ("Can't save Configuration!").
   bool WriteConfigFile(const std::string& path);
+  bool writeFirstConfigFile(const std::string& path, const std::string& text);
   void ReadConfigFile(const std::string& path);
   void SMenu_SaveConfigClick();
   void SMenu_LoadConfigClick();

@@ -97,6 +97,18 @@ bool TKYMAIN::WriteConfigFile(const std::string& path) {
   return ok;
 }
 
+// The first start's file: the defaults, written as they are (a write lost
+// to a crash only leaves the next start to write them again).
+bool TKYMAIN::writeFirstConfigFile(const std::string& path, const std::string& text) {
+  QFile f(QString::fromStdString(path));
+  const bool ok = f.open(QIODevice::WriteOnly | QIODevice::NewOnly) &&
+                  f.write(text.data(), qint64(text.size())) == qint64(text.size());
+  f.close();
+  if (!ok)
+    Dialogs().messageBox(LangTextUtf8(lt::CantSaveConfig), "Error", MsgIcon::Error, MbCancel);
+  return ok;
+}
+
 // A section read from a file: the options it carries (base/configfile.h),
 // then what it gives to the other homes of the live state.
 void TKYMAIN::applyConfigSection(int section, const TConfigData& d) {
@@ -272,18 +284,20 @@ void TKYMAIN::podShowMode(const std::string& text, int position, int lock) {
 }
 
 void TKYMAIN::ReadConfigFile(const std::string& path) {
+  std::string text;
   if (!FileExists(path)) {
     // The first start: a file from the current state, with the plain font.
     Options().EditorFont = TEditorFont{"Courier New", 10, 0};
-    WriteConfigFile(path);
+    text = ConfigText(gatherConfig());
+    if (!writeFirstConfigFile(path, text)) return;
+  } else {
+    QFile f(QString::fromStdString(path));
+    if (!f.open(QIODevice::ReadOnly)) return;
+    const QByteArray bytes = f.readAll();
+    text.assign(bytes.constData(), size_t(bytes.size()));
   }
-  QFile f(QString::fromStdString(path));
-  if (!f.open(QIODevice::ReadOnly)) return;
-  const QByteArray bytes = f.readAll();
-  f.close();
   TConfigData d = gatherConfig();
-  const TConfigParse p =
-      ParseConfigText(std::string(bytes.constData(), size_t(bytes.size())), Chip().ChipListHeader, d);
+  const TConfigParse p = ParseConfigText(text, Chip().ChipListHeader, d);
   if (p.VersionMatched) {
     for (int s = 0; s < p.StepsRead; ++s) applyConfigSection(s, d);
     optionsChanged();
