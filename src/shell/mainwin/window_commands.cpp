@@ -125,6 +125,7 @@ QWidget* TKYMAIN::DigitBar() {
   }
   digitBar_->adjustSize();
   digitBar_->hide();
+  paintBookmarkDigits();
   return digitBar_;
 }
 
@@ -149,8 +150,10 @@ void TKYMAIN::placeDigitBar() {
 }
 
 // Set mode: red digits for the bookmarks of the holder's current page,
-// black for the others, all enabled. Go-to mode: blue, only the set ones enabled.
+// black for the others, all enabled. Go-to mode: blue, only the set ones
+// enabled. A bar not made yet is painted when it is made.
 void TKYMAIN::paintBookmarkDigits() {
+  if (!digitBar_) return;
   const bool setMode = Button(B::TBtK_SBK) && Button(B::TBtK_SBK)->isChecked();
   TKy_Source* src = forms_.source();
   for (int d = 0; d < 10; ++d) {
