@@ -1,6 +1,7 @@
 #include "engine/infoblock.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 
 #include "base/options.h"
@@ -44,14 +45,23 @@ void PutWords(Words& dst, int at, const std::array<uint16_t, N>& words) {
 
 }  // namespace
 
-uint16_t ImageCrc16Update(uint8_t byte, uint16_t crc) {
-  crc = static_cast<uint16_t>(crc ^ byte);
-  for (int i = 0; i < 8; ++i) {
-    const bool out = (crc & 0x8000) != 0;
-    crc = static_cast<uint16_t>(crc << 1);
-    if (out) crc = static_cast<uint16_t>(crc ^ 0x8005);
+// The step of the checksum: the byte into the low half, then eight shifts
+// left, each feeding 8005H back when a one leaves the top. Only the bits of
+// the high half can leave within eight shifts, so the step is the low half
+// moved up, and the feedback of the high half, taken from a table.
+constexpr std::array<uint16_t, 256> kCrcFeedback = [] {
+  std::array<uint16_t, 256> t{};
+  for (unsigned h = 0; h < 256; ++h) {
+    uint16_t crc = static_cast<uint16_t>(h << 8);
+    for (int i = 0; i < 8; ++i)
+      crc = static_cast<uint16_t>((crc << 1) ^ ((crc & 0x8000) ? 0x8005 : 0));
+    t[h] = crc;
   }
-  return crc;
+  return t;
+}();
+
+uint16_t ImageCrc16Update(uint8_t byte, uint16_t crc) {
+  return static_cast<uint16_t>(((crc ^ byte) << 8) ^ kCrcFeedback[crc >> 8]);
 }
 
 uint16_t ImageCrc16Word(uint16_t word, uint16_t crc) {

@@ -154,9 +154,16 @@ TEST(ImageChecksum, StepMatchesTheWorkedExample) {
   uint16_t mine = 0;
   for (char ch : std::string("abc")) mine = Crc16Step(static_cast<uint8_t>(ch), mine);
   EXPECT_EQ(mine, 0xA449);
+  // Every byte from a checksum with each high half (and low halves that
+  // meet every bit).
   for (int b = 0; b < 256; ++b)
-    EXPECT_EQ(ImageCrc16Update(static_cast<uint8_t>(b), 0x1234),
-              Crc16Step(static_cast<uint8_t>(b), 0x1234));
+    for (int h = 0; h < 256; ++h)
+      for (int l : {0x00, 0x34, 0xA5, 0xFF}) {
+        const uint16_t from = static_cast<uint16_t>(h << 8 | l);
+        ASSERT_EQ(ImageCrc16Update(static_cast<uint8_t>(b), from),
+                  Crc16Step(static_cast<uint8_t>(b), from))
+            << b << " from " << from;
+      }
 }
 
 }  // namespace
