@@ -1,7 +1,9 @@
 // Output files: listing (".lst"), symbol map (".map"), bit dump (".asc")
 // and binary image (".hex"). Text files end their lines with CR LF.
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
+#include <string_view>
 
 #include "assembler/assembler.h"
 #include "base/numbers.h"
@@ -19,9 +21,9 @@ class TextOut {
   }
   ~TextOut() { Close(); }
   bool Ok() const { return f_ != nullptr; }
-  void Line(const std::string& s) {
-    buf_ += s;
-    buf_ += "\r\n";
+  void Line(std::string_view s) {
+    buf_.append(s);
+    buf_.append("\r\n", 2);
     if (buf_.size() > (1 << 16)) Flush();
   }
   void Bytes(const void* p, size_t n) {
@@ -185,24 +187,23 @@ int TF_ASM::WriteAsciiDump() {
                                           "0110", "0111", "1000", "1001", "1010", "1011",
                                           "1100", "1101", "1110", "1111"};
   static const char kHex[] = "0123456789ABCDEF";
-  std::string s;
+  // "bbbb-bbbb-bbbb-bbbb        //  AAAA", then the source line or <Empty>.
+  char head[35];
+  std::memcpy(head, "0000-0000-0000-0000        //  0000", sizeof head);
   for (uint32_t a = 0; a < romWords_; ++a) {
     const TImageCell& c = image_[a];
-    s.clear();
-    for (int k = 3; k >= 0; --k) {
-      s.append(kNibble[(c.Word >> (4 * k)) & 15], 4);
-      if (k) s += '-';
+    for (int k = 0; k < 4; ++k) {
+      std::memcpy(head + 5 * k, kNibble[(c.Word >> (12 - 4 * k)) & 15], 4);
+      head[31 + k] = kHex[(a >> (12 - 4 * k)) & 15];
     }
-    s += "        //  ";
-    for (int k = 3; k >= 0; --k) s += kHex[(a >> (4 * k)) & 15];
+    out.Bytes(head, sizeof head);
     const TAsmLineList::Node* node = c.LineSeq ? mainLines_.BySeq(c.LineSeq) : nullptr;
     if (node) {
-      s += "  ";
-      s.append(node->Line.Text);
+      out.Bytes("  ", 2);
+      out.Line(node->Line.Text);
     } else {
-      s += " <Empty>";
+      out.Line(" <Empty>");
     }
-    out.Line(s);
   }
   return 1;
 }
