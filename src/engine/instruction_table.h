@@ -9,8 +9,9 @@
 // select. The declaration's order is the decode order: a word decodes to the
 // first row whose fixed bits match. The tables are also given as text rows
 // "MNEMONIC<blanks>PATTERN" (the form BuildDecoder parses). Decoding goes
-// through a 65,536-entry lookup table built from the rows, which gives exactly
-// the first-match answer and carries what the simulator needs per word.
+// through a 65,536-entry lookup table filled from the rows as words are first
+// asked for, which gives exactly the first-match answer and carries what the
+// simulator needs per word.
 #include <array>
 #include <cstddef>
 #include <cstdint>
