@@ -106,31 +106,18 @@ TDecodedWord RowWordOf(const TInstructionDescriptor& d, int variant) {
   return w;
 }
 
-// Where the operands of a row lie in its words: each operand shifted down by
-// its lowest bit and masked to its width (an absent operand: mask 0).
-struct TOperandFields {
-  std::array<uint8_t, 3> Shift{};
-  std::array<uint16_t, 3> Mask{};
-};
-
-TOperandFields OperandFieldsOf(const TInstructionDescriptor& d) {
-  TOperandFields f;
-  for (int i = 0; i < d.OperandCount && i < 3; ++i) {
-    const TOperandRange& r = d.Operand[i];
-    if (r.Hi < r.Lo || r.Lo < 0 || r.Lo > 15) continue;
-    f.Shift[size_t(i)] = uint8_t(r.Lo);
-    f.Mask[size_t(i)] = ExtractBitField(0xFFFF, r.Lo, r.Hi);
-  }
-  return f;
+// Operand `i` of word `op` of row `d` (0 for an operand the row lacks).
+uint16_t OperandOf(const TInstructionDescriptor& d, int i, uint16_t op) {
+  return i < d.OperandCount ? ExtractBitField(op, d.Operand[i].Lo, d.Operand[i].Hi) : 0;
 }
 
-// The word `op` of row `d`: `w`, what every word of the row shares
-// (RowWordOf), with the word's operands (at `f`) and what follows from them.
-TDecodedWord DecodedWordOf(TDecodedWord w, const TInstructionDescriptor& d, const TOperandFields& f,
-                           uint16_t op, int variant) {
-  w.Op1 = uint16_t((op >> f.Shift[0]) & f.Mask[0]);
-  w.Op2 = uint8_t((op >> f.Shift[1]) & f.Mask[1]);
-  w.Op3 = uint8_t((op >> f.Shift[2]) & f.Mask[2]);
+// The word `op` of row `d`: what every word of the row shares (RowWordOf),
+// with the word's operands and what follows from them.
+TDecodedWord DecodedWordOf(const TInstructionDescriptor& d, uint16_t op, int variant) {
+  TDecodedWord w = RowWordOf(d, variant);
+  w.Op1 = OperandOf(d, 0, op);
+  w.Op2 = uint8_t(OperandOf(d, 1, op));
+  w.Op3 = uint8_t(OperandOf(d, 2, op));
   w.BankBit = d.BankOperand == 2 ? w.Op2 : w.Op3;
   PointerOf(w, variant);
   w.Access = AccessOf(w);
@@ -291,8 +278,7 @@ void TInstructionTable::startLookup() {
 const TDecodedWord& TInstructionTable::decodeWord(uint16_t opcode) const {
   TDecodedWord& w = decoded_[opcode];
   const TInstructionDescriptor* d = DecodeByScan(opcode);
-  w = d ? DecodedWordOf(RowWordOf(*d, variant_), *d, OperandFieldsOf(*d), opcode, variant_)
-        : TDecodedWord{};
+  w = d ? DecodedWordOf(*d, opcode, variant_) : TDecodedWord{};
   return w;
 }
 
