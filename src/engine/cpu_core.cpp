@@ -575,13 +575,20 @@ __attribute__((noinline)) TCpuCore::TAnyWordEnd TCpuCore::executeAnyWord(TRun ru
   return {pc, run.unusual, end};
 }
 
+// A rare word, its PC and whether it slept taken back into the run (inline:
+// the run is handed out as a copy only).
+KYVOR_HOT TCpuCore::TWordEnd TCpuCore::runAnyWord(TRun& run, uint32_t& pc) {
+  const TAnyWordEnd end = executeAnyWord(run, pc);
+  pc = end.pc;
+  run.unusual = end.unusual;
+  return end.end;
+}
+
 // The word after a pending first word: a NOPF completes the instruction;
 // any other word runs as itself and the unfinished instruction is dropped.
 void TCpuCore::completeInstruction(TRun& run, uint32_t& pc) {
-  const TAnyWordEnd end = executeAnyWord(run, pc);
+  runAnyWord(run, pc);
   s_.PendingTwoWordKind = 0;
-  pc = end.pc;
-  run.unusual = end.unusual;
 }
 
 // Both words of a two-word instruction. A two-word instruction never
@@ -589,14 +596,10 @@ void TCpuCore::completeInstruction(TRun& run, uint32_t& pc) {
 template <TCpuCore::TForm Form>
 KYVOR_HOT bool TCpuCore::executeInstruction(TRun& run, uint32_t& pc) {
   TWordEnd end;
-  if constexpr (Form == TForm::First) {
+  if constexpr (Form == TForm::First)
     end = executeWord<TForm::First>(run, pc);
-  } else {
-    const TAnyWordEnd any = executeAnyWord(run, pc);
-    pc = any.pc;
-    run.unusual = any.unusual;
-    end = any.end;
-  }
+  else
+    end = runAnyWord(run, pc);
   switch (end) {
     case TWordEnd::NotDecoded: s_.PendingTwoWordKind = 0; return false;
     case TWordEnd::Pending: completeInstruction(run, pc); break;

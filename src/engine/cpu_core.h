@@ -103,6 +103,7 @@ class TCpuCore {
     TWordEnd end;
   };
   TAnyWordEnd executeAnyWord(TRun run, uint32_t pc);
+  TWordEnd runAnyWord(TRun& run, uint32_t& pc);
   void completeInstruction(TRun& run, uint32_t& pc);
   template <TForm Form>
   bool executeInstruction(TRun& run, uint32_t& pc);
