@@ -329,7 +329,6 @@ void TKy_Source::ApplyEditorFont() {
   grid_->setFont(f);
   // The rows take the font's height when they are first needed (before the
   // view shows or scrolls), so a font replaced before then is not measured.
-  rowFont_ = f;
   rowHeightPending_ = true;
   markFont_ = f;
   markFontFitted_ = false;
@@ -339,8 +338,9 @@ void TKy_Source::ApplyEditorFont() {
 void TKy_Source::fitRowHeight() const {
   if (!rowHeightPending_) return;
   rowHeightPending_ = false;
-  const int size = rowFont_.pointSize() > 0 ? rowFont_.pointSize() : 11;
-  const int height = std::max(size + size / 4 + size / 2 + 2, QFontMetrics(rowFont_).height() + 2);
+  const QFont f = grid_->font();
+  const int size = f.pointSize() > 0 ? f.pointSize() : 11;
+  const int height = std::max(size + size / 4 + size / 2 + 2, QFontMetrics(f).height() + 2);
   grid_->verticalHeader()->setDefaultSectionSize(height);
   grid_->verticalHeader()->setMinimumSectionSize(height);
 }

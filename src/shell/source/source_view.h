@@ -264,9 +264,8 @@ class TKy_Source : public TKyChildForm, public ILangCaptionTarget {
   QColor textColour_{Qt::black};
   mutable QFont markFont_;
   mutable bool markFontFitted_ = false;
-  // The rows' height for the editor font, set when it is first needed.
+  // The rows' height for the grid's (editor) font, set when it is first needed.
   void fitRowHeight() const;
-  QFont rowFont_;
   mutable bool rowHeightPending_ = false;
   int highlightPage_ = 0;
   int highlightLine_ = 0;
