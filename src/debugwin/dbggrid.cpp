@@ -113,6 +113,13 @@ void TKyGridModel::Publish() {
 
 // ---------------------------------------------------------------------------
 
+TKyGrid::TKyGrid(QWidget* parent, const char* name, QAbstractItemModel* model, int rowHeight)
+    : TKyGrid(parent) {
+  setObjectName(name);
+  setModel(model);
+  SetRowHeight(rowHeight);
+}
+
 TKyGrid::TKyGrid(QWidget* parent) : QTableView(parent) {
   horizontalHeader()->hide();
   verticalHeader()->hide();

@@ -72,6 +72,8 @@ class TKyGrid : public QTableView {
   Q_OBJECT
  public:
   explicit TKyGrid(QWidget* parent = nullptr);
+  // A grid named `name` over `model`, its rows `rowHeight` pixels high.
+  TKyGrid(QWidget* parent, const char* name, QAbstractItemModel* model, int rowHeight);
 
   // Fixed row height and column widths in pixels.
   void SetRowHeight(int h);

@@ -28,10 +28,7 @@ TKy_BP::TKy_BP(QWidget* parent)
 
 TKyGrid* TKy_BP::Grid() {
   if (grid_) return grid_;
-  grid_ = new TKyGrid(this);
-  grid_->setObjectName("SGD");
-  grid_->setModel(model_);
-  grid_->SetRowHeight(18);
+  grid_ = new TKyGrid(this, "SGD", model_, 18);
   grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
   grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   grid_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

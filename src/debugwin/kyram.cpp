@@ -184,10 +184,7 @@ QLayout* TKy_RAM::buildBankPanels() {
 }
 
 TKyGrid* TKy_RAM::buildGrid() {
-  grid_ = new TKyGrid(this);
-  grid_->setObjectName("SGD");
-  grid_->setModel(model_);
-  grid_->SetRowHeight(kRowHeight);
+  grid_ = new TKyGrid(this, "SGD", model_, kRowHeight);
   // Columns of 28 and 24 pixels, wider when the font needs it ("FF0", "FF").
   const QFontMetrics fm(grid_->font());
   std::vector<int> widths(17, std::max(24, fm.horizontalAdvance("FF") + 12));

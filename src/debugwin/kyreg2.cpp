@@ -332,10 +332,7 @@ void TKy_Reg2::buildHeader() {
 
 void TKy_Reg2::buildGrids() {
   auto make = [this](const char* name, TKyGridModel* model) {
-    auto* g = new TKyGrid(content_);
-    g->setObjectName(name);
-    g->setModel(model);
-    g->SetRowHeight(kRowHeight);
+    auto* g = new TKyGrid(content_, name, model, kRowHeight);
     g->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     g->setContextMenuPolicy(Qt::CustomContextMenu);
     QFont f = g->font();

@@ -71,10 +71,7 @@ TKy_STK::~TKy_STK() { Ky_Lang().RemoveCaptionTarget(this); }
 
 TKyGrid* TKy_STK::Grid() {
   if (grid_) return grid_;
-  grid_ = new TKyGrid(this);
-  grid_->setObjectName("SGrid2");
-  grid_->setModel(model_);
-  grid_->SetRowHeight(kRowHeight);
+  grid_ = new TKyGrid(this, "SGrid2", model_, kRowHeight);
   grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   layout()->addWidget(grid_);
   grid_->OnKey = [this](QKeyEvent* e) { return onKey(e); };

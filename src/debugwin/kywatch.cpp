@@ -429,10 +429,7 @@ TKy_WATCH::TKy_WATCH(QWidget* parent)
 
 TKyGrid* TKy_WATCH::Grid() {
   if (grid_) return grid_;
-  grid_ = new TKyGrid(this);
-  grid_->setObjectName("SGD");
-  grid_->setModel(model_);
-  grid_->SetRowHeight(kRowHeight);
+  grid_ = new TKyGrid(this, "SGD", model_, kRowHeight);
   grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
   grid_->SetColumnWidths(std::vector<int>(std::begin(kWidths), std::end(kWidths)));
   // Columns at least as wide as their headers (the value column: its longest).

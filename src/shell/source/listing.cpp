@@ -190,10 +190,7 @@ void TKy_Hex::AttachModel(TKy_UP* up) {
 
 TKyGrid* TKy_Hex::DumpGrid() {
   if (sdgr_) return sdgr_;
-  sdgr_ = new TKyGrid(this);
-  sdgr_->setObjectName("SDGR");
-  sdgr_->setModel(dump_);
-  sdgr_->SetRowHeight(kRowHeight);
+  sdgr_ = new TKyGrid(this, "SDGR", dump_, kRowHeight);
   sdgr_->hide();
   return sdgr_;
 }
