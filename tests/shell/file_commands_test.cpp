@@ -80,6 +80,43 @@ TEST_F(FileCommands, UnnamedPageAsksForANameAndCancelOfTheNameCancels) {
   EXPECT_TRUE(editor.PageModified(2));
 }
 
+// While a save question or a name dialog is open, the page it is about is in
+// view; afterwards the editor is shown or hidden as it was (a cancel leaves
+// it in view).
+TEST_F(FileCommands, TheQuestionsHaveTheEditorInView) {
+  main->show();
+  editor.add("/p/a.asm", true);
+  editor.add("~NEW2", true);
+  std::vector<bool> inView;
+  const auto look = [&] { inView.push_back(main->IsViewShowing(edit)); };
+  dialogs.onMessage([&](const test::AskedMessage&) {
+    look();
+    return MsgResult::No;
+  });
+  dialogs.onFileDialog(look);
+  main->ShowView(ViewEdit, 1);
+  EXPECT_TRUE(main->SaveModifiedFiles("", 0));
+  EXPECT_EQ(inView, (std::vector<bool>{true, true}));
+  EXPECT_TRUE(main->IsViewShowing(edit));
+  // Hidden (as in debug mode): shown for the question, hidden again after it.
+  main->ShowView(ViewEdit, 0);
+  inView.clear();
+  EXPECT_TRUE(main->SaveModifiedFiles("", 0));
+  EXPECT_EQ(inView, (std::vector<bool>{true, true}));
+  EXPECT_FALSE(main->IsViewShowing(edit));
+  // The unnamed page's name dialog of a save without questions.
+  inView.clear();
+  dialogs.answerFile(std::string("/p/fresh"));
+  EXPECT_TRUE(main->SaveModifiedFiles("", 1));
+  EXPECT_EQ(inView, std::vector<bool>{true});
+  EXPECT_FALSE(main->IsViewShowing(edit));
+  // Cancel leaves the page in view.
+  editor.add("/p/b.asm", true);
+  dialogs.onMessage([&](const test::AskedMessage&) { return MsgResult::Cancel; });
+  EXPECT_FALSE(main->SaveModifiedFiles("", 0));
+  EXPECT_TRUE(main->IsViewShowing(edit));
+}
+
 TEST_F(FileCommands, ExitAlwaysAsksAboutUnsavedFiles) {
   Modes().PodlessMode = 1;  // even without a pod
   editor.add("/p/a.asm", true);

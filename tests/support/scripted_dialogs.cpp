@@ -21,6 +21,7 @@ MsgResult ScriptedDialogs::messageBox(const std::string& text, const std::string
 
 std::optional<std::string> ScriptedDialogs::nextFile() {
   ++fileDialogs_;
+  if (onFileDialog_) onFileDialog_();
   if (files_.empty()) return std::nullopt;
   auto r = files_.front();
   files_.pop_front();

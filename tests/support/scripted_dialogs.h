@@ -34,6 +34,8 @@ class ScriptedDialogs final : public IDialogService {
   void onMessage(std::function<MsgResult(const AskedMessage&)> answer) {
     onMessage_ = std::move(answer);
   }
+  // Called as each file dialog opens, before its queued answer is taken.
+  void onFileDialog(std::function<void()> look) { onFileDialog_ = std::move(look); }
 
   MsgResult messageBox(const std::string& text, const std::string& caption, MsgIcon icon,
                        unsigned buttons) override;
@@ -65,6 +67,7 @@ class ScriptedDialogs final : public IDialogService {
   std::optional<std::string> nextFile();
   std::deque<MsgResult> answers_;
   std::function<MsgResult(const AskedMessage&)> onMessage_;
+  std::function<void()> onFileDialog_;
   std::deque<std::optional<std::string>> files_;
   std::deque<std::optional<std::string>> inputs_;
   std::deque<std::optional<TEditorFont>> fonts_;

@@ -83,8 +83,15 @@ std::string CheckSumCaption(uint16_t checksum) { return "Checksum = 0x" + Hex4(c
 bool TKYMAIN::SaveModifiedFiles(const std::string& onlyPath, int saveAll) {
   IEditorPages* ed = forms_.editor;
   if (!ed || ed->PageCount() == 0) return true;
+  // A question or a name dialog has the page it is about in view; otherwise
+  // the editor stays as it was.
   const bool wasShowing = IsViewShowing(forms_.edit());
-  ShowView(ViewEdit, 0);
+  bool shownToAsk = false;
+  const auto inView = [&] {
+    if (IsViewShowing(forms_.edit())) return;
+    ShowView(ViewEdit, 1);
+    shownToAsk = true;
+  };
   const std::string only = Upper(onlyPath);
   const int original = ed->ActivePageIndex();
   bool all = saveAll != 0;
@@ -95,6 +102,7 @@ bool TKYMAIN::SaveModifiedFiles(const std::string& onlyPath, int saveAll) {
     if (!only.empty() && Upper(path) != only) continue;
     if (!ed->PageModified(i)) continue;
     MsgResult answer = MsgResult::All;
+    if (!all || IsUnnamed(path)) inView();
     if (!all) {
       unsigned buttons = MbYes | MbNo | MbCancel | (only.empty() ? MbAll : 0u);
       answer = Dialogs().messageBox("Save changes to " + path + "?", "Kyvor-IDE", MsgIcon::None,
@@ -128,7 +136,8 @@ bool TKYMAIN::SaveModifiedFiles(const std::string& onlyPath, int saveAll) {
     ed->ActivatePage(original);
     StoreMainFileName(ed->PagePath(original));
   }
-  if (wasShowing) ShowView(ViewEdit, 1);
+  // Cancelled, the page stays in view for the user to go on with.
+  if (shownToAsk && !wasShowing && ok) ShowView(ViewEdit, 0);
   return ok;
 }
 
