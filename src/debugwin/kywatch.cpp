@@ -502,6 +502,13 @@ void TKy_WATCH::notify(int operation, const std::string& name) {
     RemoveWatch(name);
   else
     ClearAllWatches();
+  keepUserChange();
+}
+
+// What the user sets up is written at once, so that a rebuild, which reads
+// the file again, or a lost program, keeps it.
+void TKy_WATCH::keepUserChange() {
+  if (!loadingProperties_) SaveToPropertiesFile();
 }
 
 void TKy_WATCH::InitWatchWindow() {
@@ -643,6 +650,7 @@ void TKy_WATCH::ApplyWatchRecord(const TWatchRecord& record) {
   if (change < 0 && !(add_ && add_->MoveSymbolFromWatches(record.Name))) RemoveWatch(record.Name);
   updateRows();
   RefreshWatchValues();
+  keepUserChange();
 }
 
 bool TKy_WATCH::SaveWatchProperties(const std::string& path) {
@@ -744,10 +752,12 @@ void TKy_WATCH::MenuCommand(const QString& caption) {
     if (row < 1 || row > int(watches.size())) return;
     const std::string name = watches[std::size_t(row - 1)].Name;
     if (!(add_ && add_->MoveSymbolFromWatches(name))) RemoveWatch(name);
+    keepUserChange();
   } else if (caption == "Delete All Watches") {
     if (!confirm("Delete All Watches?")) return;
     if (add_ && Model()) add_->FillWatchSymbolLists(*Model());
     ClearAllWatches();
+    keepUserChange();
   } else if (caption == "Hide Addr") {
     Grid()->setColumnWidth(1, hideAddr_->isChecked() ? 0 : kWidths[1]);
   } else if (caption == "Load Properties") {
@@ -765,6 +775,7 @@ void TKy_WATCH::MenuCommand(const QString& caption) {
     if (!confirm("Clear All Properties?")) return;
     table_.ClearAllProperties();
     RefreshWatchValues();
+    keepUserChange();
   }
 }
 

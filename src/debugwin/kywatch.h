@@ -180,6 +180,8 @@ class TKy_WATCH : public TKyDebugForm, public ILangCaptionTarget {
   // vertical scroll bar).
   int widthOfColumns(int count) const;
   void notify(int operation, const std::string& name);
+  // A change made by the user goes to the properties file at once.
+  void keepUserChange();
   void onCurrentChanged(const QModelIndex& index);
   void onDoubleClick(const QModelIndex& index);
   bool onKey(QKeyEvent* event);

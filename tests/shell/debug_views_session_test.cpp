@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTemporaryDir>
@@ -56,6 +57,28 @@ class DebugViewsSession : public ::testing::Test {
   template <class T>
   T* view(TViewIndex i) {
     return main().Forms().view<T>(i);
+  }
+  // Quits the program (from the mode it is in) and starts it again, without
+  // a file, on the configuration it wrote.
+  void restart() {
+    ASSERT_TRUE(main().close());
+    prog.reset();
+    test::ResetProgramStateForRestart();
+    prog = std::make_unique<TKyProgram>(KYVOR_DATA_DIR);
+    ASSERT_TRUE(prog->Start({}));
+    main().show();
+  }
+  // The add/remove dialog of the watch window, shown as its menu item shows it.
+  TKy_ADDWCH* addWatchDialog() {
+    view<TKy_WATCH>(ViewWatch)->MenuCommand("Add/Delete Watches");
+    for (QWidget* top : QApplication::topLevelWidgets())
+      if (auto* add = qobject_cast<TKy_ADDWCH*>(top); add && add->isVisible()) return add;
+    return nullptr;
+  }
+  TKy_WCHEDIT* watchEditDialog() {
+    for (QWidget* top : QApplication::topLevelWidgets())
+      if (auto* edit = qobject_cast<TKy_WCHEDIT*>(top)) return edit;
+    return nullptr;
   }
   void trace(int n) {
     for (int i = 0; i < n; ++i) {
@@ -209,6 +232,75 @@ TEST_F(DebugViewsSession, WatchesComeBackAtTheNextBuild) {
   ASSERT_EQ(Modes().DebugMode, 1);
   ASSERT_EQ(watch->Table().Watches().size(), 2u);
   EXPECT_EQ(watch->Table().Watches()[0].Name, "COUNT");
+}
+
+// Watches set up in the dialogs survive leaving debug mode and building
+// again (which reads the ".pro" file again), and a restart.
+TEST_F(DebugViewsSession, WatchesSetUpInTheDialogsSurviveARebuildAndARestart) {
+  auto* watch = view<TKy_WATCH>(ViewWatch);
+  TKy_ADDWCH* add = addWatchDialog();
+  TKy_WCHEDIT* edit = watchEditDialog();
+  ASSERT_TRUE(watch && add && edit);
+  ASSERT_TRUE(add->MoveSymbolToWatches("COUNT"));
+  ASSERT_TRUE(add->MoveSymbolToWatches("LED"));
+  add->close();
+  // LED becomes a bit watch on PORTA.
+  watch->Grid()->setCurrentIndex(watch->GridModel()->index(2, 0));
+  ASSERT_EQ(edit->SymbolLabel()->text(), "LED");
+  ASSERT_TRUE(edit->SelectBitMode(true));
+  edit->ReferenceEdit()->setText("PORTA");
+  edit->ApplyClick();
+  // (The file keeps the watches in the order of the symbols.)
+  const auto watched = [&](const std::string& name) -> const TWatchRecord* {
+    for (const TWatchRecord& w : view<TKy_WATCH>(ViewWatch)->Table().Watches())
+      if (w.Name == name) return &w;
+    return nullptr;
+  };
+  const auto expectWatches = [&](const char* when) {
+    SCOPED_TRACE(when);
+    EXPECT_EQ(view<TKy_WATCH>(ViewWatch)->Table().Watches().size(), 2u);
+    const TWatchRecord* count = watched("COUNT");
+    ASSERT_NE(count, nullptr);
+    EXPECT_EQ(count->Reserve, "0");
+    const TWatchRecord* led = watched("LED");
+    ASSERT_NE(led, nullptr);
+    EXPECT_EQ(led->Addr, "050[0]");
+    EXPECT_EQ(led->RefSymbol, "PORTA");
+    EXPECT_EQ(led->Reserve, "1");
+  };
+  expectWatches("as set up");
+  main().SMenu_EditModeClick();  // Ctrl+F11
+  ASSERT_EQ(Modes().DebugMode, 0);
+  main().SMenu_AssembleDebugClick();  // F4
+  ASSERT_EQ(Modes().DebugMode, 1);
+  expectWatches("after leaving debug mode and building again");
+  // A watch added to an existing list is kept too.
+  ASSERT_TRUE(addWatchDialog()->MoveSymbolToWatches("TICKS"));
+  main().SMenu_EditModeClick();
+  main().SMenu_AssembleDebugClick();
+  EXPECT_EQ(watch->Table().Watches().size(), 3u);
+  EXPECT_NE(watched("TICKS"), nullptr);
+  ASSERT_TRUE(addWatchDialog()->MoveSymbolFromWatches("TICKS"));
+  // Quit from edit mode, start again, build: still there.
+  main().SMenu_EditModeClick();
+  ASSERT_NO_FATAL_FAILURE(restart());
+  main().SMenu_AssembleDebugClick();
+  ASSERT_EQ(Modes().DebugMode, 1);
+  expectWatches("after a restart");
+}
+
+// The views showing when the program is quit in debug mode come back at the
+// first debug entry of the next start.
+TEST_F(DebugViewsSession, ViewsShowingAtAQuitInDebugModeComeBackAfterARestart) {
+  const TViewIndex shown[] = {ViewHex, ViewRam, ViewReg2, ViewStk, ViewWatch, ViewBp};
+  main().ShowView(ViewWatch, 0);
+  ASSERT_NO_FATAL_FAILURE(restart());
+  main().SMenu_AssembleDebugClick();
+  ASSERT_EQ(Modes().DebugMode, 1);
+  for (TViewIndex v : shown) {
+    QWidget* form = main().ViewForm(v);
+    EXPECT_EQ(main().IsViewShowing(form), v != ViewWatch) << form->objectName().toStdString();
+  }
 }
 
 }  // namespace

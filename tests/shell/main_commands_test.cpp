@@ -366,11 +366,30 @@ TEST_F(MainCommands, ClosingAsksToSaveAnOpenProject) {
   w().SMenu_SaveProjectClick();
   QFile::remove(QString::fromStdString(project));
   dialogs.clear();
+  // Cancel keeps the program open and saves nothing; No closes without saving.
+  dialogs.answer(MsgResult::Cancel);
+  EXPECT_FALSE(w().close());
+  EXPECT_FALSE(w().IsClosed());
+  ASSERT_EQ(dialogs.messages().size(), 1u);
+  EXPECT_EQ(dialogs.messages()[0].text, "Save Project : " + project + " ?");
+  EXPECT_EQ(dialogs.messages()[0].buttons, unsigned(MbYes | MbNo | MbCancel));
+  EXPECT_FALSE(QFile::exists(QString::fromStdString(project)));
   dialogs.answer(MsgResult::Yes);
   w().close();
-  ASSERT_FALSE(dialogs.messages().empty());
-  EXPECT_EQ(dialogs.messages()[0].text, "Save Project : " + project + " ?");
+  EXPECT_TRUE(w().IsClosed());
   EXPECT_TRUE(QFile::exists(QString::fromStdString(project)));
+}
+
+TEST_F(MainCommands, NoToTheProjectQuestionClosesWithoutSavingIt) {
+  ASSERT_TRUE(w().OpenSourceFile(source));
+  const std::string project = dir.filePath("demo.prj").toStdString();
+  dialogs.answerFile(project);
+  w().SMenu_SaveProjectClick();
+  QFile::remove(QString::fromStdString(project));
+  dialogs.answer(MsgResult::No);
+  EXPECT_TRUE(w().close());
+  EXPECT_TRUE(w().IsClosed());
+  EXPECT_FALSE(QFile::exists(QString::fromStdString(project)));
 }
 
 }  // namespace

@@ -12,7 +12,6 @@
 #include "base/outputfile.h"
 #include "chip/chipconfig.h"
 #include "debugwin/watchdata.h"
-#include "debugwin/watchdata.h"
 #include "shell/mainwin/main_window.h"
 #include "support/scratch_config.h"
 
@@ -23,6 +22,19 @@ inline void ResetProgramState() {
   ResetModes();
   ResetShell();
   UseScratchConfigFolder();
+  ResetOutputFileState();
+  ResetChipConfig();
+  ResetLangState();
+  ResetOptions();
+  ResetWatchSettings();
+}
+
+// The same at a restart of the program: the configuration written at the
+// last close (Kymain.cfg in the scratch folder) stays to be read.
+inline void ResetProgramStateForRestart() {
+  ResetModes();
+  ResetShell();
+  Shell().ConfigFolder = ScratchConfigFolder();
   ResetOutputFileState();
   ResetChipConfig();
   ResetLangState();

@@ -439,20 +439,25 @@ void TKYMAIN::EditModePro(int flag) {
     forms_.up->ClearProgramMemory();
   }
   if (forms_.source()) forms_.source()->ClearSourcePages();
-  // Flag 0 records which debug views are showing (the analog windows of the
-  // other chip family keep their flags), then every debug view is hidden.
-  for (const TViewRow& row : ViewRows()) {
-    if (row.shownSlot < 0) continue;
-    if (flag == 0 && InChipFamily(row))
-      Shell().DebugViewShown[row.shownSlot] = IsViewShowing(ViewForm(row.index));
-    ShowView(row.index, 0);
-  }
+  // The watches the user set up are kept before anything else can reload them.
+  if (auto* watch = forms_.view<TKy_WATCH>(ViewWatch)) watch->SaveToPropertiesFile();
+  // Flag 0 records which debug views are showing, then every debug view is hidden.
+  if (flag == 0) recordShownViews();
+  for (const TViewRow& row : ViewRows())
+    if (row.shownSlot >= 0) ShowView(row.index, 0);
   SetDebugMode(0);
   if (forms_.editor && forms_.editor->PageCount() > 0) ShowView(ViewEdit, 1);
   setBusy(10);
   const bool pages = forms_.editor && forms_.editor->PageCount() > 0;
   setEnabled(I::SMenu_AssembleDebug, pages || !Shell().MainFileName.empty());
   setEnabled(I::SMenu_Assemble, pages || !Shell().MainFileName.empty());
+}
+
+// The analog windows of the other chip family keep their flags.
+void TKYMAIN::recordShownViews() {
+  for (const TViewRow& row : ViewRows())
+    if (row.shownSlot >= 0 && InChipFamily(row))
+      Shell().DebugViewShown[row.shownSlot] = IsViewShowing(ViewForm(row.index));
 }
 
 void TKYMAIN::SMenu_EditModeClick() {

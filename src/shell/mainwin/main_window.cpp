@@ -815,8 +815,11 @@ void TKYMAIN::closeEvent(QCloseEvent* ev) {
 }
 
 bool TKYMAIN::FormCloseQuery() {
-  offerProjectSave();
-  // Every close asks about unsaved editor files; Cancel keeps the program open.
+  // Quitting in debug mode leaves it: the views showing now are the ones to
+  // come back at the next debug entry (also in a project saved here).
+  if (Modes().DebugMode == 1) recordShownViews();
+  // Cancel, to the project question or to unsaved editor files, keeps the program open.
+  if (!offerProjectSave()) return false;
   if (!SaveModifiedFiles(std::string(), 0)) {
     if (forms_.editor && forms_.editor->PageCount() > 0) ShowView(ViewEdit, 1);
     return false;

@@ -186,6 +186,8 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   // Pod detection and identification (also a click on the connection panel).
   void PConnectClick();
   void EditModePro(int flag);
+  // DebugViewShown := the debug views of the chip's family that are showing.
+  void recordShownViews();
   void RestMode(int flag);
   void ALLMenudisable();
   void ShowStackStatus();
@@ -420,7 +422,8 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   void installSourceEvents();
   void installRecordEvents();
   void saveProjectWatches(const std::string& path);
-  void offerProjectSave();
+  // Closing with a project open: false when the user cancels the close.
+  bool offerProjectSave();
   // The bookmark buttons (set, go to) stay down while their digit bar shows.
   void setUpBookmarkButtons();
   // The hidden pod test buttons (made at their first use).

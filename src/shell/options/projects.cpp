@@ -90,17 +90,20 @@ void TKYMAIN::saveProjectWatches(const std::string& path) {
   if (auto* watch = forms_.view<TKy_WATCH>(ViewWatch)) watch->SaveWatchProperties(path);
 }
 
-// Closing with a project open asks to save it first.
-void TKYMAIN::offerProjectSave() {
+// Closing with a project open asks to save it first: Yes saves it, No goes
+// on without saving, Cancel keeps the program open.
+bool TKYMAIN::offerProjectSave() {
   const std::string& project = Shell().ProjectFileName;
-  if (project.empty()) return;
-  if (Dialogs().messageBox("Save Project : " + project + " ?", "Kyvor-IDE", MsgIcon::Information,
-                           MbYes | MbCancel) != MsgResult::Yes)
-    return;
+  if (project.empty()) return true;
+  const MsgResult answer = Dialogs().messageBox("Save Project : " + project + " ?", "Kyvor-IDE",
+                                                MsgIcon::Information, MbYes | MbNo | MbCancel);
+  if (answer == MsgResult::Cancel) return false;
+  if (answer != MsgResult::Yes) return true;
   WriteConfigFile(project);
   saveProjectWatches(WatchSettings().WatchListFileName.empty()
                          ? ProjectWatchFileName(project)
                          : WatchSettings().WatchListFileName);
+  return true;
 }
 
 }  // namespace kyvor
