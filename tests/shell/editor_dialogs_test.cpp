@@ -1,4 +1,5 @@
-// The find dialog with its history and the main-file dialog.
+// The find dialog with its history, the main-file dialog, and the labels of
+// these and of the replace dialog.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -15,6 +16,7 @@
 
 #include "base/lang.h"
 #include "shell/editor/find_dialogs.h"
+#include "shell/editor/replace_dialog.h"
 #include "shell/editor/editor.h"
 #include "shell/editor/richedit.h"
 #include "support/scripted_dialogs.h"
@@ -39,6 +41,16 @@ bool Search(TKy_NFind& dlg, const QString& text) {
     dlg.CbFind->setEditText(text);
     dlg.BtSeek->click();
   });
+}
+
+// The texts of the labels that would show their '&' as it is: a label shows
+// a mnemonic only when it names the field it stands for (its buddy).
+std::vector<std::string> LabelsShowingAmpersand(const QWidget& dlg) {
+  std::vector<std::string> texts;
+  for (const QLabel* l : dlg.findChildren<QLabel*>())
+    if (l->text().contains(QLatin1Char('&')) && !l->buddy())
+      texts.push_back(l->text().toStdString());
+  return texts;
 }
 
 }  // namespace
@@ -149,6 +161,28 @@ TEST(FindDialog, EditorRunsTheDialogAndSearches) {
   ed.ShowFindDialog();
   EXPECT_EQ(ed.CurrentEdit()->textCursor().blockNumber(), 2);
   EXPECT_EQ(ed.PageRecord(1).FindHighlightLength, 3);
+}
+
+// ------------------------------------------------------------ labels
+
+TEST(FindDialogLabels, ReplaceDialogLabelsTakeTheKeysOfTheirTexts) {
+  TEdReplaceDialog dlg;
+  EXPECT_TRUE(LabelsShowingAmpersand(dlg).empty());
+  std::vector<std::string> named;
+  for (const QLabel* l : dlg.findChildren<QLabel*>()) {
+    if (l->buddy() == dlg.EdFind) named.push_back("find:" + l->text().toStdString());
+    if (l->buddy() == dlg.EdReplace) named.push_back("replace:" + l->text().toStdString());
+  }
+  EXPECT_EQ(named, (std::vector<std::string>{"find:Fi&nd what:", "replace:Re&place with:"}));
+}
+
+TEST(FindDialogLabels, FindAndMainFileDialogsShowNoAmpersand) {
+  TKy_NFind find;
+  EXPECT_TRUE(LabelsShowingAmpersand(find).empty());
+  find.ApplyCaptions();
+  EXPECT_TRUE(LabelsShowingAmpersand(find).empty());
+  TF_MFile mainFile(static_cast<const TKy_EDIT*>(nullptr), QString());
+  EXPECT_TRUE(LabelsShowingAmpersand(mainFile).empty());
 }
 
 // ------------------------------------------------------------ main file

@@ -22,10 +22,15 @@ TEdReplaceDialog::TEdReplaceDialog(QWidget* parent) : QDialog(parent) {
   BtClose = new QPushButton(QStringLiteral("Cancel"), this);
   BtFind->setDefault(true);
 
+  // Each label names its text field, whose key its '&' marks.
+  auto* findLabel = new QLabel(QStringLiteral("Fi&nd what:"), this);
+  findLabel->setBuddy(EdFind);
+  auto* replaceLabel = new QLabel(QStringLiteral("Re&place with:"), this);
+  replaceLabel->setBuddy(EdReplace);
   auto* grid = new QGridLayout;
-  grid->addWidget(new QLabel(QStringLiteral("Fi&nd what:"), this), 0, 0);
+  grid->addWidget(findLabel, 0, 0);
   grid->addWidget(EdFind, 0, 1);
-  grid->addWidget(new QLabel(QStringLiteral("Re&place with:"), this), 1, 0);
+  grid->addWidget(replaceLabel, 1, 0);
   grid->addWidget(EdReplace, 1, 1);
   grid->addWidget(CkWholeWord, 2, 0, 1, 2);
   grid->addWidget(CkMatchCase, 3, 0, 1, 2);
