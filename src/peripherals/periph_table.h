@@ -81,6 +81,10 @@ struct TBinding {
   bool clickable = true;  // false: display only (CPOIF, the ADC-I/II INX pictures)
   bool hidden = false;    // hidden in the design
   bool shared = false;    // drawn into both ADC-I and ADC-II windows (the hub's shared drawers)
+  // Mux: an option the chip file reserves ("-") keeps its code in the list,
+  // shown there as not choosable, as its buttons are; otherwise the list
+  // leaves the code out.
+  bool listsReserved = false;
   TDrawHook hook = nullptr;
 };
 

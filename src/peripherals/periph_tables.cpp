@@ -304,10 +304,10 @@ constexpr TExtraControl kAdcTempExtras[] = {
 constexpr TBinding kAdcII[] = {
     {.field = F::AdcIIIN2P, .kind = K::Mux, .group = "Inputs", .title = "IN2P", .list = "TXIN2P",
      .button = "IN2P", .optionLabel = "LIN2P#", .options = 10, .digits = 4, .entries = 10,
-     .codeFrom = TCodeFrom::Text, .hook = TemperatureHigh},
+     .codeFrom = TCodeFrom::Text, .listsReserved = true, .hook = TemperatureHigh},
     {.field = F::AdcIIIN2N, .kind = K::Mux, .group = "Inputs", .title = "IN2N", .list = "TXIN2N",
      .button = "IN2N", .optionLabel = "LIN2N#", .options = 10, .digits = 4, .entries = 10,
-     .codeFrom = TCodeFrom::Text, .hook = TemperatureLow},
+     .codeFrom = TCodeFrom::Text, .listsReserved = true, .hook = TemperatureLow},
     {.field = F::AdcIIVR2P, .kind = K::Mux, .group = "References", .title = "VR2P",
      .list = "TXVR2P", .button = "VR2P", .optionLabel = "LVR2P#", .options = 4, .digits = 2,
      .entries = 4, .codeFrom = TCodeFrom::Text},

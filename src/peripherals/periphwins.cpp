@@ -7,8 +7,10 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QStandardItemModel>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstring>
 #include <map>
 
@@ -279,6 +281,24 @@ void TKyPeripheralForm::fillDesignList(const TBinding& b, QComboBox* list) {
   for (int i = 0; i < b.entries; ++i) list->addItem(QString::fromStdString(BinaryCodeText(i, b.digits)));
 }
 
+// A multiplexer's list as the chip file prepared it: the codes of its
+// options, without the reserved ones ("-"), or, for a binding that lists
+// them, with them shown as not choosable.
+void TKyPeripheralForm::fillChipList(const TBinding& b, const TFieldUi& ui, QComboBox* list) {
+  list->clear();
+  if (!b.listsReserved) {
+    for (const auto& code : ui.Codes) list->addItem(QString::fromStdString(code));
+    return;
+  }
+  auto* model = qobject_cast<QStandardItemModel*>(list->model());
+  const int count = std::min<int>(ui.OptionCount, b.options);
+  for (int o = 0; o < count; ++o) {
+    list->addItem(QString::fromStdString(BinaryCodeText(o, b.digits)));
+    const bool reserved = !ui.Options[static_cast<std::size_t>(o)].Enabled;
+    if (model && reserved) model->item(o)->setEnabled(false);
+  }
+}
+
 QWidget* TKyPeripheralForm::buildExtra(const TExtraControl& e, QWidget* parent) {
   QWidget* w = nullptr;
   if (e.kind == TExtraKind::List) {
@@ -521,8 +541,7 @@ void TKyPeripheralForm::ApplyChip() {
     const bool prepared = ui.OptionCount > 0;
     if (c.list) {
       if (prepared) {
-        c.list->clear();
-        for (const auto& code : ui.Codes) c.list->addItem(QString::fromStdString(code));
+        fillChipList(b, ui, c.list);
       } else {
         fillDesignList(b, c.list);
       }

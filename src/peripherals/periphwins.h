@@ -181,6 +181,7 @@ class TKyPeripheralForm : public TKyChildForm {
   void drawResult(const TBinding& b, const TControls& c);
   int indexOf(const TBinding& b) const { return static_cast<int>(&b - table_.bindings); }
   void fillDesignList(const TBinding& b, QComboBox* list);
+  void fillChipList(const TBinding& b, const TFieldUi& ui, QComboBox* list);
 
   TPeripheralKind kind_;
   const TPeripheralTable& table_;

@@ -23,6 +23,15 @@ class ChipSetupTest : public test::PeripheralFixture {
     }
     return codes;
   }
+  // The codes of the list's entries the user can choose.
+  QStringList Choosable(K k, const char* list) {
+    QStringList codes;
+    if (auto* l = Find<QComboBox>(k, list)) {
+      for (int i = 0; i < l->count(); ++i)
+        if (l->model()->flags(l->model()->index(i, 0)) & Qt::ItemIsEnabled) codes << l->itemText(i);
+    }
+    return codes;
+  }
   static QStringList BinaryCodes(int count, int digits) {
     QStringList codes;
     for (int i = 0; i < count; ++i) codes << QString::fromStdString(BinaryCodeText(i, digits));
@@ -54,25 +63,35 @@ TEST_F(ChipSetupTest, AdcIFamilyChipCaptionsAdcIAndKeepsItsInxPicturesHidden) {
 }
 
 // The ADC-II input selectors of either spelling have ten options with
-// four-digit codes; QR08B2 (#QTADC2S) names its inputs for all ten.
+// four-digit codes; QR08B2 (#QTADC2S) names its inputs for all ten. The lists
+// offer the ten codes the buttons do: a reserved option ("-") stays in the
+// list, not choosable there as its buttons are not.
 TEST_F(ChipSetupTest, AdcIIInputSelectorsOfQR08B2HaveTenFourDigitOptions) {
   LoadShipped("QR08B2.INC");
   const TRegField& p = RegField(F::AdcIIIN2P);
   EXPECT_EQ(p.Width, 4);
   EXPECT_EQ(RegField(F::AdcIIIN2N).Width, 4);
-  EXPECT_EQ(Codes(K::AdcII, "TXIN2P"), BinaryCodes(7, 4)) << "AI0..AI5 and TEMP";
-  EXPECT_EQ(Codes(K::AdcII, "TXIN2N"), BinaryCodes(8, 4)) << "AI0..AI5, TEMP and VSS";
-  for (const char* name : {"IN2P0000on", "IN2P1001on", "IN2N1001off"})
-    EXPECT_NE(Find(K::AdcII, name), nullptr) << name;
+  EXPECT_EQ(Codes(K::AdcII, "TXIN2P"), BinaryCodes(10, 4));
+  EXPECT_EQ(Codes(K::AdcII, "TXIN2N"), BinaryCodes(10, 4));
+  EXPECT_EQ(Choosable(K::AdcII, "TXIN2P"), BinaryCodes(7, 4)) << "AI0..AI5 and TEMP";
+  EXPECT_EQ(Choosable(K::AdcII, "TXIN2N"), BinaryCodes(8, 4)) << "AI0..AI5, TEMP and VSS";
+  for (int i = 0; i < 10; ++i) {
+    const std::string code = BinaryCodeText(i, 4);
+    EXPECT_EQ(Find(K::AdcII, ("IN2P" + code + "on").c_str())->isEnabled(), i < 7) << i;
+    EXPECT_EQ(Find(K::AdcII, ("IN2N" + code + "off").c_str())->isEnabled(), i < 8) << i;
+  }
   EXPECT_EQ(Text(K::AdcII, "LIN2P6"), "TEMP");
-  EXPECT_TRUE(Find(K::AdcII, "IN2N0111on")->isEnabled());
-  EXPECT_FALSE(Find(K::AdcII, "IN2N1000on")->isEnabled()) << "refused by the chip file";
   // A choice reaches the register's four bits.
   SetReg(p.Address, 0);
   Win(K::AdcII).OptionClicked(BindingIndex(K::AdcII, F::AdcIIIN2P), 6);
   EXPECT_EQ(Reg(p.Address), 6 << p.LowBit);
   Win(K::AdcII).DataUpdate();
   EXPECT_EQ(Find<QComboBox>(K::AdcII, "TXIN2P")->currentText(), "0110");
+  // A reserved code in the register is shown by the list as by the buttons.
+  SetReg(p.Address, static_cast<uint8_t>(8 << p.LowBit));
+  Win(K::AdcII).DataUpdate();
+  EXPECT_EQ(Find<QComboBox>(K::AdcII, "TXIN2P")->currentText(), "1000");
+  EXPECT_TRUE(Shown(K::AdcII, "IN2P1000on"));
 }
 
 TEST_F(ChipSetupTest, AdcFamilyChipShowsTheAdcInputBufferClockAndGainControls) {
