@@ -163,6 +163,22 @@ TEST_F(ProgrammerImage, AFileOfTheWrongLengthIsRefusedAndNothingIsSent) {
   EXPECT_EQ(count("F9 AC"), 0);
   EXPECT_TRUE(writer().Erased.empty());
   EXPECT_EQ(busyWidth(), 10);
+  // One byte short or long: the bytes where a header's chip id would lie
+  // name no chip, yet the length is what is wrong.
+  const std::string whole = ReadFileBytes(writeImage("whole.hex", imageWords(), imageHeader()));
+  for (const std::string& bytes : {whole.substr(0, whole.size() - 1), whole + '\xFF'}) {
+    dialogs.clear();
+    WriteFileBytes(path, bytes);
+    downLoad(path);
+    EXPECT_EQ(dialogs.messageTexts(), (Lines{"Download File Length  Error , Please check !!"}))
+        << bytes.size() << " bytes";
+    EXPECT_EQ(Chip().ChipProductName, "QR08B2");
+    EXPECT_EQ(count("F9 AC"), 0);
+    EXPECT_EQ(count("AA"), 0);
+    EXPECT_TRUE(writer().Erased.empty());
+    EXPECT_TRUE(Shell().LastProgrammerFile.empty());
+    EXPECT_EQ(busyWidth(), 10);
+  }
 }
 
 // QR08A3's 32,768 program words fill the writer's image memory up to its

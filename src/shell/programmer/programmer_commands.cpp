@@ -617,7 +617,7 @@ void TKyProgrammer::DownLoad() {
   const auto path = Dialogs().openFileName("Open", Shell().FileDialogFolder, main_.openFilter_);
   if (path) {
     uint16_t id = 0;
-    const bool hasId = ReadImageChipId(*path, id);
+    bool hasId = false;
     if (!imageFileFits(*path, hasId, id)) return;
     if (hasId) Shell().ImageFileChipId = id;
     SelectChipFromImageId();
@@ -655,26 +655,43 @@ void TKyProgrammer::DownLoad() {
   SelectAcmFromImage(0);
 }
 
-// An image file is for the chip its id names, or for the selected chip when
-// it names none (0, 0xFFFF, or a file too short to hold an id). Its length
-// must be that chip's; an id that no chip file carries is refused. Both are
-// checked before the chip is switched or anything is sent.
-bool TKyProgrammer::imageFileFits(const std::string& path, bool hasId, uint16_t id) {
+namespace {
+
+// True when the file is as long as the image of the selected chip or of a
+// chip of the list: only such a file ends with an information block.
+bool IsSomeChipsImage(const std::string& path) {
+  if (ImageFileSizeOk(path, ImageProgramBytes())) return true;
+  const std::vector<TChipTableEntry> table = ReadChipTable();
+  return std::any_of(table.begin(), table.end(), [&](const TChipTableEntry& e) {
+    return ImageFileSizeOk(path, ProgramBytesOf(e.RomWords));
+  });
+}
+
+}  // namespace
+
+// A file whose length is no chip's image is refused before its id is read.
+// Otherwise the image is for the chip its id names, or for the selected chip
+// when it names none (0, 0xFFFF); its length must be that chip's, and an id
+// that no chip file carries is refused. All is checked before the chip is
+// switched or anything is sent.
+bool TKyProgrammer::imageFileFits(const std::string& path, bool& hasId, uint16_t& id) {
+  const auto refuse = [](auto text) {
+    Dialogs().messageBox(LangTextUtf8(text), "Error", MsgIcon::Error, MbCancel);
+    return false;
+  };
+  if (!IsSomeChipsImage(path)) return refuse(lt::DownloadLengthError);
+  hasId = ReadImageChipId(path, id);
   uint32_t programBytes = ImageProgramBytes();
   if (hasId && id != 0 && id != 0xFFFF) {
     uint16_t index = 0;
     const auto entries = ReadChipListEntries();
     TChipSummary chip;
     if (!FindChipIndexById(id, index) || index >= entries.size() ||
-        !ReadChipSummary(entries[index].FileName, chip)) {
-      Dialogs().messageBox(LangTextUtf8(lt::ChipIdNotFound), "Error", MsgIcon::Error, MbCancel);
-      return false;
-    }
+        !ReadChipSummary(entries[index].FileName, chip))
+      return refuse(lt::ChipIdNotFound);
     programBytes = ProgramBytesOf(chip.RomWords);
   }
-  if (ImageFileSizeOk(path, programBytes)) return true;
-  Dialogs().messageBox(LangTextUtf8(lt::DownloadLengthError), "Error", MsgIcon::Error, MbCancel);
-  return false;
+  return ImageFileSizeOk(path, programBytes) || refuse(lt::DownloadLengthError);
 }
 
 void TKyProgrammer::ReadFlash() {

@@ -108,7 +108,7 @@ class TKyProgrammer {
   void protect();
   void programVerifyProtect(const std::string& label, uint32_t sbmWords);
   TWriterDownload download(const std::string& path) const;
-  bool imageFileFits(const std::string& path, bool hasId, uint16_t id);
+  bool imageFileFits(const std::string& path, bool& hasId, uint16_t& id);
   void dumpProgram(int firstRow);
   void readChip(const TChipTableEntry& entry, uint16_t status);
   bool readFlashImage();
