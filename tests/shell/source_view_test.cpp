@@ -109,6 +109,19 @@ TEST_F(SourceView, TabsGoToTheNextMultipleOfSixAndEveryLineStartsWithoutCode) {
   EXPECT_EQ(view.PagePath(0), "");
 }
 
+TEST_F(SourceView, Big5AndUtf8FilesShowTheirCharactersAsInTheEditor) {
+  // "; test 測試中文" and a tabbed line with "中" in Big5, CR LF ends.
+  load("big5.asm", "; test \xB4\xFA\xB8\xD5\xA4\xA4\xA4\xE5\r\n\tRET\t; \xA4\xA4\r\n");
+  ASSERT_EQ(view.RowCount(1), 2);
+  EXPECT_EQ(view.LineText(1, 1), QString::fromUtf8("; test 測試中文"));
+  EXPECT_EQ(view.LineText(1, 2), QString::fromUtf8("      RET   ; 中"));
+  // A file that is no Big5 but clean UTF-8 is read as UTF-8, LF ends.
+  load("utf8.asm", "; test \xE6\xB8\xAC\xE8\xA9\xA6\xE4\xB8\xAD\n\tNOP\n");
+  ASSERT_EQ(view.RowCount(2), 2);
+  EXPECT_EQ(view.LineText(2, 1), QString::fromUtf8("; test 測試中"));
+  EXPECT_EQ(view.LineText(2, 2), "      NOP");
+}
+
 TEST_F(SourceView, AnEmptyFileGetsOneRowAndAMissingOneAnEmptyPage) {
   load("empty.asm", "");
   EXPECT_EQ(view.RowCount(1), 1);

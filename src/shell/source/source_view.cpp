@@ -2,7 +2,6 @@
 
 #include <QAbstractTableModel>
 #include <QApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <QFrame>
 #include <QHeaderView>
@@ -27,6 +26,7 @@
 #include "shell/editor/editor_texts.h"
 #include "shell/editor/editorlink.h"
 #include "shell/editor/find_dialogs.h"
+#include "shell/editor/source_file_text.h"
 #include "shell/mainwin/base_form.h"
 #include "shell/editor/editor.h"
 #include "shell/source/value_tip.h"
@@ -402,18 +402,18 @@ bool TKy_Source::LoadSourceFile(const std::string& path) {
                          "Error", MsgIcon::Error, MbCancel);
     return false;
   }
-  QFile f(QString::fromStdString(path));
-  if (!f.open(QIODevice::ReadOnly)) return false;
-  const QByteArray bytes = f.readAll();
-  QList<QByteArray> raw = bytes.split('\n');
+  // The file is decoded as the editor decodes it (Big5, or UTF-8 when it is
+  // no Big5), so both show the same characters.
+  TEdTextFile file;
+  if (!ReadTextFile(QString::fromStdString(path), file)) return false;
+  QStringList raw = file.text.split(QChar('\n'));
   // A final line break ends the last line; it starts no line of its own.
-  if (!raw.isEmpty() && raw.back().isEmpty() && bytes.size() > 0) raw.removeLast();
+  if (raw.size() > 1 && raw.back().isEmpty()) raw.removeLast();
   Page& p = pages_[static_cast<size_t>(n - 1)];
   p.lines.reserve(static_cast<size_t>(raw.size()));
-  for (QByteArray l : raw) {
-    if (l.endsWith('\r')) l.chop(1);
+  for (const QString& l : raw) {
     Line line;
-    line.text = ExpandTabs(QString::fromLocal8Bit(l));
+    line.text = ExpandTabs(l);
     p.lines.push_back(std::move(line));
   }
   if (p.lines.empty()) p.lines.emplace_back();
