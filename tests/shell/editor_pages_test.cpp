@@ -196,7 +196,7 @@ TEST_F(EditorPages, LargeFileOpensWholeButCannotGrow) {
   const int length = Cur()->TextLength();
   EXPECT_GT(length, 0x20000);
   EXPECT_EQ(ed.PanelText(3),
-            QStringLiteral("file of size = %1 byte, Clipboard not function").arg(length));
+            QStringLiteral("file of size = %1 byte, Clipboard not function").arg(big.size()));
   Cur()->moveCursor(QTextCursor::End);
   Type(Cur(), QStringLiteral("xyz\n"));
   EXPECT_EQ(Cur()->TextLength(), length);
@@ -215,6 +215,29 @@ TEST_F(EditorPages, SmallFileSizePanelAndCaretPanel) {
   EXPECT_EQ(ed.PanelText(2), QStringLiteral("Overwrite"));
   EXPECT_EQ(ed.PageRecord(1).Overwrite, 1);
   EXPECT_TRUE(Cur()->overwriteMode());
+}
+
+TEST_F(EditorPages, SizePanelGivesTheBytesOfTheFile) {
+  // 32 bytes in fewer characters: Big5 characters and CR LF ends take two.
+  const QString path = Write("Main.asm", kBig5Crlf);
+  ASSERT_TRUE(ed.OpenFileInPage(path));
+  ASSERT_LT(Cur()->TextLength(), 32);
+  EXPECT_EQ(ed.PanelText(3), QStringLiteral("file of size = 32 byte"));
+  // A typed Big5 character adds two bytes, a new line its CR LF.
+  Caret(0, 4);
+  Type(Cur(), QString::fromUtf8("新\n"));
+  EXPECT_EQ(ed.PanelText(3), QStringLiteral("file of size = 36 byte"));
+  ASSERT_TRUE(ed.SaveCurrentPageAs(path));
+  EXPECT_EQ(Read(path).size(), 36);
+  EXPECT_EQ(ed.PanelText(3), QStringLiteral("file of size = 36 byte"));
+  // A UTF-8 file counts its UTF-8 bytes: three for "中".
+  ASSERT_TRUE(ed.OpenFileInPage(Write("u.asm", "; \xE4\xB8\xAD\n")));
+  EXPECT_EQ(Cur()->LineText(0), QString::fromUtf8("; 中"));
+  EXPECT_EQ(ed.PanelText(3), QStringLiteral("file of size = 6 byte"));
+  // A character that Big5 cannot hold (the page cannot be saved so) counts one.
+  ASSERT_EQ(ed.NewFilePage(), 1);
+  Type(Cur(), QString::fromUtf8("a\u00E9"));
+  EXPECT_EQ(ed.PanelText(3), QStringLiteral("file of size = 2 byte"));
 }
 
 TEST_F(EditorPages, CloseQuestionAnsweredYesNoCancel) {

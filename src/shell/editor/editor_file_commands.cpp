@@ -24,15 +24,13 @@ namespace {
 const char* const kCaption = "Kyvor-IDE";
 const QString kFileFilter = QStringLiteral("*.asm|*.asm|*.*|*.*");
 
-// The page's text as stored, lines joined with '\n' (no-break spaces and
-// other characters kept as they are).
+}  // namespace
+
 QString PageText(const TSRichEdit* edit) {
   QString text = edit->document()->toRawText();
   text.replace(QChar(QChar::ParagraphSeparator), QChar('\n'));
   return text;
 }
-
-}  // namespace
 
 bool TKy_EDIT::loadInto(Page* p, const QString& path, bool freshPage) {
   TEdTextFile file;

@@ -9,6 +9,10 @@ namespace kyvor {
 class EdGutter;  // the page's bookmark gutter (editor_pages.cpp)
 class TSRichEdit;
 
+// The text of a page as the file stores it, lines joined with '\n' (no-break
+// spaces and other characters kept as they are).
+QString PageText(const TSRichEdit* edit);
+
 struct TKy_EDIT::Page {
   QWidget* container = nullptr;
   EdGutter* gutter = nullptr;

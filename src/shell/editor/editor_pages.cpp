@@ -633,14 +633,17 @@ void TKy_EDIT::showInsertPanel() {
 }
 
 void TKy_EDIT::showSizePanel() {
-  TSRichEdit* e = CurrentEdit();
-  if (!e) {
+  Page* p = page(currentPage_);
+  if (!p) {
     panels_[3]->clear();
     return;
   }
-  const int length = e->TextLength();
-  QString text = QStringLiteral("file of size = %1 byte").arg(length);
-  if (length > kMaxLength) text += QStringLiteral(", Clipboard not function");
+  // The bytes of the file as the text would be saved (a Big5 character and
+  // a CR LF line end take two each); pasting stops at the text's length in
+  // characters, and so does the note.
+  QString text =
+      QStringLiteral("file of size = %1 byte").arg(EncodedSize(PageText(p->edit), p->file));
+  if (p->edit->TextLength() > kMaxLength) text += QStringLiteral(", Clipboard not function");
   panels_[3]->setText(text);
 }
 

@@ -269,8 +269,27 @@ TEdTextFile DecodeTextFile(const QByteArray& bytesIn, std::optional<TEdEncoding>
   return f;
 }
 
-bool EncodeTextFile(const QString& text, const TEdTextFile& origin, QByteArray& out,
-                    QString* error) {
+namespace {
+
+// One new or edited line in the file's encoding. Lenient: a character that
+// the encoding cannot hold becomes '?' instead of failing the line.
+bool EncodeLine(const QString& line, TEdEncoding encoding, bool lenient, QByteArray& out) {
+  if (encoding == TEdEncoding::Utf8) return EncodeUtf8(line, out);
+  QByteArray bytes;
+  if (EncodeBig5(line, bytes)) {
+    out += bytes;
+    return true;
+  }
+  if (!lenient) return false;
+  for (QChar c : line) {
+    bytes.clear();
+    out += EncodeBig5(QString(c), bytes) ? bytes : QByteArray("?");
+  }
+  return true;
+}
+
+bool EncodeLines(const QString& text, const TEdTextFile& origin, bool lenient, QByteArray& out,
+                 QString* error) {
   out.clear();
   if (origin.utf8Bom) out += "\xEF\xBB\xBF";
   const QStringList segments = text.split(QChar('\n'));
@@ -286,19 +305,29 @@ bool EncodeTextFile(const QString& text, const TEdTextFile& origin, QByteArray& 
       body = (*it)[k].body;
       end = (*it)[k].end;
       ++k;
-    } else {
-      bool ok = origin.encoding == TEdEncoding::Utf8 ? EncodeUtf8(seg, body) : EncodeBig5(seg, body);
-      if (!ok) {
-        if (error)
-          *error = QStringLiteral("Line %1 holds a character that cannot be written in Big5.")
-                       .arg(i + 1);
-        return false;
-      }
+    } else if (!EncodeLine(seg, origin.encoding, lenient, body)) {
+      if (error)
+        *error = QStringLiteral("Line %1 holds a character that cannot be written in Big5.")
+                     .arg(i + 1);
+      return false;
     }
     out += body;
     if (!last) out += end.isEmpty() ? origin.lineEnd : end;
   }
   return true;
+}
+
+}  // namespace
+
+bool EncodeTextFile(const QString& text, const TEdTextFile& origin, QByteArray& out,
+                    QString* error) {
+  return EncodeLines(text, origin, false, out, error);
+}
+
+qint64 EncodedSize(const QString& text, const TEdTextFile& origin) {
+  QByteArray bytes;
+  EncodeLines(text, origin, true, bytes, nullptr);
+  return bytes.size();
 }
 
 bool ReadTextFile(const QString& path, TEdTextFile& out, QString* error) {

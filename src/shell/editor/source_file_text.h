@@ -38,6 +38,9 @@ TEdTextFile DecodeTextFile(const QByteArray& bytes,
 // character cannot be written in the file's encoding.
 bool EncodeTextFile(const QString& text, const TEdTextFile& origin, QByteArray& out,
                     QString* error = nullptr);
+// The bytes the text takes in the file, as EncodeTextFile writes it; a
+// character that the encoding cannot hold counts as one byte.
+qint64 EncodedSize(const QString& text, const TEdTextFile& origin);
 
 // Big5 (code page 950) text of one line, with undecodable bytes kept.
 QString DecodeBig5(const QByteArray& bytes);
