@@ -161,10 +161,7 @@ uint8_t TF_ASM::Assemble() {
   passErrorMode_ = 0;
   BuildInstructionIndex();
 
-  if (!ReadMainSource() || !ExpandAllMacros() || !FirstPass()) {
-    CloseErrorFile();
-    return 0;
-  }
+  if (!ReadMainSource() || !ExpandAllMacros() || !FirstPass()) return FailRun(false);
   if (Chip().CoreVariant == kCoreK08A && options_.SmartCompiler == 1) {
     passErrorMode_ = 2;
     OptimizeCalls();
@@ -173,24 +170,49 @@ uint8_t TF_ASM::Assemble() {
   callSites_.clear();
 
   TransferAndCheck();
-  host_.showChecksum("Checksum = 0x" + IntToHexPad(codeChecksum_, 4));
   BuildInfoBlock();
 
   if (options_.OutListFile == 1) WriteListing();
   WriteSymbolMap();
-  if (errorCount_ == 0) {
+  const bool imagesWritten = errorCount_ == 0;
+  if (imagesWritten) {
     if (options_.OutAsciiFile == 1) WriteAsciiDump();
     if (options_.OutBinaryFile == 1) WriteBinaryImage();
     if (options_.OutBinarySplitFile == 1) WriteObjectFile();
     if (options_.RomEmulationType == 1) WriteEehImage();
   }
-  if (errorCount_ != 0) {
-    CloseErrorFile();
-    return 0;
-  }
+  if (errorCount_ != 0) return FailRun(imagesWritten);
+  host_.showChecksum("Checksum = 0x" + IntToHexPad(codeChecksum_, 4));
   const bool ok = HandOff();
   CloseErrorFile();
   return ok ? 1 : 0;
+}
+
+uint8_t TF_ASM::FailRun(bool imagesWritten) {
+  RemoveEarlierImages(imagesWritten);
+  host_.showChecksum(std::string());
+  CloseErrorFile();
+  return 0;
+}
+
+void TF_ASM::RemoveEarlierImages(bool imagesWritten) {
+  const struct {
+    TOutputFileKind Kind;
+    bool Chosen;
+    bool EvenUnchosen;
+  } images[] = {
+      {OutBinaryFile, options_.OutBinaryFile == 1, true},
+      {OutAsciiFile, options_.OutAsciiFile == 1, true},
+      {OutObjectFile, options_.OutBinarySplitFile == 1, false},
+      {OutEehFile, options_.RomEmulationType == 1, false},
+  };
+  for (const auto& image : images) {
+    if (!image.Chosen && !image.EvenUnchosen) continue;
+    if (image.Chosen && imagesWritten) continue;  // this run's own
+    const std::string path = OutputFileName(image.Kind);
+    std::error_code ec;
+    if (!path.empty()) std::filesystem::remove(path, ec);
+  }
 }
 
 // ---------------------------------------------------------------------------

@@ -47,7 +47,8 @@ class IAsmHost {
   }
   // Shows the error view (first error of a run).
   virtual void showErrorView() {}
-  // The main window's checksum label: "Checksum = 0x" + four hex digits.
+  // The main window's checksum label: "Checksum = 0x" + four hex digits, or
+  // an empty text after a run with errors (it has no image to show).
   virtual void showChecksum(const std::string& text) { (void)text; }
   // Source view hand-off (TKy_Source): see TSourceLineTables.
   virtual void clearAddrMacroIndex() {}

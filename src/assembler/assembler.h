@@ -132,6 +132,13 @@ class TF_ASM {
   }
   void OpenErrorFile();
   void CloseErrorFile();
+  // The end of a run with errors: no image of the main file from an earlier
+  // build is left (it would be taken for this one's) and no checksum is
+  // shown; result 0. imagesWritten: the run got as far as writing its own.
+  uint8_t FailRun(bool imagesWritten);
+  // Removes the ".hex" and ".asc" images, and the ".obj" and ".EEH" images
+  // when they are chosen; the chosen ones stay when this run wrote them.
+  void RemoveEarlierImages(bool imagesWritten);
   // The source view's page of a file (0-based, page number - 1): object
   // files take no page, so the pages of the files after one stay aligned.
   // An object file keeps its own index (its lines have no line number).

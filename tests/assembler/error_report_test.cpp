@@ -270,6 +270,44 @@ TEST(AsmErrors, MessagesAndChecksum) {
   EXPECT_EQ(crc, 0xA449);
 }
 
+// A failed run must not leave the image of an earlier build, which the
+// programmer or the user would take for this one's, nor its checksum.
+TEST_F(ErrorReport, AFailedRunLeavesNoImageOfAnEarlierBuildAndNoChecksum) {
+  opt.OutBinarySplitFile = 1;
+  opt.RomEmulationType = 1;
+  const char* const images[] = {"main.hex", "main.asc", "main.obj", "main.EEH"};
+  ASSERT_EQ(RunSource(Lines({"  NOP"})), 1) << AllErrors();
+  EXPECT_EQ(host->Checksum.rfind("Checksum = 0x", 0), 0u);
+  for (const char* name : images) ASSERT_TRUE(Exists(name)) << name;
+
+  // Errors found after the passes: listing, map and error file are new.
+  EXPECT_EQ(RunSource(Lines({"  NOP", "  FOO"})), 0);
+  for (const char* name : images) EXPECT_FALSE(Exists(name)) << name;
+  EXPECT_TRUE(Exists("main.lst"));
+  EXPECT_TRUE(Exists("main.map"));
+  EXPECT_TRUE(Exists("main.err"));
+  EXPECT_EQ(host->ChecksumShows, 1);
+  EXPECT_EQ(host->Checksum, "");
+
+  // A run that stops while reading the source.
+  ASSERT_EQ(RunSource(Lines({"  NOP"})), 1) << AllErrors();
+  EXPECT_EQ(RunSource(Lines({"  INCLUDE NOPE.INC"})), 0);
+  for (const char* name : images) EXPECT_FALSE(Exists(name)) << name;
+  EXPECT_EQ(host->ChecksumShows, 1);
+  EXPECT_EQ(host->Checksum, "");
+}
+
+TEST_F(ErrorReport, AFailedRunKeepsObjectAndEepromFilesItDoesNotChoose) {
+  opt.OutAsciiFile = 0;
+  Write("main.asc", "earlier");
+  Write("main.obj", "a library");
+  Write("main.EEH", "another image");
+  EXPECT_EQ(RunSource(Lines({"  MVL MISSING"})), 0);
+  EXPECT_FALSE(Exists("main.asc")) << "an earlier build's image, though no longer chosen";
+  EXPECT_EQ(Read("main.obj"), "a library");
+  EXPECT_EQ(Read("main.EEH"), "another image");
+}
+
 TEST_F(ErrorReport, ACleanBuildRemovesTheErrorFileOfAnEarlierOne) {
   EXPECT_EQ(RunSource(Lines({"  MVL UNKNOWN"})), 0);
   ASSERT_TRUE(Exists("main.err"));

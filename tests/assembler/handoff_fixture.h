@@ -88,7 +88,10 @@ class HandOffHost : public IAsmHost {
     List.AddError(path, line, text);
   }
   void showErrorView() override { ++ErrorViews; }
-  void showChecksum(const std::string& text) override { Checksum = text; }
+  void showChecksum(const std::string& text) override {
+    Checksum = text;
+    ++ChecksumShows;
+  }
   void clearAddrMacroIndex() override { ++AddrIndexClears; }
   bool loadSourceFile(const std::string& path) override {
     Loaded.push_back(path);
@@ -114,7 +117,7 @@ class HandOffHost : public IAsmHost {
     int32_t Value;
     int Slot;
   };
-  int Steps = 0, Clears = 0, ErrorViews = 0, AddrIndexClears = 0;
+  int Steps = 0, Clears = 0, ErrorViews = 0, AddrIndexClears = 0, ChecksumShows = 0;
   bool MacroTableMade = false;
   bool FailLoad = false, FailMacroTable = false;  // set by a test before the run
   std::string Checksum;

@@ -273,6 +273,47 @@ TEST_F(BuildRoadSession, OnlyASuccessfulBuildNamesTheProgrammerFile) {
   EXPECT_EQ(w.StatusText(), Shell().LastProgrammerFile);
 }
 
+// After a failed build no image of an earlier build is left for the
+// programmer or the user to take, and no checksum is shown, in either layout.
+TEST_F(BuildRoadSession, AFailedBuildLeavesNoImageAndShowsNoChecksum) {
+  TKyProgram prog(KYVOR_DATA_DIR);
+  ASSERT_TRUE(prog.Start({}));
+  TKYMAIN& w = prog.Main();
+  Options().OutAsciiFile = 1;
+  ASSERT_TRUE(w.OpenSourceFile(source));
+  const QString image = dir.filePath("blink.hex"), ascii = dir.filePath("blink.asc");
+  w.SMenu_AssembleClick();
+  ASSERT_TRUE(QFile::exists(image));
+  ASSERT_TRUE(QFile::exists(ascii));
+  ASSERT_EQ(w.CheckSumText(), CheckSumCaption(Shell().CodeChecksum));
+
+  QFile file(QString::fromStdString(source));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QByteArray good = file.readAll();
+  file.close();
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write("        FOO\r\n" + good);
+  file.close();
+  w.SMenu_AssembleClick();
+  ASSERT_TRUE(QFile::exists(dir.filePath("blink.err")));
+  EXPECT_FALSE(QFile::exists(image));
+  EXPECT_FALSE(QFile::exists(ascii));
+  EXPECT_EQ(w.CheckSumText(), "");
+  Options().PProg = 1;
+  w.FormActivate();
+  EXPECT_EQ(w.CheckSumText(), "") << "the programmer-only layout shows none either";
+
+  // The next good build shows its checksum again.
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(good);
+  file.close();
+  w.SMenu_AssembleClick();
+  EXPECT_TRUE(QFile::exists(image));
+  EXPECT_EQ(w.CheckSumText(), CheckSumCaption(Shell().CodeChecksum));
+  w.FormActivate();
+  EXPECT_EQ(w.CheckSumText(), CheckSumCaption(Shell().CodeChecksum));
+}
+
 TEST_F(BuildRoadSession, TheBuildTakesTheOptionsRecord) {
   TKyProgram prog(KYVOR_DATA_DIR);
   ASSERT_TRUE(prog.Start({}));

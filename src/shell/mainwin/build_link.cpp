@@ -34,7 +34,10 @@ void TShellAsmHost::showErrorView() {
   if (main_.Forms().err()) main_.ShowView(ViewErr, 1);
 }
 
-void TShellAsmHost::showChecksum(const std::string& text) { main_.SetCheckSumText(text); }
+void TShellAsmHost::showChecksum(const std::string& text) {
+  Shell().CodeChecksumShown = !text.empty();
+  main_.SetCheckSumText(text);
+}
 
 // The source view keeps the pages and line tables of the build; without
 // one the build still succeeds.

@@ -763,7 +763,8 @@ void TKYMAIN::applyLayout() {
     setEnabled(I::SMenu_DownLoad, true);
     setEnabled(I::SMenu_ReadLoad, true);
     labSt_->setText(Q(Shell().LastProgrammerFile));
-    pCheckSum_->setText(Q(CheckSumCaption(Shell().CodeChecksum)));
+    pCheckSum_->setText(Shell().CodeChecksumShown ? Q(CheckSumCaption(Shell().CodeChecksum))
+                                                  : QString());
     pConnect_->setEnabled(true);  // the programmer's body can be probed
     openFilter_ = "*.Hex";
   } else {

@@ -66,6 +66,9 @@ struct TShellState {
   int AcmCheckState = 0;          // 0 not armed, 1 armed, 2 done
   int IceConnected = 0;
   uint16_t CodeChecksum = 0;
+  // False after a build that failed: it left no image, so the checksum
+  // panel shows none.
+  bool CodeChecksumShown = true;
   uint16_t BlockCrc = 0;          // CRC of the information block of the last build
   uint16_t AcceptedPodChipId = 0;
   IClock::time_point WaitStartTime{};

@@ -154,7 +154,11 @@ void TKYMAIN::applyConfigSection(int section, const TConfigData& d) {
        [](TKYMAIN&, const TConfigData& d) {
          Shell().LastProgrammerFile = FileExists(d.LastProgrammerFile) ? d.LastProgrammerFile : "";
        }},
-      {CfgChecksum, [](TKYMAIN&, const TConfigData& d) { Shell().CodeChecksum = d.CodeChecksum; }},
+      {CfgChecksum,
+       [](TKYMAIN&, const TConfigData& d) {
+         Shell().CodeChecksum = d.CodeChecksum;
+         Shell().CodeChecksumShown = true;
+       }},
       {CfgChipState,
        [](TKYMAIN&, const TConfigData& d) {
          Chip().RegisterPage = static_cast<uint8_t>(d.RegisterPage);

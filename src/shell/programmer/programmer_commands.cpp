@@ -650,6 +650,7 @@ void TKyProgrammer::DownLoad() {
     main_.SetStatusText(1, *path);
   }
   Shell().CodeChecksum = up().Info.InfoBlock[infoword::CodeChecksum];
+  Shell().CodeChecksumShown = true;
   main_.SetCheckSumText(CheckSumCaption(Shell().CodeChecksum));
   dumpProgram(1);
   SelectAcmFromImage(0);
