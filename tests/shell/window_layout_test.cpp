@@ -12,18 +12,22 @@
 #include <QScrollBar>
 #include <QTableView>
 #include <QTemporaryDir>
+#include <fstream>
 #include <map>
 #include <set>
+#include <sstream>
 
 #include "base/lang.h"
 #include "base/modes.h"
 #include "base/outputfile.h"
 #include "chip/chipconfig.h"
+#include "chip/chiploader.h"
 #include "debugwin/debugwins.h"
 #include "shell/mainwin/default_layout.h"
 #include "shell/mainwin/error_list.h"
 #include "shell/mainwin/main_window.h"
 #include "shell/mainwin/startup.h"
+#include "shell/mainwin/views.h"
 #include "shell/source/source_view.h"
 #include "support/fake_clock.h"
 #include "support/key_events.h"
@@ -167,17 +171,72 @@ TEST(ArrangeViews, SideWindowsGetTheWidthOfTheirHeaderAndColumns) {
   EXPECT_EQ(r[2].right() + 1, r[1].left());
   EXPECT_FALSE(r[2].intersects(r[0]));
   EXPECT_GE(r[0].width() * 5, wide.width() * 2);
-  // No width for a second column: the windows cascade in the first one,
-  // which still keeps two fifths of the area for the program text.
+  // Too wide for two columns of their own width: the second column still
+  // opens, and the two share what the program text's two fifths leave.
   r = ArrangeViews(area, {{TViewRole::Main, 0}, side(400, 600), side(400, 600)});
-  EXPECT_EQ(r[1].left(), r[2].left());
-  EXPECT_EQ(r[1].width(), 600);
-  EXPECT_GT(r[2].top(), r[1].top());
-  EXPECT_GE(r[0].width() * 5, area.width() * 2);
+  EXPECT_EQ(r[1].right(), area.width() - 1);
+  EXPECT_EQ(r[2].right() + 1, r[1].left());
+  EXPECT_EQ(r[0].right() + 1, r[2].left());
+  EXPECT_EQ(r[0].width(), std::max(320, area.width() * 2 / 5));
+  EXPECT_NEAR(r[1].width(), r[2].width(), 1);
+  for (size_t i = 1; i < r.size(); ++i) {
+    EXPECT_EQ(r[i].height(), area.height()) << i;
+    EXPECT_FALSE(r[i].intersects(r[0])) << i;
+  }
   // A window wider than the area may have: the column stops at the program text's share.
   r = ArrangeViews(area, {{TViewRole::Main, 0}, side(100, 5000)});
   EXPECT_EQ(r[0].width(), std::max(320, area.width() * 2 / 5));
   EXPECT_TRUE(Within(r[1], area));
+}
+
+// The debug and analog windows of a chip as the program measures them
+// (share, minimum height, width of header and columns, least width): one
+// column cannot hold them, so a second opens before any of them is covered;
+// a window takes the room an earlier column has left.
+TEST(ArrangeViews, ASecondColumnOpensBeforeTheWindowsCascade) {
+  auto side = [](int pref, int min, int width, int least) {
+    return TLayoutItem{TViewRole::Side, pref, min, width, least};
+  };
+  const std::vector<TLayoutItem> views = {{TViewRole::Main, 0},     side(360, 148, 168, 168),
+                                          side(386, 162, 479, 394), side(264, 208, 130, 130),
+                                          side(430, 186, 617, 120), side(200, 120, 584, 120),
+                                          side(180, 102, 120, 120), side(640, 96, 120, 120),
+                                          side(354, 96, 120, 120),  side(640, 96, 120, 120)};
+  for (QSize area : {QSize(1280, 725), QSize(1024, 693)}) {
+    SCOPED_TRACE(area.width());
+    const auto r = ArrangeViews(area, views);
+    ASSERT_EQ(r.size(), views.size());
+    std::set<int> lefts;
+    for (size_t i = 1; i < r.size(); ++i) {
+      SCOPED_TRACE(i);
+      EXPECT_TRUE(Within(r[i], area));
+      EXPECT_GE(r[i].height(), views[i].minHeight);
+      EXPECT_GE(r[i].width(), std::max(views[i].leastWidth, kLeastColumnWidth));
+      EXPECT_FALSE(r[i].intersects(r[0]));
+      for (size_t j = 1; j < i; ++j) EXPECT_FALSE(r[i].intersects(r[j])) << "over " << j;
+      lefts.insert(r[i].left());
+    }
+    EXPECT_EQ(lefts.size(), 2u);
+    EXPECT_EQ(r[0].width(), std::max(320, area.width() * 2 / 5))
+        << "the program text keeps its share";
+  }
+  // A third column could not be kLeastColumnWidth wide: the second one's
+  // windows cascade, each at its minimum height with its title bar showing.
+  std::vector<TLayoutItem> many = views;
+  for (int i = 0; i < 6; ++i) many.push_back(side(240, 150, 300, 120));
+  const QSize area(1024, 693);
+  const auto r = ArrangeViews(area, many);
+  std::map<int, std::vector<QRect>> columns;
+  for (size_t i = 1; i < r.size(); ++i) {
+    EXPECT_TRUE(Within(r[i], area)) << i;
+    EXPECT_GE(r[i].height(), many[i].minHeight) << i;
+    EXPECT_GE(r[i].width(), kLeastColumnWidth) << i;
+    columns[r[i].left()].push_back(r[i]);
+  }
+  ASSERT_EQ(columns.size(), 2u);
+  const std::vector<QRect>& cascade = columns.begin()->second;
+  for (size_t k = 1; k < cascade.size(); ++k)
+    EXPECT_GE(cascade[k].top() - cascade[k - 1].top(), 20) << "a title bar shows between " << k;
 }
 
 // --- the program offscreen ------------------------------------------------------
@@ -208,14 +267,18 @@ class WindowLayout : public ::testing::Test {
   static void settle() {
     for (int i = 0; i < 5; ++i) QApplication::processEvents();
   }
-  // The program started at 1280x800, as a user's screen shows it.
-  static TKYMAIN& StartAt1280x800(TKyProgram& prog, const QStringList& arguments = {}) {
+  // The program started on a screen of the given size, as a user's screen
+  // shows it.
+  static TKYMAIN& StartAt(TKyProgram& prog, QSize screen, const QStringList& arguments = {}) {
     EXPECT_TRUE(prog.Start(arguments));
     TKYMAIN& w = prog.Main();
     w.showNormal();
-    w.resize(1280, 800);
+    w.resize(screen);
     settle();
     return w;
+  }
+  static TKYMAIN& StartAt1280x800(TKyProgram& prog, const QStringList& arguments = {}) {
+    return StartAt(prog, QSize(1280, 800), arguments);
   }
   // What a new start of the program sees: only the configuration and the
   // placement file the last one left.
@@ -300,7 +363,8 @@ TEST_F(WindowLayout, AllDebugWindowsKeepTheirMinimumHeightInsideTheArea) {
   settle();
   const QSize area = AreaSize(w);
   const QRect src = FrameRect(w, w.Forms().source());
-  // The side windows in their order down the column.
+  const int textShare = std::max(320, area.width() * 2 / 5);
+  // The side windows in their order.
   const TViewIndex kSide[] = {ViewHex, ViewRam, ViewStk, ViewReg2, ViewWatch, ViewBp};
   for (TViewIndex v : kSide) {
     QWidget* form = w.ViewForm(v);
@@ -309,24 +373,25 @@ TEST_F(WindowLayout, AllDebugWindowsKeepTheirMinimumHeightInsideTheArea) {
     QMdiSubWindow* f = w.ViewFrame(form);
     EXPECT_GE(f->height(), f->minimumSizeHint().height());
     EXPECT_GE(form->height(), form->minimumSizeHint().height());
-    // The header and the columns show in full.
-    EXPECT_GE(form->width(), qobject_cast<TKyChildForm*>(form)->ContentWidth());
+    EXPECT_GE(f->width(), std::max(kLeastColumnWidth, f->minimumSizeHint().width()));
+    // The header and the columns show in full, unless the program text
+    // needs that width to keep its share.
+    if (form->width() < qobject_cast<TKyChildForm*>(form)->ContentWidth()) {
+      EXPECT_EQ(src.width(), textShare);
+    }
     EXPECT_TRUE(Within(f->geometry(), area));
     EXPECT_FALSE(f->geometry().intersects(src));
+    // Two columns hold them all: none lies over another.
+    for (TViewIndex other : kSide) {
+      if (other != v) {
+        EXPECT_FALSE(f->geometry().intersects(FrameRect(w, w.ViewForm(other))));
+      }
+    }
   }
-  EXPECT_GE(src.width() * 5, area.width() * 2) << "the program text keeps its share";
-  // The watch window shows its header and three watches in full.
+  EXPECT_GE(src.width(), textShare) << "the program text keeps its share";
+  // The watch window shows its header and three watches.
   TKyGrid* watches = w.Forms().view<TKy_WATCH>(ViewWatch)->Grid();
   EXPECT_GE(watches->viewport()->height(), 4 * watches->rowHeight(0));
-  EXPECT_FALSE(watches->horizontalScrollBar()->isVisible()) << "every column shows";
-  // Where the windows cascade, each lies over the one before: every title bar shows.
-  for (size_t i = 1; i < std::size(kSide); ++i) {
-    QMdiSubWindow* f = w.ViewFrame(w.ViewForm(kSide[i]));
-    QMdiSubWindow* before = w.ViewFrame(w.ViewForm(kSide[i - 1]));
-    if (!f->geometry().intersects(before->geometry())) continue;
-    const auto order = w.mdiArea()->subWindowList(QMdiArea::StackingOrder);
-    EXPECT_GT(order.indexOf(f), order.indexOf(before)) << i;
-  }
 }
 
 // RAM and register window shown while debugging, edit mode, a new start of
@@ -485,6 +550,94 @@ TEST_F(WindowLayout, ErrorListSitsBelowTheEditor) {
   w.ShowView(err, ViewErr, 0);
   EXPECT_GE(CoverPercent(w, w.Forms().edit()), 90);
 }
+
+// --- every shipped chip with all its views open -----------------------------------
+
+// The chips of the shipped chip list (INCLUDE/KySel.INC), by their place in
+// it, each on the two screens a user has.
+struct TChipScreen {
+  int chip;
+  std::string name;
+  QSize screen;
+};
+
+std::vector<TChipScreen> ShippedChipsOnScreens() {
+  std::ifstream list(std::string(KYVOR_DATA_DIR) + "/INCLUDE/KySel.INC");
+  std::string line;
+  std::getline(list, line);  // the version line
+  std::vector<TChipScreen> cases;
+  for (int chip = 0; std::getline(list, line);) {
+    std::string file, name;
+    std::istringstream(line) >> file >> name;
+    if (file.empty()) continue;
+    for (QSize screen : {QSize(1280, 800), QSize(1024, 768)}) cases.push_back({chip, name, screen});
+    ++chip;
+  }
+  return cases;
+}
+
+void PrintTo(const TChipScreen& c, std::ostream* os) {
+  *os << c.name << " at " << c.screen.width() << "x" << c.screen.height();
+}
+
+class WindowLayoutEveryChip : public WindowLayout,
+                              public ::testing::WithParamInterface<TChipScreen> {};
+
+// The chip chosen in the options, F4 on its example, then every view of the
+// View menu: each window keeps its minimum height with nothing over it,
+// inside the document area and beside the program text.
+TEST_P(WindowLayoutEveryChip, AllViewsKeepTheirMinimumHeightWithEveryTitleBarShowing) {
+  const TChipScreen& c = GetParam();
+  TKyProgram prog(KYVOR_DATA_DIR);
+  TKYMAIN& w = StartAt(prog, c.screen);
+  Chip().ChipIndex = c.chip;
+  ASSERT_EQ(GetSELUP(), 1);
+  const QString example = Chip().CoreVariant == 1 ? "blink08b.asm" : "blink.asm";
+  QFile::copy(QString(KYVOR_DATA_DIR) + "/examples/" + example, dir.filePath(example));
+  ASSERT_TRUE(w.OpenSourceFile(dir.filePath(example).toStdString()));
+  press(w, Qt::Key_F4);
+  ASSERT_EQ(Modes().DebugMode, 1) << (w.Forms().err()->Count() ? w.Forms().err()->TextAt(0) : "");
+  std::vector<QMdiSubWindow*> side;
+  for (const TViewRow& row : ViewRows()) {
+    QAction* item = w.ViewAction(row.index);
+    if (row.role != TViewRole::Side || !item || !item->isVisible() || !item->isEnabled()) continue;
+    w.SMenu_ViewClick(row.index);
+    side.push_back(w.ViewFrame(w.ViewForm(row.index)));
+  }
+  settle();
+  ASSERT_GE(side.size(), 6u);
+
+  const QSize area = AreaSize(w);
+  const QRect src = FrameRect(w, w.Forms().source());
+  EXPECT_GE(src.width(), std::max(320, area.width() * 2 / 5)) << "the program text keeps its share";
+  const auto order = w.mdiArea()->subWindowList(QMdiArea::StackingOrder);
+  for (QMdiSubWindow* f : side) {
+    SCOPED_TRACE(f->objectName().toStdString());
+    ASSERT_TRUE(w.IsViewShowing(f->widget()));
+    const QRect g = f->geometry();
+    EXPECT_TRUE(Within(g, area)) << g.x() << "," << g.y() << " " << g.width() << "x" << g.height();
+    EXPECT_FALSE(g.intersects(src));
+    EXPECT_GE(g.height(), f->minimumSizeHint().height());
+    EXPECT_GE(f->widget()->height(), f->widget()->minimumSizeHint().height());
+    // What the windows above it leave showing, from its title bar down.
+    int shown = g.height();
+    for (qsizetype k = order.indexOf(f) + 1; k < order.size(); ++k) {
+      const QRect above = order[k]->geometry();
+      if (order[k]->isHidden() || !above.intersects(g)) continue;
+      shown = std::min(shown, std::max(0, above.top() - g.top()));
+    }
+    EXPECT_GE(shown, f->widget()->y()) << "its title bar shows";
+    EXPECT_GE(shown, f->minimumSizeHint().height()) << "nothing lies over its first rows";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(ShippedChips, WindowLayoutEveryChip,
+                         ::testing::ValuesIn(ShippedChipsOnScreens()),
+                         [](const ::testing::TestParamInfo<TChipScreen>& info) {
+                           return info.param.name + "_" +
+                                  std::to_string(info.param.screen.width()) + "x" +
+                                  std::to_string(info.param.screen.height());
+                         });
 
 }  // namespace
 }  // namespace kyvor

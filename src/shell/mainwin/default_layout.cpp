@@ -29,44 +29,84 @@ namespace {
 int MinOf(const TLayoutItem& it, int H) { return std::clamp(it.minHeight, 1, H); }
 int PrefOf(const TLayoutItem& it) { return std::max(it.preferredHeight, 1); }
 
-int MinWidthOf(const TLayoutItem& it) { return std::max(it.minWidth, 0); }
-
-// One column of side windows (indices into items, in order) and its width.
+// One column of side windows (indices into items, in order): the width its
+// widest window wants, the narrowest it may be, and the width it gets.
 struct TColumn {
   std::vector<size_t> items;
+  int want = 0;
+  int least = 0;
   int width = 0;
 };
 
-// The side windows split into columns, each holding what its height allows.
-// A column is as wide as the widest window it holds wants (at least `S`);
-// a new column opens only while the columns leave `mainMin` of the width to
-// the main windows, else the last column takes the rest.
-std::vector<TColumn> SideColumns(const std::vector<TLayoutItem>& items, int W, int H, int S,
-                                 int mainMin) {
-  std::vector<TColumn> cols(1);
-  int filled = 0;
-  int others = 0;  // width of the columns before the last
-  auto widthFor = [&](int want) { return std::max(S, std::min(want, W - mainMin - others)); };
+// A column holding the item wants at least `S` and the item's header and
+// columns; it may narrow down to kLeastColumnWidth, never below the item's
+// own least width.
+int WantOf(const TLayoutItem& it, int S) { return std::max({S, it.minWidth, it.leastWidth}); }
+int LeastOf(const TLayoutItem& it, int S) {
+  return std::max(std::max(it.leastWidth, 0), std::min(WantOf(it, S), kLeastColumnWidth));
+}
+
+// The side windows split into columns: each goes, in its order, into the
+// first column with room left for its minimum height, else into a new column
+// to the left while every column, at its least width, leaves the main windows
+// their share (`avail` is the width left to the columns); else the last
+// column takes it.
+std::vector<TColumn> SideColumns(const std::vector<TLayoutItem>& items, int H, int S, int avail) {
+  std::vector<TColumn> cols;
+  std::vector<int> filled;
+  int leastTotal = 0;
   for (size_t i = 0; i < items.size(); ++i) {
     if (items[i].role != TViewRole::Side) continue;
     const int m = MinOf(items[i], H);
-    const int want = MinWidthOf(items[i]);
-    TColumn& last = cols.back();
-    if (!last.items.empty() && filled + m > H) {
-      const int lastWidth = last.width;
-      const int opened = std::max(S, std::min(want, W - mainMin - others - lastWidth));
-      if (W - others - lastWidth - opened >= mainMin) {
-        others += lastWidth;
-        cols.emplace_back();
-        filled = 0;
-      }
+    const int least = LeastOf(items[i], S);
+    size_t k = 0;
+    while (k < cols.size() && (filled[k] + m > H ||
+                               leastTotal - cols[k].least + std::max(cols[k].least, least) > avail))
+      ++k;
+    if (k == cols.size() && !cols.empty() && leastTotal + least > avail) k = cols.size() - 1;
+    if (k == cols.size()) {
+      cols.emplace_back();
+      filled.push_back(0);
     }
-    TColumn& col = cols.back();
+    TColumn& col = cols[k];
     col.items.push_back(i);
-    col.width = widthFor(std::max(col.width, want));
-    filled += m;
+    col.want = std::max(col.want, WantOf(items[i], S));
+    leastTotal += std::max(col.least, least) - col.least;
+    col.least = std::max(col.least, least);
+    filled[k] += m;
   }
+  if (cols.empty()) cols.emplace_back();
   return cols;
+}
+
+// Widths of the columns within `avail`: each as wide as it wants when they
+// all fit, else the widest give up width first, down to their least widths.
+void ShareWidth(std::vector<TColumn>& cols, int avail) {
+  auto total = [&](int cap) {
+    long long sum = 0;
+    for (const TColumn& c : cols) sum += std::clamp(cap, c.least, c.want);
+    return sum;
+  };
+  int top = 0;
+  for (const TColumn& c : cols) top = std::max(top, c.want);
+  // The widest cap under which the columns fit.
+  int lo = 0, hi = top;
+  while (lo < hi) {
+    const int mid = lo + (hi - lo + 1) / 2;
+    if (total(mid) <= avail)
+      lo = mid;
+    else
+      hi = mid - 1;
+  }
+  int room = std::max(avail, 1);
+  for (size_t k = 0; k < cols.size(); ++k) {
+    TColumn& c = cols[k];
+    c.width = std::clamp(lo, c.least, c.want);
+    // Least widths that no longer fit: the columns to the left give way.
+    const int after = int(cols.size() - k - 1);
+    c.width = std::max(1, std::min(c.width, room - after));
+    room -= c.width;
+  }
 }
 
 // Tops and heights of one column's windows. The column is shared in
@@ -144,12 +184,17 @@ std::vector<QRect> ArrangeViews(const QSize& area, const std::vector<TLayoutItem
   int B = bottom ? BottomStripHeight(H) : 0;
   if (bottom && (B <= 0 || B >= H)) B = 0;
   // The program text keeps two fifths of the width (at least 320 pixels).
-  const int mainMin = overlay ? 0 : MainTextMinWidth(W);
+  const int avail = overlay ? W : W - MainTextMinWidth(W);
   std::vector<TColumn> columns;
-  if (side) columns = overlay ? std::vector<TColumn>(1) : SideColumns(items, W, H, S, mainMin);
-  if (overlay)
+  if (side && !overlay) {
+    columns = SideColumns(items, H, S, avail);
+    ShareWidth(columns, avail);
+  }
+  if (overlay) {
+    columns.resize(1);
     for (size_t i = 0; i < items.size(); ++i)
       if (items[i].role == TViewRole::Side) columns[0].items.push_back(i);
+  }
   int sideTotal = 0;
   for (const TColumn& c : columns) sideTotal += overlay ? 0 : c.width;
   const int mainWidth = W - sideTotal;

@@ -2,7 +2,7 @@
 // Default places of the child windows in the main window's document area,
 // for windows the user has not moved or resized yet: the editor and the
 // source view take the area, the error list a strip below the editor, and
-// the debug and peripheral windows a column on the right, stacked in tile
+// the debug and peripheral windows columns on the right, stacked in tile
 // order, so that none of them covers the program text.
 #include <QRect>
 #include <QSize>
@@ -20,7 +20,8 @@ struct TLayoutItem {
   TViewRole role = TViewRole::Side;
   int preferredHeight = 240;  // a side window's share of the column
   int minHeight = 0;          // below this a side window's contents are cut
-  int minWidth = 0;           // below this its header and columns are cut
+  int minWidth = 0;           // below this its header and columns scroll sideways
+  int leastWidth = 0;         // below this the window cannot go at all
 };
 
 // Width of the right-hand column in an area of the given width.
@@ -31,13 +32,20 @@ int MainTextMinWidth(int areaWidth);
 // Height of the bottom strip in an area of the given height.
 int BottomStripHeight(int areaHeight);
 
+// The narrowest a column of side windows may be: rather than open a column
+// narrower than this, the last column's windows overlap.
+inline constexpr int kLeastColumnWidth = 200;
+
 // One rectangle per item, in the item order (side windows are stacked in
-// the order they come). Every rectangle lies within the area. No side window
+// the order they come, each in the first column with room left for its
+// minimum height). Every rectangle lies within the area. No side window
 // gets less than its minimum height, and a column is as wide as its widest
-// window wants (while the main windows keep two fifths of the area): when one
-// column cannot hold them, more columns open to its left (the main windows
-// give up the width), and when the width runs out too, the last column's
-// windows overlap in a cascade.
+// window wants while the main windows keep two fifths of the area. When one
+// column cannot hold its windows, another opens to its left as long as every
+// column can still be kLeastColumnWidth wide (and as wide as its windows'
+// least width); the columns then share the width the main windows leave, the
+// widest giving up width first. Only when no further column fits do the last
+// column's windows overlap in a cascade.
 std::vector<QRect> ArrangeViews(const QSize& area, const std::vector<TLayoutItem>& items);
 
 }  // namespace kyvor

@@ -556,7 +556,8 @@ TLayoutItem TKYMAIN::layoutItem(QWidget* w, QMdiSubWindow* f, TViewRole role) co
   // The frame's minimum holds its title bar and what the form needs shown;
   // a window also wants the width of its header and columns.
   item.minHeight = f->minimumSizeHint().height();
-  item.minWidth = f->minimumSizeHint().width();
+  item.leastWidth = f->minimumSizeHint().width();
+  item.minWidth = item.leastWidth;
   if (auto* child = qobject_cast<TKyChildForm*>(w)) {
     const QMargins m = f->contentsMargins();
     if (child->ContentWidth() > 0)
