@@ -477,6 +477,47 @@ TEST_F(WindowLayout, AWindowPlacedOnTheRightKeepsTheSourceViewBesideIt) {
   EXPECT_EQ(src.right() + 1, moved.left());
 }
 
+// The register window moved by the user over the source view: at the next
+// debug entry, and after a new start, it comes back at its place above the
+// source view, which keeps the focus.
+TEST_F(WindowLayout, AWindowPlacedOverTheSourceViewComesBackAboveIt) {
+  Shell().ProgramFile = dir.filePath("kyvor-ide").toStdString();
+  const QRect moved(120, 60, 540, 420);
+  auto check = [&](TKYMAIN& w, const char* when) {
+    SCOPED_TRACE(when);
+    settle();
+    ASSERT_EQ(Modes().DebugMode, 1);
+    QMdiSubWindow* reg = w.ViewFrame(w.ViewForm(ViewReg2));
+    QMdiSubWindow* src = w.ViewFrame(w.Forms().source());
+    ASSERT_TRUE(w.IsViewShowing(w.ViewForm(ViewReg2)));
+    EXPECT_EQ(reg->geometry(), moved);
+    ASSERT_TRUE(src->geometry().intersects(moved));
+    const auto order = w.mdiArea()->subWindowList(QMdiArea::StackingOrder);
+    EXPECT_GT(order.indexOf(reg), order.indexOf(src)) << "the placed window lies above";
+    EXPECT_EQ(w.mdiArea()->activeSubWindow(), src);
+  };
+  {
+    TKyProgram prog(KYVOR_DATA_DIR);
+    TKYMAIN& w = StartAt1280x800(prog);
+    ASSERT_TRUE(w.OpenSourceFile(source));
+    press(w, Qt::Key_F4);
+    w.SMenu_ViewClick(ViewReg2);
+    settle();
+    w.ViewFrame(w.ViewForm(ViewReg2))->setGeometry(moved);
+    settle();
+    w.SMenu_EditModeClick();
+    press(w, Qt::Key_F4);
+    check(w, "the next debug entry");
+    w.SMenu_EditModeClick();
+    ASSERT_TRUE(w.close());
+  }
+  ForgetAllButTheSavedFiles();
+  TKyProgram prog(KYVOR_DATA_DIR);
+  TKYMAIN& w = StartAt1280x800(prog);
+  press(w, Qt::Key_F4);
+  check(w, "after a new start");
+}
+
 TEST_F(WindowLayout, CommandLineStartShowsTheSourceViewOverTheWholeArea) {
   TKyProgram prog(KYVOR_DATA_DIR);
   ASSERT_TRUE(prog.Start({QString::fromStdString(source)}));

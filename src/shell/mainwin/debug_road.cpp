@@ -327,7 +327,7 @@ void TKYMAIN::debugEntry() {
   if (TKy_Hex* hex = forms_.hex()) hex->GotoAddressCentered(up->GetPC());
   SetDebugMode(1);
   if (forms_.source()) {
-    ShowView(ViewSource, 1);
+    ShowViewBeneath(ViewSource);
     forms_.source()->setFocus();
   }
   // Built-in EEPROM emulation on the pod: the access sites become the first

@@ -520,6 +520,11 @@ void TKYMAIN::ShowView(QWidget* form, int index, int show) {
     view->Refresh(TRefreshReason::RunStopped);
 }
 
+void TKYMAIN::ShowViewBeneath(TViewIndex index) {
+  ShowView(index, 1);
+  if (QMdiSubWindow* frame = ViewFrame(ViewForm(index))) frame->lower();
+}
+
 QMdiSubWindow* TKYMAIN::ViewFrame(QWidget* form) const {
   auto it = frames_.find(form);
   return it == frames_.end() ? nullptr : it->second;

@@ -213,6 +213,9 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   void ShowView(QWidget* form, int index, int show);
   // ShowView for the form of a view index.
   void ShowView(TViewIndex index, int show) { ShowView(ViewForm(index), index, show); }
+  // Shows a view as the active one, with the focus, but beneath the other
+  // windows of the document area: those shown before it keep lying over it.
+  void ShowViewBeneath(TViewIndex index);
   bool IsViewShowing(QWidget* form) const;
   QWidget* ViewForm(int index) const;
   // The document-area frame of a view (nullptr before it was first shown).
