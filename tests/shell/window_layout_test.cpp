@@ -482,7 +482,7 @@ TEST_F(WindowLayout, AWindowPlacedOnTheRightKeepsTheSourceViewBesideIt) {
 // source view, which keeps the focus.
 TEST_F(WindowLayout, AWindowPlacedOverTheSourceViewComesBackAboveIt) {
   Shell().ProgramFile = dir.filePath("kyvor-ide").toStdString();
-  const QRect moved(120, 60, 540, 420);
+  const QRect moved(120, 60, 640, 420);
   auto check = [&](TKYMAIN& w, const char* when) {
     SCOPED_TRACE(when);
     settle();
@@ -494,6 +494,14 @@ TEST_F(WindowLayout, AWindowPlacedOverTheSourceViewComesBackAboveIt) {
     ASSERT_TRUE(src->geometry().intersects(moved));
     const auto order = w.mdiArea()->subWindowList(QMdiArea::StackingOrder);
     EXPECT_GT(order.indexOf(reg), order.indexOf(src)) << "the placed window lies above";
+    // Also above the arranged windows that come back with it.
+    int overlapped = 0;
+    for (QMdiSubWindow* f : order) {
+      if (f == reg || f == src || f->isHidden() || !f->geometry().intersects(moved)) continue;
+      ++overlapped;
+      EXPECT_GT(order.indexOf(reg), order.indexOf(f)) << f->objectName().toStdString();
+    }
+    EXPECT_GT(overlapped, 0);
     EXPECT_EQ(w.mdiArea()->activeSubWindow(), src);
   };
   {
@@ -501,9 +509,11 @@ TEST_F(WindowLayout, AWindowPlacedOverTheSourceViewComesBackAboveIt) {
     TKYMAIN& w = StartAt1280x800(prog);
     ASSERT_TRUE(w.OpenSourceFile(source));
     press(w, Qt::Key_F4);
-    w.SMenu_ViewClick(ViewReg2);
+    for (TViewIndex v : {ViewReg2, ViewWatch, ViewStk, ViewRam, ViewHex, ViewBp, ViewOp, ViewCmp})
+      w.SMenu_ViewClick(v);
     settle();
     w.ViewFrame(w.ViewForm(ViewReg2))->setGeometry(moved);
+    w.ViewFrame(w.ViewForm(ViewReg2))->raise();
     settle();
     w.SMenu_EditModeClick();
     press(w, Qt::Key_F4);

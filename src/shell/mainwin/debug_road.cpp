@@ -329,6 +329,7 @@ void TKYMAIN::debugEntry() {
   if (forms_.source()) {
     ShowViewBeneath(ViewSource);
     forms_.source()->setFocus();
+    raisePlacedViews();
   }
   // Built-in EEPROM emulation on the pod: the access sites become the first
   // breakpoint records.

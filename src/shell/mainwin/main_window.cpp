@@ -520,6 +520,12 @@ void TKYMAIN::ShowView(QWidget* form, int index, int show) {
     view->Refresh(TRefreshReason::RunStopped);
 }
 
+// Windows the user placed lie over the arranged ones, as when they were left.
+void TKYMAIN::raisePlacedViews() {
+  for (QMdiSubWindow* frame : mdi_->subWindowList(QMdiArea::StackingOrder))
+    if (!frame->isHidden() && !HoldsDefaultPlace(frame->widget())) frame->raise();
+}
+
 void TKYMAIN::ShowViewBeneath(TViewIndex index) {
   ShowView(index, 1);
   if (QMdiSubWindow* frame = ViewFrame(ViewForm(index))) frame->lower();

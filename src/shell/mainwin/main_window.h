@@ -216,6 +216,8 @@ class TKYMAIN : public QMainWindow, public ILangCaptionTarget {
   // Shows a view as the active one, with the focus, but beneath the other
   // windows of the document area: those shown before it keep lying over it.
   void ShowViewBeneath(TViewIndex index);
+  // The showing windows the user placed raised over the arranged ones.
+  void raisePlacedViews();
   bool IsViewShowing(QWidget* form) const;
   QWidget* ViewForm(int index) const;
   // The document-area frame of a view (nullptr before it was first shown).
