@@ -13,6 +13,7 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <set>
 #include <sstream>
@@ -280,6 +281,32 @@ class WindowLayout : public ::testing::Test {
   static TKYMAIN& StartAt1280x800(TKyProgram& prog, const QStringList& arguments = {}) {
     return StartAt(prog, QSize(1280, 800), arguments);
   }
+  // The example built and debugged at 1280x800, `arrange` showing and
+  // placing windows, then `check` at the next debug entry and at the first
+  // one after a new start of the program.
+  using TWindowCheck = std::function<void(TKYMAIN&, const char*)>;
+  void AcrossDebugEntries(const std::function<void(TKYMAIN&)>& arrange,
+                          const TWindowCheck& check) {
+    Shell().ProgramFile = dir.filePath("kyvor-ide").toStdString();
+    {
+      TKyProgram prog(KYVOR_DATA_DIR);
+      TKYMAIN& w = StartAt1280x800(prog);
+      ASSERT_TRUE(w.OpenSourceFile(source));
+      press(w, Qt::Key_F4);
+      arrange(w);
+      w.SMenu_EditModeClick();
+      press(w, Qt::Key_F4);
+      check(w, "the next debug entry");
+      w.SMenu_EditModeClick();
+      ASSERT_TRUE(w.close());
+    }
+    // A new start reads the configuration and the placement file of this one.
+    ForgetAllButTheSavedFiles();
+    TKyProgram prog(KYVOR_DATA_DIR);
+    TKYMAIN& w = StartAt1280x800(prog);
+    press(w, Qt::Key_F4);
+    check(w, "after a new start");
+  }
   // What a new start of the program sees: only the configuration and the
   // placement file the last one left.
   static void ForgetAllButTheSavedFiles() {
@@ -397,7 +424,6 @@ TEST_F(WindowLayout, AllDebugWindowsKeepTheirMinimumHeightInsideTheArea) {
 // RAM and register window shown while debugging, edit mode, a new start of
 // the program, F4: both come back beside the source view, as the first time.
 TEST_F(WindowLayout, DebugViewsShownAgainAtDebugEntryTakeTheirFirstArrangement) {
-  Shell().ProgramFile = dir.filePath("kyvor-ide").toStdString();
   QWidget* ram = nullptr;
   QWidget* reg = nullptr;
   std::map<QWidget*, QRect> first;
@@ -422,26 +448,13 @@ TEST_F(WindowLayout, DebugViewsShownAgainAtDebugEntryTakeTheirFirstArrangement) 
     }
     EXPECT_FALSE(FrameRect(w, ram).intersects(FrameRect(w, reg)));
   };
-  {
-    TKyProgram prog(KYVOR_DATA_DIR);
-    TKYMAIN& w = StartAt1280x800(prog);
-    ASSERT_TRUE(w.OpenSourceFile(source));
-    press(w, Qt::Key_F4);
-    w.SMenu_ViewClick(ViewRam);
-    w.SMenu_ViewClick(ViewReg2);
-    check(w, "first shown");
-    w.SMenu_EditModeClick();
-    press(w, Qt::Key_F4);
-    check(w, "the next debug entry");
-    w.SMenu_EditModeClick();
-    ASSERT_TRUE(w.close());
-  }
-  // A new start reads the configuration and the placement file of this one.
-  ForgetAllButTheSavedFiles();
-  TKyProgram prog(KYVOR_DATA_DIR);
-  TKYMAIN& w = StartAt1280x800(prog);
-  press(w, Qt::Key_F4);
-  check(w, "after a new start");
+  AcrossDebugEntries(
+      [&](TKYMAIN& w) {
+        w.SMenu_ViewClick(ViewRam);
+        w.SMenu_ViewClick(ViewReg2);
+        check(w, "first shown");
+      },
+      check);
 }
 
 // The register window moved by the user to the right of the area, edit
@@ -481,7 +494,6 @@ TEST_F(WindowLayout, AWindowPlacedOnTheRightKeepsTheSourceViewBesideIt) {
 // debug entry, and after a new start, it comes back at its place above the
 // source view, which keeps the focus.
 TEST_F(WindowLayout, AWindowPlacedOverTheSourceViewComesBackAboveIt) {
-  Shell().ProgramFile = dir.filePath("kyvor-ide").toStdString();
   const QRect moved(120, 60, 640, 420);
   auto check = [&](TKYMAIN& w, const char* when) {
     SCOPED_TRACE(when);
@@ -504,28 +516,17 @@ TEST_F(WindowLayout, AWindowPlacedOverTheSourceViewComesBackAboveIt) {
     EXPECT_GT(overlapped, 0);
     EXPECT_EQ(w.mdiArea()->activeSubWindow(), src);
   };
-  {
-    TKyProgram prog(KYVOR_DATA_DIR);
-    TKYMAIN& w = StartAt1280x800(prog);
-    ASSERT_TRUE(w.OpenSourceFile(source));
-    press(w, Qt::Key_F4);
-    for (TViewIndex v : {ViewReg2, ViewWatch, ViewStk, ViewRam, ViewHex, ViewBp, ViewOp, ViewCmp})
-      w.SMenu_ViewClick(v);
-    settle();
-    w.ViewFrame(w.ViewForm(ViewReg2))->setGeometry(moved);
-    w.ViewFrame(w.ViewForm(ViewReg2))->raise();
-    settle();
-    w.SMenu_EditModeClick();
-    press(w, Qt::Key_F4);
-    check(w, "the next debug entry");
-    w.SMenu_EditModeClick();
-    ASSERT_TRUE(w.close());
-  }
-  ForgetAllButTheSavedFiles();
-  TKyProgram prog(KYVOR_DATA_DIR);
-  TKYMAIN& w = StartAt1280x800(prog);
-  press(w, Qt::Key_F4);
-  check(w, "after a new start");
+  AcrossDebugEntries(
+      [&](TKYMAIN& w) {
+        for (TViewIndex v :
+             {ViewReg2, ViewWatch, ViewStk, ViewRam, ViewHex, ViewBp, ViewOp, ViewCmp})
+          w.SMenu_ViewClick(v);
+        settle();
+        w.ViewFrame(w.ViewForm(ViewReg2))->setGeometry(moved);
+        w.ViewFrame(w.ViewForm(ViewReg2))->raise();
+        settle();
+      },
+      check);
 }
 
 TEST_F(WindowLayout, CommandLineStartShowsTheSourceViewOverTheWholeArea) {
