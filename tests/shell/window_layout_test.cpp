@@ -461,33 +461,25 @@ TEST_F(WindowLayout, DebugViewsShownAgainAtDebugEntryTakeTheirFirstArrangement) 
 // mode, a new start, F4: it comes back at its place and the source view
 // ends where it begins, not over it.
 TEST_F(WindowLayout, AWindowPlacedOnTheRightKeepsTheSourceViewBesideIt) {
-  Shell().ProgramFile = dir.filePath("kyvor-ide").toStdString();
   QRect moved;
-  {
-    TKyProgram prog(KYVOR_DATA_DIR);
-    TKYMAIN& w = StartAt1280x800(prog);
-    ASSERT_TRUE(w.OpenSourceFile(source));
-    press(w, Qt::Key_F4);
-    w.SMenu_ViewClick(ViewReg2);
-    settle();
-    const QSize area = AreaSize(w);
-    moved = QRect(area.width() - 560, 60, 540, 420);
-    w.ViewFrame(w.ViewForm(ViewReg2))->setGeometry(moved);
-    settle();
-    w.SMenu_EditModeClick();
-    ASSERT_TRUE(w.close());
-  }
-  ForgetAllButTheSavedFiles();
-  TKyProgram prog(KYVOR_DATA_DIR);
-  TKYMAIN& w = StartAt1280x800(prog);
-  press(w, Qt::Key_F4);
-  settle();
-  QWidget* reg = w.ViewForm(ViewReg2);
-  ASSERT_TRUE(w.IsViewShowing(reg));
-  EXPECT_EQ(FrameRect(w, reg), moved);
-  const QRect src = FrameRect(w, w.Forms().source());
-  EXPECT_FALSE(src.intersects(moved));
-  EXPECT_EQ(src.right() + 1, moved.left());
+  AcrossDebugEntries(
+      [&](TKYMAIN& w) {
+        w.SMenu_ViewClick(ViewReg2);
+        settle();
+        moved = QRect(AreaSize(w).width() - 560, 60, 540, 420);
+        w.ViewFrame(w.ViewForm(ViewReg2))->setGeometry(moved);
+        settle();
+      },
+      [&](TKYMAIN& w, const char* when) {
+        SCOPED_TRACE(when);
+        settle();
+        QWidget* reg = w.ViewForm(ViewReg2);
+        ASSERT_TRUE(w.IsViewShowing(reg));
+        EXPECT_EQ(FrameRect(w, reg), moved);
+        const QRect src = FrameRect(w, w.Forms().source());
+        EXPECT_FALSE(src.intersects(moved));
+        EXPECT_EQ(src.right() + 1, moved.left());
+      });
 }
 
 // The register window moved by the user over the source view: at the next
