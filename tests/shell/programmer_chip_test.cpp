@@ -448,7 +448,9 @@ TEST_F(ProgrammerChip, TheGaugeStartsAgainWithEveryOperation) {
   for (size_t k = 0; k < values.size(); ++k) {
     ASSERT_FALSE(values[k].empty());
     EXPECT_EQ(values[k].front(), 0) << "operation " << k;
-    if (k < 3) EXPECT_EQ(values[k].back(), 100) << "operation " << k;
+    if (k < 3) {
+      EXPECT_EQ(values[k].back(), 100) << "operation " << k;
+    }
   }
 }
 
