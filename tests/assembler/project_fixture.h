@@ -4,7 +4,6 @@
 // 52H, RAM from 80H), with the chip, output-file and mode state reset before
 // and after each test.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -14,6 +13,7 @@
 #include "base/modes.h"
 #include "base/outputfile.h"
 #include "chip/chipconfig.h"
+#include "support/temp_folder.h"
 
 namespace kyvor::test {
 
@@ -34,11 +34,7 @@ class AsmProjectFixture : public ::testing::Test {
     for (int a = 0x00; a <= 0x7F; ++a) c.DataMemoryMap[a] = 0xFF;  // special registers
     c.DataMemoryMap[0x52] = 0x3F;                                    // a port: bits 0-5
     for (int a = 0x80; a <= lastRam; ++a) c.DataMemoryMap[a] = 0xFF;  // RAM
-    static int counter = 0;
-    dir_ = std::filesystem::temp_directory_path() /
-           ("kyasm_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
-    std::filesystem::remove_all(dir_);
-    std::filesystem::create_directories(dir_);
+    dir_ = MakeTempFolder("kyasm");
   }
   void TearDown() override {
     std::error_code ec;

@@ -4,7 +4,6 @@
 // length - 38.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 
@@ -14,6 +13,7 @@
 #include "engine/ky_up.h"
 #include "support/chip_folder.h"
 #include "support/file_bytes.h"
+#include "support/temp_folder.h"
 
 namespace kyvor {
 namespace {
@@ -22,10 +22,7 @@ class ImageFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
     test::ResetChipState();
-    dir_ = std::filesystem::temp_directory_path() /
-           ("kyimage_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
+    dir_ = test::MakeTempFolder("kyimage");
     Chip().ChipRomWords = 2048;
   }
   void TearDown() override {

@@ -15,6 +15,7 @@
 #include "chip/chipconfig.h"
 #include "engine/ky_up.h"
 #include "support/instruction_patterns.h"
+#include "support/temp_folder.h"
 
 namespace kyvor {
 namespace {
@@ -29,12 +30,7 @@ using patterns::PatternText;
 
 class AliasFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("kyvor_alias_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-            "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
-  }
+  void SetUp() override { dir_ = test::MakeTempFolder("kyvor_alias"); }
   void TearDown() override { std::filesystem::remove_all(dir_); }
   std::string write(const std::string& name, const std::string& text) {
     const auto p = dir_ / name;
@@ -49,10 +45,7 @@ class InstructionListTest : public ::testing::Test {
   void SetUp() override {
     ResetModes();
     ResetChipConfig();
-    dir_ = std::filesystem::temp_directory_path() /
-           ("kyvor_list_alias_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-            "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
+    dir_ = test::MakeTempFolder("kyvor_list_alias");
     up_ = std::make_unique<TKy_UP>();
   }
   void TearDown() override {

@@ -17,6 +17,7 @@
 #include "base/outputfile.h"
 #include "chip/chiploader.h"
 #include "link/link_fixture.h"
+#include "support/temp_folder.h"
 
 namespace kyvor::test {
 namespace {
@@ -102,9 +103,7 @@ class LockStepTest : public LinkFixture, public ::testing::TestWithParam<std::st
     ASSERT_GT(Chip().SimIcCount, 0);
     Chip().RegisterQuirkFlags.fill(0);  // read-back rules would differ from the simulator by design
     pod().ChipId = Chip().SimIcList[0];
-    dir_ = std::filesystem::temp_directory_path() /
-           ("kylock_" + std::to_string(::getpid()) + "_" + GetParam());
-    std::filesystem::create_directories(dir_);
+    dir_ = MakeTempFolder("kylock");
     assemble();
     prepareEmulator();
   }

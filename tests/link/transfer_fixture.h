@@ -5,7 +5,6 @@
 // window would see it.
 #include <filesystem>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "base/containers.h"
@@ -14,6 +13,7 @@
 #include "link/link_fixture.h"
 #include "support/assembled_program.h"
 #include "support/chip_folder.h"
+#include "support/temp_folder.h"
 
 namespace kyvor::test {
 
@@ -22,10 +22,7 @@ class TransferFixture : public LinkFixture {
   void setUpTransfer(TFraming framing) {
     setUpLink(framing);
     ResetOutputFileState();
-    dir_ = std::filesystem::temp_directory_path() /
-           ("kytransfer_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
+    dir_ = MakeTempFolder("kytransfer");
   }
   void tearDownTransfer() {
     if (rig_) link().Parallel().SetLines(nullptr);

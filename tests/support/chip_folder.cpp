@@ -1,17 +1,12 @@
 #include "support/chip_folder.h"
 
-#include <atomic>
-#include <random>
+#include "support/temp_folder.h"
 
 namespace kyvor::test {
 
 namespace fs = std::filesystem;
 
-ScratchFolder::ScratchFolder() {
-  static std::atomic<int> counter{0};
-  std::random_device rd;
-  root_ = fs::temp_directory_path() /
-          ("kyvor-chip-" + std::to_string(rd()) + "-" + std::to_string(counter++));
+ScratchFolder::ScratchFolder() : root_(MakeTempFolder("kyvor-chip")) {
   fs::create_directories(root_ / "INCLUDE");
 }
 
