@@ -183,6 +183,31 @@ TEST_F(WatchData, PropertiesFileIsByteExactAndRoundTrips) {
   EXPECT_EQ(test::ReadFileBytes(again).find("1 LED A PORTA 3 \r\n") != std::string::npos, true);
 }
 
+// A symbol of value 0 is a symbol all the same: a bit watch referring to one
+// comes back from the file referring to it by name.
+TEST_F(WatchData, ABitWatchOnASymbolOfValueZeroComesBackByName) {
+  up->AddSymbol("INDF", 0, 0, 'C');
+  table.Init(*up);
+  table.AddWatch("LED");
+  ASSERT_EQ(table.ApplyWatchRecord(bitWatch("LED", "INDF")), 0);
+  const std::string path = dir.filePath("zero.pro").toStdString();
+  ASSERT_TRUE(SaveWatchFile(path, table));
+  ASSERT_NE(test::ReadFileBytes(path).find("1 LED A INDF 3 \r\n"), std::string::npos);
+
+  TWatchTable back;
+  back.Init(*up);
+  std::vector<TWatchPropertyLine> lines;
+  ASSERT_TRUE(ReadWatchFile(path, lines));
+  ApplyWatchFile(*up, lines, back);
+  ASSERT_EQ(back.Watches().size(), 1u);
+  EXPECT_EQ(back.Watches()[0].RefSymbol, "INDF");
+  EXPECT_EQ(back.Watches()[0].Addr, "000[3]");
+  EXPECT_EQ(back.Watches()[0].Length, "0");
+  const std::string again = dir.filePath("again.pro").toStdString();
+  ASSERT_TRUE(SaveWatchFile(again, back));
+  EXPECT_EQ(test::ReadFileBytes(again), test::ReadFileBytes(path));
+}
+
 TEST_F(WatchData, ALineWithoutItsLastBlankIsSkipped) {
   const std::string path = dir.filePath("short.pro").toStdString();
   std::ofstream(path, std::ios::binary) << "0 COUNT A\r\n1 LED A PORTA 3\r\n0 NINE A \r\n1 FEEDH A 40 \r\n";
