@@ -27,6 +27,11 @@ bool TakeBulkReply(int result, const uint8_t* packets, size_t got, uint8_t* data
   return true;
 }
 
+size_t BulkReadBufferSize(size_t n, uint16_t packetSize) {
+  const size_t packet = packetSize ? packetSize : 64;
+  return std::max<size_t>(1, (n + packet - 1) / packet) * packet;
+}
+
 namespace {
 
 #ifdef KYVOR_HAVE_LIBUSB
@@ -70,10 +75,8 @@ class TLibusbTransport final : public IPodTransport {
 
   bool Receive(uint8_t* data, size_t n, int timeoutMs) override {
     if (!h_ || in_ == 0) return fail(LIBUSB_ERROR_NO_DEVICE);
-    // The read buffer is a whole number of packets, so a pod that answers in
-    // whole packets causes no overflow; the bytes asked are taken from it.
-    const size_t packet = inSize_ ? inSize_ : 64;
-    std::vector<uint8_t> buf((n + packet - 1) / packet * packet + (n == 0 ? packet : 0));
+    // The bytes asked are taken from a buffer of whole packets.
+    std::vector<uint8_t> buf(BulkReadBufferSize(n, inSize_));
     int got = 0;
     const int rc =
         libusb_bulk_transfer(h_, in_, buf.data(), int(buf.size()), &got, unsigned(timeoutMs));

@@ -32,6 +32,12 @@ std::string UsbPermissionHint();
 // transfer failed; `data` is then left as it was.
 bool TakeBulkReply(int result, const uint8_t* packets, size_t got, uint8_t* data, size_t n);
 
+// The size of the buffer of a bulk read of n bytes from a pipe whose largest
+// packet is packetSize bytes (0: the pipe does not say; 64 is taken): whole
+// packets, at least one, so that a pod answering a short request with a whole
+// packet does not overflow it.
+size_t BulkReadBufferSize(size_t n, uint16_t packetSize);
+
 class TUsbPodEnumerator final : public IPodDeviceEnumerator {
  public:
   TUsbPodEnumerator();

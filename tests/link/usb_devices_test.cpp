@@ -85,6 +85,18 @@ TEST(UsbDevices, ABulkReplyGivesTheBytesAskedForAndFailsOnlyOnATransferError) {
   }
 }
 
+// A pod may answer any request with a whole packet: the read buffer holds
+// whole packets, at least one.
+TEST(UsbDevices, ABulkReadBufferHoldsWholePackets) {
+  EXPECT_EQ(BulkReadBufferSize(0, 64), 64u);
+  EXPECT_EQ(BulkReadBufferSize(2, 64), 64u);
+  EXPECT_EQ(BulkReadBufferSize(64, 64), 64u);
+  EXPECT_EQ(BulkReadBufferSize(65, 64), 128u);
+  EXPECT_EQ(BulkReadBufferSize(2, 0), 64u) << "a pipe without a packet size: 64 bytes";
+  EXPECT_EQ(BulkReadBufferSize(9, 8), 16u);
+  EXPECT_EQ(BulkReadBufferSize(2, 512), 512u);
+}
+
 TEST(UsbDevices, ThePermissionHintNamesTheUdevRule) {
   EXPECT_NE(UsbPermissionHint().find("60-kyvor-pod.rules"), std::string::npos);
 }
