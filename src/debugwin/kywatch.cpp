@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "base/dialogs.h"
@@ -505,13 +506,24 @@ void TKy_WATCH::notify(int operation, const std::string& name) {
   keepUserChange();
 }
 
-// What the user sets up is written at once, so that a rebuild, which reads
-// the file again, or a lost program, keeps it.
+// What the user sets up goes to the file as soon as the events have run (a
+// burst of changes, such as "<<", is written once), so that a lost program
+// keeps it; a rebuild, which reads the file again, and leaving debug mode
+// write what is still pending first.
 void TKy_WATCH::keepUserChange() {
-  if (!loadingProperties_) SaveToPropertiesFile();
+  if (loadingProperties_ || savePending_) return;
+  savePending_ = true;
+  QTimer::singleShot(0, this, &TKy_WATCH::WritePendingChanges);
+}
+
+void TKy_WATCH::WritePendingChanges() {
+  if (!savePending_) return;
+  savePending_ = false;
+  SaveToPropertiesFile();
 }
 
 void TKy_WATCH::InitWatchWindow() {
+  WritePendingChanges();
   ClearAllWatches();
   if (!Model()) return;
   table_.Init(*Model());
@@ -762,7 +774,7 @@ void TKy_WATCH::MenuCommand(const QString& caption) {
     Grid()->setColumnWidth(1, hideAddr_->isChecked() ? 0 : kWidths[1]);
   } else if (caption == "Load Properties") {
     auto path = Dialogs().openFileName("Load Properties", propertiesPath_, "*.pro|*.pro|*.*|*.*");
-    if (path) LoadWatchProperties(*path);
+    if (path && LoadWatchProperties(*path)) keepUserChange();
   } else if (caption == "Save Properties As") {
     auto path = Dialogs().saveFileName("Save Properties", propertiesPath_, "*.pro|*.pro|*.*|*.*");
     if (!path) return;

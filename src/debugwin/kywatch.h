@@ -145,6 +145,8 @@ class TKy_WATCH : public TKyDebugForm, public ILangCaptionTarget {
   // tables written back to it (nothing when there are none).
   const std::string& PropertiesPath() const { return propertiesPath_; }
   void SaveToPropertiesFile();
+  // The user's changes not written yet go to the file now.
+  void WritePendingChanges();
 
   // Context menu items by caption ("Delete Watch", "Hide Addr", ...) and the
   // value formats 0..3.
@@ -180,7 +182,8 @@ class TKy_WATCH : public TKyDebugForm, public ILangCaptionTarget {
   // vertical scroll bar).
   int widthOfColumns(int count) const;
   void notify(int operation, const std::string& name);
-  // A change made by the user goes to the properties file at once.
+  // A change made by the user goes to the properties file when the events
+  // have run.
   void keepUserChange();
   void onCurrentChanged(const QModelIndex& index);
   void onDoubleClick(const QModelIndex& index);
@@ -199,6 +202,7 @@ class TKy_WATCH : public TKyDebugForm, public ILangCaptionTarget {
   TRamMarks* ramMarks_ = nullptr;
   std::string propertiesPath_;
   bool loadingProperties_ = false;
+  bool savePending_ = false;  // a user change not written to the file yet
 };
 
 }  // namespace kyvor

@@ -222,6 +222,23 @@ TEST_F(WatchWindow, ClosingSavesAndInitLoadsThePropertiesBack) {
   EXPECT_FALSE(Items(add.OtherList()).contains("LED"));
 }
 
+// Without a close: a burst of changes goes to the file once the events have
+// run, and a change still pending is written when asked (leaving debug mode,
+// a new build).
+TEST_F(WatchWindow, ChangesGoToThePropertiesFileWithoutAClose) {
+  watch->InitWatchWindow();
+  add.MoveAllToWatches();
+  QApplication::processEvents();
+  EXPECT_EQ(test::ReadFileBytes(pro()),
+            "0 COUNT A \r\n0 LED A \r\n0 PORTA A \r\n0 NINE A \r\n0 MAIN R \r\n");
+  ASSERT_TRUE(add.MoveSymbolFromWatches("LED"));
+  watch->WritePendingChanges();
+  EXPECT_NE(test::ReadFileBytes(pro()).find("0 LED R \r\n"), std::string::npos);
+  ASSERT_TRUE(add.MoveSymbolFromWatches("NINE"));
+  watch->InitWatchWindow();
+  EXPECT_EQ(watch->Table().Watches().size(), 2u) << "the build read back what was pending";
+}
+
 // The tables belong to the file they were loaded for: a table that was never
 // filled, or a main file changed since, leaves the other ".pro" alone.
 TEST_F(WatchWindow, ClosingNeverOverwritesWithAnEmptyOrAForeignTable) {

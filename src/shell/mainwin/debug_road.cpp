@@ -440,8 +440,8 @@ void TKYMAIN::EditModePro(int flag) {
     forms_.up->ClearProgramMemory();
   }
   if (forms_.source()) forms_.source()->ClearSourcePages();
-  // The watches the user set up are kept before anything else can reload them.
-  if (auto* watch = forms_.view<TKy_WATCH>(ViewWatch)) watch->SaveToPropertiesFile();
+  // The watches the user set up are written before anything can read them again.
+  if (auto* watch = forms_.view<TKy_WATCH>(ViewWatch)) watch->WritePendingChanges();
   // Flag 0 records which debug views are showing, then every debug view is hidden.
   if (flag == 0) recordShownViews();
   for (const TViewRow& row : ViewRows())
